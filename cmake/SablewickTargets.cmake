@@ -1,0 +1,47 @@
+# Helpers that keep every folder's CMakeLists.txt short and alike.
+
+# sablewick_library(<folder> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Makes the static library sablewick_<folder>; its headers are included as "<folder>/Name.h".
+function(sablewick_library folder)
+  cmake_parse_arguments(L "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  set(target sablewick_${folder})
+  add_library(${target} STATIC ${L_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${L_PUBLIC_LIBS} PRIVATE ${L_PRIVATE_LIBS})
+  sablewick_warnings(${target})
+endfunction()
+
+function(sablewick_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+endfunction()
+
+# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> SOURCES ... [LIBS ...] [TIMEOUT s])
+# Every test carries two labels: its kind and its folder, so `ctest -L rendering` runs one area.
+# unit and media tests get a QCoreApplication, gui and x11 tests a QApplication (offscreen unless a
+# platform is set; x11 tests ask for xcb on the private Xvfb).
+function(sablewick_test name)
+  cmake_parse_arguments(T "" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_KIND MATCHES "^(unit|gui|x11|media)$")
+    message(FATAL_ERROR "sablewick_test(${name}): KIND must be unit, gui, x11 or media")
+  endif()
+  if(NOT T_AREA)
+    message(FATAL_ERROR "sablewick_test(${name}): AREA is required")
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  if(T_KIND STREQUAL "x11")
+    target_link_libraries(${name} PRIVATE sablewick_test_main_x11)
+  elseif(T_KIND STREQUAL "gui")
+    target_link_libraries(${name} PRIVATE sablewick_test_main_gui)
+  else()
+    target_link_libraries(${name} PRIVATE sablewick_test_main_core)
+  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock)
+  sablewick_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_KIND};${T_AREA}" TIMEOUT ${T_TIMEOUT})
+endfunction()

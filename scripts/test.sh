@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Sets up and builds, then runs every test against a private X server and a private PulseAudio
+# daemon, with HOME and the XDG folders in a temporary place. Both servers are stopped by their
+# process ids however the run ends. Extra arguments go to ctest (e.g. -L rendering).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build="${SABLEWICK_BUILD_DIR:-$here/build}"
+"$here/scripts/setup.sh"
+
+sandbox=$(mktemp -d "${TMPDIR:-/tmp}/sablewick-test.XXXXXX")
+xvfb_pid=""
+pulse_pid=""
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$sandbox"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+export HOME="$sandbox/home"
+export XDG_RUNTIME_DIR="$sandbox/runtime"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_STATE_HOME="$HOME/.local/state"
+export XDG_CACHE_HOME="$HOME/.cache"
+export TMPDIR="$sandbox/tmp"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset SABLEWICK_STATE_DIRECTORY QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS || true
+
+# Xvfb picks a free display number itself and writes it to the descriptor we give it.
+displayfile="$sandbox/display"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp 3>"$displayfile" >"$sandbox/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$displayfile" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$sandbox/xvfb.log"; echo "Xvfb did not start"; exit 1; }
+  sleep 0.1
+done
+[ -s "$displayfile" ] || { echo "Xvfb did not report a display"; exit 1; }
+export DISPLAY=":$(head -n1 "$displayfile")"
+
+# A private PulseAudio daemon with a null sink; clients never autospawn another one.
+mkdir -p "$XDG_RUNTIME_DIR/pulse"
+printf 'autospawn = no\n' >"$sandbox/client.conf"
+export PULSE_CLIENTCONFIG="$sandbox/client.conf"
+export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+  --disable-shm=yes --log-target=file:"$sandbox/pulse.log" \
+  -L "module-native-protocol-unix socket=$XDG_RUNTIME_DIR/pulse/native auth-anonymous=1" \
+  -L "module-null-sink sink_name=sablewick_null sink_properties=device.description=Null" \
+  -L "module-always-sink" >/dev/null 2>&1 &
+pulse_pid=$!
+for _ in $(seq 1 100); do
+  pactl info >/dev/null 2>&1 && break
+  kill -0 "$pulse_pid" 2>/dev/null || { cat "$sandbox/pulse.log" 2>/dev/null; echo "PulseAudio did not start"; exit 1; }
+  sleep 0.1
+done
+pactl info >/dev/null 2>&1 || { echo "PulseAudio did not answer"; exit 1; }
+pactl set-default-sink sablewick_null >/dev/null
+
+cd "$build"
+ctest --output-on-failure --no-tests=error -j "$(nproc)" "$@"

@@ -1,0 +1,28 @@
+#include "mainwindow/MainWindow.h"
+#include "platform/NumericLocale.h"
+
+#include <QApplication>
+
+namespace {
+
+// Nothing is logged in release builds.
+void silentMessageHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+#ifdef NDEBUG
+    qInstallMessageHandler(silentMessageHandler);
+#endif
+    QApplication app(argc, argv);
+    sablewick::useCNumericLocale();
+    QApplication::setApplicationName(QStringLiteral("Sablewick"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Sablewick"));
+    QApplication::setDesktopFileName(QStringLiteral("sablewick"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    sablewick::MainWindow window;
+    window.show();
+    return QApplication::exec();
+}

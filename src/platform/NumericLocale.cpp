@@ -1,0 +1,12 @@
+#include "platform/NumericLocale.h"
+
+#include <clocale>
+
+namespace sablewick {
+
+void useCNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+}  // namespace sablewick

@@ -1,0 +1,309 @@
+#include "platform/PreferencesStore.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/StandardFolders.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <limits>
+
+namespace sablewick {
+
+using nlohmann::json;
+
+QVariant PreferencesStore::normalized(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return QVariant::fromValue<qint64>(value.toLongLong());
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        const qulonglong v = value.toULongLong();
+        if (v > static_cast<qulonglong>(std::numeric_limits<qint64>::max()))
+            return {};
+        return QVariant::fromValue<qint64>(static_cast<qint64>(v));
+    }
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QByteArray:
+        return value.toByteArray();
+    case QMetaType::QStringList: {
+        QVariantList list;
+        for (const QString& s : value.toStringList())
+            list.append(s);
+        return list;
+    }
+    case QMetaType::QVariantList: {
+        QVariantList list;
+        for (const QVariant& item : value.toList()) {
+            QVariant n = normalized(item);
+            if (!n.isValid())
+                return {};
+            list.append(n);
+        }
+        return list;
+    }
+    case QMetaType::QVariantMap: {
+        QVariantMap map;
+        const QVariantMap source = value.toMap();
+        for (auto it = source.begin(); it != source.end(); ++it) {
+            QVariant n = normalized(it.value());
+            if (!n.isValid())
+                return {};
+            map.insert(it.key(), n);
+        }
+        return map;
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant PreferencesStore::value(const QString& key) const
+{
+    const auto it = m_values.find(key);
+    return it == m_values.end() ? QVariant() : it->second;
+}
+
+bool PreferencesStore::setValue(const QString& key, const QVariant& value)
+{
+    QVariant stored = normalized(value);
+    if (!stored.isValid())
+        return false;
+    m_values[key] = std::move(stored);
+    changed();
+    return true;
+}
+
+void PreferencesStore::removeValue(const QString& key)
+{
+    if (m_values.erase(key) > 0)
+        changed();
+}
+
+bool PreferencesStore::boolValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool();
+    case QMetaType::LongLong:
+        return v.toLongLong() != 0;
+    case QMetaType::Double:
+        return v.toDouble() != 0.0 && !std::isnan(v.toDouble());
+    case QMetaType::QString: {
+        const QString s = v.toString().trimmed().toLower();
+        if (s == QLatin1String("true") || s == QLatin1String("yes"))
+            return true;
+        bool ok = false;
+        const double number = s.toDouble(&ok);
+        return ok && number != 0.0;
+    }
+    default:
+        return false;
+    }
+}
+
+// ---- file format ------------------------------------------------------------------------------
+// {"format": 1, "values": {"key": {"integer": 42}, "other": {"array": [{"string": "a"}]}}}
+// Non-finite reals are written as the strings "nan", "inf" and "-inf" so they survive JSON.
+
+namespace PreferencesFile {
+namespace {
+
+constexpr int kFormat = 1;
+
+json encodeValue(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return {{"boolean", v.toBool()}};
+    case QMetaType::LongLong:
+        return {{"integer", v.toLongLong()}};
+    case QMetaType::Double: {
+        const double d = v.toDouble();
+        if (std::isnan(d))
+            return {{"real", "nan"}};
+        if (std::isinf(d))
+            return {{"real", d > 0 ? "inf" : "-inf"}};
+        return {{"real", d}};
+    }
+    case QMetaType::QString:
+        return {{"string", v.toString().toStdString()}};
+    case QMetaType::QByteArray:
+        return {{"data", v.toByteArray().toBase64().toStdString()}};
+    case QMetaType::QVariantList: {
+        json items = json::array();
+        for (const QVariant& item : v.toList())
+            items.push_back(encodeValue(item));
+        return {{"array", items}};
+    }
+    case QMetaType::QVariantMap: {
+        json entries = json::object();
+        const QVariantMap map = v.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            entries[it.key().toStdString()] = encodeValue(it.value());
+        return {{"dictionary", entries}};
+    }
+    default:
+        return nullptr;
+    }
+}
+
+bool decodeValue(const json& node, QVariant& out)
+{
+    if (!node.is_object() || node.size() != 1)
+        return false;
+    const auto& [type, value] = *node.items().begin();
+    if (type == "boolean" && value.is_boolean()) {
+        out = value.get<bool>();
+    } else if (type == "integer" && value.is_number_integer()) {
+        if (value.is_number_unsigned()
+            && value.get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()))
+            return false;
+        out = QVariant::fromValue<qint64>(value.get<std::int64_t>());
+    } else if (type == "real" && value.is_number()) {
+        out = value.get<double>();
+    } else if (type == "real" && value.is_string()) {
+        const std::string s = value.get<std::string>();
+        if (s == "nan")
+            out = std::numeric_limits<double>::quiet_NaN();
+        else if (s == "inf")
+            out = std::numeric_limits<double>::infinity();
+        else if (s == "-inf")
+            out = -std::numeric_limits<double>::infinity();
+        else
+            return false;
+    } else if (type == "string" && value.is_string()) {
+        out = QString::fromStdString(value.get<std::string>());
+    } else if (type == "data" && value.is_string()) {
+        const QByteArray encoded = QByteArray::fromStdString(value.get<std::string>());
+        auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return false;
+        out = *decoded;
+    } else if (type == "array" && value.is_array()) {
+        QVariantList list;
+        for (const json& item : value) {
+            QVariant v;
+            if (!decodeValue(item, v))
+                return false;
+            list.append(v);
+        }
+        out = list;
+    } else if (type == "dictionary" && value.is_object()) {
+        QVariantMap map;
+        for (const auto& [key, item] : value.items()) {
+            QVariant v;
+            if (!decodeValue(item, v))
+                return false;
+            map.insert(QString::fromStdString(key), v);
+        }
+        out = map;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string encode(const std::map<QString, QVariant>& values)
+{
+    json entries = json::object();
+    for (const auto& [key, value] : values)
+        entries[key.toStdString()] = encodeValue(value);
+    json root = {{"format", kFormat}, {"values", entries}};
+    return root.dump(2) + "\n";
+}
+
+bool decode(const std::string& text, std::map<QString, QVariant>& values)
+{
+    const json root = json::parse(text, nullptr, false);
+    if (root.is_discarded() || !root.is_object())
+        return false;
+    const auto format = root.find("format");
+    const auto entries = root.find("values");
+    if (format == root.end() || !format->is_number_integer() || format->get<std::int64_t>() != kFormat)
+        return false;
+    if (entries == root.end() || !entries->is_object())
+        return false;
+    std::map<QString, QVariant> decoded;
+    for (const auto& [key, node] : entries->items()) {
+        QVariant v;
+        if (!decodeValue(node, v))
+            return false;
+        decoded.emplace(QString::fromStdString(key), std::move(v));
+    }
+    values = std::move(decoded);
+    return true;
+}
+
+}  // namespace PreferencesFile
+
+// ---- file store -------------------------------------------------------------------------------
+
+FilePreferencesStore::FilePreferencesStore(QString path)
+    : m_path(std::move(path))
+{
+    load();
+}
+
+void FilePreferencesStore::load()
+{
+    QFile file(m_path);
+    if (!file.exists())
+        return;
+    std::map<QString, QVariant> decoded;
+    if (!file.open(QIODevice::ReadOnly) || !PreferencesFile::decode(file.readAll().toStdString(), decoded)) {
+        m_unreadable = true;
+        return;
+    }
+    replaceAll(std::move(decoded));
+}
+
+void FilePreferencesStore::changed()
+{
+    const QFileInfo info(m_path);
+    QDir().mkpath(info.absolutePath());
+    if (m_unreadable && m_keptAside.isEmpty() && QFile::exists(m_path)) {
+        QString aside = m_path + QStringLiteral(".unreadable");
+        if (QFile::exists(aside))
+            aside += QLatin1Char('-') + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+        if (!QFile::rename(m_path, aside)) {
+            // Never overwrite what we could not read and could not keep.
+            m_lastWriteError = QStringLiteral("Could not keep the unreadable preferences file aside");
+            return;
+        }
+        m_keptAside = aside;
+    }
+    const AtomicWriteResult result = writeFileAtomically(m_path.toStdString(), PreferencesFile::encode(values()));
+    m_lastWriteError = result ? QString() : QString::fromStdString(result.error);
+}
+
+PreferencesStore& standardPreferences()
+{
+    static FilePreferencesStore store(StandardFolders::preferencesFile());
+    return store;
+}
+
+}  // namespace sablewick

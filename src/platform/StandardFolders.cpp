@@ -1,0 +1,84 @@
+#include "platform/StandardFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cstdlib>
+
+namespace sablewick::StandardFolders {
+namespace {
+
+QString environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? QString::fromLocal8Bit(value) : QString();
+}
+
+// An XDG base variable counts only when it holds an absolute path.
+QString baseDirectory(const char* variable, const QString& fallbackUnderHome)
+{
+    const QString value = environment(variable);
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::cleanPath(home() + QLatin1Char('/') + fallbackUnderHome);
+}
+
+// Reads one entry of $XDG_CONFIG_HOME/user-dirs.dirs, e.g. XDG_VIDEOS_DIR="$HOME/Videos".
+QString userDirectory(const QString& key, const QString& fallbackName)
+{
+    QFile file(config() + QStringLiteral("/user-dirs.dirs"));
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        static const QRegularExpression line(QStringLiteral("^\\s*([A-Z_]+)\\s*=\\s*\"(.*)\"\\s*$"));
+        QTextStream in(&file);
+        while (!in.atEnd()) {
+            const auto match = line.match(in.readLine());
+            if (!match.hasMatch() || match.captured(1) != key)
+                continue;
+            QString value = match.captured(2);
+            if (value.startsWith(QLatin1String("$HOME")))
+                value.replace(0, 5, home());
+            else if (!value.startsWith(QLatin1Char('/')))
+                continue;
+            // "$HOME/" alone means the directory is disabled; use the fallback.
+            if (QDir::cleanPath(value) != QDir::cleanPath(home()))
+                return QDir::cleanPath(value);
+        }
+    }
+    return QDir::cleanPath(home() + QLatin1Char('/') + fallbackName);
+}
+
+}  // namespace
+
+QString home()
+{
+    const QString value = environment("HOME");
+    return value.isEmpty() ? QDir::homePath() : QDir::cleanPath(value);
+}
+
+QString videos() { return userDirectory(QStringLiteral("XDG_VIDEOS_DIR"), QStringLiteral("Videos")); }
+QString pictures() { return userDirectory(QStringLiteral("XDG_PICTURES_DIR"), QStringLiteral("Pictures")); }
+QString config() { return baseDirectory("XDG_CONFIG_HOME", QStringLiteral(".config")); }
+QString state() { return baseDirectory("XDG_STATE_HOME", QStringLiteral(".local/state")); }
+
+QString temporary()
+{
+    const QString value = environment("TMPDIR");
+    return value.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(value);
+}
+
+QString recordings() { return videos() + QStringLiteral("/Sablewick Recordings"); }
+QString screenshots() { return pictures() + QStringLiteral("/Sablewick Screenshots"); }
+QString preferencesFile() { return config() + QStringLiteral("/Sablewick/preferences.json"); }
+
+QString recovery()
+{
+    if (const char* value = std::getenv("SABLEWICK_STATE_DIRECTORY")) {
+        const QString folder = QString::fromLocal8Bit(value);
+        return folder.isEmpty() ? QDir::currentPath() : QDir(folder).absolutePath();
+    }
+    return state() + QStringLiteral("/Sablewick");
+}
+
+}  // namespace sablewick::StandardFolders

@@ -1,0 +1,178 @@
+#include "platform/PreferencesStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointF>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "platform/NumericLocale.h"
+
+namespace sablewick {
+namespace {
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(PreferencesStoreTest, EveryTypeSurvivesTheFileExactly)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Sablewick/preferences.json");
+    const QVariantMap dictionary{{"inner", QVariant::fromValue<qint64>(-3)}, {"flag", true}};
+    {
+        FilePreferencesStore store(path);
+        EXPECT_TRUE(store.setValue("bool", true));
+        EXPECT_TRUE(store.setValue("int", 4294967296LL));
+        EXPECT_TRUE(store.setValue("max", std::numeric_limits<qint64>::max()));
+        EXPECT_TRUE(store.setValue("real", 0.1));
+        EXPECT_TRUE(store.setValue("tiny", 1e-300));
+        EXPECT_TRUE(store.setValue("inf", -std::numeric_limits<double>::infinity()));
+        EXPECT_TRUE(store.setValue("digits", QString("42")));
+        EXPECT_TRUE(store.setValue("unicode", QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8e\xac")));
+        EXPECT_TRUE(store.setValue("data", QByteArray("\x00\xff{json}", 8)));
+        EXPECT_TRUE(store.setValue("array", QVariantList{QString("a"), 2, 2.5}));
+        EXPECT_TRUE(store.setValue("dict", dictionary));
+        EXPECT_TRUE(store.lastWriteError().isEmpty());
+    }
+    FilePreferencesStore reread(path);
+    EXPECT_FALSE(reread.wasUnreadable());
+    EXPECT_EQ(reread.value("bool").typeId(), QMetaType::Bool);
+    EXPECT_EQ(reread.value("int").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(reread.value("int").toLongLong(), 4294967296LL);
+    EXPECT_EQ(reread.value("max").toLongLong(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(reread.value("real").typeId(), QMetaType::Double);
+    EXPECT_EQ(reread.value("real").toDouble(), 0.1);
+    EXPECT_EQ(reread.value("tiny").toDouble(), 1e-300);
+    EXPECT_EQ(reread.value("inf").toDouble(), -std::numeric_limits<double>::infinity());
+    // A string of digits stays a string: readers can tell it from an integer.
+    EXPECT_EQ(reread.value("digits").typeId(), QMetaType::QString);
+    EXPECT_EQ(reread.value("unicode").toString(), QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8e\xac"));
+    EXPECT_EQ(reread.value("data").typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(reread.value("data").toByteArray(), QByteArray("\x00\xff{json}", 8));
+    const QVariantList array = reread.value("array").toList();
+    ASSERT_EQ(array.size(), 3);
+    EXPECT_EQ(array[1].typeId(), QMetaType::LongLong);
+    EXPECT_EQ(array[2].typeId(), QMetaType::Double);
+    EXPECT_EQ(reread.value("dict").toMap(), dictionary);
+    EXPECT_FALSE(reread.value("missing").isValid());
+}
+
+TEST(PreferencesStoreTest, RemoveAndUnstorableTypes)
+{
+    MemoryPreferencesStore store;
+    EXPECT_FALSE(store.setValue("point", QPointF(1, 2)));
+    EXPECT_FALSE(store.contains("point"));
+    EXPECT_FALSE(store.setValue("nested", QVariantList{QPointF(1, 2)}));
+    store.setValue("k", 1);
+    store.removeValue("k");
+    EXPECT_FALSE(store.contains("k"));
+}
+
+TEST(PreferencesStoreTest, BooleanReadingOfStoredValues)
+{
+    struct Case {
+        QVariant stored;
+        bool expected;
+    };
+    const Case cases[] = {
+        {QVariant(), false},       {true, true},          {false, false},
+        {1, true},                 {0, false},            {0.5, true},
+        {QString("YES"), true},    {QString("true"), true}, {QString("1"), true},
+        {QString("no"), false},    {QString("0"), false}, {QString("maybe"), false},
+        {QByteArray("1"), false},
+    };
+    for (const Case& c : cases) {
+        MemoryPreferencesStore store;
+        if (c.stored.isValid())
+            store.setValue("b", c.stored);
+        EXPECT_EQ(store.boolValue("b"), c.expected) << c.stored.toString().toStdString();
+    }
+}
+
+TEST(PreferencesStoreTest, UnreadableFileIsKeptAsideBeforeFirstWrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    const QByteArray damaged = "{\"format\": 1, \"values\": {\"studio.accent\": {\"string\": ";
+    writeText(path, damaged);
+
+    FilePreferencesStore store(path);
+    EXPECT_TRUE(store.wasUnreadable());
+    EXPECT_FALSE(store.contains("studio.accent"));
+    EXPECT_EQ(readAll(path), damaged) << "reading must not touch the file";
+
+    store.setValue("studio.reduceMotion", true);
+    EXPECT_EQ(store.keptAsidePath(), path + ".unreadable");
+    EXPECT_EQ(readAll(path + ".unreadable"), damaged);
+    FilePreferencesStore reread(path);
+    EXPECT_FALSE(reread.wasUnreadable());
+    EXPECT_TRUE(reread.boolValue("studio.reduceMotion"));
+}
+
+TEST(PreferencesStoreTest, MalformedShapesAreUnreadable)
+{
+    const char* texts[] = {
+        "[]",
+        "{\"values\": {}}",
+        "{\"format\": 2, \"values\": {}}",
+        "{\"format\": 1, \"values\": {\"k\": 5}}",
+        "{\"format\": 1, \"values\": {\"k\": {\"integer\": 1.5}}}",
+        "{\"format\": 1, \"values\": {\"k\": {\"integer\": 18446744073709551615}}}",
+        "{\"format\": 1, \"values\": {\"k\": {\"data\": \"%%%\"}}}",
+        "{\"format\": 1, \"values\": {\"k\": {\"string\": \"a\", \"integer\": 1}}}",
+        "{\"format\": 1, \"values\": {\"k\": {\"array\": [1]}}}",
+    };
+    for (const char* text : texts) {
+        std::map<QString, QVariant> values;
+        EXPECT_FALSE(PreferencesFile::decode(text, values)) << text;
+    }
+}
+
+// QApplication takes the C library's locale from the environment; with a decimal comma locale the
+// process must still write and read numbers with a point once useCNumericLocale() has run.
+TEST(PreferencesStoreTest, NumbersSurviveADecimalCommaLocale)
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale must be generated";
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
+    EXPECT_STREQ(buffer, "1,5") << "the locale should use a decimal comma";
+
+    useCNumericLocale();
+    std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
+    EXPECT_STREQ(buffer, "1.5");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    const double values[] = {0.1, 1234.5678, -2.5e-7, 1.0 / 3.0};
+    {
+        FilePreferencesStore store(path);
+        for (int i = 0; i < 4; ++i)
+            store.setValue(QString::number(i), values[i]);
+    }
+    FilePreferencesStore reread(path);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(reread.value(QString::number(i)).toDouble(), values[i]);
+    EXPECT_TRUE(readAll(path).contains("1234.5678"));
+    std::setlocale(LC_ALL, previous.c_str());
+}
+
+}  // namespace
+}  // namespace sablewick

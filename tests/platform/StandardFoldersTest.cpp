@@ -1,0 +1,94 @@
+#include "platform/StandardFolders.h"
+#include "support/TemporaryEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace sablewick {
+namespace {
+
+class StandardFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        env.set("HOME", home.path().toStdString());
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "SABLEWICK_STATE_DIRECTORY", "TMPDIR"})
+            env.unset(name);
+    }
+
+    void writeUserDirs(const QByteArray& text)
+    {
+        QDir().mkpath(home.path() + "/.config");
+        QFile file(home.path() + "/.config/user-dirs.dirs");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    QTemporaryDir home;
+    test::ScopedEnvironment env;
+};
+
+TEST_F(StandardFoldersTest, FallsBackToHomeFoldersWithoutXdgSettings)
+{
+    const QString h = home.path();
+    EXPECT_EQ(StandardFolders::config(), h + "/.config");
+    EXPECT_EQ(StandardFolders::state(), h + "/.local/state");
+    EXPECT_EQ(StandardFolders::videos(), h + "/Videos");
+    EXPECT_EQ(StandardFolders::pictures(), h + "/Pictures");
+    EXPECT_EQ(StandardFolders::recordings(), h + "/Videos/Sablewick Recordings");
+    EXPECT_EQ(StandardFolders::screenshots(), h + "/Pictures/Sablewick Screenshots");
+    EXPECT_EQ(StandardFolders::preferencesFile(), h + "/.config/Sablewick/preferences.json");
+    EXPECT_EQ(StandardFolders::recovery(), h + "/.local/state/Sablewick");
+}
+
+TEST_F(StandardFoldersTest, HonoursAbsoluteXdgBaseFoldersOnly)
+{
+    env.set("XDG_CONFIG_HOME", "/elsewhere/config");
+    env.set("XDG_STATE_HOME", "relative/state");  // not absolute: ignored, as the XDG rules say
+    EXPECT_EQ(StandardFolders::config(), "/elsewhere/config");
+    EXPECT_EQ(StandardFolders::state(), home.path() + "/.local/state");
+}
+
+TEST_F(StandardFoldersTest, ReadsUserDirectoriesFile)
+{
+    writeUserDirs("# comment\nXDG_VIDEOS_DIR=\"$HOME/Filme\"\nXDG_PICTURES_DIR=\"/data/Bilder\"\n");
+    EXPECT_EQ(StandardFolders::videos(), home.path() + "/Filme");
+    EXPECT_EQ(StandardFolders::pictures(), "/data/Bilder");
+    EXPECT_EQ(StandardFolders::recordings(), home.path() + "/Filme/Sablewick Recordings");
+}
+
+TEST_F(StandardFoldersTest, DisabledUserDirectoryFallsBack)
+{
+    writeUserDirs("XDG_VIDEOS_DIR=\"$HOME/\"\nXDG_PICTURES_DIR=\"relative\"\n");
+    EXPECT_EQ(StandardFolders::videos(), home.path() + "/Videos");
+    EXPECT_EQ(StandardFolders::pictures(), home.path() + "/Pictures");
+}
+
+TEST_F(StandardFoldersTest, RecoveryFolderFollowsStateDirectoryVariable)
+{
+    struct Case {
+        const char* value;  // nullptr: unset
+        QString expected;
+    };
+    const QString cwd = QDir::currentPath();
+    const Case cases[] = {
+        {nullptr, home.path() + "/.local/state/Sablewick"},
+        {"", cwd},
+        {"/var/tmp/sable", "/var/tmp/sable"},
+        {"relative/place", cwd + "/relative/place"},
+    };
+    for (const Case& c : cases) {
+        if (c.value)
+            env.set("SABLEWICK_STATE_DIRECTORY", c.value);
+        else
+            env.unset("SABLEWICK_STATE_DIRECTORY");
+        EXPECT_EQ(StandardFolders::recovery(), c.expected) << (c.value ? c.value : "(unset)");
+    }
+}
+
+}  // namespace
+}  // namespace sablewick
