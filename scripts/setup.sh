@@ -30,5 +30,13 @@ fi
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
+# Folders appear as the project grows; configure again when one has been added since.
+cmake "$build" >/dev/null
 jobs=$(nproc)
-cmake --build "$build" -j "$jobs"
+# SABLEWICK_BUILD_TARGETS limits the build to some targets (for working on one area).
+if [ -n "${SABLEWICK_BUILD_TARGETS:-}" ]; then
+  # shellcheck disable=SC2086
+  cmake --build "$build" -j "$jobs" --target ${SABLEWICK_BUILD_TARGETS}
+else
+  cmake --build "$build" -j "$jobs"
+fi
