@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace sablewick {
+
+// What the editor needs of a movie player. The real one decodes on its own thread and plays the
+// movie's sound through the audio server; tests may substitute a fake. Main thread only.
+class VideoPlayer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~VideoPlayer() override = default;
+
+    // Opens a local movie file; on failure returns false and sets *error to a readable reason.
+    virtual bool open(const QString& path, QString* error) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual double duration() const = 0;     // seconds; 0 when nothing is open
+    virtual QSize frameSize() const = 0;     // the movie's display size
+
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual bool isPlaying() const = 0;
+    // Frame-exact: afterwards currentFrame() is the frame shown at that time.
+    virtual void seek(double seconds) = 0;
+    virtual double currentTime() const = 0;  // seconds of the movie
+    virtual void setVolume(float volume) = 0;  // 0...1
+
+    // The latest decoded frame while playing; the exact frame at the playhead once a seek has
+    // finished. Null before the first frame arrives.
+    virtual QImage currentFrame() const = 0;
+
+signals:
+    void frameChanged();            // currentFrame() has a new frame
+    void timeChanged(double seconds);  // every 0.1 s while playing
+    void reachedEnd();              // playback ran to the end of the movie and paused
+};
+
+// A file-based audio player (music preview, audition, interaction sounds). Main thread only.
+class AudioPlayer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~AudioPlayer() override = default;
+
+    virtual double length() const = 0;     // seconds
+    virtual void setLooping(bool forever) = 0;
+    virtual void setPosition(double seconds) = 0;
+    virtual double position() const = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;                // pauses and rewinds to the start
+    virtual bool isPlaying() const = 0;
+    virtual void setVolume(float volume) = 0;  // 0...1
+    virtual float volume() const = 0;
+};
+
+// Makes players; the editor holds one so that tests can hand it fakes.
+class PlaybackFactory {
+public:
+    virtual ~PlaybackFactory() = default;
+    virtual std::unique_ptr<VideoPlayer> makeVideoPlayer() = 0;
+    // Decodes or opens the file; null with *error set when it cannot be played.
+    virtual std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) = 0;
+};
+
+}  // namespace sablewick
