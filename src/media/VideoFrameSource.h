@@ -1,0 +1,62 @@
+#pragma once
+
+#include "media/MediaProbe.h"
+#include "media/MediaTime.h"
+
+#include <QImage>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sablewick {
+
+// One decoded picture. `image` is QImage::Format_ARGB32_Premultiplied at the track's coded size
+// with every alpha byte 255 (so it is also valid Format_RGB32): the format QPainter's raster
+// engine draws fastest. Frames are implicitly shared; keeping one does not block decoding.
+struct VideoFrame {
+    QImage image;
+    MediaTime time;          // presentation time on the file's timeline
+    MediaTime duration;      // until the next frame (or the track's end); 0 when unknown
+};
+
+struct VideoFrameSourceOptions {
+    int streamIndex = -1;    // -1: the file's best video track
+    int decoderThreads = 0;  // 0: chosen for this machine (at most 4)
+    int conversionThreads = 0;  // colour conversion slices; 0: chosen for this machine
+};
+
+// Decodes a movie's video track to frames at exact times. Not thread-safe: use one source per
+// thread. Sequential requests decode forward without seeking; a request before the current
+// position or far ahead of it seeks to the keyframe before it and decodes from there.
+class VideoFrameSource {
+public:
+    // Throws MediaError: notLocalFile, notFound, unreadable, noVideoTrack, decodeFailed.
+    explicit VideoFrameSource(const std::string& path, VideoFrameSourceOptions options = {});
+    ~VideoFrameSource();
+    VideoFrameSource(const VideoFrameSource&) = delete;
+    VideoFrameSource& operator=(const VideoFrameSource&) = delete;
+
+    const MediaInfo& info() const;
+    const VideoTrackInfo& track() const;
+    int width() const;
+    int height() const;
+
+    // The frame shown at time t: the one with the largest presentation time at or before t,
+    // compared exactly. Before the first frame: the first frame; after the last: the last.
+    // Throws MediaError(decodeFailed) when the track yields no frame at all.
+    VideoFrame frameAt(MediaTime t);
+    VideoFrame frameAt(double seconds) { return frameAt(MediaTime::fromSeconds(seconds, 1'000'000)); }
+
+    // The next frame in presentation order after the last one returned (or from the start, or
+    // from the position of seek()); nullopt at the end of the track.
+    std::optional<VideoFrame> nextFrame();
+    // Makes nextFrame() continue with the frame shown at t.
+    void seek(MediaTime t);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace sablewick
