@@ -43,5 +43,14 @@ function(sablewick_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_KIND};${T_AREA}" TIMEOUT ${T_TIMEOUT})
+    TEST_LIST ${name}_TESTS
+    PROPERTIES TIMEOUT ${T_TIMEOUT})
+  # gtest_discover_tests flattens a list-valued property, so the two labels are set by a script
+  # that ctest reads after the discovered tests.
+  set(labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${labels_script}
+    "if(DEFINED ${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_KIND};${T_AREA}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_script})
 endfunction()
