@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
 #include <vector>
 
 namespace sablewick {
@@ -19,19 +20,21 @@ namespace sablewick {
 // UUID; keys they do not know are ignored. They never repair: any fault rejects the whole value.
 namespace DocumentJson {
 
-nlohmann::json encode(const BackgroundPreset& preset);
-nlohmann::json encode(const EditSettings& settings);
-nlohmann::json encode(const FocusPoint& point);
-nlohmann::json encode(const PointerSample& sample);
-nlohmann::json encode(const std::vector<FocusPoint>& points);
-nlohmann::json encode(const std::vector<PointerSample>& samples);
+// `path` names the value in error messages ("settings.cropLeft is not a finite number").
+nlohmann::json encode(const BackgroundPreset& preset, const std::string& path = "background");
+nlohmann::json encode(const EditSettings& settings, const std::string& path = "settings");
+nlohmann::json encode(const FocusPoint& point, const std::string& path = "point");
+nlohmann::json encode(const PointerSample& sample, const std::string& path = "pointer sample");
+nlohmann::json encode(const std::vector<FocusPoint>& points, const std::string& path = "events");
+nlohmann::json encode(const std::vector<PointerSample>& samples, const std::string& path = "pointerSamples");
 
-BackgroundPreset decodeBackgroundPreset(const nlohmann::json& object);
-EditSettings decodeEditSettings(const nlohmann::json& object);
-FocusPoint decodeFocusPoint(const nlohmann::json& object);
-PointerSample decodePointerSample(const nlohmann::json& object);
-std::vector<FocusPoint> decodeFocusPoints(const nlohmann::json& array);
-std::vector<PointerSample> decodePointerSamples(const nlohmann::json& array);
+BackgroundPreset decodeBackgroundPreset(const nlohmann::json& object, const std::string& path = "background");
+EditSettings decodeEditSettings(const nlohmann::json& object, const std::string& path = "settings");
+FocusPoint decodeFocusPoint(const nlohmann::json& object, const std::string& path = "point");
+PointerSample decodePointerSample(const nlohmann::json& object, const std::string& path = "pointer sample");
+std::vector<FocusPoint> decodeFocusPoints(const nlohmann::json& array, const std::string& path = "events");
+std::vector<PointerSample> decodePointerSamples(const nlohmann::json& array,
+                                                const std::string& path = "pointerSamples");
 
 // The text forms used for UUIDs and URLs.
 std::string uuidText(const QUuid& id);
