@@ -50,7 +50,7 @@ public:
     ~AudioPlayer() override = default;
 
     virtual double length() const = 0;     // seconds
-    virtual void setLooping(bool forever) = 0;
+    virtual void setLooping(bool loop) = 0;  // true: loops without end
     virtual void setPosition(double seconds) = 0;
     virtual double position() const = 0;
     virtual void play() = 0;
