@@ -1,0 +1,397 @@
+#include "rendering/FrameComposer.h"
+
+#include "rendering/Background.h"
+#include "rendering/Compositor.h"
+#include "rendering/GaussianBlur.h"
+#include "rendering/ImageResampler.h"
+#include "rendering/PointerRenderer.h"
+#include "rendering/RoundedRectCoverage.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace sablewick {
+namespace {
+
+constexpr int kBandRows = 16;
+
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
+// Blends `src` (premultiplied) over `dst` at coverage c256 / 256.
+inline uint32_t mix(uint32_t src, uint32_t dst, uint32_t c256)
+{
+    const uint32_t inv = 256 - c256;
+    const uint32_t rb = (((src & 0x00FF00FFu) * c256 + (dst & 0x00FF00FFu) * inv) >> 8) & 0x00FF00FFu;
+    const uint32_t ag = ((((src >> 8) & 0x00FF00FFu) * c256 + ((dst >> 8) & 0x00FF00FFu) * inv)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+// Premultiplied `src` over `dst`.
+inline uint32_t over(uint32_t src, uint32_t dst)
+{
+    const uint32_t inv = 255 - (src >> 24);
+    if (inv == 0)
+        return src;
+    auto scale = [inv](uint32_t pair) {
+        uint32_t t = pair * inv + 0x00800080u;
+        return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    };
+    return src + (scale(dst & 0x00FF00FFu) | (scale((dst >> 8) & 0x00FF00FFu) << 8));
+}
+
+// Black at alpha a over `dst`.
+inline uint32_t darken(uint32_t dst, uint32_t a)
+{
+    return over(a << 24, dst);
+}
+
+uint32_t coverage256(double c)
+{
+    return uint32_t(std::lround(c * 256));
+}
+
+// A rectangle of pixel space (y down).
+struct PixelRect {
+    double x = 0, y = 0, w = 0, h = 0;
+};
+
+PixelRect toPixels(const LayoutRect& r, double spaceHeight)
+{
+    return {r.x, spaceHeight - r.maxY(), r.width, r.height};
+}
+
+}  // namespace
+
+// What stays the same for every frame of one source size.
+struct FrameComposer::Geometry {
+    QSize sourceSize;
+    PixelRect frame;    // canvas pixels, before the punch-in
+    PixelRect content;  // canvas pixels, before the punch-in
+    double outerRadius = 0;
+    double innerRadius = 0;
+    bool ring = false;
+    uint32_t ringColour = 0xFFFFFFFFu;
+    // The blurred shadow as premultiplied black alpha (strength included), over canvas pixels
+    // [shadowX, shadowX + shadowWidth) x [shadowY, shadowY + shadowHeight); empty without a shadow.
+    std::vector<uint8_t> shadow;
+    int shadowX = 0, shadowY = 0, shadowWidth = 0, shadowHeight = 0;
+};
+
+// What one frame needs, derived from the layout at its time.
+struct FrameComposer::Frame {
+    Compositor::Layout layout;
+    double punch = 1;
+    double offsetX = 0, offsetY = 0;  // pixel space: canvas pixel p lands at p * punch + offset
+};
+
+FrameComposer::FrameComposer(EditSettings settings, std::vector<FocusPoint> events, QSize renderSize,
+                             std::vector<PointerSample> pointerSamples,
+                             std::optional<std::vector<FocusPoint>> pointerEvents, const QImage& backgroundPicture,
+                             bool transparent)
+    : m_settings(std::move(settings))
+    , m_events(std::move(events))
+    , m_pointerSamples(std::move(pointerSamples))
+    , m_size(renderSize.expandedTo(QSize(1, 1)))
+{
+    m_pointerEvents = pointerEvents ? std::move(*pointerEvents) : m_events;
+    m_background = Compositor::makeBackground(m_size, m_settings, backgroundPicture, transparent);
+}
+
+FrameComposer::~FrameComposer() = default;
+
+std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize sourceSize, const Frame& first) const
+{
+    {
+        std::lock_guard lock(m_geometryLock);
+        if (m_geometry && m_geometry->sourceSize == sourceSize)
+            return m_geometry;
+    }
+    auto g = std::make_shared<Geometry>();
+    const double W = m_size.width(), H = m_size.height();
+    const double unit = std::min(W, H) / 1080;
+    g->sourceSize = sourceSize;
+    g->frame = toPixels(first.layout.frameRect, H);
+    g->content = toPixels(first.layout.contentRect, H);
+
+    const double radius = std::max(finiteOr(m_settings.cornerRadius, 0), 0.0) * unit;
+    const double inset = std::max(finiteOr(m_settings.effectiveFrameInset(), 0), 0.0) * unit;
+    g->outerRadius = radius;
+    g->innerRadius = std::max(m_settings.effectiveBalancedCorners() ? radius - inset : radius, 0.0);
+    g->ring = inset > 0;
+    g->ringColour = 0xFF000000u | (m_settings.effectiveFrameColor() & 0xFFFFFFu);
+
+    const double strength = std::clamp(finiteOr(m_settings.shadowStrength, 0), 0.0, 1.0);
+    if (strength > 0) {
+        // The card's outline moved 12 units down, blurred by 26 units.
+        const double sigma = 26 * unit, drop = 12 * unit;
+        const int reach = int(std::ceil(3 * sigma)) + 2;
+        const RoundedRectCoverage outline(g->frame.x, g->frame.y + drop, g->frame.x + g->frame.w,
+                                          g->frame.y + drop + g->frame.h, radius);
+        g->shadowX = int(std::floor(outline.left)) - reach;
+        g->shadowY = int(std::floor(outline.top)) - reach;
+        g->shadowWidth = int(std::ceil(outline.right)) + reach - g->shadowX;
+        g->shadowHeight = int(std::ceil(outline.bottom)) + reach - g->shadowY;
+        std::vector<float> plane(size_t(g->shadowWidth) * size_t(g->shadowHeight));
+        for (int y = 0; y < g->shadowHeight; ++y)
+            for (int x = 0; x < g->shadowWidth; ++x)
+                plane[size_t(y) * size_t(g->shadowWidth) + size_t(x)] =
+                    float(outline.coverage(x + g->shadowX, y + g->shadowY));
+        gaussianBlurPlane(plane.data(), g->shadowWidth, g->shadowHeight, sigma);
+        g->shadow.resize(plane.size());
+        for (size_t i = 0; i < plane.size(); ++i)
+            g->shadow[i] = uint8_t(std::clamp(int(std::lround(plane[i] * strength * 255)), 0, 255));
+    }
+
+    std::lock_guard lock(m_geometryLock);
+    m_geometry = g;
+    return g;
+}
+
+void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t* const* rows, int bandRows,
+                                const std::function<void(int, int)>& bandDone) const
+{
+    const int W = m_size.width(), H = m_size.height();
+    const auto copyBackground = [&](int y, uint32_t* dst) {
+        std::memcpy(dst, m_background.constScanLine(y), size_t(W) * 4);
+    };
+    if (sourceFrame.isNull() || sourceFrame.width() <= 0 || sourceFrame.height() <= 0) {
+        for (int top = 0; top < H; top += bandRows) {
+            const int count = std::min(bandRows, H - top);
+            for (int i = 0; i < count; ++i)
+                copyBackground(top + i, rows[top + i]);
+            bandDone(top, count);
+        }
+        return;
+    }
+
+    // Frames arrive in whatever layout the decoder gave; the fast paths read 32-bit pixels.
+    QImage source = sourceFrame;
+    const QImage::Format format = source.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
+        source = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                 : QImage::Format_RGB32);
+    // An RGB32 frame's fourth byte is padding that decoders may leave at zero.
+    const bool opaqueSource = source.format() == QImage::Format_RGB32;
+    const uint32_t alphaFill = opaqueSource ? 0xFF000000u : 0u;
+    const int sw = source.width(), sh = source.height();
+
+    Frame frame;
+    frame.layout = Compositor::layout(LayoutRect{0, 0, double(sw), double(sh)}, QSizeF(W, H), m_settings, m_events,
+                                      time, m_pointerSamples);
+    const Compositor::Layout& L = frame.layout;
+    frame.punch = std::isfinite(L.punchScale) && L.punchScale > 0 ? L.punchScale : 1;
+    frame.offsetX = finiteOr(L.punchOffset.x(), 0);
+    frame.offsetY = H - H * frame.punch - finiteOr(L.punchOffset.y(), 0);
+    const auto geometry = geometryFor(source.size(), frame);
+    const Geometry& g = *geometry;
+    const double P = frame.punch, ox = frame.offsetX, oy = frame.offsetY;
+
+    auto punched = [&](const PixelRect& r, double radius) {
+        return RoundedRectCoverage(r.x * P + ox, r.y * P + oy, (r.x + r.w) * P + ox, (r.y + r.h) * P + oy, radius * P);
+    };
+    const RoundedRectCoverage outer = punched(g.frame, g.outerRadius);
+    const RoundedRectCoverage inner = punched(g.content, g.innerRadius);
+
+    // The pointer is drawn into the recording before it is cropped and zoomed, so it zooms with
+    // the video. Only the rows it touches are copied and drawn on.
+    std::vector<const uint32_t*> sourceRows(static_cast<size_t>(sh));
+    for (int y = 0; y < sh; ++y)
+        sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+    QImage pointerBand;
+    const LayoutRect extent{0, 0, double(sw), double(sh)};
+    if (const auto placement = PointerRenderer::placement(extent, time, m_pointerSamples, m_settings, m_pointerEvents)) {
+        double top = placement->cursor.origin.y() + PointerRenderer::cursorImageSize * placement->cursor.scale;
+        double bottom = placement->cursor.origin.y();
+        if (placement->ripple) {
+            const double half = PointerRenderer::rippleImageSize / 2.0 * placement->ripple->scale;
+            top = std::max(top, placement->ripple->centre.y() + half);
+            bottom = std::min(bottom, placement->ripple->centre.y() - half);
+        }
+        // y up to rows, with room for the cursor's soft shadow.
+        const int firstRow = std::clamp(int(std::floor(sh - top)) - 4, 0, sh);
+        const int endRow = std::clamp(int(std::ceil(sh - bottom)) + 4, 0, sh);
+        if (endRow > firstRow) {
+            pointerBand = QImage(sw, endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
+            for (int y = firstRow; y < endRow; ++y) {
+                auto* dst = reinterpret_cast<uint32_t*>(pointerBand.scanLine(y - firstRow));
+                const uint32_t* src = sourceRows[size_t(y)];
+                for (int x = 0; x < sw; ++x)
+                    dst[x] = src[x] | alphaFill;
+            }
+            {
+                QPainter painter(&pointerBand);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setRenderHint(QPainter::SmoothPixmapTransform);
+                painter.translate(0, -firstRow);
+                PointerRenderer::draw(painter, *placement, sh);
+            }
+            for (int y = firstRow; y < endRow; ++y)
+                sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(pointerBand.constScanLine(y - firstRow));
+        }
+    }
+
+    // Output pixel x shows source x = kx * (x + 0.5) + bx (and likewise y), both spaces y down.
+    const PixelRect visible = toPixels(L.visibleRect, sh);
+    const PixelRect crop = toPixels(L.crop, sh);
+    const double rx = g.content.w > 0 ? visible.w / g.content.w : 1;
+    const double ry = g.content.h > 0 ? visible.h / g.content.h : 1;
+    const double kx = rx / P, bx = visible.x - rx * (ox / P + g.content.x);
+    const double ky = ry / P, by = visible.y - ry * (oy / P + g.content.y);
+    const int columnMin = std::clamp(int(std::floor(crop.x)), 0, sw - 1);
+    const int columnMax = std::clamp(int(std::ceil(crop.x + crop.w)), columnMin + 1, sw);
+    const int rowMin = std::clamp(int(std::floor(crop.y)), 0, sh - 1);
+    const int rowMax = std::clamp(int(std::ceil(crop.y + crop.h)), rowMin + 1, sh);
+
+    const int cardX0 = std::clamp(int(std::floor(inner.left)) - 1, 0, W);
+    const int cardX1 = std::clamp(int(std::ceil(inner.right)) + 1, cardX0, W);
+    const int cardY0 = std::clamp(int(std::floor(inner.top)) - 1, 0, H);
+    const int cardY1 = std::clamp(int(std::ceil(inner.bottom)) + 1, cardY0, H);
+    const bool cardVisible = !inner.isEmpty() && cardX1 > cardX0 && cardY1 > cardY0;
+    ResampleTaps horizontal, vertical;
+    if (cardVisible) {
+        horizontal = makeResampleTaps(cardX0, cardX1 - cardX0, kx, bx);
+        vertical = makeResampleTaps(cardY0, cardY1 - cardY0, ky, by);
+    }
+    const ResampleKernels kernels = fastResampleKernels();
+    thread_local ResampleScratch scratch;
+    thread_local std::vector<uint32_t> video;
+    video.resize(size_t(W));
+
+    // The shadow mask is read at the canvas pixel under each output pixel (the punch-in undone).
+    const bool shadow = !g.shadow.empty();
+    thread_local std::vector<int> shadowColumn;
+    int shadowX0 = 0, shadowX1 = 0;
+    if (shadow) {
+        shadowColumn.resize(size_t(W));
+        shadowX0 = std::clamp(int(std::floor(g.shadowX * P + ox)) - 1, 0, W);
+        shadowX1 = std::clamp(int(std::ceil((g.shadowX + g.shadowWidth) * P + ox)) + 1, shadowX0, W);
+        for (int x = shadowX0; x < shadowX1; ++x) {
+            const int c = int(std::floor((x + 0.5 - ox) / P)) - g.shadowX;
+            shadowColumn[size_t(x)] = c >= 0 && c < g.shadowWidth ? c : -1;
+        }
+    }
+
+    for (int top = 0; top < H; top += bandRows) {
+        const int count = std::min(bandRows, H - top);
+        for (int y = top; y < top + count; ++y) {
+            uint32_t* dst = rows[y];
+            copyBackground(y, dst);
+            const RoundedRectCoverage::Span outerFull = outer.fullSpan(y);
+
+            // Shadow, under the card; where the card covers a pixel in full it is not needed.
+            if (shadow) {
+                const int maskRow = int(std::floor((y + 0.5 - oy) / P)) - g.shadowY;
+                if (maskRow >= 0 && maskRow < g.shadowHeight) {
+                    const uint8_t* mask = g.shadow.data() + size_t(maskRow) * size_t(g.shadowWidth);
+                    const bool covered = !outerFull.empty() && (g.ring || opaqueSource);
+                    const int skipFrom = covered ? std::clamp(outerFull.begin, shadowX0, shadowX1) : shadowX1;
+                    const int skipTo = covered ? std::clamp(outerFull.end, skipFrom, shadowX1) : shadowX1;
+                    auto shade = [&](int from, int to) {
+                        for (int x = from; x < to; ++x) {
+                            const int c = shadowColumn[size_t(x)];
+                            if (c >= 0 && mask[c])
+                                dst[x] = darken(dst[x], mask[c]);
+                        }
+                    };
+                    shade(shadowX0, skipFrom);
+                    shade(skipTo, shadowX1);
+                }
+            }
+
+            // The frame colour through the outer mask.
+            const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
+            if (g.ring) {
+                const RoundedRectCoverage::Span touched = outer.touchedSpan(y);
+                const int from = std::max(touched.begin, 0), to = std::min(touched.end, W);
+                for (int x = from; x < to; ++x) {
+                    if (opaqueSource && x >= innerFull.begin && x < innerFull.end) {
+                        x = innerFull.end - 1;
+                        continue;
+                    }
+                    if (x >= outerFull.begin && x < outerFull.end)
+                        dst[x] = g.ringColour;
+                    else if (const uint32_t c = coverage256(outer.coverage(x, y)))
+                        dst[x] = mix(g.ringColour, dst[x], c);
+                }
+            }
+
+            // The recording through the inner mask.
+            if (!cardVisible || y < cardY0 || y >= cardY1)
+                continue;
+            const RoundedRectCoverage::Span touched = inner.touchedSpan(y);
+            const int from = std::clamp(touched.begin, cardX0, cardX1), to = std::clamp(touched.end, from, cardX1);
+            if (to <= from)
+                continue;
+            resampleRow(sourceRows.data(), columnMin, columnMax, rowMin, rowMax, horizontal, vertical, y, from, to,
+                        video.data(), scratch, kernels);
+            const uint32_t* v = video.data() - from;
+            const int fullFrom = std::clamp(innerFull.begin, from, to), fullTo = std::clamp(innerFull.end, fullFrom, to);
+            for (int x = from; x < fullFrom; ++x)
+                if (const uint32_t c = coverage256(inner.coverage(x, y)))
+                    dst[x] = mix(v[x] | alphaFill, dst[x], c);
+            if (opaqueSource) {
+                for (int x = fullFrom; x < fullTo; ++x)
+                    dst[x] = v[x] | alphaFill;
+            } else {
+                for (int x = fullFrom; x < fullTo; ++x)
+                    dst[x] = over(v[x], dst[x]);
+            }
+            for (int x = fullTo; x < to; ++x)
+                if (const uint32_t c = coverage256(inner.coverage(x, y)))
+                    dst[x] = mix(opaqueSource ? v[x] | alphaFill : over(v[x], dst[x]), dst[x], c);
+        }
+        bandDone(top, count);
+    }
+}
+
+QImage FrameComposer::compose(const QImage& source, double time) const
+{
+    QImage target;
+    compose(source, time, target);
+    return target;
+}
+
+void FrameComposer::compose(const QImage& source, double time, QImage& target) const
+{
+    if (target.size() != m_size
+        || (target.format() != QImage::Format_ARGB32_Premultiplied && target.format() != QImage::Format_RGB32))
+        target = QImage(m_size, QImage::Format_ARGB32_Premultiplied);
+    std::vector<uint32_t*> rows(size_t(m_size.height()));
+    for (int y = 0; y < m_size.height(); ++y)
+        rows[size_t(y)] = reinterpret_cast<uint32_t*>(target.scanLine(y));
+    composeInto(source, time, rows.data(), kBandRows, [](int, int) {});
+}
+
+void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const
+{
+    const int W = m_size.width();
+    thread_local std::vector<uint32_t> band;
+    band.resize(size_t(W) * kBandRows);
+    // Every band reuses the same rows of the buffer.
+    std::vector<uint32_t*> rows(size_t(m_size.height()));
+    for (int y = 0; y < m_size.height(); ++y)
+        rows[size_t(y)] = band.data() + size_t(y % kBandRows) * size_t(W);
+    composeInto(source, time, rows.data(), kBandRows, [&](int top, int count) {
+        convertToYuv420(const_cast<const uint32_t* const*>(rows.data() + top), count, W, top, planes);
+    });
+}
+
+namespace Compositor {
+
+std::shared_ptr<const FrameComposer> make(const EditSettings& settings, std::vector<FocusPoint> events,
+                                          QSize renderSize, std::vector<PointerSample> pointerSamples,
+                                          std::optional<std::vector<FocusPoint>> pointerEvents)
+{
+    const QImage picture = loadBackgroundPicture(settings);
+    return std::make_shared<const FrameComposer>(settings, std::move(events), renderSize, std::move(pointerSamples),
+                                                 std::move(pointerEvents), picture, false);
+}
+
+}  // namespace Compositor
+}  // namespace sablewick

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "document/EditSettings.h"
+#include "document/FocusPoint.h"
+#include "rendering/Yuv420Converter.h"
+
+#include <QImage>
+#include <QSize>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace sablewick {
+
+// Turns decoded frames of a recording into finished frames of the styled video: the background,
+// then the card's drop shadow, the frame colour and the recording with its synthetic pointer in
+// the rounded card, all punched in towards the viewer while a zoom is active. One composer serves
+// one export (at the output size) or one preview (at any size), with the same code and result.
+//
+// Made once per export: the background, the geometry of card, frame and shadow, and the blurred
+// shadow mask are computed when the composer (or, for the geometry, the first frame of a source
+// size) is made; a frame then only resamples the visible part of the source into the card and
+// blends the few pixels along the card's edges and in its shadow.
+//
+// Thread safety: every const member may be called from several threads at once; an export
+// composes several frames in parallel with one composer.
+class FrameComposer {
+public:
+    // `pointerEvents` are the clicks that drive the pointer's press and ripple (the zoom events
+    // serve when absent). `backgroundPicture` is the decoded picture the settings show, or null
+    // (see Compositor::loadBackgroundPicture). `transparent` decides what a hidden background is:
+    // clear (previews) or black (video export).
+    FrameComposer(EditSettings settings, std::vector<FocusPoint> events, QSize renderSize,
+                  std::vector<PointerSample> pointerSamples,
+                  std::optional<std::vector<FocusPoint>> pointerEvents, const QImage& backgroundPicture,
+                  bool transparent = false);
+    ~FrameComposer();
+    FrameComposer(const FrameComposer&) = delete;
+    FrameComposer& operator=(const FrameComposer&) = delete;
+
+    QSize renderSize() const { return m_size; }
+    const QImage& background() const { return m_background; }
+
+    // The frame shown at `time` (source seconds) for a decoded source frame of any size and
+    // pixel format, as a premultiplied ARGB image of the render size. A null source gives the
+    // background alone.
+    QImage compose(const QImage& source, double time) const;
+    // The same into an existing image of the render size (Format_ARGB32_Premultiplied or
+    // Format_RGB32), which is reused; other images are replaced.
+    void compose(const QImage& source, double time, QImage& target) const;
+    // The same straight into 4:2:0 planes (BT.709, limited range) for a video encoder; the frame
+    // is composed and converted in small bands of rows that stay in the processor's cache.
+    void composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const;
+
+    struct Geometry;
+    struct Frame;
+
+private:
+    std::shared_ptr<const Geometry> geometryFor(QSize sourceSize, const Frame& first) const;
+    void composeInto(const QImage& source, double time, uint32_t* const* rows, int bandRows,
+                     const std::function<void(int top, int count)>& bandDone) const;
+
+    EditSettings m_settings;
+    std::vector<FocusPoint> m_events;
+    std::vector<PointerSample> m_pointerSamples;
+    std::vector<FocusPoint> m_pointerEvents;
+    QSize m_size;
+    QImage m_background;
+    mutable std::mutex m_geometryLock;  // held only to look up or store the cached geometry
+    mutable std::shared_ptr<const Geometry> m_geometry;
+};
+
+namespace Compositor {
+
+// The composer of one export: loads the picture of the settings' background once and shares it,
+// with the settings, focus points and pointer track, across all frames. A hidden background is
+// black, as in the exported video.
+std::shared_ptr<const FrameComposer> make(const EditSettings& settings, std::vector<FocusPoint> events,
+                                          QSize renderSize, std::vector<PointerSample> pointerSamples,
+                                          std::optional<std::vector<FocusPoint>> pointerEvents);
+
+}  // namespace Compositor
+}  // namespace sablewick
