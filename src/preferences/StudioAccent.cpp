@@ -88,8 +88,10 @@ std::optional<StudioRgb> toSrgb(const QColor& color)
 {
     if (!color.isValid())
         return std::nullopt;
-    const QColor rgb = color.toRgb();
-    return StudioRgb{rgb.redF(), rgb.greenF(), rgb.blueF()};
+    // The 16-bit components in double precision: QColor's own float accessors lose digits that
+    // the bisection's last steps depend on.
+    const QRgba64 rgb = color.rgba64();
+    return StudioRgb{rgb.red() / 65535.0, rgb.green() / 65535.0, rgb.blue() / 65535.0};
 }
 
 double ratioOfLuminances(double a, double b)
