@@ -205,6 +205,8 @@ std::vector<NamedCanvasStyle> CanvasPresets::decode(const QByteArray& data)
     } catch (const json::parse_error& error) {
         throw DocumentError(DocumentError::Kind::malformed,
                             "The stored presets are not valid JSON (at byte " + std::to_string(error.byte) + ").");
+    } catch (const json::exception&) {
+        throw DocumentError(DocumentError::Kind::malformed, "The stored presets hold a number too large to represent.");
     }
     const json& list = toArray(array, "presets");
     std::vector<NamedCanvasStyle> items;

@@ -42,6 +42,9 @@ json parseText(const std::string& text)
     } catch (const json::parse_error& error) {
         throw DocumentError(DocumentError::Kind::malformed,
                             "The file is not valid JSON (at byte " + std::to_string(error.byte) + ").");
+    } catch (const json::exception&) {
+        // The parser's other failure: a number literal beyond the range of a double.
+        throw DocumentError(DocumentError::Kind::malformed, "The file holds a number too large to represent.");
     }
 }
 
