@@ -14,7 +14,8 @@ namespace sablewick {
 // as decimal integers, URLs as absolute URL strings, UUIDs as upper-case hyphenated text,
 // enumerations as their stored values.
 //
-// Encoders throw DocumentError (notEncodable) for a NaN or infinite number. Decoders throw
+// Encoders throw DocumentError (notEncodable) for a NaN or infinite number (JSON cannot hold it)
+// and for an empty or invalid URL (no reader would take it back). Decoders throw
 // DocumentError (malformed) when a required key is missing or null, any value has the wrong JSON
 // type, an integer is out of range, a number is not finite, or a string is no stored value, URL or
 // UUID; keys they do not know are ignored. They never repair: any fault rejects the whole value.

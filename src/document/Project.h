@@ -39,7 +39,7 @@ struct FocusSidecar {
 struct FocusProject {
     static constexpr std::int64_t currentVersion = 1;
 
-    std::int64_t version = currentVersion;
+    std::int64_t version = currentVersion;  // what a reader found; writers always write 1
     QUrl movieURL;
     EditSettings settings;
     std::vector<FocusPoint> events;
@@ -54,7 +54,8 @@ struct FocusProject {
     // `events` that were not placed by hand.
     std::vector<FocusPoint> effectiveInteractionEvents() const;
 
-    nlohmann::json toJson() const;  // throws DocumentError (notEncodable)
+    // Throws DocumentError (notEncodable) for a NaN or infinite number or an empty movie URL.
+    nlohmann::json toJson() const;
     // Throws DocumentError: unsupportedVersion when version is not 1 (checked first, so a newer
     // format is reported as such), malformed for every other fault.
     static FocusProject fromJson(const nlohmann::json& json);

@@ -12,6 +12,7 @@ namespace sablewick {
 // that ship beside the program. The application's own resources come first: the Assets folder
 // beside the executable, the build tree's Assets folder and the installed share/sablewick/Assets;
 // then "Assets/" under the working directory at the time of the call. Nothing is cached.
+// find() may be called from any thread while no ScopedRoots is being made or destroyed.
 namespace ResourceLookup {
 
 enum class Folder { backgrounds, music };
