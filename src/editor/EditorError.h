@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace sablewick {
+
+// The editor's own failures; each has one fixed, user-facing description.
+enum class EditorError {
+    invalidMovie,
+    exportUnavailable,
+    unsupportedProject,
+    outdatedProject,
+    missingProjectMovie,
+};
+
+QString description(EditorError error);
+
+}  // namespace sablewick

@@ -1,0 +1,309 @@
+#pragma once
+
+#include "document/EditSettings.h"
+#include "document/FocusPoint.h"
+#include "document/MusicChoice.h"
+#include "document/Project.h"
+#include "editor/EditorError.h"
+#include "editor/EditorServices.h"
+#include "rendering/ExportOptions.h"
+#include "rendering/InteractionSoundtrack.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QSizeF>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace sablewick {
+
+class AudioPlayer;
+class ExportJob;
+class ScheduledTask;
+class VideoPlayer;
+
+// The video editor's one model: the open movie, the edit being made of it (settings and focus
+// points), playback and the audio previews, the undo history, the recovery copy on disk, recent
+// projects, the thumbnail strip and the export run.
+//
+// Threading: lives on the main thread; every member is called there. Movie reading, thumbnails,
+// the soundtrack preview render and the export run on worker threads and hand their results back
+// to the main thread, where they are dropped if the model is gone or the work was superseded.
+//
+// Every published value is a getter with a `...Changed` signal.
+class EditorModel : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int undoDepthLimit = 100;
+    static constexpr double editCoalesceDelay = 0.35;
+    static constexpr int recentProjectLimit = 5;
+    static constexpr double auditionLength = 8.0;
+    static constexpr int thumbnailCount = 12;
+    static constexpr QSize thumbnailMaxSize{180, 100};
+
+    // The services must outlive the model.
+    explicit EditorModel(EditorServices services, QObject* parent = nullptr);
+    ~EditorModel() override;
+
+    // Where the recovery copy of the current edit lies.
+    static QString recoveryPath();
+    static QUrl recoveryURL() { return QUrl::fromLocalFile(recoveryPath()); }
+
+    // --- published state
+    const std::optional<QUrl>& movieURL() const { return m_movieURL; }
+    double duration() const { return m_duration; }
+    QSizeF sourceSize() const { return m_sourceSize; }
+    double currentTime() const { return m_currentTime; }
+    const EditSettings& settings() const { return m_settings; }
+    const std::vector<FocusPoint>& events() const { return m_events; }
+    const std::vector<PointerSample>& pointerSamples() const { return m_pointerSamples; }
+    bool editablePointer() const { return m_editablePointer; }
+    const std::vector<FocusPoint>& interactionEvents() const { return m_interactionEvents; }
+    bool isPreparingInteractionSounds() const { return m_isPreparingInteractionSounds; }
+    const std::optional<QString>& interactionSoundError() const { return m_interactionSoundError; }
+    std::optional<MusicChoice> auditioningMusic() const { return m_auditioningMusic; }
+    bool isPlaying() const { return m_isPlaying; }
+    bool isExporting() const { return m_isExporting; }
+    double exportProgress() const { return m_exportProgress; }
+    bool isCancellingExport() const { return m_isCancellingExport; }
+    const std::optional<QString>& notice() const { return m_notice; }
+    const std::optional<QUrl>& exportURL() const { return m_exportURL; }
+    const std::optional<QUrl>& projectURL() const { return m_projectURL; }
+    bool canUndo() const { return m_canUndo; }
+    bool canRedo() const { return m_canRedo; }
+    bool hasUnsavedEdits() const { return m_hasUnsavedEdits; }
+    bool loopPlayback() const { return m_loopPlayback; }
+    const QList<QImage>& thumbnails() const { return m_thumbnails; }
+    const QList<QUrl>& recentProjects() const { return m_recentProjects; }
+    bool recoveryAvailable() const { return m_recoveryAvailable; }
+
+    // The movie player (the preview draws its frames).
+    VideoPlayer& player() const { return *m_player; }
+
+    // Every assignment records an edit (coalesced into undo steps).
+    void setSettings(const EditSettings& settings);
+    void setEvents(const std::vector<FocusPoint>& events);
+    void setLoopPlayback(bool loop);
+    // Dismisses the banner.
+    void clearNotice() { setNotice(std::nullopt); }
+
+    // --- undo and recovery
+    // Commits a pending change as one undo step.
+    void flushPendingEdits();
+    void undo();
+    void redo();
+    // Writes the recovery copy of the open edit.
+    void saveRecovery();
+
+    // --- opening and saving. `done` runs on the main thread with whether the open succeeded
+    // (false also when a newer open superseded it).
+    using OpenCompletion = std::function<void(bool)>;
+    void open(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents = std::nullopt,
+              OpenCompletion done = {});
+    void openProject(const QUrl& project, OpenCompletion done = {});
+    void saveProject(const QUrl& destination);
+    // Drops unusable pointer samples and orders the rest by time.
+    static std::vector<PointerSample> validPointerSamples(const std::vector<PointerSample>& samples,
+                                                          double duration);
+
+    // --- playback and previews
+    void seek(double seconds);
+    void pausePlayback();
+    void togglePlayback();
+    // Rebuilds the music preview, applies every volume and renders the interaction sounds again
+    // when their inputs changed. The views call it after every change of the settings.
+    void configureMusicPreview();
+    void auditionMusic(MusicChoice choice);
+    void stopMusicAudition();
+
+    // --- focus points (canvas points are in the layout's space: y up, settings().canvasSize())
+    double newZoomStart(std::optional<double> time) const;
+    std::optional<QUuid> addFocusPoint(double time, QPointF canvasPoint);
+    bool placeFocusPoint(const QUuid& id, QPointF canvasPoint);
+    void previewFocusPoint(const QUuid& id);
+    void moveFocusPoint(const QUuid& id, double time);
+    void finishMovingFocusPoint(const QUuid& id);
+    double latestZoomStart(const QUuid& id) const;
+    void removeFocusPoint(const FocusPoint& point);
+    double zoomLength(const QUuid& id) const;
+    double maxZoomLength(const QUuid& id) const;
+    void setZoomLength(double length, const QUuid& id);
+    void resetZoomLength(const QUuid& id);
+    void applyZoomAmountToAll(double amount);
+
+    // --- trim and export
+    void setTrimStart(double seconds);
+    void setTrimEnd(double seconds);
+    // Starts an export; `done` runs on the main thread when the run has ended, whatever its
+    // outcome. Ignored (and `done` never runs) when no movie is open or an export is running.
+    void exportTo(const QUrl& destination, const ExportOptions& options, std::function<void()> done = {});
+    void cancelExport();
+
+signals:
+    void movieURLChanged();
+    void durationChanged();
+    void sourceSizeChanged();
+    void currentTimeChanged();
+    void settingsChanged();
+    void eventsChanged();
+    void pointerSamplesChanged();
+    void editablePointerChanged();
+    void interactionEventsChanged();
+    void isPreparingInteractionSoundsChanged();
+    void interactionSoundErrorChanged();
+    void auditioningMusicChanged();
+    void isPlayingChanged();
+    void isExportingChanged();
+    void exportProgressChanged();
+    void isCancellingExportChanged();
+    void noticeChanged();
+    void exportURLChanged();
+    void projectURLChanged();
+    void canUndoChanged();
+    void canRedoChanged();
+    void hasUnsavedEditsChanged();
+    void loopPlaybackChanged();
+    void thumbnailsChanged();
+    void recentProjectsChanged();
+    void recoveryAvailableChanged();
+    // The preview drops what it built for the previous focus points and composes afresh.
+    void compositionReset();
+
+private:
+    struct Edit {
+        EditSettings settings;
+        std::vector<FocusPoint> events;
+        bool operator==(const Edit&) const = default;
+    };
+    struct MovieLoad;
+
+    Edit currentEdit() const { return {m_settings, m_events}; }
+    // The open edit as a project record, without a saved-project location.
+    FocusProject currentProject() const;
+    void noteEdit();
+    void resetHistory(bool saved);
+    void restoreEdit(const Edit& edit);
+    void updateUndoFlags();
+
+    void openMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
+                   const QUuid& generation, OpenCompletion done);
+    void finishOpeningMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
+                            const QUuid& generation, const MovieLoad& load, OpenCompletion done);
+    void restoreProject(const QUrl& file, const FocusProject& project, const QUuid& generation);
+    void failOpen(const QString& prefix, const QString& description, const QUuid& generation);
+    void rememberProject(const QUrl& project);
+    void loadThumbnails();
+    void appendThumbnail(const QImage& image);
+    void finishExport(const std::shared_ptr<ExportJob>& job, const QUrl& destination,
+                      const ExportOutcome& outcome);
+
+    void updateTime(double seconds);
+    void syncMusicPreviewTime(std::optional<double> time);
+    void configureInteractionPreview();
+    void clearInteractionPreview();
+    void applyVolumes();
+    std::optional<QUrl> editMusicFile() const;
+    std::unique_ptr<AudioPlayer> makeAudioPlayer(const QUrl& file, QString* error) const;
+
+    std::optional<QPointF> sourceFocus(QPointF canvasPoint) const;
+    const FocusPoint* findPoint(const QUuid& id) const;
+    double playableEnd() const;
+    QUuid insertFocusPoint(std::optional<double> time, QPointF focus);
+    void resetPlayerComposition();
+
+    // Replaces a published value and announces it when it changed.
+    template <typename T>
+    void publish(T& member, T value, void (EditorModel::*changed)())
+    {
+        if (member == value)
+            return;
+        member = std::move(value);
+        emit(this->*changed)();
+    }
+
+    // Assigns without recording an edit (document replacement and restores).
+    void assignSettings(const EditSettings& settings);
+    void assignEvents(const std::vector<FocusPoint>& events);
+    void setNotice(std::optional<QString> notice);
+    void setCurrentTime(double seconds);
+    void setIsPlaying(bool playing);
+    void setCanUndo(bool value);
+    void setCanRedo(bool value);
+    void setHasUnsavedEdits(bool value);
+    void setRecoveryAvailable(bool value);
+    void setPreparingInteractionSounds(bool value);
+    void setPointerSamples(std::vector<PointerSample> samples);
+    void setEditablePointer(bool value);
+    void setInteractionEvents(std::vector<FocusPoint> events);
+    void setMovie(std::optional<QUrl> url, double duration, QSizeF sourceSize);
+    void setInteractionSoundError(std::optional<QString> error);
+    void setAuditioningMusic(std::optional<MusicChoice> choice);
+    void setExportState(bool exporting, bool cancelling);
+    void setExportProgress(double progress);
+    void setExportURL(std::optional<QUrl> url);
+    void setProjectURL(std::optional<QUrl> url);
+    void setThumbnails(QList<QImage> thumbnails);
+    void setRecentProjects(QList<QUrl> projects);
+
+    EditorServices m_services;
+
+    // Published.
+    std::optional<QUrl> m_movieURL;
+    double m_duration = 0;
+    QSizeF m_sourceSize{16, 9};
+    double m_currentTime = 0;
+    EditSettings m_settings;
+    std::vector<FocusPoint> m_events;
+    std::vector<PointerSample> m_pointerSamples;
+    bool m_editablePointer = false;
+    std::vector<FocusPoint> m_interactionEvents;
+    bool m_isPreparingInteractionSounds = false;
+    std::optional<QString> m_interactionSoundError;
+    std::optional<MusicChoice> m_auditioningMusic;
+    bool m_isPlaying = false;
+    bool m_isExporting = false;
+    double m_exportProgress = 0;
+    bool m_isCancellingExport = false;
+    std::optional<QString> m_notice;
+    std::optional<QUrl> m_exportURL;
+    std::optional<QUrl> m_projectURL;
+    bool m_canUndo = false;
+    bool m_canRedo = false;
+    bool m_hasUnsavedEdits = false;
+    bool m_loopPlayback = false;
+    QList<QImage> m_thumbnails;
+    QList<QUrl> m_recentProjects;
+    bool m_recoveryAvailable = false;
+
+    // Private.
+    std::unique_ptr<VideoPlayer> m_player;
+    bool m_trackingEdits = false;
+    std::optional<Edit> m_committedEdit;
+    std::optional<Edit> m_savedEdit;
+    std::vector<Edit> m_undoEdits;
+    std::vector<Edit> m_redoEdits;
+    std::unique_ptr<ScheduledTask> m_editTask;
+    std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
+    QUuid m_openGeneration = QUuid::createUuid();
+    std::shared_ptr<ExportJob> m_exportJob;
+    std::unique_ptr<AudioPlayer> m_musicPlayer;
+    std::optional<QUrl> m_previewMusicURL;  // none: the edit has no music file
+    std::unique_ptr<AudioPlayer> m_interactionPlayer;
+    std::optional<QString> m_interactionPath;
+    std::optional<InteractionSoundtrack::Key> m_interactionKey;
+    std::shared_ptr<ExportJob> m_interactionRenderJob;
+    std::unique_ptr<AudioPlayer> m_auditionPlayer;
+    std::unique_ptr<ScheduledTask> m_auditionTask;
+    double m_previewTrimStart = 0;
+};
+
+}  // namespace sablewick

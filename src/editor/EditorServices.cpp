@@ -1,0 +1,120 @@
+#include "editor/EditorServices.h"
+
+#include "media/MediaError.h"
+#include "media/MediaProbe.h"
+#include "media/VideoFrameSource.h"
+#include "rendering/ExportJob.h"
+#include "rendering/ExporterError.h"
+
+#include <QTransform>
+
+#include <system_error>
+
+namespace sablewick {
+
+namespace {
+
+// The media layer's messages are for logs; the user reads these.
+QString readableMediaError(const MediaError& error)
+{
+    switch (error.kind()) {
+    case MediaErrorKind::notFound:
+        return QStringLiteral("The file doesn't exist.");
+    case MediaErrorKind::notLocalFile:
+        return QStringLiteral("Only files on this computer can be opened.");
+    case MediaErrorKind::noVideoTrack:
+        return QStringLiteral("This file has no video track.");
+    default:
+        return QStringLiteral("The file couldn't be opened.");
+    }
+}
+
+class MediaThumbnailReader final : public ThumbnailReader {
+public:
+    explicit MediaThumbnailReader(const std::string& path)
+        : m_source(path, VideoFrameSourceOptions{.streamIndex = -1, .decoderThreads = 1, .conversionThreads = 1})
+    {
+    }
+
+    QImage frameAt(double seconds, QSize maxSize) override
+    {
+        try {
+            QImage image = m_source.frameAt(seconds).image;
+            if (const int rotation = m_source.track().rotation; rotation != 0)
+                image = image.transformed(QTransform().rotate(rotation));
+            if (image.width() > maxSize.width() || image.height() > maxSize.height())
+                image = image.scaled(maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            return image;
+        } catch (const MediaError&) {
+            return {};
+        }
+    }
+
+private:
+    VideoFrameSource m_source;
+};
+
+class MediaMovieInspector final : public MovieInspector {
+public:
+    bool inspect(const QString& path, MovieMetadata* metadata, QString* error) override
+    {
+        try {
+            const MediaInfo info = probeMedia(path.toStdString());
+            metadata->duration = info.duration;
+            metadata->videoTracks = static_cast<int>(info.videoTracks.size());
+            metadata->displaySize = {};
+            if (info.hasVideo()) {
+                const VideoTrackInfo& track = info.video();
+                const bool quarterTurn = track.rotation == 90 || track.rotation == 270;
+                metadata->displaySize = quarterTurn ? QSizeF(track.height, track.width)
+                                                    : QSizeF(track.width, track.height);
+            }
+            return true;
+        } catch (const MediaError& e) {
+            *error = readableMediaError(e);
+            return false;
+        }
+    }
+
+    std::unique_ptr<ThumbnailReader> openThumbnails(const QString& path) override
+    {
+        try {
+            return std::make_unique<MediaThumbnailReader>(path.toStdString());
+        } catch (const MediaError&) {
+            return nullptr;
+        }
+    }
+};
+
+}  // namespace
+
+MovieInspector& standardMovieInspector()
+{
+    static MediaMovieInspector inspector;
+    return inspector;
+}
+
+TaskScheduler& standardScheduler()
+{
+    static QtTaskScheduler scheduler;
+    return scheduler;
+}
+
+SoundtrackRenderer standardSoundtrackRenderer()
+{
+    return [](const InteractionSoundtrack::Key& key, const ExportJob& job) -> SoundtrackOutcome {
+        try {
+            return {InteractionSoundtrack::render(key, job), {}};
+        } catch (const SoundtrackFailure& e) {
+            return {{}, errorDescription(e.error())};
+        } catch (const ExporterFailure& e) {
+            return {{}, e.description()};
+        } catch (const std::system_error& e) {
+            return {{}, QString::fromStdString(e.code().message())};
+        } catch (const std::exception& e) {
+            return {{}, QString::fromUtf8(e.what())};
+        }
+    };
+}
+
+}  // namespace sablewick

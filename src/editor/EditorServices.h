@@ -1,0 +1,70 @@
+#pragma once
+
+#include "document/EditSettings.h"
+#include "document/FocusPoint.h"
+#include "editor/MovieInspector.h"
+#include "editor/TaskScheduler.h"
+#include "rendering/ExportOptions.h"
+#include "rendering/InteractionSoundtrack.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace sablewick {
+
+class ExportJob;
+class PlaybackFactory;
+class PreferencesStore;
+
+// One export as the editor hands it to the export pipeline: copies of the edit, so that the
+// user can go on editing while it runs.
+struct ExportRequest {
+    QString moviePath;
+    EditSettings settings;
+    std::vector<FocusPoint> events;
+    std::vector<FocusPoint> interactionEvents;
+    std::vector<PointerSample> pointerSamples;  // empty unless the pointer is the editable one
+    ExportOptions options;
+    QString destination;
+    std::shared_ptr<ExportJob> job;
+};
+
+struct ExportOutcome {
+    enum class Status { finished, cancelled, failed };
+    Status status = Status::failed;
+    QString error;  // the user-facing description of a failure
+};
+
+// Runs one export to its end on the calling (worker) thread. `progress` takes fractions 0...1
+// and may be called from any thread.
+using ExportRunner =
+    std::function<ExportOutcome(const ExportRequest& request, const std::function<void(double)>& progress)>;
+
+struct SoundtrackOutcome {
+    QString path;   // the rendered file, owned by the caller; empty on failure
+    QString error;  // the user-facing description of a failure
+};
+
+// Renders the interaction sounds of a key on the calling (worker) thread, polling the job.
+using SoundtrackRenderer =
+    std::function<SoundtrackOutcome(const InteractionSoundtrack::Key& key, const ExportJob& job)>;
+
+// What the editor model is built with. The pointers are not owned and must outlive the model.
+struct EditorServices {
+    PreferencesStore* defaults = nullptr;  // holds "recentProjects"
+    PlaybackFactory* playback = nullptr;
+    TaskScheduler* scheduler = nullptr;
+    MovieInspector* movies = nullptr;
+    ExportRunner exportRunner;
+    SoundtrackRenderer soundtrackRenderer;
+};
+
+// The real implementations.
+MovieInspector& standardMovieInspector();  // the media layer's probe and frame decoder
+TaskScheduler& standardScheduler();        // Qt timers on the main thread
+SoundtrackRenderer standardSoundtrackRenderer();
+
+}  // namespace sablewick

@@ -1,0 +1,337 @@
+#pragma once
+
+#include "editor/EditorModel.h"
+#include "editor/EditorServices.h"
+#include "editor/TaskScheduler.h"
+#include "media/PlaybackInterfaces.h"
+#include "platform/PreferencesStore.h"
+#include "support/TemporaryEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+#include <QSet>
+#include <QSize>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace sablewick {
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+}  // namespace sablewick
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace sablewick::test {
+
+// A scheduler in fake time: tasks run only when the test advances the clock.
+class FakeScheduler final : public TaskScheduler {
+public:
+    std::unique_ptr<ScheduledTask> schedule(double seconds, std::function<void()> task) override
+    {
+        auto entry = std::make_shared<Entry>(Entry{m_now + seconds, m_nextOrder++, true, std::move(task)});
+        m_entries.push_back(entry);
+        return std::make_unique<Handle>(entry);
+    }
+
+    double now() const { return m_now; }
+    int pendingCount() const
+    {
+        return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
+                                              [](const auto& e) { return e->pending; }));
+    }
+
+    // Moves the clock forward, running each task that falls due, in time order.
+    void advance(double seconds)
+    {
+        const double target = m_now + seconds;
+        for (;;) {
+            std::erase_if(m_entries, [](const auto& e) { return !e->pending; });
+            auto next = std::min_element(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
+                return a->due < b->due || (a->due == b->due && a->order < b->order);
+            });
+            if (next == m_entries.end() || (*next)->due > target + 1e-12)
+                break;
+            std::shared_ptr<Entry> entry = *next;
+            m_now = std::max(m_now, entry->due);
+            entry->pending = false;
+            auto task = std::move(entry->task);
+            task();
+        }
+        m_now = target;
+    }
+
+private:
+    struct Entry {
+        double due;
+        long order;
+        bool pending;
+        std::function<void()> task;
+    };
+    class Handle final : public ScheduledTask {
+    public:
+        explicit Handle(std::shared_ptr<Entry> entry) : m_entry(std::move(entry)) {}
+        ~Handle() override { cancel(); }
+        void cancel() override { m_entry->pending = false; }
+        bool isPending() const override { return m_entry->pending; }
+
+    private:
+        std::shared_ptr<Entry> m_entry;
+    };
+
+    double m_now = 0;
+    long m_nextOrder = 0;
+    std::vector<std::shared_ptr<Entry>> m_entries;
+};
+
+// A movie player that plays nothing: the test moves its clock and reads what the model asked of it.
+class FakeVideoPlayer final : public VideoPlayer {
+public:
+    bool open(const QString& path, QString* error) override
+    {
+        if (!QFile::exists(path) || refused.contains(path)) {
+            if (error)
+                *error = QStringLiteral("refused by the test");
+            return false;
+        }
+        openedPath = path;
+        time = 0;
+        return true;
+    }
+    void close() override { openedPath.clear(); }
+    bool isOpen() const override { return !openedPath.isEmpty(); }
+    double duration() const override { return 0; }
+    QSize frameSize() const override { return {}; }
+    void play() override { playing = true; }
+    void pause() override { playing = false; }
+    bool isPlaying() const override { return playing; }
+    void seek(double seconds) override
+    {
+        time = seconds;
+        seeks.push_back(seconds);
+    }
+    double currentTime() const override { return time; }
+    void setVolume(float v) override { volume = v; }
+    QImage currentFrame() const override { return {}; }
+
+    // Plays on to `seconds` and reports the tick.
+    void tick(double seconds)
+    {
+        time = seconds;
+        emit timeChanged(seconds);
+    }
+
+    QString openedPath;
+    QSet<QString> refused;
+    bool playing = false;
+    double time = 0;
+    float volume = -1;
+    std::vector<double> seeks;
+};
+
+class FakeAudioPlayer final : public AudioPlayer {
+public:
+    FakeAudioPlayer(QString path, double length) : path(std::move(path)), m_length(length) {}
+    double length() const override { return m_length; }
+    void setLooping(bool loop) override { looping = loop; }
+    void setPosition(double seconds) override { m_position = seconds; }
+    double position() const override { return m_position; }
+    void play() override
+    {
+        playing = true;
+        ++plays;
+    }
+    void pause() override { playing = false; }
+    void stop() override
+    {
+        playing = false;
+        m_position = 0;
+    }
+    bool isPlaying() const override { return playing; }
+    void setVolume(float v) override { m_volume = v; }
+    float volume() const override { return m_volume; }
+
+    QString path;
+    bool looping = false;
+    bool playing = false;
+    int plays = 0;
+
+private:
+    double m_length;
+    double m_position = 0;
+    float m_volume = 1;
+};
+
+class FakePlaybackFactory final : public PlaybackFactory {
+public:
+    std::unique_ptr<VideoPlayer> makeVideoPlayer() override
+    {
+        auto player = std::make_unique<FakeVideoPlayer>();
+        video = player.get();
+        return player;
+    }
+    std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) override
+    {
+        if (!QFile::exists(path)) {
+            *error = QStringLiteral("The file doesn't exist.");
+            return nullptr;
+        }
+        auto player = std::make_unique<FakeAudioPlayer>(path, audioLength);
+        audio.push_back(player.get());
+        return player;
+    }
+    // The newest living audio player made for a file.
+    FakeAudioPlayer* audioFor(const QString& path) const
+    {
+        for (auto it = audio.rbegin(); it != audio.rend(); ++it) {
+            auto* player = static_cast<FakeAudioPlayer*>(it->data());
+            if (player && player->path == path)
+                return player;
+        }
+        return nullptr;
+    }
+
+    FakeVideoPlayer* video = nullptr;
+    std::vector<QPointer<AudioPlayer>> audio;
+    double audioLength = 30;
+};
+
+// Processes events until `done` holds; false after `seconds` without it.
+inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 20000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Makes small movies and sounds with the ffmpeg command-line tool.
+inline void runFfmpeg(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"), QStringList{"-y", "-v", "error", "-nostdin"} + arguments);
+    ASSERT_TRUE(process.waitForFinished(60000)) << "ffmpeg did not finish";
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
+// A movie of `seconds` at 320 x 180 and 30 frames a second; `rotation` sets its display matrix.
+inline QString makeClip(const QString& folder, const QString& name, double seconds, int rotation = 0)
+{
+    const QString path = QDir(folder).filePath(name);
+    const QString encoded = rotation == 0 ? path : path + ".plain.mp4";
+    runFfmpeg({"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=320x180:rate=30:duration=%1").arg(seconds),
+               "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "30", encoded});
+    // The muxer writes the display matrix only when it copies the stream.
+    if (rotation != 0)
+        runFfmpeg({"-i", encoded, "-c", "copy", "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(rotation), path});
+    return path;
+}
+
+inline QString makeTone(const QString& folder, const QString& name, double seconds)
+{
+    const QString path = QDir(folder).filePath(name);
+    runFfmpeg({"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds), path});
+    return path;
+}
+
+// One model with fake time and fake playback over real movie files, its recovery folder and
+// preferences in a temporary place.
+class EditorBench {
+public:
+    EditorBench()
+    {
+        m_env.set("SABLEWICK_STATE_DIRECTORY", QDir(dir.path()).filePath("state").toStdString());
+        services.defaults = &preferences;
+        services.playback = &playback;
+        services.scheduler = &scheduler;
+        services.movies = &standardMovieInspector();
+        services.soundtrackRenderer = standardSoundtrackRenderer();
+    }
+
+    EditorModel& model()
+    {
+        if (!m_model)
+            m_model = std::make_unique<EditorModel>(services);
+        return *m_model;
+    }
+    void destroyModel() { m_model.reset(); }
+
+    // Opens a movie and waits for the open to end; returns its result.
+    bool open(const QString& path, std::optional<std::vector<FocusPoint>> events = std::nullopt)
+    {
+        return finish([&](EditorModel::OpenCompletion done) {
+            model().open(QUrl::fromLocalFile(path), std::move(events), std::move(done));
+        });
+    }
+    bool openProject(const QUrl& url)
+    {
+        return finish([&](EditorModel::OpenCompletion done) { model().openProject(url, std::move(done)); });
+    }
+
+    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    FakeVideoPlayer& player() { return *playback.video; }
+
+    QTemporaryDir dir;
+    MemoryPreferencesStore preferences;
+    FakeScheduler scheduler;
+    FakePlaybackFactory playback;
+    EditorServices services;
+
+private:
+    bool finish(const std::function<void(EditorModel::OpenCompletion)>& start)
+    {
+        std::optional<bool> result;
+        start([&result](bool ok) { result = ok; });
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); })) << "the open never finished";
+        return result.value_or(false);
+    }
+
+    ScopedEnvironment m_env;
+    std::unique_ptr<EditorModel> m_model;
+};
+
+}  // namespace sablewick::test
+
+namespace sablewick::test {
+
+// The movies the tests open, made once per test program.
+struct Clips {
+    QString twoSeconds;   // 2 s, 320 x 180
+    QString threeSeconds; // 3 s
+    QString rotated;      // 1 s, coded 320 x 180, shown upright as 180 x 320
+    QString tiny;         // one frame: shorter than 0.1 s
+    QString notAMovie;    // a text file
+
+    static const Clips& get()
+    {
+        static QTemporaryDir folder;
+        static const Clips clips = [] {
+            Clips c;
+            c.twoSeconds = makeClip(folder.path(), "two.mp4", 2);
+            c.threeSeconds = makeClip(folder.path(), "three.mp4", 3);
+            c.rotated = makeClip(folder.path(), "rotated.mp4", 1, 90);
+            c.tiny = makeClip(folder.path(), "tiny.mp4", 1.0 / 30);
+            c.notAMovie = QDir(folder.path()).filePath("notes.mp4");
+            QFile file(c.notAMovie);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("these are not frames\n");
+            return c;
+        }();
+        return clips;
+    }
+};
+
+}  // namespace sablewick::test
