@@ -1,0 +1,63 @@
+#include "media/AudioStream.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sablewick {
+
+std::int64_t AudioFormat::framesFor(double seconds) const
+{
+    if (!std::isfinite(seconds) || seconds <= 0 || sampleRate <= 0)
+        return 0;
+    return static_cast<std::int64_t>(std::llround(seconds * sampleRate));
+}
+
+double AudioBuffer::rms() const
+{
+    if (samples.empty())
+        return 0;
+    double sum = 0;
+    for (float s : samples)
+        sum += static_cast<double>(s) * s;
+    return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+float AudioBuffer::peak() const
+{
+    float peak = 0;
+    for (float s : samples)
+        peak = std::max(peak, std::fabs(s));
+    return peak;
+}
+
+AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames)
+{
+    AudioBuffer buffer;
+    buffer.format = stream.format();
+    const int channels = buffer.format.channels;
+    constexpr std::int64_t kChunk = 8192;
+    std::int64_t total = 0;
+    while (total < maxFrames) {
+        const std::int64_t want = std::min(kChunk, maxFrames - total);
+        buffer.samples.resize(static_cast<std::size_t>((total + want) * channels));
+        const std::int64_t got = stream.read(buffer.samples.data() + total * channels, want);
+        total += got;
+        if (got < want)
+            break;
+    }
+    buffer.samples.resize(static_cast<std::size_t>(total * channels));
+    return buffer;
+}
+
+AudioBufferStream::AudioBufferStream(AudioBuffer buffer) : buffer_(std::move(buffer)) {}
+
+std::int64_t AudioBufferStream::read(float* out, std::int64_t frames)
+{
+    const std::int64_t count = std::clamp<std::int64_t>(buffer_.frameCount() - position_, 0, std::max<std::int64_t>(frames, 0));
+    const int channels = buffer_.format.channels;
+    std::copy_n(buffer_.samples.data() + position_ * channels, count * channels, out);
+    position_ += count;
+    return count;
+}
+
+}  // namespace sablewick

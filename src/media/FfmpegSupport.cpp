@@ -1,0 +1,221 @@
+#include "media/FfmpegSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
+
+namespace sablewick::ffmpeg {
+
+__extension__ using Int128 = __int128;
+
+void OutputDeleter::operator()(AVFormatContext* context) const
+{
+    if (context->pb && !(context->oformat->flags & AVFMT_NOFILE))
+        avio_closep(&context->pb);
+    avformat_free_context(context);
+}
+
+FramePtr makeFrame()
+{
+    FramePtr frame(av_frame_alloc());
+    if (!frame)
+        throw std::bad_alloc();
+    return frame;
+}
+
+PacketPtr makePacket()
+{
+    PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        throw std::bad_alloc();
+    return packet;
+}
+
+void silenceLogging()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+std::string errorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+namespace {
+
+bool hasScheme(const std::string& text)
+{
+    // RFC 3986: ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ) ":"
+    if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return false;
+    for (char c : text) {
+        if (c == ':')
+            return true;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string localPath(const std::string& pathOrUrl)
+{
+    if (pathOrUrl.empty())
+        throw MediaError(MediaErrorKind::notFound, pathOrUrl, "empty path");
+    if (pathOrUrl.front() == '/')
+        return QDir::cleanPath(QString::fromStdString(pathOrUrl)).toStdString();
+    if (hasScheme(pathOrUrl)) {
+        const QUrl url(QString::fromStdString(pathOrUrl));
+        const bool localHost = url.host().isEmpty() || url.host() == QLatin1String("localhost");
+        if (!url.isValid() || !url.isLocalFile() || !localHost)
+            throw MediaError(MediaErrorKind::notLocalFile, pathOrUrl, "only local files are opened");
+        return QDir::cleanPath(url.toLocalFile()).toStdString();
+    }
+    return QFileInfo(QString::fromStdString(pathOrUrl)).absoluteFilePath().toStdString();
+}
+
+std::string fileUrl(const std::string& absolutePath)
+{
+    return "file:" + absolutePath;
+}
+
+namespace {
+
+AVDictionary* fileOnlyOptions()
+{
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    return options;
+}
+
+}  // namespace
+
+InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath)
+{
+    silenceLogging();
+    const std::string path = localPath(pathOrUrl);
+    if (resolvedPath)
+        *resolvedPath = path;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw MediaError(MediaErrorKind::notFound, path, "no such file");
+        throw MediaError(MediaErrorKind::unreadable, path, std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode))
+        throw MediaError(MediaErrorKind::unreadable, path, "not a regular file");
+
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        throw std::bad_alloc();
+    raw->protocol_whitelist = av_strdup("file");
+    std::unique_ptr<AVDictionary, DictionaryDeleter> options(fileOnlyOptions());
+    AVDictionary* optionsRaw = options.release();
+    const int opened = avformat_open_input(&raw, fileUrl(path).c_str(), nullptr, &optionsRaw);
+    options.reset(optionsRaw);
+    if (opened < 0)  // avformat_open_input frees the context on failure
+        throw MediaError(MediaErrorKind::unreadable, path, errorText(opened));
+    InputPtr input(raw);
+    const int found = avformat_find_stream_info(input.get(), nullptr);
+    if (found < 0)
+        throw MediaError(MediaErrorKind::unreadable, path, errorText(found));
+    return input;
+}
+
+AVIOContext* openOutputFile(const std::string& absolutePath)
+{
+    silenceLogging();
+    std::unique_ptr<AVDictionary, DictionaryDeleter> options(fileOnlyOptions());
+    AVDictionary* optionsRaw = options.release();
+    AVIOContext* io = nullptr;
+    const int opened = avio_open2(&io, fileUrl(absolutePath).c_str(), AVIO_FLAG_WRITE, nullptr, &optionsRaw);
+    options.reset(optionsRaw);
+    if (opened < 0)
+        throw MediaError(MediaErrorKind::cannotCreateFile, absolutePath, errorText(opened));
+    return io;
+}
+
+void closeOutputFile(AVIOContext** io, const std::string& absolutePath)
+{
+    avio_flush(*io);
+    const int earlier = (*io)->error;
+    const int closed = avio_closep(io);
+    if (earlier < 0 || closed < 0)
+        throw MediaError(MediaErrorKind::writeFailed, absolutePath, errorText(earlier < 0 ? earlier : closed));
+}
+
+MediaTime streamTime(std::int64_t timestamp, AVRational timeBase)
+{
+    return MediaTime(timestamp * timeBase.num, timeBase.den);
+}
+
+std::int64_t streamTimestamp(MediaTime time, AVRational timeBase)
+{
+    // floor(time / timeBase) = floor(value * den / (scale * num))
+    const Int128 numerator = static_cast<Int128>(time.value) * timeBase.den;
+    const Int128 denominator = static_cast<Int128>(time.scale) * timeBase.num;
+    Int128 quotient = numerator / denominator;
+    if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0)))
+        --quotient;
+    return static_cast<std::int64_t>(quotient);
+}
+
+CodecPtr openDecoder(AVFormatContext* input, int streamIndex, int threads, MediaErrorKind missing, const std::string& path)
+{
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        input->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    const AVStream* stream = input->streams[streamIndex];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        throw MediaError(missing, path, std::string("no decoder for ") + avcodec_get_name(stream->codecpar->codec_id));
+    CodecPtr decoder(avcodec_alloc_context3(codec));
+    if (!decoder)
+        throw std::bad_alloc();
+    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
+    decoder->pkt_timebase = stream->time_base;
+    decoder->thread_count = threads;
+    if (threads > 1)
+        decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    const int opened = avcodec_open2(decoder.get(), codec, nullptr);
+    if (opened < 0)
+        throw MediaError(missing, path, errorText(opened));
+    return decoder;
+}
+
+bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path)
+{
+    if (av_read_frame(input, packet) < 0) {
+        avcodec_send_packet(decoder, nullptr);
+        return false;
+    }
+    int sent = 0;
+    if (packet->stream_index == streamIndex)
+        sent = avcodec_send_packet(decoder, packet);
+    av_packet_unref(packet);
+    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA)
+        throw MediaError(MediaErrorKind::decodeFailed, path, errorText(sent));
+    return true;
+}
+
+int defaultThreads(int requested, int maximum)
+{
+    if (requested > 0)
+        return requested;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::clamp(cores, 1, maximum);
+}
+
+}  // namespace sablewick::ffmpeg

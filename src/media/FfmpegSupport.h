@@ -1,0 +1,102 @@
+#pragma once
+// Shared plumbing of the media layer: FFmpeg handles with owners, the local-file rule and error
+// texts. Internal to src/media.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include "media/MediaError.h"
+#include "media/MediaProbe.h"
+#include "media/MediaTime.h"
+
+#include <memory>
+#include <string>
+
+namespace sablewick::ffmpeg {
+
+struct InputDeleter {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct OutputDeleter {
+    void operator()(AVFormatContext* context) const;  // closes the file too
+};
+struct CodecDeleter {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct SwsDeleter {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+struct SwrDeleter {
+    void operator()(SwrContext* context) const { swr_free(&context); }
+};
+struct DictionaryDeleter {
+    void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
+};
+
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
+
+FramePtr makeFrame();
+PacketPtr makePacket();
+
+// Quiets FFmpeg's own logging once per process.
+void silenceLogging();
+
+std::string errorText(int code);
+
+// The absolute local path for a path or file:// URL. Anything else (http:, pipe:, concat:, ...)
+// throws MediaError(notLocalFile): only local files are ever opened.
+std::string localPath(const std::string& pathOrUrl);
+// The name FFmpeg gets for a local path: "file:" forces the file protocol whatever the name holds.
+std::string fileUrl(const std::string& absolutePath);
+
+// Opens a local media file for reading with only the file protocol allowed and reads its stream
+// information. Throws MediaError: notLocalFile, notFound, unreadable.
+InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath = nullptr);
+
+// Opens the file for writing (file protocol only). Throws MediaError(cannotCreateFile).
+AVIOContext* openOutputFile(const std::string& absolutePath);
+
+// Flushes and closes a file opened with openOutputFile; a write error anywhere in its life
+// throws MediaError(writeFailed).
+void closeOutputFile(AVIOContext** io, const std::string& absolutePath);
+
+// A stream timestamp as an exact time.
+MediaTime streamTime(std::int64_t timestamp, AVRational timeBase);
+// A time as a stream timestamp, rounded down so that the frame at that time is found.
+std::int64_t streamTimestamp(MediaTime time, AVRational timeBase);
+
+// Opens a decoder for one stream of an input and makes the demuxer skip every other stream.
+// Throws MediaError(`missing`) when there is no decoder or it does not open.
+CodecPtr openDecoder(AVFormatContext* input, int streamIndex, int threads, MediaErrorKind missing, const std::string& path);
+
+// Reads the next packet and hands it to the decoder when it belongs to the stream. At the end of
+// the input it starts the decoder's drain and returns false. A damaged packet is skipped (the
+// decoder resynchronises on the next keyframe); other refusals throw MediaError(decodeFailed).
+bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path);
+
+// Threads for work that splits well, kept modest so that the export's other stages keep cores.
+int defaultThreads(int requested, int maximum);
+
+}  // namespace sablewick::ffmpeg
+
+namespace sablewick::media_detail {
+// The MediaInfo of an open input (MediaProbe.cpp).
+MediaInfo describe(const AVFormatContext* format, const std::string& path);
+}  // namespace sablewick::media_detail

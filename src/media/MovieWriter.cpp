@@ -1,0 +1,393 @@
+#include "media/MovieWriter.h"
+
+#include "media/FfmpegSupport.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace sablewick {
+
+namespace {
+
+constexpr int kMaxDimension = 16384;
+constexpr int kMaxConversionThreads = 4;
+
+AVPixelFormat pixelFormatOf(QImage::Format format)
+{
+    // Qt's 32-bit formats are 0xAARRGGBB words, i.e. B, G, R, A bytes on little-endian machines.
+    switch (format) {
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_ARGB32:
+    case QImage::Format_RGB32:
+        return Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? AV_PIX_FMT_BGRA : AV_PIX_FMT_ARGB;
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+        return AV_PIX_FMT_RGBA;
+    default:
+        return AV_PIX_FMT_NONE;
+    }
+}
+
+}  // namespace
+
+std::string MovieWriterSettings::defaultPreset(MovieFormat format)
+{
+    return format == MovieFormat::mp4H264 ? "veryfast" : "ultrafast";
+}
+
+struct MovieWriter::State {
+    std::string path;
+    MovieWriterSettings settings;
+    std::unique_ptr<AudioStream> audio;
+    ffmpeg::OutputPtr output;
+    ffmpeg::CodecPtr video;
+    ffmpeg::CodecPtr audioEncoder;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    ffmpeg::FramePtr videoFrame = ffmpeg::makeFrame();
+    ffmpeg::FramePtr audioFrame = ffmpeg::makeFrame();
+    ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
+    ffmpeg::PacketPtr packet = ffmpeg::makePacket();
+    ffmpeg::SwsPtr sws;
+    AVPixelFormat swsSource = AV_PIX_FMT_NONE;
+    std::int64_t frames = 0;
+    std::int64_t audioSamples = 0;   // frames of audio sent to the encoder
+    bool audioEnded = false;
+    std::vector<float> audioScratch;
+    bool headerWritten = false;
+    bool finished = false;
+    bool failed = false;
+
+    [[noreturn]] void fail(MediaErrorKind kind, const std::string& detail)
+    {
+        failed = true;
+        throw MediaError(kind, path, detail);
+    }
+
+    void checkCancel()
+    {
+        if (settings.cancel && settings.cancel())
+            fail(MediaErrorKind::cancelled, {});
+    }
+
+    void openVideo()
+    {
+        const bool h264 = settings.format == MovieFormat::mp4H264;
+        const AVCodec* codec = avcodec_find_encoder_by_name(h264 ? "libx264" : "libx265");
+        if (!codec)
+            fail(MediaErrorKind::encoderUnavailable, h264 ? "no libx264" : "no libx265");
+        video.reset(avcodec_alloc_context3(codec));
+        if (!video)
+            throw std::bad_alloc();
+        const MediaTime rate = settings.frameRate.reduced();
+        video->width = settings.width;
+        video->height = settings.height;
+        video->pix_fmt = AV_PIX_FMT_YUV420P;
+        video->time_base = AVRational{static_cast<int>(rate.scale), static_cast<int>(rate.value)};
+        video->framerate = AVRational{static_cast<int>(rate.value), static_cast<int>(rate.scale)};
+        video->sample_aspect_ratio = AVRational{1, 1};
+        video->gop_size = std::max(settings.keyframeInterval, 1);
+        video->color_primaries = AVCOL_PRI_BT709;
+        video->color_trc = AVCOL_TRC_BT709;
+        video->colorspace = AVCOL_SPC_BT709;
+        video->color_range = AVCOL_RANGE_MPEG;
+        video->thread_count = std::max(settings.encoderThreads, 0);
+        if (settings.videoBitRate > 0)
+            video->bit_rate = settings.videoBitRate;
+        if (output->oformat->flags & AVFMT_GLOBALHEADER)
+            video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        const std::string preset = settings.preset.empty() ? MovieWriterSettings::defaultPreset(settings.format) : settings.preset;
+        // x264 and x265 share these names; checked here because the encoders print their refusal.
+        static const char* const presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                              "medium", "slow", "slower", "veryslow", "placebo"};
+        if (std::find(std::begin(presets), std::end(presets), preset) == std::end(presets))
+            fail(MediaErrorKind::encoderUnavailable, "unknown preset " + preset);
+        av_opt_set(video->priv_data, "preset", preset.c_str(), 0);
+        if (!h264) {
+            av_opt_set(video->priv_data, "x265-params", "log-level=none", 0);
+            video->codec_tag = MKTAG('h', 'v', 'c', '1');
+        }
+        const int opened = avcodec_open2(video.get(), codec, nullptr);
+        if (opened < 0)
+            fail(MediaErrorKind::encoderUnavailable, ffmpeg::errorText(opened));
+        videoStream = avformat_new_stream(output.get(), nullptr);
+        if (!videoStream)
+            throw std::bad_alloc();
+        videoStream->time_base = video->time_base;
+        videoStream->avg_frame_rate = video->framerate;
+        avcodec_parameters_from_context(videoStream->codecpar, video.get());
+        if (!h264)
+            videoStream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
+
+        videoFrame->format = AV_PIX_FMT_YUV420P;
+        videoFrame->width = settings.width;
+        videoFrame->height = settings.height;
+        videoFrame->color_primaries = AVCOL_PRI_BT709;
+        videoFrame->color_trc = AVCOL_TRC_BT709;
+        videoFrame->colorspace = AVCOL_SPC_BT709;
+        videoFrame->color_range = AVCOL_RANGE_MPEG;
+        if (av_frame_get_buffer(videoFrame.get(), 0) < 0)
+            throw std::bad_alloc();
+    }
+
+    void openAudio()
+    {
+        const AudioFormat format = audio->format();
+        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (!codec)
+            fail(MediaErrorKind::encoderUnavailable, "no AAC encoder");
+        audioEncoder.reset(avcodec_alloc_context3(codec));
+        if (!audioEncoder)
+            throw std::bad_alloc();
+        audioEncoder->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        audioEncoder->sample_rate = format.sampleRate;
+        av_channel_layout_default(&audioEncoder->ch_layout, format.channels);
+        audioEncoder->bit_rate = settings.audioBitRate;
+        audioEncoder->time_base = AVRational{1, format.sampleRate};
+        if (output->oformat->flags & AVFMT_GLOBALHEADER)
+            audioEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        const int opened = avcodec_open2(audioEncoder.get(), codec, nullptr);
+        if (opened < 0)
+            fail(MediaErrorKind::encoderUnavailable, "audio: " + ffmpeg::errorText(opened));
+        audioStream = avformat_new_stream(output.get(), nullptr);
+        if (!audioStream)
+            throw std::bad_alloc();
+        audioStream->time_base = audioEncoder->time_base;
+        avcodec_parameters_from_context(audioStream->codecpar, audioEncoder.get());
+
+        audioFrame->format = AV_SAMPLE_FMT_FLTP;
+        audioFrame->sample_rate = format.sampleRate;
+        av_channel_layout_copy(&audioFrame->ch_layout, &audioEncoder->ch_layout);
+        audioFrame->nb_samples = audioEncoder->frame_size > 0 ? audioEncoder->frame_size : 1024;
+        if (av_frame_get_buffer(audioFrame.get(), 0) < 0)
+            throw std::bad_alloc();
+    }
+
+    void drain(AVCodecContext* encoder, AVStream* stream)
+    {
+        while (true) {
+            const int received = avcodec_receive_packet(encoder, packet.get());
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+                return;
+            if (received < 0)
+                fail(MediaErrorKind::writeFailed, "encoder: " + ffmpeg::errorText(received));
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            const int written = av_interleaved_write_frame(output.get(), packet.get());
+            if (written < 0)
+                fail(MediaErrorKind::writeFailed, ffmpeg::errorText(written));
+        }
+    }
+
+    // Encodes audio up to `untilFrames` frames of audio (or the stream's end).
+    void pumpAudio(std::int64_t untilFrames)
+    {
+        if (!audio || audioEnded)
+            return;
+        const int channels = audio->format().channels;
+        const int frameSize = audioFrame->nb_samples;
+        audioScratch.resize(static_cast<std::size_t>(frameSize * channels));
+        while (audioSamples < untilFrames && !audioEnded) {
+            checkCancel();
+            std::int64_t got = 0;
+            try {
+                got = audio->read(audioScratch.data(), frameSize);
+            } catch (...) {
+                failed = true;
+                throw;
+            }
+            if (got < frameSize)
+                audioEnded = true;
+            if (got > 0) {
+                if (av_frame_make_writable(audioFrame.get()) < 0)
+                    throw std::bad_alloc();
+                audioFrame->nb_samples = static_cast<int>(got);
+                for (int c = 0; c < channels; ++c) {
+                    auto* plane = reinterpret_cast<float*>(audioFrame->extended_data[c]);
+                    for (std::int64_t i = 0; i < got; ++i)
+                        plane[i] = audioScratch[static_cast<std::size_t>(i * channels + c)];
+                }
+                audioFrame->pts = audioSamples;
+                const int sent = avcodec_send_frame(audioEncoder.get(), audioFrame.get());
+                audioFrame->nb_samples = frameSize;
+                if (sent < 0)
+                    fail(MediaErrorKind::writeFailed, "audio encoder: " + ffmpeg::errorText(sent));
+                audioSamples += got;
+                drain(audioEncoder.get(), audioStream);
+            }
+        }
+    }
+
+    void prepareConversion(AVPixelFormat source)
+    {
+        if (sws && swsSource == source)
+            return;
+        sws.reset(sws_alloc_context());
+        if (!sws)
+            throw std::bad_alloc();
+        av_opt_set_int(sws.get(), "srcw", settings.width, 0);
+        av_opt_set_int(sws.get(), "srch", settings.height, 0);
+        av_opt_set_int(sws.get(), "src_format", source, 0);
+        av_opt_set_int(sws.get(), "dstw", settings.width, 0);
+        av_opt_set_int(sws.get(), "dsth", settings.height, 0);
+        av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_YUV420P, 0);
+        av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, kMaxConversionThreads), 0);
+        if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
+            fail(MediaErrorKind::encoderUnavailable, "no colour conversion");
+        // Both sides BT.709: the matrix, not only the tags, must be the one the file claims.
+        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+        sws_setColorspaceDetails(sws.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+        swsSource = source;
+    }
+
+    void close()
+    {
+        sws.reset();
+        video.reset();
+        audioEncoder.reset();
+        output.reset();
+    }
+};
+
+MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, std::unique_ptr<AudioStream> audio)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    ffmpeg::silenceLogging();
+    s.path = ffmpeg::localPath(path);
+    s.settings = std::move(settings);
+    s.audio = std::move(audio);
+    const MovieWriterSettings& set = s.settings;
+    if (set.width < 2 || set.height < 2 || set.width > kMaxDimension || set.height > kMaxDimension
+        || set.width % 2 != 0 || set.height % 2 != 0)
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the size must be even and at least 2 × 2");
+    const MediaTime rate = set.frameRate.reduced();
+    if (rate.value <= 0 || rate.value > 1000 * rate.scale || rate.value > INT32_MAX || rate.scale > INT32_MAX)
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame rate must be positive");
+    if (s.audio) {
+        const AudioFormat format = s.audio->format();
+        if (format.sampleRate <= 0 || format.channels <= 0)
+            throw MediaError(MediaErrorKind::invalidArgument, s.path, "the audio format is empty");
+    }
+
+    AVFormatContext* raw = nullptr;
+    const char* muxer = set.format == MovieFormat::mp4H264 ? "mp4" : "mov";
+    if (avformat_alloc_output_context2(&raw, nullptr, muxer, nullptr) < 0 || !raw)
+        throw MediaError(MediaErrorKind::encoderUnavailable, s.path, "no muxer");
+    s.output.reset(raw);
+    s.openVideo();
+    if (s.audio)
+        s.openAudio();
+    s.output->pb = ffmpeg::openOutputFile(s.path);
+    const int header = avformat_write_header(s.output.get(), nullptr);
+    if (header < 0) {
+        s.close();
+        std::remove(s.path.c_str());
+        throw MediaError(MediaErrorKind::writeFailed, s.path, ffmpeg::errorText(header));
+    }
+    s.headerWritten = true;
+}
+
+MovieWriter::~MovieWriter()
+{
+    if (state_ && !state_->finished && state_->output) {
+        const bool created = state_->output->pb != nullptr;
+        state_->close();
+        if (created)
+            std::remove(state_->path.c_str());
+    }
+}
+
+void MovieWriter::writeFrame(const QImage& frame)
+{
+    State& s = *state_;
+    if (s.finished || s.failed)
+        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
+    if (frame.width() != s.settings.width || frame.height() != s.settings.height)
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has another size");
+    QImage converted;
+    const QImage* source = &frame;
+    AVPixelFormat format = pixelFormatOf(frame.format());
+    if (format == AV_PIX_FMT_NONE) {
+        converted = frame.convertToFormat(QImage::Format_RGB32);
+        source = &converted;
+        format = pixelFormatOf(converted.format());
+    }
+    s.prepareConversion(format);
+    if (av_frame_make_writable(s.videoFrame.get()) < 0)
+        throw std::bad_alloc();
+    AVFrame* in = s.sourceFrame.get();
+    av_frame_unref(in);
+    in->format = format;
+    in->width = source->width();
+    in->height = source->height();
+    in->data[0] = const_cast<uint8_t*>(source->constBits());
+    in->linesize[0] = static_cast<int>(source->bytesPerLine());
+    in->buf[0] = av_buffer_create(in->data[0], static_cast<size_t>(source->sizeInBytes()), [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (!in->buf[0])
+        throw std::bad_alloc();
+    const int scaled = sws_scale_frame(s.sws.get(), s.videoFrame.get(), in);
+    av_frame_unref(in);
+    if (scaled < 0)
+        s.fail(MediaErrorKind::writeFailed, "conversion: " + ffmpeg::errorText(scaled));
+    s.videoFrame->pts = s.frames;
+    const int sent = avcodec_send_frame(s.video.get(), s.videoFrame.get());
+    if (sent < 0)
+        s.fail(MediaErrorKind::writeFailed, "video encoder: " + ffmpeg::errorText(sent));
+    ++s.frames;
+    s.drain(s.video.get(), s.videoStream);
+    if (s.audio) {
+        // Keep audio level with the video so the muxer interleaves without buffering.
+        const MediaTime rate = s.settings.frameRate.reduced();
+        s.pumpAudio(MediaTime(s.frames * rate.scale, rate.value).rescaled(s.audio->format().sampleRate));
+    }
+}
+
+void MovieWriter::finish()
+{
+    State& s = *state_;
+    if (s.finished)
+        return;
+    if (s.failed)
+        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer failed earlier");
+    try {
+        if (s.frames == 0)
+            s.fail(MediaErrorKind::invalidArgument, "no frame was written");
+        s.pumpAudio(INT64_MAX);
+        s.checkCancel();
+        if (avcodec_send_frame(s.video.get(), nullptr) < 0)
+            s.fail(MediaErrorKind::writeFailed, "cannot flush the video encoder");
+        s.drain(s.video.get(), s.videoStream);
+        if (s.audioEncoder) {
+            if (avcodec_send_frame(s.audioEncoder.get(), nullptr) < 0)
+                s.fail(MediaErrorKind::writeFailed, "cannot flush the audio encoder");
+            s.drain(s.audioEncoder.get(), s.audioStream);
+        }
+        s.checkCancel();
+        const int trailer = av_write_trailer(s.output.get());
+        if (trailer < 0)
+            s.fail(MediaErrorKind::writeFailed, ffmpeg::errorText(trailer));
+        ffmpeg::closeOutputFile(&s.output->pb, s.path);
+    } catch (...) {
+        s.failed = true;
+        s.close();
+        std::remove(s.path.c_str());
+        throw;
+    }
+    s.finished = true;
+    s.close();
+}
+
+std::int64_t MovieWriter::framesWritten() const { return state_->frames; }
+const std::string& MovieWriter::path() const { return state_->path; }
+
+}  // namespace sablewick

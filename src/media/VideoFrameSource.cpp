@@ -1,0 +1,317 @@
+#include "media/VideoFrameSource.h"
+
+#include "media/FfmpegSupport.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <vector>
+
+namespace sablewick {
+
+namespace {
+
+// A request this far beyond the decoded position seeks instead of decoding every frame between.
+const MediaTime kSeekAheadDistance(2, 1);
+constexpr int kMaxDecoderThreads = 4;
+constexpr int kMaxConversionThreads = 4;
+constexpr std::size_t kImagePoolSize = 4;
+
+}  // namespace
+
+struct VideoFrameSource::State {
+    std::string path;
+    MediaInfo info;
+    VideoTrackInfo track;
+    ffmpeg::InputPtr input;
+    AVStream* stream = nullptr;
+    ffmpeg::CodecPtr decoder;
+    ffmpeg::PacketPtr packet = ffmpeg::makePacket();
+    int conversionThreads = 1;
+
+    // Decoded frames in presentation order: `current` is the frame last settled on, `ahead` the
+    // one after it (read to know where `current` ends).
+    ffmpeg::FramePtr current = ffmpeg::makeFrame();
+    ffmpeg::FramePtr ahead = ffmpeg::makeFrame();
+    bool haveCurrent = false;
+    bool haveAhead = false;
+    bool currentReturned = false;  // nextFrame() has handed out `current`
+    bool draining = false;         // the demuxer is at its end; the decoder is being flushed
+    bool ended = false;            // nothing more comes from the decoder
+    std::int64_t lastTimestamp = AV_NOPTS_VALUE;
+
+    // Colour conversion of `current`, cached until `current` changes.
+    ffmpeg::SwsPtr sws;
+    int swsFormat = -1, swsColorspace = -1, swsRange = -1;
+    QImage converted;
+    bool convertedValid = false;
+    std::vector<QImage> pool;
+
+    MediaTime timeOf(const AVFrame* frame)
+    {
+        std::int64_t ts = frame->best_effort_timestamp;
+        if (ts == AV_NOPTS_VALUE)
+            ts = frame->pts;
+        if (ts == AV_NOPTS_VALUE) {
+            // No timestamp at all: continue from the previous frame by one frame's duration.
+            const std::int64_t step = frame->pkt_duration > 0 ? frame->pkt_duration : 1;
+            ts = lastTimestamp == AV_NOPTS_VALUE ? 0 : lastTimestamp + step;
+        }
+        lastTimestamp = ts;
+        return ffmpeg::streamTime(ts, stream->time_base);
+    }
+
+    // Decodes the next frame in presentation order into `frame`; false at the end of the track.
+    bool decodeInto(AVFrame* frame)
+    {
+        while (true) {
+            const int received = avcodec_receive_frame(decoder.get(), frame);
+            if (received == 0)
+                return true;
+            if (received == AVERROR_EOF) {
+                ended = true;
+                return false;
+            }
+            if (received != AVERROR(EAGAIN))
+                throw MediaError(MediaErrorKind::decodeFailed, path, ffmpeg::errorText(received));
+            if (draining) {
+                ended = true;
+                return false;
+            }
+            if (!ffmpeg::feedDecoder(input.get(), decoder.get(), packet.get(), stream->index, path))
+                draining = true;
+        }
+    }
+
+    bool fillAhead()
+    {
+        if (!haveAhead && !ended) {
+            haveAhead = decodeInto(ahead.get());
+            if (haveAhead)
+                aheadTime = timeOf(ahead.get());
+        }
+        return haveAhead;
+    }
+
+    void advance()
+    {
+        if (fromBeginning && !haveCurrent && !firstTime)
+            firstTime = aheadTime;
+        std::swap(current, ahead);
+        currentTime = aheadTime;
+        haveCurrent = true;
+        haveAhead = false;
+        currentReturned = false;
+        convertedValid = false;
+    }
+
+    MediaTime currentTime, aheadTime;
+    bool fromBeginning = true;          // decoding started at the track's start
+    std::optional<MediaTime> firstTime;  // of the track's first frame, once seen
+
+    std::int64_t startTimestamp() const
+    {
+        return stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    }
+
+    void resetDecoding(bool atBeginning)
+    {
+        avcodec_flush_buffers(decoder.get());
+        haveCurrent = haveAhead = false;
+        draining = ended = false;
+        convertedValid = false;
+        lastTimestamp = AV_NOPTS_VALUE;
+        fromBeginning = atBeginning;
+    }
+
+    void restartFromBeginning()
+    {
+        const std::int64_t start = startTimestamp();
+        if (av_seek_frame(input.get(), stream->index, start, AVSEEK_FLAG_BACKWARD) < 0
+            && av_seek_frame(input.get(), stream->index, start, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+            throw MediaError(MediaErrorKind::decodeFailed, path, "cannot return to the start of the track");
+        resetDecoding(true);
+    }
+
+    void restartAt(MediaTime t)
+    {
+        const std::int64_t target = ffmpeg::streamTimestamp(t, stream->time_base);
+        if (target <= startTimestamp() || av_seek_frame(input.get(), stream->index, target, AVSEEK_FLAG_BACKWARD) < 0) {
+            restartFromBeginning();
+            return;
+        }
+        resetDecoding(false);
+    }
+
+    // Settles `current` on the frame shown at t. Returns false when the track has no frame.
+    bool settle(MediaTime t)
+    {
+        const bool atFirstFrame = firstTime && haveCurrent && currentTime == *firstTime;
+        const bool behind = haveCurrent && t < currentTime && !atFirstFrame;
+        const bool farAhead = haveCurrent && t > currentTime + kSeekAheadDistance && !(haveAhead && t < aheadTime);
+        if (behind || farAhead) {
+            restartAt(t);
+            if (!fromBeginning && (!fillAhead() || aheadTime > t)) {
+                // The seek landed after t (t is before the first frame, or the index is coarse):
+                // decode from the very beginning instead.
+                restartFromBeginning();
+            }
+        }
+        if (!haveCurrent) {
+            if (!fillAhead())
+                return false;
+            advance();
+        }
+        while (fillAhead() && aheadTime <= t)
+            advance();
+        return true;
+    }
+
+    QImage takePoolImage()
+    {
+        for (QImage& image : pool) {
+            if (image.isDetached())
+                return image;
+        }
+        QImage image(track.width, track.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull())
+            throw std::bad_alloc();
+        if (pool.size() < kImagePoolSize)
+            pool.push_back(image);
+        return image;
+    }
+
+    QImage convertCurrent()
+    {
+        if (convertedValid)
+            return converted;
+        const AVFrame* frame = current.get();
+        if (frame->width != track.width || frame->height != track.height)
+            throw MediaError(MediaErrorKind::decodeFailed, path, "the picture size changed inside the track");
+        const int colorspace = frame->colorspace != AVCOL_SPC_UNSPECIFIED ? frame->colorspace
+                                : (frame->height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M);
+        const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+        if (!sws || swsFormat != frame->format || swsColorspace != colorspace || swsRange != fullRange) {
+            sws.reset(sws_alloc_context());
+            if (!sws)
+                throw std::bad_alloc();
+            av_opt_set_int(sws.get(), "srcw", frame->width, 0);
+            av_opt_set_int(sws.get(), "srch", frame->height, 0);
+            av_opt_set_int(sws.get(), "src_format", frame->format, 0);
+            av_opt_set_int(sws.get(), "dstw", frame->width, 0);
+            av_opt_set_int(sws.get(), "dsth", frame->height, 0);
+            av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
+            av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
+            av_opt_set_int(sws.get(), "threads", conversionThreads, 0);
+            if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
+                throw MediaError(MediaErrorKind::decodeFailed, path, "no colour conversion for this pixel format");
+            const int* coefficients = sws_getCoefficients(colorspace);
+            sws_setColorspaceDetails(sws.get(), coefficients, fullRange, coefficients, 1, 0, 1 << 16, 1 << 16);
+            swsFormat = frame->format;
+            swsColorspace = colorspace;
+            swsRange = fullRange;
+        }
+        QImage image = takePoolImage();
+        ffmpeg::FramePtr target = ffmpeg::makeFrame();
+        target->format = AV_PIX_FMT_BGRA;
+        target->width = image.width();
+        target->height = image.height();
+        target->data[0] = image.bits();
+        target->linesize[0] = static_cast<int>(image.bytesPerLine());
+        // sws_scale_frame wants a reference-counted destination; the QImage owns the memory.
+        target->buf[0] = av_buffer_create(image.bits(), static_cast<size_t>(image.sizeInBytes()),
+                                          [](void*, uint8_t*) {}, nullptr, 0);
+        if (!target->buf[0])
+            throw std::bad_alloc();
+        const int scaled = sws_scale_frame(sws.get(), target.get(), frame);
+        if (scaled < 0)
+            throw MediaError(MediaErrorKind::decodeFailed, path, ffmpeg::errorText(scaled));
+        converted = image;
+        convertedValid = true;
+        return converted;
+    }
+
+    VideoFrame makeFrame()
+    {
+        VideoFrame result;
+        result.image = convertCurrent();
+        result.time = currentTime;
+        if (haveAhead)
+            result.duration = aheadTime - currentTime;
+        else if (current->pkt_duration > 0)
+            result.duration = ffmpeg::streamTime(current->pkt_duration, stream->time_base);
+        else
+            result.duration = MediaTime(0, 1);
+        return result;
+    }
+};
+
+VideoFrameSource::VideoFrameSource(const std::string& path, VideoFrameSourceOptions options)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.input = ffmpeg::openInput(path, &s.path);
+    s.info = media_detail::describe(s.input.get(), s.path);
+    const VideoTrackInfo* chosen = nullptr;
+    if (options.streamIndex >= 0) {
+        for (const VideoTrackInfo& track : s.info.videoTracks)
+            if (track.streamIndex == options.streamIndex)
+                chosen = &track;
+    } else if (!s.info.videoTracks.empty()) {
+        const int best = av_find_best_stream(s.input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        chosen = &s.info.videoTracks.front();
+        for (const VideoTrackInfo& track : s.info.videoTracks)
+            if (track.streamIndex == best)
+                chosen = &track;
+    }
+    if (!chosen)
+        throw MediaError(MediaErrorKind::noVideoTrack, s.path, "no video track");
+    s.track = *chosen;
+    s.stream = s.input->streams[s.track.streamIndex];
+    s.decoder = ffmpeg::openDecoder(s.input.get(), s.track.streamIndex,
+                                    ffmpeg::defaultThreads(options.decoderThreads, kMaxDecoderThreads),
+                                    MediaErrorKind::noVideoTrack, s.path);
+    s.conversionThreads = ffmpeg::defaultThreads(options.conversionThreads, kMaxConversionThreads);
+}
+
+VideoFrameSource::~VideoFrameSource() = default;
+
+const MediaInfo& VideoFrameSource::info() const { return state_->info; }
+const VideoTrackInfo& VideoFrameSource::track() const { return state_->track; }
+int VideoFrameSource::width() const { return state_->track.width; }
+int VideoFrameSource::height() const { return state_->track.height; }
+
+VideoFrame VideoFrameSource::frameAt(MediaTime t)
+{
+    State& s = *state_;
+    if (!s.settle(t))
+        throw MediaError(MediaErrorKind::decodeFailed, s.path, "the video track has no frame");
+    s.currentReturned = true;
+    return s.makeFrame();
+}
+
+std::optional<VideoFrame> VideoFrameSource::nextFrame()
+{
+    State& s = *state_;
+    if (s.haveCurrent && !s.currentReturned) {
+        s.currentReturned = true;
+        return s.makeFrame();
+    }
+    if (!s.fillAhead())
+        return std::nullopt;
+    s.advance();
+    s.currentReturned = true;
+    return s.makeFrame();
+}
+
+void VideoFrameSource::seek(MediaTime t)
+{
+    State& s = *state_;
+    if (s.settle(t))
+        s.currentReturned = false;
+}
+
+}  // namespace sablewick

@@ -1,0 +1,232 @@
+#include "MediaTestSupport.h"
+
+#include "media/AudioDecoder.h"
+#include "media/MediaError.h"
+#include "media/MovieWriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sablewick {
+namespace {
+
+using test::decodeVideo;
+
+MovieWriterSettings smallSettings(MovieFormat format)
+{
+    MovieWriterSettings settings;
+    settings.format = format;
+    settings.width = 160;
+    settings.height = 90;
+    settings.frameRate = MediaTime(30, 1);
+    settings.videoBitRate = 400'000;
+    settings.keyframeInterval = 15;
+    return settings;
+}
+
+struct FormatCase {
+    MovieFormat format;
+    const char* file;
+    AVCodecID codec;
+    const char* container;
+};
+
+class MovieWriterFormatTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(MovieWriterFormatTest, WritesTaggedVideoAndAudioThatDecodeBack)
+{
+    const FormatCase c = GetParam();
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(c.file).toStdString();
+    const AudioFormat audioFormat{44100, 2};
+    const AudioBuffer sound = test::tone(audioFormat, 1.0, 440, 0.5f);
+    test::writeClip(path, smallSettings(c.format), 30, &sound);
+
+    const test::DecodedVideo video = decodeVideo(path);
+    EXPECT_EQ(video.container, c.container);
+    EXPECT_EQ(video.codecId, c.codec);
+    EXPECT_EQ(video.width, 160);
+    EXPECT_EQ(video.height, 90);
+    EXPECT_EQ(video.frameTimes.size(), 30u);
+    EXPECT_EQ(video.frameRateNum * 1, 30 * video.frameRateDen);
+    EXPECT_NEAR(video.duration, 1.0, 0.05);
+    EXPECT_EQ(video.colorPrimaries, AVCOL_PRI_BT709);
+    EXPECT_EQ(video.colorTrc, AVCOL_TRC_BT709);
+    EXPECT_EQ(video.colorSpace, AVCOL_SPC_BT709);
+    for (std::size_t i = 0; i < video.frameTimes.size(); ++i)
+        EXPECT_NEAR(video.frameTimes[i], static_cast<double>(i) / 30, 1e-6) << "frame " << i;
+    // The frames are the ones given, in order (grey levels in limited-range luma).
+    ASSERT_EQ(video.centreLuma.size(), 30u);
+    for (int i = 0; i < 30; ++i) {
+        double y, cb, cr;
+        const int level = test::patternLevel(i);
+        test::bt709(level, level, level, y, cb, cr);
+        EXPECT_NEAR(video.centreLuma[static_cast<std::size_t>(i)], y, 4) << "frame " << i;
+    }
+    if (c.format == MovieFormat::movHevc) {
+        EXPECT_EQ(video.codecTag, MKTAG('h', 'v', 'c', '1'));
+    }
+
+    ASSERT_TRUE(video.hasAudio);
+    EXPECT_EQ(video.audioCodecId, AV_CODEC_ID_AAC);
+    EXPECT_EQ(video.audioRate, 44100);
+    EXPECT_EQ(video.audioChannels, 2);
+    const AudioBuffer decoded = AudioDecoder::decode(path, audioFormat);
+    EXPECT_NEAR(decoded.duration(), 1.0, 0.05);
+    // The middle of the tone (away from the encoder's fade-in) keeps its level: 0.5 / sqrt(2).
+    AudioBuffer middle;
+    middle.format = audioFormat;
+    middle.samples.assign(decoded.samples.begin() + 2 * 11025, decoded.samples.begin() + 2 * 33075);
+    EXPECT_NEAR(middle.rms(), 0.5 / std::sqrt(2.0), 0.03);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MovieWriterFormatTest,
+                         ::testing::Values(FormatCase{MovieFormat::mp4H264, "clip.mp4", AV_CODEC_ID_H264, "mov,mp4,m4a,3gp,3g2,mj2"},
+                                           FormatCase{MovieFormat::movHevc, "clip.mov", AV_CODEC_ID_HEVC, "mov,mp4,m4a,3gp,3g2,mj2"}),
+                         [](const auto& info) { return info.param.format == MovieFormat::mp4H264 ? "Mp4H264" : "MovHevc"; });
+
+TEST(MovieWriterTest, ConvertsColoursWithTheBt709Matrix)
+{
+    // A saturated colour tells the matrices apart: BT.601 would give a luma of about 99 here, BT.709 gives 84.5.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("colour.mp4").toStdString();
+    MovieWriterSettings settings = smallSettings(MovieFormat::mp4H264);
+    settings.videoBitRate = 0;
+    QImage red(160, 90, QImage::Format_RGBX8888);  // the other byte order takes the same path
+    red.fill(QColor(220, 40, 60));
+    {
+        MovieWriter writer(path, settings);
+        for (int i = 0; i < 5; ++i)
+            writer.writeFrame(red);
+        writer.finish();
+    }
+    const test::DecodedVideo video = decodeVideo(path);
+    ASSERT_FALSE(video.centreLuma.empty());
+    double y, cb, cr;
+    test::bt709(220, 40, 60, y, cb, cr);
+    EXPECT_NEAR(video.centreLuma.front(), y, 2.5);
+}
+
+TEST(MovieWriterTest, WritesVideoOnlyWithoutAudio)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("silent.mp4").toStdString();
+    test::writeClip(path, smallSettings(MovieFormat::mp4H264), 3);
+    const test::DecodedVideo video = decodeVideo(path);
+    EXPECT_FALSE(video.hasAudio);
+    EXPECT_EQ(video.frameTimes.size(), 3u);
+}
+
+TEST(MovieWriterTest, OneFrameMovieIsComplete)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("one.mov").toStdString();
+    MovieWriterSettings settings = smallSettings(MovieFormat::movHevc);
+    settings.frameRate = MediaTime(60, 1);
+    test::writeClip(path, settings, 1);
+    EXPECT_EQ(decodeVideo(path).frameTimes.size(), 1u);
+}
+
+MediaErrorKind kindOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const MediaError& error) {
+        return error.kind();
+    }
+    ADD_FAILURE() << "no MediaError thrown";
+    return MediaErrorKind::cancelled;
+}
+
+TEST(MovieWriterTest, RefusesWhatItCannotWrite)
+{
+    QTemporaryDir dir;
+    const MovieWriterSettings good = smallSettings(MovieFormat::mp4H264);
+    const QString locked = dir.filePath("locked");
+    QDir().mkdir(locked);
+    ::chmod(locked.toLocal8Bit().constData(), 0500);
+
+    MovieWriterSettings odd = good;
+    odd.width = 161;
+    MovieWriterSettings noRate = good;
+    noRate.frameRate = MediaTime(0, 1);
+    MovieWriterSettings badPreset = good;
+    badPreset.preset = "no-such-preset";
+
+    struct Case {
+        const char* name;
+        std::function<void()> action;
+        MediaErrorKind expected;
+    };
+    const std::vector<Case> cases = {
+        {"missing folder", [&] { MovieWriter(dir.filePath("none/x.mp4").toStdString(), good); }, MediaErrorKind::cannotCreateFile},
+        {"odd width", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), odd); }, MediaErrorKind::invalidArgument},
+        {"no frame rate", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), noRate); }, MediaErrorKind::invalidArgument},
+        {"unknown preset", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), badPreset); }, MediaErrorKind::encoderUnavailable},
+        {"web address", [&] { MovieWriter("http://example.com/x.mp4", good); }, MediaErrorKind::notLocalFile},
+        {"pipe", [&] { MovieWriter("pipe:1", good); }, MediaErrorKind::notLocalFile},
+        // AAC has no 1234 Hz: the sound cannot be written, so the movie is not written either.
+        {"unencodable audio",
+         [&] {
+             AudioBuffer odd;
+             odd.format = AudioFormat{1234, 2};
+             odd.samples.assign(2468, 0.1f);
+             MovieWriter(dir.filePath("x.mp4").toStdString(), good, std::make_unique<AudioBufferStream>(odd));
+         },
+         MediaErrorKind::encoderUnavailable},
+        {"wrong frame size",
+         [&] {
+             MovieWriter writer(dir.filePath("x.mp4").toStdString(), good);
+             writer.writeFrame(QImage(80, 90, QImage::Format_RGB32));
+         },
+         MediaErrorKind::invalidArgument},
+        {"finish without frames",
+         [&] {
+             MovieWriter writer(dir.filePath("x.mp4").toStdString(), good);
+             writer.finish();
+         },
+         MediaErrorKind::invalidArgument},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kindOf(c.action), c.expected) << c.name;
+    if (::geteuid() != 0) {  // root writes anywhere
+        EXPECT_EQ(kindOf([&] { MovieWriter((locked + "/x.mp4").toStdString(), good); }), MediaErrorKind::cannotCreateFile);
+    }
+    ::chmod(locked.toLocal8Bit().constData(), 0700);
+    // Nothing is left behind by a writer that failed or was abandoned.
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.mp4")));
+}
+
+TEST(MovieWriterTest, CancellingWhileAudioDrainsRemovesTheFile)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("cancel.mp4").toStdString();
+    MovieWriterSettings settings = smallSettings(MovieFormat::mp4H264);
+    bool cancelled = false;
+    settings.cancel = [&] { return cancelled; };
+    const AudioBuffer sound = test::tone(AudioFormat{44100, 2}, 1.0, 440, 0.5f);
+    MovieWriter writer(path, settings, std::make_unique<AudioBufferStream>(sound));
+    writer.writeFrame(test::patternFrame(160, 90, 0));
+    cancelled = true;
+    try {
+        writer.finish();
+        FAIL() << "finish went on after cancellation";
+    } catch (const MediaError& error) {
+        EXPECT_EQ(error.kind(), MediaErrorKind::cancelled);
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+}
+
+}  // namespace
+}  // namespace sablewick

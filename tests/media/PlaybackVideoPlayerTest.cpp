@@ -1,0 +1,276 @@
+// The movie player against real decoded clips, in fake time: the clock and the frame timer are
+// the test's, so every step is deterministic.
+#include "media/PlaybackVideoPlayer.h"
+
+#include "PlaybackTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace sablewick {
+namespace {
+
+using test::FakeClock;
+using test::FakeTimer;
+using test::frameIndexOf;
+using test::processEventsUntil;
+
+constexpr int kFrames = 45;
+constexpr int kFps = 30;
+
+class PlaybackVideoPlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new QTemporaryDir;
+        clip_ = dir_->filePath("clip.mp4");
+        test::writeTestClip(clip_, kFrames, kFps, false);
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        clock_ = std::make_shared<FakeClock>();
+        auto timer = std::make_unique<FakeTimer>();
+        timer_ = timer.get();
+        player_ = std::make_unique<PlaybackVideoPlayer>(nullptr, clock_, std::move(timer));
+    }
+
+    void openClip()
+    {
+        QString error;
+        ASSERT_TRUE(player_->open(clip_, &error)) << error.toStdString();
+        ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    }
+
+    void seekAndWait(double t)
+    {
+        player_->seek(t);
+        ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    }
+
+    // Advances fake time in frame-sized steps; before each step waits until the frame due at
+    // that moment has been decoded and shown, so that a slow machine cannot change the result.
+    void playFor(double seconds, double step = 1.0 / kFps)
+    {
+        for (double elapsed = 0; elapsed < seconds - 1e-9 && player_->isPlaying(); elapsed += step) {
+            clock_->advance(step);
+            timer_->fire();
+            const int due = std::min(static_cast<int>(std::floor(player_->currentTime() * kFps + 1e-6)), kFrames - 1);
+            processEventsUntil([&] {
+                if (!player_->isPlaying())
+                    return true;
+                timer_->fire();
+                return player_->currentFrameTime() * kFps + 1e-6 >= due;
+            });
+        }
+    }
+
+    static inline QTemporaryDir* dir_ = nullptr;
+    static inline QString clip_;
+    std::shared_ptr<FakeClock> clock_;
+    FakeTimer* timer_ = nullptr;
+    std::unique_ptr<PlaybackVideoPlayer> player_;
+};
+
+TEST_F(PlaybackVideoPlayerTest, OpenShowsTheFirstFrameAndTellsSizeAndDuration)
+{
+    test::PlayerSignals seen(player_.get());
+    openClip();
+    EXPECT_TRUE(player_->isOpen());
+    EXPECT_EQ(player_->frameSize(), QSize(160, 90));
+    EXPECT_NEAR(player_->duration(), 1.5, 0.05);
+    ASSERT_FALSE(player_->currentFrame().isNull());
+    EXPECT_EQ(player_->currentFrame().size(), QSize(160, 90));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 0);
+    EXPECT_EQ(seen.frames, 1);
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_EQ(player_->currentTime(), 0);
+}
+
+TEST_F(PlaybackVideoPlayerTest, PausedSeekShowsExactlyTheFrameAtThatTime)
+{
+    openClip();
+    struct Case {
+        double time;
+        double expectedTime;
+        int expectedFrame;
+    };
+    const Case cases[] = {
+        {0.5, 0.5, 15},                 // exactly on a frame
+        {0.5 - 1e-4, 0.5 - 1e-4, 14},   // just before it: the previous frame
+        {0.51, 0.51, 15},               // between frames: the one shown
+        {7.0 / kFps, 7.0 / kFps, 7},    // backwards, inside the first keyframe interval
+        {1.49, 1.49, 44},               // the last frame
+        {1.0, 1.0, 30},                 // a keyframe
+        {-3, 0, 0},                     // before the start: clamped
+        {60, -1, 44},                   // past the end: the duration, the last frame
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        test::PlayerSignals seen(player_.get());
+        seekAndWait(c.time);
+        EXPECT_EQ(frameIndexOf(player_->currentFrame()), c.expectedFrame);
+        EXPECT_NEAR(player_->currentFrameTime(), c.expectedFrame / double(kFps), 1e-3);
+        EXPECT_DOUBLE_EQ(player_->currentTime(), c.expectedTime < 0 ? player_->duration() : c.expectedTime);
+        EXPECT_EQ(seen.frames, 1);
+        EXPECT_FALSE(player_->isPlaying());
+    }
+}
+
+TEST_F(PlaybackVideoPlayerTest, SteppingForwardFrameByFrameShowsEveryFrame)
+{
+    openClip();
+    for (int i = 1; i < 12; ++i) {
+        seekAndWait(i / double(kFps));
+        ASSERT_EQ(frameIndexOf(player_->currentFrame()), i);
+    }
+}
+
+TEST_F(PlaybackVideoPlayerTest, QuickSeeksCoalesceAndEndOnTheLastRequest)
+{
+    openClip();
+    test::PlayerSignals seen(player_.get());
+    for (int i = 0; i < 40; ++i)
+        player_->seek(1.4 - i * 0.03);
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), static_cast<int>(std::floor((1.4 - 39 * 0.03) * kFps + 1e-9)));
+    EXPECT_DOUBLE_EQ(player_->currentTime(), 1.4 - 39 * 0.03);
+    // Requests that were replaced while waiting never produce a frame.
+    EXPECT_LT(seen.frames, 40);
+    EXPECT_GE(seen.frames, 1);
+}
+
+TEST_F(PlaybackVideoPlayerTest, PlayFollowsTheClockAndReportsTimeEveryTenthOfASecond)
+{
+    openClip();
+    seekAndWait(0.2);
+    test::PlayerSignals seen(player_.get());
+    player_->play();
+    ASSERT_TRUE(player_->isPlaying());
+    playFor(0.5, 0.01);
+    EXPECT_NEAR(player_->currentTime(), 0.7, 1e-6);
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 21);
+    ASSERT_EQ(static_cast<int>(seen.times.size()), 5);
+    for (int i = 0; i < static_cast<int>(seen.times.size()); ++i)
+        EXPECT_NEAR(seen.times[i], 0.3 + 0.1 * i, 0.011) << i;
+}
+
+TEST_F(PlaybackVideoPlayerTest, PauseFreezesTimeAndReports)
+{
+    openClip();
+    player_->play();
+    playFor(0.3);
+    player_->pause();
+    const double pausedAt = player_->currentTime();
+    EXPECT_NEAR(pausedAt, 0.3, 1e-6);
+    test::PlayerSignals seen(player_.get());
+    clock_->advance(1.0);
+    timer_->fire();
+    processEventsUntil([] { return false; }, 50);
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_EQ(player_->currentTime(), pausedAt);
+    EXPECT_EQ(static_cast<int>(seen.times.size()), 0);
+    EXPECT_EQ(seen.frames, 0);
+    // Playing again continues from there.
+    player_->play();
+    playFor(0.2);
+    EXPECT_NEAR(player_->currentTime(), pausedAt + 0.2, 1e-6);
+}
+
+TEST_F(PlaybackVideoPlayerTest, SeekWhilePlayingHoldsTheClockUntilItsFrameIsThere)
+{
+    openClip();
+    player_->play();
+    playFor(0.2);
+    player_->seek(1.0);
+    EXPECT_TRUE(player_->isPlaying());
+    clock_->advance(0.5);  // time that passes while the seek decodes does not count
+    EXPECT_EQ(player_->currentTime(), 1.0);
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 30);
+    EXPECT_EQ(player_->currentTime(), 1.0);
+    playFor(0.1);
+    EXPECT_NEAR(player_->currentTime(), 1.1, 1e-6);
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 33);
+}
+
+TEST_F(PlaybackVideoPlayerTest, PlayingToTheEndReportsTheEndOnceAndPauses)
+{
+    openClip();
+    seekAndWait(1.2);
+    test::PlayerSignals seen(player_.get());
+    player_->play();
+    playFor(1.0);
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_EQ(seen.ends, 1);
+    EXPECT_DOUBLE_EQ(player_->currentTime(), player_->duration());
+    ASSERT_GE(static_cast<int>(seen.times.size()), 1);
+    EXPECT_DOUBLE_EQ(seen.times.back(), player_->duration());
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), kFrames - 1);
+    clock_->advance(1);
+    timer_->fire();
+    EXPECT_EQ(seen.ends, 1);
+}
+
+TEST_F(PlaybackVideoPlayerTest, ATimeObserverThatLoopsAtTheEndKeepsPlaying)
+{
+    openClip();
+    seekAndWait(1.3);
+    test::PlayerSignals seen(player_.get());
+    // What the editor does with loop playback on: back to the start and on.
+    QObject::connect(player_.get(), &VideoPlayer::timeChanged, player_.get(), [&](double t) {
+        if (t >= player_->duration()) {
+            player_->seek(0.1);
+            player_->play();
+        }
+    });
+    player_->play();
+    playFor(0.3);
+    EXPECT_EQ(seen.ends, 0);
+    EXPECT_TRUE(player_->isPlaying());
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 3);
+}
+
+TEST_F(PlaybackVideoPlayerTest, FilesThatCannotBePlayedAreRefusedWithAReason)
+{
+    QTemporaryDir dir;
+    QFile text(dir.filePath("notes.mp4"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("this is not a movie\n");
+    text.close();
+    const QString paths[] = {dir.filePath("missing.mp4"), text.fileName(), QStringLiteral("http://example.com/movie.mp4")};
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        QString error;
+        EXPECT_FALSE(player_->open(path, &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(player_->isOpen());
+        EXPECT_EQ(player_->duration(), 0);
+        EXPECT_TRUE(player_->currentFrame().isNull());
+        player_->play();
+        EXPECT_FALSE(player_->isPlaying());
+    }
+}
+
+TEST_F(PlaybackVideoPlayerTest, ReopeningAndClosingDropTheOldMovie)
+{
+    openClip();
+    seekAndWait(1.0);
+    player_->close();
+    EXPECT_FALSE(player_->isOpen());
+    EXPECT_TRUE(player_->currentFrame().isNull());
+    openClip();
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 0);
+    EXPECT_EQ(player_->currentTime(), 0);
+}
+
+}  // namespace
+}  // namespace sablewick

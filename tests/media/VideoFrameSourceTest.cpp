@@ -1,0 +1,249 @@
+#include "MediaTestSupport.h"
+
+#include "media/MediaError.h"
+#include "media/MediaProbe.h"
+#include "media/VideoFrameSource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+}
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace sablewick {
+namespace {
+
+// The pattern index a decoded frame shows, read from its grey level away from the square.
+int indexOf(const QImage& image)
+{
+    const int level = qRed(image.pixel(image.width() / 2, image.height() * 3 / 4));
+    return (level - 20 + 10) / 20;
+}
+
+class VideoFrameSourceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        directory = new QTemporaryDir;
+        MovieWriterSettings settings;
+        settings.width = 160;
+        settings.height = 90;
+        settings.frameRate = MediaTime(10, 1);
+        settings.keyframeInterval = 3;  // several keyframes, so that seeking is exercised
+        clip = directory->filePath("ten.mp4").toStdString();
+        test::writeClip(clip, settings, 10);
+        settings.frameRate = MediaTime(30, 1);
+        settings.keyframeInterval = 30;
+        thirty = directory->filePath("thirty.mp4").toStdString();
+        test::writeClip(thirty, settings, 11);
+    }
+    static void TearDownTestSuite() { delete directory; }
+
+    static QTemporaryDir* directory;
+    static std::string clip;    // 10 frames at 10 fps, frame i at i/10 s
+    static std::string thirty;  // 11 frames at 30 fps
+};
+QTemporaryDir* VideoFrameSourceTest::directory = nullptr;
+std::string VideoFrameSourceTest::clip;
+std::string VideoFrameSourceTest::thirty;
+
+TEST_F(VideoFrameSourceTest, FindsTheFrameShownAtEachTime)
+{
+    VideoFrameSource source(clip);
+    EXPECT_EQ(source.width(), 160);
+    EXPECT_EQ(source.height(), 90);
+    struct Case {
+        MediaTime time;
+        int frame;
+    };
+    // In request order: forwards, between frames, back again, outside the track.
+    const std::vector<Case> cases = {
+        {MediaTime(0, 1), 0},
+        {MediaTime(35, 100), 3},       // between frames 3 and 4
+        {MediaTime(4, 10), 4},         // exactly on a frame
+        {MediaTime(3999, 10000), 3},   // just before it
+        {MediaTime(85, 100), 8},       // forwards past a keyframe
+        {MediaTime(15, 100), 1},       // backwards: seeks
+        {MediaTime(-1, 1), 0},         // before the first frame
+        {MediaTime(50, 1), 9},         // after the last frame
+        {MediaTime(2, 10), 2},         // back after the end
+    };
+    for (const Case& c : cases) {
+        const VideoFrame frame = source.frameAt(c.time);
+        EXPECT_EQ(indexOf(frame.image), c.frame) << "at " << c.time.seconds();
+        EXPECT_EQ(frame.time, MediaTime(c.frame, 10)) << "at " << c.time.seconds();
+        EXPECT_EQ(frame.image.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(qAlpha(frame.image.pixel(3, 3)), 255);
+    }
+}
+
+TEST_F(VideoFrameSourceTest, ComparesTimesExactlyNotAsDoubles)
+{
+    VideoFrameSource source(thirty);
+    // Frame k is at k/30 s; the frame at exactly k/30 is frame k for every k.
+    for (int k = 0; k <= 10; ++k)
+        EXPECT_EQ(indexOf(source.frameAt(MediaTime(k, 30)).image), k) << k;
+    // One microsecond before 7/30 is still frame 6.
+    EXPECT_EQ(indexOf(source.frameAt(MediaTime(7, 30) - MediaTime(1, 1'000'000)).image), 6);
+}
+
+TEST_F(VideoFrameSourceTest, ReadsFramesInOrderAndAfterASeek)
+{
+    VideoFrameSource source(clip);
+    std::vector<int> seen;
+    MediaTime previous(-1, 1);
+    while (auto frame = source.nextFrame()) {
+        seen.push_back(indexOf(frame->image));
+        EXPECT_GT(frame->time, previous);
+        EXPECT_EQ(frame->duration, MediaTime(1, 10));
+        previous = frame->time;
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    source.seek(MediaTime(55, 100));
+    ASSERT_TRUE(source.nextFrame().has_value());
+    source.seek(MediaTime(55, 100));
+    EXPECT_EQ(indexOf(source.nextFrame()->image), 5);
+    EXPECT_EQ(indexOf(source.nextFrame()->image), 6);
+}
+
+TEST_F(VideoFrameSourceTest, KeepsHandedOutFramesIntact)
+{
+    VideoFrameSource source(clip);
+    std::vector<VideoFrame> kept;
+    for (int i = 0; i < 8; ++i)
+        kept.push_back(*source.nextFrame());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(indexOf(kept[static_cast<std::size_t>(i)].image), i);
+}
+
+TEST_F(VideoFrameSourceTest, ProbesTracksAndTiming)
+{
+    const MediaInfo info = probeMedia(clip);
+    ASSERT_EQ(info.videoTracks.size(), 1u);
+    EXPECT_TRUE(info.audioTracks.empty());
+    EXPECT_EQ(info.video().codec, "h264");
+    EXPECT_EQ(info.video().width, 160);
+    EXPECT_EQ(info.video().height, 90);
+    EXPECT_EQ(info.video().frameRate, MediaTime(10, 1));
+    EXPECT_EQ(info.video().rotation, 0);
+    EXPECT_NEAR(info.duration, 1.0, 1e-3);
+    // A file:// URL names the same file.
+    EXPECT_EQ(probeMedia("file://" + clip).video().width, 160);
+}
+
+// A tiny movie whose display matrix turns it a quarter turn clockwise.
+void writeRotatedClip(const std::string& path)
+{
+    AVFormatContext* format = nullptr;
+    avformat_alloc_output_context2(&format, nullptr, "mp4", path.c_str());
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    AVCodecContext* encoder = avcodec_alloc_context3(codec);
+    encoder->width = 32;
+    encoder->height = 16;
+    encoder->pix_fmt = AV_PIX_FMT_YUV420P;
+    encoder->time_base = {1, 25};
+    encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    avcodec_open2(encoder, codec, nullptr);
+    avcodec_parameters_from_context(stream->codecpar, encoder);
+    stream->time_base = encoder->time_base;
+    auto* matrix = reinterpret_cast<int32_t*>(av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, sizeof(int32_t) * 9));
+    av_display_rotation_set(matrix, 90);
+    avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE);
+    ASSERT_GE(avformat_write_header(format, nullptr), 0);
+    AVFrame* frame = av_frame_alloc();
+    frame->width = 32;
+    frame->height = 16;
+    frame->format = AV_PIX_FMT_YUV420P;
+    av_frame_get_buffer(frame, 0);
+    for (int p = 0; p < 3; ++p)
+        memset(frame->data[p], 128, static_cast<size_t>(frame->linesize[p] * (p ? 8 : 16)));
+    AVPacket* packet = av_packet_alloc();
+    for (int i = 0; i <= 2; ++i) {
+        if (i < 2) {
+            frame->pts = i;
+            avcodec_send_frame(encoder, frame);
+        } else {
+            avcodec_send_frame(encoder, nullptr);
+        }
+        while (avcodec_receive_packet(encoder, packet) == 0) {
+            av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+            packet->stream_index = 0;
+            av_interleaved_write_frame(format, packet);
+        }
+    }
+    av_write_trailer(format);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&encoder);
+    avio_closep(&format->pb);
+    avformat_free_context(format);
+}
+
+TEST_F(VideoFrameSourceTest, ReportsRotation)
+{
+    const std::string path = directory->filePath("rotated.mp4").toStdString();
+    ASSERT_NO_FATAL_FAILURE(writeRotatedClip(path));
+    EXPECT_EQ(probeMedia(path).video().rotation, 90);
+}
+
+MediaErrorKind probeError(const std::string& path)
+{
+    try {
+        probeMedia(path);
+    } catch (const MediaError& error) {
+        return error.kind();
+    }
+    return MediaErrorKind::cancelled;
+}
+
+TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
+{
+    const QString truncated = directory->filePath("truncated.mp4");
+    QFile::copy(QString::fromStdString(clip), truncated);
+    QFile::resize(truncated, 600);
+    const QString text = directory->filePath("notes.mp4");
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("these are not the frames you are looking for");
+    file.close();
+    const QString empty = directory->filePath("empty.mp4");
+    QFile(empty).open(QIODevice::WriteOnly);
+
+    struct Case {
+        std::string path;
+        MediaErrorKind kind;
+    };
+    const std::vector<Case> cases = {
+        {directory->filePath("missing.mp4").toStdString(), MediaErrorKind::notFound},
+        {truncated.toStdString(), MediaErrorKind::unreadable},
+        {text.toStdString(), MediaErrorKind::unreadable},
+        {empty.toStdString(), MediaErrorKind::unreadable},
+        {directory->path().toStdString(), MediaErrorKind::unreadable},
+        {"http://127.0.0.1:9/clip.mp4", MediaErrorKind::notLocalFile},
+        {"file://otherhost/clip.mp4", MediaErrorKind::notLocalFile},
+        {"concat:" + clip + "|" + clip, MediaErrorKind::notLocalFile},
+        {"", MediaErrorKind::notFound},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(probeError(c.path), c.kind) << c.path;
+
+    // A movie without pictures has no frames to give.
+    AudioBuffer sound = test::tone(AudioFormat{44100, 1}, 0.1, 440, 0.3f);
+    const std::string wav = directory->filePath("sound.wav").toStdString();
+    test::writeWav(wav, sound);
+    try {
+        VideoFrameSource source(wav);
+        FAIL() << "opened a sound as a movie";
+    } catch (const MediaError& error) {
+        EXPECT_EQ(error.kind(), MediaErrorKind::noVideoTrack);
+    }
+}
+
+}  // namespace
+}  // namespace sablewick
