@@ -94,6 +94,11 @@ AppPreferences::AppPreferences(PreferencesStore& defaults, std::shared_ptr<Syste
     m_reduceMotion = defaults.boolValue(reduceMotionKey);
     m_reduceTransparency = defaults.boolValue(reduceTransparencyKey);
     readShortcuts();
+    connect(m_system.get(), &SystemAppearance::changed, this, [this] {
+        if (m_appearance == StudioAppearance::system)
+            applyApplicationAppearance();
+        emit systemAppearanceChanged();
+    });
 }
 
 AppPreferences::~AppPreferences() = default;

@@ -105,7 +105,8 @@ public:
 
     // Makes the whole application follow the appearance: sets the application palette for the
     // effective scheme and emits applicationAppearanceApplied(). Does nothing before a
-    // QGuiApplication exists.
+    // QGuiApplication exists. While the appearance is `system`, later desktop changes apply
+    // themselves.
     void applyApplicationAppearance();
 
 signals:
@@ -117,9 +118,13 @@ signals:
     void shortcutOverridesChanged();
     void shortcutCaptureChanged();
     void registrationErrorsChanged();
-    // After every applyApplicationAppearance() that changed the application palette; widgets
-    // styled by hand restyle themselves here.
+    // After every applyApplicationAppearance() under a GUI application; widgets styled by hand
+    // restyle themselves here.
     void applicationAppearanceApplied(sablewick::StudioColorScheme scheme);
+    // The desktop changed light or dark or an accessibility setting: effectiveColorScheme(),
+    // studioReduceMotion() and studioReduceTransparency() may answer differently now. While the
+    // appearance is `system` the application appearance has already been applied again.
+    void systemAppearanceChanged();
 
 private:
     void readShortcuts();

@@ -47,16 +47,27 @@ std::optional<bool> portalSwitch(const QVariantMap& map, const QString& name)
     return *n == 1;
 }
 
-class PortalSettingsSource final : public DesktopSettingsSource {
+class PortalSettingsSource final : public QObject, public DesktopSettingsSource {
+    Q_OBJECT
+
 public:
-    explicit PortalSettingsSource(int timeout)
+    PortalSettingsSource(int timeout, const QString& address)
         : m_timeout(timeout)
+        , m_bus(address.isEmpty() ? QDBusConnection::sessionBus()
+                                  : QDBusConnection::connectToBus(address, QStringLiteral("sablewick-portal-%1").arg(quintptr(this))))
+        , m_ownConnection(!address.isEmpty())
     {
+    }
+
+    ~PortalSettingsSource() override
+    {
+        if (m_ownConnection)
+            QDBusConnection::disconnectFromBus(m_bus.name());
     }
 
     DesktopSettings read() override
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
+        QDBusConnection& bus = m_bus;
         if (!bus.isConnected())
             return {};
         QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kSettingsInterface,
@@ -73,15 +84,37 @@ public:
         return parsePortalAppearance(namespaces.value(kAppearanceNamespace));
     }
 
+    void watch(std::function<void(const DesktopSettings&)> changed) override
+    {
+        m_changed = std::move(changed);
+        if (m_bus.isConnected())
+            m_bus.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+                          SLOT(settingChanged(QString, QString, QDBusVariant)));
+    }
+
+private slots:
+    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+    {
+        Q_UNUSED(key)
+        Q_UNUSED(value)
+        // Read the whole namespace again rather than patch one field: changes are rare and this
+        // keeps one way of reading.
+        if (group == kAppearanceNamespace && m_changed)
+            m_changed(read());
+    }
+
 private:
     int m_timeout;
+    QDBusConnection m_bus;
+    bool m_ownConnection;
+    std::function<void(const DesktopSettings&)> m_changed;
 };
 
 }  // namespace
 
-std::unique_ptr<DesktopSettingsSource> makePortalSettingsSource(int timeoutMilliseconds)
+std::unique_ptr<DesktopSettingsSource> makePortalSettingsSource(int timeoutMilliseconds, const QString& busAddress)
 {
-    return std::make_unique<PortalSettingsSource>(timeoutMilliseconds);
+    return std::make_unique<PortalSettingsSource>(timeoutMilliseconds, busAddress);
 }
 
 DesktopSettings parsePortalAppearance(const QVariantMap& appearance)
@@ -111,8 +144,17 @@ DesktopSystemAppearance::DesktopSystemAppearance(std::unique_ptr<DesktopSettings
 
 const DesktopSettings& DesktopSystemAppearance::settings()
 {
-    if (!m_settings)
+    if (!m_settings) {
         m_settings = m_source ? m_source->read() : DesktopSettings{};
+        if (m_source) {
+            m_source->watch([this](const DesktopSettings& settings) {
+                if (settings == *m_settings)
+                    return;
+                m_settings = settings;
+                emit changed();
+            });
+        }
+    }
     return *m_settings;
 }
 
@@ -192,3 +234,5 @@ QPalette studioPalette(StudioColorScheme scheme, const QColor& highlight)
 }
 
 }  // namespace sablewick
+
+#include "SystemAppearance.moc"

@@ -3,9 +3,11 @@
 #include "preferences/StudioAppearance.h"
 
 #include <QColor>
+#include <QObject>
 #include <QPalette>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,10 +28,15 @@ public:
     virtual ~DesktopSettingsSource() = default;
     // Blocks for at most the source's timeout; all fields none when nothing answers.
     virtual DesktopSettings read() = 0;
+    // From now on calls `changed` with the new settings whenever the desktop changes one of them
+    // (on the main thread). A source that cannot tell never calls it.
+    virtual void watch(std::function<void(const DesktopSettings&)> changed) { (void)changed; }
 };
 
-// The portal over the session bus, with a short timeout so a missing portal cannot stall start-up.
-std::unique_ptr<DesktopSettingsSource> makePortalSettingsSource(int timeoutMilliseconds = 200);
+// The portal with a short timeout, so a missing portal cannot stall start-up. An empty bus address
+// means the session bus.
+std::unique_ptr<DesktopSettingsSource> makePortalSettingsSource(int timeoutMilliseconds = 200,
+                                                                const QString& busAddress = QString());
 
 // Reads the members of the appearance namespace: "color-scheme" (1 dark, 2 light, 0 no
 // preference), "reduced-motion" (1 reduced) and "contrast" (1 high).
@@ -39,9 +46,11 @@ DesktopSettings parsePortalAppearance(const QVariantMap& appearance);
 StudioColorScheme colorSchemeOfPalette(const QPalette& palette);
 
 // The desktop's appearance as the preferences need it.
-class SystemAppearance {
+class SystemAppearance : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~SystemAppearance() = default;
+    ~SystemAppearance() override = default;
     // Light or dark as the desktop prefers.
     virtual StudioColorScheme colorScheme() = 0;
     // The desktop's accent colour (the palette's highlight colour).
@@ -51,6 +60,10 @@ public:
     // The palette the desktop gave the application before this program changed it; the system
     // palette of tests without a GUI application.
     virtual QPalette desktopPalette() = 0;
+
+signals:
+    // The desktop switched between light and dark or changed an accessibility setting.
+    void changed();
 };
 
 // The desktop seen through the settings portal (asked once, on first use) and the palette the
