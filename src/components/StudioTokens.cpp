@@ -112,6 +112,29 @@ PlatformControlSize textFieldControlSize(StudioControlSize size)
     return PlatformControlSize::regular;
 }
 
+int textStylePixelSize(StudioTextStyle style)
+{
+    switch (style) {
+    case StudioTextStyle::largeTitle: return 26;
+    case StudioTextStyle::title: return 22;
+    case StudioTextStyle::title2: return 17;
+    case StudioTextStyle::title3: return 15;
+    case StudioTextStyle::headline:
+    case StudioTextStyle::body: return 13;
+    case StudioTextStyle::callout: return 12;
+    case StudioTextStyle::subheadline: return 11;
+    case StudioTextStyle::footnote:
+    case StudioTextStyle::caption:
+    case StudioTextStyle::caption2: return 10;
+    }
+    return 13;
+}
+
+bool textStyleIsSemibold(StudioTextStyle style)
+{
+    return style == StudioTextStyle::headline;
+}
+
 int buttonHorizontalPadding(PlatformControlSize size)
 {
     switch (size) {

@@ -69,6 +69,14 @@ PlatformControlSize textFieldControlSize(StudioControlSize size);
 // Table 6: the spinner inside a loading button is always small.
 inline constexpr PlatformControlSize loadingIndicatorControlSize = PlatformControlSize::small;
 
+// The desktop's text styles and their sizes in px.
+enum class StudioTextStyle {
+    largeTitle, title, title2, title3, headline, body, callout, subheadline, footnote, caption, caption2
+};
+int textStylePixelSize(StudioTextStyle style);
+// Headlines are semibold; every other style is regular unless a control asks otherwise.
+bool textStyleIsSemibold(StudioTextStyle style);
+
 // Horizontal padding inside a label button of a given control size.
 int buttonHorizontalPadding(PlatformControlSize size);
 

@@ -21,19 +21,11 @@ StudioEnvironment& applicationEnvironmentStorage()
     return environment;
 }
 
-QColor inkOn(const QColor& fill)
-{
-    const QColor white(Qt::white);
-    const QColor black(Qt::black);
-    return StudioAccentContrast::ratio(black, fill) > StudioAccentContrast::ratio(white, fill) ? black
-                                                                                             : white;
-}
-
 void setAccent(QPalette& palette, const QColor& accent)
 {
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Highlight, accent);
-        palette.setColor(group, QPalette::HighlightedText, inkOn(accent));
+        palette.setColor(group, QPalette::HighlightedText, studioInkOn(accent));
     }
     palette.setColor(QPalette::Disabled, QPalette::Highlight, accent.lighter(130));
 }
@@ -46,6 +38,14 @@ void repaint(QWidget* root)
 }
 
 } // namespace
+
+QColor studioInkOn(const QColor& fill)
+{
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    return StudioAccentContrast::ratio(black, fill) > StudioAccentContrast::ratio(white, fill) ? black
+                                                                                             : white;
+}
 
 QPalette studioThemePalette(const StudioEnvironment& environment)
 {
@@ -65,6 +65,7 @@ StudioTheme::StudioTheme(AppPreferences& preferences, QObject* parent)
     connect(&preferences, &AppPreferences::reduceMotionChanged, this, reapply);
     connect(&preferences, &AppPreferences::reduceTransparencyChanged, this, reapply);
     connect(&preferences, &AppPreferences::applicationAppearanceApplied, this, reapply);
+    connect(&preferences, &AppPreferences::systemAppearanceChanged, this, reapply);
     apply();
 }
 

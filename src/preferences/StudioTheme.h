@@ -63,6 +63,9 @@ private:
     StudioEnvironment m_environment;
 };
 
+// Black or white, whichever reads better on the fill (white when they tie).
+QColor studioInkOn(const QColor& fill);
+
 // The palette of a scheme with the accent as its highlight, and text on the highlight that reads.
 QPalette studioThemePalette(const StudioEnvironment& environment);
 

@@ -34,6 +34,22 @@ TEST(StudioTokens, PlatformSizesCarryTheDesignMetrics)
     }
 }
 
+TEST(StudioTokens, TextStylesUseTheDesktopSizes)
+{
+    using T = StudioTextStyle;
+    struct Row { T style; int px; bool semibold; };
+    const Row rows[] = {
+        {T::largeTitle, 26, false}, {T::title, 22, false},    {T::title2, 17, false},
+        {T::title3, 15, false},     {T::headline, 13, true},  {T::body, 13, false},
+        {T::callout, 12, false},    {T::subheadline, 11, false}, {T::footnote, 10, false},
+        {T::caption, 10, false},    {T::caption2, 10, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(textStylePixelSize(row.style), row.px) << static_cast<int>(row.style);
+        EXPECT_EQ(textStyleIsSemibold(row.style), row.semibold) << static_cast<int>(row.style);
+    }
+}
+
 TEST(StudioTokens, ButtonControlSizeFollowsSizeAndLayout)
 {
     using S = StudioControlSize;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "components/StudioTokens.h"
+
+#include <QLabel>
+
+namespace sablewick {
+
+// Which of the theme's text colours a label takes; resolved each time it paints, so labels follow
+// light, dark and accent changes at once.
+enum class StudioLabelRole { primary, secondary, tertiary, accent, readableAccent };
+
+// A plain text label in one of the text styles. Layout and wrapping are QLabel's; only the colour
+// comes from the theme.
+class StudioLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    StudioLabel(const QString& text, StudioTextStyle style, StudioLabelRole role = StudioLabelRole::primary,
+                QWidget* parent = nullptr);
+
+    void setRole(StudioLabelRole role);
+    StudioLabelRole role() const { return m_role; }
+    void setTextStyle(StudioTextStyle style, QFont::Weight weight);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    StudioLabelRole m_role;
+};
+
+// A one-pixel horizontal rule in the separator colour.
+class StudioDivider final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit StudioDivider(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace sablewick

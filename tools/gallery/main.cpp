@@ -1,0 +1,85 @@
+// The kit gallery: every control in light and dark with the chosen accent. Test-only.
+//   sablewick_gallery [--accent NAME] [--reduce-transparency] [--grab FOLDER]
+// With --grab it saves light.png, dark.png and gallery.png into FOLDER and quits.
+#include "GalleryWindow.h"
+
+#include "components/StudioStyle.h"
+#include "platform/NumericLocale.h"
+#include "platform/PreferencesStore.h"
+#include "preferences/AppPreferences.h"
+#include "preferences/StudioTheme.h"
+#include "preferences/SystemAppearance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// The gallery looks the same on every desktop: light, system blue, nothing reduced.
+class FixedAppearance final : public sablewick::SystemAppearance {
+public:
+    sablewick::StudioColorScheme colorScheme() override { return sablewick::StudioColorScheme::light; }
+    QColor accentColor() override { return QColor(0x007AFF); }
+    bool reduceMotion() override { return false; }
+    bool reduceTransparency() override { return false; }
+    QPalette desktopPalette() override
+    {
+        return sablewick::studioPalette(sablewick::StudioColorScheme::light, accentColor());
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    sablewick::useCNumericLocale();
+    QString accent = QStringLiteral("Violet");
+    QString grabFolder;
+    bool reduceTransparency = false;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--accent") && i + 1 < args.size())
+            accent = args[++i];
+        else if (args[i] == QLatin1String("--grab") && i + 1 < args.size())
+            grabFolder = args[++i];
+        else if (args[i] == QLatin1String("--reduce-transparency"))
+            reduceTransparency = true;
+        else {
+            std::fprintf(stderr, "usage: sablewick_gallery [--accent NAME] [--reduce-transparency] [--grab FOLDER]\n");
+            return 2;
+        }
+    }
+    const auto chosen = sablewick::studioAccentFromRawValue(accent);
+    if (!chosen) {
+        std::fprintf(stderr, "unknown accent: %s\n", qPrintable(accent));
+        return 2;
+    }
+
+    sablewick::MemoryPreferencesStore store;
+    sablewick::AppPreferences preferences(store, std::make_shared<FixedAppearance>());
+    preferences.setAccent(*chosen);
+    preferences.setReduceTransparency(reduceTransparency);
+    sablewick::StudioStyle::install();
+    preferences.applyApplicationAppearance();
+    sablewick::StudioTheme theme(preferences);
+
+    sablewick::GalleryWindow window(preferences);
+    window.resize(1900, 960);
+    window.show();
+
+    if (!grabFolder.isEmpty()) {
+        QTimer::singleShot(300, &window, [&] {
+            const QDir folder(grabFolder);
+            bool ok = folder.exists() || QDir().mkpath(grabFolder);
+            ok = ok && window.pane(sablewick::StudioColorScheme::light)->grab().save(folder.filePath(QStringLiteral("light.png")));
+            ok = ok && window.pane(sablewick::StudioColorScheme::dark)->grab().save(folder.filePath(QStringLiteral("dark.png")));
+            ok = ok && window.grab().save(folder.filePath(QStringLiteral("gallery.png")));
+            QApplication::exit(ok ? 0 : 1);
+        });
+    }
+    return QApplication::exec();
+}
