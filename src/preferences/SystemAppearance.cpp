@@ -51,23 +51,21 @@ class PortalSettingsSource final : public QObject, public DesktopSettingsSource 
     Q_OBJECT
 
 public:
-    PortalSettingsSource(int timeout, const QString& address)
+    PortalSettingsSource(int timeout, QString address)
         : m_timeout(timeout)
-        , m_bus(address.isEmpty() ? QDBusConnection::sessionBus()
-                                  : QDBusConnection::connectToBus(address, QStringLiteral("sablewick-portal-%1").arg(quintptr(this))))
-        , m_ownConnection(!address.isEmpty())
+        , m_address(std::move(address))
     {
     }
 
     ~PortalSettingsSource() override
     {
-        if (m_ownConnection)
-            QDBusConnection::disconnectFromBus(m_bus.name());
+        if (m_bus && !m_address.isEmpty())
+            QDBusConnection::disconnectFromBus(m_bus->name());
     }
 
     DesktopSettings read() override
     {
-        QDBusConnection& bus = m_bus;
+        QDBusConnection& bus = connection();
         if (!bus.isConnected())
             return {};
         QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kSettingsInterface,
@@ -87,8 +85,8 @@ public:
     void watch(std::function<void(const DesktopSettings&)> changed) override
     {
         m_changed = std::move(changed);
-        if (m_bus.isConnected())
-            m_bus.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+        if (connection().isConnected())
+            connection().connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
                           SLOT(settingChanged(QString, QString, QDBusVariant)));
     }
 
@@ -104,9 +102,21 @@ private slots:
     }
 
 private:
+    // Connected on first use, not when made: the shared source may be made before the application
+    // object, and the bus must not be touched before it exists.
+    QDBusConnection& connection()
+    {
+        if (!m_bus) {
+            m_bus = m_address.isEmpty()
+                ? QDBusConnection::sessionBus()
+                : QDBusConnection::connectToBus(m_address, QStringLiteral("sablewick-portal-%1").arg(quintptr(this)));
+        }
+        return *m_bus;
+    }
+
     int m_timeout;
-    QDBusConnection m_bus;
-    bool m_ownConnection;
+    QString m_address;
+    std::optional<QDBusConnection> m_bus;
     std::function<void(const DesktopSettings&)> m_changed;
 };
 
