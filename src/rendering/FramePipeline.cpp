@@ -1,0 +1,157 @@
+#include "rendering/FramePipeline.h"
+
+#include "media/VideoFrameSource.h"
+#include "rendering/ExportJob.h"
+#include "rendering/FrameComposer.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+namespace {
+
+int defaultWorkers()
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // The decoder and the encoder have threads of their own; leave them a core when there are
+    // several.
+    return static_cast<int>(std::clamp(cores > 2 ? cores - 1 : cores, 1u, 12u));
+}
+
+// Everything the three stages share, guarded by one mutex.
+struct Shared {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::pair<std::int64_t, QImage>> decoded;  // source frames waiting for a worker
+    std::map<std::int64_t, QImage> composed;              // finished frames waiting for the consumer
+    std::vector<QImage> spare;                            // consumed frames, reused as targets
+    std::int64_t decodedCount = 0;
+    std::int64_t consumedCount = 0;
+    bool decodingDone = false;
+    bool stop = false;
+    std::exception_ptr error;
+
+    void fail(std::exception_ptr e)
+    {
+        std::lock_guard guard(lock);
+        if (!error)
+            error = std::move(e);
+        stop = true;
+        changed.notify_all();
+    }
+};
+
+}  // namespace
+
+void FramePipeline::run(std::int64_t count,
+                        const std::function<void(std::int64_t index, const QImage& frame)>& consume) const
+{
+    if (count <= 0)
+        return;
+    const int workerCount = workers > 0 ? workers : defaultWorkers();
+    // Frames decoded but not yet consumed: enough to keep every worker busy, few enough that
+    // memory stays small at 4K.
+    const std::int64_t inFlightLimit = workerCount * 2 + 2;
+    Shared shared;
+
+    std::thread decoder([&] {
+        try {
+            VideoFrameSource frames(source.toStdString());
+            for (std::int64_t i = 0; i < count; ++i) {
+                job.throwIfCancelled();
+                QImage image = frames.frameAt(timeOf(i)).image;
+                std::unique_lock guard(shared.lock);
+                shared.changed.wait(guard, [&] { return shared.stop || shared.decodedCount - shared.consumedCount < inFlightLimit; });
+                if (shared.stop)
+                    return;
+                shared.decoded.emplace_back(i, std::move(image));
+                ++shared.decodedCount;
+                shared.changed.notify_all();
+            }
+            std::lock_guard guard(shared.lock);
+            shared.decodingDone = true;
+            shared.changed.notify_all();
+        } catch (...) {
+            shared.fail(std::current_exception());
+        }
+    });
+
+    std::vector<std::thread> pool;
+    pool.reserve(static_cast<size_t>(workerCount));
+    for (int w = 0; w < workerCount; ++w) {
+        pool.emplace_back([&] {
+            try {
+                for (;;) {
+                    std::pair<std::int64_t, QImage> work;
+                    QImage target;
+                    {
+                        std::unique_lock guard(shared.lock);
+                        shared.changed.wait(guard, [&] { return shared.stop || !shared.decoded.empty() || shared.decodingDone; });
+                        if (shared.stop || shared.decoded.empty())
+                            return;
+                        work = std::move(shared.decoded.front());
+                        shared.decoded.pop_front();
+                        if (!shared.spare.empty()) {
+                            target = std::move(shared.spare.back());
+                            shared.spare.pop_back();
+                        }
+                    }
+                    job.throwIfCancelled();
+                    composer.compose(work.second, timeOf(work.first), target);
+                    std::lock_guard guard(shared.lock);
+                    shared.composed.emplace(work.first, std::move(target));
+                    shared.changed.notify_all();
+                }
+            } catch (...) {
+                shared.fail(std::current_exception());
+            }
+        });
+    }
+
+    auto joinAll = [&] {
+        {
+            std::lock_guard guard(shared.lock);
+            shared.stop = true;
+            shared.changed.notify_all();
+        }
+        decoder.join();
+        for (std::thread& t : pool)
+            t.join();
+    };
+
+    try {
+        for (std::int64_t next = 0; next < count; ++next) {
+            QImage frame;
+            {
+                std::unique_lock guard(shared.lock);
+                shared.changed.wait(guard, [&] { return shared.stop || shared.composed.count(next) > 0; });
+                if (shared.error)
+                    std::rethrow_exception(shared.error);
+                if (shared.stop)
+                    break;
+                auto it = shared.composed.find(next);
+                frame = std::move(it->second);
+                shared.composed.erase(it);
+            }
+            consume(next, frame);
+            std::lock_guard guard(shared.lock);
+            ++shared.consumedCount;
+            shared.spare.push_back(std::move(frame));
+            shared.changed.notify_all();
+        }
+    } catch (...) {
+        joinAll();
+        throw;
+    }
+    joinAll();
+    if (shared.error)
+        std::rethrow_exception(shared.error);
+}
+
+}  // namespace sablewick
