@@ -547,3 +547,25 @@ TEST_F(AppPreferencesTest, ReduceSwitchesCombineTheDesktopsAndTheApplications)
 
 }  // namespace
 }  // namespace sablewick
+
+namespace sablewick {
+namespace {
+
+TEST(StudioAppearanceTest, RawValuesAndSchemes)
+{
+    EXPECT_EQ(rawValue(StudioAppearance::system), QStringLiteral("System"));
+    EXPECT_EQ(rawValue(StudioAppearance::light), QStringLiteral("Light"));
+    EXPECT_EQ(rawValue(StudioAppearance::dark), QStringLiteral("Dark"));
+    EXPECT_EQ(scheme(StudioAppearance::system), std::nullopt);
+    EXPECT_EQ(scheme(StudioAppearance::light), StudioColorScheme::light);
+    EXPECT_EQ(scheme(StudioAppearance::dark), StudioColorScheme::dark);
+    // The shared surface colours follow the scheme; the separator is the text colour at 10 %.
+    EXPECT_EQ(Studio::surface().resolved(StudioColorScheme::light), QColor::fromRgb(0xFFFFFF));
+    EXPECT_EQ(Studio::surface().resolved(StudioColorScheme::dark), QColor::fromRgb(0x1E1E1E));
+    EXPECT_EQ(Studio::separator().light.rgb() & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(Studio::separator().dark.rgb() & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_NEAR(Studio::separator().dark.alphaF(), 0.1, 0.01);
+}
+
+}  // namespace
+}  // namespace sablewick
