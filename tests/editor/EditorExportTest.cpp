@@ -1,0 +1,166 @@
+// The export run: progress, outcome notices and cancelling, through a stand-in pipeline.
+#include "EditorTestSupport.h"
+
+#include "rendering/ExportJob.h"
+
+#include <QThread>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace sablewick::test {
+namespace {
+
+// A pipeline that reports the progress the test feeds it and ends when told, or when cancelled.
+class ScriptedExport {
+public:
+    ExportRunner runner()
+    {
+        return [this](const ExportRequest& request, const std::function<void(double)>& progress) {
+            std::unique_lock guard(m_lock);
+            m_request = request;
+            m_progress = progress;
+            m_started = true;
+            m_changed.notify_all();
+            while (!m_finish && !request.job->isCancelled())
+                m_changed.wait_for(guard, std::chrono::milliseconds(5));
+            if (request.job->isCancelled())
+                return ExportOutcome{ExportOutcome::Status::cancelled, {}};
+            return m_outcome;
+        };
+    }
+    void waitForStart()
+    {
+        std::unique_lock guard(m_lock);
+        m_changed.wait(guard, [this] { return m_started; });
+    }
+    void report(double value)
+    {
+        std::function<void(double)> progress;
+        {
+            std::lock_guard guard(m_lock);
+            progress = m_progress;
+        }
+        progress(value);
+    }
+    void finish(ExportOutcome outcome)
+    {
+        std::lock_guard guard(m_lock);
+        m_outcome = std::move(outcome);
+        m_finish = true;
+        m_changed.notify_all();
+    }
+    ExportRequest request()
+    {
+        std::lock_guard guard(m_lock);
+        return m_request;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_started = false;
+    bool m_finish = false;
+    ExportOutcome m_outcome{ExportOutcome::Status::finished, {}};
+    ExportRequest m_request;
+    std::function<void(double)> m_progress;
+};
+
+class EditorExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bench.services.exportRunner = pipeline.runner();
+        FocusSidecar sidecar;
+        sidecar.pointerSamples = std::vector<PointerSample>{{0.5, 0.5, 0.5, true}};
+        sidecar.editablePointer = false;
+        movie = bench.path("Take.mp4");
+        QFile::copy(Clips::get().twoSeconds, movie);
+        ProjectFile::writeSidecar(bench.path("Take.sablewick.json"), sidecar);
+        ASSERT_TRUE(bench.open(movie));
+        ASSERT_FALSE(model().pointerSamples().empty());
+    }
+    EditorModel& model() { return bench.model(); }
+
+    ScriptedExport pipeline;
+    EditorBench bench;
+    QString movie;
+    bool ended = false;
+};
+
+TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
+{
+    model().togglePlayback();
+    const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
+    model().exportTo(destination, ExportOptions{ExportFormat::gif, ExportResolution::p720, 0}, [&] { ended = true; });
+    EXPECT_TRUE(model().isExporting());
+    EXPECT_FALSE(model().isPlaying()) << "exporting pauses playback";
+    EXPECT_EQ(model().exportProgress(), 0);
+    pipeline.waitForStart();
+
+    // A second export while one runs changes nothing.
+    model().exportTo(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
+    EXPECT_EQ(pipeline.request().destination, destination.toLocalFile());
+    const ExportRequest request = pipeline.request();
+    EXPECT_EQ(request.moviePath, movie);
+    EXPECT_EQ(request.options.format, ExportFormat::gif);
+    EXPECT_TRUE(request.pointerSamples.empty()) << "the recorded pointer is not the editable one";
+    EXPECT_EQ(request.settings, model().settings());
+
+    pipeline.report(0.25);
+    ASSERT_TRUE(waitUntil([&] { return model().exportProgress() == 0.25; }));
+    pipeline.report(0.5);
+    pipeline.finish({ExportOutcome::Status::finished, {}});
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    EXPECT_FALSE(model().isExporting());
+    EXPECT_FALSE(model().isCancellingExport());
+    EXPECT_EQ(model().exportProgress(), 0.5) << "progress that came before the end is applied";
+    EXPECT_EQ(model().exportURL(), destination);
+    EXPECT_EQ(model().notice(), QStringLiteral("Exported Demo.mp4"));
+
+    pipeline.report(0.9);  // after the end
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model().exportProgress(), 0.5);
+}
+
+TEST_F(EditorExportTest, CancellingEndsTheRunWithItsNotice)
+{
+    model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    pipeline.waitForStart();
+    model().cancelExport();
+    EXPECT_TRUE(model().isCancellingExport());
+    EXPECT_TRUE(model().isExporting());
+    model().cancelExport();
+    EXPECT_TRUE(model().isCancellingExport());
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    EXPECT_FALSE(model().isExporting());
+    EXPECT_FALSE(model().isCancellingExport());
+    EXPECT_EQ(model().notice(), QStringLiteral("Export cancelled."));
+    EXPECT_FALSE(model().exportURL().has_value());
+}
+
+TEST_F(EditorExportTest, AFailureIsReportedAndTheNextRunStartsClean)
+{
+    model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    pipeline.waitForStart();
+    pipeline.finish({ExportOutcome::Status::failed, QStringLiteral("Could not finish the export.")});
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    EXPECT_EQ(model().notice(), QStringLiteral("Export failed: Could not finish the export."));
+    EXPECT_FALSE(model().exportURL().has_value());
+    EXPECT_FALSE(model().isExporting());
+}
+
+TEST(EditorExportWithoutPipelineTest, NoPipelineAndNoMovieAreHandled)
+{
+    EditorBench bench;
+    bool ended = false;
+    bench.model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    EXPECT_FALSE(bench.model().isExporting()) << "nothing is open";
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    bench.model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    EXPECT_EQ(bench.model().notice(), QStringLiteral("Export failed: A video exporter is not available."));
+}
+
+}  // namespace
+}  // namespace sablewick::test

@@ -1,0 +1,291 @@
+// Playhead, trim-range playback, the music preview, the interaction-sound preview and the music
+// audition, with a fake player in fake time.
+#include "EditorTestSupport.h"
+
+#include "document/ResourceLookup.h"
+
+#include <QFileInfo>
+
+#include <mutex>
+
+namespace sablewick::test {
+namespace {
+
+FocusPoint click(double time)
+{
+    FocusPoint p;
+    p.id = QUuid::createUuid();
+    p.time = time;
+    p.x = 0.5;
+    p.y = 0.5;
+    p.kind = FocusKind::click;
+    return p;
+}
+
+class EditorPlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(bench.path("assets/Music")).mkpath(".");
+        for (const char* track : {"glass-light", "night-pulse"})
+            QFile(bench.path(QStringLiteral("assets/Music/%1.m4a").arg(track))).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5), click(1.2)}));
+        duration = model().duration();
+    }
+
+    EditorModel& model() { return bench.model(); }
+    FakeVideoPlayer& player() { return bench.player(); }
+    void change(const std::function<void(EditSettings&)>& edit)
+    {
+        EditSettings s = model().settings();
+        edit(s);
+        model().setSettings(s);
+        model().configureMusicPreview();  // what the views do after every change of the settings
+    }
+    QString track(const char* name) const { return bench.path(QStringLiteral("assets/Music/%1.m4a").arg(name)); }
+
+    EditorBench bench;
+    ResourceLookup::ScopedRoots roots{{bench.path("assets")}};
+    double duration = 0;
+};
+
+TEST_F(EditorPlaybackTest, SeekingStaysInsideTheMovie)
+{
+    model().seek(-3);
+    EXPECT_EQ(model().currentTime(), 0);
+    EXPECT_EQ(player().seeks.back(), 0);
+    model().seek(duration + 5);
+    EXPECT_EQ(model().currentTime(), duration);
+    EXPECT_EQ(player().seeks.back(), duration);
+    model().seek(0.75);
+    EXPECT_EQ(player().time, 0.75);
+}
+
+TEST_F(EditorPlaybackTest, PlayingFromTheLastTwentiethOfTheRangeRestartsAtTheTrimStart)
+{
+    model().setTrimStart(0.3);
+    model().setTrimEnd(1.5);
+    model().seek(1.5 - 0.03);
+    model().togglePlayback();
+    EXPECT_TRUE(model().isPlaying());
+    EXPECT_TRUE(player().playing);
+    EXPECT_DOUBLE_EQ(model().currentTime(), 0.3);
+
+    model().togglePlayback();
+    EXPECT_FALSE(model().isPlaying());
+    EXPECT_FALSE(player().playing);
+    model().seek(1.5 - 0.06);
+    model().togglePlayback();
+    EXPECT_DOUBLE_EQ(model().currentTime(), 1.44);
+    model().togglePlayback();
+    model().seek(0.1);  // before the range
+    model().togglePlayback();
+    EXPECT_DOUBLE_EQ(model().currentTime(), 0.3);
+}
+
+TEST_F(EditorPlaybackTest, PlaybackPausesOrLoopsAtTheTrimEnd)
+{
+    model().setTrimStart(0.2);
+    model().setTrimEnd(1.0);
+    model().togglePlayback();
+    player().tick(0.95);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(model().isPlaying());
+    EXPECT_DOUBLE_EQ(model().currentTime(), 0.95);
+    player().tick(1.04);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model().isPlaying());
+    EXPECT_FALSE(player().playing);
+    EXPECT_DOUBLE_EQ(model().currentTime(), 1.04) << "the player's own time when it stopped";
+
+    model().setLoopPlayback(true);
+    change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
+    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
+    ASSERT_NE(music, nullptr);
+    model().togglePlayback();
+    ASSERT_TRUE(music->playing);
+    player().tick(1.02);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(model().isPlaying());
+    EXPECT_TRUE(player().playing);
+    EXPECT_DOUBLE_EQ(model().currentTime(), 0.2);
+    EXPECT_TRUE(music->playing);
+    EXPECT_DOUBLE_EQ(music->position(), 0) << "the music restarts with the range";
+}
+
+TEST_F(EditorPlaybackTest, TheMusicLoopsFromTheTrimStart)
+{
+    bench.playback.audioLength = 0.5;
+    model().setTrimStart(0.25);
+    change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
+    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
+    ASSERT_NE(music, nullptr);
+    EXPECT_TRUE(music->looping);
+    const std::vector<std::pair<double, double>> rows{{1.25, 0.0}, {1.0, 0.25}, {0.125, 0.0}, {0.5, 0.25}};
+    for (const auto& [movieTime, musicTime] : rows) {
+        model().seek(movieTime);
+        EXPECT_NEAR(music->position(), musicTime, 1e-9) << "movie time " << movieTime;
+    }
+}
+
+TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
+{
+    change([](EditSettings& s) {
+        s.musicChoice = MusicChoice::glass;
+        s.interactionSounds = true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return !model().isPreparingInteractionSounds(); }));
+    ASSERT_FALSE(model().interactionSoundError().has_value()) << model().interactionSoundError()->toStdString();
+    const size_t playersMade = bench.playback.audio.size();
+    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
+    ASSERT_NE(music, nullptr);
+    model().togglePlayback();
+    player().tick(0.5);
+    music->setPosition(0.5);
+    const int plays = music->plays;
+
+    change([](EditSettings& s) {
+        s.musicVolume = 0.5;
+        s.interactionVolume = 2.0;
+        s.sourceVolume = -1;
+    });
+    EXPECT_FLOAT_EQ(music->volume(), 0.5f);
+    EXPECT_DOUBLE_EQ(music->position(), 0.5) << "the running music is left where it is";
+    EXPECT_EQ(music->plays, plays + 1) << "asked to go on playing, not restarted";
+    EXPECT_FLOAT_EQ(player().volume, 0.0f);
+    EXPECT_FALSE(model().isPreparingInteractionSounds());
+    EXPECT_EQ(bench.playback.audio.size(), playersMade) << "no new render, no new player";
+    EXPECT_FLOAT_EQ(bench.playback.audio.back()->volume(), 1.0f) << "the sounds' volume is clamped to 1";
+
+    model().auditionMusic(MusicChoice::pulse);
+    FakeAudioPlayer* audition = bench.playback.audioFor(track("night-pulse"));
+    ASSERT_NE(audition, nullptr);
+    change([](EditSettings& s) { s.musicVolume = 0.1; });
+    EXPECT_FLOAT_EQ(audition->volume(), 0.1f);
+    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+}
+
+TEST_F(EditorPlaybackTest, SoundsWithoutAnyClickOrTypingRenderNothing)
+{
+    bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{});
+    const size_t playersMade = bench.playback.audio.size();
+    change([](EditSettings& s) { s.interactionSounds = true; });
+    EXPECT_FALSE(model().isPreparingInteractionSounds());
+    EXPECT_FALSE(model().interactionSoundError().has_value());
+    EXPECT_EQ(bench.playback.audio.size(), playersMade);
+}
+
+TEST_F(EditorPlaybackTest, OnlyTheNewestSoundRenderIsUsedAndEveryOtherFileIsDeleted)
+{
+    std::mutex lock;
+    QStringList rendered;
+    const SoundtrackRenderer real = standardSoundtrackRenderer();
+    bench.services.soundtrackRenderer = [&](const InteractionSoundtrack::Key& key, const ExportJob& job) {
+        SoundtrackOutcome outcome = real(key, job);
+        std::lock_guard guard(lock);
+        rendered.append(outcome.path);
+        return outcome;
+    };
+    bench.destroyModel();
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5), click(1.2)}));
+
+    change([](EditSettings& s) { s.interactionSounds = true; });
+    EXPECT_TRUE(model().isPreparingInteractionSounds());
+    model().setTrimStart(0.1);
+    model().configureMusicPreview();
+    model().setTrimStart(0.2);
+    model().configureMusicPreview();
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard guard(lock);
+        return rendered.size() == 3 && !model().isPreparingInteractionSounds();
+    }));
+    QCoreApplication::processEvents();
+    FakeAudioPlayer* sounds = static_cast<FakeAudioPlayer*>(bench.playback.audio.back().data());
+    ASSERT_NE(sounds, nullptr);
+    int existing = 0;
+    for (const QString& path : rendered) {
+        if (!path.isEmpty() && QFileInfo::exists(path)) {
+            ++existing;
+            EXPECT_EQ(path, sounds->path) << "the surviving file is the one being played";
+        }
+    }
+    EXPECT_EQ(existing, 1);
+
+    // Opening another movie drops the preview and its file.
+    const QString playing = sounds->path;
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    EXPECT_FALSE(QFileInfo::exists(playing));
+}
+
+TEST_F(EditorPlaybackTest, AFailedSoundRenderIsReportedAndRetried)
+{
+    int calls = 0;
+    bench.services.soundtrackRenderer = [&calls](const InteractionSoundtrack::Key&, const ExportJob&) {
+        ++calls;
+        return SoundtrackOutcome{{}, QStringLiteral("Could not create the local interaction soundtrack.")};
+    };
+    bench.destroyModel();
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5)}));
+    change([](EditSettings& s) { s.interactionSounds = true; });
+    ASSERT_TRUE(waitUntil([&] { return model().interactionSoundError().has_value(); }));
+    EXPECT_EQ(model().interactionSoundError(),
+              QStringLiteral("Could not prepare interaction sounds: Could not create the local interaction soundtrack."));
+    EXPECT_FALSE(model().isPreparingInteractionSounds());
+    model().configureMusicPreview();
+    ASSERT_TRUE(waitUntil([&] { return calls == 2 && !model().isPreparingInteractionSounds(); }));
+}
+
+TEST_F(EditorPlaybackTest, AnAuditionTogglesSwitchesAndEndsAfterEightSeconds)
+{
+    model().togglePlayback();
+    model().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().isPlaying()) << "an audition pauses playback";
+    EXPECT_EQ(model().auditioningMusic(), MusicChoice::glass);
+    FakeAudioPlayer* glass = bench.playback.audioFor(track("glass-light"));
+    ASSERT_NE(glass, nullptr);
+    EXPECT_TRUE(glass->playing);
+    EXPECT_FLOAT_EQ(glass->volume(), 0.28f);
+
+    model().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+    EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr) << "the audition player is gone";
+
+    model().auditionMusic(MusicChoice::glass);
+    model().auditionMusic(MusicChoice::pulse);
+    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    bench.scheduler.advance(7.9);
+    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    bench.scheduler.advance(0.2);
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+
+    model().togglePlayback();
+    model().auditionMusic(MusicChoice::none);
+    EXPECT_FALSE(model().isPlaying());
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+}
+
+TEST_F(EditorPlaybackTest, MusicThatCannotPlayIsReportedOnce)
+{
+    change([&](EditSettings& s) {
+        s.musicChoice = MusicChoice::custom;
+        s.musicFileURL = QUrl::fromLocalFile(bench.path("gone.m4a"));
+    });
+    EXPECT_EQ(model().notice(), QStringLiteral("Could not play music: The file doesn't exist."));
+    model().clearNotice();
+    change([](EditSettings& s) { s.musicVolume = 0.9; });
+    EXPECT_FALSE(model().notice().has_value()) << "the same file is not tried again";
+
+    model().auditionMusic(MusicChoice::custom);
+    EXPECT_EQ(model().notice(), QStringLiteral("Could not preview track: The file doesn't exist."));
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+
+    // A built-in track missing from the resources plays nothing and says nothing.
+    model().clearNotice();
+    change([](EditSettings& s) { s.musicChoice = MusicChoice::bloom; });
+    model().auditionMusic(MusicChoice::bloom);
+    EXPECT_FALSE(model().notice().has_value());
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+}
+
+}  // namespace
+}  // namespace sablewick::test
