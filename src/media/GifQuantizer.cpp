@@ -237,7 +237,9 @@ void mapPixels(const std::uint32_t* pixels, int width, int height, const std::ui
         }
         return;
     }
-    // Errors in sixteenths, one row ahead and the current row, with a pixel of margin each side.
+    // Error shares for the current and the next row, with a pixel of margin each side. Each share
+    // is truncated toward zero, so errors of a level or two die out instead of sprinkling noise
+    // over flat areas (measured: higher PSNR and smaller files than full diffusion).
     std::vector<int> current((w + 2) * 3, 0), next((w + 2) * 3, 0);
     for (int y = 0; y < height; ++y) {
         const bool leftToRight = (y % 2) == 0;
@@ -254,9 +256,9 @@ void mapPixels(const std::uint32_t* pixels, int width, int height, const std::ui
             }
             const std::uint32_t c = row[x];
             const int want[3] = {
-                std::clamp(static_cast<int>((c >> 16) & 0xff) + current[e] / 16, 0, 255),
-                std::clamp(static_cast<int>((c >> 8) & 0xff) + current[e + 1] / 16, 0, 255),
-                std::clamp(static_cast<int>(c & 0xff) + current[e + 2] / 16, 0, 255),
+                std::clamp(static_cast<int>((c >> 16) & 0xff) + current[e], 0, 255),
+                std::clamp(static_cast<int>((c >> 8) & 0xff) + current[e + 1], 0, 255),
+                std::clamp(static_cast<int>(c & 0xff) + current[e + 2], 0, 255),
             };
             const int index = matcher.nearest(want[0], want[1], want[2]);
             out[x] = static_cast<std::uint8_t>(index);
@@ -266,10 +268,10 @@ void mapPixels(const std::uint32_t* pixels, int width, int height, const std::ui
                 const int error = want[a] - got[a];
                 const std::size_t ahead = static_cast<std::size_t>(static_cast<int>(e) + dir * 3 + a);
                 const std::size_t behind = static_cast<std::size_t>(static_cast<int>(e) - dir * 3 + a);
-                current[ahead] += error * 7;
-                next[behind] += error * 3;
-                next[e + static_cast<std::size_t>(a)] += error * 5;
-                next[ahead] += error * 1;
+                current[ahead] += error * 7 / 16;
+                next[behind] += error * 3 / 16;
+                next[e + static_cast<std::size_t>(a)] += error * 5 / 16;
+                next[ahead] += error * 1 / 16;
             }
         }
         std::swap(current, next);

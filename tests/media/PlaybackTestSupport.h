@@ -84,10 +84,11 @@ struct PlayerSignals {
     template <typename Player>
     explicit PlayerSignals(Player* player)
     {
-        QObject::connect(player, &Player::frameChanged, player, [this] { ++frames; });
-        QObject::connect(player, &Player::timeChanged, player, [this](double t) { times.push_back(t); });
-        QObject::connect(player, &Player::reachedEnd, player, [this] { ++ends; });
+        QObject::connect(player, &Player::frameChanged, &context, [this] { ++frames; });
+        QObject::connect(player, &Player::timeChanged, &context, [this](double t) { times.push_back(t); });
+        QObject::connect(player, &Player::reachedEnd, &context, [this] { ++ends; });
     }
+    QObject context;  // ends the connections with this object
     int frames = 0;
     std::vector<double> times;
     int ends = 0;

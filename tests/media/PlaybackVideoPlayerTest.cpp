@@ -62,13 +62,14 @@ protected:
         for (double elapsed = 0; elapsed < seconds - 1e-9 && player_->isPlaying(); elapsed += step) {
             clock_->advance(step);
             timer_->fire();
-            const int due = std::min(static_cast<int>(std::floor(player_->currentTime() * kFps + 1e-6)), kFrames - 1);
-            processEventsUntil([&] {
+            const int due = std::min(static_cast<int>(std::floor(player_->currentTime() * kFps + 1e-4)), kFrames - 1);
+            const bool shown = processEventsUntil([&] {
                 if (!player_->isPlaying())
                     return true;
                 timer_->fire();
-                return player_->currentFrameTime() * kFps + 1e-6 >= due;
+                return player_->currentFrameTime() * kFps + 1e-4 >= due;
             });
+            ASSERT_TRUE(shown) << "frame " << due << " never shown";
         }
     }
 
