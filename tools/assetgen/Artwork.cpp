@@ -35,6 +35,13 @@ QImage blank(QSize size, uint32_t colour)
     return image;
 }
 
+// Antialiased drawing in design units on an image of `size` pixels.
+void inDesignUnits(QPainter& p, QSize size)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+}
+
 // A painter in design units.
 struct Canvas {
     QImage image;
@@ -43,8 +50,7 @@ struct Canvas {
         : image(std::move(initial))
         , painter(&image)
     {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(image.width() / kDesignWidth, image.height() / kDesignHeight);
+        inDesignUnits(painter, image.size());
     }
 };
 
@@ -144,8 +150,7 @@ QImage glassFlow(QSize size)
     QImage bodies = clearLayer(size);
     {
         QPainter p(&bodies);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+        inDesignUnits(p, size);
         const uint32_t tints[] = {0x7FA8F5, 0xB69CF2, 0x8FE0EA, 0xF0A8D6};
         for (int i = 0; i < 4; ++i) {
             p.setPen(Qt::NoPen);
@@ -160,8 +165,7 @@ QImage glassFlow(QSize size)
     compositeSoftLayer(c.image, bodies, size.height() / 180.0, QPainter::CompositionMode_SourceOver);
 
     QPainter p(&c.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+    inDesignUnits(p, size);
     for (int i = 0; i < 4; ++i) {
         const QPainterPath path = ribbon(170 + i * 200, 120 - i * 12, i * 1.7, 150);
         p.setPen(QPen(rgb(0xFFFFFF, 0.55), 2.2));
@@ -183,8 +187,7 @@ QImage midnightCurrent(QSize size)
     QImage streams = clearLayer(size);
     {
         QPainter p(&streams);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+        inDesignUnits(p, size);
         for (int i = 0; i < 46; ++i) {
             const double t = i / 45.0;
             QPainterPath path;
@@ -232,16 +235,14 @@ QImage clayFolds(QSize size)
         QImage shade = clearLayer(size);
         {
             QPainter p(&shade);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+            inDesignUnits(p, size);
             p.translate(0, -14);
             p.fillPath(fold, rgb(0x5A2E18, 0.35));
         }
         compositeSoftLayer(c.image, shade, size.height() / 70.0, QPainter::CompositionMode_SourceOver);
 
         QPainter p(&c.image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+        inDesignUnits(p, size);
         QLinearGradient g(0, base - 80, 0, base + 260);
         g.setColorAt(0, rgb(tones[i][0]));
         g.setColorAt(1, rgb(tones[i][1]));
@@ -509,16 +510,14 @@ QImage paperShapes(QSize size)
     QImage shadows = clearLayer(size);
     {
         QPainter p(&shadows);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+        inDesignUnits(p, size);
         p.translate(4, 7);
         for (const Piece& piece : pieces)
             drawPiece(p, piece, rgb(0x3E2A14, 0.28), true);
     }
     compositeSoftLayer(image, shadows, size.height() / 360.0, QPainter::CompositionMode_SourceOver);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size.width() / kDesignWidth, size.height() / kDesignHeight);
+    inDesignUnits(p, size);
     // Small grids of dots between the shapes.
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(0x2E2A3A, 0.18));

@@ -1,0 +1,340 @@
+// Frame composition against the encoder it feeds, side by side in one process.
+//
+// SideBySide composes a fixed sequence of 300 screen-like frames (a zoom ramping in over all of them,
+// so every frame has a new zoom, pan and punch-in, with the pointer moving) and converts each to
+// yuv420p, then encodes it with libx264 as an export would (veryfast, the export's bit rate for
+// MP4 at balanced quality, a keyframe every 120 frames, automatic threads). Composition runs on
+// the main thread and is timed with that thread's CPU clock; the encoder's CPU time is the rest of
+// the process's CPU time plus the main thread's time inside the encoder calls. The goal: composing
+// costs at most a third of encoding. The counters are per frame, in milliseconds of CPU time.
+//
+// The other benchmarks time single steps: composing one frame, and the colour conversion by our
+// converter and by swscale (BT.709 both), to choose the faster.
+#include "rendering/Background.h"
+#include "rendering/Compositor.h"
+#include "rendering/ExportOptions.h"
+#include "rendering/FrameComposer.h"
+#include "rendering/Yuv420Converter.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <ctime>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+namespace {
+
+constexpr int kFrames = 300;
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double threadCpu()
+{
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double processCpu()
+{
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+// A desktop: a dark menu bar, a sidebar, a document window with lines of "text" (runs of small
+// dark blocks), a toolbar and a photo; then per frame a few more characters typed and a list that
+// scrolls, as a product demo recording shows.
+class ScreenSequence {
+public:
+    explicit ScreenSequence(QSize size)
+        : m_base(size, QImage::Format_RGB32)
+        , m_frame(size, QImage::Format_RGB32)
+    {
+        const double u = size.height() / 1080.0;
+        QPainter p(&m_base);
+        QLinearGradient wallpaper(0, 0, size.width(), size.height());
+        wallpaper.setColorAt(0, QColor(0x2B4C7E));
+        wallpaper.setColorAt(1, QColor(0x8E5C9E));
+        p.fillRect(m_base.rect(), wallpaper);
+        p.fillRect(QRectF(0, 0, size.width(), 28 * u), QColor(0x1E1E1E));
+        m_window = QRectF(120 * u, 80 * u, size.width() - 240 * u, size.height() - 160 * u);
+        p.fillRect(m_window, QColor(0xF7F7F8));
+        p.fillRect(QRectF(m_window.x(), m_window.y(), m_window.width(), 52 * u), QColor(0xE6E6EA));
+        p.fillRect(QRectF(m_window.x(), m_window.y() + 52 * u, 280 * u, m_window.height() - 52 * u), QColor(0xEDEDF0));
+        std::mt19937 random(42);
+        text(p, QRectF(m_window.x() + 330 * u, m_window.y() + 90 * u, m_window.width() - 760 * u, 560 * u), u, random, 1.0);
+        QLinearGradient photo(0, 0, 0, 300 * u);
+        photo.setColorAt(0, QColor(0xF2A65A));
+        photo.setColorAt(1, QColor(0x3B6E8F));
+        p.fillRect(QRectF(m_window.right() - 400 * u, m_window.y() + 90 * u, 360 * u, 300 * u), photo);
+        m_unit = u;
+    }
+
+    const QImage& frame(int index)
+    {
+        std::memcpy(m_frame.bits(), m_base.constBits(), size_t(m_base.sizeInBytes()));
+        QPainter p(&m_frame);
+        const double u = m_unit;
+        // The scrolling sidebar list.
+        std::mt19937 random(7);
+        const double shift = std::fmod(index * 2.0 * u, 44 * u);
+        p.setClipRect(QRectF(m_window.x(), m_window.y() + 52 * u, 280 * u, m_window.height() - 52 * u));
+        for (int row = 0; row < 24; ++row) {
+            const double y = m_window.y() + 60 * u + row * 44 * u - shift;
+            p.fillRect(QRectF(m_window.x() + 16 * u, y, 28 * u, 28 * u), QColor::fromHsv((row * 37) % 360, 120, 220));
+            p.fillRect(QRectF(m_window.x() + 56 * u, y + 8 * u, (90 + random() % 120) * u, 12 * u), QColor(0x5A5A66));
+        }
+        p.setClipping(false);
+        // Typing: the paragraph grows by a character every frame.
+        std::mt19937 typing(99);
+        const QRectF area(m_window.x() + 330 * u, m_window.y() + 680 * u, m_window.width() - 760 * u, 160 * u);
+        text(p, area, u, typing, std::min(1.0, index / double(kFrames)));
+        return m_frame;
+    }
+
+private:
+    static void text(QPainter& p, const QRectF& area, double u, std::mt19937& random, double fraction)
+    {
+        const double line = 30 * u, glyph = 11 * u;
+        const int lines = int(area.height() / line);
+        const int perLine = int(area.width() / glyph);
+        const int total = int(lines * perLine * fraction);
+        int drawn = 0;
+        for (int l = 0; l < lines && drawn < total; ++l) {
+            for (int c = 0; c < perLine && drawn < total; ++c, ++drawn) {
+                if (random() % 6 == 0)
+                    continue;  // a space
+                const double h = (random() % 3 == 0 ? 16 : 11) * u;
+                p.fillRect(QRectF(area.x() + c * glyph, area.y() + l * line + (18 * u - h), glyph * 0.75, h),
+                           QColor(0x26262E));
+            }
+        }
+    }
+
+    QImage m_base;
+    QImage m_frame;
+    QRectF m_window;
+    double m_unit = 1;
+};
+
+// The edit: the default look with a thin frame, a zoom that ramps in across the whole sequence
+// (so no two frames share a zoom, pan or punch-in), and a pointer gliding across the screen.
+struct Edit {
+    EditSettings settings;
+    std::vector<FocusPoint> events;
+    std::vector<PointerSample> track;
+
+    Edit()
+    {
+        settings.frameInset = 8;
+        FocusPoint point;
+        point.id = QUuid::createUuid();
+        point.time = 0;
+        point.x = 0.62;
+        point.y = 0.35;
+        point.zoomDuration = 40;
+        point.zoomTransition = 10;  // the ramp in lasts 10 s; the 300 frames cover 5 s of it
+        events.push_back(point);
+        for (int i = 0; i <= 6 * 30; ++i)
+            track.push_back({i / 30.0, 0.3 + 0.4 * i / 180.0, 0.6 - 0.2 * std::sin(i / 30.0), true});
+    }
+    // Frame i at 60 fps, 2.5 s into the ramp: the middle of the ramp lies inside the sequence.
+    static double time(int i) { return 2.5 + i / 60.0; }
+};
+
+struct Encoder {
+    AVCodecContext* context = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    int64_t bytes = 0;
+
+    explicit Encoder(QSize size)
+    {
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        if (!codec)
+            throw std::runtime_error("libx264 is not available");
+        context = avcodec_alloc_context3(codec);
+        context->width = size.width();
+        context->height = size.height();
+        context->pix_fmt = AV_PIX_FMT_YUV420P;
+        context->time_base = {1, 60};
+        context->framerate = {60, 1};
+        context->gop_size = 120;
+        context->bit_rate = ExportOptions{}.bitrate(size);
+        context->thread_count = 0;
+        context->colorspace = AVCOL_SPC_BT709;
+        context->color_primaries = AVCOL_PRI_BT709;
+        context->color_trc = AVCOL_TRC_BT709;
+        context->color_range = AVCOL_RANGE_MPEG;
+        av_opt_set(context->priv_data, "preset", "veryfast", 0);
+        if (avcodec_open2(context, codec, nullptr) < 0)
+            throw std::runtime_error("cannot open libx264");
+        frame = av_frame_alloc();
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = size.width();
+        frame->height = size.height();
+        av_frame_get_buffer(frame, 0);
+        packet = av_packet_alloc();
+    }
+    ~Encoder()
+    {
+        av_packet_free(&packet);
+        av_frame_free(&frame);
+        avcodec_free_context(&context);
+    }
+    Yuv420Planes planes() const
+    {
+        return {frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1], frame->linesize[2]};
+    }
+    void send(AVFrame* f)
+    {
+        avcodec_send_frame(context, f);
+        while (avcodec_receive_packet(context, packet) == 0) {
+            bytes += packet->size;
+            av_packet_unref(packet);
+        }
+    }
+};
+
+void SideBySide(benchmark::State& state)
+{
+    const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    const Edit edit;
+    ScreenSequence screens(size);
+    double composeTotal = 0, encodeTotal = 0;
+    for (auto _ : state) {
+        const auto composer = std::make_shared<FrameComposer>(edit.settings, edit.events, size, edit.track,
+                                                              std::nullopt, Compositor::loadBackgroundPicture(edit.settings));
+        Encoder encoder(size);
+        double compose = 0, insideEncoder = 0;
+        const double processStart = processCpu(), mainStart = threadCpu();
+        for (int i = 0; i < kFrames; ++i) {
+            const QImage& source = screens.frame(i);
+            av_frame_make_writable(encoder.frame);
+            const double t0 = threadCpu();
+            composer->composeYuv420(source, Edit::time(i), encoder.planes());
+            const double t1 = threadCpu();
+            encoder.frame->pts = i;
+            encoder.send(encoder.frame);
+            const double t2 = threadCpu();
+            compose += t1 - t0;
+            insideEncoder += t2 - t1;
+        }
+        const double t3 = threadCpu();
+        encoder.send(nullptr);
+        insideEncoder += threadCpu() - t3;
+        const double otherThreads = (processCpu() - processStart) - (threadCpu() - mainStart);
+        const double encode = otherThreads + insideEncoder;
+        state.SetIterationTime(compose + encode);
+        composeTotal += compose;
+        encodeTotal += encode;
+        benchmark::DoNotOptimize(encoder.bytes);
+    }
+    const double runs = double(state.iterations());
+    state.counters["compose_ms"] = composeTotal / runs / kFrames * 1e3;
+    state.counters["x264_ms"] = encodeTotal / runs / kFrames * 1e3;
+    state.counters["ratio"] = composeTotal / encodeTotal;
+    state.counters["cores"] = double(std::thread::hardware_concurrency());
+}
+
+void ComposeFrame(benchmark::State& state)
+{
+    const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    const Edit edit;
+    ScreenSequence screens(size);
+    const QImage source = screens.frame(150);
+    const FrameComposer composer(edit.settings, edit.events, size, edit.track, std::nullopt,
+                                 Compositor::loadBackgroundPicture(edit.settings));
+    QImage target;
+    int i = 0;
+    for (auto _ : state) {
+        composer.compose(source, Edit::time(i++ % kFrames), target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+
+QImage composedFrame(QSize size)
+{
+    const Edit edit;
+    ScreenSequence screens(size);
+    const FrameComposer composer(edit.settings, edit.events, size, edit.track, std::nullopt, {});
+    return composer.compose(screens.frame(150), Edit::time(150));
+}
+
+void ConvertOwn(benchmark::State& state)
+{
+    const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    const QImage rgb = composedFrame(size);
+    std::vector<uint8_t> y(size_t(size.width()) * size_t(size.height())), u(y.size() / 4), v(y.size() / 4);
+    std::vector<const uint32_t*> rows;
+    for (int r = 0; r < size.height(); ++r)
+        rows.push_back(reinterpret_cast<const uint32_t*>(rgb.constScanLine(r)));
+    for (auto _ : state) {
+        convertToYuv420(rows.data(), size.height(), size.width(), 0,
+                        {y.data(), u.data(), v.data(), size.width(), size.width() / 2, size.width() / 2});
+        benchmark::DoNotOptimize(y.data());
+    }
+}
+
+void ConvertSwscale(benchmark::State& state)
+{
+    const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    const QImage rgb = composedFrame(size);
+    SwsContext* sws = sws_getContext(size.width(), size.height(), AV_PIX_FMT_BGRA, size.width(), size.height(),
+                                     AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    std::vector<uint8_t> y(size_t(size.width()) * size_t(size.height())), u(y.size() / 4), v(y.size() / 4);
+    uint8_t* planes[] = {y.data(), u.data(), v.data()};
+    const int strides[] = {size.width(), size.width() / 2, size.width() / 2};
+    const uint8_t* src[] = {rgb.constBits()};
+    const int srcStride[] = {int(rgb.bytesPerLine())};
+    for (auto _ : state) {
+        sws_scale(sws, src, srcStride, 0, size.height(), planes, strides);
+        benchmark::DoNotOptimize(y.data());
+    }
+    sws_freeContext(sws);
+}
+
+}  // namespace
+}  // namespace sablewick
+
+BENCHMARK(sablewick::SideBySide)
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(sablewick::ComposeFrame)->Arg(1080)->Arg(2160)->Unit(benchmark::kMillisecond);
+BENCHMARK(sablewick::ConvertOwn)->Arg(1080)->Arg(2160)->Unit(benchmark::kMillisecond);
+BENCHMARK(sablewick::ConvertSwscale)->Arg(1080)->Arg(2160)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    av_log_set_level(AV_LOG_QUIET);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

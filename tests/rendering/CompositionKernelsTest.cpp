@@ -1,0 +1,189 @@
+#include "rendering/GaussianBlur.h"
+#include "rendering/ImageResampler.h"
+#include "rendering/RoundedRectCoverage.h"
+#include "rendering/Yuv420Converter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace sablewick {
+namespace {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    std::vector<const uint32_t*> rows;
+
+    Picture(int w, int h)
+        : width(w)
+        , height(h)
+        , pixels(static_cast<size_t>(w) * size_t(h))
+    {
+        for (int y = 0; y < h; ++y)
+            rows.push_back(pixels.data() + size_t(y) * size_t(w));
+    }
+    uint32_t& at(int x, int y) { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Output width x height from the picture under a uniform scale and offset.
+std::vector<uint32_t> resample(const Picture& source, int width, int height, double scale, double offsetX,
+                               double offsetY, const ResampleKernels& kernels)
+{
+    const ResampleTaps h = makeResampleTaps(0, width, scale, offsetX);
+    const ResampleTaps v = makeResampleTaps(0, height, scale, offsetY);
+    std::vector<uint32_t> out(static_cast<size_t>(width) * size_t(height));
+    ResampleScratch scratch;
+    for (int y = 0; y < height; ++y)
+        resampleRow(source.rows.data(), 0, source.width, 0, source.height, h, v, y, 0, width,
+                    out.data() + size_t(y) * size_t(width), scratch, kernels);
+    return out;
+}
+
+int channel(uint32_t p, int c)
+{
+    return int((p >> (8 * c)) & 0xFF);
+}
+
+TEST(ImageResamplerTest, FastKernelsMatchThePlainLoopsExactly)
+{
+    Picture source(97, 61);
+    std::mt19937 random(7);
+    for (uint32_t& p : source.pixels)
+        p = random() | 0xFF000000u;
+    struct Case {
+        double scale, offsetX, offsetY;
+        int width, height;
+    };
+    // Enlarging, reducing a little and a lot, fractional offsets, and windows past the edges.
+    const Case cases[] = {{1.0, 0.0, 0.0, 97, 61},   {0.37, 3.3, 1.7, 120, 90}, {1.18, 0.25, -0.4, 80, 50},
+                          {3.7, -2.0, 5.5, 26, 17},  {0.9, -20.0, -10.0, 140, 90}, {11.0, 0.0, 0.0, 9, 6}};
+    for (const Case& c : cases) {
+        const auto plain = resample(source, c.width, c.height, c.scale, c.offsetX, c.offsetY, plainResampleKernels());
+        const auto fast = resample(source, c.width, c.height, c.scale, c.offsetX, c.offsetY, fastResampleKernels());
+        EXPECT_EQ(plain, fast) << "scale " << c.scale;
+    }
+}
+
+TEST(ImageResamplerTest, IdentityKeepsEveryPixelAndHalfPixelShiftAverages)
+{
+    Picture source(16, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 16; ++x)
+            source.at(x, y) = 0xFF000000u | uint32_t(x * 16) << 16 | uint32_t(y * 60);
+    const auto same = resample(source, 16, 4, 1.0, 0.0, 0.0, fastResampleKernels());
+    EXPECT_EQ(same, source.pixels);
+
+    const auto shifted = resample(source, 15, 4, 1.0, 0.5, 0.0, fastResampleKernels());
+    for (int x = 0; x < 15; ++x)
+        EXPECT_NEAR(channel(shifted[size_t(x)], 2), x * 16 + 8, 1) << x;
+}
+
+TEST(ImageResamplerTest, SubPixelMovesChangeEdgesGradually)
+{
+    // A slow pan must move a sharp edge by fractions of a pixel, never in whole-pixel jumps.
+    Picture source(32, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 32; ++x)
+            source.at(x, y) = x < 16 ? 0xFF000000u : 0xFFFFFFFFu;
+    std::vector<int> edgeValues;
+    for (int step = 0; step <= 4; ++step) {
+        const auto out = resample(source, 32, 2, 0.8, 3.0 + step * 0.25, 0.0, fastResampleKernels());
+        edgeValues.push_back(channel(out[15], 0));
+    }
+    for (size_t i = 1; i < edgeValues.size(); ++i) {
+        EXPECT_GT(edgeValues[i], edgeValues[i - 1]);
+        EXPECT_LT(edgeValues[i] - edgeValues[i - 1], 128);
+    }
+}
+
+TEST(ImageResamplerTest, ReducingAveragesFineDetailInsteadOfAliasing)
+{
+    Picture source(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            source.at(x, y) = (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u;
+    for (double scale : {2.0, 3.0, 4.5}) {
+        const int size = int(64 / scale);
+        const auto out = resample(source, size, size, scale, 0.0, 0.0, fastResampleKernels());
+        for (int y = 2; y < size - 2; ++y)
+            for (int x = 2; x < size - 2; ++x)
+                EXPECT_NEAR(channel(out[size_t(y * size + x)], 1), 128, 24) << scale << " at " << x << "," << y;
+    }
+}
+
+TEST(RoundedRectCoverageTest, EdgesCornersAndSpans)
+{
+    const RoundedRectCoverage shape(10, 20, 50.5, 60, 8);
+    EXPECT_EQ(shape.coverage(30, 40), 1.0);            // inside
+    EXPECT_EQ(shape.coverage(5, 40), 0.0);             // left of it
+    EXPECT_NEAR(shape.coverage(50, 40), 0.5, 1e-9);    // half of the pixel lies inside the right edge
+    EXPECT_EQ(shape.coverage(10, 20), 0.0);            // the rounded-off corner pixel
+    EXPECT_EQ(shape.coverage(14, 24), 1.0);            // inside the corner's arc
+    // The spans never claim a pixel the coverage does not give.
+    for (int y = 15; y < 65; ++y) {
+        const auto full = shape.fullSpan(y);
+        const auto touched = shape.touchedSpan(y);
+        for (int x = 0; x < 70; ++x) {
+            const double c = shape.coverage(x, y);
+            if (x >= full.begin && x < full.end) {
+                EXPECT_EQ(c, 1.0) << x << "," << y;
+            }
+            if (x < touched.begin || x >= touched.end) {
+                EXPECT_EQ(c, 0.0) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_TRUE(RoundedRectCoverage(5, 5, 5, 9, 2).isEmpty());
+}
+
+TEST(GaussianBlurTest, KeepsTotalsSpreadsEdgesAndExtendsBorders)
+{
+    const int w = 80, h = 40;
+    std::vector<float> plane(size_t(w) * h, 0.0f);
+    for (int y = 0; y < h; ++y)
+        for (int x = 40; x < w; ++x)
+            plane[size_t(y * w + x)] = 1.0f;
+    gaussianBlurPlane(plane.data(), w, h, 4.0);
+    // A step blurred with sigma 4: half way at the step, about 0.16 one sigma before it.
+    EXPECT_NEAR(plane[size_t(20 * w + 40)] + plane[size_t(20 * w + 39)], 1.0, 0.05);
+    EXPECT_NEAR(plane[size_t(20 * w + 36)], 0.16, 0.05);
+    // Edges extend outward: the far columns keep their value instead of fading.
+    EXPECT_NEAR(plane[size_t(0 * w + 0)], 0.0, 1e-6);
+    EXPECT_NEAR(plane[size_t(39 * w + 79)], 1.0, 1e-5);
+}
+
+TEST(Yuv420ConverterTest, Bt709LimitedRangeColours)
+{
+    struct Case {
+        uint32_t rgb;
+        int y, u, v;
+    };
+    // Reference values of BT.709 with studio range.
+    const Case cases[] = {{0x000000, 16, 128, 128}, {0xFFFFFF, 235, 128, 128}, {0xFF0000, 63, 102, 240},
+                          {0x00FF00, 173, 42, 26},  {0x0000FF, 32, 240, 118}, {0x808080, 126, 128, 128}};
+    for (const Case& c : cases) {
+        // A 4 x 2 picture of one colour.
+        std::vector<uint32_t> pixels(8, 0xFF000000u | c.rgb);
+        const uint32_t* rows[] = {pixels.data(), pixels.data() + 4};
+        uint8_t y[8], u[2], v[2];
+        convertToYuv420(rows, 2, 4, 0, {y, u, v, 4, 2, 2});
+        EXPECT_NEAR(y[5], c.y, 1) << std::hex << c.rgb;
+        EXPECT_NEAR(u[1], c.u, 1) << std::hex << c.rgb;
+        EXPECT_NEAR(v[1], c.v, 1) << std::hex << c.rgb;
+    }
+    // Chroma is the mean of its 2 x 2 block, luma stays per pixel; an odd width keeps its column.
+    std::vector<uint32_t> pixels = {0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u};
+    const uint32_t* rows[] = {pixels.data(), pixels.data() + 3};
+    uint8_t y[6], u[2], v[2];
+    convertToYuv420(rows, 2, 3, 0, {y, u, v, 3, 2, 2});
+    EXPECT_NEAR(y[0], 63, 1);
+    EXPECT_NEAR(y[1], 32, 1);
+    EXPECT_NEAR(u[0], (102 + 240) / 2, 1);
+    EXPECT_NEAR(u[1], 42, 1);
+}
+
+}  // namespace
+}  // namespace sablewick
