@@ -206,14 +206,7 @@ TEST(AudioMixTest, ClampsUserVolumes)
 
 TEST_F(AudioTest, ReportsUnusableSources)
 {
-    auto kind = [](const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const MediaError& error) {
-            return error.kind();
-        }
-        return MediaErrorKind::cancelled;
-    };
+    const auto kind = test::errorKindOf;
     MovieWriterSettings settings;
     settings.width = 32;
     settings.height = 32;

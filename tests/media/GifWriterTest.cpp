@@ -190,14 +190,7 @@ TEST(GifWriterTest, RefusesBadInputAndLeavesNothingBehind)
     GifWriterSettings settings;
     settings.width = 32;
     settings.height = 32;
-    auto kind = [](const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const MediaError& error) {
-            return error.kind();
-        }
-        return MediaErrorKind::cancelled;
-    };
+    const auto kind = test::errorKindOf;
     GifWriterSettings empty = settings;
     empty.width = 0;
     GifWriterSettings noColours = settings;

@@ -161,6 +161,16 @@ DecodedVideo decodeVideo(const std::string& path, bool keepFrames)
     return result;
 }
 
+std::optional<MediaErrorKind> errorKindOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const MediaError& error) {
+        return error.kind();
+    }
+    return std::nullopt;
+}
+
 void bt709(int r, int g, int b, double& y, double& cb, double& cr)
 {
     const double rn = r / 255.0, gn = g / 255.0, bn = b / 255.0;

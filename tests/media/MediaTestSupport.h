@@ -3,11 +3,14 @@
 // reads what the writers made straight through FFmpeg.
 
 #include "media/AudioStream.h"
+#include "media/MediaError.h"
 #include "media/MovieWriter.h"
 
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +50,9 @@ struct DecodedVideo {
 
 // Decodes every video frame of a file with FFmpeg alone.
 DecodedVideo decodeVideo(const std::string& path, bool keepFrames = false);
+
+// The kind of the MediaError the action throws; nullopt when it throws none.
+std::optional<MediaErrorKind> errorKindOf(const std::function<void()>& action);
 
 // Y, Cb, Cr of a full-range RGB colour under BT.709 in limited range.
 void bt709(int r, int g, int b, double& y, double& cb, double& cr);

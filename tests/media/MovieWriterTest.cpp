@@ -138,17 +138,6 @@ TEST(MovieWriterTest, OneFrameMovieIsComplete)
     EXPECT_EQ(decodeVideo(path).frameTimes.size(), 1u);
 }
 
-MediaErrorKind kindOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const MediaError& error) {
-        return error.kind();
-    }
-    ADD_FAILURE() << "no MediaError thrown";
-    return MediaErrorKind::cancelled;
-}
-
 TEST(MovieWriterTest, RefusesWhatItCannotWrite)
 {
     QTemporaryDir dir;
@@ -199,9 +188,9 @@ TEST(MovieWriterTest, RefusesWhatItCannotWrite)
          MediaErrorKind::invalidArgument},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(kindOf(c.action), c.expected) << c.name;
+        EXPECT_EQ(test::errorKindOf(c.action), c.expected) << c.name;
     if (::geteuid() != 0) {  // root writes anywhere
-        EXPECT_EQ(kindOf([&] { MovieWriter((locked + "/x.mp4").toStdString(), good); }), MediaErrorKind::cannotCreateFile);
+        EXPECT_EQ(test::errorKindOf([&] { MovieWriter((locked + "/x.mp4").toStdString(), good); }), MediaErrorKind::cannotCreateFile);
     }
     ::chmod(locked.toLocal8Bit().constData(), 0700);
     // Nothing is left behind by a writer that failed or was abandoned.

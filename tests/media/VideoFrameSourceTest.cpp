@@ -192,16 +192,6 @@ TEST_F(VideoFrameSourceTest, ReportsRotation)
     EXPECT_EQ(probeMedia(path).video().rotation, 90);
 }
 
-MediaErrorKind probeError(const std::string& path)
-{
-    try {
-        probeMedia(path);
-    } catch (const MediaError& error) {
-        return error.kind();
-    }
-    return MediaErrorKind::cancelled;
-}
-
 TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
 {
     const QString truncated = directory->filePath("truncated.mp4");
@@ -231,7 +221,7 @@ TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
         {"", MediaErrorKind::notFound},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(probeError(c.path), c.kind) << c.path;
+        EXPECT_EQ(test::errorKindOf([&] { probeMedia(c.path); }), c.kind) << c.path;
 
     // A movie without pictures has no frames to give.
     AudioBuffer sound = test::tone(AudioFormat{44100, 1}, 0.1, 440, 0.3f);
