@@ -1199,7 +1199,7 @@ void EditorModel::setTrimEnd(double seconds)
 
 // --- export
 
-void EditorModel::exportTo(const QUrl& destination, const ExportOptions& options, std::function<void()> done)
+void EditorModel::export_(const QUrl& destination, const ExportOptions& options, std::function<void()> done)
 {
     if (!m_movieURL || m_isExporting)
         return;

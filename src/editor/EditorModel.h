@@ -145,7 +145,7 @@ public:
     void setTrimEnd(double seconds);
     // Starts an export; `done` runs on the main thread when the run has ended, whatever its
     // outcome. Ignored (and `done` never runs) when no movie is open or an export is running.
-    void exportTo(const QUrl& destination, const ExportOptions& options, std::function<void()> done = {});
+    void export_(const QUrl& destination, const ExportOptions& options, std::function<void()> done = {});
     void cancelExport();
 
 signals:

@@ -66,5 +66,6 @@ struct EditorServices {
 MovieInspector& standardMovieInspector();  // the media layer's probe and frame decoder
 TaskScheduler& standardScheduler();        // Qt timers on the main thread
 SoundtrackRenderer standardSoundtrackRenderer();
+ExportRunner standardExportRunner();     // the export pipeline
 
 }  // namespace sablewick

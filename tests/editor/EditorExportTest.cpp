@@ -1,6 +1,7 @@
 // The export run: progress, outcome notices and cancelling, through a stand-in pipeline.
 #include "EditorTestSupport.h"
 
+#include "media/MediaProbe.h"
 #include "rendering/ExportJob.h"
 
 #include <QThread>
@@ -92,14 +93,14 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
 {
     model().togglePlayback();
     const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
-    model().exportTo(destination, ExportOptions{ExportFormat::gif, ExportResolution::p720, 0}, [&] { ended = true; });
+    model().export_(destination, ExportOptions{ExportFormat::gif, ExportResolution::p720, 0}, [&] { ended = true; });
     EXPECT_TRUE(model().isExporting());
     EXPECT_FALSE(model().isPlaying()) << "exporting pauses playback";
     EXPECT_EQ(model().exportProgress(), 0);
     pipeline.waitForStart();
 
     // A second export while one runs changes nothing.
-    model().exportTo(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
+    model().export_(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
     EXPECT_EQ(pipeline.request().destination, destination.toLocalFile());
     const ExportRequest request = pipeline.request();
     EXPECT_EQ(request.moviePath, movie);
@@ -125,7 +126,7 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
 
 TEST_F(EditorExportTest, CancellingEndsTheRunWithItsNotice)
 {
-    model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
     model().cancelExport();
     EXPECT_TRUE(model().isCancellingExport());
@@ -141,7 +142,7 @@ TEST_F(EditorExportTest, CancellingEndsTheRunWithItsNotice)
 
 TEST_F(EditorExportTest, AFailureIsReportedAndTheNextRunStartsClean)
 {
-    model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
     pipeline.finish({ExportOutcome::Status::failed, QStringLiteral("Could not finish the export.")});
     ASSERT_TRUE(waitUntil([&] { return ended; }));
@@ -154,12 +155,77 @@ TEST(EditorExportWithoutPipelineTest, NoPipelineAndNoMovieAreHandled)
 {
     EditorBench bench;
     bool ended = false;
-    bench.model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    bench.model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     EXPECT_FALSE(bench.model().isExporting()) << "nothing is open";
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-    bench.model().exportTo(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    bench.model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     ASSERT_TRUE(waitUntil([&] { return ended; }));
     EXPECT_EQ(bench.model().notice(), QStringLiteral("Export failed: A video exporter is not available."));
+}
+
+}  // namespace
+}  // namespace sablewick::test
+
+namespace sablewick::test {
+namespace {
+
+// The real pipeline, on a short range of a real movie.
+class EditorRealExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bench.services.exportRunner = standardExportRunner();
+        ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+        bench.model().setTrimEnd(0.5);
+    }
+    // Runs an export to its end; with `cancelWhenUnderWay`, cancels it once it has reported
+    // progress.
+    bool run(const QUrl& destination, bool cancelWhenUnderWay)
+    {
+        bool ended = false;
+        bench.model().export_(destination, ExportOptions{ExportFormat::mp4, ExportResolution::p720, 0},
+                              [&] { ended = true; });
+        if (cancelWhenUnderWay) {
+            EXPECT_TRUE(waitUntil([&] { return ended || bench.model().exportProgress() > 0; }));
+            EXPECT_FALSE(ended) << "the export ended before it could be cancelled";
+            bench.model().cancelExport();
+        }
+        return waitUntil([&] { return ended; }, 120000);
+    }
+
+    EditorBench bench;
+};
+
+TEST_F(EditorRealExportTest, ExportsAPlayableMovie)
+{
+    const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
+    ASSERT_TRUE(run(destination, false));
+    EXPECT_EQ(bench.model().notice(), QStringLiteral("Exported Demo.mp4"));
+    EXPECT_EQ(bench.model().exportURL(), destination);
+    EXPECT_DOUBLE_EQ(bench.model().exportProgress(), 1.0);
+    const MediaInfo info = probeMedia(destination.toLocalFile().toStdString());
+    ASSERT_TRUE(info.hasVideo());
+    EXPECT_EQ(info.video().width, 1280);
+    EXPECT_EQ(info.video().height, 720);
+    EXPECT_NEAR(info.duration, 0.5, 0.05);
+}
+
+TEST_F(EditorRealExportTest, ACancelledExportLeavesNothingBehind)
+{
+    bench.model().setTrimEnd(2.0);
+    const QUrl destination = QUrl::fromLocalFile(bench.path("out/Demo.mp4"));
+    QDir().mkpath(bench.path("out"));
+    ASSERT_TRUE(run(destination, true));
+    EXPECT_EQ(bench.model().notice(), QStringLiteral("Export cancelled."));
+    EXPECT_FALSE(bench.model().exportURL().has_value());
+    EXPECT_TRUE(QDir(bench.path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(EditorRealExportTest, AnExportOntoItsSourceIsRefused)
+{
+    ASSERT_TRUE(run(QUrl::fromLocalFile(Clips::get().twoSeconds), false));
+    EXPECT_EQ(bench.model().notice(),
+              QStringLiteral("Export failed: Choose a different filename. An export cannot replace its source recording."));
 }
 
 }  // namespace
