@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QThread>
 #include <QThreadPool>
 
 #include <nlohmann/json.hpp>
@@ -36,9 +37,25 @@ const QString notLocalFileText = QStringLiteral("Only files on this computer can
 template <typename F>
 void postToMain(const QPointer<EditorModel>& model, F function)
 {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;  // the process is ending
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [model, function]() mutable { function(model.data()); },
+        application, [model, function]() mutable { function(model.data()); },
         Qt::QueuedConnection);
+}
+
+// The editor's own workers, apart from the application's shared pool: an export that runs for
+// minutes must never hold up reading the next movie or its thumbnails.
+QThreadPool& workers()
+{
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
 }
 
 // A player volume from a setting: 1 or more, or not a number, plays at full volume.
@@ -444,7 +461,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
     const QString path = movie.isLocalFile() ? movie.toLocalFile() : QString();
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    QThreadPool::globalInstance()->start([=] {
+    workers().start([=] {
         auto load = std::make_shared<MovieLoad>();
         if (path.isEmpty()) {
             load->error = notLocalFileText;
@@ -674,7 +691,7 @@ void EditorModel::loadThumbnails()
     const QString path = m_movieURL->toLocalFile();
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    QThreadPool::globalInstance()->start([=] {
+    workers().start([=] {
         std::unique_ptr<ThumbnailReader> reader = movies->openThumbnails(path);
         for (int i = 0; i < thumbnailCount; ++i) {
             if (cancelled->load())
@@ -869,7 +886,7 @@ void EditorModel::configureInteractionPreview()
 
     const SoundtrackRenderer render = m_services.soundtrackRenderer;
     QPointer<EditorModel> self(this);
-    QThreadPool::globalInstance()->start([=] {
+    workers().start([=] {
         const SoundtrackOutcome outcome = render ? render(key, *job)
                                                  : SoundtrackOutcome{{}, description(EditorError::exportUnavailable)};
         postToMain(self, [=](EditorModel* model) {
@@ -1225,7 +1242,7 @@ void EditorModel::export_(const QUrl& destination, const ExportOptions& options,
 
     const ExportRunner run = m_services.exportRunner;
     QPointer<EditorModel> self(this);
-    QThreadPool::globalInstance()->start([=] {
+    workers().start([=] {
         const auto progress = [self, job](double value) {
             postToMain(self, [job, value](EditorModel* model) {
                 if (model && model->m_exportJob == job && model->m_isExporting)
