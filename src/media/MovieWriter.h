@@ -17,6 +17,18 @@ enum class MovieFormat {
     movHevc,  // QuickTime file, HEVC (libx265, tagged "hvc1")
 };
 
+// A picture already converted to the writer's pixel format: YUV 4:2:0, BT.709 matrix, limited
+// range (16...235), planes at the writer's size (chroma planes half width and height, rounded up).
+// Only read during the call.
+struct Yuv420View {
+    const std::uint8_t* y = nullptr;
+    const std::uint8_t* u = nullptr;
+    const std::uint8_t* v = nullptr;
+    int yStride = 0;
+    int uStride = 0;
+    int vStride = 0;
+};
+
 struct MovieWriterSettings {
     MovieFormat format = MovieFormat::mp4H264;
     int width = 0;                 // even, at least 2
@@ -55,6 +67,10 @@ public:
     // frames are opaque); other formats are converted first. Throws MediaError: invalidArgument,
     // writeFailed, cancelled.
     void writeFrame(const QImage& frame);
+    // Appends one frame that the caller converted itself (for example on its own worker threads),
+    // skipping the writer's colour conversion. Throws MediaError: invalidArgument, writeFailed,
+    // cancelled.
+    void writeFrame(const Yuv420View& frame);
     // Writes the remaining audio, flushes the encoders and closes the file. Throws MediaError:
     // writeFailed, cancelled (the file is then removed).
     void finish();

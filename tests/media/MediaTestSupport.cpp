@@ -131,8 +131,11 @@ DecodedVideo decodeVideo(const std::string& path, bool keepFrames)
         while (avcodec_receive_frame(decoder, frame) == 0) {
             result.frameTimes.push_back(static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base));
             result.frameDurations.push_back(frame->pkt_duration);
-            if (frame->format == AV_PIX_FMT_YUV420P)
+            if (frame->format == AV_PIX_FMT_YUV420P) {
                 result.centreLuma.push_back(frame->data[0][frame->linesize[0] * (frame->height / 2) + frame->width / 2]);
+                result.centreCb.push_back(frame->data[1][frame->linesize[1] * (frame->height / 4) + frame->width / 4]);
+                result.centreCr.push_back(frame->data[2][frame->linesize[2] * (frame->height / 4) + frame->width / 4]);
+            }
             if (keepFrames) {
                 QImage image(frame->width, frame->height, QImage::Format_RGB32);
                 sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),

@@ -43,6 +43,7 @@ struct DecodedVideo {
     std::vector<double> frameTimes;  // seconds
     std::vector<std::int64_t> frameDurations;  // in the stream's time base (GIF: hundredths)
     std::vector<int> centreLuma;   // Y of the centre pixel of each frame (YUV sources)
+    std::vector<int> centreCb, centreCr;
     std::vector<QImage> frames;    // as RGB32, only when asked for
     bool hasAudio = false;
     int audioCodecId = 0, audioRate = 0, audioChannels = 0;

@@ -116,6 +116,32 @@ TEST(MovieWriterTest, ConvertsColoursWithTheBt709Matrix)
     double y, cb, cr;
     test::bt709(220, 40, 60, y, cb, cr);
     EXPECT_NEAR(video.centreLuma.front(), y, 2.5);
+    EXPECT_NEAR(video.centreCb.front(), cb, 2.5);
+    EXPECT_NEAR(video.centreCr.front(), cr, 2.5);
+}
+
+TEST(MovieWriterTest, TakesFramesAlreadyInYuv)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("yuv.mp4").toStdString();
+    const MovieWriterSettings settings = smallSettings(MovieFormat::mp4H264);
+    std::vector<std::uint8_t> y(160 * 90), u(80 * 45, 90), v(80 * 45, 170);
+    {
+        MovieWriter writer(path, settings);
+        for (int i = 0; i < 4; ++i) {
+            std::fill(y.begin(), y.end(), static_cast<std::uint8_t>(40 + 40 * i));
+            writer.writeFrame(Yuv420View{y.data(), u.data(), v.data(), 160, 80, 80});
+        }
+        EXPECT_EQ(test::errorKindOf([&] { writer.writeFrame(Yuv420View{y.data(), u.data(), nullptr, 160, 80, 80}); }),
+                  MediaErrorKind::invalidArgument);
+        EXPECT_EQ(test::errorKindOf([&] { writer.writeFrame(Yuv420View{y.data(), u.data(), v.data(), 100, 80, 80}); }),
+                  MediaErrorKind::invalidArgument);
+        writer.finish();
+    }
+    const test::DecodedVideo video = decodeVideo(path);
+    ASSERT_EQ(video.centreLuma.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(video.centreLuma[static_cast<std::size_t>(i)], 40 + 40 * i, 3) << i;
 }
 
 TEST(MovieWriterTest, WritesVideoOnlyWithoutAudio)
