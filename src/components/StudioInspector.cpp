@@ -76,7 +76,10 @@ public:
         subtitle = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, this);
         subtitle->setWordWrap(true);
         column->addWidget(subtitle);
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        // The header is as tall as its wrapped subtitle needs at its width.
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
     }
 
     SymbolView* symbol;
@@ -117,6 +120,8 @@ void StudioInspector::setHeader(const QString& title, const QString& symbol, con
     m_header->title->setText(title);
     m_header->symbol->setSymbol(symbol);
     m_header->subtitle->setText(subtitle);
+    // A new subtitle may wrap onto more or fewer lines: the column lays the header out again.
+    m_header->updateGeometry();
     setAccessibleName(title);
 }
 

@@ -34,7 +34,9 @@ StudioColors StudioColors::from(const StudioEnvironment& environment)
     c.environment = environment;
     c.window = StudioSystemColors::windowBackground().resolved(scheme);
     c.label = withAlpha(StudioSystemColors::label().resolved(scheme), dark ? 0.88 : 0.85);
-    c.secondaryLabel = StudioSystemColors::graphite().resolved(scheme);
+    // The desktop's graphite is too faint for small text on the window (under 3:1 in light); the
+    // secondary text colour is the nearest grey that reads at 4.5:1.
+    c.secondaryLabel = dark ? QColor(0xAEAEB2) : QColor(0x5C5C60);
     c.tertiaryLabel = withAlpha(StudioSystemColors::label().resolved(scheme), 0.26);
     c.separator = Studio::separator().resolved(scheme);
     c.surface = Studio::surface().resolved(scheme);

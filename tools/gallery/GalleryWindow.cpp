@@ -40,13 +40,19 @@ const QColor swatchColors[] = {QColor(0xFFFFFF), QColor(0x111114), QColor(0x5B6C
 // The list of what to re-read after any write, one per pane.
 class Refreshers final : public QObject {
 public:
-    using QObject::QObject;
+    explicit Refreshers(QObject* parent)
+        : QObject(parent)
+    {
+        setObjectName(QStringLiteral("galleryRefreshers"));
+    }
     std::vector<std::function<void()>> items;
 };
 
 Refreshers* refreshersOf(QWidget* pane)
 {
-    return pane->findChild<Refreshers*>(QString(), Qt::FindDirectChildrenOnly);
+    // Without a meta-object of its own the class is found by its name.
+    return static_cast<Refreshers*>(
+        pane->findChild<QObject*>(QStringLiteral("galleryRefreshers"), Qt::FindDirectChildrenOnly));
 }
 
 // A gradient canvas like the editor's, with a window card placed by the preview fitting rule.
@@ -200,7 +206,17 @@ QWidget* heading(const QString& text, QWidget* parent)
     return label;
 }
 
-struct Builder {
+// Builds one pane's controls and lives as long as the pane, since their actions call back into it.
+struct Builder final : QObject {
+    Builder(GalleryState& s, AppPreferences& p, Refreshers* r, std::function<void()> c, QObject* parent)
+        : QObject(parent)
+        , state(s)
+        , preferences(p)
+        , refreshers(r)
+        , changed(std::move(c))
+    {
+    }
+
     GalleryState& state;
     AppPreferences& preferences;
     Refreshers* refreshers;
@@ -531,10 +547,12 @@ QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, Studi
     StudioTheme::setEnvironment(pane, environment);
 
     auto* refreshers = new Refreshers(pane);
-    Builder builder{state, preferences, refreshers, [pane] {
-                        if (auto* window = qobject_cast<GalleryWindow*>(pane->window()))
-                            window->refresh();
-                    }};
+    auto& builder = *new Builder(state, preferences, refreshers,
+                                 [pane] {
+                                     if (auto* window = qobject_cast<GalleryWindow*>(pane->window()))
+                                         window->refresh();
+                                 },
+                                 pane);
 
     auto* column = new QVBoxLayout(pane);
     column->setContentsMargins(0, 0, 0, 0);
