@@ -170,17 +170,25 @@ struct VideoFrameSource::State {
         return true;
     }
 
-    QImage takePoolImage()
+    // A picture to convert into: one of the pool's that nobody else holds any more, or a new
+    // one. Taken out of its slot, so that writing to it does not make Qt copy it.
+    QImage takePoolImage(std::size_t& slot)
     {
-        for (QImage& image : pool) {
-            if (image.isDetached())
+        for (slot = 0; slot < pool.size(); ++slot) {
+            if (pool[slot].isDetached()) {
+                QImage image;
+                image.swap(pool[slot]);
                 return image;
+            }
         }
+        // An empty slot (its picture was lost to a failed conversion) or a new one.
+        for (slot = 0; slot < pool.size() && !pool[slot].isNull(); ++slot) {
+        }
+        if (slot == pool.size() && pool.size() < kImagePoolSize)
+            pool.emplace_back();
         QImage image(track.width, track.height, QImage::Format_ARGB32_Premultiplied);
         if (image.isNull())
             throw std::bad_alloc();
-        if (pool.size() < kImagePoolSize)
-            pool.push_back(image);
         return image;
     }
 
@@ -214,7 +222,8 @@ struct VideoFrameSource::State {
             swsColorspace = colorspace;
             swsRange = fullRange;
         }
-        QImage image = takePoolImage();
+        std::size_t slot = 0;
+        QImage image = takePoolImage(slot);
         ffmpeg::FramePtr target = ffmpeg::makeFrame();
         target->format = AV_PIX_FMT_BGRA;
         target->width = image.width();
@@ -229,6 +238,8 @@ struct VideoFrameSource::State {
         const int scaled = sws_scale_frame(sws.get(), target.get(), frame);
         if (scaled < 0)
             throw MediaError(MediaErrorKind::decodeFailed, path, ffmpeg::errorText(scaled));
+        if (slot < pool.size())
+            pool[slot] = image;
         converted = image;
         convertedValid = true;
         return converted;
