@@ -1,0 +1,358 @@
+#include "media/AudioOutput.h"
+
+#include "media/AudioMix.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+namespace sablewick {
+
+void addScaledSamples(float* mix, const float* samples, std::size_t count, float volume)
+{
+    if (volume == 0.0f)
+        return;
+    for (std::size_t i = 0; i < count; ++i)
+        mix[i] += samples[i] * volume;
+}
+
+void clipSamples(float* samples, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = std::clamp(samples[i], -1.0f, 1.0f);
+}
+
+float clampPlaybackVolume(float volume)
+{
+    return AudioMix::clampVolume(volume);
+}
+
+// The PulseAudio connection: a threaded main loop, a context and one playback stream. Every
+// call into libpulse from another thread holds the main loop's lock.
+struct AudioOutput::Pulse {
+    pa_threaded_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+
+    ~Pulse()
+    {
+        if (loop)
+            pa_threaded_mainloop_stop(loop);
+        if (stream) {
+            pa_stream_set_write_callback(stream, nullptr, nullptr);
+            pa_stream_set_state_callback(stream, nullptr, nullptr);
+            pa_stream_disconnect(stream);
+            pa_stream_unref(stream);
+        }
+        if (context) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
+        if (loop)
+            pa_threaded_mainloop_free(loop);
+    }
+};
+
+namespace {
+
+constexpr std::size_t kBytesPerFrame = sizeof(float) * AudioOutput::channels;
+
+QString pulseError(pa_context* context, const char* what)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromUtf8(pa_strerror(pa_context_errno(context))));
+}
+
+// Waits with the main loop unlocked, so that its thread can make progress, until `done` says
+// so or the deadline passes. Called with the lock held.
+template <typename Done>
+bool waitUnlocked(pa_threaded_mainloop* loop, double timeoutSeconds, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        pa_threaded_mainloop_unlock(loop);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        pa_threaded_mainloop_lock(loop);
+    }
+    return true;
+}
+
+}  // namespace
+
+AudioOutput::AudioOutput(Mode mode, std::shared_ptr<PlaybackClock> clock)
+    : clock_(std::move(clock))
+    , mode_(mode)
+{
+}
+
+std::shared_ptr<AudioOutput> AudioOutput::connect(double timeoutSeconds)
+{
+    std::shared_ptr<AudioOutput> output(new AudioOutput(Mode::server, std::make_shared<SystemPlaybackClock>()));
+    QString error;
+    if (!output->startServer(timeoutSeconds, &error)) {
+        output->pulse_.reset();
+        std::lock_guard lock(output->stateMutex_);
+        output->mode_ = Mode::systemClock;
+        output->error_ = error;
+        output->startPacer();
+    }
+    return output;
+}
+
+std::shared_ptr<AudioOutput> AudioOutput::manual(std::shared_ptr<PlaybackClock> clock)
+{
+    return std::shared_ptr<AudioOutput>(new AudioOutput(Mode::manual, std::move(clock)));
+}
+
+AudioOutput::~AudioOutput()
+{
+    stopPacer();
+    pulse_.reset();
+}
+
+bool AudioOutput::startServer(double timeoutSeconds, QString* error)
+{
+    pulse_ = std::make_unique<Pulse>();
+    Pulse& p = *pulse_;
+    p.loop = pa_threaded_mainloop_new();
+    if (!p.loop) {
+        *error = QStringLiteral("Could not start the audio main loop");
+        return false;
+    }
+    p.context = pa_context_new(pa_threaded_mainloop_get_api(p.loop), "Sablewick");
+    if (!p.context) {
+        *error = QStringLiteral("Could not create an audio server context");
+        return false;
+    }
+    if (pa_threaded_mainloop_start(p.loop) < 0) {
+        *error = QStringLiteral("Could not start the audio main loop");
+        return false;
+    }
+    pa_threaded_mainloop_lock(p.loop);
+    struct Unlock {
+        pa_threaded_mainloop* loop;
+        ~Unlock() { pa_threaded_mainloop_unlock(loop); }
+    } unlock{p.loop};
+
+    // Never autospawn: a daemon started by us would outlive us, and a missing server must fail
+    // at once so that playback can follow the system clock.
+    if (pa_context_connect(p.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        *error = pulseError(p.context, "Could not connect to the audio server");
+        return false;
+    }
+    const bool settled = waitUnlocked(p.loop, timeoutSeconds, [&] {
+        const pa_context_state_t state = pa_context_get_state(p.context);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    });
+    if (!settled || pa_context_get_state(p.context) != PA_CONTEXT_READY) {
+        *error = settled ? pulseError(p.context, "Could not connect to the audio server")
+                         : QStringLiteral("The audio server did not answer");
+        return false;
+    }
+
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, sampleRate, channels};
+    p.stream = pa_stream_new(p.context, "Sablewick playback", &spec, nullptr);
+    if (!p.stream) {
+        *error = pulseError(p.context, "Could not create an audio stream");
+        return false;
+    }
+    pa_stream_set_write_callback(
+        p.stream,
+        [](pa_stream* stream, size_t bytes, void* self) {
+            auto* output = static_cast<AudioOutput*>(self);
+            while (bytes >= kBytesPerFrame) {
+                void* data = nullptr;
+                size_t size = bytes;
+                if (pa_stream_begin_write(stream, &data, &size) < 0 || !data)
+                    return;
+                const int frames = static_cast<int>(std::min(size, bytes) / kBytesPerFrame);
+                if (frames == 0) {
+                    pa_stream_cancel_write(stream);
+                    return;
+                }
+                output->render(static_cast<float*>(data), frames);
+                pa_stream_write(stream, data, static_cast<size_t>(frames) * kBytesPerFrame, nullptr, 0, PA_SEEK_RELATIVE);
+                bytes -= static_cast<size_t>(frames) * kBytesPerFrame;
+            }
+        },
+        this);
+    pa_stream_set_state_callback(
+        p.stream,
+        [](pa_stream* stream, void* self) {
+            if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+                static_cast<AudioOutput*>(self)->serverFailed_ = true;
+        },
+        this);
+
+    // A short buffer keeps the sound close to the picture after a seek; the clock's timing
+    // updates let pa_stream_get_time interpolate between the server's reports.
+    pa_buffer_attr attributes;
+    attributes.maxlength = static_cast<uint32_t>(-1);
+    attributes.tlength = static_cast<uint32_t>(pa_usec_to_bytes(50'000, &spec));
+    attributes.prebuf = static_cast<uint32_t>(-1);
+    attributes.minreq = static_cast<uint32_t>(pa_usec_to_bytes(10'000, &spec));
+    attributes.fragsize = static_cast<uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
+                                                      | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(p.stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+        *error = pulseError(p.context, "Could not open an audio stream");
+        return false;
+    }
+    const bool ready = waitUnlocked(p.loop, timeoutSeconds, [&] {
+        const pa_stream_state_t state = pa_stream_get_state(p.stream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    if (!ready || pa_stream_get_state(p.stream) != PA_STREAM_READY) {
+        *error = ready ? pulseError(p.context, "Could not open an audio stream")
+                       : QStringLiteral("The audio server did not open a stream");
+        return false;
+    }
+    // From here on a failing context also means the server is gone.
+    pa_context_set_state_callback(
+        p.context,
+        [](pa_context* context, void* self) {
+            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+                static_cast<AudioOutput*>(self)->serverFailed_ = true;
+        },
+        this);
+    return true;
+}
+
+AudioOutput::Mode AudioOutput::mode() const
+{
+    if (serverFailed_)
+        fallBackToSystemClock(QStringLiteral("The audio server went away"));
+    std::lock_guard lock(stateMutex_);
+    return mode_;
+}
+
+QString AudioOutput::serverError() const
+{
+    std::lock_guard lock(stateMutex_);
+    return error_;
+}
+
+double AudioOutput::serverTime() const
+{
+    pa_threaded_mainloop_lock(pulse_->loop);
+    pa_usec_t usec = 0;
+    const bool known = pa_stream_get_time(pulse_->stream, &usec) == 0;
+    pa_threaded_mainloop_unlock(pulse_->loop);
+    return known ? static_cast<double>(usec) / 1e6 : 0.0;
+}
+
+double AudioOutput::now() const
+{
+    if (serverFailed_)
+        fallBackToSystemClock(QStringLiteral("The audio server went away"));
+    Mode mode;
+    {
+        std::lock_guard lock(stateMutex_);
+        mode = mode_;
+    }
+    double t = 0;
+    switch (mode) {
+    case Mode::server:
+        t = serverTime();
+        break;
+    case Mode::systemClock:
+        t = clock_->now() + systemOffset_;
+        break;
+    case Mode::manual:
+        t = clock_->now();
+        break;
+    }
+    std::lock_guard lock(stateMutex_);
+    lastNow_ = std::max(lastNow_, t);
+    return lastNow_;
+}
+
+void AudioOutput::fallBackToSystemClock(const QString& reason) const
+{
+    {
+        std::lock_guard lock(stateMutex_);
+        if (mode_ != Mode::server)
+            return;
+        // Continue from the last reported time so that a playing movie does not jump.
+        systemOffset_ = lastNow_ - clock_->now();
+        mode_ = Mode::systemClock;
+        error_ = reason;
+    }
+    const_cast<AudioOutput*>(this)->startPacer();
+}
+
+double AudioOutput::clockAtFrame(std::int64_t frame) const
+{
+    return static_cast<double>(frame) / sampleRate;
+}
+
+void AudioOutput::addSource(std::shared_ptr<AudioSource> source)
+{
+    std::lock_guard lock(sourcesMutex_);
+    sources_.push_back(std::move(source));
+}
+
+void AudioOutput::removeSource(const AudioSource* source)
+{
+    std::lock_guard lock(sourcesMutex_);
+    std::erase_if(sources_, [&](const auto& s) { return s.get() == source; });
+}
+
+void AudioOutput::render(float* out, int frames)
+{
+    std::fill(out, out + static_cast<std::size_t>(frames) * channels, 0.0f);
+    Mode mode;
+    {
+        std::lock_guard lock(stateMutex_);
+        mode = mode_;
+    }
+    std::lock_guard lock(sourcesMutex_);
+    // The server's clock counts the frames it has played, so frame n is heard at n / rate; the
+    // pacer and a manual output render just in time.
+    const double heardAt = mode == Mode::server ? clockAtFrame(framesRendered_) : now();
+    for (const auto& source : sources_)
+        source->mixInto(out, frames, heardAt);
+    clipSamples(out, static_cast<std::size_t>(frames) * channels);
+    framesRendered_ += frames;
+}
+
+void AudioOutput::startPacer()
+{
+    std::lock_guard lock(pacerMutex_);
+    if (pacer_.joinable())
+        return;
+    pacerQuit_ = false;
+    pacer_ = std::thread([this] {
+        std::vector<float> scratch;
+        const double start = now();
+        std::int64_t done = 0;
+        while (!pacerQuit_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto due = static_cast<std::int64_t>((now() - start) * sampleRate);
+            // After a long stall (a suspended machine) skip ahead instead of rendering minutes.
+            if (due - done > sampleRate)
+                done = due - sampleRate / 10;
+            while (done < due && !pacerQuit_) {
+                const int frames = static_cast<int>(std::min<std::int64_t>(due - done, 4800));
+                scratch.resize(static_cast<std::size_t>(frames) * channels);
+                render(scratch.data(), frames);
+                done += frames;
+            }
+        }
+    });
+}
+
+void AudioOutput::stopPacer()
+{
+    std::lock_guard lock(pacerMutex_);
+    pacerQuit_ = true;
+    if (pacer_.joinable())
+        pacer_.join();
+}
+
+}  // namespace sablewick

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "media/PlaybackClock.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+
+// One sound that the output mixes: the movie's track, a music preview, the interaction sounds.
+// mixInto() runs on the output's own thread, with the output's source lock held, so a source that
+// has been removed is never called again once removeSource() has returned.
+class AudioSource {
+public:
+    virtual ~AudioSource() = default;
+    // Adds `frames` interleaved stereo frames of this source, scaled by its volume, to `mix`.
+    // `heardAt` is the clock time at which the first of them will reach the listener.
+    virtual void mixInto(float* mix, int frames, double heardAt) = 0;
+};
+
+// Adds count samples times volume to mix.
+void addScaledSamples(float* mix, const float* samples, std::size_t count, float volume);
+// Limits every sample to -1...1, so that loud sources clip instead of wrapping in the server.
+void clipSamples(float* samples, std::size_t count);
+// A player volume made safe: NaN counts as 1, then clamped to 0...1.
+float clampPlaybackVolume(float volume);
+
+// The application's one sound output: 48 kHz stereo float, every source mixed at its own volume,
+// and the clock that playback follows. With an audio server the clock is what the sound card
+// has actually played; with none (or when the server goes away) it is the system clock and a
+// thread consumes the sources at real time, so positions still advance.
+class AudioOutput : public PlaybackClock {
+public:
+    static constexpr int sampleRate = 48000;
+    static constexpr int channels = 2;
+
+    enum class Mode {
+        server,       // PulseAudio plays the mix
+        systemClock,  // no audio server: silent, paced by the system clock
+        manual,       // nothing pulls the mix: render() is called by hand (tests)
+    };
+
+    // Connects to the audio server named by the environment (never starting one) and falls back
+    // to the system clock when it does not answer within the timeout. Main thread.
+    static std::shared_ptr<AudioOutput> connect(double timeoutSeconds = 2.0);
+    // An output that nothing plays; render() advances it. `clock` is what now() reports.
+    static std::shared_ptr<AudioOutput> manual(std::shared_ptr<PlaybackClock> clock);
+
+    ~AudioOutput() override;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    Mode mode() const;
+    // Why the audio server is not used; empty while it is. Any thread.
+    QString serverError() const;
+
+    // Seconds; never runs backwards, also across a fall-back to the system clock. Any thread
+    // except the output's own.
+    double now() const override;
+
+    // Any thread except the output's own.
+    void addSource(std::shared_ptr<AudioSource> source);
+    void removeSource(const AudioSource* source);
+
+    // Fills `out` with the next `frames` frames of the mix (silence when nothing plays). The
+    // backend calls it on its own thread; tests of a manual output call it directly.
+    void render(float* out, int frames);
+
+private:
+    struct Pulse;
+    explicit AudioOutput(Mode mode, std::shared_ptr<PlaybackClock> clock);
+    bool startServer(double timeoutSeconds, QString* error);
+    void startPacer();
+    void stopPacer();
+    void fallBackToSystemClock(const QString& reason) const;
+    double serverTime() const;
+    double clockAtFrame(std::int64_t frame) const;
+
+    std::shared_ptr<PlaybackClock> clock_;
+    std::unique_ptr<Pulse> pulse_;
+
+    mutable std::mutex stateMutex_;  // mode_, error_, offsets, lastNow_
+    mutable Mode mode_;
+    mutable QString error_;
+    // The clock is the server's stream time plus serverOffset_ while the server plays, then the
+    // system clock plus systemOffset_; the offsets keep it continuous across the switch.
+    mutable double serverOffset_ = 0;
+    mutable double systemOffset_ = 0;
+    mutable double lastNow_ = 0;
+    std::atomic<bool> serverFailed_{false};
+
+    std::mutex sourcesMutex_;
+    std::vector<std::shared_ptr<AudioSource>> sources_;
+    std::int64_t framesRendered_ = 0;  // guarded by sourcesMutex_
+
+    mutable std::mutex pacerMutex_;
+    mutable std::thread pacer_;
+    std::atomic<bool> pacerQuit_{false};
+};
+
+}  // namespace sablewick

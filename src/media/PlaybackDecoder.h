@@ -1,0 +1,91 @@
+#pragma once
+
+#include "media/MediaProbe.h"
+
+#include <QImage>
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace sablewick {
+
+class AudioDecoder;
+class PlaybackMovieSound;
+class VideoFrameSource;
+
+// A frame counts as shown at time t when its own time is at most t plus this. Times reach the
+// player as doubles (1/30 is not exact), and a frame must not be missed by a rounding error.
+constexpr double kPlaybackTimeSlack = 1e-6;
+
+struct PlaybackFrame {
+    QImage image;
+    double time = 0;             // seconds on the movie's timeline
+    std::uint64_t serial = 0;    // the seek request this frame follows
+};
+
+// The movie player's decode thread: it keeps a few converted frames ahead of the playhead and,
+// when the movie has sound and someone listens, the sound half a second ahead. A seek decodes
+// the exact frame at its time. Seeks coalesce: while one runs, a newer request replaces the one
+// that waits, so scrubbing shows frames at a steady pace instead of falling behind.
+//
+// Threads: construct, seek, take* and destroy on one thread (the player's); seekFinished is
+// called on the decode thread.
+class PlaybackDecoder {
+public:
+    // Opens the movie. `sound` may be null (no sound is decoded). Throws MediaError.
+    PlaybackDecoder(const std::string& path, std::shared_ptr<PlaybackMovieSound> sound);
+    ~PlaybackDecoder();
+    PlaybackDecoder(const PlaybackDecoder&) = delete;
+    PlaybackDecoder& operator=(const PlaybackDecoder&) = delete;
+
+    const MediaInfo& info() const;
+    QSize frameSize() const;
+
+    // Starts the thread. `seekFinished(serial)` reports that the frame of that request is ready.
+    void start(std::function<void(std::uint64_t serial)> seekFinished);
+
+    // Asks for the frame shown at `seconds`; later frames follow it. `serial` identifies the
+    // request and must grow from call to call.
+    void seek(double seconds, std::uint64_t serial);
+
+    // The frame that seek request `serial` produced, when it is still first in line.
+    std::optional<PlaybackFrame> takeSeekResult(std::uint64_t serial);
+    // The latest frame at or before `seconds` of request `serial`; earlier ones are dropped.
+    std::optional<PlaybackFrame> takeUpTo(double seconds, std::uint64_t serial);
+    // The time of the next frame waiting, if any.
+    std::optional<double> nextFrameTime(std::uint64_t serial) const;
+    // A decoding failure part-way through the movie; empty while none.
+    QString failure() const;
+
+private:
+    void run();
+    // Appends up to `frames` frames of sound; false at the end of the track.
+    bool decodeSoundAhead(std::int64_t frames);
+
+    std::unique_ptr<VideoFrameSource> video_;
+    std::unique_ptr<AudioDecoder> audio_;
+    std::shared_ptr<PlaybackMovieSound> sound_;
+    std::function<void(std::uint64_t)> seekFinished_;
+    std::thread thread_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool quit_ = false;
+    std::optional<double> pendingSeek_;
+    std::uint64_t pendingSerial_ = 0;
+    std::uint64_t serial_ = 0;        // the request whose frames are queued
+    std::deque<PlaybackFrame> queue_;
+    bool videoEnded_ = false;
+    bool soundEnded_ = false;
+    QString failure_;
+};
+
+}  // namespace sablewick

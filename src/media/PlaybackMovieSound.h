@@ -1,0 +1,47 @@
+#pragma once
+
+#include "media/AudioOutput.h"
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace sablewick {
+
+// The movie's own sound on its way to the output. The decode thread appends decoded frames at
+// their place on the movie's timeline; the output takes the frames that belong to the moment
+// they will be heard, so the sound follows the picture's clock: frames that come too late are
+// skipped and missing ones are silence. Thread-safe.
+class PlaybackMovieSound : public AudioSource {
+public:
+    static constexpr int sampleRate = AudioOutput::sampleRate;
+    static constexpr int channels = AudioOutput::channels;
+
+    // Decode thread: the buffered sound is dropped and continues at this frame of the movie.
+    void reset(std::int64_t movieFrame);
+    // Decode thread: appends frames that follow the last ones without a gap.
+    void append(const float* samples, std::int64_t frames);
+    // Frames buffered beyond what has been played.
+    std::int64_t framesAhead() const;
+
+    // Main thread: movie time `movieTime` is heard at clock time `clockTime`.
+    void start(double movieTime, double clockTime);
+    void stop();
+    void setVolume(float volume);
+
+    void mixInto(float* mix, int frames, double heardAt) override;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<float> buffer_;
+    std::size_t consumed_ = 0;        // frames at the front of buffer_ already played or skipped
+    std::int64_t bufferStart_ = 0;    // movie frame of buffer_[0]
+    bool playing_ = false;
+    double movieTime_ = 0;
+    double clockTime_ = 0;
+    bool cursorValid_ = false;
+    std::int64_t cursor_ = 0;         // next movie frame to play
+    float volume_ = 1;
+};
+
+}  // namespace sablewick

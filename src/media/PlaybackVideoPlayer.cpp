@@ -1,0 +1,248 @@
+#include "media/PlaybackVideoPlayer.h"
+
+#include "media/AudioOutput.h"
+#include "media/MediaError.h"
+#include "media/PlaybackClock.h"
+#include "media/PlaybackDecoder.h"
+#include "media/PlaybackError.h"
+#include "media/PlaybackMovieSound.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sablewick {
+
+namespace {
+// How often the player looks for a frame when the decoder has none waiting.
+constexpr double kPollInterval = 0.005;
+}  // namespace
+
+PlaybackVideoPlayer::PlaybackVideoPlayer(std::shared_ptr<AudioOutput> output, std::shared_ptr<PlaybackClock> clock,
+                                         std::unique_ptr<PlaybackTimer> timer, QObject* parent)
+    : VideoPlayer(parent)
+    , output_(std::move(output))
+    , clock_(std::move(clock))
+    , timer_(std::move(timer))
+{
+    // Without an audio server nobody hears the movie's sound, so it is not decoded at all.
+    if (output_ && output_->mode() == AudioOutput::Mode::server) {
+        sound_ = std::make_shared<PlaybackMovieSound>();
+        output_->addSource(sound_);
+    }
+}
+
+PlaybackVideoPlayer::~PlaybackVideoPlayer()
+{
+    timer_->stop();
+    // Joins the decode thread, so no seek result is posted to this object any more.
+    decoder_.reset();
+    if (sound_)
+        output_->removeSource(sound_.get());
+}
+
+bool PlaybackVideoPlayer::open(const QString& path, QString* error)
+{
+    close();
+    std::unique_ptr<PlaybackDecoder> decoder;
+    try {
+        decoder = std::make_unique<PlaybackDecoder>(path.toStdString(), sound_);
+    } catch (const MediaError& e) {
+        if (error)
+            *error = describePlaybackError(e);
+        return false;
+    } catch (const std::exception&) {
+        if (error)
+            *error = QStringLiteral("The file cannot be played.");
+        return false;
+    }
+    decoder_ = std::move(decoder);
+    duration_ = std::max(decoder_->info().duration, 0.0);
+    frameSize_ = decoder_->frameSize();
+    decoder_->start([this](std::uint64_t serial) {
+        QMetaObject::invokeMethod(this, [this, serial] { seekFinished(serial); }, Qt::QueuedConnection);
+    });
+    // The first frame, so that the preview shows the movie before it plays.
+    seek(0);
+    return true;
+}
+
+void PlaybackVideoPlayer::close()
+{
+    timer_->stop();
+    decoder_.reset();
+    if (sound_)
+        sound_->stop();
+    duration_ = 0;
+    frameSize_ = QSize();
+    playing_ = false;
+    position_ = 0;
+    waitingSerial_ = 0;
+    frame_ = QImage();
+    frameTime_ = -1;
+}
+
+bool PlaybackVideoPlayer::isOpen() const
+{
+    return decoder_ != nullptr;
+}
+
+double PlaybackVideoPlayer::duration() const
+{
+    return duration_;
+}
+
+QSize PlaybackVideoPlayer::frameSize() const
+{
+    return frameSize_;
+}
+
+void PlaybackVideoPlayer::play()
+{
+    if (!decoder_ || playing_)
+        return;
+    playing_ = true;
+    // After a seek the clock starts once its frame is there (seekFinished). The first tick
+    // comes from the timer, so that no signal is emitted from inside play().
+    if (waitingSerial_ == 0) {
+        startClockAt(position_);
+        timer_->start(0, [this] { tick(); });
+    }
+}
+
+void PlaybackVideoPlayer::pause()
+{
+    if (!playing_)
+        return;
+    position_ = currentTime();
+    playing_ = false;
+    timer_->stop();
+    if (sound_)
+        sound_->stop();
+}
+
+bool PlaybackVideoPlayer::isPlaying() const
+{
+    return playing_;
+}
+
+void PlaybackVideoPlayer::seek(double seconds)
+{
+    if (!decoder_ || !std::isfinite(seconds))
+        return;
+    position_ = std::clamp(seconds, 0.0, duration_);
+    waitingSerial_ = ++serial_;
+    timer_->stop();
+    if (sound_)
+        sound_->stop();
+    decoder_->seek(position_, serial_);
+}
+
+double PlaybackVideoPlayer::currentTime() const
+{
+    if (playing_ && waitingSerial_ == 0)
+        return movieTimeAt(clock_->now());
+    return position_;
+}
+
+void PlaybackVideoPlayer::setVolume(float volume)
+{
+    volume_ = clampPlaybackVolume(volume);
+    if (sound_)
+        sound_->setVolume(volume_);
+}
+
+QImage PlaybackVideoPlayer::currentFrame() const
+{
+    return frame_;
+}
+
+QString PlaybackVideoPlayer::playbackError() const
+{
+    return decoder_ ? decoder_->failure() : QString();
+}
+
+void PlaybackVideoPlayer::seekFinished(std::uint64_t serial)
+{
+    if (!decoder_)
+        return;
+    // While paused an older seek's frame is worth showing (scrubbing stays live); while playing
+    // only the newest one counts, since the clock waits for it.
+    if (serial == waitingSerial_ || !playing_) {
+        if (auto frame = decoder_->takeSeekResult(serial))
+            present(std::move(frame->image), frame->time);
+    }
+    if (serial != waitingSerial_)
+        return;
+    waitingSerial_ = 0;
+    if (playing_) {
+        startClockAt(position_);
+        tick();
+    }
+}
+
+void PlaybackVideoPlayer::startClockAt(double movieTime)
+{
+    anchorClock_ = clock_->now();
+    anchorMovie_ = movieTime;
+    nextReport_ = anchorClock_ + timeReportInterval;
+    if (sound_)
+        sound_->start(movieTime, anchorClock_);
+}
+
+double PlaybackVideoPlayer::movieTimeAt(double clockTime) const
+{
+    return std::clamp(anchorMovie_ + std::max(clockTime - anchorClock_, 0.0), 0.0, duration_);
+}
+
+void PlaybackVideoPlayer::tick()
+{
+    if (!playing_ || waitingSerial_ != 0 || !decoder_)
+        return;
+    const double now = clock_->now();
+    const double t = movieTimeAt(now);
+    if (auto frame = decoder_->takeUpTo(t + kPlaybackTimeSlack, serial_))
+        present(std::move(frame->image), frame->time);
+    if (!playing_ || waitingSerial_ != 0)
+        return;  // a frameChanged handler paused or seeked
+
+    if (t >= duration_) {
+        playing_ = false;
+        position_ = duration_;
+        timer_->stop();
+        if (sound_)
+            sound_->stop();
+        // The last report lets a time observer apply its own end rule (loop or stop) first.
+        emit timeChanged(duration_);
+        if (!playing_ && waitingSerial_ == 0 && position_ == duration_)
+            emit reachedEnd();
+        return;
+    }
+    if (now + kPlaybackTimeSlack >= nextReport_) {
+        nextReport_ += timeReportInterval;
+        if (nextReport_ <= now)
+            nextReport_ = now + timeReportInterval;
+        emit timeChanged(t);
+        if (!playing_ || waitingSerial_ != 0)
+            return;
+    }
+    scheduleTick(now, t);
+}
+
+void PlaybackVideoPlayer::scheduleTick(double clockNow, double movieNow)
+{
+    double delay = std::min(nextReport_ - clockNow, duration_ - movieNow);
+    if (const auto next = decoder_->nextFrameTime(serial_))
+        delay = std::min(delay, *next - kPlaybackTimeSlack - movieNow);
+    else
+        delay = std::min(delay, kPollInterval);
+    timer_->start(std::max(delay, 0.001), [this] { tick(); });
+}
+
+void PlaybackVideoPlayer::present(QImage image, double time)
+{
+    frame_ = std::move(image);
+    frameTime_ = time;
+    emit frameChanged();
+}
+
+}  // namespace sablewick
