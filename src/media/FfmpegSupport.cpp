@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sablewick::ffmpeg {
 
@@ -138,6 +139,9 @@ InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath)
 AVIOContext* openOutputFile(const std::string& absolutePath)
 {
     silenceLogging();
+    struct stat info {};
+    if (::stat(absolutePath.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw MediaError(MediaErrorKind::cannotCreateFile, absolutePath, "not a regular file");
     std::unique_ptr<AVDictionary, DictionaryDeleter> options(fileOnlyOptions());
     AVDictionary* optionsRaw = options.release();
     AVIOContext* io = nullptr;
@@ -155,6 +159,13 @@ void closeOutputFile(AVIOContext** io, const std::string& absolutePath)
     const int closed = avio_closep(io);
     if (earlier < 0 || closed < 0)
         throw MediaError(MediaErrorKind::writeFailed, absolutePath, errorText(earlier < 0 ? earlier : closed));
+}
+
+void removePartialFile(const std::string& absolutePath)
+{
+    struct stat info {};
+    if (::lstat(absolutePath.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        ::unlink(absolutePath.c_str());
 }
 
 MediaTime streamTime(std::int64_t timestamp, AVRational timeBase)

@@ -70,8 +70,13 @@ std::string fileUrl(const std::string& absolutePath);
 // information. Throws MediaError: notLocalFile, notFound, unreadable.
 InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath = nullptr);
 
-// Opens the file for writing (file protocol only). Throws MediaError(cannotCreateFile).
+// Opens the file for writing (file protocol only). Throws MediaError(cannotCreateFile), also
+// when the path names something other than a regular file (a device, a pipe, a folder).
 AVIOContext* openOutputFile(const std::string& absolutePath);
+
+// Removes an incomplete output file; anything but a regular file is left alone, and a failure
+// to remove is ignored.
+void removePartialFile(const std::string& absolutePath);
 
 // Flushes and closes a file opened with openOutputFile; a write error anywhere in its life
 // throws MediaError(writeFailed).

@@ -4,7 +4,6 @@
 #include "media/GifQuantizer.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace sablewick {
 
@@ -260,7 +259,7 @@ GifWriter::GifWriter(const std::string& path, GifWriterSettings settings) : stat
         s.writeHeader();
     } catch (...) {
         s.close();
-        std::remove(s.path.c_str());
+        ffmpeg::removePartialFile(s.path);
         throw;
     }
 }
@@ -269,7 +268,7 @@ GifWriter::~GifWriter()
 {
     if (state_ && !state_->finished && state_->io) {
         state_->close();
-        std::remove(state_->path.c_str());
+        ffmpeg::removePartialFile(state_->path);
     }
 }
 
@@ -337,7 +336,7 @@ void GifWriter::finish(MediaTime end)
     } catch (...) {
         s.failed = true;
         s.close();
-        std::remove(s.path.c_str());
+        ffmpeg::removePartialFile(s.path);
         throw;
     }
     s.finished = true;

@@ -11,7 +11,6 @@ extern "C" {
 #include <QFile>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace sablewick {
 
@@ -310,7 +309,7 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
     const int header = avformat_write_header(s.output.get(), nullptr);
     if (header < 0) {
         s.close();
-        std::remove(s.path.c_str());
+        ffmpeg::removePartialFile(s.path);
         throw MediaError(MediaErrorKind::writeFailed, s.path, ffmpeg::errorText(header));
     }
     s.headerWritten = true;
@@ -322,7 +321,7 @@ MovieWriter::~MovieWriter()
         const bool created = state_->output->pb != nullptr;
         state_->close();
         if (created)
-            std::remove(state_->path.c_str());
+            ffmpeg::removePartialFile(state_->path);
     }
 }
 
@@ -407,7 +406,7 @@ void MovieWriter::finish()
     } catch (...) {
         s.failed = true;
         s.close();
-        std::remove(s.path.c_str());
+        ffmpeg::removePartialFile(s.path);
         throw;
     }
     s.finished = true;

@@ -189,6 +189,8 @@ TEST(MovieWriterTest, RefusesWhatItCannotWrite)
         {"odd width", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), odd); }, MediaErrorKind::invalidArgument},
         {"no frame rate", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), noRate); }, MediaErrorKind::invalidArgument},
         {"unknown preset", [&] { MovieWriter(dir.filePath("x.mp4").toStdString(), badPreset); }, MediaErrorKind::encoderUnavailable},
+        {"a folder", [&] { MovieWriter(dir.path().toStdString(), good); }, MediaErrorKind::cannotCreateFile},
+        {"a device", [&] { MovieWriter("/dev/null", good); }, MediaErrorKind::cannotCreateFile},
         {"web address", [&] { MovieWriter("http://example.com/x.mp4", good); }, MediaErrorKind::notLocalFile},
         {"pipe", [&] { MovieWriter("pipe:1", good); }, MediaErrorKind::notLocalFile},
         // AAC has no 1234 Hz: the sound cannot be written, so the movie is not written either.
@@ -219,8 +221,9 @@ TEST(MovieWriterTest, RefusesWhatItCannotWrite)
         EXPECT_EQ(test::errorKindOf([&] { MovieWriter((locked + "/x.mp4").toStdString(), good); }), MediaErrorKind::cannotCreateFile);
     }
     ::chmod(locked.toLocal8Bit().constData(), 0700);
-    // Nothing is left behind by a writer that failed or was abandoned.
+    // Nothing is left behind by a writer that failed or was abandoned, and nothing else is touched.
     EXPECT_FALSE(QFile::exists(dir.filePath("x.mp4")));
+    EXPECT_TRUE(QFile::exists("/dev/null"));
 }
 
 TEST(MovieWriterTest, CancellingWhileAudioDrainsRemovesTheFile)

@@ -1,0 +1,241 @@
+// The mix, the file audio players and the output's clock, without an audio server: a manual
+// output is rendered by the test, and the fall-back is tested against a server that is missing.
+#include "media/AudioOutput.h"
+#include "media/PlaybackAudioPlayer.h"
+#include "media/PlaybackEngine.h"
+
+#include "PlaybackTestSupport.h"
+#include "support/TemporaryEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <thread>
+
+namespace sablewick {
+namespace {
+
+using test::FakeClock;
+
+constexpr int kRate = AudioOutput::sampleRate;
+
+TEST(PlaybackMixTest, SourcesAddAtTheirVolumeAndTheSumIsClipped)
+{
+    struct Case {
+        float mix, sample, volume, expected;
+    };
+    const Case cases[] = {
+        {0.0f, 0.5f, 1.0f, 0.5f},
+        {0.25f, 0.5f, 0.5f, 0.5f},
+        {0.25f, -0.5f, 0.28f, 0.11f},
+        {0.8f, 0.9f, 1.0f, 1.0f},     // clipped above
+        {-0.8f, -0.9f, 1.0f, -1.0f},  // clipped below
+        {0.3f, 0.9f, 0.0f, 0.3f},     // a muted source adds nothing
+    };
+    for (const Case& c : cases) {
+        float mix[2] = {c.mix, c.mix};
+        const float samples[2] = {c.sample, c.sample};
+        addScaledSamples(mix, samples, 2, c.volume);
+        clipSamples(mix, 2);
+        EXPECT_FLOAT_EQ(mix[0], c.expected) << c.mix << " + " << c.sample << " x " << c.volume;
+        EXPECT_FLOAT_EQ(mix[1], c.expected);
+    }
+}
+
+TEST(PlaybackMixTest, VolumesAreClampedToZeroToOne)
+{
+    const std::pair<float, float> cases[] = {
+        {0.45f, 0.45f}, {1.0f, 1.0f}, {1.5f, 1.0f}, {-0.2f, 0.0f},
+        {std::numeric_limits<float>::quiet_NaN(), 1.0f}, {std::numeric_limits<float>::infinity(), 1.0f},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_FLOAT_EQ(clampPlaybackVolume(in), out) << in;
+}
+
+// Frame i of the ramp holds i / 1000 on both channels.
+std::vector<float> ramp(int frames)
+{
+    std::vector<float> samples(static_cast<std::size_t>(frames) * 2);
+    for (int i = 0; i < frames; ++i)
+        samples[2 * i] = samples[2 * i + 1] = static_cast<float>(i) / 1000.0f;
+    return samples;
+}
+
+class PlaybackAudioPlayerTest : public ::testing::Test {
+protected:
+    std::vector<float> render(int frames)
+    {
+        std::vector<float> out(static_cast<std::size_t>(frames) * 2, -9.0f);
+        output_->render(out.data(), frames);
+        return out;
+    }
+
+    std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
+    std::shared_ptr<AudioOutput> output_ = AudioOutput::manual(clock_);
+};
+
+TEST_F(PlaybackAudioPlayerTest, PlaysFromItsPositionAndStopsAndRewindsAtTheEnd)
+{
+    PlaybackAudioPlayer player(ramp(1000), output_);
+    EXPECT_DOUBLE_EQ(player.length(), 1000.0 / kRate);
+    EXPECT_EQ(render(4)[0], 0.0f);  // not playing: silence
+
+    player.setPosition(900.0 / kRate);
+    player.play();
+    EXPECT_TRUE(player.isPlaying());
+    const auto out = render(200);
+    EXPECT_FLOAT_EQ(out[0], 0.900f);
+    EXPECT_FLOAT_EQ(out[2 * 99 + 1], 0.999f);
+    EXPECT_EQ(out[2 * 100], 0.0f);  // after the end: silence
+    EXPECT_EQ(out[2 * 199], 0.0f);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(player.position(), 0.0);
+}
+
+TEST_F(PlaybackAudioPlayerTest, LoopsWithoutAGap)
+{
+    PlaybackAudioPlayer player(ramp(1000), output_);
+    player.setLooping(true);
+    player.setPosition(990.0 / kRate);
+    player.play();
+    const auto out = render(2030);
+    EXPECT_FLOAT_EQ(out[2 * 9], 0.999f);
+    EXPECT_FLOAT_EQ(out[2 * 10], 0.0f);
+    EXPECT_FLOAT_EQ(out[2 * 11], 0.001f);
+    EXPECT_FLOAT_EQ(out[2 * 1010], 0.0f);   // second wrap
+    EXPECT_FLOAT_EQ(out[2 * 2029], 0.019f);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_DOUBLE_EQ(player.position(), 20.0 / kRate);
+}
+
+TEST_F(PlaybackAudioPlayerTest, PauseKeepsThePositionStopRewinds)
+{
+    PlaybackAudioPlayer player(ramp(1000), output_);
+    player.play();
+    render(100);
+    player.pause();
+    render(100);
+    EXPECT_DOUBLE_EQ(player.position(), 100.0 / kRate);
+    player.play();
+    EXPECT_FLOAT_EQ(render(1)[0], 0.100f);
+    player.stop();
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(player.position(), 0.0);
+    // Positions outside the sound are clamped to it; non-finite ones are ignored.
+    player.setPosition(-4);
+    EXPECT_EQ(player.position(), 0.0);
+    player.setPosition(60);
+    EXPECT_DOUBLE_EQ(player.position(), player.length());
+    player.setPosition(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_DOUBLE_EQ(player.position(), player.length());
+}
+
+TEST_F(PlaybackAudioPlayerTest, PlayersMixAtTheirOwnVolumes)
+{
+    PlaybackAudioPlayer music(std::vector<float>(2000, 0.5f), output_);
+    PlaybackAudioPlayer clicks(std::vector<float>(2000, 0.4f), output_);
+    music.setVolume(0.28f);
+    clicks.setVolume(0.45f);
+    EXPECT_FLOAT_EQ(music.volume(), 0.28f);
+    music.play();
+    clicks.play();
+    EXPECT_FLOAT_EQ(render(1)[0], 0.5f * 0.28f + 0.4f * 0.45f);
+    // A volume change applies at once, to the running sound.
+    music.setVolume(2.0f);
+    clicks.setVolume(-1.0f);
+    EXPECT_FLOAT_EQ(music.volume(), 1.0f);
+    EXPECT_FLOAT_EQ(render(1)[0], 0.5f);
+    clicks.setVolume(1.0f);
+    EXPECT_FLOAT_EQ(render(1)[0], 0.9f);
+    {
+        PlaybackAudioPlayer loud(std::vector<float>(2000, 0.8f), output_);
+        loud.play();
+        EXPECT_FLOAT_EQ(render(1)[0], 1.0f);
+    }
+    // A destroyed player leaves the mix.
+    EXPECT_FLOAT_EQ(render(1)[0], 0.9f);
+}
+
+TEST_F(PlaybackAudioPlayerTest, OpensSoundFilesAndRefusesOthersWithAReason)
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("tone.mp4");
+    test::writeTestClip(clip, 30, 30, true);
+    QString error;
+    auto player = PlaybackAudioPlayer::open(clip, output_, &error);
+    ASSERT_NE(player, nullptr) << error.toStdString();
+    EXPECT_NEAR(player->length(), 1.0, 0.05);
+    player->setVolume(1);
+    player->setPosition(0.25);
+    player->play();
+    const auto out = render(kRate / 10);
+    float peak = 0;
+    for (float v : out)
+        peak = std::max(peak, std::abs(v));
+    EXPECT_NEAR(peak, 0.5f, 0.08f);  // the clip's tone, through AAC
+
+    const QString silentClip = dir.filePath("silent.mp4");
+    test::writeTestClip(silentClip, 10, 30, false);
+    for (const QString& path : {dir.filePath("missing.wav"), silentClip, QStringLiteral("https://example.com/a.mp3")}) {
+        SCOPED_TRACE(path.toStdString());
+        error.clear();
+        EXPECT_EQ(PlaybackAudioPlayer::open(path, output_, &error), nullptr);
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(PlaybackClockTest, WithoutAnAudioServerTheSystemClockDrivesPlayback)
+{
+    QTemporaryDir dir;
+    test::ScopedEnvironment environment;
+    environment.set("PULSE_SERVER", ("unix:" + dir.filePath("no-such-socket")).toStdString());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // A long timeout: a missing server must be noticed at once, not waited for.
+    auto output = AudioOutput::connect(30.0);
+    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_EQ(output->mode(), AudioOutput::Mode::systemClock);
+    EXPECT_FALSE(output->serverError().isEmpty());
+
+    const double before = output->now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const double after = output->now();
+    EXPECT_GE(after - before, 0.09);
+    EXPECT_LT(after - before, 5.0);
+
+    // The sound is consumed at real time even though nobody hears it.
+    PlaybackAudioPlayer player(std::vector<float>(static_cast<std::size_t>(kRate) * 2 * 10, 0.1f), output);
+    player.play();
+    EXPECT_TRUE(test::processEventsUntil([&] { return player.position() >= 0.05; }));
+    EXPECT_TRUE(player.isPlaying());
+}
+
+TEST(PlaybackClockTest, AMovieWithoutAnAudioServerPlaysToItsEndInRealTime)
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.mp4");
+    test::writeTestClip(clip, 15, 30, true);
+    test::ScopedEnvironment environment;
+    environment.set("PULSE_SERVER", ("unix:" + dir.filePath("no-such-socket")).toStdString());
+    PlaybackEngine engine;
+    ASSERT_EQ(engine.output()->mode(), AudioOutput::Mode::systemClock);
+    auto player = engine.makeVideoPlayer();
+    QString error;
+    ASSERT_TRUE(player->open(clip, &error)) << error.toStdString();
+    test::PlayerSignals seen(player.get());
+    player->play();
+    ASSERT_TRUE(test::processEventsUntil([&] { return seen.ends == 1; }));
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_DOUBLE_EQ(player->currentTime(), player->duration());
+    // Half a second of playback: about five reports, the last one at the end.
+    EXPECT_GE(seen.times.size(), 3u);
+    EXPECT_LE(seen.times.size(), 7u);
+    EXPECT_DOUBLE_EQ(seen.times.back(), player->duration());
+    EXPECT_GE(seen.frames, 2);
+}
+
+}  // namespace
+}  // namespace sablewick
