@@ -19,8 +19,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace sablewick {
 
@@ -102,11 +100,6 @@ bool hasVersionBelowCurrent(const QString& path)
     if (version.is_number_integer())
         return version.get<std::int64_t>() < FocusProject::currentVersion;
     return false;
-}
-
-QString fileName(const QUrl& url)
-{
-    return url.fileName();
 }
 
 }  // namespace
@@ -271,7 +264,6 @@ void EditorModel::setRecentProjects(QList<QUrl> projects)
 {
     publish(m_recentProjects, std::move(projects), &EditorModel::recentProjectsChanged);
 }
-
 
 void EditorModel::setThumbnails(QList<QImage> thumbnails)
 {
@@ -634,7 +626,7 @@ void EditorModel::restoreProject(const QUrl& file, const FocusProject& project, 
     configureMusicPreview();
     resetPlayerComposition();
     if (generation == m_openGeneration)
-        setNotice(QStringLiteral("Opened ") + fileName(file));
+        setNotice(QStringLiteral("Opened ") + file.fileName());
 }
 
 // --- saving
@@ -658,7 +650,7 @@ void EditorModel::saveProject(const QUrl& destination)
     setHasUnsavedEdits(false);
     rememberProject(destination);
     saveRecovery();
-    setNotice(QStringLiteral("Saved ") + fileName(destination));
+    setNotice(QStringLiteral("Saved ") + destination.fileName());
 }
 
 void EditorModel::rememberProject(const QUrl& project)
@@ -1274,7 +1266,7 @@ void EditorModel::finishExport(const std::shared_ptr<ExportJob>& job, const QUrl
     switch (outcome.status) {
     case ExportOutcome::Status::finished:
         setExportURL(destination);
-        setNotice(QStringLiteral("Exported ") + fileName(destination));
+        setNotice(QStringLiteral("Exported ") + destination.fileName());
         break;
     case ExportOutcome::Status::cancelled:
         setNotice(QStringLiteral("Export cancelled."));

@@ -3,6 +3,7 @@
 #include "media/MediaError.h"
 #include "media/MediaProbe.h"
 #include "media/VideoFrameSource.h"
+#include "platform/PreferencesStore.h"
 #include "rendering/ExportJob.h"
 #include "rendering/ExporterError.h"
 
@@ -98,6 +99,18 @@ TaskScheduler& standardScheduler()
 {
     static QtTaskScheduler scheduler;
     return scheduler;
+}
+
+EditorServices standardEditorServices(PlaybackFactory& playback)
+{
+    EditorServices services;
+    services.defaults = &standardPreferences();
+    services.playback = &playback;
+    services.scheduler = &standardScheduler();
+    services.movies = &standardMovieInspector();
+    services.exportRunner = standardExportRunner();
+    services.soundtrackRenderer = standardSoundtrackRenderer();
+    return services;
 }
 
 SoundtrackRenderer standardSoundtrackRenderer()

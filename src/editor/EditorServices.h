@@ -62,6 +62,10 @@ struct EditorServices {
     SoundtrackRenderer soundtrackRenderer;
 };
 
+// The application's services: the stored preferences, the given player engine, Qt timers, the
+// media layer, the export pipeline and the soundtrack synthesiser.
+EditorServices standardEditorServices(PlaybackFactory& playback);
+
 // The real implementations.
 MovieInspector& standardMovieInspector();  // the media layer's probe and frame decoder
 TaskScheduler& standardScheduler();        // Qt timers on the main thread
