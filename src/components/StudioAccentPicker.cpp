@@ -70,9 +70,11 @@ private:
 
 } // namespace
 
-StudioAccentPicker::StudioAccentPicker(AppPreferences& preferences, QWidget* parent)
+StudioAccentPicker::StudioAccentPicker(AppPreferences& preferences, std::shared_ptr<SystemAppearance> system,
+                                       QWidget* parent)
     : QWidget(parent)
     , m_preferences(preferences)
+    , m_system(system ? std::move(system) : standardSystemAppearance())
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 5, 0, 5);
@@ -124,7 +126,7 @@ QColor StudioAccentPicker::swatchColor(StudioAccent accent, StudioColorScheme sc
 {
     if (accent == StudioAccent::custom)
         return colorFromRgb24(m_preferences.customAccent());
-    return nativeColor(accent, standardSystemAppearance()->accentColor()).resolved(scheme);
+    return nativeColor(accent, m_system->accentColor()).resolved(scheme);
 }
 
 void StudioAccentPicker::refresh()

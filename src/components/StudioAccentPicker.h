@@ -4,12 +4,14 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 namespace sablewick {
 
 class AppPreferences;
 class StudioTileButton;
+class SystemAppearance;
 
 // The palette of accents: the ten standard ones, then under a divider and a heading the eight
 // vibrant ones, each a round swatch with its name in a selectable tile. A click makes that accent
@@ -18,7 +20,10 @@ class StudioAccentPicker final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit StudioAccentPicker(AppPreferences& preferences, QWidget* parent = nullptr);
+    // `system` tells the desktop's own accent for the "System" swatch; it is the desktop
+    // appearance the preferences were made with (the standard one unless a test or tool chose).
+    explicit StudioAccentPicker(AppPreferences& preferences, std::shared_ptr<SystemAppearance> system = nullptr,
+                                QWidget* parent = nullptr);
 
     // The tile of an accent, for tests and for placing focus.
     StudioTileButton* tile(StudioAccent accent) const;
@@ -33,6 +38,7 @@ private:
     void refresh();
 
     AppPreferences& m_preferences;
+    std::shared_ptr<SystemAppearance> m_system;
     std::vector<std::pair<StudioAccent, StudioTileButton*>> m_tiles;
 };
 

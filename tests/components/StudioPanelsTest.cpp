@@ -117,7 +117,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
 {
     Preferences p;
     Host host(environment(StudioColorScheme::light, accent), {420, 360});
-    auto* picker = host.add(new StudioAccentPicker(p.preferences));
+    auto* picker = host.add(new StudioAccentPicker(p.preferences, p.system));
     host.show();
     const auto selectedCount = [&] {
         int n = 0;
@@ -149,6 +149,8 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
     const QImage dark = grabImage(picker->tile(StudioAccent::custom));
     EXPECT_GT(shareOf(dark, swatch, Qt::white, 200), 0.05);
 
+    // The system swatch is the desktop's accent, whatever the application's palette says now.
+    EXPECT_EQ(picker->swatchColor(StudioAccent::system, StudioColorScheme::light), p.system->accent);
     // Vibrant accents are drawn in their value for the scheme.
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::light), QColor(0xEAA300));
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::dark), QColor(0xFFCF3A));
@@ -231,8 +233,8 @@ TEST(Gallery, EveryControlInLightAndDarkWithTheAccent)
     StudioStyle::install();
     p.preferences.applyApplicationAppearance();
     StudioTheme theme(p.preferences);
-    GalleryWindow window(p.preferences);
-    window.resize(1900, 960);
+    GalleryWindow window(p.preferences, p.system);
+    window.resize(1920, 1080);
     window.show();
     QApplication::processEvents();
 

@@ -208,10 +208,12 @@ QWidget* heading(const QString& text, QWidget* parent)
 
 // Builds one pane's controls and lives as long as the pane, since their actions call back into it.
 struct Builder final : QObject {
-    Builder(GalleryState& s, AppPreferences& p, Refreshers* r, std::function<void()> c, QObject* parent)
+    Builder(GalleryState& s, AppPreferences& p, std::shared_ptr<SystemAppearance> d, Refreshers* r,
+            std::function<void()> c, QObject* parent)
         : QObject(parent)
         , state(s)
         , preferences(p)
+        , system(std::move(d))
         , refreshers(r)
         , changed(std::move(c))
     {
@@ -219,6 +221,7 @@ struct Builder final : QObject {
 
     GalleryState& state;
     AppPreferences& preferences;
+    std::shared_ptr<SystemAppearance> system;
     Refreshers* refreshers;
     std::function<void()> changed;
 
@@ -394,7 +397,9 @@ struct Builder final : QObject {
                 studioSelectionBadge(madeTiles[static_cast<std::size_t>(i)], i == state.tile);
             }
         });
-        tiles->addSpacing(6);
+        tiles->addStretch(1);
+        column->addLayout(tiles);
+        auto* surfaces = new QHBoxLayout;
         auto* glass = new StudioGlassSurface(StudioGlassSurface::Shape::roundedRectangle, 16, box);
         glass->setObjectName(QStringLiteral("glass"));
         auto* glassRow = new QHBoxLayout(glass);
@@ -404,9 +409,9 @@ struct Builder final : QObject {
         glassRow->addWidget(clock);
         glassRow->addWidget(new StudioIconButton(QStringLiteral("Stop recording"), QStringLiteral("stop.fill"),
                                                  StudioButtonVariant::destructive, StudioControlSize::compact, glass));
-        tiles->addWidget(glass);
-        tiles->addStretch(1);
-        column->addLayout(tiles);
+        surfaces->addWidget(glass);
+        surfaces->addStretch(1);
+        column->addLayout(surfaces);
         return box;
     }
 
@@ -485,13 +490,16 @@ struct Builder final : QObject {
                                               [](int v) { return v == 0 ? QStringLiteral("Musical") : QStringLiteral("Tactile"); },
                                               mix));
         column->addWidget(mix);
-        auto* accent = new StudioFormSection(QStringLiteral("Accent"), content);
-        auto* picker = new StudioAccentPicker(preferences, accent);
-        picker->setObjectName(QStringLiteral("accent-picker"));
-        accent->addRow(picker);
-        column->addWidget(accent);
         panel->setContent(content);
         return panel;
+    }
+
+    QWidget* accentPicker(QWidget* parent)
+    {
+        auto* picker = new StudioAccentPicker(preferences, system, parent);
+        picker->setFixedWidth(330);
+        picker->setObjectName(QStringLiteral("accent-picker"));
+        return picker;
     }
 
     QWidget* rail(QWidget* parent)
@@ -506,6 +514,22 @@ struct Builder final : QObject {
             [&](int p) { return symbols[p]; }, std::function<void(const int&)>(), parent);
         made->setObjectName(QStringLiteral("rail"));
         return made;
+    }
+};
+
+class VerticalRule final : public QWidget {
+public:
+    explicit VerticalRule(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), StudioColors::of(this).separator);
     }
 };
 
@@ -535,8 +559,8 @@ QWidget* sheetSection(const QString& title, QWidget* content, QWidget* parent)
 
 } // namespace
 
-QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, StudioColorScheme scheme,
-                         QWidget* parent)
+QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences,
+                         std::shared_ptr<SystemAppearance> system, StudioColorScheme scheme, QWidget* parent)
 {
     auto* pane = new PaneBackground(parent);
     pane->setObjectName(scheme == StudioColorScheme::dark ? QStringLiteral("pane-dark")
@@ -547,14 +571,14 @@ QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, Studi
     StudioTheme::setEnvironment(pane, environment);
 
     auto* refreshers = new Refreshers(pane);
-    auto& builder = *new Builder(state, preferences, refreshers,
+    auto& builder = *new Builder(state, preferences, system, refreshers,
                                  [pane] {
                                      if (auto* window = qobject_cast<GalleryWindow*>(pane->window()))
                                          window->refresh();
                                  },
                                  pane);
 
-    auto* column = new QVBoxLayout(pane);
+    auto* column = new QHBoxLayout(pane);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
@@ -569,14 +593,14 @@ QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, Studi
     auto* inspector = builder.inspector(editor);
     inspector->setFixedWidth(330);
     editorRow->addWidget(inspector);
-    editor->setFixedHeight(500);
+    editor->setFixedWidth(860);
     column->addWidget(editor);
-    column->addWidget(new StudioDivider(pane));
+    column->addWidget(new VerticalRule(pane));
 
     auto* sheet = new QWidget(pane);
     auto* columns = new QHBoxLayout(sheet);
-    columns->setContentsMargins(24, 18, 24, 20);
-    columns->setSpacing(36);
+    columns->setContentsMargins(22, 18, 22, 18);
+    columns->setSpacing(26);
     auto* left = new QVBoxLayout;
     left->setSpacing(22);
     left->addWidget(sheetSection(QStringLiteral("Buttons"), builder.buttons(sheet), sheet));
@@ -588,8 +612,12 @@ QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, Studi
     right->addWidget(sheetSection(QStringLiteral("Sliders"), builder.sliders(sheet), sheet));
     right->addWidget(sheetSection(QStringLiteral("Swatches, tiles and surfaces"), builder.swatchesAndTiles(sheet), sheet));
     right->addStretch(1);
-    columns->addLayout(left, 1);
+    auto* third = new QVBoxLayout;
+    third->addWidget(sheetSection(QStringLiteral("Accent"), builder.accentPicker(sheet), sheet));
+    third->addStretch(1);
+    columns->addLayout(left, 0);
     columns->addLayout(right, 1);
+    columns->addLayout(third, 0);
     column->addWidget(sheet, 1);
 
     for (const auto& refresh : refreshers->items)
@@ -597,15 +625,16 @@ QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, Studi
     return pane;
 }
 
-GalleryWindow::GalleryWindow(AppPreferences& preferences, QWidget* parent)
+GalleryWindow::GalleryWindow(AppPreferences& preferences, std::shared_ptr<SystemAppearance> system,
+                             QWidget* parent)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Sablewick Kit Gallery"));
-    auto* row = new QHBoxLayout(this);
+    auto* row = new QVBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    m_light = makeGalleryPane(m_state, preferences, StudioColorScheme::light, this);
-    m_dark = makeGalleryPane(m_state, preferences, StudioColorScheme::dark, this);
+    m_light = makeGalleryPane(m_state, preferences, system, StudioColorScheme::light, this);
+    m_dark = makeGalleryPane(m_state, preferences, system, StudioColorScheme::dark, this);
     row->addWidget(m_light);
     row->addWidget(m_dark);
     const auto reenvironment = [this, &preferences] {

@@ -5,9 +5,12 @@
 #include <QColor>
 #include <QWidget>
 
+#include <memory>
+
 namespace sablewick {
 
 class AppPreferences;
+class SystemAppearance;
 
 // Everything the gallery's controls show; the gallery is their caller and owns it, as a window of
 // the application owns its model.
@@ -31,7 +34,8 @@ struct GalleryState {
 
 // One side of the gallery: every control of the kit in one colour scheme, laid out like an editor
 // window with a sheet of the controls under it.
-QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences, StudioColorScheme scheme,
+QWidget* makeGalleryPane(GalleryState& state, AppPreferences& preferences,
+                         std::shared_ptr<SystemAppearance> system, StudioColorScheme scheme,
                          QWidget* parent = nullptr);
 
 // Light and dark side by side.
@@ -39,7 +43,9 @@ class GalleryWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit GalleryWindow(AppPreferences& preferences, QWidget* parent = nullptr);
+    // `system` is the desktop appearance the preferences were made with.
+    GalleryWindow(AppPreferences& preferences, std::shared_ptr<SystemAppearance> system,
+                  QWidget* parent = nullptr);
 
     QWidget* pane(StudioColorScheme scheme) const;
     GalleryState& state() { return m_state; }

@@ -1,6 +1,7 @@
 // The kit gallery: every control in light and dark with the chosen accent. Test-only.
 //   sablewick_gallery [--accent NAME] [--reduce-transparency] [--grab FOLDER]
-// With --grab it saves light.png, dark.png and gallery.png into FOLDER and quits.
+// With --grab it saves light.png, dark.png and gallery.png (and, on X11, screen.png) into FOLDER
+// and quits.
 #include "GalleryWindow.h"
 
 #include "components/StudioStyle.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -60,24 +62,28 @@ int main(int argc, char* argv[])
     }
 
     sablewick::MemoryPreferencesStore store;
-    sablewick::AppPreferences preferences(store, std::make_shared<FixedAppearance>());
+    const auto desktop = std::make_shared<FixedAppearance>();
+    sablewick::AppPreferences preferences(store, desktop);
     preferences.setAccent(*chosen);
     preferences.setReduceTransparency(reduceTransparency);
     sablewick::StudioStyle::install();
     preferences.applyApplicationAppearance();
     sablewick::StudioTheme theme(preferences);
 
-    sablewick::GalleryWindow window(preferences);
-    window.resize(1900, 960);
+    sablewick::GalleryWindow window(preferences, desktop);
+    window.resize(1920, 1080);
     window.show();
 
     if (!grabFolder.isEmpty()) {
-        QTimer::singleShot(300, &window, [&] {
+        QTimer::singleShot(600, &window, [&] {
             const QDir folder(grabFolder);
             bool ok = folder.exists() || QDir().mkpath(grabFolder);
             ok = ok && window.pane(sablewick::StudioColorScheme::light)->grab().save(folder.filePath(QStringLiteral("light.png")));
             ok = ok && window.pane(sablewick::StudioColorScheme::dark)->grab().save(folder.filePath(QStringLiteral("dark.png")));
             ok = ok && window.grab().save(folder.filePath(QStringLiteral("gallery.png")));
+            // What the display shows, as a screenshot tool would take it (on a real X server).
+            if (QScreen* screen = QGuiApplication::primaryScreen(); screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+                ok = ok && screen->grabWindow(0).save(folder.filePath(QStringLiteral("screen.png")));
             QApplication::exit(ok ? 0 : 1);
         });
     }
