@@ -56,9 +56,10 @@ QImage aspectFill(const QImage& picture, QSize canvas, int margin)
         rows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
     ResampleScratch scratch;
     const ResampleKernels kernels = fastResampleKernels();
+    const ResampleSource from{rows.data(), 0, source.width(), 0, source.height(), false};
     for (int y = 0; y < target.height(); ++y)
-        resampleRow(rows.data(), 0, source.width(), 0, source.height(), horizontal, vertical, y, 0, target.width(),
-                    reinterpret_cast<uint32_t*>(target.scanLine(y)), scratch, kernels);
+        resampleRow(from, horizontal, vertical, y, 0, target.width(), reinterpret_cast<uint32_t*>(target.scanLine(y)),
+                    scratch, kernels);
     return target;
 }
 

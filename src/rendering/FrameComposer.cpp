@@ -6,6 +6,7 @@
 #include "rendering/ImageResampler.h"
 #include "rendering/PointerRenderer.h"
 #include "rendering/RoundedRectCoverage.h"
+#include "rendering/VectorLoop.h"
 
 #include <QPainter>
 
@@ -45,10 +46,17 @@ inline uint32_t over(uint32_t src, uint32_t dst)
     return src + (scale(dst & 0x00FF00FFu) | (scale((dst >> 8) & 0x00FF00FFu) << 8));
 }
 
-// Black at alpha a over `dst`.
-inline uint32_t darken(uint32_t dst, uint32_t a)
+// Black at alpha[x] over dst[x]: the drop shadow.
+SABLEWICK_VECTOR_LOOP void darkenRow(uint32_t* dst, const uint8_t* alpha, int count)
 {
-    return over(a << 24, dst);
+    for (int x = 0; x < count; ++x) {
+        const uint32_t a = alpha[x], inv = 255 - a;
+        const uint32_t rb = (dst[x] & 0x00FF00FFu) * inv + 0x00800080u;
+        const uint32_t ag = ((dst[x] >> 8) & 0x00FF00FFu) * inv + 0x00800080u;
+        const uint32_t scaled = (((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu)
+                                | ((ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u);
+        dst[x] = scaled + (a << 24);
+    }
 }
 
 uint32_t coverage256(double c)
@@ -259,6 +267,7 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
         vertical = makeResampleTaps(cardY0, cardY1 - cardY0, ky, by);
     }
     const ResampleKernels kernels = fastResampleKernels();
+    const ResampleSource sampled{sourceRows.data(), columnMin, columnMax, rowMin, rowMax, opaqueSource};
     thread_local ResampleScratch scratch;
     thread_local std::vector<uint32_t> video;
     video.resize(size_t(W));
@@ -266,9 +275,11 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     // The shadow mask is read at the canvas pixel under each output pixel (the punch-in undone).
     const bool shadow = !g.shadow.empty();
     thread_local std::vector<int> shadowColumn;
+    thread_local std::vector<uint8_t> shadowRow;
     int shadowX0 = 0, shadowX1 = 0;
     if (shadow) {
         shadowColumn.resize(size_t(W));
+        shadowRow.resize(size_t(W));
         shadowX0 = std::clamp(int(std::floor(g.shadowX * P + ox)) - 1, 0, W);
         shadowX1 = std::clamp(int(std::ceil((g.shadowX + g.shadowWidth) * P + ox)) + 1, shadowX0, W);
         for (int x = shadowX0; x < shadowX1; ++x) {
@@ -281,8 +292,18 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
         const int count = std::min(bandRows, H - top);
         for (int y = top; y < top + count; ++y) {
             uint32_t* dst = rows[y];
-            copyBackground(y, dst);
             const RoundedRectCoverage::Span outerFull = outer.fullSpan(y);
+            const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
+            // Where opaque video will cover the row, the background need not be copied first.
+            const bool cardRow = cardVisible && y >= cardY0 && y < cardY1;
+            const int hiddenFrom = std::clamp(innerFull.begin, 0, W), hiddenTo = std::clamp(innerFull.end, hiddenFrom, W);
+            if (opaqueSource && cardRow && hiddenTo > hiddenFrom) {
+                const auto* background = reinterpret_cast<const uint32_t*>(m_background.constScanLine(y));
+                std::memcpy(dst, background, size_t(hiddenFrom) * 4);
+                std::memcpy(dst + hiddenTo, background + hiddenTo, size_t(W - hiddenTo) * 4);
+            } else {
+                copyBackground(y, dst);
+            }
 
             // Shadow, under the card; where the card covers a pixel in full it is not needed.
             if (shadow) {
@@ -295,9 +316,9 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
                     auto shade = [&](int from, int to) {
                         for (int x = from; x < to; ++x) {
                             const int c = shadowColumn[size_t(x)];
-                            if (c >= 0 && mask[c])
-                                dst[x] = darken(dst[x], mask[c]);
+                            shadowRow[size_t(x)] = c >= 0 ? mask[c] : 0;
                         }
+                        darkenRow(dst + from, shadowRow.data() + from, to - from);
                     };
                     shade(shadowX0, skipFrom);
                     shade(skipTo, shadowX1);
@@ -305,7 +326,6 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
             }
 
             // The frame colour through the outer mask.
-            const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
             if (g.ring) {
                 const RoundedRectCoverage::Span touched = outer.touchedSpan(y);
                 const int from = std::max(touched.begin, 0), to = std::min(touched.end, W);
@@ -322,29 +342,32 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
             }
 
             // The recording through the inner mask.
-            if (!cardVisible || y < cardY0 || y >= cardY1)
+            if (!cardRow)
                 continue;
             const RoundedRectCoverage::Span touched = inner.touchedSpan(y);
             const int from = std::clamp(touched.begin, cardX0, cardX1), to = std::clamp(touched.end, from, cardX1);
             if (to <= from)
                 continue;
-            resampleRow(sourceRows.data(), columnMin, columnMax, rowMin, rowMax, horizontal, vertical, y, from, to,
-                        video.data(), scratch, kernels);
-            const uint32_t* v = video.data() - from;
+            prepareLine(sampled, horizontal, vertical, y, from, to, scratch, kernels);
             const int fullFrom = std::clamp(innerFull.begin, from, to), fullTo = std::clamp(innerFull.end, fullFrom, to);
-            for (int x = from; x < fullFrom; ++x)
-                if (const uint32_t c = coverage256(inner.coverage(x, y)))
-                    dst[x] = mix(v[x] | alphaFill, dst[x], c);
+            // Opaque video goes straight into the frame; the edge pixels blend through the mask.
+            auto blendEdge = [&](int edgeFrom, int edgeTo) {
+                filterLine(horizontal, edgeFrom, edgeTo, video.data(), scratch, kernels);
+                for (int x = edgeFrom; x < edgeTo; ++x) {
+                    const uint32_t v = video[size_t(x - edgeFrom)];
+                    if (const uint32_t c = coverage256(inner.coverage(x, y)))
+                        dst[x] = mix(opaqueSource ? v : over(v, dst[x]), dst[x], c);
+                }
+            };
+            blendEdge(from, fullFrom);
             if (opaqueSource) {
-                for (int x = fullFrom; x < fullTo; ++x)
-                    dst[x] = v[x] | alphaFill;
+                filterLine(horizontal, fullFrom, fullTo, dst + fullFrom, scratch, kernels);
             } else {
+                filterLine(horizontal, fullFrom, fullTo, video.data(), scratch, kernels);
                 for (int x = fullFrom; x < fullTo; ++x)
-                    dst[x] = over(v[x], dst[x]);
+                    dst[x] = over(video[size_t(x - fullFrom)], dst[x]);
             }
-            for (int x = fullTo; x < to; ++x)
-                if (const uint32_t c = coverage256(inner.coverage(x, y)))
-                    dst[x] = mix(opaqueSource ? v[x] | alphaFill : over(v[x], dst[x]), dst[x], c);
+            blendEdge(fullTo, to);
         }
         bandDone(top, count);
     }

@@ -6,6 +6,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define SABLEWICK_HAVE_AVX2_KERNELS 1
+#endif
 
 namespace sablewick {
 namespace {
@@ -15,7 +19,7 @@ constexpr int kVerticalShift = kResampleWeightBits - kLineFractionBits;
 constexpr int kHorizontalShift = kResampleWeightBits + kLineFractionBits;
 
 void verticalRange(const uint32_t* const* rows, const int16_t* weights, int taps, int begin, int end,
-                   uint16_t* line)
+                   bool opaque, uint16_t* line)
 {
     for (int x = begin; x < end; ++x) {
         for (int c = 0; c < 4; ++c) {
@@ -24,12 +28,15 @@ void verticalRange(const uint32_t* const* rows, const int16_t* weights, int taps
                 sum += int32_t((rows[t][x] >> (8 * c)) & 0xFF) * weights[t];
             line[x * 4 + c] = uint16_t((sum + (1 << (kVerticalShift - 1))) >> kVerticalShift);
         }
+        if (opaque)
+            line[x * 4 + 3] = 255 << kLineFractionBits;
     }
 }
 
-void plainVertical(const uint32_t* const* rows, const int16_t* weights, int taps, int pixels, uint16_t* line)
+void plainVertical(const uint32_t* const* rows, const int16_t* weights, int taps, int pixels, bool opaque,
+                   uint16_t* line)
 {
-    verticalRange(rows, weights, taps, 0, pixels, line);
+    verticalRange(rows, weights, taps, 0, pixels, opaque, line);
 }
 
 void plainHorizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h, int from, int to, uint32_t* out)
@@ -51,8 +58,11 @@ void plainHorizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h
 }
 
 #if defined(__SSE2__)
-void sseVertical(const uint32_t* const* rows, const int16_t* weights, int taps, int pixels, uint16_t* line)
+void sseVertical(const uint32_t* const* rows, const int16_t* weights, int taps, int pixels, bool opaque,
+                 uint16_t* line)
 {
+    const __m128i alpha = opaque ? _mm_set_epi16(255 << kLineFractionBits, 0, 0, 0, 255 << kLineFractionBits, 0, 0, 0)
+                                 : _mm_setzero_si128();
     const __m128i zero = _mm_setzero_si128();
     const __m128i round = _mm_set1_epi32(1 << (kVerticalShift - 1));
     int x = 0;
@@ -73,10 +83,10 @@ void sseVertical(const uint32_t* const* rows, const int16_t* weights, int taps, 
         acc1 = _mm_srai_epi32(acc1, kVerticalShift);
         acc2 = _mm_srai_epi32(acc2, kVerticalShift);
         acc3 = _mm_srai_epi32(acc3, kVerticalShift);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x * 4), _mm_packs_epi32(acc0, acc1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x * 4 + 8), _mm_packs_epi32(acc2, acc3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x * 4), _mm_or_si128(_mm_packs_epi32(acc0, acc1), alpha));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x * 4 + 8), _mm_or_si128(_mm_packs_epi32(acc2, acc3), alpha));
     }
-    verticalRange(rows, weights, taps, x, pixels, line);
+    verticalRange(rows, weights, taps, x, pixels, opaque, line);
 }
 
 void sseHorizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h, int from, int to, uint32_t* out)
@@ -85,13 +95,12 @@ void sseHorizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h, 
     for (int i = from; i < to; ++i) {
         const int k = i - h.first;
         const uint16_t* px = line + size_t(h.start[size_t(k)] - lineOrigin) * 4;
-        const int16_t* w = h.weights.data() + size_t(k) * size_t(h.taps);
+        const int32_t* w = h.weightPairs.data() + size_t(k) * size_t(h.taps / 2);
         __m128i acc = round;
         for (int t = 0; t < h.taps; t += 2) {
             const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + t * 4));
             const __m128i pair = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
-            const __m128i weight = _mm_set1_epi32(int32_t(uint16_t(w[t])) | (int32_t(w[t + 1]) << 16));
-            acc = _mm_add_epi32(acc, _mm_madd_epi16(pair, weight));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(pair, _mm_set1_epi32(w[t / 2])));
         }
         acc = _mm_srai_epi32(acc, kHorizontalShift);
         const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(acc, acc), _mm_setzero_si128());
@@ -100,6 +109,116 @@ void sseHorizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h, 
 }
 #endif
 
+#if defined(SABLEWICK_HAVE_AVX2_KERNELS)
+// Eight pixels at a time; the unpacking works within 128-bit halves, and the final permutes put
+// the pixels back in order.
+__attribute__((target("avx2"))) void avx2Vertical(const uint32_t* const* rows, const int16_t* weights, int taps,
+                                                  int pixels, bool opaque, uint16_t* line)
+{
+    const int16_t a = opaque ? int16_t(255 << kLineFractionBits) : 0;
+    const __m256i alpha = _mm256_setr_epi16(0, 0, 0, a, 0, 0, 0, a, 0, 0, 0, a, 0, 0, 0, a);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i round = _mm256_set1_epi32(1 << (kVerticalShift - 1));
+    int x = 0;
+    for (; x + 8 <= pixels; x += 8) {
+        __m256i acc0 = round, acc1 = round, acc2 = round, acc3 = round;
+        for (int t = 0; t < taps; t += 2) {
+            const __m256i w = _mm256_set1_epi32(int32_t(uint16_t(weights[t])) | (int32_t(weights[t + 1]) << 16));
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[t] + x));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[t + 1] + x));
+            const __m256i alo = _mm256_unpacklo_epi8(a, zero), ahi = _mm256_unpackhi_epi8(a, zero);
+            const __m256i blo = _mm256_unpacklo_epi8(b, zero), bhi = _mm256_unpackhi_epi8(b, zero);
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi16(alo, blo), w));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi16(alo, blo), w));
+            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi16(ahi, bhi), w));
+            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi16(ahi, bhi), w));
+        }
+        // acc0..3 hold pixels (0|4), (1|5), (2|6), (3|7).
+        const __m256i p01 = _mm256_packs_epi32(_mm256_srai_epi32(acc0, kVerticalShift), _mm256_srai_epi32(acc1, kVerticalShift));
+        const __m256i p23 = _mm256_packs_epi32(_mm256_srai_epi32(acc2, kVerticalShift), _mm256_srai_epi32(acc3, kVerticalShift));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + x * 4),
+                            _mm256_or_si256(_mm256_permute2x128_si256(p01, p23, 0x20), alpha));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + x * 4 + 16),
+                            _mm256_or_si256(_mm256_permute2x128_si256(p01, p23, 0x31), alpha));
+    }
+    verticalRange(rows, weights, taps, x, pixels, opaque, line);
+}
+
+// Two taps of two outputs, channel by channel: (lo tap 0, lo tap 1) pairs in the low half, the
+// same for `hi` in the high half.
+__attribute__((target("avx2"))) inline __m256i avx2TapPair(const uint16_t* lo, const uint16_t* hi)
+{
+    const __m256i two = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
+    return _mm256_unpacklo_epi16(two, _mm256_srli_si256(two, 8));
+}
+
+// Word `lo` of `words` in every lane of the low half, word `hi` in the high half.
+__attribute__((target("avx2"))) inline __m256i avx2Broadcast(__m256i words, int lo, int hi)
+{
+    return _mm256_permutevar8x32_epi32(words, _mm256_setr_epi32(lo, lo, lo, lo, hi, hi, hi, hi));
+}
+
+// Four output pixels at a time: two in each register, one per 128-bit half. `Pairs` tap pairs
+// per output (one when enlarging, two when reducing by up to two), known at compile time so that
+// the loops unroll; any other count takes the generic loop.
+template <int Pairs>
+__attribute__((target("avx2"))) void avx2HorizontalFixed(const uint16_t* line, int lineOrigin, const ResampleTaps& h,
+                                                         int from, int to, uint32_t* out)
+{
+    static_assert(Pairs == 1 || Pairs == 2);
+    const __m256i round = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int i = from;
+    for (; i + 4 <= to; i += 4) {
+        const int k = i - h.first;
+        const int* start = h.start.data() + k;
+        const uint16_t* px[4];
+        for (int o = 0; o < 4; ++o)
+            px[o] = line + size_t(start[o] - lineOrigin) * 4;
+        const int32_t* w = h.weightPairs.data() + size_t(k) * Pairs;
+        const __m256i weights = Pairs == 1
+            ? _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w)))
+            : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
+        __m256i accA = round, accB = round;
+        for (int p = 0; p < Pairs; ++p) {
+            accA = _mm256_add_epi32(accA, _mm256_madd_epi16(avx2TapPair(px[0] + p * 8, px[1] + p * 8),
+                                                             avx2Broadcast(weights, p, 1 * Pairs + p)));
+            accB = _mm256_add_epi32(accB, _mm256_madd_epi16(avx2TapPair(px[2] + p * 8, px[3] + p * 8),
+                                                             avx2Broadcast(weights, 2 * Pairs + p, 3 * Pairs + p)));
+        }
+        // Halves hold outputs (0 | 1) and (2 | 3); packing gives bytes (0, 2 | 1, 3).
+        const __m256i words = _mm256_packs_epi32(_mm256_srai_epi32(accA, kHorizontalShift),
+                                                 _mm256_srai_epi32(accB, kHorizontalShift));
+        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (i - from)), _mm256_castsi256_si128(bytes));
+    }
+    if (i < to)
+        sseHorizontal(line, lineOrigin, h, i, to, out + (i - from));
+}
+
+__attribute__((target("avx2"))) void avx2Horizontal(const uint16_t* line, int lineOrigin, const ResampleTaps& h,
+                                                    int from, int to, uint32_t* out)
+{
+    if (h.taps == 2)
+        avx2HorizontalFixed<1>(line, lineOrigin, h, from, to, out);
+    else if (h.taps == 4)
+        avx2HorizontalFixed<2>(line, lineOrigin, h, from, to, out);
+    else
+        sseHorizontal(line, lineOrigin, h, from, to, out);
+}
+#endif
+
+bool hasAvx2()
+{
+#if defined(SABLEWICK_HAVE_AVX2_KERNELS)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 }  // namespace
 
 ResampleTaps makeResampleTaps(int first, int count, double scale, double offset)
@@ -107,8 +226,10 @@ ResampleTaps makeResampleTaps(int first, int count, double scale, double offset)
     ResampleTaps result;
     result.first = first;
     result.count = std::max(count, 0);
+    // The tent is open at both ends, so it spans at most ceil(2 * support) source pixels: two
+    // when enlarging, which the kernels take as one pair.
     const double support = std::max(scale, 1.0);
-    int taps = int(std::ceil(2 * support)) + 1;
+    int taps = std::max(int(std::ceil(2 * support - 1e-9)), 2);
     taps += taps % 2;
     result.taps = taps;
     result.start.resize(size_t(result.count));
@@ -134,17 +255,21 @@ ResampleTaps makeResampleTaps(int first, int count, double scale, double offset)
         w[largest] = int16_t(w[largest] + ((1 << kResampleWeightBits) - total));
         result.start[size_t(i)] = begin;
     }
+    result.weightPairs.resize(result.weights.size() / 2);
+    for (size_t p = 0; p < result.weightPairs.size(); ++p)
+        result.weightPairs[p] = int32_t(uint16_t(result.weights[2 * p])) | (int32_t(result.weights[2 * p + 1]) << 16);
     return result;
 }
 
-void resampleRow(const uint32_t* const* sourceRows, int columnMin, int columnMax, int rowMin, int rowMax,
-                 const ResampleTaps& horizontal, const ResampleTaps& vertical, int outRow, int from, int to,
-                 uint32_t* out, ResampleScratch& scratch, const ResampleKernels& kernels)
+void prepareLine(const ResampleSource& source, const ResampleTaps& horizontal, const ResampleTaps& vertical,
+                 int outRow, int from, int to, ResampleScratch& scratch, const ResampleKernels& kernels)
 {
-    if (to <= from || columnMax <= columnMin || rowMax <= rowMin)
+    const int columnMin = source.columnMin, columnMax = source.columnMax;
+    if (to <= from || columnMax <= columnMin || source.rowMax <= source.rowMin)
         return;
     const int lineBegin = horizontal.start[size_t(from - horizontal.first)];
     const int lineEnd = horizontal.start[size_t(to - 1 - horizontal.first)] + horizontal.taps;
+    scratch.lineOrigin = lineBegin;
     // The part of the line that lies on the source; the rest repeats its edge pixels.
     const int a = std::clamp(lineBegin, columnMin, columnMax - 1);
     const int b = std::max(std::clamp(lineEnd, columnMin, columnMax), a + 1);
@@ -155,11 +280,11 @@ void resampleRow(const uint32_t* const* sourceRows, int columnMin, int columnMax
     const int firstRow = vertical.start[size_t(v)];
     scratch.rows.resize(size_t(vertical.taps));
     for (int t = 0; t < vertical.taps; ++t)
-        scratch.rows[size_t(t)] = sourceRows[std::clamp(firstRow + t, rowMin, rowMax - 1)] + a;
+        scratch.rows[size_t(t)] = source.rows[std::clamp(firstRow + t, source.rowMin, source.rowMax - 1)] + a;
     const int lineStart = std::min(std::max(a - lineBegin, 0), lineEnd - lineBegin);
     uint16_t* line = scratch.line.data();
     kernels.vertical(scratch.rows.data(), vertical.weights.data() + size_t(v) * size_t(vertical.taps),
-                     vertical.taps, b - a, line + size_t(lineStart) * 4);
+                     vertical.taps, b - a, source.opaque, line + size_t(lineStart) * 4);
     // Edge pixels repeated outside the window (the window may even lie wholly to one side).
     const uint16_t* leftPixel = line + size_t(lineStart) * 4;
     const int written = std::min(b - a, lineEnd - lineBegin - lineStart);
@@ -168,7 +293,22 @@ void resampleRow(const uint32_t* const* sourceRows, int columnMin, int columnMax
         std::copy_n(leftPixel, 4, line + size_t(i) * 4);
     for (int i = lineStart + std::max(written, 1); i < lineEnd - lineBegin + 2; ++i)
         std::copy_n(rightPixel, 4, line + size_t(i) * 4);
-    kernels.horizontal(line, lineBegin, horizontal, from, to, out);
+}
+
+void filterLine(const ResampleTaps& horizontal, int from, int to, uint32_t* out, const ResampleScratch& scratch,
+                const ResampleKernels& kernels)
+{
+    if (to > from)
+        kernels.horizontal(scratch.line.data(), scratch.lineOrigin, horizontal, from, to, out);
+}
+
+void resampleRow(const ResampleSource& source, const ResampleTaps& horizontal, const ResampleTaps& vertical,
+                 int outRow, int from, int to, uint32_t* out, ResampleScratch& scratch, const ResampleKernels& kernels)
+{
+    if (to <= from || source.columnMax <= source.columnMin || source.rowMax <= source.rowMin)
+        return;
+    prepareLine(source, horizontal, vertical, outRow, from, to, scratch, kernels);
+    filterLine(horizontal, from, to, out, scratch, kernels);
 }
 
 ResampleKernels plainResampleKernels()
@@ -178,11 +318,21 @@ ResampleKernels plainResampleKernels()
 
 ResampleKernels fastResampleKernels()
 {
+    static const ResampleKernels fastest = availableResampleKernels().back();
+    return fastest;
+}
+
+std::vector<ResampleKernels> availableResampleKernels()
+{
+    std::vector<ResampleKernels> kernels{plainResampleKernels()};
 #if defined(__SSE2__)
-    return {sseVertical, sseHorizontal};
-#else
-    return plainResampleKernels();
+    kernels.push_back({sseVertical, sseHorizontal});
 #endif
+#if defined(SABLEWICK_HAVE_AVX2_KERNELS)
+    if (hasAvx2())
+        kernels.push_back({avx2Vertical, avx2Horizontal});
+#endif
+    return kernels;
 }
 
 }  // namespace sablewick

@@ -25,6 +25,8 @@ struct ResampleTaps {
     int taps = 0;
     std::vector<int> start;
     std::vector<int16_t> weights;
+    // The weights again, two to a 32-bit word (the low half first), for the vector kernels.
+    std::vector<int32_t> weightPairs;
 
     int lowestSource() const { return start.empty() ? 0 : start.front(); }
     int highestSource() const { return start.empty() ? 0 : start.back() + taps; }  // exclusive
@@ -37,8 +39,9 @@ ResampleTaps makeResampleTaps(int first, int count, double scale, double offset)
 
 // The two passes. `rows` holds `taps` row pointers already advanced to the first pixel of the
 // line; `line` is indexed by source column relative to the line's origin.
+// With `opaque` the alpha of the line is set to full.
 using VerticalPass = void (*)(const uint32_t* const* rows, const int16_t* weights, int taps, int pixels,
-                              uint16_t* line);
+                              bool opaque, uint16_t* line);
 using HorizontalPass = void (*)(const uint16_t* line, int lineOrigin, const ResampleTaps& horizontal,
                                 int from, int to, uint32_t* out);
 
@@ -47,22 +50,41 @@ struct ResampleKernels {
     HorizontalPass horizontal;
 };
 
-// Reusable buffers of one thread.
+// Reusable buffers of one thread, and the line last prepared.
 struct ResampleScratch {
     std::vector<uint16_t> line;
     std::vector<const uint32_t*> rows;
+    int lineOrigin = 0;
 };
 
-// One output row, columns [from, to), into out[0 .. to - from). `sourceRows[y]` is row y of the
-// source (pixel 0 of the row); reads are clamped to rows [rowMin, rowMax) and columns
-// [columnMin, columnMax), so the picture continues with its edge pixels beyond that window.
-void resampleRow(const uint32_t* const* sourceRows, int columnMin, int columnMax, int rowMin, int rowMax,
-                 const ResampleTaps& horizontal, const ResampleTaps& vertical, int outRow, int from, int to,
-                 uint32_t* out, ResampleScratch& scratch, const ResampleKernels& kernels);
+// Where to read: `rows[y]` is row y of the source (pixel 0 of the row); reads are clamped to rows
+// [rowMin, rowMax) and columns [columnMin, columnMax), so the picture continues with its edge
+// pixels beyond that window. `opaque` sets every alpha to full (frames whose fourth byte is
+// padding).
+struct ResampleSource {
+    const uint32_t* const* rows = nullptr;
+    int columnMin = 0, columnMax = 0, rowMin = 0, rowMax = 0;
+    bool opaque = false;
+};
+
+// The vertical pass of output row `outRow` for output columns [from, to).
+void prepareLine(const ResampleSource& source, const ResampleTaps& horizontal, const ResampleTaps& vertical,
+                 int outRow, int from, int to, ResampleScratch& scratch, const ResampleKernels& kernels);
+// The horizontal pass over the prepared line for output columns [from, to) (inside the prepared
+// range) into out[0 .. to - from).
+void filterLine(const ResampleTaps& horizontal, int from, int to, uint32_t* out, const ResampleScratch& scratch,
+                const ResampleKernels& kernels);
+
+// Both passes: one output row, columns [from, to), into out[0 .. to - from).
+void resampleRow(const ResampleSource& source, const ResampleTaps& horizontal, const ResampleTaps& vertical,
+                 int outRow, int from, int to, uint32_t* out, ResampleScratch& scratch, const ResampleKernels& kernels);
 
 // Straightforward loops, the reference.
 ResampleKernels plainResampleKernels();
-// The vector version where the processor has one, else the plain loops; equal results.
+// The fastest version this processor runs (AVX2, else SSE2, else the plain loops); all give
+// equal results.
 ResampleKernels fastResampleKernels();
+// Every version this processor runs, the plain loops first (for tests that compare them).
+std::vector<ResampleKernels> availableResampleKernels();
 
 }  // namespace sablewick

@@ -1,5 +1,7 @@
 #include "rendering/Yuv420Converter.h"
 
+#include "rendering/VectorLoop.h"
+
 #include <cstddef>
 
 namespace sablewick {
@@ -19,14 +21,14 @@ inline uint8_t luma(uint32_t p)
     return uint8_t((kYr * red(p) + kYg * green(p) + kYb * blue(p) + (16 << 15) + (1 << 14)) >> 15);
 }
 
-void lumaRow(const uint32_t* src, int width, uint8_t* dst)
+SABLEWICK_VECTOR_LOOP void lumaRow(const uint32_t* src, int width, uint8_t* dst)
 {
     for (int x = 0; x < width; ++x)
         dst[x] = luma(src[x]);
 }
 
 // Chroma of a pair of rows (the same row twice at an odd bottom edge).
-void chromaRow(const uint32_t* a, const uint32_t* b, int width, uint8_t* u, uint8_t* v)
+SABLEWICK_VECTOR_LOOP void chromaRow(const uint32_t* a, const uint32_t* b, int width, uint8_t* u, uint8_t* v)
 {
     const int pairs = width / 2;
     for (int i = 0; i < pairs; ++i) {
