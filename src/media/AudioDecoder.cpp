@@ -18,6 +18,7 @@ namespace {
 // A hole in the track's timestamps longer than this is filled with silence; shorter ones are
 // ordinary jitter of the container's timestamps.
 constexpr double kGapTolerance = 0.02;
+constexpr double kSeekPreroll = 0.5;
 
 }  // namespace
 
@@ -42,6 +43,8 @@ struct AudioDecoder::State {
     std::int64_t emitted = 0;      // frames handed out since start
     std::int64_t produced = 0;     // frames converted so far, counted from start (may be negative before it)
     bool synced = false;           // `produced` has been placed by a timestamp
+    bool sought = false;           // decoding began at a seek, not at the track's start
+    bool rewindPending = false;    // that seek went too far: start over from the top
     bool draining = false;
     bool decoderEnded = false;
     bool resamplerFlushed = false;
@@ -147,6 +150,11 @@ struct AudioDecoder::State {
             const std::int64_t position = static_cast<std::int64_t>(std::llround(seconds * format.sampleRate))
                                           - swr_get_delay(swr.get(), format.sampleRate);
             if (!synced) {
+                if (sought && position > static_cast<std::int64_t>(kGapTolerance * format.sampleRate)) {
+                    // The seek went past the start (an inexact index): decode from the top.
+                    rewindPending = true;
+                    return;
+                }
                 // The first frame places the output: silence before a late start, frames before
                 // the start are dropped as they are converted.
                 if (position > 0)
@@ -172,6 +180,8 @@ struct AudioDecoder::State {
             if (received == 0) {
                 handleFrame();
                 av_frame_unref(frame.get());
+                if (rewindPending)
+                    rewind();
                 continue;
             }
             if (received == AVERROR_EOF || (received == AVERROR(EAGAIN) && draining)) {
@@ -196,17 +206,39 @@ struct AudioDecoder::State {
         }
     }
 
-    void restart(double newStart)
+    void seekTo(std::int64_t timestamp)
     {
-        start = std::isfinite(newStart) ? newStart : 0.0;
-        const std::int64_t target = static_cast<std::int64_t>(std::floor(start / av_q2d(stream->time_base)));
-        if (av_seek_frame(input.get(), stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
-            avformat_seek_file(input.get(), stream->index, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+        if (av_seek_frame(input.get(), stream->index, timestamp, AVSEEK_FLAG_BACKWARD) < 0
+            && av_seek_frame(input.get(), stream->index, timestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+            throw MediaError(MediaErrorKind::decodeFailed, path, "cannot seek in the audio track");
         avcodec_flush_buffers(decoder.get());
         swr.reset();
         swrFormat = swrRate = -1;
+        draining = decoderEnded = resamplerFlushed = false;
+        rewindPending = false;
+    }
+
+    // Starts decoding again from the track's first packet, keeping the output position.
+    void rewind()
+    {
+        seekTo(ffmpeg::firstTimestamp(stream));
+        sought = false;
+        synced = false;
+        produced = emitted;
+        pending.clear();
+        pendingOffset = 0;
+    }
+
+    void restart(double newStart)
+    {
+        start = std::isfinite(newStart) ? newStart : 0.0;
+        // Seek a little early: codecs with overlapping frames or a bit reservoir (AAC, MP3) decode
+        // the first packets after a seek wrongly. What comes before the start is dropped.
+        const std::int64_t target = static_cast<std::int64_t>(std::floor((start - kSeekPreroll) / av_q2d(stream->time_base)));
+        sought = target > ffmpeg::firstTimestamp(stream);
+        seekTo(sought ? target : ffmpeg::firstTimestamp(stream));
         emitted = produced = 0;
-        synced = draining = decoderEnded = resamplerFlushed = false;
+        synced = false;
         pending.clear();
         pendingOffset = 0;
     }

@@ -173,6 +173,14 @@ MediaTime streamTime(std::int64_t timestamp, AVRational timeBase)
     return MediaTime(timestamp * timeBase.num, timeBase.den);
 }
 
+std::int64_t firstTimestamp(AVStream* stream)
+{
+    std::int64_t first = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    if (avformat_index_get_entries_count(stream) > 0)
+        first = std::min(first, avformat_index_get_entry(stream, 0)->timestamp);
+    return first;
+}
+
 std::int64_t streamTimestamp(MediaTime time, AVRational timeBase)
 {
     // floor(time / timeBase) = floor(value * den / (scale * num))

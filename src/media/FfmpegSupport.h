@@ -84,6 +84,10 @@ void closeOutputFile(AVIOContext** io, const std::string& absolutePath);
 
 // A stream timestamp as an exact time.
 MediaTime streamTime(std::int64_t timestamp, AVRational timeBase);
+// A timestamp at or before the stream's first packet (priming packets included), to seek to
+// when decoding must start from the top.
+std::int64_t firstTimestamp(AVStream* stream);
+
 // A time as a stream timestamp, rounded down so that the frame at that time is found.
 std::int64_t streamTimestamp(MediaTime time, AVRational timeBase);
 

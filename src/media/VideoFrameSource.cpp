@@ -112,11 +112,6 @@ struct VideoFrameSource::State {
     bool fromBeginning = true;          // decoding started at the track's start
     std::optional<MediaTime> firstTime;  // of the track's first frame, once seen
 
-    std::int64_t startTimestamp() const
-    {
-        return stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    }
-
     void resetDecoding(bool atBeginning)
     {
         avcodec_flush_buffers(decoder.get());
@@ -129,7 +124,7 @@ struct VideoFrameSource::State {
 
     void restartFromBeginning()
     {
-        const std::int64_t start = startTimestamp();
+        const std::int64_t start = ffmpeg::firstTimestamp(stream);
         if (av_seek_frame(input.get(), stream->index, start, AVSEEK_FLAG_BACKWARD) < 0
             && av_seek_frame(input.get(), stream->index, start, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             throw MediaError(MediaErrorKind::decodeFailed, path, "cannot return to the start of the track");
@@ -139,11 +134,22 @@ struct VideoFrameSource::State {
     void restartAt(MediaTime t)
     {
         const std::int64_t target = ffmpeg::streamTimestamp(t, stream->time_base);
-        if (target <= startTimestamp() || av_seek_frame(input.get(), stream->index, target, AVSEEK_FLAG_BACKWARD) < 0) {
+        if (target <= ffmpeg::firstTimestamp(stream) || av_seek_frame(input.get(), stream->index, target, AVSEEK_FLAG_BACKWARD) < 0) {
             restartFromBeginning();
             return;
         }
         resetDecoding(false);
+    }
+
+    // Whether a keyframe lies after `from` and at or before `to`, so that seeking to `to` skips
+    // decoding. Without an index, assumed so.
+    bool keyframeBetween(MediaTime from, MediaTime to) const
+    {
+        const int entry = av_index_search_timestamp(stream, ffmpeg::streamTimestamp(to, stream->time_base), AVSEEK_FLAG_BACKWARD);
+        if (entry < 0)
+            return avformat_index_get_entries_count(stream) == 0;
+        const AVIndexEntry* keyframe = avformat_index_get_entry(stream, entry);
+        return keyframe && ffmpeg::streamTime(keyframe->timestamp, stream->time_base) > from;
     }
 
     // Settles `current` on the frame shown at t. Returns false when the track has no frame.
@@ -151,7 +157,8 @@ struct VideoFrameSource::State {
     {
         const bool atFirstFrame = firstTime && haveCurrent && currentTime == *firstTime;
         const bool behind = haveCurrent && t < currentTime && !atFirstFrame;
-        const bool farAhead = haveCurrent && t > currentTime + kSeekAheadDistance && !(haveAhead && t < aheadTime);
+        const bool farAhead = haveCurrent && t > currentTime + kSeekAheadDistance && !(haveAhead && t < aheadTime)
+                              && keyframeBetween(currentTime, t);
         if (behind || farAhead) {
             restartAt(t);
             if (!fromBeginning && (!fillAhead() || aheadTime > t)) {

@@ -1,0 +1,177 @@
+// The output against a real PulseAudio daemon (the test command's private one with a null sink):
+// the clock follows the server and the mix reaches the sink, as recorded from its monitor.
+#include "media/AudioOutput.h"
+#include "media/PlaybackAudioPlayer.h"
+#include "media/PlaybackEngine.h"
+
+#include "PlaybackTestSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace sablewick {
+namespace {
+
+// Records one output's stream, as the server plays it into the sink, while it lives (tests run
+// side by side, so the sink's monitor would hear the others too).
+class SinkRecorder {
+public:
+    explicit SinkRecorder(const AudioOutput& output)
+    {
+        process_.start(QStringLiteral("parec"), {QStringLiteral("--monitor-stream=%1").arg(output.serverStreamIndex()), QStringLiteral("--format=float32le"),
+                                                 QStringLiteral("--rate=48000"), QStringLiteral("--channels=2"),
+                                                 QStringLiteral("--latency-msec=20")});
+    }
+    ~SinkRecorder()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool started() { return process_.waitForStarted(5000); }
+
+    // Waits until the recording has produced something, so that what follows is captured.
+    bool waitForData()
+    {
+        return test::processEventsUntil([&] {
+            process_.waitForReadyRead(10);
+            take();
+            return !samples_.empty();
+        });
+    }
+    // Records for about `seconds` more.
+    void record(double seconds)
+    {
+        test::processEventsUntil([] { return false; }, static_cast<int>(seconds * 1000));
+        process_.waitForReadyRead(100);
+        take();
+    }
+    // The loudest 50 ms (root mean square) of everything recorded.
+    double loudest() const
+    {
+        double loudest = 0;
+        const std::size_t window = 48000 / 20 * 2;
+        for (std::size_t start = 0; start + window <= samples_.size(); start += window / 2)
+            loudest = std::max(loudest, level(start, window));
+        return loudest;
+    }
+    // The root mean square of the last 200 ms, once a change has settled.
+    double finalLevel() const
+    {
+        const std::size_t window = 48000 / 5 * 2;
+        return samples_.size() < window ? 0 : level(samples_.size() - window, window);
+    }
+
+private:
+    void take()
+    {
+        bytes_ += process_.readAllStandardOutput();
+        const qsizetype whole = bytes_.size() / qsizetype(sizeof(float));
+        const std::size_t old = samples_.size();
+        samples_.resize(old + static_cast<std::size_t>(whole));
+        std::memcpy(samples_.data() + old, bytes_.constData(), static_cast<std::size_t>(whole) * sizeof(float));
+        bytes_.remove(0, whole * qsizetype(sizeof(float)));
+    }
+
+    double level(std::size_t start, std::size_t count) const
+    {
+        double sum = 0;
+        for (std::size_t i = start; i < start + count; ++i)
+            sum += double(samples_[i]) * samples_[i];
+        return std::sqrt(sum / double(count));
+    }
+
+    QProcess process_;
+    QByteArray bytes_;
+    std::vector<float> samples_;
+};
+
+class PlaybackPulseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("PULSE_SERVER"))
+            GTEST_SKIP() << "needs the test command's private audio server";
+    }
+};
+
+TEST_F(PlaybackPulseTest, TheClockIsTheServersAndAdvancesInRealTime)
+{
+    auto output = AudioOutput::connect();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    EXPECT_TRUE(output->serverError().isEmpty());
+    // The stream needs a moment before the server reports any timing.
+    test::processEventsUntil([&] { return output->now() > 0; });
+    const double before = output->now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double after = output->now();
+    EXPECT_GT(after - before, 0.15);
+    EXPECT_LT(after - before, 1.5);
+}
+
+TEST_F(PlaybackPulseTest, AudioPlayersAreHeardAtTheirVolume)
+{
+    auto output = AudioOutput::connect();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    PlaybackAudioPlayer player(test::tone(0.5).samples, output);
+    player.setLooping(true);
+
+    SinkRecorder silent(*output);
+    ASSERT_TRUE(silent.started());
+    ASSERT_TRUE(silent.waitForData());
+    silent.record(0.3);
+    EXPECT_LT(silent.loudest(), 0.01);
+
+    SinkRecorder recorder(*output);
+    ASSERT_TRUE(recorder.waitForData());
+    player.play();
+    // A 0.5 sine has a root mean square of 0.35.
+    recorder.record(0.6);
+    EXPECT_NEAR(recorder.finalLevel(), 0.354, 0.03);
+
+    SinkRecorder quieter(*output);
+    ASSERT_TRUE(quieter.waitForData());
+    player.setVolume(0.25f);
+    quieter.record(0.6);
+    EXPECT_NEAR(quieter.finalLevel(), 0.354 * 0.25, 0.015);
+}
+
+TEST_F(PlaybackPulseTest, TheMoviesSoundIsHeardWhileItPlays)
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.mp4");
+    test::writeTestClip(clip, 45, 30, true);
+    PlaybackEngine engine;
+    ASSERT_EQ(engine.output()->mode(), AudioOutput::Mode::server) << engine.output()->serverError().toStdString();
+    auto player = engine.makeVideoPlayer();
+    QString error;
+    ASSERT_TRUE(player->open(clip, &error)) << error.toStdString();
+    test::PlayerSignals seen(player.get());
+
+    SinkRecorder recorder(*engine.output());
+    ASSERT_TRUE(recorder.waitForData());
+    player->play();
+    recorder.record(0.8);
+    EXPECT_NEAR(recorder.loudest(), 0.354, 0.05);
+    EXPECT_NEAR(recorder.finalLevel(), 0.354, 0.05) << "at " << player->currentTime();
+    ASSERT_TRUE(test::processEventsUntil([&] { return seen.ends == 1; }));
+    EXPECT_GE(seen.times.size(), 10u);
+    EXPECT_GE(seen.frames, 20);
+
+    // Muted, the same movie is silent.
+    player->setVolume(0);
+    player->seek(0);
+    SinkRecorder muted(*engine.output());
+    ASSERT_TRUE(muted.waitForData());
+    player->play();
+    muted.record(0.6);
+    EXPECT_LT(muted.loudest(), 0.01);
+}
+
+}  // namespace
+}  // namespace sablewick
