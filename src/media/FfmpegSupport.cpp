@@ -1,5 +1,9 @@
 #include "media/FfmpegSupport.h"
 
+extern "C" {
+#include <libavutil/avstring.h>
+}
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -102,6 +106,18 @@ AVDictionary* fileOnlyOptions()
     return options;
 }
 
+// Playlists and lists of other files: opening one would make its entries part of an edit, so a
+// file could pull in whatever else it names.
+bool readsOtherFiles(const AVInputFormat* format)
+{
+    static const char* const kinds[] = {"hls", "concat", "dash", "sdp", "rtsp", "rtp"};
+    const std::string names = format && format->name ? format->name : "";
+    for (const char* kind : kinds)
+        if (av_match_name(kind, names.c_str()))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath)
@@ -130,6 +146,8 @@ InputPtr openInput(const std::string& pathOrUrl, std::string* resolvedPath)
     if (opened < 0)  // avformat_open_input frees the context on failure
         throw MediaError(MediaErrorKind::unreadable, path, errorText(opened));
     InputPtr input(raw);
+    if (readsOtherFiles(input->iformat))
+        throw MediaError(MediaErrorKind::unreadable, path, "a playlist or list of other files is not opened");
     const int found = avformat_find_stream_info(input.get(), nullptr);
     if (found < 0)
         throw MediaError(MediaErrorKind::unreadable, path, errorText(found));

@@ -202,6 +202,16 @@ TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("these are not the frames you are looking for");
     file.close();
+    const QString list = directory->filePath("list.mp4");
+    QFile listFile(list);
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write(("ffconcat version 1.0\nfile '" + clip + "'\n").c_str());
+    listFile.close();
+    const QString playlist = directory->filePath("playlist.mp4");
+    QFile playlistFile(playlist);
+    ASSERT_TRUE(playlistFile.open(QIODevice::WriteOnly));
+    playlistFile.write(("#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n" + clip + "\n#EXT-X-ENDLIST\n").c_str());
+    playlistFile.close();
     const QString empty = directory->filePath("empty.mp4");
     QFile(empty).open(QIODevice::WriteOnly);
 
@@ -214,6 +224,8 @@ TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
         {truncated.toStdString(), MediaErrorKind::unreadable},
         {text.toStdString(), MediaErrorKind::unreadable},
         {empty.toStdString(), MediaErrorKind::unreadable},
+        {list.toStdString(), MediaErrorKind::unreadable},      // names other files
+        {playlist.toStdString(), MediaErrorKind::unreadable},  // likewise
         {directory->path().toStdString(), MediaErrorKind::unreadable},
         {"http://127.0.0.1:9/clip.mp4", MediaErrorKind::notLocalFile},
         {"file://otherhost/clip.mp4", MediaErrorKind::notLocalFile},
