@@ -165,6 +165,25 @@ TEST_F(AudioTest, TilesMusicEndToEnd)
     EXPECT_EQ(readAll(cut).frameCount(), 22050);
 }
 
+TEST_F(AudioTest, TilesLongMusicByDecodingItAgain)
+{
+    // Music over a minute is not held in memory; each repeat decodes the file again from its start.
+    AudioBuffer marked;
+    marked.format = AudioFormat{8000, 1};
+    marked.samples.assign(static_cast<std::size_t>(8000 * 61), 0.0f);
+    for (std::size_t i = 4000; i < 4400; ++i)
+        marked.samples[i] = 0.5f;
+    const std::string path = dir.filePath("long.wav").toStdString();
+    test::writeWav(path, marked);
+    LoopedAudio looped(path, kStereo, 61.0, 125.0);
+    const AudioBuffer tiled = readAll(looped);
+    ASSERT_EQ(tiled.frameCount(), kStereo.framesFor(125.0));
+    for (const double marker : {0.52, 61.52, 122.52})
+        EXPECT_NEAR(tiled.samples[static_cast<std::size_t>(kStereo.framesFor(marker) * 2)], 0.5f, 0.02) << marker;
+    for (const double quiet : {0.7, 30.0, 61.7, 100.0, 124.0})
+        EXPECT_NEAR(tiled.samples[static_cast<std::size_t>(kStereo.framesFor(quiet) * 2)], 0.0f, 0.001) << quiet;
+}
+
 TEST_F(AudioTest, TilingMusicThatDecodesToAlmostNothingEnds)
 {
     // The header claims ten minutes; the file holds twelve samples.
