@@ -279,6 +279,8 @@ void GifWriter::writeFrame(const QImage& frame, MediaTime time)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
     if (frame.width() != s.settings.width || frame.height() != s.settings.height)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has another size");
+    if (!time.isValid())
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has no time");
     if (s.frames > 0 && !(time > s.lastTime))
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "frame times must increase");
     s.lastTime = time;
@@ -328,7 +330,7 @@ void GifWriter::finish(MediaTime end)
             throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer failed earlier");
         if (s.frames == 0)
             s.fail(MediaErrorKind::invalidArgument, "no frame was written");
-        if (!(end > s.lastTime))
+        if (!end.isValid() || !(end > s.lastTime))
             s.fail(MediaErrorKind::invalidArgument, "the end must come after the last frame");
         s.flushPending(std::max<std::int64_t>(s.hundredths(end) - s.hundredths(s.pendingTime), 1));
         s.write({0x3b});

@@ -17,12 +17,16 @@ MediaTime MediaTime::fromSeconds(double seconds, std::int64_t scale)
 
 MediaTime MediaTime::reduced() const
 {
+    if (scale == 0)
+        return *this;
     const std::int64_t divisor = std::gcd(value, scale);
     return divisor > 1 ? MediaTime(value / divisor, scale / divisor) : *this;
 }
 
 std::int64_t MediaTime::rescaled(std::int64_t otherScale) const
 {
+    if (scale == 0)
+        return 0;
     const Int128 numerator = static_cast<Int128>(value) * otherScale;
     const Int128 half = scale / 2;
     const Int128 rounded = numerator >= 0 ? (numerator + half) / scale : -((-numerator + half) / scale);

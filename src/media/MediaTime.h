@@ -17,6 +17,8 @@ struct MediaTime {
     // The nearest time with the given scale (halves away from zero); non-finite seconds give 0.
     static MediaTime fromSeconds(double seconds, std::int64_t scale = 600);
 
+    // A time with a zero scale is no time; every operation of the media layer refuses it.
+    bool isValid() const { return scale > 0; }
     double seconds() const { return static_cast<double>(value) / static_cast<double>(scale); }
     // Reduced by the greatest common divisor.
     MediaTime reduced() const;

@@ -289,7 +289,7 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
         || set.width % 2 != 0 || set.height % 2 != 0)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the size must be even and at least 2 × 2");
     const MediaTime rate = set.frameRate.reduced();
-    if (rate.value <= 0 || rate.value > 1000 * rate.scale || rate.value > INT32_MAX || rate.scale > INT32_MAX)
+    if (!rate.isValid() || rate.value <= 0 || rate.value > 1000 * rate.scale || rate.value > INT32_MAX || rate.scale > INT32_MAX)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame rate must be positive");
     if (s.audio) {
         const AudioFormat format = s.audio->format();

@@ -305,6 +305,8 @@ int VideoFrameSource::height() const { return state_->track.height; }
 VideoFrame VideoFrameSource::frameAt(MediaTime t)
 {
     State& s = *state_;
+    if (!t.isValid())
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
     if (!s.settle(t))
         throw MediaError(MediaErrorKind::decodeFailed, s.path, "the video track has no frame");
     s.currentReturned = true;
@@ -328,6 +330,8 @@ std::optional<VideoFrame> VideoFrameSource::nextFrame()
 void VideoFrameSource::seek(MediaTime t)
 {
     State& s = *state_;
+    if (!t.isValid())
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
     if (s.settle(t))
         s.currentReturned = false;
 }

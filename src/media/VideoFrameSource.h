@@ -44,7 +44,8 @@ public:
 
     // The frame shown at time t: the one with the largest presentation time at or before t,
     // compared exactly. Before the first frame: the first frame; after the last: the last.
-    // Throws MediaError(decodeFailed) when the track yields no frame at all.
+    // Throws MediaError: decodeFailed when the track yields no frame at all, invalidArgument for a
+    // time without a scale.
     VideoFrame frameAt(MediaTime t);
     VideoFrame frameAt(double seconds) { return frameAt(MediaTime::fromSeconds(seconds, 1'000'000)); }
 

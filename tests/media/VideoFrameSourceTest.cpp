@@ -88,6 +88,7 @@ TEST_F(VideoFrameSourceTest, ComparesTimesExactlyNotAsDoubles)
     // Frame k is at k/30 s; the frame at exactly k/30 is frame k for every k.
     for (int k = 0; k <= 10; ++k)
         EXPECT_EQ(indexOf(source.frameAt(MediaTime(k, 30)).image), k) << k;
+    EXPECT_EQ(test::errorKindOf([&] { source.frameAt(MediaTime(1, 0)); }), MediaErrorKind::invalidArgument);
     // One microsecond before 7/30 is still frame 6.
     EXPECT_EQ(indexOf(source.frameAt(MediaTime(7, 30) - MediaTime(1, 1'000'000)).image), 6);
 }
