@@ -85,6 +85,7 @@ struct Cue {
     double midi;
     double gain;
     bool typing;
+    double frequency = 0;  // of midi, worked out once per cue rather than per sample
 };
 
 double envelope(double tau, double length)
@@ -120,13 +121,15 @@ std::vector<Cue> makeCues(const Key& key)
     }
     std::stable_sort(cues.begin(), cues.end(),
                      [](const Cue& a, const Cue& b) { return a.time < b.time; });
+    for (Cue& cue : cues)
+        cue.frequency = midiFrequency(cue.midi);
     return cues;
 }
 
 double cueSample(const Cue& cue, InteractionSoundStyle style, double tau)
 {
     if (style == InteractionSoundStyle::musical)
-        return musicalVoice(tau, cue.length, cue.midi, cue.typing ? 65 : 22);
+        return musicalVoice(tau, cue.length, cue.frequency, cue.typing ? 65 : 22);
     return tactileVoice(tau, cue.length, cue.typing ? 540 : 190);
 }
 
@@ -262,11 +265,11 @@ double midiFrequency(double midi)
     return 440 * std::pow(2.0, (midi - 69) / 12);
 }
 
-double musicalVoice(double tau, double length, double midi, double decay)
+double musicalVoice(double tau, double length, double frequency, double decay)
 {
     if (!(tau >= 0 && tau < length))
         return 0;
-    const double omega = 2 * std::numbers::pi * midiFrequency(midi);
+    const double omega = 2 * std::numbers::pi * frequency;
     return std::exp(-decay * tau) * envelope(tau, length) *
            (std::sin(omega * tau) + 0.18 * std::sin(2 * omega * tau));
 }

@@ -76,10 +76,12 @@ struct Key {
 QString render(const Key& key, const ExportJob& job);
 
 // The voices of the cues, also the instruments' core of the generated music tracks.
-// tau: seconds since the note began; length: the note's length in seconds. Each is shaped by a
-// 2 ms attack and a 15 ms release and is silent outside 0 <= tau < length.
-double midiFrequency(double midi);
-double musicalVoice(double tau, double length, double midi, double decay);
+// tau: seconds since the note began; length: the note's length in seconds; frequencies in Hz.
+// Each is shaped by a 2 ms attack and a 15 ms release and is silent outside 0 <= tau < length.
+// A musical cue is a decaying sine with a touch of its octave; a tactile one a body tone with a
+// noisy tick.
+double midiFrequency(double midi);  // 440 Hz at MIDI note 69, equal temperament
+double musicalVoice(double tau, double length, double frequency, double decay);
 double tactileVoice(double tau, double length, double bodyFrequency);
 
 }  // namespace InteractionSoundtrack

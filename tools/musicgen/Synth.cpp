@@ -1,0 +1,287 @@
+#include "Synth.h"
+
+#include "rendering/InteractionSoundtrack.h"
+
+#include <algorithm>
+#include <array>
+
+namespace sablewick::musicgen {
+
+LoopBuffer::LoopBuffer(std::int64_t frames, int rate)
+    : rate_(rate), left_(std::size_t(frames), 0.0f), right_(std::size_t(frames), 0.0f)
+{
+}
+
+namespace {
+
+class Comb {
+public:
+    explicit Comb(int length) : buffer_(std::size_t(length), 0.0f) {}
+    float process(float input, float feedback, float damping)
+    {
+        const float output = buffer_[index_];
+        filter_ = output * (1 - damping) + filter_ * damping;
+        buffer_[index_] = input + filter_ * feedback;
+        if (++index_ == buffer_.size())
+            index_ = 0;
+        return output;
+    }
+
+private:
+    std::vector<float> buffer_;
+    std::size_t index_ = 0;
+    float filter_ = 0;
+};
+
+class Allpass {
+public:
+    explicit Allpass(int length) : buffer_(std::size_t(length), 0.0f) {}
+    float process(float input)
+    {
+        const float delayed = buffer_[index_];
+        buffer_[index_] = input + delayed * 0.5f;
+        if (++index_ == buffer_.size())
+            index_ = 0;
+        return delayed - input;
+    }
+
+private:
+    std::vector<float> buffer_;
+    std::size_t index_ = 0;
+};
+
+// One channel of a Schroeder-Moorer reverberator (eight damped combs into four allpasses).
+class Room {
+public:
+    Room(int rate, int spread)
+    {
+        const double scale = rate / 44100.0;
+        for (const int length : {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617})
+            combs_.emplace_back(int((length + spread) * scale));
+        for (const int length : {556, 441, 341, 225})
+            allpasses_.emplace_back(int((length + spread) * scale));
+    }
+    float process(float input, float feedback, float damping)
+    {
+        float sum = 0;
+        for (Comb& comb : combs_)
+            sum += comb.process(input, feedback, damping);
+        for (Allpass& allpass : allpasses_)
+            sum = allpass.process(sum);
+        return sum;
+    }
+
+private:
+    std::vector<Comb> combs_;
+    std::vector<Allpass> allpasses_;
+};
+
+}  // namespace
+
+void LoopBuffer::addReverb(double wet, double roomSize, double damping)
+{
+    Room leftRoom(rate_, 0);
+    Room rightRoom(rate_, 23);
+    const auto feedback = float(0.7 + 0.28 * roomSize);
+    const auto damp = float(damping);
+    std::vector<float> wetLeft(left_.size());
+    std::vector<float> wetRight(right_.size());
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t i = 0; i < left_.size(); ++i) {
+            const float input = (left_[i] + right_[i]) * 0.015f;
+            wetLeft[i] = leftRoom.process(input, feedback, damp);
+            wetRight[i] = rightRoom.process(input, feedback, damp);
+        }
+    }
+    for (std::size_t i = 0; i < left_.size(); ++i) {
+        left_[i] += float(wet) * wetLeft[i];
+        right_[i] += float(wet) * wetRight[i];
+    }
+}
+
+void LoopBuffer::normalize(double peak)
+{
+    float loudest = 0;
+    for (std::size_t i = 0; i < left_.size(); ++i)
+        loudest = std::max({loudest, std::abs(left_[i]), std::abs(right_[i])});
+    if (loudest <= 0)
+        return;
+    const auto scale = float(peak / loudest);
+    for (std::size_t i = 0; i < left_.size(); ++i) {
+        left_[i] *= scale;
+        right_[i] *= scale;
+    }
+}
+
+double sustainEnvelope(double tau, double length, double attack, double release)
+{
+    if (!(tau >= 0 && tau < length))
+        return 0;
+    const double in = std::min(tau / attack, 1.0);
+    const double out = std::min((length - tau) / release, 1.0);
+    return in * out;
+}
+
+Oscillator::Oscillator(double frequency, int rate)
+    : stepSin_(std::sin(twoPi * frequency / rate)), stepCos_(std::cos(twoPi * frequency / rate))
+{
+}
+
+namespace {
+
+double frequencyOf(double midi)
+{
+    return InteractionSoundtrack::midiFrequency(midi);
+}
+
+// Sum over k = 1...count of amplitude(k) * sin(k x) * exp(-(base + step (k - 1)) tau), with the
+// sines by the Chebyshev recurrence and the decays as powers of one exponential.
+template <class Amplitude>
+double decayingHarmonics(const Oscillator& fundamental, double tau, int count, double base,
+                         double step, Amplitude&& amplitude)
+{
+    const double twoCos = 2 * fundamental.cosine();
+    double previous = 0;
+    double current = fundamental.sine();
+    double decay = std::exp(-base * tau);
+    const double ratio = std::exp(-step * tau);
+    double sum = 0;
+    for (int k = 1; k <= count; ++k) {
+        sum += amplitude(k) * current * decay;
+        const double next = twoCos * current - previous;
+        previous = current;
+        current = next;
+        decay *= ratio;
+    }
+    return sum;
+}
+
+constexpr std::array<double, 9> pluckAmplitudes{0,      1,      0.4061, 0.2397, 0.1649,
+                                                0.1234, 0.0974, 0.0797, 0.0670};  // k^-1.3
+
+}  // namespace
+
+double Chime::operator()(double tau) const
+{
+    return InteractionSoundtrack::musicalVoice(tau, length, frequency, decay);
+}
+
+Bell::Bell(double length, double midi)
+    : body{length, frequencyOf(midi), 2.2},
+      // The partial has died away long before the body: it needs half the length.
+      partial{std::min(length, 0.8), frequencyOf(midi) * 3.5, 6.0}
+{
+}
+
+double Bell::operator()(double tau) const
+{
+    return body(tau) + 0.22 * partial(tau);
+}
+
+ElectricPiano::ElectricPiano(double length, double midi, int rate)
+    : length_(length), carrier_(frequencyOf(midi), rate)
+{
+}
+
+double ElectricPiano::operator()(double tau)
+{
+    const double envelope = sustainEnvelope(tau, length_, 0.003, 0.08);
+    const double s = carrier_.sine();
+    const double c = carrier_.cosine();
+    carrier_.advance();
+    if (envelope <= 0)
+        return 0;
+    // sin(x + m sin x) with a modulation index that fades: the tine's bright attack.
+    const double index = 1.1 * std::exp(-4.5 * tau);
+    const double modulation = index * s;
+    const double tine = s * std::cos(modulation) + c * std::sin(modulation);
+    return envelope * std::exp(-1.6 * tau) * (tine + 0.15 * 2 * s * c);
+}
+
+Pad::Pad(double length, double midi, int rate) : length_(length), swell_(0.23, rate)
+{
+    for (const double semitones : {-0.08, 0.0, 0.07})
+        voices_.emplace_back(frequencyOf(midi + semitones), rate);
+}
+
+double Pad::operator()(double tau)
+{
+    const double envelope = sustainEnvelope(tau, length_, 0.7, 0.9);
+    double sum = 0;
+    for (Oscillator& voice : voices_) {
+        const double s = voice.sine();
+        const double c = voice.cosine();
+        // sin 2x and sin 3x from sin x and cos x.
+        sum += s + 0.3 * (2 * s * c) + 0.1 * s * (3 - 4 * s * s);
+        voice.advance();
+    }
+    const double swell = 0.85 + 0.15 * swell_.sine();
+    swell_.advance();
+    return envelope * swell * sum / 3;
+}
+
+Bass::Bass(double length, double midi, int rate, bool synth)
+    : length_(length), synth_(synth), fundamental_(frequencyOf(midi), rate)
+{
+}
+
+double Bass::operator()(double tau)
+{
+    const double envelope =
+        sustainEnvelope(tau, length_, synth_ ? 0.004 : 0.006, synth_ ? 0.03 : 0.04);
+    double value;
+    if (synth_) {
+        value = decayingHarmonics(fundamental_, tau, 7, 2.0, 5.0, [](int k) { return 1.0 / k; });
+    } else {
+        const double s = fundamental_.sine();
+        const double c = fundamental_.cosine();
+        const double body = 0.7 + 0.3 * std::exp(-3 * tau);
+        value = body * (s + 0.22 * (2 * s * c) + 0.06 * s * (3 - 4 * s * s));
+    }
+    fundamental_.advance();
+    return envelope * value;
+}
+
+Pluck::Pluck(double length, double midi, int rate, double brightness)
+    : length_(length), brightness_(brightness), fundamental_(frequencyOf(midi), rate)
+{
+}
+
+double Pluck::operator()(double tau)
+{
+    const double envelope = sustainEnvelope(tau, length_, 0.002, 0.03);
+    const double value =
+        decayingHarmonics(fundamental_, tau, 8, 2.5, 9.0 - 6.0 * brightness_,
+                          [](int k) { return pluckAmplitudes[std::size_t(k)]; });
+    fundamental_.advance();
+    return envelope * value;
+}
+
+double kick(double tau)
+{
+    if (!(tau >= 0 && tau < 0.45))
+        return 0;
+    // The pitch falls from 140 Hz to 48 Hz; the phase is the integral of that sweep.
+    const double phase = twoPi * (48 * tau + 92 * (1 - std::exp(-28 * tau)) / 28);
+    const double envelope = std::min(tau / 0.002, 1.0) * std::exp(-7 * tau) *
+                            std::min((0.45 - tau) / 0.05, 1.0);
+    return envelope * std::sin(phase);
+}
+
+double tick(double tau, double length)
+{
+    return InteractionSoundtrack::tactileVoice(tau, length, 5200);
+}
+
+double NoiseHit::operator()(double tau)
+{
+    const double raw = noise_.next();
+    // One-pole low-pass; the bright part is what it leaves out.
+    const double coefficient = 0.35 + 0.5 * (1 - tone_);
+    low_ += (raw - low_) * (1 - coefficient);
+    const double bright = raw - low_;
+    const double mixed = tone_ * bright + (1 - tone_) * low_;
+    return mixed * std::min(tau / 0.003, 1.0) * std::exp(-decay_ * tau);
+}
+
+}  // namespace sablewick::musicgen
