@@ -122,6 +122,32 @@ TEST_F(VideoFrameSourceTest, KeepsHandedOutFramesIntact)
         EXPECT_EQ(indexOf(kept[static_cast<std::size_t>(i)].image), i);
 }
 
+TEST_F(VideoFrameSourceTest, ColoursSurviveTheRoundTrip)
+{
+    // Written with the BT.709 matrix and tagged so; read back with the tagged matrix.
+    const std::string path = directory->filePath("colours.mp4").toStdString();
+    MovieWriterSettings settings;
+    settings.width = 64;
+    settings.height = 64;
+    QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+    const QColor colours[] = {QColor(220, 40, 60), QColor(30, 200, 90), QColor(40, 60, 230), QColor(250, 250, 250)};
+    {
+        MovieWriter writer(path, settings);
+        for (const QColor& colour : colours) {
+            picture.fill(colour);
+            writer.writeFrame(picture);
+        }
+        writer.finish();
+    }
+    VideoFrameSource source(path);
+    for (const QColor& colour : colours) {
+        const QRgb got = source.nextFrame()->image.pixel(32, 32);
+        EXPECT_NEAR(qRed(got), colour.red(), 5) << colour.name().toStdString();
+        EXPECT_NEAR(qGreen(got), colour.green(), 5) << colour.name().toStdString();
+        EXPECT_NEAR(qBlue(got), colour.blue(), 5) << colour.name().toStdString();
+    }
+}
+
 TEST_F(VideoFrameSourceTest, ProbesTracksAndTiming)
 {
     const MediaInfo info = probeMedia(clip);
