@@ -35,7 +35,9 @@ struct GifWriterSettings {
 // Writes an animated GIF frame by frame: only the previous frame is kept in memory. Frame delays
 // are hundredths of a second rounded cumulatively from the first frame's time, so the delays sum
 // to exactly round(100 × (end − first frame time)) whatever the frame rate. Unchanged pixels are
-// written as transparent to keep the file small.
+// written as transparent to keep the file small; a frame identical to the one on screen only
+// lengthens that one, and a frame that would be shown for less than 2 hundredths (which viewers
+// stretch to 10) is left out, its time going to the frame after it.
 //
 // One thread at a time. The file is complete only after finish(); a writer destroyed before that
 // removes its file.
@@ -54,7 +56,7 @@ public:
     // invalidArgument (no frame, or end not after the last frame), writeFailed.
     void finish(MediaTime end);
 
-    std::int64_t framesWritten() const;
+    std::int64_t framesWritten() const;  // frames kept in the file
 
 private:
     struct State;

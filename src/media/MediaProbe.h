@@ -28,8 +28,8 @@ struct AudioTrackInfo {
     double duration = 0;     // seconds; 0 when unknown
 };
 
-// What a media file holds. Times are seconds on the file's own timeline, whose 0 is the first
-// presentation time of the file (the same timeline VideoFrameSource and AudioDecoder use).
+// What a media file holds. Times are seconds on the file's own timeline, as its timestamps say
+// (0 is where a recording starts); VideoFrameSource and AudioDecoder use the same timeline.
 struct MediaInfo {
     std::string path;
     std::string container;   // FFmpeg's demuxer name, e.g. "mov,mp4,m4a,3gp,3g2,mj2"
