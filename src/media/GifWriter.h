@@ -37,7 +37,7 @@ struct GifWriterSettings {
 // to exactly round(100 × (end − first frame time)) whatever the frame rate. Unchanged pixels are
 // written as transparent to keep the file small; a frame identical to the one on screen only
 // lengthens that one, and a frame that would be shown for less than 2 hundredths (which viewers
-// stretch to 10) is left out, its time going to the frame after it.
+// stretch to 10) is left out, the frame before it staying on screen instead.
 //
 // One thread at a time. The file is complete only after finish(); a writer destroyed before that
 // removes its file.
