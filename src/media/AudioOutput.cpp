@@ -237,6 +237,16 @@ QString AudioOutput::serverError() const
     return error_;
 }
 
+std::int64_t AudioOutput::serverStreamIndex() const
+{
+    if (mode() != Mode::server)
+        return -1;
+    pa_threaded_mainloop_lock(pulse_->loop);
+    const uint32_t index = pa_stream_get_index(pulse_->stream);
+    pa_threaded_mainloop_unlock(pulse_->loop);
+    return index == PA_INVALID_INDEX ? -1 : static_cast<std::int64_t>(index);
+}
+
 double AudioOutput::serverTime() const
 {
     pa_threaded_mainloop_lock(pulse_->loop);

@@ -61,6 +61,10 @@ public:
     // Why the audio server is not used; empty while it is. Any thread.
     QString serverError() const;
 
+    // The server's index of this output's playback stream (its sink input); -1 without one.
+    // Lets a recorder listen to this output alone.
+    std::int64_t serverStreamIndex() const;
+
     // Seconds; never runs backwards, also across a fall-back to the system clock. Any thread
     // except the output's own.
     double now() const override;

@@ -50,6 +50,17 @@ public:
         process_.waitForReadyRead(100);
         take();
     }
+    // Records until `done` holds; false if it never does.
+    bool recordUntil(const std::function<bool()>& done)
+    {
+        const bool ok = test::processEventsUntil([&] {
+            process_.waitForReadyRead(5);
+            take();
+            return done();
+        });
+        record(0.1);
+        return ok;
+    }
     // The loudest 50 ms (root mean square) of the last `seconds` recorded (all by default).
     // Loudest, because a busy machine may leave gaps in what the server plays.
     double loudest(double seconds = 1e9) const
@@ -158,9 +169,8 @@ TEST_F(PlaybackPulseTest, TheMoviesSoundIsHeardWhileItPlays)
     SinkRecorder recorder(*engine.output());
     ASSERT_TRUE(recorder.waitForData());
     player->play();
-    recorder.record(0.8);
+    ASSERT_TRUE(recorder.recordUntil([&] { return seen.ends == 1; }));
     EXPECT_NEAR(recorder.loudest(), 0.354, 0.05);
-    ASSERT_TRUE(test::processEventsUntil([&] { return seen.ends == 1; }));
     EXPECT_GE(seen.times.size(), 5u);
     EXPECT_GE(seen.frames, 10);
 
@@ -170,7 +180,7 @@ TEST_F(PlaybackPulseTest, TheMoviesSoundIsHeardWhileItPlays)
     SinkRecorder muted(*engine.output());
     ASSERT_TRUE(muted.waitForData());
     player->play();
-    muted.record(0.6);
+    ASSERT_TRUE(muted.recordUntil([&] { return seen.ends == 2; }));
     EXPECT_LT(muted.loudest(), 0.01);
 }
 
