@@ -351,6 +351,36 @@ TEST(FrameComposerTest, ZoomedFrameShowsTheVisibleRegionOfTheSource)
             EXPECT_EQ(at(zoomed, cx + dx, cy + dy), opaque(0xFF0000));
 }
 
+TEST(FrameComposerTest, CropKeepsOnlyTheChosenPartOfTheSource)
+{
+    EditSettings s = plainSettings();
+    s.cropLeft = 0.5;    // the red and blue halves go
+    s.cropBottom = 0.5;  // and the bottom (yellow) half, y up
+    const QSize source(160, 90);
+    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    const QImage frame = composer.compose(quadrants(source), 0);
+    const auto L = layoutOf(s, source);
+    EXPECT_EQ(L.crop.x, 80);
+    EXPECT_EQ(L.crop.y, 45);
+    const LayoutRect& c = L.contentRect;
+    for (double fx : {0.1, 0.5, 0.9})
+        for (double fy : {0.1, 0.5, 0.9})
+            EXPECT_EQ(at(frame, c.minX() + fx * c.width, c.minY() + fy * c.height), opaque(0x00FF00)) << fx << "," << fy;
+}
+
+TEST(FrameComposerTest, SourcesOfAnySizeShareOneComposer)
+{
+    EditSettings s = plainSettings();
+    s.shadowStrength = 0.3;
+    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    for (QSize size : {QSize(160, 90), QSize(45, 80), QSize(1, 1), QSize(30, 700), QSize(160, 90)}) {
+        const QImage frame = composer.compose(solidFrame(size, 0xC0A020), 0);
+        const auto L = layoutOf(s, size);
+        EXPECT_EQ(at(frame, L.contentRect.midX(), L.contentRect.midY()), opaque(0xC0A020)) << size.width();
+        EXPECT_EQ(frame.pixel(0, 0), opaque(0x3366CC));
+    }
+}
+
 TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
 {
     EditSettings s = plainSettings();
