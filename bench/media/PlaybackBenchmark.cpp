@@ -1,0 +1,137 @@
+// The movie player's decode thread on a 1080p60 recording: how many frames per second it decodes
+// and converts for the preview (it must stay above 60), and how long an exact seek takes until
+// its frame is ready, for seeks to keyframes, to the frame before a keyframe (the worst case:
+// a whole interval decoded) and one frame forward (paused frame stepping).
+#include "media/MovieWriter.h"
+#include "media/PlaybackDecoder.h"
+
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <limits>
+#include <mutex>
+#include <random>
+
+namespace {
+
+using namespace sablewick;
+
+constexpr int kFps = 60;
+constexpr int kSeconds = 4;
+
+// A recording-like movie: an interface with moving blocks, keyframes every second.
+const QString& recording1080()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.filePath("recording.mp4");
+        MovieWriterSettings settings;
+        settings.width = 1920;
+        settings.height = 1080;
+        settings.frameRate = MediaTime(kFps, 1);
+        settings.keyframeInterval = kFps;
+        settings.preset = "veryfast";
+        MovieWriter writer(file.toStdString(), settings);
+        QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+        for (int i = 0; i < kFps * kSeconds; ++i) {
+            image.fill(QColor(236, 236, 236));
+            QPainter painter(&image);
+            for (int row = 0; row < 30; ++row)
+                painter.fillRect(100 + (row * 53 + i * 7) % 1500, 40 + row * 34, 300, 20,
+                                 QColor((row * 37) % 255, 120, (i * 3 + row * 11) % 255));
+            painter.end();
+            writer.writeFrame(image);
+        }
+        writer.finish();
+        return file;
+    }();
+    return path;
+}
+
+// A decoder with a way to wait for its seeks.
+struct Decoding {
+    Decoding()
+        : decoder(recording1080().toStdString(), nullptr)
+    {
+        decoder.start([this](std::uint64_t serial) {
+            std::lock_guard lock(mutex);
+            finished = serial;
+            done.notify_all();
+        });
+    }
+    void seekAndWait(double t)
+    {
+        decoder.seek(t, ++serial);
+        std::unique_lock lock(mutex);
+        done.wait(lock, [&] { return finished == serial; });
+    }
+
+    PlaybackDecoder decoder;
+    std::mutex mutex;
+    std::condition_variable done;
+    std::uint64_t finished = 0;
+    std::uint64_t serial = 0;
+};
+
+void BM_PlaybackDecodeAndConvert1080p60(benchmark::State& state)
+{
+    Decoding decoding;
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        decoding.seekAndWait(0);
+        int taken = 0;
+        double last = -1;
+        // The whole movie, taken as fast as the decode thread delivers it.
+        while (last < kSeconds - 1.5 / kFps) {
+            if (auto frame = decoding.decoder.takeUpTo(std::numeric_limits<double>::max(), decoding.serial)) {
+                last = frame->time;
+                ++taken;
+            } else {
+                std::this_thread::yield();
+            }
+        }
+        frames += taken;
+    }
+    state.SetItemsProcessed(frames);
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlaybackDecodeAndConvert1080p60)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlaybackSeek1080p60(benchmark::State& state)
+{
+    Decoding decoding;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> second(0, kSeconds - 1);
+    const int kind = static_cast<int>(state.range(0));
+    double previous = 2.0;
+    decoding.seekAndWait(previous);
+    for (auto _ : state) {
+        double t = 0;
+        switch (kind) {
+        case 0:  // onto a keyframe
+            t = second(random);
+            break;
+        case 1:  // the last frame before a keyframe
+            t = second(random) + (kFps - 1.0) / kFps;
+            break;
+        default:  // one frame forward
+            t = previous + 1.0 / kFps;
+            if (t > kSeconds - 0.1)
+                t = 0.5;
+            break;
+        }
+        decoding.seekAndWait(t);
+        previous = t;
+    }
+    state.SetLabel(kind == 0 ? "keyframe" : kind == 1 ? "before keyframe" : "step forward");
+}
+BENCHMARK(BM_PlaybackSeek1080p60)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
