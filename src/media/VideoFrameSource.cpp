@@ -45,7 +45,7 @@ struct VideoFrameSource::State {
 
     // Colour conversion of `current`, cached until `current` changes.
     ffmpeg::SwsPtr sws;
-    int swsFormat = -1, swsColorspace = -1, swsRange = -1;
+    int swsFormat = -1, swsColorspace = -1, swsRange = -1, swsWidth = 0, swsHeight = 0;
     QImage converted;
     bool convertedValid = false;
     std::vector<QImage> pool;
@@ -204,20 +204,20 @@ struct VideoFrameSource::State {
         if (convertedValid)
             return converted;
         const AVFrame* frame = current.get();
-        if (frame->width != track.width || frame->height != track.height)
-            throw MediaError(MediaErrorKind::decodeFailed, path, "the picture size changed inside the track");
         const int colorspace = frame->colorspace != AVCOL_SPC_UNSPECIFIED ? frame->colorspace
                                 : (frame->height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M);
         const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-        if (!sws || swsFormat != frame->format || swsColorspace != colorspace || swsRange != fullRange) {
+        // A picture whose size changed inside the track is scaled to the track's size.
+        if (!sws || swsFormat != frame->format || swsColorspace != colorspace || swsRange != fullRange
+            || swsWidth != frame->width || swsHeight != frame->height) {
             sws.reset(sws_alloc_context());
             if (!sws)
                 throw std::bad_alloc();
             av_opt_set_int(sws.get(), "srcw", frame->width, 0);
             av_opt_set_int(sws.get(), "srch", frame->height, 0);
             av_opt_set_int(sws.get(), "src_format", frame->format, 0);
-            av_opt_set_int(sws.get(), "dstw", frame->width, 0);
-            av_opt_set_int(sws.get(), "dsth", frame->height, 0);
+            av_opt_set_int(sws.get(), "dstw", track.width, 0);
+            av_opt_set_int(sws.get(), "dsth", track.height, 0);
             av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
             av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
             av_opt_set_int(sws.get(), "threads", conversionThreads, 0);
@@ -228,6 +228,8 @@ struct VideoFrameSource::State {
             swsFormat = frame->format;
             swsColorspace = colorspace;
             swsRange = fullRange;
+            swsWidth = frame->width;
+            swsHeight = frame->height;
         }
         std::size_t slot = 0;
         QImage image = takePoolImage(slot);

@@ -212,6 +212,72 @@ void writeRotatedClip(const std::string& path)
     avformat_free_context(format);
 }
 
+// A Motion JPEG movie whose second half has pictures of another size (each JPEG carries its own).
+void writeResizingClip(const std::string& path)
+{
+    AVFormatContext* format = nullptr;
+    avformat_alloc_output_context2(&format, nullptr, "matroska", path.c_str());
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    AVCodecContext* encoders[2] = {};
+    const int sizes[2][2] = {{48, 32}, {96, 80}};
+    for (int e = 0; e < 2; ++e) {
+        encoders[e] = avcodec_alloc_context3(codec);
+        encoders[e]->width = sizes[e][0];
+        encoders[e]->height = sizes[e][1];
+        encoders[e]->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        encoders[e]->time_base = {1, 10};
+        ASSERT_EQ(avcodec_open2(encoders[e], codec, nullptr), 0);
+    }
+    avcodec_parameters_from_context(stream->codecpar, encoders[0]);
+    stream->time_base = {1, 10};
+    ASSERT_GE(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(format, nullptr), 0);
+    AVPacket* packet = av_packet_alloc();
+    for (int i = 0; i < 4; ++i) {
+        AVCodecContext* encoder = encoders[i / 2];
+        AVFrame* frame = av_frame_alloc();
+        frame->width = encoder->width;
+        frame->height = encoder->height;
+        frame->format = AV_PIX_FMT_YUVJ420P;
+        av_frame_get_buffer(frame, 0);
+        memset(frame->data[0], 60 + 60 * i, static_cast<size_t>(frame->linesize[0] * frame->height));
+        memset(frame->data[1], 128, static_cast<size_t>(frame->linesize[1] * frame->height / 2));
+        memset(frame->data[2], 128, static_cast<size_t>(frame->linesize[2] * frame->height / 2));
+        frame->pts = i;
+        avcodec_send_frame(encoder, frame);
+        while (avcodec_receive_packet(encoder, packet) == 0) {
+            av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+            packet->stream_index = 0;
+            av_interleaved_write_frame(format, packet);
+        }
+        av_frame_free(&frame);
+    }
+    av_write_trailer(format);
+    av_packet_free(&packet);
+    for (AVCodecContext*& encoder : encoders)
+        avcodec_free_context(&encoder);
+    avio_closep(&format->pb);
+    avformat_free_context(format);
+}
+
+TEST_F(VideoFrameSourceTest, ScalesPicturesWhoseSizeChangesToTheTracksSize)
+{
+    const std::string path = directory->filePath("resizing.mkv").toStdString();
+    ASSERT_NO_FATAL_FAILURE(writeResizingClip(path));
+    const test::DecodedVideo plain = test::decodeVideo(path, true);
+    ASSERT_EQ(plain.frames.size(), 4u);
+    ASSERT_EQ(plain.frames[3].size(), QSize(96, 80));  // the file really changes size
+    VideoFrameSource source(path);
+    ASSERT_EQ(source.width(), 48);
+    for (int i = 0; i < 4; ++i) {
+        const auto frame = source.nextFrame();
+        ASSERT_TRUE(frame.has_value()) << i;
+        EXPECT_EQ(frame->image.size(), QSize(48, 32)) << i;
+        EXPECT_NEAR(qGreen(frame->image.pixel(20, 16)), 60 + 60 * i, 4) << i;
+    }
+}
+
 TEST_F(VideoFrameSourceTest, ReportsRotation)
 {
     const std::string path = directory->filePath("rotated.mp4").toStdString();
