@@ -1,0 +1,98 @@
+// The thumbnail strip: which times it asks for, and a strip replaced while it fills.
+#include "EditorTestSupport.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace sablewick::test {
+namespace {
+
+// The media layer's reader, with the times asked for written down and a gate that can hold one
+// movie's strip back.
+class WatchedInspector final : public MovieInspector {
+public:
+    bool inspect(const QString& path, MovieMetadata* metadata, QString* error) override
+    {
+        return real.inspect(path, metadata, error);
+    }
+    std::unique_ptr<ThumbnailReader> openThumbnails(const QString& path) override
+    {
+        auto reader = real.openThumbnails(path);
+        return reader ? std::make_unique<Reader>(*this, path, std::move(reader)) : nullptr;
+    }
+    std::vector<double> timesFor(const QString& path)
+    {
+        std::lock_guard guard(lock);
+        return times[path];
+    }
+
+    MovieInspector& real = standardMovieInspector();
+    QString heldPath;
+    std::atomic<bool> released{false};
+
+private:
+    class Reader final : public ThumbnailReader {
+    public:
+        Reader(WatchedInspector& owner, QString path, std::unique_ptr<ThumbnailReader> real)
+            : m_owner(owner), m_path(std::move(path)), m_real(std::move(real))
+        {
+        }
+        QImage frameAt(double seconds, QSize maxSize) override
+        {
+            {
+                std::lock_guard guard(m_owner.lock);
+                m_owner.times[m_path].push_back(seconds);
+            }
+            while (m_path == m_owner.heldPath && !m_owner.released)
+                QThread::msleep(2);
+            return m_real->frameAt(seconds, maxSize);
+        }
+
+    private:
+        WatchedInspector& m_owner;
+        QString m_path;
+        std::unique_ptr<ThumbnailReader> m_real;
+    };
+
+    std::mutex lock;
+    std::map<QString, std::vector<double>> times;
+};
+
+TEST(EditorThumbnailTest, TwelveFramesEvenlyFromTheStart)
+{
+    EditorBench bench;
+    WatchedInspector inspector;
+    bench.services.movies = &inspector;
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    ASSERT_TRUE(waitUntil([&] { return bench.model().thumbnails().size() == 12; }));
+    const std::vector<double> times = inspector.timesFor(Clips::get().threeSeconds);
+    ASSERT_EQ(times.size(), 12u);
+    for (size_t i = 0; i < times.size(); ++i)
+        EXPECT_NEAR(times[i], 0.25 * static_cast<double>(i), 1.0 / 600) << i;
+}
+
+TEST(EditorThumbnailTest, ANewMovieStartsAFreshStrip)
+{
+    EditorBench bench;
+    WatchedInspector inspector;
+    inspector.heldPath = Clips::get().threeSeconds;
+    bench.services.movies = &inspector;
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    ASSERT_TRUE(waitUntil([&] { return !inspector.timesFor(Clips::get().threeSeconds).empty(); }));
+
+    ASSERT_TRUE(bench.open(Clips::get().rotated));
+    inspector.released = true;
+    ASSERT_TRUE(waitUntil([&] { return bench.model().thumbnails().size() == 12; }));
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bench.model().thumbnails().size(), 12);
+    for (const QImage& image : bench.model().thumbnails())
+        EXPECT_LT(image.width(), image.height()) << "only the upright second movie's frames";
+    EXPECT_LE(inspector.timesFor(Clips::get().threeSeconds).size(), 2u) << "the first strip stopped";
+}
+
+}  // namespace
+}  // namespace sablewick::test
