@@ -4,11 +4,10 @@
 // and quits.
 #include "GalleryWindow.h"
 
-#include "components/StudioStyle.h"
+#include "components/StudioKit.h"
 #include "platform/NumericLocale.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
-#include "preferences/StudioTheme.h"
 #include "preferences/SystemAppearance.h"
 
 #include <QApplication>
@@ -66,9 +65,8 @@ int main(int argc, char* argv[])
     sablewick::AppPreferences preferences(store, desktop);
     preferences.setAccent(*chosen);
     preferences.setReduceTransparency(reduceTransparency);
-    sablewick::StudioStyle::install();
     preferences.applyApplicationAppearance();
-    sablewick::StudioTheme theme(preferences);
+    sablewick::installStudioKit(preferences);
 
     sablewick::GalleryWindow window(preferences, desktop);
     window.resize(1920, 1080);

@@ -1,0 +1,20 @@
+#include "components/StudioKit.h"
+
+#include "components/StudioStyle.h"
+#include "preferences/StudioTheme.h"
+
+#include <QApplication>
+
+namespace sablewick {
+
+StudioTheme& installStudioKit(AppPreferences& preferences)
+{
+    static StudioTheme* theme = nullptr;
+    if (!theme) {
+        StudioStyle::install();
+        theme = new StudioTheme(preferences, QApplication::instance());
+    }
+    return *theme;
+}
+
+} // namespace sablewick
