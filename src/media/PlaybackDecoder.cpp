@@ -6,6 +6,8 @@
 #include "media/PlaybackMovieSound.h"
 #include "media/VideoFrameSource.h"
 
+#include <QTransform>
+
 #include <chrono>
 #include <utility>
 #include <cmath>
@@ -55,7 +57,15 @@ const MediaInfo& PlaybackDecoder::info() const
 
 QSize PlaybackDecoder::frameSize() const
 {
-    return QSize(video_->width(), video_->height());
+    const QSize coded(video_->width(), video_->height());
+    return video_->track().rotation % 180 == 0 ? coded : coded.transposed();
+}
+
+QImage PlaybackDecoder::upright(QImage image) const
+{
+    // Phone movies store their pictures sideways and say how to turn them.
+    const int rotation = video_->track().rotation;
+    return rotation == 0 ? image : image.transformed(QTransform().rotate(rotation));
 }
 
 void PlaybackDecoder::start(std::function<void(std::uint64_t)> seekFinished)
@@ -159,9 +169,11 @@ void PlaybackDecoder::run()
                 try {
                     VideoFrame decoded = video_->frameAt(
                         MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000));
-                    frame = PlaybackFrame{std::move(decoded.image), decoded.time.seconds(), serial};
+                    frame = PlaybackFrame{upright(std::move(decoded.image)), decoded.time.seconds(), serial};
                 } catch (const MediaError& e) {
                     error = describePlaybackError(e);
+                } catch (const std::exception&) {
+                    error = QStringLiteral("The file cannot be played.");
                 }
                 lock.lock();
                 if (frame)
@@ -186,8 +198,8 @@ void PlaybackDecoder::run()
                 if (restart)
                     audio_->restart(*restart);
                 ended = !decodeSoundAhead(kSoundChunk);
-            } catch (const MediaError&) {
-                ended = true;
+            } catch (const std::exception&) {
+                ended = true;  // the picture plays on without sound
             }
             lock.lock();
             // A seek waiting to be taken starts the sound afresh, whatever happened here.
@@ -205,10 +217,12 @@ void PlaybackDecoder::run()
                 decoded = video_->nextFrame();
             } catch (const MediaError& e) {
                 error = describePlaybackError(e);
+            } catch (const std::exception&) {
+                error = QStringLiteral("The file cannot be played.");
             }
             lock.lock();
             if (decoded)
-                queue_.push_back(PlaybackFrame{std::move(decoded->image), decoded->time.seconds(), serial});
+                queue_.push_back(PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial});
             else {
                 videoEnded_ = true;
                 if (!error.isEmpty())

@@ -47,6 +47,7 @@ public:
     PlaybackDecoder& operator=(const PlaybackDecoder&) = delete;
 
     const MediaInfo& info() const;
+    // The size of the frames as shown: turned upright when the movie says it is rotated.
     QSize frameSize() const;
 
     // Starts the thread. `seekFinished(serial)` reports that the frame of that request is ready.
@@ -67,6 +68,7 @@ public:
 
 private:
     void run();
+    QImage upright(QImage image) const;
     // Appends up to `frames` frames of sound; false at the end of the track.
     bool decodeSoundAhead(std::int64_t frames);
 

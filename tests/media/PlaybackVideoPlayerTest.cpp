@@ -5,6 +5,7 @@
 #include "PlaybackTestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -238,6 +239,25 @@ TEST_F(PlaybackVideoPlayerTest, ATimeObserverThatLoopsAtTheEndKeepsPlaying)
     EXPECT_TRUE(player_->isPlaying());
     ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
     EXPECT_EQ(frameIndexOf(player_->currentFrame()), 3);
+}
+
+TEST_F(PlaybackVideoPlayerTest, ARotatedMovieIsShownUpright)
+{
+    // The same pictures, marked as filmed sideways.
+    QTemporaryDir dir;
+    const QString rotated = dir.filePath("rotated.mp4");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", clip_, "-c", "copy", "-metadata:s:v:0", "rotate=90", rotated});
+    ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+    QString error;
+    ASSERT_TRUE(player_->open(rotated, &error)) << error.toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(player_->frameSize(), QSize(90, 160));
+    EXPECT_EQ(player_->currentFrame().size(), QSize(90, 160));
+    seekAndWait(0.5);
+    EXPECT_EQ(player_->currentFrame().size(), QSize(90, 160));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 15);
 }
 
 TEST_F(PlaybackVideoPlayerTest, FilesThatCannotBePlayedAreRefusedWithAReason)
