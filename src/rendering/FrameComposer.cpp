@@ -89,7 +89,112 @@ struct FrameComposer::Geometry {
     // [shadowX, shadowX + shadowWidth) x [shadowY, shadowY + shadowHeight); empty without a shadow.
     std::vector<uint8_t> shadow;
     int shadowX = 0, shadowY = 0, shadowWidth = 0, shadowHeight = 0;
+    // Without a punch-in (most frames) everything under the video is the same in every frame:
+    // background, shadow and frame colour, drawn once. restX and restY are the punch offsets of
+    // such a frame (pixel space).
+    QImage rest;
+    double restX = 0, restY = 0;
 };
+
+namespace {
+
+// Draws what lies under the video in the rows of one frame: the background, the shadow and the
+// frame colour, for the frame's punch-in (scale P, pixel-space offset ox, oy).
+class UnderCard {
+public:
+    UnderCard(const FrameComposer::Geometry& g, const QImage& background, double P, double ox, double oy)
+        : m_g(g)
+        , m_background(background)
+        , m_width(background.width())
+        , m_P(P)
+        , m_oy(oy)
+        , m_outer(punched(g.frame, g.outerRadius, P, ox, oy))
+        , m_inner(punched(g.content, g.innerRadius, P, ox, oy))
+    {
+        if (g.shadow.empty())
+            return;
+        // The shadow mask is read at the canvas pixel under each output pixel (the punch-in undone).
+        m_shadowRow.resize(size_t(m_width));
+        m_shadowX0 = std::clamp(int(std::floor(g.shadowX * P + ox)) - 1, 0, m_width);
+        m_shadowX1 = std::clamp(int(std::ceil((g.shadowX + g.shadowWidth) * P + ox)) + 1, m_shadowX0, m_width);
+        m_shadowColumn.resize(size_t(m_shadowX1 - m_shadowX0));
+        for (int x = m_shadowX0; x < m_shadowX1; ++x) {
+            const int c = int(std::floor((x + 0.5 - ox) / P)) - g.shadowX;
+            m_shadowColumn[size_t(x - m_shadowX0)] = c >= 0 && c < g.shadowWidth ? c : -1;
+        }
+    }
+
+    static RoundedRectCoverage punched(const PixelRect& r, double radius, double P, double ox, double oy)
+    {
+        return RoundedRectCoverage(r.x * P + ox, r.y * P + oy, (r.x + r.w) * P + ox, (r.y + r.h) * P + oy, radius * P);
+    }
+
+    const RoundedRectCoverage& outer() const { return m_outer; }
+    const RoundedRectCoverage& inner() const { return m_inner; }
+
+    // Row y into dst; pixels in [hiddenFrom, hiddenTo), which opaque video will cover, are left
+    // alone (an empty range draws everything).
+    void drawRow(int y, uint32_t* dst, int hiddenFrom, int hiddenTo)
+    {
+        const auto* background = reinterpret_cast<const uint32_t*>(m_background.constScanLine(y));
+        if (hiddenTo > hiddenFrom) {
+            std::memcpy(dst, background, size_t(hiddenFrom) * 4);
+            std::memcpy(dst + hiddenTo, background + hiddenTo, size_t(m_width - hiddenTo) * 4);
+        } else {
+            std::memcpy(dst, background, size_t(m_width) * 4);
+        }
+        const RoundedRectCoverage::Span outerFull = m_outer.fullSpan(y);
+
+        // Shadow, under the card; where the frame colour or opaque video covers a pixel in full it
+        // is not needed.
+        const int maskRow = m_shadowColumn.empty() ? -1 : int(std::floor((y + 0.5 - m_oy) / m_P)) - m_g.shadowY;
+        if (maskRow >= 0 && maskRow < m_g.shadowHeight) {
+            const uint8_t* mask = m_g.shadow.data() + size_t(maskRow) * size_t(m_g.shadowWidth);
+            const bool covered = !outerFull.empty() && (m_g.ring || hiddenTo > hiddenFrom);
+            const int skipFrom = covered ? std::clamp(outerFull.begin, m_shadowX0, m_shadowX1) : m_shadowX1;
+            const int skipTo = covered ? std::clamp(outerFull.end, skipFrom, m_shadowX1) : m_shadowX1;
+            shade(dst, mask, m_shadowX0, skipFrom);
+            shade(dst, mask, skipTo, m_shadowX1);
+        }
+
+        // The frame colour through the outer mask.
+        if (m_g.ring) {
+            const RoundedRectCoverage::Span touched = m_outer.touchedSpan(y);
+            const int from = std::max(touched.begin, 0), to = std::min(touched.end, m_width);
+            for (int x = from; x < to; ++x) {
+                if (x >= hiddenFrom && x < hiddenTo) {
+                    x = hiddenTo - 1;
+                    continue;
+                }
+                if (x >= outerFull.begin && x < outerFull.end)
+                    dst[x] = m_g.ringColour;
+                else if (const uint32_t c = coverage256(m_outer.coverage(x, y)))
+                    dst[x] = mix(m_g.ringColour, dst[x], c);
+            }
+        }
+    }
+
+private:
+    void shade(uint32_t* dst, const uint8_t* mask, int from, int to)
+    {
+        for (int x = from; x < to; ++x) {
+            const int c = m_shadowColumn[size_t(x - m_shadowX0)];
+            m_shadowRow[size_t(x)] = c >= 0 ? mask[c] : 0;
+        }
+        darkenRow(dst + from, m_shadowRow.data() + from, to - from);
+    }
+
+    const FrameComposer::Geometry& m_g;
+    const QImage& m_background;
+    int m_width;
+    double m_P, m_oy;
+    RoundedRectCoverage m_outer, m_inner;
+    std::vector<int> m_shadowColumn;
+    std::vector<uint8_t> m_shadowRow;
+    int m_shadowX0 = 0, m_shadowX1 = 0;
+};
+
+}  // namespace
 
 // What one frame needs, derived from the layout at its time.
 struct FrameComposer::Frame {
@@ -156,6 +261,15 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
             g->shadow[i] = uint8_t(std::clamp(int(std::lround(plane[i] * strength * 255)), 0, 255));
     }
 
+    // The punch-in offsets of a frame at rest, as the layout gives them for a scale of 1.
+    const LayoutRect& frameUp = first.layout.frameRect;
+    g->restX = W / 2 - frameUp.midX();
+    g->restY = H - H - (H / 2 - frameUp.midY());
+    g->rest = QImage(m_size, QImage::Format_ARGB32_Premultiplied);
+    UnderCard under(*g, m_background, 1, g->restX, g->restY);
+    for (int y = 0; y < m_size.height(); ++y)
+        under.drawRow(y, reinterpret_cast<uint32_t*>(g->rest.scanLine(y)), 0, 0);
+
     std::lock_guard lock(m_geometryLock);
     m_geometry = g;
     return g;
@@ -199,12 +313,11 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     const auto geometry = geometryFor(source.size(), frame);
     const Geometry& g = *geometry;
     const double P = frame.punch, ox = frame.offsetX, oy = frame.offsetY;
-
-    auto punched = [&](const PixelRect& r, double radius) {
-        return RoundedRectCoverage(r.x * P + ox, r.y * P + oy, (r.x + r.w) * P + ox, (r.y + r.h) * P + oy, radius * P);
-    };
-    const RoundedRectCoverage outer = punched(g.frame, g.outerRadius);
-    const RoundedRectCoverage inner = punched(g.content, g.innerRadius);
+    UnderCard under(g, m_background, P, ox, oy);
+    const RoundedRectCoverage& inner = under.inner();
+    // A frame without a punch-in copies the layer drawn once for all such frames.
+    constexpr double kSamePlace = 1e-9;
+    const bool atRest = P == 1 && std::abs(ox - g.restX) < kSamePlace && std::abs(oy - g.restY) < kSamePlace;
 
     // The pointer is drawn into the recording before it is cropped and zoomed, so it zooms with
     // the video. Only the rows it touches are copied and drawn on.
@@ -272,73 +385,28 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     thread_local std::vector<uint32_t> video;
     video.resize(size_t(W));
 
-    // The shadow mask is read at the canvas pixel under each output pixel (the punch-in undone).
-    const bool shadow = !g.shadow.empty();
-    thread_local std::vector<int> shadowColumn;
-    thread_local std::vector<uint8_t> shadowRow;
-    int shadowX0 = 0, shadowX1 = 0;
-    if (shadow) {
-        shadowColumn.resize(size_t(W));
-        shadowRow.resize(size_t(W));
-        shadowX0 = std::clamp(int(std::floor(g.shadowX * P + ox)) - 1, 0, W);
-        shadowX1 = std::clamp(int(std::ceil((g.shadowX + g.shadowWidth) * P + ox)) + 1, shadowX0, W);
-        for (int x = shadowX0; x < shadowX1; ++x) {
-            const int c = int(std::floor((x + 0.5 - ox) / P)) - g.shadowX;
-            shadowColumn[size_t(x)] = c >= 0 && c < g.shadowWidth ? c : -1;
-        }
-    }
-
     for (int top = 0; top < H; top += bandRows) {
         const int count = std::min(bandRows, H - top);
         for (int y = top; y < top + count; ++y) {
             uint32_t* dst = rows[y];
-            const RoundedRectCoverage::Span outerFull = outer.fullSpan(y);
             const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
-            // Where opaque video will cover the row, the background need not be copied first.
+            // Where opaque video will cover the row, nothing need be drawn under it first.
             const bool cardRow = cardVisible && y >= cardY0 && y < cardY1;
-            const int hiddenFrom = std::clamp(innerFull.begin, 0, W), hiddenTo = std::clamp(innerFull.end, hiddenFrom, W);
-            if (opaqueSource && cardRow && hiddenTo > hiddenFrom) {
-                const auto* background = reinterpret_cast<const uint32_t*>(m_background.constScanLine(y));
-                std::memcpy(dst, background, size_t(hiddenFrom) * 4);
-                std::memcpy(dst + hiddenTo, background + hiddenTo, size_t(W - hiddenTo) * 4);
+            int hiddenFrom = 0, hiddenTo = 0;
+            if (opaqueSource && cardRow) {
+                hiddenFrom = std::clamp(innerFull.begin, 0, W);
+                hiddenTo = std::clamp(innerFull.end, hiddenFrom, W);
+            }
+            if (atRest) {
+                const auto* rest = reinterpret_cast<const uint32_t*>(g.rest.constScanLine(y));
+                if (hiddenTo > hiddenFrom) {
+                    std::memcpy(dst, rest, size_t(hiddenFrom) * 4);
+                    std::memcpy(dst + hiddenTo, rest + hiddenTo, size_t(W - hiddenTo) * 4);
+                } else {
+                    std::memcpy(dst, rest, size_t(W) * 4);
+                }
             } else {
-                copyBackground(y, dst);
-            }
-
-            // Shadow, under the card; where the card covers a pixel in full it is not needed.
-            if (shadow) {
-                const int maskRow = int(std::floor((y + 0.5 - oy) / P)) - g.shadowY;
-                if (maskRow >= 0 && maskRow < g.shadowHeight) {
-                    const uint8_t* mask = g.shadow.data() + size_t(maskRow) * size_t(g.shadowWidth);
-                    const bool covered = !outerFull.empty() && (g.ring || opaqueSource);
-                    const int skipFrom = covered ? std::clamp(outerFull.begin, shadowX0, shadowX1) : shadowX1;
-                    const int skipTo = covered ? std::clamp(outerFull.end, skipFrom, shadowX1) : shadowX1;
-                    auto shade = [&](int from, int to) {
-                        for (int x = from; x < to; ++x) {
-                            const int c = shadowColumn[size_t(x)];
-                            shadowRow[size_t(x)] = c >= 0 ? mask[c] : 0;
-                        }
-                        darkenRow(dst + from, shadowRow.data() + from, to - from);
-                    };
-                    shade(shadowX0, skipFrom);
-                    shade(skipTo, shadowX1);
-                }
-            }
-
-            // The frame colour through the outer mask.
-            if (g.ring) {
-                const RoundedRectCoverage::Span touched = outer.touchedSpan(y);
-                const int from = std::max(touched.begin, 0), to = std::min(touched.end, W);
-                for (int x = from; x < to; ++x) {
-                    if (opaqueSource && x >= innerFull.begin && x < innerFull.end) {
-                        x = innerFull.end - 1;
-                        continue;
-                    }
-                    if (x >= outerFull.begin && x < outerFull.end)
-                        dst[x] = g.ringColour;
-                    else if (const uint32_t c = coverage256(outer.coverage(x, y)))
-                        dst[x] = mix(g.ringColour, dst[x], c);
-                }
+                under.drawRow(y, dst, hiddenFrom, hiddenTo);
             }
 
             // The recording through the inner mask.
