@@ -39,7 +39,10 @@ public:
 signals:
     void frameChanged();            // currentFrame() has a new frame
     void timeChanged(double seconds);  // every 0.1 s while playing
-    void reachedEnd();              // playback ran to the end of the movie and paused
+    // Playback ran to the end of the movie and paused there. The player has already reported
+    // timeChanged(duration()) just before, while still counting as playing; reachedEnd is not
+    // emitted when a handler of that report started playing again (a loop).
+    void reachedEnd();
 };
 
 // A file-based audio player (music preview, audition, interaction sounds). Main thread only.

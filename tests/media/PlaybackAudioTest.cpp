@@ -3,6 +3,7 @@
 #include "media/AudioOutput.h"
 #include "media/PlaybackAudioPlayer.h"
 #include "media/PlaybackEngine.h"
+#include "media/PlaybackMovieSound.h"
 
 #include "PlaybackTestSupport.h"
 #include "support/TemporaryEnvironment.h"
@@ -185,6 +186,58 @@ TEST_F(PlaybackAudioPlayerTest, OpensSoundFilesAndRefusesOthersWithAReason)
         EXPECT_EQ(PlaybackAudioPlayer::open(path, output_, &error), nullptr);
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+// The movie's sound follows the picture's clock: frame f of the movie is heard at clock time
+// anchorClock + (f / rate - anchorMovie).
+TEST(PlaybackMovieSoundTest, PlaysTheFramesThatBelongToTheMomentTheyAreHeard)
+{
+    PlaybackMovieSound sound;
+    sound.reset(kRate);  // the decoder sought to 1 s
+    const auto samples = ramp(4800);
+    sound.append(samples.data(), 4800);
+    EXPECT_EQ(sound.framesAhead(), 4800);
+
+    std::vector<float> mix(200, 0.0f);
+    sound.mixInto(mix.data(), 100, 50.0);
+    EXPECT_EQ(mix[0], 0.0f) << "not started: silent";
+
+    sound.start(1.0, 50.0);  // movie time 1 s is heard at clock 50 s
+    sound.mixInto(mix.data(), 100, 50.0 + 10.0 / kRate);
+    EXPECT_FLOAT_EQ(mix[0], 0.010f);
+    EXPECT_FLOAT_EQ(mix[2 * 99], 0.109f);
+    // The next block continues without a gap, whatever small jitter the clock shows.
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    sound.mixInto(mix.data(), 100, 50.0 + 112.0 / kRate);
+    EXPECT_FLOAT_EQ(mix[0], 0.110f);
+    // A large difference (a stalled decoder, a drifting card) makes the sound jump to the clock.
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    sound.mixInto(mix.data(), 100, 50.0 + 3000.0 / kRate);
+    EXPECT_FLOAT_EQ(mix[0], 3.000f);
+    EXPECT_EQ(sound.framesAhead(), 4800 - 3100);
+
+    // Heard before the buffered sound begins: silence first, then the sound.
+    sound.start(1.0 - 50.0 / kRate, 60.0);
+    sound.setVolume(0.5f);
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    sound.reset(kRate);
+    sound.append(samples.data(), 4800);
+    sound.mixInto(mix.data(), 100, 60.0);
+    EXPECT_EQ(mix[2 * 49], 0.0f);
+    EXPECT_FLOAT_EQ(mix[2 * 50 + 1], 0.0f);
+    EXPECT_FLOAT_EQ(mix[2 * 60], 0.005f);
+
+    // Past the decoded sound: silence rather than stale samples.
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    sound.start(1.0 + 4790.0 / kRate, 70.0);
+    sound.mixInto(mix.data(), 100, 70.0);
+    EXPECT_FLOAT_EQ(mix[2 * 9], 4.799f * 0.5f);
+    EXPECT_EQ(mix[2 * 10], 0.0f);
+
+    sound.stop();
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    sound.mixInto(mix.data(), 100, 70.1);
+    EXPECT_EQ(mix[0], 0.0f);
 }
 
 TEST(PlaybackClockTest, WithoutAnAudioServerTheSystemClockDrivesPlayback)
