@@ -185,11 +185,12 @@ void writeMovie(const QString& source, const FrameComposer& composer, std::uniqu
     const double start = range.start.seconds();
     try {
         MovieWriter writer(path.toStdString(), settings, std::move(audio));
-        FramePipeline pipeline{source, composer, job, 0,
+        FramePipeline pipeline{source, composer, job, 0, true,
                                [start](std::int64_t i) { return start + static_cast<double>(i) / exportFrameRate; }};
-        pipeline.run(count, [&](std::int64_t index, const QImage& frame) {
+        pipeline.run(count, [&](std::int64_t index, const ComposedFrame& frame) {
             job.throwIfCancelled();
-            writer.writeFrame(frame);
+            const Yuv420Planes& p = frame.planes;
+            writer.writeFrame(Yuv420View{p.y, p.u, p.v, p.yStride, p.uStride, p.vStride});
             if (const auto value = movieFrameProgress(index, count))
                 progress(*value);
         });
@@ -233,11 +234,11 @@ void writeGif(const QString& source, const FrameComposer& composer, const TrimRa
         }
 
         GifWriter writer(path.toStdString(), settings);
-        FramePipeline pipeline{source, composer, job, 0, timeOf};
+        FramePipeline pipeline{source, composer, job, 0, false, timeOf};
         const double length = range.length.seconds();
-        pipeline.run(count, [&](std::int64_t index, const QImage& frame) {
+        pipeline.run(count, [&](std::int64_t index, const ComposedFrame& frame) {
             job.throwIfCancelled();
-            writer.writeFrame(frame, MediaTime(index, fps));
+            writer.writeFrame(frame.image, MediaTime(index, fps));
             const double played = std::min(static_cast<double>(index) / static_cast<double>(fps) / length, 1.0);
             progress(std::min(played * 0.93 + 0.02, 0.99));
         });

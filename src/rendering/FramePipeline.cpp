@@ -29,8 +29,8 @@ struct Shared {
     std::mutex lock;
     std::condition_variable changed;
     std::deque<std::pair<std::int64_t, QImage>> decoded;  // source frames waiting for a worker
-    std::map<std::int64_t, QImage> composed;              // finished frames waiting for the consumer
-    std::vector<QImage> spare;                            // consumed frames, reused as targets
+    std::map<std::int64_t, ComposedFrame> composed;       // finished frames waiting for the consumer
+    std::vector<ComposedFrame> spare;                     // consumed frames, reused as targets
     std::int64_t decodedCount = 0;
     std::int64_t consumedCount = 0;
     bool decodingDone = false;
@@ -47,10 +47,22 @@ struct Shared {
     }
 };
 
+void preparePlanes(ComposedFrame& frame, QSize size)
+{
+    const int chromaWidth = (size.width() + 1) / 2;
+    const int chromaHeight = (size.height() + 1) / 2;
+    const size_t lumaBytes = size_t(size.width()) * size_t(size.height());
+    const size_t chromaBytes = size_t(chromaWidth) * size_t(chromaHeight);
+    if (frame.buffer.size() != lumaBytes + 2 * chromaBytes)
+        frame.buffer.resize(lumaBytes + 2 * chromaBytes);
+    uint8_t* base = frame.buffer.data();
+    frame.planes = {base, base + lumaBytes, base + lumaBytes + chromaBytes, size.width(), chromaWidth, chromaWidth};
+}
+
 }  // namespace
 
 void FramePipeline::run(std::int64_t count,
-                        const std::function<void(std::int64_t index, const QImage& frame)>& consume) const
+                        const std::function<void(std::int64_t index, const ComposedFrame& frame)>& consume) const
 {
     if (count <= 0)
         return;
@@ -89,7 +101,7 @@ void FramePipeline::run(std::int64_t count,
             try {
                 for (;;) {
                     std::pair<std::int64_t, QImage> work;
-                    QImage target;
+                    ComposedFrame target;
                     {
                         std::unique_lock guard(shared.lock);
                         shared.changed.wait(guard, [&] { return shared.stop || !shared.decoded.empty() || shared.decodingDone; });
@@ -103,7 +115,12 @@ void FramePipeline::run(std::int64_t count,
                         }
                     }
                     job.throwIfCancelled();
-                    composer.compose(work.second, timeOf(work.first), target);
+                    if (yuv420) {
+                        preparePlanes(target, composer.renderSize());
+                        composer.composeYuv420(work.second, timeOf(work.first), target.planes);
+                    } else {
+                        composer.compose(work.second, timeOf(work.first), target.image);
+                    }
                     std::lock_guard guard(shared.lock);
                     shared.composed.emplace(work.first, std::move(target));
                     shared.changed.notify_all();
@@ -127,7 +144,7 @@ void FramePipeline::run(std::int64_t count,
 
     try {
         for (std::int64_t next = 0; next < count; ++next) {
-            QImage frame;
+            ComposedFrame frame;
             {
                 std::unique_lock guard(shared.lock);
                 shared.changed.wait(guard, [&] { return shared.stop || shared.composed.count(next) > 0; });

@@ -1,15 +1,25 @@
 #pragma once
 
+#include "rendering/Yuv420Converter.h"
+
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace sablewick {
 
 class ExportJob;
 class FrameComposer;
+
+// One finished frame: an image, or for an encoder the 4:2:0 planes it takes.
+struct ComposedFrame {
+    QImage image;                 // when the pipeline makes images
+    std::vector<uint8_t> buffer;  // backs `planes` when the pipeline makes 4:2:0 frames
+    Yuv420Planes planes;
+};
 
 // Decodes a recording in order on one thread, composes the frames on a pool of worker threads and
 // hands the finished frames to the caller's thread in order, so the encoder sees one sequence
@@ -20,14 +30,17 @@ struct FramePipeline {
     const FrameComposer& composer;
     const ExportJob& job;           // polled for every frame, on every thread
     int workers = 0;                // composition threads; 0: chosen for this machine
+    // Make 4:2:0 planes (BT.709, limited range) instead of images: composition and colour
+    // conversion then both run on the workers, in cache-sized bands.
+    bool yuv420 = false;
 
     // Source time (seconds) of output frame `index`.
     std::function<double(std::int64_t index)> timeOf;
 
     // Composes frames 0 ... count - 1 and calls `consume` for each, in order, on the calling
-    // thread. The image is only valid during the call. Throws what a stage threw: MediaError from
+    // thread. The frame is only valid during the call. Throws what a stage threw: MediaError from
     // decoding, ExporterFailure(cancelled), or what `consume` threw.
-    void run(std::int64_t count, const std::function<void(std::int64_t index, const QImage& frame)>& consume) const;
+    void run(std::int64_t count, const std::function<void(std::int64_t index, const ComposedFrame& frame)>& consume) const;
 };
 
 }  // namespace sablewick
