@@ -313,6 +313,55 @@ TEST(FrameComposerTest, PointerIsDrawnAtItsHotSpotWithYUp)
     EXPECT_EQ(at(frame, c.minX() + 0.75 * c.width, c.minY() + 0.75 * c.height), opaque(0x000000));
 }
 
+TEST(FrameComposerTest, ZoomMagnifiesThePointerAndScalesTheFrameWithTheCard)
+{
+    const QSize source(640, 360);
+    std::vector<PointerSample> track;
+    for (int i = 0; i <= 150; ++i)
+        track.push_back({i / 30.0, 0.5, 0.5, true});
+    FocusPoint point;
+    point.id = QUuid::createUuid();
+    point.x = 0.5;
+    point.y = 0.5;
+    point.zoomStrength = 2;
+    point.zoomDuration = 3;
+    const std::vector<FocusPoint> events{point};
+    const double rest = 4, hold = 1.5;
+    // Total brightness: white pixels count 1, partly covered edge pixels in proportion.
+    auto light = [](const QImage& image) {
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y)) / 255.0;
+        return sum;
+    };
+
+    // The white dot on a black recording and background grows with the video's magnification (2)
+    // times the punch-in, in area by its square.
+    EditSettings s = plainSettings();
+    s.solidColor = 0x000000;
+    s.pointerVisible = true;
+    s.pointerStyle = PointerStyle::dot;
+    s.pointerSize = 4;
+    const FrameComposer pointer(s, events, kCanvas, track, std::nullopt, {}, false);
+    const auto L = layoutOf(s, source, events, hold);
+    ASSERT_GT(L.punchScale, 1.05);
+    const double magnification = 2 * L.punchScale;
+    EXPECT_NEAR(light(pointer.compose(solidFrame(source, 0x000000), hold))
+                    / light(pointer.compose(solidFrame(source, 0x000000), rest)),
+                magnification * magnification, 0.35);
+
+    // A white frame around black video: its width and its length both grow with the punch-in.
+    s.pointerVisible = false;
+    s.frameInset = 30;  // 5 pixels
+    s.frameColor = 0xFFFFFF;
+    const FrameComposer framed(s, events, kCanvas, {}, std::nullopt, {}, false);
+    const auto F = layoutOf(s, source, events, hold);
+    EXPECT_NEAR(light(framed.compose(solidFrame(source, 0x000000), hold))
+                    / light(framed.compose(solidFrame(source, 0x000000), rest)),
+                F.punchScale * F.punchScale, 0.02);
+}
+
 TEST(FrameComposerTest, ZoomedFrameShowsTheVisibleRegionOfTheSource)
 {
     EditSettings s = plainSettings();
