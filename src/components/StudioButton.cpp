@@ -51,7 +51,8 @@ StudioStyledButton::StudioStyledButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached by the keyboard only, as desktop buttons are; a click never leaves a focus ring.
+    setFocusPolicy(Qt::TabFocus);
     updateSizing();
 }
 
@@ -186,18 +187,6 @@ void StudioStyledButton::keyPressEvent(QKeyEvent* event)
     QAbstractButton::keyPressEvent(event);
 }
 
-void StudioStyledButton::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void StudioStyledButton::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractButton::focusOutEvent(event);
-}
-
 void StudioStyledButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange)
@@ -236,7 +225,7 @@ void StudioStyledButton::paintEvent(QPaintEvent*)
         if (look.prominent && tint.isValid())
             ink = StudioColors::inkOn(tint);
     }
-    if (m_keyboardFocus && hasFocus())
+    if (hasFocus())
         paintFocusRing(painter, shape, colors);
 
     QRectF content = QRectF(rect()).adjusted(0, 0, 0, -0.5);

@@ -41,8 +41,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
     // Whether the button reacts now; a loading button is shown but refuses clicks.
@@ -63,7 +61,6 @@ private:
     StudioControlSize m_size = StudioControlSize::regular;
     StudioButtonLayout m_layout = StudioButtonLayout::label;
     bool m_destructiveRole = false;
-    bool m_keyboardFocus = false;
     QString m_systemImage;
 };
 

@@ -15,7 +15,7 @@ StudioIconToggle::StudioIconToggle(const QString& title, const QString& systemIm
     , m_size(size)
 {
     setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     setToolTip(title);
     setAccessibleName(title);
     setControlSize(size);
@@ -74,6 +74,8 @@ void StudioIconToggle::paintEvent(QPaintEvent*)
         painter.drawPixmap(QPointF(bounds.center().x() - symbolSize / 2.0,
                                    bounds.center().y() - symbolSize / 2.0),
                            pixmap);
+    if (hasFocus())
+        paintFocusRing(painter, shape, colors);
 }
 
 } // namespace sablewick

@@ -37,7 +37,7 @@ StudioMenuPicker::StudioMenuPicker(const QString& title, StudioBinding<int> sele
 {
     setAccessibleName(title);
     setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     setFont(studioFont(pickerMetrics().fontPixelSize));
     setFixedHeight(pickerMetrics().height);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -112,6 +112,8 @@ void StudioMenuPicker::paintEvent(QPaintEvent*)
     painter.setBrush(colors.accent);
     painter.drawRoundedRect(plate, 4, 4);
     paintChevrons(painter, plate, StudioColors::inkOn(colors.accent));
+    if (hasFocus())
+        paintFocusRing(painter, shape, colors);
 }
 
 } // namespace sablewick

@@ -27,7 +27,7 @@ StudioSegments::StudioSegments(const QString& title, StudioBinding<int> selectio
     , m_labels(std::move(labels))
 {
     setAccessibleName(title);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     setFont(studioFont(segmentMetrics().fontPixelSize));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -151,6 +151,11 @@ void StudioSegments::paintEvent(QPaintEvent*)
                          painter.fontMetrics().elidedText(m_labels[i], Qt::ElideRight,
                                                           qRound(segment.width()) - 8));
         painter.setPen(Qt::NoPen);
+    }
+    if (hasFocus()) {
+        QPainterPath outline;
+        outline.addRoundedRect(track, radius, radius);
+        paintFocusRing(painter, outline, colors);
     }
 }
 

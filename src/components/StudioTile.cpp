@@ -24,7 +24,14 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        paintTileBorder(painter, QRectF(rect()), m_tile->isSelected(), StudioColors::of(this));
+        const StudioColors colors = StudioColors::of(this);
+        paintTileBorder(painter, QRectF(rect()), m_tile->isSelected(), colors);
+        if (m_tile->hasFocus()) {
+            QPainterPath outline;
+            outline.addRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), tileCornerRadius - 1.5,
+                                   tileCornerRadius - 1.5);
+            paintFocusRing(painter, outline, colors);
+        }
     }
 
 private:
@@ -34,7 +41,7 @@ private:
 StudioCanvasButton::StudioCanvasButton(QWidget* parent)
     : QAbstractButton(parent)
 {
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::pressed, this, &StudioCanvasButton::refreshOpacity);
     connect(this, &QAbstractButton::released, this, &StudioCanvasButton::refreshOpacity);
 }
@@ -94,6 +101,18 @@ StudioTileButton::StudioTileButton(bool selected, QWidget* parent)
     , m_border(new Border(this))
 {
     setAttribute(Qt::WA_Hover);
+}
+
+void StudioTileButton::focusInEvent(QFocusEvent* event)
+{
+    m_border->update();
+    StudioCanvasButton::focusInEvent(event);
+}
+
+void StudioTileButton::focusOutEvent(QFocusEvent* event)
+{
+    m_border->update();
+    StudioCanvasButton::focusOutEvent(event);
 }
 
 void StudioTileButton::setSelected(bool selected)

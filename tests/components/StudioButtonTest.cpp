@@ -5,6 +5,8 @@
 #include "components/StudioIconToggle.h"
 #include "components/StudioTile.h"
 
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 namespace sablewick {
@@ -159,6 +161,27 @@ TEST(StudioButton, IconButtonsAreCirclesWithTheirTitleAsTooltip)
     EXPECT_LE(colourDistance(pixel(image, 1, 1), window), 6);
     // The symbol is drawn, in ink that reads on the plate.
     EXPECT_GE(strongestContrast(image, QRect(10, 10, 16, 16), QColor(Qt::white)), 4.5);
+}
+
+TEST(StudioButton, OnlyKeyboardFocusShowsTheAccentRing)
+{
+    Host host(environment(StudioColorScheme::light, orange));
+    auto* field = host.add(new QLineEdit);
+    auto* button = host.add(new StudioButton(QStringLiteral("Open"), QString(), StudioButtonVariant::secondary,
+                                             StudioControlSize::large),
+                            Qt::AlignLeft);
+    host.show();
+    QApplication::setActiveWindow(host.window.get());
+    field->setFocus();
+    click(button);
+    EXPECT_FALSE(button->hasFocus()) << "a click does not focus a button";
+    const QImage plain = grabImage(button);
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    const QImage focused = grabImage(button);
+    const QPoint edge(0, plain.height() / 2);
+    EXPECT_LT(colourDistance(pixel(focused, edge.x(), edge.y()), orange),
+              colourDistance(pixel(plain, edge.x(), edge.y()), orange) - 60);
 }
 
 TEST(StudioIconToggle, WritesThroughItsBindingAndShowsWhatItReads)
