@@ -278,7 +278,7 @@ void composeMotion(Song& song)
         }
         for (int eighth = 0; eighth < 8; ++eighth)
             song.bassNote(bar, eighth * 0.5, 0.45, song.root(bar) - 12 + (eighth % 4 == 3 ? 12 : 0),
-                          0.20, true);
+                          0.30, true);
         const std::array<int, 4> arp{tones[0] + 12, tones[1] + 12, tones[2] + 12, tones[0] + 24};
         if (cycle > 0) {
             for (int sixteenth = 0; sixteenth < 16; ++sixteenth) {
@@ -288,7 +288,7 @@ void composeMotion(Song& song)
             }
         }
         for (int b = 0; b < 4; ++b) {
-            song.kickAt(bar, b, 0.5);
+            song.kickAt(bar, b, 0.4);
             song.tickAt(bar, b + 0.5, 0.06, 0.3);
         }
         if (cycle > 0) {
@@ -372,14 +372,14 @@ void composePulse(Song& song)
     for (int bar = 0; bar < song.bars(); ++bar) {
         const int cycle = bar / 4;
         const auto tones = song.chord(bar);
-        song.padChord(bar, 0, 0.04);
+        song.padChord(bar, 1, 0.04);
         for (int eighth = 0; eighth < 8; ++eighth)
-            song.bassNote(bar, eighth * 0.5, 0.42, song.root(bar) - 12 + (eighth == 7 ? 12 : 0),
-                          eighth % 2 ? 0.17 : 0.24, true);
-        song.kickAt(bar, 0, 0.5);
-        song.kickAt(bar, 2.5, 0.42);
+            song.bassNote(bar, eighth * 0.5, 0.42, song.root(bar) + (eighth == 7 ? 12 : 0),
+                          eighth % 2 ? 0.26 : 0.34, true);
+        song.kickAt(bar, 0, 0.4);
+        song.kickAt(bar, 2.5, 0.34);
         if (bar % 2)
-            song.kickAt(bar, 2.75, 0.3);
+            song.kickAt(bar, 2.75, 0.24);
         song.noiseAt(bar, 1, 0.15, 0, 18, 0.55, 0.3);
         song.noiseAt(bar, 3, 0.15, 0, 18, 0.55, 0.3);
         for (int sixteenth = 0; sixteenth < 16; ++sixteenth)

@@ -86,9 +86,14 @@ void LoopBuffer::addReverb(double wet, double roomSize, double damping)
     const auto damp = float(damping);
     std::vector<float> wetLeft(left_.size());
     std::vector<float> wetRight(right_.size());
+    // Only what lies above about 200 Hz goes into the room, so the bass stays clear and dry.
+    const auto lowPass = float(1 - std::exp(-twoPi * 200 / rate_));
+    float low = 0;
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < left_.size(); ++i) {
-            const float input = (left_[i] + right_[i]) * 0.015f;
+            const float mixed = left_[i] + right_[i];
+            low += (mixed - low) * lowPass;
+            const float input = (mixed - low) * 0.015f;
             wetLeft[i] = leftRoom.process(input, feedback, damp);
             wetRight[i] = rightRoom.process(input, feedback, damp);
         }
@@ -261,9 +266,10 @@ double kick(double tau)
 {
     if (!(tau >= 0 && tau < 0.45))
         return 0;
-    // The pitch falls from 140 Hz to 48 Hz; the phase is the integral of that sweep.
-    const double phase = twoPi * (48 * tau + 92 * (1 - std::exp(-28 * tau)) / 28);
-    const double envelope = std::min(tau / 0.002, 1.0) * std::exp(-7 * tau) *
+    // The pitch falls from 150 Hz to 50 Hz; the phase is the integral of that sweep. A short body
+    // keeps the kick from droning under the bass line.
+    const double phase = twoPi * (50 * tau + 100 * (1 - std::exp(-30 * tau)) / 30);
+    const double envelope = std::min(tau / 0.002, 1.0) * std::exp(-11 * tau) *
                             std::min((0.45 - tau) / 0.05, 1.0);
     return envelope * std::sin(phase);
 }
