@@ -93,8 +93,6 @@ public:
     void setSettings(const EditSettings& settings);
     void setEvents(const std::vector<FocusPoint>& events);
     void setLoopPlayback(bool loop);
-    // Dismisses the banner.
-    void clearNotice() { setNotice(std::nullopt); }
 
     // --- undo and recovery
     // Commits a pending change as one undo step.

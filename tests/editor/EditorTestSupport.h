@@ -182,6 +182,7 @@ public:
     }
     std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) override
     {
+        ++audioRequests;
         if (!QFile::exists(path)) {
             *error = QStringLiteral("The file doesn't exist.");
             return nullptr;
@@ -203,6 +204,7 @@ public:
 
     FakeVideoPlayer* video = nullptr;
     std::vector<QPointer<AudioPlayer>> audio;
+    int audioRequests = 0;
     double audioLength = 30;
 };
 
