@@ -14,6 +14,11 @@ namespace sablewick {
 namespace {
 
 constexpr int scrollBarExtent = 11;
+constexpr int menuItemHeight = 24;
+constexpr int menuSeparatorHeight = 9;
+constexpr int menuCheckGutter = 24;
+constexpr int menuTrailingPadding = 18;
+constexpr int menuVerticalMargin = 5;
 constexpr int scrollBarMinimumHandle = 28;
 
 StudioControlSize fieldSize(const QWidget* widget)
@@ -76,7 +81,75 @@ void StudioStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     }
     if (element == PE_FrameLineEdit)
         return; // the panel draws the border
+    if (element == PE_PanelMenu || element == PE_FrameMenu) {
+        const StudioColors colors = StudioColors::of(widget);
+        painter->save();
+        if (element == PE_PanelMenu)
+            painter->fillRect(option->rect, colors.environment.isDark() ? QColor(0x2C2C2E) : QColor(0xF6F6F6));
+        QColor border = StudioSystemColors::label().resolved(colors.environment.scheme);
+        border.setAlphaF(colors.environment.isDark() ? 0.3f : 0.18f);
+        painter->setPen(border);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->restore();
+        return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void StudioStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                              const QWidget* widget) const
+{
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element != CE_MenuItem || !item) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    const StudioColors colors = StudioColors::of(widget);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRectF row(option->rect);
+    if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+        painter->fillRect(QRectF(row.left() + 10, row.center().y(), row.width() - 20, 1), colors.separator);
+        painter->restore();
+        return;
+    }
+    const bool enabled = option->state & State_Enabled;
+    const bool highlighted = enabled && (option->state & State_Selected);
+    QColor ink = colors.label;
+    if (highlighted) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(colors.accent);
+        painter->drawRoundedRect(row.adjusted(5, 1, -5, -1), 5, 5);
+        ink = StudioColors::inkOn(colors.accent);
+    } else if (!enabled) {
+        ink = colors.tertiaryLabel;
+    }
+    if (item->checked)
+        paintCheckmark(*painter, QRectF(row.left() + 9, row.center().y() - 6, 12, 12), ink, 1.8);
+    QString text = item->text;
+    QString shortcut;
+    if (const qsizetype tab = text.indexOf(QLatin1Char('\t')); tab >= 0) {
+        shortcut = text.mid(tab + 1);
+        text = text.left(tab);
+    }
+    painter->setFont(item->font);
+    painter->setPen(ink);
+    const QRectF textRect = row.adjusted(menuCheckGutter, 0, -menuTrailingPadding, 0);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
+    if (!shortcut.isEmpty()) {
+        QColor faint = ink;
+        if (!highlighted)
+            faint = colors.secondaryLabel;
+        painter->setPen(faint);
+        painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, shortcut);
+    }
+    if (item->menuItemType == QStyleOptionMenuItem::SubMenu) {
+        painter->setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF tip(row.right() - 10, row.center().y());
+        painter->drawPolyline(QPolygonF{tip + QPointF(-3, -4), tip, tip + QPointF(-3, 4)});
+    }
+    painter->restore();
 }
 
 void StudioStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
@@ -173,6 +246,9 @@ int StudioStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         if (qobject_cast<const QLineEdit*>(widget))
             return 2;
         break;
+    case PM_MenuPanelWidth: return 1;
+    case PM_MenuHMargin: return 0;
+    case PM_MenuVMargin: return menuVerticalMargin;
     default: break;
     }
     return QProxyStyle::pixelMetric(metric, option, widget);
@@ -184,6 +260,22 @@ QSize StudioStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
     if (type == CT_LineEdit)
         result.setHeight(metrics(textFieldControlSize(fieldSize(widget))).height);
+    if (type == CT_MenuItem) {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+            if (item->menuItemType == QStyleOptionMenuItem::Separator)
+                return {size.width(), menuSeparatorHeight};
+            const QFontMetrics fm(item->font);
+            QString text = item->text;
+            int shortcutWidth = 0;
+            if (const qsizetype tab = text.indexOf(QLatin1Char('\t')); tab >= 0) {
+                shortcutWidth = fm.horizontalAdvance(text.mid(tab + 1)) + 24;
+                text = text.left(tab);
+            }
+            const int width = menuCheckGutter + fm.horizontalAdvance(text) + shortcutWidth + menuTrailingPadding
+                              + (item->menuItemType == QStyleOptionMenuItem::SubMenu ? 12 : 0);
+            return {std::max(width, 120), menuItemHeight};
+        }
+    }
     return result;
 }
 

@@ -6,7 +6,8 @@ namespace sablewick {
 
 // The application style: Fusion underneath, with the kit's text fields (rounded border, accent
 // focus ring, the regular control height unless a field asks for another size), slim rounded
-// scroll bars and no dotted focus rectangles. Colours come from the theme's palette, so it follows
+// scroll bars, menus with an accent highlight and a check mark for the chosen item, and no dotted
+// focus rectangles. Colours come from the theme's palette, so it follows
 // light and dark.
 class StudioStyle final : public QProxyStyle {
     Q_OBJECT
@@ -19,6 +20,8 @@ public:
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                             QPainter* painter, const QWidget* widget) const override;
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,

@@ -80,6 +80,27 @@ TEST(StudioMenuPicker, MenuChecksTheChoiceAndWritesTheNewOne)
     EXPECT_EQ(picker->selectedIndex(), 3);
 }
 
+TEST(StudioStyle, MenusUseTheKitRowsAndAnAccentHighlight)
+{
+    StudioStyle::install();
+    Host host(environment(StudioColorScheme::light, accent));
+    int chosen = 0;
+    auto* picker = host.add(new StudioMenuPicker(QStringLiteral("Quality"), StudioBinding<int>::to(chosen),
+                                                 {QStringLiteral("Low"), QStringLiteral("High")}));
+    host.show();
+    picker->showMenu();
+    QMenu* menu = picker->openMenu();
+    ASSERT_NE(menu, nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(menu->actionGeometry(menu->actions()[0]).height(), 24);
+    menu->setActiveAction(menu->actions()[1]);
+    const QImage image = grabImage(menu);
+    const QRect highlighted = menu->actionGeometry(menu->actions()[1]);
+    EXPECT_GT(shareOf(image, highlighted, accent, 10), 0.5) << "the row under the pointer is the accent";
+    EXPECT_GE(strongestContrast(image, highlighted.adjusted(24, 2, -10, -2), accent), 4.5);
+    menu->close();
+}
+
 enum class Page { canvas, focus, cursor, audio };
 
 TEST(StudioToolRail, ClicksSelectAndShowButNeverHide)
