@@ -87,7 +87,13 @@ void writeAacFile(const LoopBuffer& loop, const std::string& path, int bitRate)
         stream->time_base = out.codec->time_base;
         check(avio_open(&out.format->pb, temporary.c_str(), AVIO_FLAG_WRITE), "open file");
         out.opened = true;
-        check(avformat_write_header(out.format, nullptr), "header");
+        // The edit list's length in samples rather than milliseconds, so that players that tile
+        // the track by its stated duration keep it on the beat.
+        AVDictionary* options = nullptr;
+        av_dict_set_int(&options, "movie_timescale", loop.rate(), 0);
+        const int written = avformat_write_header(out.format, &options);
+        av_dict_free(&options);
+        check(written, "header");
 
         out.frame = av_frame_alloc();
         out.packet = av_packet_alloc();
