@@ -197,8 +197,9 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(pa_usec_to_bytes(10'000, &spec));
     attributes.fragsize = static_cast<uint32_t>(-1);
+    // The stream starts idle: nothing plays yet.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
-                                                      | PA_STREAM_ADJUST_LATENCY);
+                                                      | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     if (pa_stream_connect_playback(p.stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
         *error = pulseError(p.context, "Could not open an audio stream");
         return false;
@@ -211,6 +212,11 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
         *error = ready ? pulseError(p.context, "Could not open an audio stream")
                        : QStringLiteral("The audio server did not open a stream");
         return false;
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        idle_ = true;
+        systemOffset_ = -clock_->now();
     }
     // From here on a failing context also means the server is gone.
     pa_context_set_state_callback(
@@ -247,13 +253,10 @@ std::int64_t AudioOutput::serverStreamIndex() const
     return index == PA_INVALID_INDEX ? -1 : static_cast<std::int64_t>(index);
 }
 
-double AudioOutput::serverTime() const
+double AudioOutput::serverTimeLocked() const
 {
-    pa_threaded_mainloop_lock(pulse_->loop);
     pa_usec_t usec = 0;
-    const bool known = pa_stream_get_time(pulse_->stream, &usec) == 0;
-    pa_threaded_mainloop_unlock(pulse_->loop);
-    return known ? static_cast<double>(usec) / 1e6 : 0.0;
+    return pa_stream_get_time(pulse_->stream, &usec) == 0 ? static_cast<double>(usec) / 1e6 : 0.0;
 }
 
 double AudioOutput::now() const
@@ -261,25 +264,64 @@ double AudioOutput::now() const
     if (serverFailed_)
         fallBackToSystemClock(QStringLiteral("The audio server went away"));
     Mode mode;
+    bool idle;
     {
         std::lock_guard lock(stateMutex_);
         mode = mode_;
+        idle = idle_;
     }
     double t = 0;
-    switch (mode) {
-    case Mode::server:
-        t = serverTime();
-        break;
-    case Mode::systemClock:
-        t = clock_->now() + systemOffset_;
-        break;
-    case Mode::manual:
+    if (mode == Mode::server && !idle) {
+        pa_threaded_mainloop_lock(pulse_->loop);
+        const double streamTime = serverTimeLocked();
+        pa_threaded_mainloop_unlock(pulse_->loop);
+        std::lock_guard lock(stateMutex_);
+        t = streamTime + serverOffset_;
+    } else if (mode == Mode::manual) {
         t = clock_->now();
-        break;
+    } else {
+        std::lock_guard lock(stateMutex_);
+        t = clock_->now() + systemOffset_;
     }
     std::lock_guard lock(stateMutex_);
     lastNow_ = std::max(lastNow_, t);
     return lastNow_;
+}
+
+void AudioOutput::wake()
+{
+    if (mode() != Mode::server)
+        return;
+    pa_threaded_mainloop_lock(pulse_->loop);
+    {
+        std::lock_guard lock(stateMutex_);
+        if (idle_) {
+            // The stream's time stood still while it was corked; the clock continues from the
+            // system clock's reading.
+            serverOffset_ = std::max(lastNow_, clock_->now() + systemOffset_) - serverTimeLocked();
+            idle_ = false;
+            pa_operation* operation = pa_stream_cork(pulse_->stream, 0, nullptr, nullptr);
+            if (operation)
+                pa_operation_unref(operation);
+        }
+    }
+    pa_threaded_mainloop_unlock(pulse_->loop);
+    std::lock_guard lock(sourcesMutex_);
+    framesSilent_ = 0;
+}
+
+void AudioOutput::goIdleLocked()
+{
+    {
+        std::lock_guard lock(stateMutex_);
+        if (idle_ || mode_ != Mode::server)
+            return;
+        systemOffset_ = std::max(lastNow_, serverTimeLocked() + serverOffset_) - clock_->now();
+        idle_ = true;
+    }
+    pa_operation* operation = pa_stream_cork(pulse_->stream, 1, nullptr, nullptr);
+    if (operation)
+        pa_operation_unref(operation);
 }
 
 void AudioOutput::fallBackToSystemClock(const QString& reason) const
@@ -291,14 +333,10 @@ void AudioOutput::fallBackToSystemClock(const QString& reason) const
         // Continue from the last reported time so that a playing movie does not jump.
         systemOffset_ = lastNow_ - clock_->now();
         mode_ = Mode::systemClock;
+        idle_ = false;
         error_ = reason;
     }
     const_cast<AudioOutput*>(this)->startPacer();
-}
-
-double AudioOutput::clockAtFrame(std::int64_t frame) const
-{
-    return static_cast<double>(frame) / sampleRate;
 }
 
 void AudioOutput::addSource(std::shared_ptr<AudioSource> source)
@@ -317,18 +355,26 @@ void AudioOutput::render(float* out, int frames)
 {
     std::fill(out, out + static_cast<std::size_t>(frames) * channels, 0.0f);
     Mode mode;
+    double serverOffset;
     {
         std::lock_guard lock(stateMutex_);
         mode = mode_;
+        serverOffset = serverOffset_;
     }
     std::lock_guard lock(sourcesMutex_);
-    // The server's clock counts the frames it has played, so frame n is heard at n / rate; the
-    // pacer and a manual output render just in time.
-    const double heardAt = mode == Mode::server ? clockAtFrame(framesRendered_) : now();
+    // The server's clock counts the frames it has played, so frame n is heard at n / rate (the
+    // stream's time and its frames stand still together while it is corked). The pacer and a
+    // manual output render just in time.
+    const double heardAt = mode == Mode::server ? static_cast<double>(framesRendered_) / sampleRate + serverOffset : now();
+    bool playing = false;
     for (const auto& source : sources_)
-        source->mixInto(out, frames, heardAt);
+        playing = source->mixInto(out, frames, heardAt) || playing;
     clipSamples(out, static_cast<std::size_t>(frames) * channels);
     framesRendered_ += frames;
+    framesSilent_ = playing ? 0 : framesSilent_ + frames;
+    // Only the server's own thread renders in server mode, and it holds the main loop's lock.
+    if (mode == Mode::server && framesSilent_ > static_cast<std::int64_t>(idleSeconds * sampleRate))
+        goIdleLocked();
 }
 
 void AudioOutput::startPacer()

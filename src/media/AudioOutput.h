@@ -21,8 +21,9 @@ class AudioSource {
 public:
     virtual ~AudioSource() = default;
     // Adds `frames` interleaved stereo frames of this source, scaled by its volume, to `mix`.
-    // `heardAt` is the clock time at which the first of them will reach the listener.
-    virtual void mixInto(float* mix, int frames, double heardAt) = 0;
+    // `heardAt` is the clock time at which the first of them will reach the listener. Returns
+    // whether the source is playing (an output where nothing plays for a while goes idle).
+    virtual bool mixInto(float* mix, int frames, double heardAt) = 0;
 };
 
 // Adds count samples times volume to mix.
@@ -36,6 +37,11 @@ float clampPlaybackVolume(float volume);
 // and the clock that playback follows. With an audio server the clock is what the sound card
 // has actually played; with none (or when the server goes away) it is the system clock and a
 // thread consumes the sources at real time, so positions still advance.
+//
+// The server's stream is paused (corked) while nothing has played for a few seconds, so that an
+// idle editor neither shows up as playing in the desktop's sound settings nor keeps the sound
+// card awake; the clock then follows the system clock, continuing without a jump. A source that
+// starts playing calls wake().
 class AudioOutput : public PlaybackClock {
 public:
     static constexpr int sampleRate = 48000;
@@ -72,6 +78,12 @@ public:
     // Any thread except the output's own.
     void addSource(std::shared_ptr<AudioSource> source);
     void removeSource(const AudioSource* source);
+    // A source has started playing: resumes the server's stream if it was idle. Any thread
+    // except the output's own.
+    void wake();
+
+    // How long nothing must play before the stream goes idle.
+    static constexpr double idleSeconds = 3.0;
 
     // Fills `out` with the next `frames` frames of the mix (silence when nothing plays). The
     // backend calls it on its own thread; tests of a manual output call it directly.
@@ -84,8 +96,8 @@ private:
     void startPacer();
     void stopPacer();
     void fallBackToSystemClock(const QString& reason) const;
-    double serverTime() const;
-    double clockAtFrame(std::int64_t frame) const;
+    double serverTimeLocked() const;  // with the main loop's lock held
+    void goIdleLocked();              // on the main loop's thread
 
     std::shared_ptr<PlaybackClock> clock_;
     std::unique_ptr<Pulse> pulse_;
@@ -98,11 +110,13 @@ private:
     mutable double serverOffset_ = 0;
     mutable double systemOffset_ = 0;
     mutable double lastNow_ = 0;
+    mutable bool idle_ = false;       // the stream is corked; guarded by stateMutex_
     std::atomic<bool> serverFailed_{false};
 
     std::mutex sourcesMutex_;
     std::vector<std::shared_ptr<AudioSource>> sources_;
     std::int64_t framesRendered_ = 0;  // guarded by sourcesMutex_
+    std::int64_t framesSilent_ = 0;    // since a source last played; guarded by sourcesMutex_
 
     mutable std::mutex pacerMutex_;
     mutable std::thread pacer_;

@@ -21,9 +21,10 @@ struct PlaybackAudioPlayer::Source : AudioSource {
     {
     }
 
-    void mixInto(float* mix, int count, double) override
+    bool mixInto(float* mix, int count, double) override
     {
         std::lock_guard lock(mutex);
+        const bool wasPlaying = playing;
         std::int64_t done = 0;
         while (playing && done < count) {
             if (position >= frames) {
@@ -40,6 +41,7 @@ struct PlaybackAudioPlayer::Source : AudioSource {
             position += n;
             done += n;
         }
+        return wasPlaying;
     }
 
     const std::vector<float> samples;
@@ -108,8 +110,11 @@ double PlaybackAudioPlayer::position() const
 
 void PlaybackAudioPlayer::play()
 {
-    std::lock_guard lock(source_->mutex);
-    source_->playing = source_->frames > 0;
+    {
+        std::lock_guard lock(source_->mutex);
+        source_->playing = source_->frames > 0;
+    }
+    output_->wake();
 }
 
 void PlaybackAudioPlayer::pause()

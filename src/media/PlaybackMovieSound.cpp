@@ -63,11 +63,11 @@ void PlaybackMovieSound::setVolume(float volume)
     volume_ = clampPlaybackVolume(volume);
 }
 
-void PlaybackMovieSound::mixInto(float* mix, int frames, double heardAt)
+bool PlaybackMovieSound::mixInto(float* mix, int frames, double heardAt)
 {
     std::lock_guard lock(mutex_);
     if (!playing_)
-        return;
+        return false;
     const auto due = static_cast<std::int64_t>(std::llround((movieTime_ + (heardAt - clockTime_)) * sampleRate));
     if (!cursorValid_ || std::llabs(due - cursor_) > kResyncFrames) {
         cursor_ = due;
@@ -86,6 +86,7 @@ void PlaybackMovieSound::mixInto(float* mix, int frames, double heardAt)
         consumed_ += static_cast<std::size_t>(available);
     }
     cursor_ += frames;
+    return true;
 }
 
 }  // namespace sablewick

@@ -29,7 +29,7 @@ public:
     void stop();
     void setVolume(float volume);
 
-    void mixInto(float* mix, int frames, double heardAt) override;
+    bool mixInto(float* mix, int frames, double heardAt) override;
 
 private:
     mutable std::mutex mutex_;

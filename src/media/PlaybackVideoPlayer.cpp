@@ -185,8 +185,10 @@ void PlaybackVideoPlayer::startClockAt(double movieTime)
     anchorClock_ = clock_->now();
     anchorMovie_ = movieTime;
     nextReport_ = anchorClock_ + timeReportInterval;
-    if (sound_)
+    if (sound_) {
         sound_->start(movieTime, anchorClock_);
+        output_->wake();
+    }
 }
 
 double PlaybackVideoPlayer::movieTimeAt(double clockTime) const

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace sablewick {
 namespace {
@@ -98,6 +99,28 @@ private:
     std::vector<float> samples_;
 };
 
+// Whether the server holds the stream paused ("Corked"), as pactl reports it.
+std::optional<bool> streamCorked(std::int64_t index)
+{
+    QProcess pactl;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    pactl.setProcessEnvironment(environment);
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    if (!pactl.waitForFinished(10000))
+        return std::nullopt;
+    const QStringList blocks = QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #"));
+    for (const QString& block : blocks) {
+        if (!block.startsWith(QString::number(index) + QLatin1Char('\n')))
+            continue;
+        if (block.contains(QStringLiteral("Corked: yes")))
+            return true;
+        if (block.contains(QStringLiteral("Corked: no")))
+            return false;
+    }
+    return std::nullopt;
+}
+
 class PlaybackPulseTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -125,6 +148,40 @@ TEST_F(PlaybackPulseTest, TheClockIsTheServersAndAdvancesInRealTime)
     }));
     const double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(last - before, real + 0.1);
+}
+
+TEST_F(PlaybackPulseTest, AnIdleOutputPausesItsStreamWhileTheClockRunsOn)
+{
+    auto output = AudioOutput::connect();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    const std::int64_t index = output->serverStreamIndex();
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(streamCorked(index), true) << "nothing has played yet";
+
+    double last = output->now();
+    auto clockAdvances = [&](double seconds) {
+        const double from = last;
+        return test::processEventsUntil([&] {
+            const double now = output->now();
+            EXPECT_GE(now, last);
+            last = now;
+            return now - from >= seconds;
+        });
+    };
+    EXPECT_TRUE(clockAdvances(0.1));
+
+    PlaybackAudioPlayer player(test::tone(30).samples, output);
+    player.play();
+    EXPECT_TRUE(test::processEventsUntil([&] { return streamCorked(index) == false; }));
+    EXPECT_TRUE(clockAdvances(0.2));
+
+    player.stop();
+    EXPECT_TRUE(test::processEventsUntil([&] { return streamCorked(index) == true; }, 20000));
+    EXPECT_TRUE(clockAdvances(0.1));
+    // Playing again wakes it, with the clock still continuous.
+    player.play();
+    EXPECT_TRUE(test::processEventsUntil([&] { return streamCorked(index) == false; }));
+    EXPECT_TRUE(clockAdvances(0.2));
 }
 
 TEST_F(PlaybackPulseTest, AudioPlayersAreHeardAtTheirVolume)
