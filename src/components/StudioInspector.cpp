@@ -133,7 +133,7 @@ void StudioInspector::setContent(QWidget* content)
     column->setSpacing(14);
     column->addWidget(content);
     column->addStretch(1);
-    content->setObjectName(QStringLiteral("studioInspectorContent"));
+    m_content = content;
     delete m_scroll->takeWidget();
     m_scroll->setWidget(canvas);
 }
@@ -145,8 +145,7 @@ QWidget* StudioInspector::header() const
 
 QWidget* StudioInspector::content() const
 {
-    return m_scroll->widget() ? m_scroll->widget()->findChild<QWidget*>(QStringLiteral("studioInspectorContent"))
-                              : nullptr;
+    return m_content;
 }
 
 StudioFormSection::StudioFormSection(const QString& caption, QWidget* parent)

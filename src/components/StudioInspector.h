@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QFormLayout;
@@ -32,6 +33,7 @@ private:
     class Header;
     Header* m_header;
     QScrollArea* m_scroll;
+    QPointer<QWidget> m_content;
 };
 
 // One group of a grouped form: an optional caption over a rounded panel whose rows are separated
