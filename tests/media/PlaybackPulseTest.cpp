@@ -5,7 +5,9 @@
 #include "media/PlaybackEngine.h"
 
 #include "PlaybackTestSupport.h"
+#include "support/TemporaryEnvironment.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -182,6 +184,48 @@ TEST_F(PlaybackPulseTest, AnIdleOutputPausesItsStreamWhileTheClockRunsOn)
     player.play();
     EXPECT_TRUE(test::processEventsUntil([&] { return streamCorked(index) == false; }));
     EXPECT_TRUE(clockAdvances(0.2));
+}
+
+TEST_F(PlaybackPulseTest, WhenTheServerGoesAwayPlaybackFollowsTheSystemClock)
+{
+    // A server of this test's own, so that stopping it disturbs nobody else.
+    QTemporaryDir dir;
+    const QString socket = dir.filePath("native");
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QStringLiteral("pulseaudio"),
+                 {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disallow-exit", "--disable-shm=yes",
+                  "--log-target=stderr", "--log-level=0", "-L",
+                  QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket), "-L",
+                  "module-null-sink sink_name=doomed"});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    test::ScopedEnvironment environment;
+    environment.set("PULSE_SERVER", ("unix:" + socket).toStdString());
+    ASSERT_TRUE(test::processEventsUntil([&] { return QFile::exists(socket); }));
+
+    auto output = AudioOutput::connect();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    PlaybackAudioPlayer player(test::tone(30).samples, output);
+    player.play();
+    double last = output->now();
+    ASSERT_TRUE(test::processEventsUntil([&] { return output->now() - last > 0.2; }));
+    last = output->now();
+
+    server.kill();
+    server.waitForFinished(10000);
+    ASSERT_TRUE(test::processEventsUntil([&] {
+        const double now = output->now();
+        EXPECT_GE(now, last);
+        last = now;
+        return output->mode() == AudioOutput::Mode::systemClock;
+    }));
+    EXPECT_FALSE(output->serverError().isEmpty());
+    // The clock and the sound's position keep running at real time.
+    const double position = player.position();
+    const double from = output->now();
+    ASSERT_TRUE(test::processEventsUntil([&] { return output->now() - from >= 0.2; }));
+    EXPECT_GT(player.position(), position + 0.1);
+    EXPECT_TRUE(player.isPlaying());
 }
 
 TEST_F(PlaybackPulseTest, AudioPlayersAreHeardAtTheirVolume)
