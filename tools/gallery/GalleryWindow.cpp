@@ -485,7 +485,7 @@ struct Builder final : QObject {
         });
         mix->addRow(volume);
         mix->addRow(QStringLiteral("Interaction sounds"),
-                    StudioSegments::make<int>(QStringLiteral("Sound style"), bind(state.format),
+                    StudioSegments::make<int>(QStringLiteral("Sound style"), bind(state.soundStyle),
                                               std::vector<int>{0, 1},
                                               [](int v) { return v == 0 ? QStringLiteral("Musical") : QStringLiteral("Tactile"); },
                                               mix));

@@ -16,6 +16,7 @@ class SystemAppearance;
 // the application owns its model.
 struct GalleryState {
     int format = 0;
+    int soundStyle = 0;
     int resolution = 1;
     bool pointer = true;
     bool sounds = false;
