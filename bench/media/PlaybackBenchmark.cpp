@@ -1,10 +1,15 @@
 // The movie player's decode thread on a 1080p60 recording: how many frames per second it decodes
 // and converts for the preview (it must stay above 60), and how long an exact seek takes until
 // its frame is ready, for seeks to keyframes, to the frame before a keyframe (the worst case:
-// a whole interval decoded) and one frame forward (paused frame stepping).
+// a whole interval decoded) and one frame forward (paused frame stepping); and real-time
+// playback through the player itself: the share of the movie's frames that reach the preview.
 #include "media/MovieWriter.h"
+#include "media/PlaybackClock.h"
 #include "media/PlaybackDecoder.h"
+#include "media/PlaybackVideoPlayer.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -132,6 +137,38 @@ void BM_PlaybackSeek1080p60(benchmark::State& state)
 }
 BENCHMARK(BM_PlaybackSeek1080p60)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_PlaybackRealTime1080p60(benchmark::State& state)
+{
+    std::int64_t shown = 0;
+    std::int64_t due = 0;
+    for (auto _ : state) {
+        PlaybackVideoPlayer player(nullptr, std::make_shared<SystemPlaybackClock>(), std::make_unique<QtPlaybackTimer>());
+        QString error;
+        if (!player.open(recording1080(), &error)) {
+            state.SkipWithError(error.toUtf8().constData());
+            return;
+        }
+        QEventLoop loop;
+        int frames = 0;
+        QObject::connect(&player, &VideoPlayer::frameChanged, &loop, [&] { ++frames; });
+        QObject::connect(&player, &VideoPlayer::reachedEnd, &loop, &QEventLoop::quit);
+        player.play();
+        loop.exec();
+        shown += frames - 1;  // the first frame came from opening
+        due += kFps * kSeconds;
+    }
+    state.counters["shown"] = benchmark::Counter(static_cast<double>(shown) / static_cast<double>(due) * 100.0);
+    state.SetLabel("shown: percent of the movie's frames presented");
+}
+BENCHMARK(BM_PlaybackRealTime1080p60)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
