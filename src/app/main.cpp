@@ -1,5 +1,7 @@
+#include "components/StudioKit.h"
 #include "mainwindow/MainWindow.h"
 #include "platform/NumericLocale.h"
+#include "preferences/AppPreferences.h"
 
 #include <QApplication>
 
@@ -21,6 +23,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Sablewick"));
     QApplication::setDesktopFileName(QStringLiteral("sablewick"));
     QApplication::setQuitOnLastWindowClosed(true);
+
+    sablewick::AppPreferences& preferences = sablewick::AppPreferences::shared();
+    preferences.applyApplicationAppearance();
+    sablewick::installStudioKit(preferences);
 
     sablewick::MainWindow window;
     window.show();
