@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace sablewick {
 namespace {
 
@@ -124,6 +126,10 @@ TEST_F(PlaybackVideoPlayerTest, PausedSeekShowsExactlyTheFrameAtThatTime)
         EXPECT_EQ(seen.frames, 1);
         EXPECT_FALSE(player_->isPlaying());
     }
+    // A time that is not a number moves nothing.
+    player_->seek(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(player_->isSeeking());
+    EXPECT_DOUBLE_EQ(player_->currentTime(), player_->duration());
 }
 
 TEST_F(PlaybackVideoPlayerTest, SteppingForwardFrameByFrameShowsEveryFrame)
