@@ -50,7 +50,7 @@ public:
     static constexpr int thumbnailCount = 12;
     static constexpr QSize thumbnailMaxSize{180, 100};
 
-    // The services must outlive the model.
+    // The services must outlive the model and the work it has started.
     explicit EditorModel(EditorServices services, QObject* parent = nullptr);
     ~EditorModel() override;
 
@@ -103,7 +103,7 @@ public:
     void saveRecovery();
 
     // --- opening and saving. `done` runs on the main thread with whether the open succeeded
-    // (false also when a newer open superseded it).
+    // (false also when a newer open superseded it), possibly before the call returns.
     using OpenCompletion = std::function<void(bool)>;
     void open(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents = std::nullopt,
               OpenCompletion done = {});

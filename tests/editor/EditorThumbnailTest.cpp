@@ -63,8 +63,8 @@ private:
 
 TEST(EditorThumbnailTest, TwelveFramesEvenlyFromTheStart)
 {
+    WatchedInspector inspector;  // outlives the model and its workers
     EditorBench bench;
-    WatchedInspector inspector;
     bench.services.movies = &inspector;
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
     ASSERT_TRUE(waitUntil([&] { return bench.model().thumbnails().size() == 12; }));
@@ -76,8 +76,8 @@ TEST(EditorThumbnailTest, TwelveFramesEvenlyFromTheStart)
 
 TEST(EditorThumbnailTest, ANewMovieStartsAFreshStrip)
 {
-    EditorBench bench;
     WatchedInspector inspector;
+    EditorBench bench;
     inspector.heldPath = Clips::get().threeSeconds;
     bench.services.movies = &inspector;
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
