@@ -118,6 +118,14 @@ void PlaybackVideoPlayer::pause()
     timer_->stop();
     if (sound_)
         sound_->stop();
+    // Paused, the preview shows the frame at the playhead, even if the last tick came early.
+    // When no later frame is decoded yet, which one that is cannot be told: an exact seek does.
+    if (waitingSerial_ == 0) {
+        if (auto frame = decoder_->takeUpTo(position_ + kPlaybackTimeSlack, serial_))
+            present(std::move(frame->image), frame->time);
+        if (!decoder_->nextFrameTime(serial_))
+            seek(position_);
+    }
 }
 
 bool PlaybackVideoPlayer::isPlaying() const

@@ -175,9 +175,15 @@ TEST_F(PlaybackVideoPlayerTest, PauseFreezesTimeAndReports)
     openClip();
     player_->play();
     playFor(0.3);
+    // Paused between two ticks: the frame at the playhead is shown all the same.
+    clock_->advance(2.5 / kFps);
+    ASSERT_TRUE(processEventsUntil([&] { return player_->isPlaying(); }));
     player_->pause();
     const double pausedAt = player_->currentTime();
-    EXPECT_NEAR(pausedAt, 0.3, 1e-6);
+    EXPECT_NEAR(pausedAt, 0.3 + 2.5 / kFps, 1e-6);
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 11);
+    EXPECT_EQ(player_->currentTime(), pausedAt);
     test::PlayerSignals seen(player_.get());
     clock_->advance(1.0);
     timer_->fire();
