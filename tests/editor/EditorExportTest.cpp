@@ -124,6 +124,22 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
     EXPECT_EQ(model().exportProgress(), 0.5);
 }
 
+TEST_F(EditorExportTest, TheEditablePointerTravelsWithTheExport)
+{
+    FocusSidecar sidecar;
+    sidecar.pointerSamples = std::vector<PointerSample>{{0.5, 0.5, 0.5, true}, {0.25, 0.1, 0.1, true}};
+    sidecar.editablePointer = true;
+    ProjectFile::writeSidecar(bench.path("Take.sablewick.json"), sidecar);
+    ASSERT_TRUE(bench.open(movie));
+    model().export_(QUrl::fromLocalFile(bench.path("Demo.mov")), ExportOptions{}, [&] { ended = true; });
+    pipeline.waitForStart();
+    EXPECT_EQ(pipeline.request().pointerSamples, model().pointerSamples());
+    EXPECT_EQ(pipeline.request().pointerSamples.size(), 2u);
+    pipeline.finish({ExportOutcome::Status::finished, {}});
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    EXPECT_EQ(model().notice(), QStringLiteral("Exported Demo.mov"));
+}
+
 TEST_F(EditorExportTest, CancellingEndsTheRunWithItsNotice)
 {
     model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
