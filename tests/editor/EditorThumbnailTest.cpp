@@ -96,3 +96,33 @@ TEST(EditorThumbnailTest, ANewMovieStartsAFreshStrip)
 
 }  // namespace
 }  // namespace sablewick::test
+
+namespace sablewick::test {
+namespace {
+
+// Red left half, blue right half, stored with a quarter turn in its display matrix; the ffmpeg
+// tool shows it upright with the blue half on top.
+TEST(EditorThumbnailTest, RotatedMoviesComeOutUprightAsTheFfmpegToolShowsThem)
+{
+    EditorBench bench;
+    const QString plain = bench.path("halves.plain.mp4");
+    const QString movie = bench.path("halves.mp4");
+    runFfmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x180:d=0.5,drawbox=x=160:y=0:w=160:h=180:color=blue:t=fill",
+               "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", plain});
+    runFfmpeg({"-i", plain, "-c", "copy", "-metadata:s:v:0", "rotate=90", movie});
+
+    ASSERT_TRUE(bench.open(movie));
+    EXPECT_EQ(bench.model().sourceSize(), QSizeF(180, 320));
+    ASSERT_TRUE(waitUntil([&] { return !bench.model().thumbnails().isEmpty(); }));
+    const QImage image = bench.model().thumbnails().front();
+    ASSERT_LT(image.width(), image.height());
+    const QColor top = image.pixelColor(image.width() / 2, 5);
+    const QColor bottom = image.pixelColor(image.width() / 2, image.height() - 6);
+    EXPECT_GT(top.blue(), 200);
+    EXPECT_LT(top.red(), 60);
+    EXPECT_GT(bottom.red(), 200);
+    EXPECT_LT(bottom.blue(), 60);
+}
+
+}  // namespace
+}  // namespace sablewick::test
