@@ -22,6 +22,12 @@ QImage readPicture(const QUrl& url)
         return {};
     QImageReader reader(url.toLocalFile());
     reader.setAutoTransform(true);
+    // A background never needs more than an 8K canvas's worth of pixels; a huge photo is decoded
+    // smaller rather than refused for its size.
+    constexpr int kLargestSide = 8192;
+    const QSize stored = reader.size();
+    if (stored.isValid() && std::max(stored.width(), stored.height()) > kLargestSide)
+        reader.setScaledSize(stored.scaled(kLargestSide, kLargestSide, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return {};

@@ -185,6 +185,21 @@ TEST(BackgroundTest, MissingOrUnreadablePicturesFallBackWithoutFuss)
     }
 }
 
+TEST(BackgroundTest, OversizedPicturesAreDecodedSmaller)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("panorama.png");
+    QImage wide(12000, 30, QImage::Format_RGB32);
+    wide.fill(QColor(0x40A060));
+    ASSERT_TRUE(wide.save(path));
+    EditSettings s = plainSettings();
+    s.backgroundKind = BackgroundKind::image;
+    s.backgroundImageURL = QUrl::fromLocalFile(path);
+    const QImage picture = Compositor::loadBackgroundPicture(s);
+    EXPECT_EQ(picture.width(), 8192);
+    EXPECT_EQ(Compositor::makeBackground(kCanvas, s, picture, false).pixel(160, 90), opaque(0x40A060));
+}
+
 TEST(BackgroundTest, GeneratedPicturesExistAndMatchTheirNames)
 {
     // The build paints every gradient preset's picture with the drawn gradient's own code.
