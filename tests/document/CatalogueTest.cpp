@@ -130,12 +130,13 @@ TEST_F(ResourceLookupTest, DefaultRootsAreTheApplicationsThenTheWorkingDirectory
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(m_dirs[2].path()));
     const QStringList all = ResourceLookup::roots();
-    touch(background(2, "clay-folds"));
-    const std::optional<QUrl> found = ResourceLookup::find(ResourceLookup::Folder::backgrounds, "clay-folds");
+    // A name the application's own resources never hold, so only the working directory has it.
+    touch(background(2, "working-directory-only"));
+    const std::optional<QUrl> found = ResourceLookup::find(ResourceLookup::Folder::backgrounds, "working-directory-only");
     QDir::setCurrent(previous);
     EXPECT_EQ(all.mid(0, app.size()), app);
     EXPECT_EQ(all.back(), root(2));
-    EXPECT_EQ(found, QUrl::fromLocalFile(background(2, "clay-folds")));
+    EXPECT_EQ(found, QUrl::fromLocalFile(background(2, "working-directory-only")));
 }
 
 TEST_F(ResourceLookupTest, BackgroundAndMusicLocations)
