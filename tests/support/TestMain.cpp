@@ -20,7 +20,8 @@ int main(int argc, char** argv)
 {
     const bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
 #ifdef SABLEWICK_TEST_X11
-    const char* fallbackPlatform = "xcb";
+    // Without a display (test discovery outside the test command) xcb cannot start at all.
+    const char* fallbackPlatform = std::getenv("DISPLAY") ? "xcb" : "offscreen";
 #else
     const char* fallbackPlatform = "offscreen";
 #endif
