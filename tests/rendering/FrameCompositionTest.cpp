@@ -445,6 +445,52 @@ TEST(FrameComposerTest, SourcesOfAnySizeShareOneComposer)
     }
 }
 
+TEST(FrameComposerTest, SlowZoomMovesThePictureSmoothlyBySubPixelSteps)
+{
+    // Black background, a recording black on the left and white on the right: the total light of
+    // one row is the width of white it shows, so the edge's position can be measured to a fraction
+    // of a pixel and compared with where the layout puts it.
+    EditSettings s = plainSettings();
+    s.solidColor = 0x000000;
+    const QSize source(160, 90);
+    QImage frame = solidFrame(source, 0x000000);
+    QPainter(&frame).fillRect(80, 0, 80, 90, Qt::white);
+    FocusPoint point;
+    point.id = QUuid::createUuid();
+    point.x = 0.3;
+    point.y = 0.5;
+    const std::vector<FocusPoint> events{point};
+    FrameComposer composer(s, events, kCanvas, {}, std::nullopt, {}, false);
+
+    std::vector<double> measured, expected;
+    for (int step = 0; step <= 40; ++step) {
+        const double t = 0.2 + step * 0.002;
+        const auto L = layoutOf(s, source, events, t);
+        const double P = L.punchScale;
+        const double left = L.contentRect.minX() * P + L.punchOffset.x();
+        const double right = L.contentRect.maxX() * P + L.punchOffset.x();
+        const double predicted = left + (80 - L.visibleRect.minX()) / L.visibleRect.width * (right - left);
+        const QImage composed = composer.compose(frame, t);
+        const int row = pixelAt(composed, 0, L.contentRect.midY() * P + L.punchOffset.y()).y();
+        double white = 0;
+        for (int x = 0; x < composed.width(); ++x)
+            white += qGray(composed.pixel(x, row)) / 255.0;
+        const double edge = right - white;
+        EXPECT_NEAR(edge, predicted, 0.3) << "at " << t;
+        measured.push_back(edge);
+        expected.push_back(predicted);
+    }
+    // Every 2 ms step moves the edge by a fraction of a pixel, as far as the layout says: no
+    // standing still and then jumping a whole pixel.
+    for (size_t i = 1; i < measured.size(); ++i) {
+        const double moved = measured[i] - measured[i - 1];
+        EXPECT_GT(moved, 0.05);
+        EXPECT_LT(moved, 0.7);
+        EXPECT_NEAR(moved, expected[i] - expected[i - 1], 0.1);
+    }
+    EXPECT_GT(measured.back() - measured.front(), 5.0);
+}
+
 TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
 {
     EditSettings s = plainSettings();
