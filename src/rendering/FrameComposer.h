@@ -20,10 +20,11 @@ namespace sablewick {
 // the rounded card, all punched in towards the viewer while a zoom is active. One composer serves
 // one export (at the output size) or one preview (at any size), with the same code and result.
 //
-// Made once per export: the background, the geometry of card, frame and shadow, and the blurred
-// shadow mask are computed when the composer (or, for the geometry, the first frame of a source
-// size) is made; a frame then only resamples the visible part of the source into the card and
-// blends the few pixels along the card's edges and in its shadow.
+// Made once per export: the background, the geometry of card, frame and shadow, the blurred
+// shadow mask and the whole layer under the video of a frame without punch-in are computed when
+// the composer (or, for the geometry, the first frame of a source size) is made. A frame at rest
+// then copies that layer and resamples the visible part of the source into the card; a frame
+// with a punch-in also redraws the shadow and frame colour where they moved.
 //
 // Thread safety: every const member may be called from several threads at once; an export
 // composes several frames in parallel with one composer.
