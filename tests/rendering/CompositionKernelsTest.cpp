@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <cmath>
 #include <random>
 #include <vector>
@@ -186,6 +190,47 @@ TEST(Yuv420ConverterTest, Bt709LimitedRangeColours)
     EXPECT_NEAR(y[1], 32, 1);
     EXPECT_NEAR(u[0], (102 + 240) / 2, 1);
     EXPECT_NEAR(u[1], 42, 1);
+}
+
+TEST(Yuv420ConverterTest, AgreesWithSwscaleBt709)
+{
+    // Blocks of 2 x 2 pixels of one colour each, so that both ways of averaging chroma agree; the
+    // colours sweep the cube.
+    const int w = 64, h = 32;
+    std::vector<uint32_t> pixels(size_t(w) * h);
+    std::mt19937 random(11);
+    for (int by = 0; by < h; by += 2)
+        for (int bx = 0; bx < w; bx += 2) {
+            const uint32_t colour = 0xFF000000u | (random() & 0xFFFFFFu);
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    pixels[size_t((by + dy) * w + bx + dx)] = colour;
+        }
+    std::vector<const uint32_t*> rows;
+    for (int y = 0; y < h; ++y)
+        rows.push_back(pixels.data() + size_t(y) * w);
+    std::vector<uint8_t> y1(size_t(w) * h), u1(size_t(w / 2) * (h / 2)), v1(u1.size());
+    convertToYuv420(rows.data(), h, w, 0, {y1.data(), u1.data(), v1.data(), w, w / 2, w / 2});
+
+    SwsContext* sws = sws_getContext(w, h, AV_PIX_FMT_BGRA, w, h, AV_PIX_FMT_YUV420P, SWS_POINT | SWS_ACCURATE_RND,
+                                     nullptr, nullptr, nullptr);
+    ASSERT_NE(sws, nullptr);
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    std::vector<uint8_t> y2(y1.size()), u2(u1.size()), v2(v1.size());
+    uint8_t* planes[] = {y2.data(), u2.data(), v2.data()};
+    const int strides[] = {w, w / 2, w / 2};
+    const uint8_t* source[] = {reinterpret_cast<const uint8_t*>(pixels.data())};
+    const int sourceStride[] = {w * 4};
+    sws_scale(sws, source, sourceStride, 0, h, planes, strides);
+    sws_freeContext(sws);
+
+    for (size_t i = 0; i < y1.size(); ++i)
+        ASSERT_NEAR(y1[i], y2[i], 1) << i;
+    for (size_t i = 0; i < u1.size(); ++i) {
+        ASSERT_NEAR(u1[i], u2[i], 2) << i;
+        ASSERT_NEAR(v1[i], v2[i], 2) << i;
+    }
 }
 
 }  // namespace
