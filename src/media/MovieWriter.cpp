@@ -1,4 +1,5 @@
 #include "media/MovieWriter.h"
+#include "media/Yuv420Frame.h"
 
 #include "media/FfmpegSupport.h"
 
@@ -251,11 +252,13 @@ struct MovieWriter::State {
         swsSource = source;
     }
 
-    // Sends `videoFrame` as the next frame and keeps the audio level with it.
-    void encodeVideoFrame()
+    // Sends `picture` (by default `videoFrame`) as the next frame and keeps the audio level with it.
+    void encodeVideoFrame(AVFrame* picture = nullptr)
     {
-        videoFrame->pts = frames;
-        const int sent = avcodec_send_frame(video.get(), videoFrame.get());
+        if (!picture)
+            picture = videoFrame.get();
+        picture->pts = frames;
+        const int sent = avcodec_send_frame(video.get(), picture);
         if (sent < 0)
             fail(MediaErrorKind::writeFailed, "video encoder: " + ffmpeg::errorText(sent));
         ++frames;
@@ -376,6 +379,19 @@ void MovieWriter::writeFrame(const Yuv420View& frame)
     av_image_copy_plane(out->data[1], out->linesize[1], frame.u, frame.uStride, chromaWidth, chromaHeight);
     av_image_copy_plane(out->data[2], out->linesize[2], frame.v, frame.vStride, chromaWidth, chromaHeight);
     s.encodeVideoFrame();
+}
+
+void MovieWriter::writeFrame(const Yuv420Frame& frame)
+{
+    State& s = *state_;
+    if (s.finished || s.failed)
+        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
+    if (frame.isNull() || frame.width() != s.settings.width || frame.height() != s.settings.height)
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has another size");
+    ffmpeg::FramePtr reference = ffmpeg::makeFrame();
+    if (av_frame_ref(reference.get(), frame.avFrame()) < 0)
+        throw std::bad_alloc();
+    s.encodeVideoFrame(reference.get());
 }
 
 void MovieWriter::finish()

@@ -12,6 +12,8 @@
 
 namespace sablewick {
 
+class Yuv420Frame;
+
 enum class MovieFormat {
     mp4H264,  // MPEG-4 file, H.264 (libx264)
     movHevc,  // QuickTime file, HEVC (libx265, tagged "hvc1")
@@ -71,6 +73,10 @@ public:
     // skipping the writer's colour conversion. Throws MediaError: invalidArgument, writeFailed,
     // cancelled.
     void writeFrame(const Yuv420View& frame);
+    // Appends a frame of the writer's size without copying it: the encoder takes a reference to
+    // its memory (Yuv420Frame::prepare() gives the next picture fresh memory if it still holds
+    // it). Throws as above.
+    void writeFrame(const Yuv420Frame& frame);
     // Writes the remaining audio, flushes the encoders and closes the file. Throws MediaError:
     // writeFailed, cancelled (the file is then removed).
     void finish();

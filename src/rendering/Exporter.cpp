@@ -189,8 +189,7 @@ void writeMovie(const QString& source, const FrameComposer& composer, std::uniqu
                                [start](std::int64_t i) { return start + static_cast<double>(i) / exportFrameRate; }};
         pipeline.run(count, [&](std::int64_t index, const ComposedFrame& frame) {
             job.throwIfCancelled();
-            const Yuv420Planes& p = frame.planes;
-            writer.writeFrame(Yuv420View{p.y, p.u, p.v, p.yStride, p.uStride, p.vStride});
+            writer.writeFrame(frame.yuv);
             if (const auto value = movieFrameProgress(index, count))
                 progress(*value);
         });

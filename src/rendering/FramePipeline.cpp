@@ -3,6 +3,7 @@
 #include "media/VideoFrameSource.h"
 #include "rendering/ExportJob.h"
 #include "rendering/FrameComposer.h"
+#include "rendering/Yuv420Converter.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -46,18 +47,6 @@ struct Shared {
         changed.notify_all();
     }
 };
-
-void preparePlanes(ComposedFrame& frame, QSize size)
-{
-    const int chromaWidth = (size.width() + 1) / 2;
-    const int chromaHeight = (size.height() + 1) / 2;
-    const size_t lumaBytes = size_t(size.width()) * size_t(size.height());
-    const size_t chromaBytes = size_t(chromaWidth) * size_t(chromaHeight);
-    if (frame.buffer.size() != lumaBytes + 2 * chromaBytes)
-        frame.buffer.resize(lumaBytes + 2 * chromaBytes);
-    uint8_t* base = frame.buffer.data();
-    frame.planes = {base, base + lumaBytes, base + lumaBytes + chromaBytes, size.width(), chromaWidth, chromaWidth};
-}
 
 }  // namespace
 
@@ -116,8 +105,11 @@ void FramePipeline::run(std::int64_t count,
                     }
                     job.throwIfCancelled();
                     if (yuv420) {
-                        preparePlanes(target, composer.renderSize());
-                        composer.composeYuv420(work.second, timeOf(work.first), target.planes);
+                        const QSize size = composer.renderSize();
+                        target.yuv.prepare(size.width(), size.height());
+                        const Yuv420Planes planes{target.yuv.plane(0), target.yuv.plane(1), target.yuv.plane(2),
+                                                  target.yuv.stride(0), target.yuv.stride(1), target.yuv.stride(2)};
+                        composer.composeYuv420(work.second, timeOf(work.first), planes);
                     } else {
                         composer.compose(work.second, timeOf(work.first), target.image);
                     }

@@ -1,24 +1,22 @@
 #pragma once
 
-#include "rendering/Yuv420Converter.h"
+#include "media/Yuv420Frame.h"
 
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace sablewick {
 
 class ExportJob;
 class FrameComposer;
 
-// One finished frame: an image, or for an encoder the 4:2:0 planes it takes.
+// One finished frame: an image, or for an encoder the 4:2:0 picture it takes without a copy.
 struct ComposedFrame {
-    QImage image;                 // when the pipeline makes images
-    std::vector<uint8_t> buffer;  // backs `planes` when the pipeline makes 4:2:0 frames
-    Yuv420Planes planes;
+    QImage image;       // when the pipeline makes images
+    Yuv420Frame yuv;    // when the pipeline makes 4:2:0 frames
 };
 
 // Decodes a recording in order on one thread, composes the frames on a pool of worker threads and
