@@ -3,6 +3,7 @@
 #include "media/AudioDecoder.h"
 #include "media/MediaError.h"
 #include "media/MovieWriter.h"
+#include "media/Yuv420Frame.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -142,6 +143,36 @@ TEST(MovieWriterTest, TakesFramesAlreadyInYuv)
     ASSERT_EQ(video.centreLuma.size(), 4u);
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(video.centreLuma[static_cast<std::size_t>(i)], 40 + 40 * i, 3) << i;
+}
+
+// One frame object refilled for every picture, as the export does: each picture must reach the
+// file as it was when it was written, whatever the encoder still holds.
+TEST(MovieWriterTest, TakesReusedFramesByReference)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("frames.mov").toStdString();
+    const MovieWriterSettings settings = smallSettings(MovieFormat::movHevc);
+    Yuv420Frame frame;
+    {
+        MovieWriter writer(path, settings);
+        for (int i = 0; i < 6; ++i) {
+            frame.prepare(160, 90);
+            for (int row = 0; row < 90; ++row)
+                std::fill_n(frame.plane(0) + row * frame.stride(0), 160, static_cast<std::uint8_t>(30 + 35 * i));
+            for (int p = 1; p < 3; ++p)
+                for (int row = 0; row < 45; ++row)
+                    std::fill_n(frame.plane(p) + row * frame.stride(p), 80, std::uint8_t{128});
+            writer.writeFrame(frame);
+        }
+        Yuv420Frame wrongSize;
+        wrongSize.prepare(100, 90);
+        EXPECT_EQ(test::errorKindOf([&] { writer.writeFrame(wrongSize); }), MediaErrorKind::invalidArgument);
+        writer.finish();
+    }
+    const test::DecodedVideo video = decodeVideo(path);
+    ASSERT_EQ(video.centreLuma.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_NEAR(video.centreLuma[static_cast<std::size_t>(i)], 30 + 35 * i, 3) << i;
 }
 
 TEST(MovieWriterTest, WritesVideoOnlyWithoutAudio)
