@@ -302,7 +302,11 @@ TEST_F(ExporterTest, BadInputGivesItsMessage)
         f.open(QIODevice::WriteOnly);
         f.write("not a movie");
     }
+    const QString soundOnly = folder->filePath("sound-only.wav");
+    test::writeWav(soundOnly.toStdString(), test::tone({44100, 2}, 0.5, 440, 0.3f));
     const Case cases[] = {
+        {"a recording without a picture", [&](EditSettings&, ExportOptions&, QString& src, QString&) { src = soundOnly; },
+         "This file has no video track."},
         {"custom music without a file", [](EditSettings& s, ExportOptions&, QString&, QString&) { s.musicChoice = MusicChoice::custom; },
          "The selected music file is missing or unreadable. Choose it again."},
         {"custom music that is missing", [&](EditSettings& s, ExportOptions&, QString&, QString&) {
