@@ -188,7 +188,6 @@ void writeMovie(const QString& source, const FrameComposer& composer, std::uniqu
         FramePipeline pipeline{source, composer, job, 0, true,
                                [start](std::int64_t i) { return start + static_cast<double>(i) / exportFrameRate; }};
         pipeline.run(count, [&](std::int64_t index, const ComposedFrame& frame) {
-            job.throwIfCancelled();
             writer.writeFrame(frame.yuv);
             if (const auto value = movieFrameProgress(index, count))
                 progress(*value);
@@ -236,7 +235,6 @@ void writeGif(const QString& source, const FrameComposer& composer, const TrimRa
         FramePipeline pipeline{source, composer, job, 0, false, timeOf};
         const double length = range.length.seconds();
         pipeline.run(count, [&](std::int64_t index, const ComposedFrame& frame) {
-            job.throwIfCancelled();
             writer.writeFrame(frame.image, MediaTime(index, fps));
             const double played = std::min(static_cast<double>(index) / static_cast<double>(fps) / length, 1.0);
             progress(std::min(played * 0.93 + 0.02, 0.99));

@@ -60,8 +60,26 @@ void FramePipeline::run(std::int64_t count,
     // memory stays small at 4K.
     const std::int64_t inFlightLimit = workerCount * 2 + 2;
     Shared shared;
+    // Every thread started is stopped and joined however run() ends, also when starting a later
+    // one fails: a joinable std::thread that is destroyed ends the process.
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<size_t>(workerCount) + 1);
+    struct StopAndJoin {
+        Shared& shared;
+        std::vector<std::thread>& threads;
+        ~StopAndJoin()
+        {
+            {
+                std::lock_guard guard(shared.lock);
+                shared.stop = true;
+                shared.changed.notify_all();
+            }
+            for (std::thread& t : threads)
+                t.join();
+        }
+    } stopAndJoin{shared, threads};
 
-    std::thread decoder([&] {
+    threads.emplace_back([&] {
         try {
             VideoFrameSource frames(source.toStdString());
             for (std::int64_t i = 0; i < count; ++i) {
@@ -83,10 +101,8 @@ void FramePipeline::run(std::int64_t count,
         }
     });
 
-    std::vector<std::thread> pool;
-    pool.reserve(static_cast<size_t>(workerCount));
     for (int w = 0; w < workerCount; ++w) {
-        pool.emplace_back([&] {
+        threads.emplace_back([&] {
             try {
                 for (;;) {
                     std::pair<std::int64_t, QImage> work;
@@ -123,44 +139,26 @@ void FramePipeline::run(std::int64_t count,
         });
     }
 
-    auto joinAll = [&] {
+    for (std::int64_t next = 0; next < count; ++next) {
+        // Frames already composed are not handed on once the job is cancelled.
+        job.throwIfCancelled();
+        ComposedFrame frame;
         {
-            std::lock_guard guard(shared.lock);
-            shared.stop = true;
-            shared.changed.notify_all();
+            std::unique_lock guard(shared.lock);
+            shared.changed.wait(guard, [&] { return shared.stop || shared.composed.count(next) > 0; });
+            // stop is only set by a failing stage before the threads are joined.
+            if (shared.error)
+                std::rethrow_exception(shared.error);
+            auto it = shared.composed.find(next);
+            frame = std::move(it->second);
+            shared.composed.erase(it);
         }
-        decoder.join();
-        for (std::thread& t : pool)
-            t.join();
-    };
-
-    try {
-        for (std::int64_t next = 0; next < count; ++next) {
-            ComposedFrame frame;
-            {
-                std::unique_lock guard(shared.lock);
-                shared.changed.wait(guard, [&] { return shared.stop || shared.composed.count(next) > 0; });
-                if (shared.error)
-                    std::rethrow_exception(shared.error);
-                if (shared.stop)
-                    break;
-                auto it = shared.composed.find(next);
-                frame = std::move(it->second);
-                shared.composed.erase(it);
-            }
-            consume(next, frame);
-            std::lock_guard guard(shared.lock);
-            ++shared.consumedCount;
-            shared.spare.push_back(std::move(frame));
-            shared.changed.notify_all();
-        }
-    } catch (...) {
-        joinAll();
-        throw;
+        consume(next, frame);
+        std::lock_guard guard(shared.lock);
+        ++shared.consumedCount;
+        shared.spare.push_back(std::move(frame));
+        shared.changed.notify_all();
     }
-    joinAll();
-    if (shared.error)
-        std::rethrow_exception(shared.error);
 }
 
 }  // namespace sablewick

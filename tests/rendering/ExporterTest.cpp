@@ -2,9 +2,13 @@
 #include "rendering/Exporter.h"
 
 #include "media/AudioDecoder.h"
+#include "media/MediaError.h"
 #include "media/MovieWriter.h"
+#include "media/VideoFrameSource.h"
 #include "rendering/ExportJob.h"
 #include "rendering/ExporterError.h"
+#include "rendering/FrameComposer.h"
+#include "rendering/FramePipeline.h"
 #include "../media/MediaTestSupport.h"
 
 #include <QDir>
@@ -346,6 +350,71 @@ TEST_F(ExporterTest, BadInputGivesItsMessage)
         QFile::remove(dst);
     }
     EXPECT_TRUE(hiddenFiles().isEmpty());
+}
+
+// The pipeline alone: frames in order as a single thread would compose them, and every way a
+// stage can fail ends run() with that failure instead of a hang or a stray thread.
+TEST_F(ExporterTest, PipelineDeliversFramesInOrderAndEndsOnAnyStageFailure)
+{
+    const auto composer = Compositor::make(settings, {}, QSize(320, 180), {}, std::nullopt);
+    const auto timeOf = [](std::int64_t i) { return static_cast<double>(i) / 30.0; };
+    constexpr std::int64_t kCount = 24;
+
+    VideoFrameSource frames(moving.toStdString());
+    std::int64_t expectedIndex = 0;
+    const FramePipeline images{moving, *composer, job, 3, false, timeOf};
+    images.run(kCount, [&](std::int64_t index, const ComposedFrame& frame) {
+        ASSERT_EQ(index, expectedIndex++);
+        EXPECT_EQ(frame.image, composer->compose(frames.frameAt(timeOf(index)).image, timeOf(index))) << index;
+    });
+    EXPECT_EQ(expectedIndex, kCount);
+
+    struct Case {
+        const char* what;
+        QString source;
+        std::function<void(std::int64_t, ExportJob&)> consume;
+        std::string expected;  // what() of the exception run() throws
+        std::int64_t consumed;  // frames handed on before it
+    };
+    const QString missing = folder->filePath("missing.mp4");
+    const std::vector<Case> cases{
+        {"the consumer throws", moving,
+         [](std::int64_t index, ExportJob&) {
+             if (index == 5)
+                 throw std::runtime_error("consumer failed");
+         },
+         "consumer failed", 6},
+        {"cancelled while consuming", moving,
+         [](std::int64_t index, ExportJob& cancel) {
+             if (index == 2)
+                 cancel.cancel();
+         },
+         ExporterFailure(ExporterError::cancelled).what(), 3},
+    };
+    for (const Case& c : cases) {
+        for (const bool yuv : {false, true}) {
+            ExportJob fresh;
+            const FramePipeline pipeline{c.source, *composer, fresh, 4, yuv, timeOf};
+            std::int64_t consumed = 0;
+            std::string error;
+            try {
+                pipeline.run(kCount, [&](std::int64_t index, const ComposedFrame&) {
+                    ++consumed;
+                    c.consume(index, fresh);
+                });
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+            EXPECT_EQ(error, c.expected) << c.what << (yuv ? " (4:2:0)" : "");
+            EXPECT_EQ(consumed, c.consumed) << c.what;
+        }
+    }
+
+    // A recording that cannot be opened fails on the decoding thread.
+    ExportJob fresh;
+    const FramePipeline unreadable{missing, *composer, fresh, 2, true, timeOf};
+    EXPECT_THROW(unreadable.run(kCount, [](std::int64_t, const ComposedFrame&) { ADD_FAILURE() << "a frame of nothing"; }),
+                 MediaError);
 }
 
 TEST(ExporterRulesTest, FrameCountsAndProgressReports)
