@@ -220,11 +220,11 @@ FrameComposer::~FrameComposer() = default;
 
 std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize sourceSize, const Frame& first) const
 {
-    {
-        std::lock_guard lock(m_geometryLock);
-        if (m_geometry && m_geometry->sourceSize == sourceSize)
-            return m_geometry;
-    }
+    // Held while the geometry is built: the workers that start an export together wait for the
+    // first one's result instead of each blurring the same shadow and drawing the same layer.
+    std::lock_guard lock(m_geometryLock);
+    if (m_geometry && m_geometry->sourceSize == sourceSize)
+        return m_geometry;
     auto g = std::make_shared<Geometry>();
     const double W = m_size.width(), H = m_size.height();
     const double unit = std::min(W, H) / 1080;
@@ -270,7 +270,6 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
     for (int y = 0; y < m_size.height(); ++y)
         under.drawRow(y, reinterpret_cast<uint32_t*>(g->rest.scanLine(y)), 0, 0);
 
-    std::lock_guard lock(m_geometryLock);
     m_geometry = g;
     return g;
 }

@@ -70,7 +70,7 @@ private:
     std::vector<FocusPoint> m_pointerEvents;
     QSize m_size;
     QImage m_background;
-    mutable std::mutex m_geometryLock;  // held only to look up or store the cached geometry
+    mutable std::mutex m_geometryLock;  // guards m_geometry; held while it is built
     mutable std::shared_ptr<const Geometry> m_geometry;
 };
 
