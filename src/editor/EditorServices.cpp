@@ -2,6 +2,7 @@
 
 #include "media/MediaError.h"
 #include "media/MediaProbe.h"
+#include "media/PlaybackError.h"
 #include "media/VideoFrameSource.h"
 #include "platform/PreferencesStore.h"
 #include "rendering/ExportJob.h"
@@ -14,21 +15,6 @@
 namespace sablewick {
 
 namespace {
-
-// The media layer's messages are for logs; the user reads these.
-QString readableMediaError(const MediaError& error)
-{
-    switch (error.kind()) {
-    case MediaErrorKind::notFound:
-        return QStringLiteral("The file doesn't exist.");
-    case MediaErrorKind::notLocalFile:
-        return QStringLiteral("Only files on this computer can be opened.");
-    case MediaErrorKind::noVideoTrack:
-        return QStringLiteral("This file has no video track.");
-    default:
-        return QStringLiteral("The file couldn't be opened.");
-    }
-}
 
 class MediaThumbnailReader final : public ThumbnailReader {
 public:
@@ -72,7 +58,7 @@ public:
             }
             return true;
         } catch (const MediaError& e) {
-            *error = readableMediaError(e);
+            *error = describePlaybackError(e);
             return false;
         }
     }

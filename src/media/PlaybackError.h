@@ -6,8 +6,8 @@ namespace sablewick {
 
 class MediaError;
 
-// The sentence a player reports when a file cannot be played, fit to follow "Could not play
-// music: " and the like.
+// The sentence the user reads when a file cannot be played or opened, fit to follow "Could not
+// play music: ", "Could not open video: " and the like.
 QString describePlaybackError(const MediaError& error);
 
 }  // namespace sablewick
