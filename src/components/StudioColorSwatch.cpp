@@ -10,8 +10,9 @@ StudioColorSwatch::StudioColorSwatch(const QColor& color, const QString& title, 
                                      QWidget* parent)
     : QAbstractButton(parent)
     , m_color(color)
-    , m_selected(selected)
+    , m_selected(false)
 {
+    setSelected(selected);
     setAccessibleName(title);
     setToolTip(title);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

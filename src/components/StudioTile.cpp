@@ -97,10 +97,11 @@ void StudioCanvasButton::paintEvent(QPaintEvent*)
 
 StudioTileButton::StudioTileButton(bool selected, QWidget* parent)
     : StudioCanvasButton(parent)
-    , m_selected(selected)
+    , m_selected(false)
     , m_border(new Border(this))
 {
     setAttribute(Qt::WA_Hover);
+    setSelected(selected);
 }
 
 void StudioTileButton::focusInEvent(QFocusEvent* event)

@@ -5,6 +5,7 @@
 #include "components/StudioIconToggle.h"
 #include "components/StudioTile.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -144,6 +145,19 @@ TEST(StudioButton, VariantsTintAndKeepTheirTextReadable)
     }
 }
 
+TEST(StudioButton, AssistiveToolsReadTheTitleShownNow)
+{
+    Host host(environment(StudioColorScheme::light, orange));
+    auto* button = host.add(new StudioButton(QStringLiteral("Export MP4…"), QStringLiteral("square.and.arrow.up"),
+                                             StudioButtonVariant::primary, StudioControlSize::regular));
+    host.show();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Export MP4…"));
+    button->setText(QStringLiteral("Export GIF…"));
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Export GIF…"));
+}
+
 TEST(StudioButton, IconButtonsAreCirclesWithTheirTitleAsTooltip)
 {
     Host host(environment(StudioColorScheme::light, orange));
@@ -231,6 +245,23 @@ TEST(StudioColorSwatch, WholeCellClicksAndRingsFollowSelection)
     EXPECT_LE(colourDistance(pixel(selected, edge.x(), edge.y() + 1), orange), 60) << "accent ring";
     EXPECT_GT(colourDistance(pixel(plain, edge.x(), edge.y() + 1), orange), 100);
     EXPECT_EQ(swatch->accessibleDescription(), QStringLiteral("Selected"));
+}
+
+TEST(StudioColorSwatch, SelectionGivenAtCreationReachesAssistiveTools)
+{
+    // Lists build their swatches and tiles already selected; that must be announced as much as a
+    // selection made later.
+    Host host(environment(StudioColorScheme::light, orange));
+    auto* swatch = host.add(new StudioColorSwatch(QColor(0x36E6B3), QStringLiteral("Mint"), true));
+    auto* tile = host.add(new StudioTileButton(true));
+    auto* plainTile = host.add(new StudioTileButton(false));
+    EXPECT_EQ(swatch->accessibleDescription(), QStringLiteral("Selected"));
+    EXPECT_EQ(tile->accessibleDescription(), QStringLiteral("Selected"));
+    EXPECT_EQ(plainTile->accessibleDescription(), QString());
+    swatch->setSelected(false);
+    tile->setSelected(false);
+    EXPECT_EQ(swatch->accessibleDescription(), QString());
+    EXPECT_EQ(tile->accessibleDescription(), QString());
 }
 
 TEST(StudioTile, OpacityForEnabledPressedAndDisabled)
