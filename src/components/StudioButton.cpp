@@ -267,8 +267,8 @@ StudioButton::StudioButton(const QString& title, const QString& systemImage,
                            StudioButtonVariant variant, StudioControlSize size, QWidget* parent)
     : StudioStyledButton(title, variant, size, StudioButtonLayout::label, parent)
 {
+    // No accessible name of its own: assistive tools read the title, also after setText().
     setSystemImage(systemImage);
-    setAccessibleName(title);
 }
 
 StudioButton::StudioButton(const QString& title, QWidget* parent)

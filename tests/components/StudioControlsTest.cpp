@@ -12,6 +12,7 @@
 #include "components/StudioToolRail.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -174,6 +175,35 @@ TEST(StudioSlider, SteppedAndContinuousValuesThroughTheBinding)
     EXPECT_LE(colourDistance(pixel(grabImage(free), 30, y), accent), 20);
     StudioTheme::setEnvironment(host.window.get(), environment(StudioColorScheme::light, QColor(0xFF9500)));
     EXPECT_LE(colourDistance(pixel(grabImage(free), 30, y), QColor(0xFF9500)), 20);
+}
+
+TEST(StudioSlider, AClickOnTheTrackLandsOnTheNearestStepAndDragsFromThere)
+{
+    Host host(environment(StudioColorScheme::light, accent), {420, 80});
+    double quality = 0;
+    auto* slider = host.add(new StudioSlider(StudioBinding<double>::to(quality), 0, 2, 1.0));
+    slider->setMinimumWidth(400);
+    host.show();
+    const double left = StudioSlider::knobDiameter / 2.0;
+    const double span = slider->width() - StudioSlider::knobDiameter;
+    const auto at = [&](double fraction) { return QPoint(qRound(left + fraction * span), slider->height() / 2); };
+
+    // 40 % of the way is nearest to the middle step, well away from the knob at the start.
+    press(slider, at(0.4));
+    EXPECT_DOUBLE_EQ(quality, 1.0);
+    release(slider, at(0.4));
+    EXPECT_DOUBLE_EQ(quality, 1.0) << "the press must not page back towards the old value";
+    EXPECT_FALSE(slider->isSliderDown());
+
+    // Pressing on the knob and dragging moves it with the pointer.
+    press(slider, at(0.5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at(0.95)), slider->mapToGlobal(QPointF(at(0.95))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(slider, &move);
+    EXPECT_TRUE(slider->isSliderDown());
+    EXPECT_DOUBLE_EQ(quality, 2.0);
+    release(slider, at(0.95));
+    EXPECT_DOUBLE_EQ(quality, 2.0);
 }
 
 TEST(StudioSliderField, ShowsTheCallersTextAndNamesItsSlider)
