@@ -141,10 +141,13 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
 
     // Queued, so that a tick never runs inside a call into the player.
     connect(m_player.get(), &VideoPlayer::timeChanged, this, &EditorModel::updateTime, Qt::QueuedConnection);
+    // The end report reaches the trim end by itself; the end notice only matters when the
+    // player's movie ended short of it. It is queued behind that report, so a loop that report
+    // restarted is playing again by now and must not be restarted a second time.
     connect(
         m_player.get(), &VideoPlayer::reachedEnd, this,
         [this] {
-            if (m_isPlaying)
+            if (m_isPlaying && !m_player->isPlaying())
                 updateTime(std::max(m_player->currentTime(), m_duration));
         },
         Qt::QueuedConnection);

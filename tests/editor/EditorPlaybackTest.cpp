@@ -113,6 +113,30 @@ TEST_F(EditorPlaybackTest, PlaybackPausesOrLoopsAtTheTrimEnd)
     EXPECT_DOUBLE_EQ(music->position(), 0) << "the music restarts with the range";
 }
 
+TEST_F(EditorPlaybackTest, TheMovieRunningOutRestartsALoopOnceAndStopsOtherwise)
+{
+    model().setTrimStart(0.2);
+    model().setLoopPlayback(true);
+    model().togglePlayback();
+    player().seeks.clear();
+    int timeReports = 0;
+    QObject::connect(&model(), &EditorModel::currentTimeChanged, [&] { ++timeReports; });
+    player().runOut(duration);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(model().isPlaying());
+    EXPECT_TRUE(player().playing);
+    EXPECT_EQ(player().seeks, std::vector<double>{0.2}) << "one restart, not one per end report";
+    EXPECT_DOUBLE_EQ(model().currentTime(), 0.2);
+    EXPECT_EQ(timeReports, 2) << "the playhead went to the end and back once";
+
+    // A player whose own movie ends a little before the probed duration still stops playback.
+    model().setLoopPlayback(false);
+    player().runOut(duration - 0.04);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model().isPlaying());
+    EXPECT_DOUBLE_EQ(model().currentTime(), duration - 0.04) << "the player's own time when it stopped";
+}
+
 TEST_F(EditorPlaybackTest, TheMusicLoopsFromTheTrimStart)
 {
     bench.playback.audioLength = 0.5;

@@ -130,6 +130,15 @@ public:
         time = seconds;
         emit timeChanged(seconds);
     }
+    // Runs out at the movie's end `seconds` the way the real player does: it stops, reports the
+    // end and then announces it unless a handler has started playing again.
+    void runOut(double seconds)
+    {
+        playing = false;
+        tick(seconds);
+        if (!playing)
+            emit reachedEnd();
+    }
 
     QString openedPath;
     QSet<QString> refused;
