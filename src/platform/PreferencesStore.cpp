@@ -131,6 +131,9 @@ namespace PreferencesFile {
 namespace {
 
 constexpr int kFormat = 1;
+// Arrays and dictionaries nest at most this deep. Our own values nest a level or two; a file
+// nested deeper was not written by us, and reading it recursively could overflow the stack.
+constexpr int kMaximumDepth = 64;
 
 json encodeValue(const QVariant& v)
 {
@@ -169,9 +172,9 @@ json encodeValue(const QVariant& v)
     }
 }
 
-bool decodeValue(const json& node, QVariant& out)
+bool decodeValue(const json& node, QVariant& out, int depth = 0)
 {
-    if (!node.is_object() || node.size() != 1)
+    if (depth > kMaximumDepth || !node.is_object() || node.size() != 1)
         return false;
     const auto& [type, value] = *node.items().begin();
     if (type == "boolean" && value.is_boolean()) {
@@ -205,7 +208,7 @@ bool decodeValue(const json& node, QVariant& out)
         QVariantList list;
         for (const json& item : value) {
             QVariant v;
-            if (!decodeValue(item, v))
+            if (!decodeValue(item, v, depth + 1))
                 return false;
             list.append(v);
         }
@@ -214,7 +217,7 @@ bool decodeValue(const json& node, QVariant& out)
         QVariantMap map;
         for (const auto& [key, item] : value.items()) {
             QVariant v;
-            if (!decodeValue(item, v))
+            if (!decodeValue(item, v, depth + 1))
                 return false;
             map.insert(QString::fromStdString(key), v);
         }

@@ -145,6 +145,31 @@ TEST(PreferencesStoreTest, MalformedShapesAreUnreadable)
     }
 }
 
+// A file nested far deeper than anything we write is refused rather than read recursively until
+// the stack runs out; a few levels, as real values have, still read.
+TEST(PreferencesStoreTest, DeeplyNestedFileIsUnreadableWithoutCrashing)
+{
+    const auto nested = [](int depth) {
+        std::string text = "{\"format\": 1, \"values\": {\"k\": ";
+        for (int i = 0; i < depth; ++i)
+            text += "{\"array\": [";
+        text += "{\"integer\": 1}";
+        for (int i = 0; i < depth; ++i)
+            text += "]}";
+        return text + "}}";
+    };
+    std::map<QString, QVariant> values;
+    ASSERT_TRUE(PreferencesFile::decode(nested(8), values));
+    QVariant inner = values.at("k");
+    for (int i = 0; i < 8; ++i)
+        inner = inner.toList().value(0);
+    EXPECT_EQ(inner.toLongLong(), 1);
+
+    values.clear();
+    EXPECT_FALSE(PreferencesFile::decode(nested(500000), values));
+    EXPECT_TRUE(values.empty());
+}
+
 // QApplication takes the C library's locale from the environment; with a decimal comma locale the
 // process must still write and read numbers with a point once useCNumericLocale() has run.
 TEST(PreferencesStoreTest, NumbersSurviveADecimalCommaLocale)
