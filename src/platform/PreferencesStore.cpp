@@ -17,8 +17,17 @@ namespace sablewick {
 
 using nlohmann::json;
 
-QVariant PreferencesStore::normalized(const QVariant& value)
+namespace {
+
+// Arrays and dictionaries nest at most this deep, on the way in and out of the file. Real values
+// nest a level or two; a file nested deeper was not written by us, and reading it recursively
+// could overflow the stack.
+constexpr int kMaximumDepth = 64;
+
+QVariant normalizedAt(const QVariant& value, int depth)
 {
+    if (depth > kMaximumDepth)
+        return {};
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool();
@@ -55,7 +64,7 @@ QVariant PreferencesStore::normalized(const QVariant& value)
     case QMetaType::QVariantList: {
         QVariantList list;
         for (const QVariant& item : value.toList()) {
-            QVariant n = normalized(item);
+            QVariant n = normalizedAt(item, depth + 1);
             if (!n.isValid())
                 return {};
             list.append(n);
@@ -66,7 +75,7 @@ QVariant PreferencesStore::normalized(const QVariant& value)
         QVariantMap map;
         const QVariantMap source = value.toMap();
         for (auto it = source.begin(); it != source.end(); ++it) {
-            QVariant n = normalized(it.value());
+            QVariant n = normalizedAt(it.value(), depth + 1);
             if (!n.isValid())
                 return {};
             map.insert(it.key(), n);
@@ -76,6 +85,13 @@ QVariant PreferencesStore::normalized(const QVariant& value)
     default:
         return {};
     }
+}
+
+}  // namespace
+
+QVariant PreferencesStore::normalized(const QVariant& value)
+{
+    return normalizedAt(value, 0);
 }
 
 QVariant PreferencesStore::value(const QString& key) const
@@ -131,9 +147,6 @@ namespace PreferencesFile {
 namespace {
 
 constexpr int kFormat = 1;
-// Arrays and dictionaries nest at most this deep. Our own values nest a level or two; a file
-// nested deeper was not written by us, and reading it recursively could overflow the stack.
-constexpr int kMaximumDepth = 64;
 
 json encodeValue(const QVariant& v)
 {

@@ -11,7 +11,8 @@ namespace sablewick {
 // The stored preferences ("user defaults"). Every value keeps its type so that readers can tell an
 // integer from a string of digits: a value is a bool, a qint64, a double, a QString, a QByteArray
 // (data), a QVariantList (array) or a QVariantMap (dictionary) of such values. Other integer and
-// float types are widened on the way in; values of any other type are refused.
+// float types are widened on the way in; values of any other type, or nested more than 64 levels
+// deep, are refused.
 //
 // Used on the main thread only.
 class PreferencesStore {

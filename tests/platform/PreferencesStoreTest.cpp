@@ -80,6 +80,11 @@ TEST(PreferencesStoreTest, RemoveAndUnstorableTypes)
     EXPECT_FALSE(store.setValue("point", QPointF(1, 2)));
     EXPECT_FALSE(store.contains("point"));
     EXPECT_FALSE(store.setValue("nested", QVariantList{QPointF(1, 2)}));
+    // Nothing is stored that the file could not give back.
+    QVariant deep = 1;
+    for (int i = 0; i < 100; ++i)
+        deep = QVariantList{deep};
+    EXPECT_FALSE(store.setValue("deep", deep));
     store.setValue("k", 1);
     store.removeValue("k");
     EXPECT_FALSE(store.contains("k"));
