@@ -211,18 +211,20 @@ void PlaybackDecoder::run()
         if (videoWanted) {
             const std::uint64_t serial = serial_;
             lock.unlock();
-            std::optional<VideoFrame> decoded;
+            std::optional<PlaybackFrame> frame;
             QString error;
             try {
-                decoded = video_->nextFrame();
+                // Turned before the lock is taken again: the player's tick waits on that lock.
+                if (std::optional<VideoFrame> decoded = video_->nextFrame())
+                    frame = PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial};
             } catch (const MediaError& e) {
                 error = describePlaybackError(e);
             } catch (const std::exception&) {
                 error = QStringLiteral("The file cannot be played.");
             }
             lock.lock();
-            if (decoded)
-                queue_.push_back(PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial});
+            if (frame)
+                queue_.push_back(std::move(*frame));
             else {
                 videoEnded_ = true;
                 if (!error.isEmpty())
