@@ -1,6 +1,5 @@
 #include "components/StudioInspector.h"
 
-#include "components/StudioIcons.h"
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 
@@ -14,32 +13,6 @@ namespace sablewick {
 namespace {
 
 constexpr int headerSymbolSize = 16;
-
-class SymbolView final : public QWidget {
-public:
-    explicit SymbolView(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(headerSymbolSize, headerSymbolSize);
-    }
-    void setSymbol(const QString& symbol)
-    {
-        m_symbol = symbol;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const StudioColors colors = StudioColors::of(this);
-        painter.drawPixmap(0, 0, studioSymbolPixmap(m_symbol, headerSymbolSize, colors.accent,
-                                                    devicePixelRatioF()));
-    }
-
-private:
-    QString m_symbol;
-};
 
 // The form's backdrop and the panels of its sections are drawn with the theme's colours.
 class FormCanvas final : public QWidget {
@@ -67,7 +40,7 @@ public:
         column->setSpacing(5);
         auto* titleRow = new QHBoxLayout;
         titleRow->setSpacing(7);
-        symbol = new SymbolView(this);
+        symbol = new StudioSymbolView(QString(), headerSymbolSize, StudioLabelRole::accent, this);
         title = new StudioLabel(QString(), StudioTextStyle::headline, StudioLabelRole::primary, this);
         title->setAccessibleDescription(QStringLiteral("Heading"));
         titleRow->addWidget(symbol);
@@ -82,7 +55,7 @@ public:
         setSizePolicy(policy);
     }
 
-    SymbolView* symbol;
+    StudioSymbolView* symbol;
     StudioLabel* title;
     StudioLabel* subtitle;
 

@@ -1,11 +1,34 @@
 #include "components/StudioLabel.h"
 
+#include "components/StudioIcons.h"
 #include "components/StudioPaint.h"
 #include "preferences/StudioAccent.h"
 
 #include <QPainter>
 
 namespace sablewick {
+
+namespace {
+
+QColor roleColor(const QWidget* widget, StudioLabelRole role)
+{
+    const StudioColors colors = StudioColors::of(widget);
+    QColor color = colors.label;
+    switch (role) {
+    case StudioLabelRole::primary: break;
+    case StudioLabelRole::secondary: color = colors.secondaryLabel; break;
+    case StudioLabelRole::tertiary: color = colors.tertiaryLabel; break;
+    case StudioLabelRole::accent: color = colors.accent; break;
+    case StudioLabelRole::readableAccent:
+        color = StudioAccentContrast::readable(colors.accent, colors.window);
+        break;
+    }
+    if (!widget->isEnabled())
+        color.setAlphaF(color.alphaF() * 0.5f);
+    return color;
+}
+
+} // namespace
 
 StudioLabel::StudioLabel(const QString& text, StudioTextStyle style, StudioLabelRole role, QWidget* parent)
     : QLabel(text, parent)
@@ -31,20 +54,7 @@ void StudioLabel::setTextStyle(StudioTextStyle style, QFont::Weight weight)
 void StudioLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const StudioColors colors = StudioColors::of(this);
-    QColor color = colors.label;
-    switch (m_role) {
-    case StudioLabelRole::primary: break;
-    case StudioLabelRole::secondary: color = colors.secondaryLabel; break;
-    case StudioLabelRole::tertiary: color = colors.tertiaryLabel; break;
-    case StudioLabelRole::accent: color = colors.accent; break;
-    case StudioLabelRole::readableAccent:
-        color = StudioAccentContrast::readable(colors.accent, colors.window);
-        break;
-    }
-    if (!isEnabled())
-        color.setAlphaF(color.alphaF() * 0.5f);
-    painter.setPen(color);
+    painter.setPen(roleColor(this, m_role));
     painter.setFont(font());
     int flags = static_cast<int>(alignment());
     if (wordWrap())
@@ -53,6 +63,30 @@ void StudioLabel::paintEvent(QPaintEvent*)
     const QString shown = wordWrap() ? text()
                                      : painter.fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
     painter.drawText(area, flags, shown);
+}
+
+StudioSymbolView::StudioSymbolView(const QString& symbol, int pixelSize, StudioLabelRole role, QWidget* parent)
+    : QWidget(parent)
+    , m_symbol(symbol)
+    , m_pixelSize(pixelSize)
+    , m_role(role)
+{
+    setFixedSize(pixelSize, pixelSize);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void StudioSymbolView::setSymbol(const QString& symbol)
+{
+    if (m_symbol == symbol)
+        return;
+    m_symbol = symbol;
+    update();
+}
+
+void StudioSymbolView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, studioSymbolPixmap(m_symbol, m_pixelSize, roleColor(this, m_role), devicePixelRatioF()));
 }
 
 StudioDivider::StudioDivider(QWidget* parent)

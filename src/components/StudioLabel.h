@@ -30,6 +30,26 @@ private:
     StudioLabelRole m_role;
 };
 
+// A symbol in one of the same theme colours, redrawn with light, dark and accent changes; dimmed
+// like a label when disabled. It takes no clicks, so it can sit inside buttons and tiles.
+class StudioSymbolView final : public QWidget {
+    Q_OBJECT
+
+public:
+    StudioSymbolView(const QString& symbol, int pixelSize, StudioLabelRole role, QWidget* parent = nullptr);
+
+    QString symbol() const { return m_symbol; }
+    void setSymbol(const QString& symbol);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    int m_pixelSize;
+    StudioLabelRole m_role;
+};
+
 // A one-pixel horizontal rule in the separator colour.
 class StudioDivider final : public QWidget {
     Q_OBJECT

@@ -1,13 +1,11 @@
 #include "components/StudioMusicRow.h"
 
 #include "components/StudioButton.h"
-#include "components/StudioIcons.h"
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 #include "components/StudioTile.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace sablewick {
@@ -15,33 +13,6 @@ namespace sablewick {
 namespace {
 
 constexpr int rowSymbolSize = 16;
-
-// A symbol in one of the theme's colours, redrawn with the theme.
-class ThemedSymbol final : public QWidget {
-public:
-    ThemedSymbol(QString symbol, bool accent, QWidget* parent)
-        : QWidget(parent)
-        , m_symbol(std::move(symbol))
-        , m_accent(accent)
-    {
-        setFixedSize(rowSymbolSize, rowSymbolSize);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const StudioColors colors = StudioColors::of(this);
-        painter.drawPixmap(0, 0, studioSymbolPixmap(m_symbol, rowSymbolSize,
-                                                    m_accent ? colors.accent : colors.secondaryLabel,
-                                                    devicePixelRatioF()));
-    }
-
-private:
-    QString m_symbol;
-    bool m_accent;
-};
 
 } // namespace
 
@@ -63,7 +34,7 @@ StudioMusicRow::StudioMusicRow(const QString& title, const QString& detail, bool
     auto* content = new QHBoxLayout(m_tile);
     content->setContentsMargins(12, 12, 12, 12);
     content->setSpacing(12);
-    content->addWidget(new ThemedSymbol(QStringLiteral("waveform"), false, m_tile));
+    content->addWidget(new StudioSymbolView(QStringLiteral("waveform"), rowSymbolSize, StudioLabelRole::secondary, m_tile));
     auto* lines = new QVBoxLayout;
     lines->setSpacing(4);
     auto* name = new StudioLabel(title, StudioTextStyle::callout, StudioLabelRole::primary, m_tile);
@@ -74,7 +45,7 @@ StudioMusicRow::StudioMusicRow(const QString& title, const QString& detail, bool
     lines->addWidget(name);
     lines->addWidget(description);
     content->addLayout(lines, 1);
-    m_check = new ThemedSymbol(QStringLiteral("checkmark"), true, m_tile);
+    m_check = new StudioSymbolView(QStringLiteral("checkmark"), rowSymbolSize, StudioLabelRole::accent, m_tile);
     content->addWidget(m_check);
     m_tile->setMinimumHeight(minimumTileHeight);
     m_tile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

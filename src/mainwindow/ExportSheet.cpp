@@ -1,7 +1,6 @@
 #include "mainwindow/ExportSheet.h"
 
 #include "components/StudioButton.h"
-#include "components/StudioIcons.h"
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
@@ -10,7 +9,6 @@
 
 #include <QHBoxLayout>
 #include <QKeySequence>
-#include <QLabel>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -143,9 +141,7 @@ ExportSheet::ExportSheet(StudioBinding<ExportOptions> options, EditSettings sett
     auto* noteRow = new QHBoxLayout(m_gifNote);
     noteRow->setContentsMargins(0, 0, 0, 0);
     noteRow->setSpacing(6);
-    auto* noteIcon = new QLabel(m_gifNote);
-    noteIcon->setPixmap(studioSymbolPixmap(QStringLiteral("speaker.slash"), 12, palette().color(QPalette::PlaceholderText), devicePixelRatio()));
-    noteRow->addWidget(noteIcon);
+    noteRow->addWidget(new StudioSymbolView(QStringLiteral("speaker.slash"), 12, StudioLabelRole::secondary, m_gifNote));
     noteRow->addWidget(label(QStringLiteral("GIF is an animated image and has no audio."), StudioTextStyle::caption, StudioLabelRole::secondary, m_gifNote));
     noteRow->addStretch(1);
     choices->addWidget(m_gifNote);

@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 namespace sablewick {
 
 class StudioButton;

@@ -2,6 +2,8 @@
 #include "mainwindow/ExportSheetText.h"
 
 #include "components/StudioButton.h"
+#include "components/StudioLabel.h"
+#include "components/StudioPaint.h"
 #include "components/StudioSegments.h"
 
 #include <QLabel>
@@ -88,6 +90,40 @@ TEST_F(ExportSheetTest, ShowsTheMovieSummaryAndFollowsAFormatChange)
     for (QLabel* l : sheet->findChildren<QLabel*>())
         noteShown |= l->text() == "GIF is an animated image and has no audio." && l->isVisible();
     EXPECT_TRUE(noteShown);
+}
+
+TEST_F(ExportSheetTest, TheNoAudioSymbolFollowsTheTheme)
+{
+    options.format = ExportFormat::gif;
+    makeSheet(3);
+    StudioSymbolView* symbol = nullptr;
+    for (StudioSymbolView* s : sheet->findChildren<StudioSymbolView*>())
+        if (s->symbol() == "speaker.slash")
+            symbol = s;
+    ASSERT_NE(symbol, nullptr);
+    ASSERT_TRUE(symbol->isVisible());
+
+    const auto distance = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    // The symbol's ink is the pixel that stands out most from the background around it.
+    const auto ink = [&] {
+        const QImage image = symbol->grab().toImage();
+        const QColor background = image.pixelColor(0, 0);
+        QColor strongest = background;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (distance(image.pixelColor(x, y), background) > distance(strongest, background))
+                    strongest = image.pixelColor(x, y);
+        return strongest;
+    };
+    for (const StudioColorScheme scheme : {StudioColorScheme::light, StudioColorScheme::dark}) {
+        StudioEnvironment environment;
+        environment.scheme = scheme;
+        StudioTheme::setEnvironment(sheet.get(), environment);
+        EXPECT_LE(distance(ink(), StudioColors::from(environment).secondaryLabel), 30)
+            << (scheme == StudioColorScheme::dark ? "dark" : "light");
+    }
 }
 
 TEST_F(ExportSheetTest, NoDurationHidesDurationAndEstimate)
