@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -32,18 +33,41 @@ bool writeAll(int fd, std::span<const char> bytes)
     return true;
 }
 
+// The temporary file's name: hidden, after the destination's, short enough for any file system
+// that can hold the destination (a name may have 255 bytes; the prefix and suffix add 8).
+std::string temporaryName(std::string name)
+{
+    constexpr std::size_t kLongestStem = 200;
+    if (name.size() > kLongestStem) {
+        std::size_t cut = kLongestStem;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;  // not inside a UTF-8 sequence
+        name.resize(cut);
+    }
+    return "." + name + ".XXXXXX";
+}
+
 }  // namespace
 
-AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const char> bytes)
+AtomicWriteResult writeFileAtomically(const std::string& requestedPath, std::span<const char> bytes)
 {
     namespace fs = std::filesystem;
+    // A symbolic link (a dotfile kept elsewhere, say) stays a link: its target is what gets replaced.
+    std::string path = requestedPath;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            path = resolved;
+            std::free(resolved);
+        }
+    }
     const fs::path target(path);
     fs::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / temporaryName(target.filename().string())).string();
 
-    const int fd = ::mkstemp(pattern.data());
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         return failure("Could not create a temporary file in " + folder.string(), errno);
 

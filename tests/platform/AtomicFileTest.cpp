@@ -33,6 +33,38 @@ TEST(AtomicFileTest, WritesNewFileAndReplacesOldOneLeavingNoTemporaryFile)
     EXPECT_EQ(entries(dir.path()), QStringList{"settings.json"});
 }
 
+// The temporary name adds to the destination's; a destination name near the 255-byte limit must
+// still be writable, multi-byte characters included.
+TEST(AtomicFileTest, WritesFilesWithTheLongestNames)
+{
+    QTemporaryDir dir;
+    for (const QString& name : {QString(255, QLatin1Char('n')), QString(85, QChar(0x5199))}) {
+        ASSERT_EQ(QFile::encodeName(name).size(), 255);
+        const QString path = dir.filePath(name);
+        const AtomicWriteResult result = writeFileAtomically(QFile::encodeName(path).toStdString(), std::string("long"));
+        EXPECT_TRUE(result) << result.error;
+        EXPECT_EQ(readAll(path), "long");
+        EXPECT_EQ(entries(dir.path()), QStringList{name});
+        QFile::remove(path);
+    }
+}
+
+TEST(AtomicFileTest, ReplacesTheFileALinkPointsToAndKeepsTheLink)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("dotfiles")));
+    const QString target = dir.filePath("dotfiles/preferences.json");
+    const QString link = dir.filePath("preferences.json");
+    ASSERT_TRUE(writeFileAtomically(target.toStdString(), std::string("old")));
+    ASSERT_TRUE(QFile::link(target, link));
+
+    ASSERT_TRUE(writeFileAtomically(link.toStdString(), std::string("new")));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(target), "new");
+    EXPECT_EQ(entries(dir.path()), (QStringList{"dotfiles", "preferences.json"}));
+    EXPECT_EQ(entries(dir.filePath("dotfiles")), QStringList{"preferences.json"});
+}
+
 TEST(AtomicFileTest, KeepsPermissionsOfReplacedFile)
 {
     QTemporaryDir dir;
