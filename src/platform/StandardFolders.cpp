@@ -6,6 +6,8 @@
 #include <QTextStream>
 
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace sablewick::StandardFolders {
 namespace {
@@ -54,7 +56,13 @@ QString userDirectory(const QString& key, const QString& fallbackName)
 QString home()
 {
     const QString value = environment("HOME");
-    return value.isEmpty() ? QDir::homePath() : QDir::cleanPath(value);
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    // Without a usable HOME (unset in a service, or relative) the account's own home folder, not
+    // the working directory or the root folder that Qt would fall back to.
+    if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir && account->pw_dir[0] == '/')
+        return QDir::cleanPath(QString::fromLocal8Bit(account->pw_dir));
+    return QDir::homePath();
 }
 
 QString videos() { return userDirectory(QStringLiteral("XDG_VIDEOS_DIR"), QStringLiteral("Videos")); }
@@ -65,7 +73,7 @@ QString state() { return baseDirectory("XDG_STATE_HOME", QStringLiteral(".local/
 QString temporary()
 {
     const QString value = environment("TMPDIR");
-    return value.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(value);
+    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QStringLiteral("/tmp");
 }
 
 QString recordings() { return videos() + QStringLiteral("/Sablewick Recordings"); }

@@ -8,12 +8,12 @@ namespace sablewick {
 // called, so tests can point HOME and the XDG variables at a temporary place.
 namespace StandardFolders {
 
-QString home();
+QString home();      // $HOME when absolute, else the account's home folder
 QString videos();    // XDG_VIDEOS_DIR (user-dirs.dirs), else ~/Videos
 QString pictures();  // XDG_PICTURES_DIR (user-dirs.dirs), else ~/Pictures
 QString config();    // $XDG_CONFIG_HOME, else ~/.config
 QString state();     // $XDG_STATE_HOME, else ~/.local/state
-QString temporary(); // $TMPDIR, else /tmp
+QString temporary(); // $TMPDIR when absolute, else /tmp
 
 QString recordings();   // videos()/Sablewick Recordings
 QString screenshots();  // pictures()/Sablewick Screenshots

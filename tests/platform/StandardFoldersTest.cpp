@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace sablewick {
 namespace {
 
@@ -51,6 +54,28 @@ TEST_F(StandardFoldersTest, HonoursAbsoluteXdgBaseFoldersOnly)
     env.set("XDG_STATE_HOME", "relative/state");  // not absolute: ignored, as the XDG rules say
     EXPECT_EQ(StandardFolders::config(), "/elsewhere/config");
     EXPECT_EQ(StandardFolders::state(), home.path() + "/.local/state");
+}
+
+// A service or `env -i` may start the program without HOME, or with a relative one: the account's
+// home folder is used, never the root folder or the working directory.
+TEST_F(StandardFoldersTest, UnusableHomeOrTemporaryVariableFallsBack)
+{
+    const passwd* account = ::getpwuid(::getuid());
+    ASSERT_NE(account, nullptr);
+    const QString accountHome = QDir::cleanPath(QString::fromLocal8Bit(account->pw_dir));
+    for (const char* value : {static_cast<const char*>(nullptr), "", "relative/home"}) {
+        if (value)
+            env.set("HOME", value);
+        else
+            env.unset("HOME");
+        EXPECT_EQ(StandardFolders::home(), accountHome) << (value ? value : "(unset)");
+        EXPECT_EQ(StandardFolders::config(), accountHome + "/.config");
+    }
+
+    env.set("TMPDIR", "relative/tmp");
+    EXPECT_EQ(StandardFolders::temporary(), "/tmp");
+    env.set("TMPDIR", "/var/tmp/");
+    EXPECT_EQ(StandardFolders::temporary(), "/var/tmp");
 }
 
 TEST_F(StandardFoldersTest, ReadsUserDirectoriesFile)
