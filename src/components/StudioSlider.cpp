@@ -3,7 +3,10 @@
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -14,6 +17,45 @@ namespace sablewick {
 namespace {
 
 constexpr double trackThickness = 4.0;
+
+// Qt's own slider interface reports the integer position of the underlying control (0 to 10000 for a
+// continuous slider); this one reports the value the caller owns, in the caller's words.
+class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessible(StudioSlider* slider)
+        : QAccessibleWidget(slider, QAccessible::Slider)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? slider()->valueText() : QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return slider()->displayedValue(); }
+    void setCurrentValue(const QVariant& value) override { slider()->setValueFromAssistant(value.toDouble()); }
+    QVariant maximumValue() const override { return slider()->scale().upper(); }
+    QVariant minimumValue() const override { return slider()->scale().lower(); }
+    QVariant minimumStepSize() const override { return slider()->scale().step().value_or(0.0); }
+
+private:
+    StudioSlider* slider() const { return static_cast<StudioSlider*>(widget()); }
+};
+
+QAccessibleInterface* sliderAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(StudioSlider::staticMetaObject.className()))
+        if (auto* slider = qobject_cast<StudioSlider*>(object))
+            return new SliderAccessible(slider);
+    return nullptr;
+}
 
 } // namespace
 
@@ -29,6 +71,11 @@ StudioSlider::StudioSlider(StudioBinding<double> value, double lower, double upp
     setPageStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 10));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(metrics(PlatformControlSize::regular).height);
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(sliderAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     refresh();
     connect(this, &QAbstractSlider::valueChanged, this, [this](int position) {
         if (m_syncing || !m_binding.set)
@@ -47,6 +94,17 @@ void StudioSlider::refresh()
     m_syncing = true;
     setValue(position);
     m_syncing = false;
+}
+
+QString StudioSlider::valueText() const
+{
+    const double shown = displayedValue();
+    return m_valueText ? m_valueText(shown) : QLocale().toString(shown);
+}
+
+void StudioSlider::setValueFromAssistant(double value)
+{
+    setValue(m_scale.position(value));
 }
 
 QSize StudioSlider::sizeHint() const
@@ -144,6 +202,7 @@ StudioSliderField::StudioSliderField(const QString& title, StudioBinding<double>
     column->addLayout(row);
     m_slider = new StudioSlider(std::move(value), lower, upper, std::nullopt, this);
     m_slider->setAccessibleName(title);
+    m_slider->setValueText([this](double) { return m_value->text(); });
     column->addWidget(m_slider);
 }
 

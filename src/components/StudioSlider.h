@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 namespace sablewick {
@@ -28,6 +29,13 @@ public:
     // Moves the thumb to the binding's value (not while it is being dragged).
     void refresh();
 
+    // What assistive tools read as the value, worked out from the value each time they ask (a level
+    // name, say). Without it they read the number itself, never the control's internal position.
+    void setValueText(std::function<QString(double)> text) { m_valueText = std::move(text); }
+    QString valueText() const;
+    // Moves to the nearest value the slider can hold and writes it, as a drag would.
+    void setValueFromAssistant(double value);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -43,6 +51,7 @@ private:
 
     StudioBinding<double> m_binding;
     StudioSliderScale m_scale;
+    std::function<QString(double)> m_valueText;
     bool m_syncing = false;
 };
 

@@ -16,6 +16,7 @@ public:
     double lower() const { return m_lower; }
     double upper() const { return m_upper; }
     bool stepped() const { return m_step.has_value(); }
+    std::optional<double> step() const { return m_step; }
 
     int maximumPosition() const { return m_maximum; }
     // The nearest position; values outside the range and non-finite values clamp to an end

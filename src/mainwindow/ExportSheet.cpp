@@ -118,6 +118,7 @@ ExportSheet::ExportSheet(StudioBinding<ExportOptions> options, EditSettings sett
                                         }};
     m_quality = new StudioSlider(quality, 0, 2, 1, m_choices);
     m_quality->setAccessibleName(QStringLiteral("Export quality"));
+    m_quality->setValueText([](double value) { return ExportSheetText::qualityName(static_cast<int>(std::round(value))); });
     choices->addWidget(m_quality);
     auto* qualityEnds = new QHBoxLayout;
     qualityEnds->addWidget(label(QStringLiteral("Smaller file"), StudioTextStyle::caption, StudioLabelRole::secondary, m_choices));
@@ -213,9 +214,7 @@ void ExportSheet::refresh()
 
     m_formatDescription->setText(description(options.format));
     m_sizeLine->setText(ExportSheetText::sizeLine(output, m_settings.aspectLabel()));
-    const QString level = ExportSheetText::qualityName(options.quality);
-    m_qualityName->setText(level);
-    m_quality->setAccessibleDescription(level);
+    m_qualityName->setText(ExportSheetText::qualityName(options.quality));
     m_quality->refresh();
 
     m_durationMetric->setVisible(m_duration > 0);

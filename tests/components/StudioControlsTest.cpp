@@ -11,9 +11,12 @@
 #include "components/StudioTile.h"
 #include "components/StudioToolRail.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -220,6 +223,39 @@ TEST(StudioSliderField, ShowsTheCallersTextAndNamesItsSlider)
     EXPECT_EQ(field->formattedValue(), QStringLiteral("64 pt")) << "the field never formats by itself";
     field->setFormattedValue(QStringLiteral("100 pt"));
     EXPECT_EQ(field->formattedValue(), QStringLiteral("100 pt"));
+}
+
+TEST(StudioSlider, AssistiveToolsGetTheCallersValueNotTheControlsPosition)
+{
+    Host host(environment(StudioColorScheme::light, accent), {300, 120});
+    double padding = 64;
+    auto* field = host.add(new StudioSliderField(QStringLiteral("Padding"), StudioBinding<double>::to(padding), 0,
+                                                 200, QStringLiteral("64 pt")));
+    double level = 1;
+    auto* stepped = host.add(new StudioSlider(StudioBinding<double>::to(level), 0, 2, 1.0));
+    host.show();
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field->slider());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Slider);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Padding"));
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("64 pt")) << "a field's slider reads the field's text";
+    QAccessibleValueInterface* value = accessible->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_NEAR(value->currentValue().toDouble(), 64, 0.05);
+    EXPECT_DOUBLE_EQ(value->minimumValue().toDouble(), 0);
+    EXPECT_DOUBLE_EQ(value->maximumValue().toDouble(), 200);
+    value->setCurrentValue(150.0);
+    EXPECT_NEAR(padding, 150, 0.05) << "a value set by an assistive tool reaches the caller";
+
+    QAccessibleInterface* steps = QAccessible::queryAccessibleInterface(stepped);
+    ASSERT_NE(steps, nullptr);
+    EXPECT_EQ(steps->text(QAccessible::Value), QLocale().toString(1.0));
+    stepped->setValueText([](double v) { return v >= 2 ? QStringLiteral("High") : QStringLiteral("Low"); });
+    steps->valueInterface()->setCurrentValue(1.7);
+    EXPECT_DOUBLE_EQ(level, 2.0) << "set to the nearest step";
+    EXPECT_EQ(steps->text(QAccessible::Value), QStringLiteral("High"));
+    EXPECT_DOUBLE_EQ(steps->valueInterface()->minimumStepSize().toDouble(), 1.0);
 }
 
 TEST(StudioGlassSurface, MaterialOrSolidWithTheBorderInside)

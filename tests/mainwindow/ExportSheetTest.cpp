@@ -5,7 +5,10 @@
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 #include "components/StudioSegments.h"
+#include "components/StudioSlider.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -124,6 +127,23 @@ TEST_F(ExportSheetTest, TheNoAudioSymbolFollowsTheTheme)
         EXPECT_LE(distance(ink(), StudioColors::from(environment).secondaryLabel), 30)
             << (scheme == StudioColorScheme::dark ? "dark" : "light");
     }
+}
+
+TEST_F(ExportSheetTest, TheQualitySliderReadsItsLevelNameToAssistiveTools)
+{
+    makeSheet(3);
+    auto* slider = sheet->findChild<StudioSlider*>();
+    ASSERT_NE(slider, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Export quality");
+    EXPECT_EQ(accessible->text(QAccessible::Value), "Balanced");
+    slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(options.quality, 2);
+    EXPECT_EQ(accessible->text(QAccessible::Value), "Higher quality");
+    accessible->valueInterface()->setCurrentValue(0.2);
+    EXPECT_EQ(options.quality, 0);
+    EXPECT_EQ(accessible->text(QAccessible::Value), "Smaller file");
 }
 
 TEST_F(ExportSheetTest, NoDurationHidesDurationAndEstimate)
