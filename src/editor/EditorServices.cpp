@@ -1,6 +1,5 @@
 #include "editor/EditorServices.h"
 
-#include "media/MediaError.h"
 #include "media/MediaProbe.h"
 #include "media/PlaybackError.h"
 #include "media/VideoFrameSource.h"
@@ -32,8 +31,8 @@ public:
             if (image.width() > maxSize.width() || image.height() > maxSize.height())
                 image = image.scaled(maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             return image;
-        } catch (const MediaError&) {
-            return {};
+        } catch (const std::exception&) {
+            return {};  // a failed thumbnail is left out; it must not end the worker thread
         }
     }
 
@@ -57,7 +56,7 @@ public:
                                                     : QSizeF(track.width, track.height);
             }
             return true;
-        } catch (const MediaError& e) {
+        } catch (const std::exception& e) {
             *error = describePlaybackError(e);
             return false;
         }
@@ -67,7 +66,7 @@ public:
     {
         try {
             return std::make_unique<MediaThumbnailReader>(path.toStdString());
-        } catch (const MediaError&) {
+        } catch (const std::exception&) {
             return nullptr;
         }
     }

@@ -2,7 +2,6 @@
 
 #include "media/AudioDecoder.h"
 #include "media/AudioOutput.h"
-#include "media/MediaError.h"
 #include "media/PlaybackError.h"
 
 #include <algorithm>
@@ -59,12 +58,9 @@ std::unique_ptr<PlaybackAudioPlayer> PlaybackAudioPlayer::open(const QString& pa
     try {
         AudioBuffer buffer = AudioDecoder::decode(path.toStdString(), AudioFormat{AudioOutput::sampleRate, AudioOutput::channels});
         return std::make_unique<PlaybackAudioPlayer>(std::move(buffer.samples), std::move(output), parent);
-    } catch (const MediaError& e) {
+    } catch (const std::exception& e) {
         if (error)
             *error = describePlaybackError(e);
-    } catch (const std::exception&) {
-        if (error)
-            *error = QStringLiteral("The file cannot be played.");
     }
     return nullptr;
 }

@@ -170,10 +170,8 @@ void PlaybackDecoder::run()
                     VideoFrame decoded = video_->frameAt(
                         MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000));
                     frame = PlaybackFrame{upright(std::move(decoded.image)), decoded.time.seconds(), serial};
-                } catch (const MediaError& e) {
+                } catch (const std::exception& e) {
                     error = describePlaybackError(e);
-                } catch (const std::exception&) {
-                    error = QStringLiteral("The file cannot be played.");
                 }
                 lock.lock();
                 if (frame)
@@ -217,10 +215,8 @@ void PlaybackDecoder::run()
                 // Turned before the lock is taken again: the player's tick waits on that lock.
                 if (std::optional<VideoFrame> decoded = video_->nextFrame())
                     frame = PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial};
-            } catch (const MediaError& e) {
+            } catch (const std::exception& e) {
                 error = describePlaybackError(e);
-            } catch (const std::exception&) {
-                error = QStringLiteral("The file cannot be played.");
             }
             lock.lock();
             if (frame)

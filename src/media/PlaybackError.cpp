@@ -4,9 +4,13 @@
 
 namespace sablewick {
 
-QString describePlaybackError(const MediaError& error)
+QString describePlaybackError(const std::exception& failure)
 {
-    switch (error.kind()) {
+    const QString general = QStringLiteral("The file cannot be played.");
+    const auto* error = dynamic_cast<const MediaError*>(&failure);
+    if (!error)
+        return general;
+    switch (error->kind()) {
     case MediaErrorKind::notFound:
         return QStringLiteral("The file does not exist.");
     case MediaErrorKind::notLocalFile:
@@ -26,7 +30,7 @@ QString describePlaybackError(const MediaError& error)
     case MediaErrorKind::cancelled:
         break;
     }
-    return QStringLiteral("The file cannot be played.");
+    return general;
 }
 
 }  // namespace sablewick

@@ -1,7 +1,6 @@
 #include "media/PlaybackVideoPlayer.h"
 
 #include "media/AudioOutput.h"
-#include "media/MediaError.h"
 #include "media/PlaybackClock.h"
 #include "media/PlaybackDecoder.h"
 #include "media/PlaybackError.h"
@@ -46,13 +45,9 @@ bool PlaybackVideoPlayer::open(const QString& path, QString* error)
     std::unique_ptr<PlaybackDecoder> decoder;
     try {
         decoder = std::make_unique<PlaybackDecoder>(path.toStdString(), sound_);
-    } catch (const MediaError& e) {
+    } catch (const std::exception& e) {
         if (error)
             *error = describePlaybackError(e);
-        return false;
-    } catch (const std::exception&) {
-        if (error)
-            *error = QStringLiteral("The file cannot be played.");
         return false;
     }
     decoder_ = std::move(decoder);

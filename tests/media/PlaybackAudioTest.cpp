@@ -1,8 +1,10 @@
 // The mix, the file audio players and the output's clock, without an audio server: a manual
 // output is rendered by the test, and the fall-back is tested against a server that is missing.
 #include "media/AudioOutput.h"
+#include "media/MediaError.h"
 #include "media/PlaybackAudioPlayer.h"
 #include "media/PlaybackEngine.h"
+#include "media/PlaybackError.h"
 #include "media/PlaybackMovieSound.h"
 
 #include "PlaybackTestSupport.h"
@@ -288,6 +290,18 @@ TEST(PlaybackClockTest, AMovieWithoutAnAudioServerPlaysToItsEndInRealTime)
     EXPECT_LE(seen.times.size(), 7u);
     EXPECT_DOUBLE_EQ(seen.times.back(), player->duration());
     EXPECT_GE(seen.frames, 2);
+}
+
+TEST(PlaybackErrorTest, AMediaFailureIsNamedAndAnyOtherGetsTheGeneralSentence)
+{
+    const QString general = QStringLiteral("The file cannot be played.");
+    EXPECT_EQ(describePlaybackError(MediaError(MediaErrorKind::notFound, "/gone.mp4")),
+              QStringLiteral("The file does not exist."));
+    EXPECT_EQ(describePlaybackError(MediaError(MediaErrorKind::unreadable, "/notes.mp4")),
+              QStringLiteral("The file cannot be read as a movie or sound file."));
+    EXPECT_EQ(describePlaybackError(MediaError(MediaErrorKind::writeFailed, "/x.mp4")), general);
+    // Not a file's fault, so not described as one.
+    EXPECT_EQ(describePlaybackError(std::bad_alloc()), general);
 }
 
 }  // namespace
