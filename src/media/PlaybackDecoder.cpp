@@ -132,6 +132,27 @@ void PlaybackDecoder::run()
     std::unique_lock lock(mutex_);
     std::optional<double> soundRestart;
     auto soundWanted = [&] { return !soundEnded_ && (soundRestart || sound_->framesAhead() < kSoundLead); };
+    // Decodes a frame with the lock released (turned upright there too: the player's tick waits
+    // on the lock) and queues it; without a frame the picture has ended, failed or not.
+    auto decodeUnlocked = [&](std::uint64_t serial, auto decode) {
+        lock.unlock();
+        std::optional<PlaybackFrame> frame;
+        QString error;
+        try {
+            if (std::optional<VideoFrame> decoded = decode())
+                frame = PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial};
+        } catch (const std::exception& e) {
+            error = describePlaybackError(e);
+        }
+        lock.lock();
+        if (frame) {
+            queue_.push_back(std::move(*frame));
+        } else {
+            videoEnded_ = true;
+            if (!error.isEmpty())
+                failure_ = error;
+        }
+    };
     for (;;) {
         // The sound is consumed by the output's thread, which does not wake us: look again soon.
         wake_.wait_for(lock, std::chrono::milliseconds(20), [&] {
@@ -163,23 +184,10 @@ void PlaybackDecoder::run()
             } else {
                 queue_.clear();
                 videoEnded_ = false;
-                lock.unlock();
-                std::optional<PlaybackFrame> frame;
-                QString error;
-                try {
-                    VideoFrame decoded = video_->frameAt(
-                        MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000));
-                    frame = PlaybackFrame{upright(std::move(decoded.image)), decoded.time.seconds(), serial};
-                } catch (const std::exception& e) {
-                    error = describePlaybackError(e);
-                }
-                lock.lock();
-                if (frame)
-                    queue_.push_back(std::move(*frame));
-                else {
-                    failure_ = error;
-                    videoEnded_ = true;
-                }
+                decodeUnlocked(serial, [&] {
+                    return std::optional<VideoFrame>(
+                        video_->frameAt(MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000)));
+                });
             }
             lock.unlock();
             seekFinished_(serial);
@@ -206,27 +214,8 @@ void PlaybackDecoder::run()
             continue;
         }
 
-        if (videoWanted) {
-            const std::uint64_t serial = serial_;
-            lock.unlock();
-            std::optional<PlaybackFrame> frame;
-            QString error;
-            try {
-                // Turned before the lock is taken again: the player's tick waits on that lock.
-                if (std::optional<VideoFrame> decoded = video_->nextFrame())
-                    frame = PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial};
-            } catch (const std::exception& e) {
-                error = describePlaybackError(e);
-            }
-            lock.lock();
-            if (frame)
-                queue_.push_back(std::move(*frame));
-            else {
-                videoEnded_ = true;
-                if (!error.isEmpty())
-                    failure_ = error;
-            }
-        }
+        if (videoWanted)
+            decodeUnlocked(serial_, [&] { return video_->nextFrame(); });
     }
 }
 
