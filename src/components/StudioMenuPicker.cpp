@@ -1,7 +1,9 @@
 #include "components/StudioMenuPicker.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioPaint.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QPainter>
 
@@ -35,6 +37,8 @@ StudioMenuPicker::StudioMenuPicker(const QString& title, StudioBinding<int> sele
     , m_selection(std::move(selection))
     , m_labels(std::move(labels))
 {
+    // Before anything announces a change, or Qt makes and keeps its generic interface.
+    ensureStudioAccessibility();
     setAccessibleName(title);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
@@ -79,6 +83,8 @@ void StudioMenuPicker::showMenu()
             if (m_selection.set)
                 m_selection.set(i);
             update();
+            QAccessibleValueChangeEvent changed(this, m_labels.at(i));
+            QAccessible::updateAccessibility(&changed);
         });
     }
     m_menu = menu;

@@ -1,7 +1,9 @@
 #include "components/StudioSegments.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioPaint.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,6 +28,8 @@ StudioSegments::StudioSegments(const QString& title, StudioBinding<int> selectio
     , m_selection(std::move(selection))
     , m_labels(std::move(labels))
 {
+    // Before anything announces a change, or Qt makes and keeps its generic interface.
+    ensureStudioAccessibility();
     setAccessibleName(title);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
@@ -79,6 +83,8 @@ void StudioSegments::choose(int index)
         return;
     m_selection.set(index);
     update();
+    QAccessibleValueChangeEvent changed(this, m_labels.at(index));
+    QAccessible::updateAccessibility(&changed);
 }
 
 void StudioSegments::mousePressEvent(QMouseEvent* event)

@@ -1,10 +1,9 @@
 #include "components/StudioSlider.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 
-#include <QAccessibleValueInterface>
-#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QMouseEvent>
@@ -18,45 +17,6 @@ namespace {
 
 constexpr double trackThickness = 4.0;
 
-// Qt's own slider interface reports the integer position of the underlying control (0 to 10000 for a
-// continuous slider); this one reports the value the caller owns, in the caller's words.
-class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
-public:
-    explicit SliderAccessible(StudioSlider* slider)
-        : QAccessibleWidget(slider, QAccessible::Slider)
-    {
-    }
-
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Value ? slider()->valueText() : QAccessibleWidget::text(t);
-    }
-
-    QVariant currentValue() const override { return slider()->displayedValue(); }
-    void setCurrentValue(const QVariant& value) override { slider()->setValueFromAssistant(value.toDouble()); }
-    QVariant maximumValue() const override { return slider()->scale().upper(); }
-    QVariant minimumValue() const override { return slider()->scale().lower(); }
-    QVariant minimumStepSize() const override { return slider()->scale().step().value_or(0.0); }
-
-private:
-    StudioSlider* slider() const { return static_cast<StudioSlider*>(widget()); }
-};
-
-QAccessibleInterface* sliderAccessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(StudioSlider::staticMetaObject.className()))
-        if (auto* slider = qobject_cast<StudioSlider*>(object))
-            return new SliderAccessible(slider);
-    return nullptr;
-}
-
 } // namespace
 
 StudioSlider::StudioSlider(StudioBinding<double> value, double lower, double upper,
@@ -65,17 +25,14 @@ StudioSlider::StudioSlider(StudioBinding<double> value, double lower, double upp
     , m_binding(std::move(value))
     , m_scale(lower, upper, step)
 {
+    // Before anything announces a change, or Qt makes and keeps its generic interface.
+    ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
     setRange(0, m_scale.maximumPosition());
     setSingleStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 100));
     setPageStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 10));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(metrics(PlatformControlSize::regular).height);
-    static const bool accessibleInstalled = [] {
-        QAccessible::installFactory(sliderAccessibleFactory);
-        return true;
-    }();
-    Q_UNUSED(accessibleInstalled);
     refresh();
     connect(this, &QAbstractSlider::valueChanged, this, [this](int position) {
         if (m_syncing || !m_binding.set)

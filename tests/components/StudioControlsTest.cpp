@@ -84,6 +84,42 @@ TEST(StudioMenuPicker, MenuChecksTheChoiceAndWritesTheNewOne)
     EXPECT_EQ(picker->selectedIndex(), 3);
 }
 
+TEST(StudioSegments, AssistiveToolsReadTheChosenOption)
+{
+    Host host(environment(StudioColorScheme::light, accent));
+    Format chosen = Format::mov;
+    auto* segments = host.add(StudioSegments::make<Format>(
+        QStringLiteral("Format"), StudioBinding<Format>::to(chosen), {Format::mp4, Format::mov, Format::gif},
+        [](Format f) { return f == Format::mp4 ? QStringLiteral("MP4") : f == Format::mov ? QStringLiteral("MOV") : QStringLiteral("GIF"); }));
+    int resolution = 1080;
+    auto* picker = host.add(StudioMenuPicker::make<int>(
+        QStringLiteral("Resolution"), StudioBinding<int>::to(resolution), {720, 1080},
+        [](int r) { return QStringLiteral("%1p").arg(r); }));
+    host.show();
+    for (QWidget* choice : {static_cast<QWidget*>(segments), static_cast<QWidget*>(picker)}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(choice);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::ComboBox);
+    }
+    QAccessibleInterface* format = QAccessible::queryAccessibleInterface(segments);
+    EXPECT_EQ(format->text(QAccessible::Name), QStringLiteral("Format"));
+    EXPECT_EQ(format->text(QAccessible::Value), QStringLiteral("MOV"));
+    click(segments, segments->segmentRect(2).center());
+    EXPECT_EQ(format->text(QAccessible::Value), QStringLiteral("GIF"));
+    // The value is the caller's, read when asked.
+    QAccessibleInterface* size = QAccessible::queryAccessibleInterface(picker);
+    EXPECT_EQ(size->text(QAccessible::Name), QStringLiteral("Resolution"));
+    EXPECT_EQ(size->text(QAccessible::Value), QStringLiteral("1080p"));
+    resolution = 720;
+    EXPECT_EQ(size->text(QAccessible::Value), QStringLiteral("720p"));
+    resolution = 1;
+    EXPECT_EQ(size->text(QAccessible::Value), QString()) << "a value that is none of the options reads as nothing";
+    ASSERT_NE(size->actionInterface(), nullptr);
+    size->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    ASSERT_NE(picker->openMenu(), nullptr) << "the menu opens from assistive tools too";
+    picker->openMenu()->close();
+}
+
 TEST(StudioStyle, MenusUseTheKitRowsAndAnAccentHighlight)
 {
     StudioStyle::install();

@@ -1,0 +1,107 @@
+#include "components/StudioAccessibility.h"
+
+#include "components/StudioMenuPicker.h"
+#include "components/StudioSegments.h"
+#include "components/StudioSlider.h"
+
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
+
+#include <type_traits>
+
+namespace sablewick {
+
+namespace {
+
+class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessible(StudioSlider* slider)
+        : QAccessibleWidget(slider, QAccessible::Slider)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? slider()->valueText() : QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return slider()->displayedValue(); }
+    void setCurrentValue(const QVariant& value) override { slider()->setValueFromAssistant(value.toDouble()); }
+    QVariant maximumValue() const override { return slider()->scale().upper(); }
+    QVariant minimumValue() const override { return slider()->scale().lower(); }
+    QVariant minimumStepSize() const override { return slider()->scale().step().value_or(0.0); }
+
+private:
+    StudioSlider* slider() const { return static_cast<StudioSlider*>(widget()); }
+};
+
+// A segmented or menu choice reads as a combo box whose value is the chosen option's text.
+template <class Choice>
+class ChoiceAccessible final : public QAccessibleWidget {
+public:
+    explicit ChoiceAccessible(Choice* choice)
+        : QAccessibleWidget(choice, QAccessible::ComboBox)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Value)
+            return QAccessibleWidget::text(t);
+        const auto* choice = static_cast<const Choice*>(widget());
+        const int index = choice->selectedIndex();
+        return index >= 0 && index < choice->labels().size() ? choice->labels().at(index) : QString();
+    }
+
+    // A menu choice still opens from assistive tools, as the button it is drawn as would.
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if constexpr (std::is_same_v<Choice, StudioMenuPicker>)
+            if (widget()->isEnabled())
+                names << showMenuAction() << pressAction();
+        return names;
+    }
+
+    void doAction(const QString& name) override
+    {
+        if constexpr (std::is_same_v<Choice, StudioMenuPicker>)
+            if ((name == showMenuAction() || name == pressAction()) && widget()->isEnabled()) {
+                static_cast<StudioMenuPicker*>(widget())->showMenu();
+                return;
+            }
+        QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* object)
+{
+    // Asked for the object's own class first, so these take precedence over Qt's slider and button.
+    if (className == QLatin1String(StudioSlider::staticMetaObject.className()))
+        return new SliderAccessible(static_cast<StudioSlider*>(object));
+    if (className == QLatin1String(StudioSegments::staticMetaObject.className()))
+        return new ChoiceAccessible<StudioSegments>(static_cast<StudioSegments*>(object));
+    if (className == QLatin1String(StudioMenuPicker::staticMetaObject.className()))
+        return new ChoiceAccessible<StudioMenuPicker>(static_cast<StudioMenuPicker*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void ensureStudioAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(kitAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+} // namespace sablewick
