@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and builds, then runs every test against a private X server and a private PulseAudio
-# daemon, with HOME and the XDG folders in a temporary place. Both servers are stopped by their
-# process ids however the run ends. Extra arguments go to ctest (e.g. -L rendering).
+# daemon, with HOME and the XDG folders in a temporary place. Both servers, and ctest with every
+# program it started, are stopped by their process ids however the run ends. Extra arguments go to
+# ctest (e.g. -L rendering).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="${SABLEWICK_BUILD_DIR:-$here/build}"
@@ -10,9 +11,11 @@ build="${SABLEWICK_BUILD_DIR:-$here/build}"
 sandbox=$(mktemp -d "${TMPDIR:-/tmp}/sablewick-test.XXXXXX")
 xvfb_pid=""
 pulse_pid=""
+ctest_pid=""
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
+  [ -n "$ctest_pid" ] && kill -TERM -- "-$ctest_pid" 2>/dev/null && wait "$ctest_pid" 2>/dev/null || true
   [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
   rm -rf "$sandbox"
@@ -65,4 +68,9 @@ pactl info >/dev/null 2>&1 || { echo "PulseAudio did not answer"; exit 1; }
 pactl set-default-sink sablewick_null >/dev/null
 
 cd "$build"
-ctest --output-on-failure --no-tests=error -j "$(nproc)" "$@"
+# ctest runs in a process group of its own and the script waits for it in the background: a signal
+# to the script is handled at once (bash defers traps while a foreground command runs), and the
+# cleanup stops ctest together with every test program it started.
+setsid ctest --output-on-failure --no-tests=error -j "$(nproc)" "$@" &
+ctest_pid=$!
+wait "$ctest_pid"
