@@ -9,7 +9,8 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-mapfile -t packages < <(grep -v '^\s*#' "$here/scripts/packages.txt" | sed '/^\s*$/d')
+# One package a line; a "#" starts a comment, also after a name.
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "$here/scripts/packages.txt")
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
