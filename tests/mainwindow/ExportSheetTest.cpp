@@ -93,6 +93,8 @@ TEST_F(ExportSheetTest, ShowsTheMovieSummaryAndFollowsAFormatChange)
     for (QLabel* l : sheet->findChildren<QLabel*>())
         noteShown |= l->text() == "GIF is an animated image and has no audio." && l->isVisible();
     EXPECT_TRUE(noteShown);
+    if (const QString folder = qEnvironmentVariable("SABLEWICK_GRAB_DIR"); !folder.isEmpty())
+        sheet->grab().save(folder + "/export-sheet-gif.png");
 }
 
 TEST_F(ExportSheetTest, TheNoAudioSymbolFollowsTheTheme)
