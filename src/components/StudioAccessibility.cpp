@@ -1,5 +1,6 @@
 #include "components/StudioAccessibility.h"
 
+#include "components/StudioIconToggle.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
@@ -81,6 +82,44 @@ public:
     }
 };
 
+// An icon toggle is a toggle button whose checked state is the caller's flag; Qt's button interface
+// would see a plain push button, since the toggle keeps no checked state of its own.
+class ToggleAccessible final : public QAccessibleWidget {
+public:
+    explicit ToggleAccessible(StudioIconToggle* toggle)
+        : QAccessibleWidget(toggle, QAccessible::Button)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = toggle()->isOn();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (widget()->isEnabled())
+            names << toggleAction() << pressAction();
+        return names;
+    }
+
+    void doAction(const QString& name) override
+    {
+        if ((name == toggleAction() || name == pressAction()) && widget()->isEnabled()) {
+            toggle()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    StudioIconToggle* toggle() const { return static_cast<StudioIconToggle*>(widget()); }
+};
+
 QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* object)
 {
     // Asked for the object's own class first, so these take precedence over Qt's slider and button.
@@ -90,6 +129,8 @@ QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* ob
         return new ChoiceAccessible<StudioSegments>(static_cast<StudioSegments*>(object));
     if (className == QLatin1String(StudioMenuPicker::staticMetaObject.className()))
         return new ChoiceAccessible<StudioMenuPicker>(static_cast<StudioMenuPicker*>(object));
+    if (className == QLatin1String(StudioIconToggle::staticMetaObject.className()))
+        return new ToggleAccessible(static_cast<StudioIconToggle*>(object));
     return nullptr;
 }
 

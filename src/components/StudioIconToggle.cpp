@@ -1,8 +1,10 @@
 #include "components/StudioIconToggle.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioIcons.h"
 #include "components/StudioPaint.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 namespace sablewick {
@@ -14,6 +16,8 @@ StudioIconToggle::StudioIconToggle(const QString& title, const QString& systemIm
     , m_isOn(std::move(binding))
     , m_size(size)
 {
+    // Before anything announces a change, or Qt makes and keeps its generic interface.
+    ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
     setToolTip(title);
@@ -23,6 +27,10 @@ StudioIconToggle::StudioIconToggle(const QString& title, const QString& systemIm
         if (m_isOn.set)
             m_isOn.set(!isOn());
         update();
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
     });
 }
 

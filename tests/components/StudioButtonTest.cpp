@@ -225,6 +225,26 @@ TEST(StudioIconToggle, WritesThroughItsBindingAndShowsWhatItReads)
     EXPECT_FALSE(stubborn->isOn());
 }
 
+TEST(StudioIconToggle, AssistiveToolsSeeTheCallersFlagAsCheckedAndCanToggleIt)
+{
+    Host host(environment(StudioColorScheme::light, orange));
+    bool on = false;
+    auto* toggle = host.add(new StudioIconToggle(QStringLiteral("Pointer"), QStringLiteral("cursorarrow"),
+                                                 StudioBinding<bool>::to(on), StudioControlSize::regular));
+    host.show();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(toggle);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Pointer"));
+    EXPECT_TRUE(accessible->state().checkable);
+    EXPECT_FALSE(accessible->state().checked);
+    on = true;
+    EXPECT_TRUE(accessible->state().checked) << "read from the caller each time";
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(on);
+    EXPECT_FALSE(accessible->state().checked);
+}
+
 TEST(StudioColorSwatch, WholeCellClicksAndRingsFollowSelection)
 {
     Host host(environment(StudioColorScheme::light, orange), {200, 80});
