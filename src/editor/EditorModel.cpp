@@ -467,6 +467,8 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
         postToMain(self, [=](EditorModel* model) {
             if (model)
                 model->finishOpeningMovie(movie, recordedEvents, generation, *load, done);
+            else if (done)
+                done(false);  // a caller waiting for the open must still hear that it ended
         });
     });
 }
@@ -1252,9 +1254,8 @@ void EditorModel::export_(const QUrl& destination, const ExportOptions& options,
         else
             outcome = run(request, progress);
         postToMain(self, [=](EditorModel* model) {
-            if (!model)
-                return;
-            model->finishExport(job, destination, outcome);
+            if (model)
+                model->finishExport(job, destination, outcome);
             if (done)
                 done();
         });

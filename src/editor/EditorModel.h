@@ -103,7 +103,8 @@ public:
     void saveRecovery();
 
     // --- opening and saving. `done` runs on the main thread with whether the open succeeded
-    // (false also when a newer open superseded it), possibly before the call returns.
+    // (false also when a newer open superseded it or the model has gone meanwhile), possibly
+    // before the call returns.
     using OpenCompletion = std::function<void(bool)>;
     void open(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents = std::nullopt,
               OpenCompletion done = {});
@@ -142,7 +143,8 @@ public:
     void setTrimStart(double seconds);
     void setTrimEnd(double seconds);
     // Starts an export; `done` runs on the main thread when the run has ended, whatever its
-    // outcome. Ignored (and `done` never runs) when no movie is open or an export is running.
+    // outcome, also when the model has gone meanwhile (a running export is not cancelled by the
+    // model's end). Ignored (and `done` never runs) when no movie is open or an export is running.
     void export_(const QUrl& destination, const ExportOptions& options, std::function<void()> done = {});
     void cancelExport();
 

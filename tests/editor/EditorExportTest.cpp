@@ -124,6 +124,16 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
     EXPECT_EQ(model().exportProgress(), 0.5);
 }
 
+TEST_F(EditorExportTest, AnExportThatOutlivesTheModelStillReportsItsEnd)
+{
+    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    pipeline.waitForStart();
+    bench.destroyModel();
+    pipeline.report(0.5);  // dropped: nobody to show it to
+    pipeline.finish({ExportOutcome::Status::finished, {}});
+    ASSERT_TRUE(waitUntil([&] { return ended; })) << "the caller waits for ever";
+}
+
 TEST_F(EditorExportTest, TheEditablePointerTravelsWithTheExport)
 {
     FocusSidecar sidecar;
