@@ -1,5 +1,6 @@
 #include "components/StudioAccessibility.h"
 
+#include "components/StudioButton.h"
 #include "components/StudioIconToggle.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
@@ -120,6 +121,66 @@ private:
     StudioIconToggle* toggle() const { return static_cast<StudioIconToggle*>(widget()); }
 };
 
+// Every kit button reads its title; a loading one also reads "In progress" and is unavailable. It
+// refuses clicks without being disabled by its caller, which Qt's button interface cannot know (and
+// would still press it). Made for the kit's base class too, since Qt may make a button's interface
+// while the base is being built and keeps it.
+class ButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit ButtonAccessible(StudioStyledButton* button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return loading() ? StudioButton::inProgressText : QString();
+        QString text = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && text.isEmpty())
+            text = button()->text();
+        return text;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (loading()) {
+            state.disabled = true;
+            state.busy = true;
+        }
+        state.pressed = button()->isDown();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (acts())
+            names << pressAction();
+        return names;
+    }
+
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction()) {
+            if (acts())
+                button()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    StudioStyledButton* button() const { return static_cast<StudioStyledButton*>(widget()); }
+    bool loading() const
+    {
+        const auto* loadable = qobject_cast<const StudioButton*>(widget());
+        return loadable && loadable->isLoading();
+    }
+    bool acts() const { return button()->isEnabled() && !loading(); }
+};
+
 QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* object)
 {
     // Asked for the object's own class first, so these take precedence over Qt's slider and button.
@@ -131,6 +192,10 @@ QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* ob
         return new ChoiceAccessible<StudioMenuPicker>(static_cast<StudioMenuPicker*>(object));
     if (className == QLatin1String(StudioIconToggle::staticMetaObject.className()))
         return new ToggleAccessible(static_cast<StudioIconToggle*>(object));
+    for (const QMetaObject* button : {&StudioStyledButton::staticMetaObject, &StudioButton::staticMetaObject,
+                                      &StudioIconButton::staticMetaObject})
+        if (className == QLatin1String(button->className()))
+            return new ButtonAccessible(static_cast<StudioStyledButton*>(object));
     return nullptr;
 }
 

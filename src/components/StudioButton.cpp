@@ -1,5 +1,6 @@
 #include "components/StudioButton.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioIcons.h"
 #include "components/StudioPaint.h"
 
@@ -50,6 +51,8 @@ void paintSpinner(QPainter& painter, const QRectF& rect, const QColor& ink, int 
 StudioStyledButton::StudioStyledButton(QWidget* parent)
     : QAbstractButton(parent)
 {
+    // Before anything announces a change, or Qt makes and keeps its generic interface.
+    ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
     // Reached by the keyboard only, as desktop buttons are; a click never leaves a focus ring.
     setFocusPolicy(Qt::TabFocus);

@@ -69,12 +69,27 @@ TEST(StudioButton, LoadingShowsSpinnerRefusesClicksAndRestores)
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(grabImage(button), before) << "clearing the spinner restores the symbol";
 
+    // Assistive tools hear that it is busy and cannot press it meanwhile.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Export"));
+    EXPECT_EQ(accessible->text(QAccessible::Value), QString());
+    EXPECT_FALSE(accessible->state().disabled);
+    button->setLoading(true);
+    EXPECT_EQ(accessible->text(QAccessible::Value), StudioButton::inProgressText);
+    EXPECT_TRUE(accessible->state().disabled);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks, 2) << "no press from assistive tools while loading";
+    button->setLoading(false);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks, 3);
+
     // A caller's disabling outlives the spinner.
     button->setEnabled(false);
     button->setLoading(true);
     button->setLoading(false);
     click(button);
-    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(clicks, 3);
 }
 
 TEST(StudioButton, FillsWidthSpansItsContainer)
