@@ -15,6 +15,8 @@ StudioColorSwatch::StudioColorSwatch(const QColor& color, const QString& title, 
     setSelected(selected);
     setAccessibleName(title);
     setToolTip(title);
+    // Reached by the keyboard, as the kit's other controls are; a click leaves no focus ring.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setMinimumHeight(minimumCellHeight);
 }
@@ -64,6 +66,11 @@ void StudioColorSwatch::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(ringColor, ring));
     painter.drawEllipse(circle.adjusted(ring / 2, ring / 2, -ring / 2, -ring / 2));
+    if (hasFocus()) {
+        QPainterPath outline;
+        outline.addEllipse(circle.adjusted(-2.0, -2.0, 2.0, 2.0));
+        paintFocusRing(painter, outline, colors);
+    }
 }
 
 } // namespace sablewick

@@ -28,6 +28,8 @@ StudioSlider::StudioSlider(StudioBinding<double> value, double lower, double upp
     // Before anything announces a change, or Qt makes and keeps its generic interface.
     ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
+    // Reached by the keyboard, as the kit's other controls are; a click leaves no focus ring.
+    setFocusPolicy(Qt::TabFocus);
     setRange(0, m_scale.maximumPosition());
     setSingleStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 100));
     setPageStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 10));
@@ -139,6 +141,11 @@ void StudioSlider::paintEvent(QPaintEvent*)
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 18));
         painter.drawEllipse(knob.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    if (hasFocus()) {
+        QPainterPath ring;
+        ring.addEllipse(knob.adjusted(-1.0, -1.0, 1.0, 1.0));
+        paintFocusRing(painter, ring, colors);
     }
 }
 

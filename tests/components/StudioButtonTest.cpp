@@ -3,6 +3,7 @@
 #include "components/StudioButton.h"
 #include "components/StudioColorSwatch.h"
 #include "components/StudioIconToggle.h"
+#include "components/StudioSlider.h"
 #include "components/StudioTile.h"
 
 #include <QAccessible>
@@ -211,6 +212,32 @@ TEST(StudioButton, OnlyKeyboardFocusShowsTheAccentRing)
     const QPoint edge(0, plain.height() / 2);
     EXPECT_LT(colourDistance(pixel(focused, edge.x(), edge.y()), orange),
               colourDistance(pixel(plain, edge.x(), edge.y()), orange) - 60);
+}
+
+TEST(StudioSlider, SlidersAndSwatchesShowKeyboardFocusButNotAfterAClick)
+{
+    Host host(environment(StudioColorScheme::light, orange), {300, 120});
+    auto* field = host.add(new QLineEdit);
+    double value = 0.5;
+    auto* slider = host.add(new StudioSlider(StudioBinding<double>::to(value), 0, 1));
+    auto* swatch = host.add(new StudioColorSwatch(QColor(0x36E6B3), QStringLiteral("Mint"), false));
+    host.show();
+    QApplication::setActiveWindow(host.window.get());
+    struct Case { QWidget* control; QPoint ringPoint; };
+    const QPoint knobTop(slider->width() / 2, slider->height() / 2 - StudioSlider::knobDiameter / 2 - 1);
+    const QPoint circleLeft(swatch->width() / 2 - StudioColorSwatch::diameter / 2 - 2, swatch->height() / 2);
+    for (const Case& c : {Case{slider, knobTop}, Case{swatch, circleLeft}}) {
+        field->setFocus();
+        click(c.control);
+        EXPECT_FALSE(c.control->hasFocus()) << "a click does not focus " << c.control->metaObject()->className();
+        const QImage plain = grabImage(c.control);
+        c.control->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(c.control->hasFocus());
+        const QImage focused = grabImage(c.control);
+        EXPECT_LT(colourDistance(pixel(focused, c.ringPoint.x(), c.ringPoint.y()), orange),
+                  colourDistance(pixel(plain, c.ringPoint.x(), c.ringPoint.y()), orange) - 60)
+            << c.control->metaObject()->className();
+    }
 }
 
 TEST(StudioIconToggle, WritesThroughItsBindingAndShowsWhatItReads)
