@@ -233,11 +233,7 @@ void CanvasPresets::keepUnreadableAside()
 {
     if (!m_unreadable)
         return;
-    // Never overwrite an earlier kept value: take the first free key.
-    QString key = QString::fromLatin1(backupKey);
-    for (int n = 2; m_defaults.contains(key); ++n)
-        key = QString::fromLatin1(backupKey) + QLatin1Char('.') + QString::number(n);
-    m_defaults.setValue(key, *m_unreadable);
+    m_defaults.keepAside(QString::fromLatin1(backupKey), *m_unreadable);
     m_unreadable.reset();
 }
 

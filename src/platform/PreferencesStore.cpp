@@ -116,6 +116,15 @@ void PreferencesStore::removeValue(const QString& key)
         changed();
 }
 
+QString PreferencesStore::keepAside(const QString& baseKey, const QVariant& value)
+{
+    QString key = baseKey;
+    for (int n = 2; contains(key); ++n)
+        key = baseKey + QLatin1Char('.') + QString::number(n);
+    setValue(key, value);
+    return key;
+}
+
 bool PreferencesStore::boolValue(const QString& key) const
 {
     const QVariant v = value(key);

@@ -32,6 +32,11 @@ public:
     // is false.
     bool boolValue(const QString& key) const;
 
+    // Stores a value that could not be read so a later write cannot lose it: under `baseKey`, or
+    // when that is taken under "<baseKey>.2", "<baseKey>.3" and so on; earlier kept values stay.
+    // Returns the key used.
+    QString keepAside(const QString& baseKey, const QVariant& value);
+
     // Normalises a value to the stored types; an invalid QVariant when it cannot be stored.
     static QVariant normalized(const QVariant& value);
 

@@ -190,7 +190,7 @@ void AppPreferences::setShortcutOverrides(StudioShortcutOverrides overrides)
 void AppPreferences::saveShortcuts()
 {
     if (m_unreadableShortcuts) {
-        m_defaults.setValue(unreadableShortcutsKey, *m_unreadableShortcuts);
+        m_defaults.keepAside(unreadableShortcutsKey, *m_unreadableShortcuts);
         m_unreadableShortcuts.reset();
     }
     m_defaults.setValue(shortcutsKey, StudioShortcutCoding::encode(m_shortcutOverrides));

@@ -34,7 +34,8 @@ public:
     static inline const QString reduceMotionKey = QStringLiteral("studio.reduceMotion");
     static inline const QString reduceTransparencyKey = QStringLiteral("studio.reduceTransparency");
     static inline const QString shortcutsKey = QStringLiteral("studio.shortcuts");
-    // Where stored shortcuts that could not be read are kept before a save replaces them.
+    // Where stored shortcuts that could not be read are kept before a save replaces them (a
+    // numbered key after it when an earlier one is kept there).
     static inline const QString unreadableShortcutsKey = QStringLiteral("studio.unreadableShortcuts");
 
     static constexpr quint32 defaultCustomAccent = 0x6B88FF;

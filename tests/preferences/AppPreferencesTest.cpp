@@ -346,6 +346,13 @@ TEST_F(AppPreferencesTest, UnreadableShortcutsAreKeptAsideBeforeTheFirstSave)
         prefs.saveShortcuts();
         EXPECT_EQ(memory.value(AppPreferences::unreadableShortcutsKey), stored);
         EXPECT_EQ(memory.value(AppPreferences::shortcutsKey), QVariant(QByteArray("{}")));
+
+        // A value that turns unreadable in a later session never replaces the one kept before.
+        memory.setValue(AppPreferences::shortcutsKey, QByteArray("[1]"));
+        AppPreferences later(memory, desktop);
+        later.saveShortcuts();
+        EXPECT_EQ(memory.value(AppPreferences::unreadableShortcutsKey), stored);
+        EXPECT_EQ(memory.value(AppPreferences::unreadableShortcutsKey + ".2"), QVariant(QByteArray("[1]")));
     }
 }
 
