@@ -6,7 +6,15 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build="${SABLEWICK_BUILD_DIR:-$here/build}"
 
 as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    echo "setup: root is needed to run: $*" >&2
+    echo "setup: run this command as root, or install sudo" >&2
+    exit 1
+  fi
 }
 
 # One package a line; a "#" starts a comment, also after a name.
