@@ -90,6 +90,9 @@ void StudioMenuPicker::showMenu()
     m_menu = menu;
     menu->setMinimumWidth(width());
     menu->popup(mapToGlobal(QPoint(0, height() + 2)));
+    // The keyboard starts from the current choice, as in a pop-up button.
+    if (selected >= 0 && selected < menu->actions().size())
+        menu->setActiveAction(menu->actions().at(selected));
 }
 
 void StudioMenuPicker::paintEvent(QPaintEvent*)

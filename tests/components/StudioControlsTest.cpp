@@ -77,6 +77,7 @@ TEST(StudioMenuPicker, MenuChecksTheChoiceAndWritesTheNewOne)
     EXPECT_EQ(actions[3]->text(), QStringLiteral("2160p"));
     for (int i = 0; i < actions.size(); ++i)
         EXPECT_EQ(actions[i]->isChecked(), i == 1);
+    EXPECT_EQ(menu->activeAction(), actions[1]) << "the keyboard starts from the current choice";
     actions[3]->trigger();
     EXPECT_EQ(resolution, 2160);
     menu->close();
