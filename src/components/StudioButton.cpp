@@ -18,7 +18,6 @@ namespace sablewick {
 namespace {
 
 constexpr int symbolGap = 6;
-constexpr double disabledOpacity = 0.45;
 constexpr int spinnerPixelSize = 12;
 constexpr int spinnerSegments = 12;
 
@@ -205,7 +204,7 @@ void StudioStyledButton::paintEvent(QPaintEvent*)
     const ButtonAppearance look = appearance();
     const bool interactive = isInteractive();
     if (!interactive)
-        painter.setOpacity(disabledOpacity);
+        painter.setOpacity(disabledControlOpacity);
 
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -1.0);
     const QPainterPath shape = controlShape(bounds, buttonBorderShape(m_layout));

@@ -101,7 +101,7 @@ void StudioMenuPicker::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const StudioColors colors = StudioColors::of(this);
     if (!isEnabled())
-        painter.setOpacity(0.45);
+        painter.setOpacity(disabledControlOpacity);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -1.0);
     const QPainterPath shape = controlShape(bounds, ButtonBorderShape::automatic);
     const GlassControlStyle style = nativeGlassControlStyle(colors.glassInputs(), false);

@@ -71,6 +71,8 @@ void paintFocusRing(QPainter& painter, const QPainterPath& shape, const StudioCo
 // A selectable tile's frame: accent border (2 px) when selected, faint label border (1 px) otherwise.
 void paintTileBorder(QPainter& painter, const QRectF& rect, bool selected, const StudioColors& colors);
 inline constexpr double tileCornerRadius = 10.0;
+// A disabled control is drawn at this opacity; a disabled tile a little fainter.
+inline constexpr double disabledControlOpacity = 0.45;
 inline constexpr double disabledTileOpacity = 0.42;
 inline constexpr double pressedOpacity = 0.78;
 

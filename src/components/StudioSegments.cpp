@@ -119,7 +119,7 @@ void StudioSegments::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const StudioColors colors = StudioColors::of(this);
     if (!isEnabled())
-        painter.setOpacity(0.45);
+        painter.setOpacity(disabledControlOpacity);
     const bool dark = colors.environment.isDark();
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const double radius = controlCornerRadius(track.height()) + 1;

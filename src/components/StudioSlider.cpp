@@ -110,7 +110,7 @@ void StudioSlider::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const StudioColors colors = StudioColors::of(this);
     if (!isEnabled())
-        painter.setOpacity(0.45);
+        painter.setOpacity(disabledControlOpacity);
     const QRectF groove = grooveRect();
     const QRectF knob = knobRect();
     QColor track = StudioSystemColors::label().resolved(colors.environment.scheme);
