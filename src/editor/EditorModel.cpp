@@ -7,6 +7,7 @@
 #include "rendering/Compositor.h"
 #include "rendering/ExportJob.h"
 
+#include <filesystem>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -644,6 +645,11 @@ void EditorModel::saveProject(const QUrl& destination)
     try {
         if (!destination.isLocalFile())
             throw DocumentError(DocumentError::Kind::io, "Only files on this computer can be written.");
+        // A project saved onto its own movie (by any name) would destroy the recording.
+        std::error_code sameFileError;
+        if (m_movieURL->isLocalFile()
+            && std::filesystem::equivalent(m_movieURL->toLocalFile().toStdString(), destination.toLocalFile().toStdString(), sameFileError))
+            throw DocumentError(DocumentError::Kind::io, "Choose a different filename. A project cannot replace its movie.");
         ProjectFile::writeProject(destination.toLocalFile(), project);
     } catch (const DocumentError& e) {
         setNotice(QStringLiteral("Could not save project: ") + QString::fromStdString(e.what()));
