@@ -15,6 +15,8 @@ namespace sablewick {
 
 namespace {
 
+// Qt's own slider interface reports the control's integer position (0 to 10000 on a continuous
+// slider); this one reports the caller's value, in the caller's words where it gives them.
 class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     explicit SliderAccessible(StudioSlider* slider)
