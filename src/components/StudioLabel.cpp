@@ -8,9 +8,7 @@
 
 namespace sablewick {
 
-namespace {
-
-QColor roleColor(const QWidget* widget, StudioLabelRole role)
+QColor studioLabelColor(const QWidget* widget, StudioLabelRole role)
 {
     const StudioColors colors = StudioColors::of(widget);
     QColor color = colors.label;
@@ -27,8 +25,6 @@ QColor roleColor(const QWidget* widget, StudioLabelRole role)
         color.setAlphaF(color.alphaF() * 0.5f);
     return color;
 }
-
-} // namespace
 
 StudioLabel::StudioLabel(const QString& text, StudioTextStyle style, StudioLabelRole role, QWidget* parent)
     : QLabel(text, parent)
@@ -54,7 +50,7 @@ void StudioLabel::setTextStyle(StudioTextStyle style, QFont::Weight weight)
 void StudioLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setPen(roleColor(this, m_role));
+    painter.setPen(studioLabelColor(this, m_role));
     painter.setFont(font());
     int flags = static_cast<int>(alignment());
     if (wordWrap())
@@ -86,7 +82,7 @@ void StudioSymbolView::setSymbol(const QString& symbol)
 void StudioSymbolView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, studioSymbolPixmap(m_symbol, m_pixelSize, roleColor(this, m_role), devicePixelRatioF()));
+    painter.drawPixmap(0, 0, studioSymbolPixmap(m_symbol, m_pixelSize, studioLabelColor(this, m_role), devicePixelRatioF()));
 }
 
 StudioDivider::StudioDivider(QWidget* parent)

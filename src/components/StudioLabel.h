@@ -10,6 +10,9 @@ namespace sablewick {
 // light, dark and accent changes at once.
 enum class StudioLabelRole { primary, secondary, tertiary, accent, readableAccent };
 
+// The colour a label of `role` is drawn in on `widget` now: the theme's, halved when disabled.
+QColor studioLabelColor(const QWidget* widget, StudioLabelRole role);
+
 // A plain text label in one of the text styles. Layout and wrapping are QLabel's; only the colour
 // comes from the theme.
 class StudioLabel final : public QLabel {

@@ -3,12 +3,14 @@
 #include "components/StudioButton.h"
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
+#include "components/StudioPaint.h"
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
 #include "mainwindow/ExportSheetText.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -33,6 +35,65 @@ StudioLabel* label(const QString& text, StudioTextStyle style, StudioLabelRole r
 }
 
 }  // namespace
+
+// One figure of the summary: its caption over its value, which assistive tools read as one element
+// (the caption as its name, the value as its description).
+class ExportSheet::SummaryMetric final : public QWidget {
+public:
+    SummaryMetric(const QString& caption, QWidget* parent)
+        : QWidget(parent)
+        , m_caption(caption)
+    {
+        setAccessibleName(caption);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    void setValue(const QString& value)
+    {
+        if (m_value == value)
+            return;
+        m_value = value;
+        setAccessibleDescription(value);
+        updateGeometry();
+        update();
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics caption(captionFont());
+        const QFontMetrics value(valueFont());
+        return {std::max(caption.horizontalAdvance(m_caption), value.horizontalAdvance(m_value)),
+                caption.height() + spacing + value.height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFont caption = captionFont();
+        const int captionHeight = QFontMetrics(caption).height();
+        painter.setFont(caption);
+        painter.setPen(studioLabelColor(this, StudioLabelRole::secondary));
+        painter.drawText(QRect(0, 0, width(), captionHeight), Qt::AlignLeft | Qt::AlignVCenter, m_caption);
+        painter.setFont(valueFont());
+        painter.setPen(studioLabelColor(this, StudioLabelRole::primary));
+        painter.drawText(QRect(0, captionHeight + spacing, width(), height() - captionHeight - spacing),
+                         Qt::AlignLeft | Qt::AlignVCenter, m_value);
+    }
+
+private:
+    static constexpr int spacing = 5;
+    static QFont captionFont() { return studioFont(StudioTextStyle::caption); }
+    static QFont valueFont()
+    {
+        QFont font = studioFont(StudioTextStyle::callout);
+        font.setWeight(QFont::Medium);
+        return font;
+    }
+
+    QString m_caption;
+    QString m_value;
+};
 
 ExportSheet::ExportSheet(StudioBinding<ExportOptions> options, EditSettings settings, double duration, QWidget* parent)
     : QWidget(parent)
@@ -128,12 +189,11 @@ ExportSheet::ExportSheet(StudioBinding<ExportOptions> options, EditSettings sett
 
     auto* summary = new QHBoxLayout;
     summary->setSpacing(28);
-    m_durationValue = summaryMetric(m_choices, QStringLiteral("Duration"), &m_durationMetric);
-    QWidget* frameRateMetric = nullptr;
-    m_frameRateValue = summaryMetric(m_choices, QStringLiteral("Frame rate"), &frameRateMetric);
-    m_estimateValue = summaryMetric(m_choices, QStringLiteral("Estimated size"), &m_estimateMetric);
+    m_durationMetric = new SummaryMetric(QStringLiteral("Duration"), m_choices);
+    m_frameRateMetric = new SummaryMetric(QStringLiteral("Frame rate"), m_choices);
+    m_estimateMetric = new SummaryMetric(QStringLiteral("Estimated size"), m_choices);
     summary->addWidget(m_durationMetric);
-    summary->addWidget(frameRateMetric);
+    summary->addWidget(m_frameRateMetric);
     summary->addWidget(m_estimateMetric);
     summary->addStretch(1);
     choices->addLayout(summary);
@@ -180,19 +240,6 @@ ExportSheet::ExportSheet(StudioBinding<ExportOptions> options, EditSettings sett
     refresh();
 }
 
-StudioLabel* ExportSheet::summaryMetric(QWidget* parent, const QString& caption, QWidget** column)
-{
-    *column = new QWidget(parent);
-    auto* stack = new QVBoxLayout(*column);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(5);
-    stack->addWidget(label(caption, StudioTextStyle::caption, StudioLabelRole::secondary, *column));
-    StudioLabel* value = label(QString(), StudioTextStyle::callout, StudioLabelRole::primary, *column, QFont::Medium);
-    stack->addWidget(value);
-    (*column)->setAccessibleName(caption);
-    return value;
-}
-
 QSize ExportSheet::outputSize() const
 {
     return sablewick::size(m_options.get().resolution, m_settings);
@@ -218,10 +265,10 @@ void ExportSheet::refresh()
     m_quality->refresh();
 
     m_durationMetric->setVisible(m_duration > 0);
-    m_durationValue->setText(ExportSheetText::durationLabel(m_duration));
-    m_frameRateValue->setText(ExportSheetText::frameRate(options));
+    m_durationMetric->setValue(ExportSheetText::durationLabel(m_duration));
+    m_frameRateMetric->setValue(ExportSheetText::frameRate(options));
     m_estimateMetric->setVisible(m_duration > 0 && !gif);
-    m_estimateValue->setText(ExportSheetText::estimatedSize(options, output, m_duration));
+    m_estimateMetric->setValue(ExportSheetText::estimatedSize(options, output, m_duration));
     m_gifNote->setVisible(gif);
     m_export->setText(ExportSheetText::exportButtonTitle(options.format));
 

@@ -40,7 +40,7 @@ signals:
     void dismissRequested();
 
 private:
-    StudioLabel* summaryMetric(QWidget* parent, const QString& caption, QWidget** column);
+    class SummaryMetric;
 
     StudioBinding<ExportOptions> m_options;
     EditSettings m_settings;
@@ -56,11 +56,9 @@ private:
     StudioLabel* m_sizeLine = nullptr;
     StudioLabel* m_qualityName = nullptr;
     StudioSlider* m_quality = nullptr;
-    QWidget* m_durationMetric = nullptr;
-    StudioLabel* m_durationValue = nullptr;
-    StudioLabel* m_frameRateValue = nullptr;
-    QWidget* m_estimateMetric = nullptr;
-    StudioLabel* m_estimateValue = nullptr;
+    SummaryMetric* m_durationMetric = nullptr;
+    SummaryMetric* m_frameRateMetric = nullptr;
+    SummaryMetric* m_estimateMetric = nullptr;
     QWidget* m_gifNote = nullptr;
     StudioButton* m_export = nullptr;
 };

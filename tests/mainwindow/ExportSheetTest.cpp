@@ -74,6 +74,13 @@ TEST_F(ExportSheetTest, ShowsTheMovieSummaryAndFollowsAFormatChange)
     EXPECT_TRUE(metric("Duration")->isVisible());
     EXPECT_TRUE(metric("Estimated size")->isVisible());
     EXPECT_TRUE(metric("Frame rate")->isVisible());
+    // Each figure is one element for assistive tools: its caption as the name, its value with it.
+    EXPECT_EQ(metric("Duration")->accessibleDescription(), "0:10");
+    EXPECT_EQ(metric("Frame rate")->accessibleDescription(), "60 fps");
+    EXPECT_EQ(metric("Estimated size")->accessibleDescription(), QString::fromUtf8("≈ 15.8 MB"));
+    QAccessibleInterface* duration = QAccessible::queryAccessibleInterface(metric("Duration"));
+    ASSERT_NE(duration, nullptr);
+    EXPECT_EQ(duration->childCount(), 0);
 
     auto* export_ = sheet->findChildren<StudioButton*>().last();
     EXPECT_EQ(export_->text(), QString::fromUtf8("Export MP4…"));
@@ -87,6 +94,7 @@ TEST_F(ExportSheetTest, ShowsTheMovieSummaryAndFollowsAFormatChange)
     QTest::mouseClick(format, Qt::LeftButton, {}, format->segmentRect(2).center());
     EXPECT_EQ(options.format, ExportFormat::gif);
     EXPECT_EQ(export_->text(), QString::fromUtf8("Export GIF…"));
+    EXPECT_EQ(metric("Frame rate")->accessibleDescription(), "12 fps");
     EXPECT_FALSE(metric("Estimated size")->isVisible());
     EXPECT_TRUE(metric("Duration")->isVisible());
     bool noteShown = false;
