@@ -12,12 +12,26 @@ sandbox=$(mktemp -d "${TMPDIR:-/tmp}/sablewick-test.XXXXXX")
 xvfb_pid=""
 pulse_pid=""
 ctest_pid=""
+# Stops a process this script started, by its id (the second argument, when given, is what the
+# signals go to: ctest's process group). TERM first, then KILL if it has not ended within 5 s, so
+# a process that misses the signal cannot keep the run from ending.
+stop() {
+  local pid=$1 target=${2:-$1} state
+  kill -TERM -- "$target" 2>/dev/null || return 0
+  for _ in $(seq 1 50); do
+    read -r _ _ state _ 2>/dev/null <"/proc/$pid/stat" || break
+    [ "$state" = Z ] && break
+    sleep 0.1
+  done
+  kill -KILL -- "$target" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
-  [ -n "$ctest_pid" ] && kill -TERM -- "-$ctest_pid" 2>/dev/null && wait "$ctest_pid" 2>/dev/null || true
-  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
+  [ -z "$ctest_pid" ] || stop "$ctest_pid" "-$ctest_pid"
+  [ -z "$pulse_pid" ] || stop "$pulse_pid"
+  [ -z "$xvfb_pid" ] || stop "$xvfb_pid"
   rm -rf "$sandbox"
   exit "$status"
 }
