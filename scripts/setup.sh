@@ -41,7 +41,8 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 # Folders appear as the project grows; configure again when one has been added since.
 cmake "$build" >/dev/null
-jobs=$(nproc)
+# SABLEWICK_JOBS caps the build's parallel jobs (several builds sharing one machine).
+jobs=${SABLEWICK_JOBS:-$(nproc)}
 # SABLEWICK_BUILD_TARGETS limits the build to some targets (for working on one area).
 if [ -n "${SABLEWICK_BUILD_TARGETS:-}" ]; then
   # shellcheck disable=SC2086

@@ -85,6 +85,6 @@ cd "$build"
 # ctest runs in a process group of its own and the script waits for it in the background: a signal
 # to the script is handled at once (bash defers traps while a foreground command runs), and the
 # cleanup stops ctest together with every test program it started.
-setsid ctest --output-on-failure --no-tests=error -j "$(nproc)" "$@" &
+setsid ctest --output-on-failure --no-tests=error -j "${SABLEWICK_JOBS:-$(nproc)}" "$@" &
 ctest_pid=$!
 wait "$ctest_pid"
