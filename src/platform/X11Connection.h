@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+
+typedef struct _XDisplay Display;
+
+namespace sablewick {
+
+// An Xlib connection of our own (never Qt's), closed when the last owner lets go. Xlib is made
+// thread-safe once, before the first connection, because the capture and the input monitor
+// each use their own connection on their own thread.
+using X11Connection = std::shared_ptr<Display>;
+
+// Opens the display named by DISPLAY. Throws X11Error when no X server answers.
+X11Connection openX11Connection();
+
+}  // namespace sablewick

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// What the recorder needs of the platform: permissions, the displays, a capture that writes the
+// movie itself, the pointer, and the clicks and keys of other applications. Positions are in
+// global screen coordinates: origin at the bottom-left corner of the primary display, y growing
+// upward. Times are seconds of one monotonic clock, shared by the frames, the pointer samples and
+// the input events, so that all three line up in the edit.
+
+namespace sablewick {
+
+// A failure of the platform's capture. `declined` means the user refused screen capture when
+// asked; the message is shown to the user after a fixed prefix.
+class CaptureError : public std::runtime_error {
+public:
+    enum class Kind { declined, failed, diskFull };
+    explicit CaptureError(const QString& message, Kind kind = Kind::failed)
+        : std::runtime_error(message.toStdString())
+        , kind_(kind)
+    {
+    }
+    Kind kind() const { return kind_; }
+    QString message() const { return QString::fromStdString(what()); }
+
+private:
+    Kind kind_;
+};
+
+enum class MicrophoneAuthorization { notDetermined, restricted, denied, authorized };
+
+struct CaptureDisplay {
+    std::uint32_t id = 0;
+    QString name;
+    QSizeF size;        // points
+    double scale = 1;   // pixels per point; 0 or less when unknown
+    QRectF frame;       // global screen coordinates, points
+};
+
+struct CaptureRequest {
+    CaptureDisplay display;
+    QSize pixelSize;
+    int framesPerSecond = 60;
+    bool systemAudio = false;
+    bool microphone = false;
+    std::optional<QString> microphoneDevice;
+    QString moviePath;  // already created, empty; the capture replaces it
+};
+
+// What a running capture reports. Called on any thread; the recorder moves the work to its own.
+struct CaptureEvents {
+    std::function<void()> finished;                        // the movie is complete
+    std::function<void(const CaptureError&)> failed;        // the movie could not be written
+    std::function<void(const CaptureError&)> stopped;       // capture ended by itself; finished
+                                                            // or failed follows
+};
+
+// One running capture. Destroying it ends the capture and every thread it started, whatever
+// state it is in, so a recorder that drops it never leaves a capture running.
+class CaptureSession {
+public:
+    virtual ~CaptureSession() = default;
+    // Monotonic time of the movie's first frame: time zero of the samples and events.
+    virtual double startTime() const = 0;
+    // Stops adding to the movie and finishes it; `finished` or `failed` follows. Throws
+    // CaptureError when the movie cannot be finished.
+    virtual void finishMovie() = 0;
+    // Stops grabbing the display and the sound. Throws CaptureError.
+    virtual void stopCapture() = 0;
+};
+
+struct CaptureStart {
+    std::shared_ptr<CaptureSession> session;  // set on success
+    std::optional<CaptureError> error;        // set on failure
+};
+
+// Clicks and keys sent to other applications, with the pointer's position and the clock's time
+// at the moment they arrived. Called on the monitor's own thread. Modifier-only keys, the
+// application's own windows and its own hot keys never reach these.
+struct InputEvents {
+    std::function<void(double time, QPointF location)> leftClick;
+    std::function<void(double time, QPointF pointer)> keyDown;
+};
+
+// Destroying it stops the monitoring; no callback runs after the destructor returns.
+class InputMonitor {
+public:
+    virtual ~InputMonitor() = default;
+};
+
+class CaptureBackend {
+public:
+    virtual ~CaptureBackend() = default;
+
+    // Screen capture permission: the check never prompts; the request may.
+    virtual bool screenCaptureAllowed() = 0;
+    virtual bool requestScreenCapture() = 0;
+
+    virtual MicrophoneAuthorization microphoneAuthorization() = 0;
+    // Asks the user; true when granted.
+    virtual bool requestMicrophoneAccess() = 0;
+    // The identifier of the default microphone, or none when there is no input device.
+    virtual std::optional<QString> defaultMicrophone() = 0;
+
+    // The displays that can be recorded. Throws CaptureError.
+    virtual std::vector<CaptureDisplay> displays() = 0;
+    // The number of the main display, when the platform can tell.
+    virtual std::optional<std::uint32_t> mainDisplayID() = 0;
+
+    // Starts a capture. `done` is called exactly once, on any thread, with the running session
+    // or the failure; a failed start leaves nothing running.
+    virtual void startCapture(const CaptureRequest& request, CaptureEvents events,
+                              std::function<void(CaptureStart)> done) = 0;
+
+    virtual double now() = 0;
+    virtual QPointF pointerLocation() = 0;
+    // The centre of the focused text caret, or none when it cannot be found quickly.
+    virtual std::optional<QPointF> caretLocation() = 0;
+    // Throws CaptureError when input cannot be monitored.
+    virtual std::unique_ptr<InputMonitor> monitorInput(InputEvents events) = 0;
+};
+
+}  // namespace sablewick

@@ -1,0 +1,470 @@
+#include "recording/Recorder.h"
+
+#include "document/Project.h"
+#include "recording/RecorderError.h"
+#include "recording/RecordingCaptureGeometry.h"
+#include "recording/RecordingFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sablewick {
+
+namespace {
+
+const QString kScreenAllowedRestart =
+    QStringLiteral("Screen Recording is allowed. Quit and reopen Sablewick, then record again.");
+const QString kScreenNotAllowed =
+    QStringLiteral("Allow Sablewick in Screen & System Audio Recording, then quit and reopen the app.");
+const QString kDeclinedButAllowed =
+    QStringLiteral("Screen Recording was enabled, but Sablewick needs to restart before recording.");
+const QString kMicrophoneRefused =
+    QStringLiteral("Allow Sablewick to use the microphone in System Settings, then try again.");
+
+// Qt's rectangle containment counts the right and bottom edges as inside; ours (minimum edges
+// inside, maximum edges outside) keeps a point on the border between two displays on one of them.
+bool frameContains(const QRectF& frame, QPointF p)
+{
+    return p.x() >= frame.left() && p.x() < frame.right() && p.y() >= frame.top() && p.y() < frame.bottom();
+}
+
+}  // namespace
+
+Recorder::Recorder(CaptureBackend& backend, QString recordingsFolder, QObject* parent)
+    : QObject(parent)
+    , m_backend(backend)
+    , m_recordingsFolder(std::move(recordingsFolder))
+    , m_recordingStartedAt(QDateTime::currentDateTime())
+{
+    m_pointerTimer.setInterval(std::chrono::milliseconds(33));
+    m_pointerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pointerTimer, &QTimer::timeout, this, &Recorder::samplePointer);
+}
+
+Recorder::~Recorder()
+{
+    removeEventMonitors();
+    m_session.reset();
+}
+
+void Recorder::post(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+// ---- start --------------------------------------------------------------------------------------
+
+void Recorder::start(const RecordingOptions& options, std::function<void(bool)> done)
+{
+    auto finish = [&done](bool ok) {
+        if (done)
+            done(ok);
+    };
+    if (m_isRecording || m_isStarting || m_isFinalizing)
+        return finish(false);
+
+    ++m_generation;
+    setStarting(true);
+    setFinishedURL(std::nullopt);
+    setNotice(std::nullopt);
+    setNeedsMicrophonePermission(false);
+
+    if (!m_backend.screenCaptureAllowed()) {
+        const bool granted = m_backend.requestScreenCapture();
+        setNeedsScreenPermission(!granted);
+        setNeedsRestart(granted);
+        setNotice(granted ? kScreenAllowedRestart : kScreenNotAllowed);
+        setStarting(false);
+        return finish(false);
+    }
+    setNeedsScreenPermission(false);
+    setNeedsRestart(false);
+
+    std::optional<QString> microphoneDevice;
+    if (options.microphone) {
+        MicrophoneAuthorization status = m_backend.microphoneAuthorization();
+        if (status == MicrophoneAuthorization::notDetermined)
+            status = m_backend.requestMicrophoneAccess() ? MicrophoneAuthorization::authorized
+                                                         : MicrophoneAuthorization::denied;
+        if (status != MicrophoneAuthorization::authorized) {
+            setNeedsMicrophonePermission(true);
+            setNotice(kMicrophoneRefused);
+            setStarting(false);
+            return finish(false);
+        }
+        microphoneDevice = m_backend.defaultMicrophone();
+        if (!microphoneDevice) {
+            setNotice(description(RecorderError::noMicrophone));
+            setStarting(false);
+            return finish(false);
+        }
+    }
+
+    CaptureRequest request;
+    try {
+        const std::vector<CaptureDisplay> displays = m_backend.displays();
+        auto withID = [&displays](std::optional<std::uint32_t> id) {
+            return std::find_if(displays.begin(), displays.end(),
+                                [id](const CaptureDisplay& d) { return id && d.id == *id; });
+        };
+        auto chosen = displays.end();
+        if (options.displayID) {
+            chosen = withID(options.displayID);
+            if (chosen == displays.end())
+                throw CaptureError(description(RecorderError::displayUnavailable));
+        } else {
+            chosen = withID(m_backend.mainDisplayID());
+            if (chosen == displays.end())
+                chosen = displays.begin();
+            if (chosen == displays.end())
+                throw CaptureError(description(RecorderError::noDisplay));
+        }
+        request.display = *chosen;
+    } catch (const CaptureError& error) {
+        failStart(error);
+        return finish(false);
+    }
+
+    const CaptureDisplay& display = request.display;
+    const double scale = display.scale > 0 ? display.scale : 1.0;
+    request.pixelSize = RecordingCaptureGeometry::pixelSize(display.size, scale).toSize();
+    request.framesPerSecond = 60;
+    request.systemAudio = options.systemAudio;
+    request.microphone = options.microphone;
+    request.microphoneDevice = microphoneDevice;
+
+    try {
+        request.moviePath = RecordingFiles::reserveMovie(m_recordingsFolder, QDateTime::currentDateTimeUtc());
+    } catch (const std::runtime_error& error) {
+        failStart(CaptureError(QString::fromStdString(error.what())));
+        return finish(false);
+    }
+    m_moviePath = request.moviePath;
+
+    const std::uint64_t generation = m_generation;
+    QPointer<Recorder> self(this);
+    m_backend.startCapture(request, makeCaptureEvents(generation),
+                           [self, generation, options, request, done](CaptureStart result) {
+                               if (!self)
+                                   return;  // the session in `result` ends as it goes
+                               self->post([self, generation, options, request, result, done]() mutable {
+                                   self->continueStart(generation, options, std::move(request), std::move(result),
+                                                       std::move(done));
+                               });
+                           });
+}
+
+void Recorder::continueStart(std::uint64_t generation, const RecordingOptions& options, CaptureRequest request,
+                             CaptureStart result, std::function<void(bool)> done)
+{
+    auto finish = [&done](bool ok) {
+        if (done)
+            done(ok);
+    };
+    if (generation != m_generation || !m_isStarting)
+        return finish(false);  // dropping `result` ends its capture
+    if (!result.session) {
+        discardReservedMovie();
+        failStart(result.error.value_or(CaptureError(QStringLiteral("The capture did not start."))));
+        return finish(false);
+    }
+
+    m_session = std::move(result.session);
+    m_screenFrame = request.display.frame;
+    m_startedAt = m_session->startTime();
+    // The panel's clock counts from the movie's first frame, not from this later moment.
+    const double sinceStart = std::max(0.0, m_backend.now() - m_startedAt);
+    m_recordingStartedAt = QDateTime::currentDateTime().addMSecs(-std::llround(sinceStart * 1000));
+    emit recordingStartedAtChanged();
+    m_events.clear();
+    m_pointerSamples.clear();
+    m_lastKeystroke.reset();
+    emit eventsChanged();
+    m_recordedPointerVisible = options.showCursor;
+    m_recordedClickHighlights = options.showClicks;
+
+    std::optional<QString> monitorProblem;
+    try {
+        installEventMonitors();
+    } catch (const CaptureError& error) {
+        // The movie is worth keeping without clicks and typing; say why they are missing.
+        monitorProblem = QStringLiteral("Clicks and typing are not recorded: ") + error.message();
+    }
+
+    setRecording(true);
+    setFinalizing(false);
+    setNotice(monitorProblem);
+    setNeedsScreenPermission(false);
+    setNeedsRestart(false);
+    setStarting(false);
+    finish(true);
+}
+
+void Recorder::failStart(const CaptureError& error)
+{
+    if (error.kind() == CaptureError::Kind::declined) {
+        const bool needsPermission = !m_backend.screenCaptureAllowed();
+        setNeedsScreenPermission(needsPermission);
+        setNeedsRestart(!needsPermission);
+        setNotice(needsPermission ? kScreenNotAllowed : kDeclinedButAllowed);
+    } else {
+        setNeedsScreenPermission(false);
+        setNeedsRestart(false);
+        setNotice(QStringLiteral("Could not start recording: ") + error.message());
+    }
+    setStarting(false);
+}
+
+void Recorder::discardReservedMovie()
+{
+    // Only the empty placeholder is removed: a capture that wrote something keeps its file.
+    if (m_moviePath && QFileInfo(*m_moviePath).size() == 0)
+        QFile::remove(*m_moviePath);
+    m_moviePath.reset();
+}
+
+// ---- stop and the capture's reports ----------------------------------------------------------------
+
+void Recorder::stop()
+{
+    if (!m_isRecording)
+        return;
+    setRecording(false);
+    setFinalizing(true);
+    removeEventMonitors();
+    if (!m_session) {
+        setFinalizing(false);
+        setNotice(QStringLiteral("The recording has already finished."));
+        return;
+    }
+    std::optional<CaptureError> problem;
+    try {
+        m_session->finishMovie();
+    } catch (const CaptureError& error) {
+        problem = error;
+    }
+    // The capture is stopped even when the movie could not be finished: a capture left running
+    // could never be stopped again.
+    try {
+        m_session->stopCapture();
+    } catch (const CaptureError& error) {
+        if (!problem)
+            problem = error;
+    }
+    if (problem) {
+        setFinalizing(false);
+        setNotice(QStringLiteral("Could not finish recording: ") + problem->message());
+        endSession();
+    }
+}
+
+CaptureEvents Recorder::makeCaptureEvents(std::uint64_t generation)
+{
+    QPointer<Recorder> self(this);
+    CaptureEvents events;
+    events.finished = [self, generation] {
+        if (self)
+            self->post([self, generation] { self->handleFinished(generation); });
+    };
+    events.failed = [self, generation](const CaptureError& error) {
+        if (self)
+            self->post([self, generation, error] { self->handleFailed(generation, error); });
+    };
+    events.stopped = [self, generation](const CaptureError& error) {
+        if (self)
+            self->post([self, generation, error] { self->handleStopped(generation, error); });
+    };
+    return events;
+}
+
+void Recorder::handleFinished(std::uint64_t generation)
+{
+    if (generation != m_generation || !m_session)
+        return;
+    setRecording(false);
+    setFinalizing(false);
+    removeEventMonitors();
+    if (m_moviePath) {
+        const QString movie = *m_moviePath;
+        const QUrl url = QUrl::fromLocalFile(movie);
+        setFinishedURL(url);
+        FocusSidecar sidecar;
+        sidecar.events = m_events;
+        sidecar.pointerSamples = m_pointerSamples;
+        sidecar.editablePointer = true;
+        sidecar.recordedPointerVisible = m_recordedPointerVisible;
+        sidecar.recordedClickHighlights = m_recordedClickHighlights;
+        try {
+            ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), sidecar);
+        } catch (const std::exception& error) {
+            // The movie is fine, but without the sidecar the editor has no clicks or pointer
+            // path: the user must hear of it rather than read "Recording ready".
+            setNotice(QStringLiteral("The recording was saved without its clicks and pointer path: ") +
+                      QString::fromStdString(error.what()));
+        }
+        const std::vector<FocusPoint> events = m_events;
+        endSession();
+        if (m_onFinish)
+            m_onFinish(url, events);
+        return;
+    }
+    endSession();
+}
+
+void Recorder::handleFailed(std::uint64_t generation, const CaptureError& error)
+{
+    if (generation != m_generation || !m_session)
+        return;
+    setRecording(false);
+    setFinalizing(false);
+    removeEventMonitors();
+    setNotice(QStringLiteral("Recording failed: ") + error.message());
+    endSession();
+}
+
+void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error)
+{
+    if (generation != m_generation || !m_session)
+        return;
+    setRecording(false);
+    setFinalizing(true);
+    removeEventMonitors();
+    setNotice(QStringLiteral("Capture stopped: ") + error.message() + QStringLiteral(". Finishing the video."));
+}
+
+void Recorder::endSession()
+{
+    ++m_generation;  // whatever the old session still reports is late from now on
+    m_session.reset();
+    m_moviePath.reset();
+}
+
+// ---- pointer, clicks and typing ------------------------------------------------------------------
+
+void Recorder::installEventMonitors()
+{
+    const std::uint64_t generation = m_generation;
+    QPointer<Recorder> self(this);
+    InputEvents input;
+    input.leftClick = [self, generation](double time, QPointF location) {
+        if (self)
+            self->post([self, generation, time, location] {
+                self->handleInput(generation, FocusKind::click, time, location);
+            });
+    };
+    input.keyDown = [self, generation](double time, QPointF pointer) {
+        if (self)
+            self->post([self, generation, time, pointer] {
+                self->handleInput(generation, FocusKind::typing, time, pointer);
+            });
+    };
+    m_pointerTimer.start();
+    m_inputMonitor = m_backend.monitorInput(std::move(input));
+}
+
+void Recorder::removeEventMonitors()
+{
+    m_pointerTimer.stop();
+    m_inputMonitor.reset();
+}
+
+void Recorder::handleInput(std::uint64_t generation, FocusKind kind, double time, QPointF location)
+{
+    if (generation != m_generation)
+        return;
+    if (kind == FocusKind::typing) {
+        // The caret is where the typing happens; the pointer is only the fallback.
+        if (const std::optional<QPointF> caret = m_backend.caretLocation())
+            location = *caret;
+    }
+    appendEventAt(kind, location, time);
+}
+
+void Recorder::appendEvent(FocusKind kind, QPointF location)
+{
+    appendEventAt(kind, location, m_backend.now());
+}
+
+void Recorder::markZoomAtPointer()
+{
+    if (m_isRecording)
+        appendEvent(FocusKind::manual, m_backend.pointerLocation());
+}
+
+void Recorder::appendEventAt(FocusKind kind, QPointF location, double clockTime)
+{
+    if (!frameContains(m_screenFrame, location))
+        return;
+    const double t = clockTime - m_startedAt;
+    if (kind == FocusKind::typing) {
+        // A burst is a run of keystrokes each within the gap of the one before it, with no other
+        // event in between: it gives one focus point, at its first keystroke.
+        const std::optional<double> previous = m_lastKeystroke;
+        m_lastKeystroke = t;
+        if (previous && !m_events.empty() && m_events.back().kind == FocusKind::typing &&
+            t - *previous < typingGap)
+            return;
+    }
+    FocusPoint point;
+    point.id = QUuid::createUuid();
+    point.time = t;
+    point.x = (location.x() - m_screenFrame.left()) / m_screenFrame.width();
+    point.y = (location.y() - m_screenFrame.top()) / m_screenFrame.height();
+    point.kind = kind;
+    m_events.push_back(point);
+    emit eventsChanged();
+}
+
+void Recorder::samplePointer()
+{
+    if (!m_isRecording)
+        return;
+    if (!(m_screenFrame.width() > 0) || !(m_screenFrame.height() > 0))
+        return;
+    const QPointF p = m_backend.pointerLocation();
+    PointerSample sample;
+    sample.time = m_backend.now() - m_startedAt;
+    sample.x = std::clamp((p.x() - m_screenFrame.left()) / m_screenFrame.width(), 0.0, 1.0);
+    sample.y = std::clamp((p.y() - m_screenFrame.top()) / m_screenFrame.height(), 0.0, 1.0);
+    sample.visible = frameContains(m_screenFrame, p);
+    m_pointerSamples.push_back(sample);
+}
+
+// ---- published setters ---------------------------------------------------------------------------
+
+namespace {
+
+template <typename T>
+void publish(Recorder* recorder, T& member, T value, void (Recorder::*changed)())
+{
+    if (member == value)
+        return;
+    member = std::move(value);
+    emit(recorder->*changed)();
+}
+
+}  // namespace
+
+void Recorder::setRecording(bool value) { publish(this, m_isRecording, value, &Recorder::isRecordingChanged); }
+void Recorder::setStarting(bool value) { publish(this, m_isStarting, value, &Recorder::isStartingChanged); }
+void Recorder::setFinalizing(bool value) { publish(this, m_isFinalizing, value, &Recorder::isFinalizingChanged); }
+void Recorder::setNotice(std::optional<QString> value) { publish(this, m_notice, std::move(value), &Recorder::noticeChanged); }
+void Recorder::setNeedsScreenPermission(bool value)
+{
+    publish(this, m_needsScreenPermission, value, &Recorder::needsScreenPermissionChanged);
+}
+void Recorder::setNeedsMicrophonePermission(bool value)
+{
+    publish(this, m_needsMicrophonePermission, value, &Recorder::needsMicrophonePermissionChanged);
+}
+void Recorder::setNeedsRestart(bool value) { publish(this, m_needsRestart, value, &Recorder::needsRestartChanged); }
+void Recorder::setFinishedURL(std::optional<QUrl> value)
+{
+    publish(this, m_finishedURL, std::move(value), &Recorder::finishedURLChanged);
+}
+
+}  // namespace sablewick

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "document/FocusPoint.h"
+#include "recording/CaptureBackend.h"
+#include "recording/RecordingOptions.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace sablewick {
+
+// Records one display to a movie while sampling the pointer and logging clicks and typing as
+// focus points; on finish it writes the sidecar beside the movie and calls the finish action.
+// Every outcome is published as one notice plus three permission flags.
+//
+// Threading: lives on the main thread; every member is called there. The backend's callbacks
+// arrive on its threads and are moved to the main thread, where each is dropped unless it
+// belongs to the recording that is current at that moment.
+class Recorder : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double samplingInterval = 1.0 / 30.0;
+    static constexpr double typingGap = 0.55;
+
+    using FinishAction = std::function<void(const QUrl& movie, const std::vector<FocusPoint>& events)>;
+
+    // `backend` must outlive the recorder. `recordingsFolder` is where movies go (the user's
+    // videos folder under "Sablewick Recordings" in the application).
+    Recorder(CaptureBackend& backend, QString recordingsFolder, QObject* parent = nullptr);
+    ~Recorder() override;  // ends a running capture
+
+    // --- published state
+    bool isRecording() const { return m_isRecording; }
+    bool isStarting() const { return m_isStarting; }
+    bool isFinalizing() const { return m_isFinalizing; }
+    const std::optional<QString>& notice() const { return m_notice; }
+    bool needsScreenPermission() const { return m_needsScreenPermission; }
+    bool needsMicrophonePermission() const { return m_needsMicrophonePermission; }
+    bool needsRestart() const { return m_needsRestart; }
+    const std::optional<QUrl>& finishedURL() const { return m_finishedURL; }
+    const QDateTime& recordingStartedAt() const { return m_recordingStartedAt; }
+
+    // --- what the recording collected (kept until the next start)
+    const std::vector<FocusPoint>& events() const { return m_events; }
+    const std::vector<PointerSample>& pointerSamples() const { return m_pointerSamples; }
+    QRectF screenFrame() const { return m_screenFrame; }
+    const std::optional<QString>& moviePath() const { return m_moviePath; }
+
+    void setOnFinish(FinishAction action) { m_onFinish = std::move(action); }
+
+    // Starts a recording. While a recording starts, runs or finishes, the start is refused:
+    // nothing changes and `done` (if given) is called at once with false. Otherwise `done` is
+    // called later with true when the capture runs, or false when the start failed (the reason
+    // is in the notice and the flags).
+    void start(const RecordingOptions& options, std::function<void(bool)> done = {});
+    // Stops a running recording; does nothing otherwise. The movie is finished in the
+    // background and the finish (or failure) is published when it is done.
+    void stop();
+
+    // Appends a focus point at a global location, or drops it (outside the recorded display, or
+    // a keystroke within the typing gap of the previous keystroke of the same burst).
+    void appendEvent(FocusKind kind, QPointF location);
+    // A manual focus point at the pointer, while recording only: the panel and the hot key.
+    void markZoomAtPointer();
+    // One pointer sample, while recording.
+    void samplePointer();
+
+signals:
+    void isRecordingChanged();
+    void isStartingChanged();
+    void isFinalizingChanged();
+    void noticeChanged();
+    void needsScreenPermissionChanged();
+    void needsMicrophonePermissionChanged();
+    void needsRestartChanged();
+    void finishedURLChanged();
+    void recordingStartedAtChanged();
+    void eventsChanged();
+
+private:
+    void continueStart(std::uint64_t generation, const RecordingOptions& options, CaptureRequest request,
+                       CaptureStart result, std::function<void(bool)> done);
+    void failStart(const CaptureError& error);
+    void installEventMonitors();
+    void removeEventMonitors();
+    void handleFinished(std::uint64_t generation);
+    void handleFailed(std::uint64_t generation, const CaptureError& error);
+    void handleStopped(std::uint64_t generation, const CaptureError& error);
+    void handleInput(std::uint64_t generation, FocusKind kind, double time, QPointF location);
+    void appendEventAt(FocusKind kind, QPointF location, double time);
+    void endSession();
+    void discardReservedMovie();
+    CaptureEvents makeCaptureEvents(std::uint64_t generation);
+    // Runs `work` on this object's thread unless the recorder is gone by then.
+    void post(std::function<void()> work);
+
+    void setRecording(bool value);
+    void setStarting(bool value);
+    void setFinalizing(bool value);
+    void setNotice(std::optional<QString> value);
+    void setNeedsScreenPermission(bool value);
+    void setNeedsMicrophonePermission(bool value);
+    void setNeedsRestart(bool value);
+    void setFinishedURL(std::optional<QUrl> value);
+
+    CaptureBackend& m_backend;
+    QString m_recordingsFolder;
+
+    bool m_isRecording = false;
+    bool m_isStarting = false;
+    bool m_isFinalizing = false;
+    std::optional<QString> m_notice;
+    bool m_needsScreenPermission = false;
+    bool m_needsMicrophonePermission = false;
+    bool m_needsRestart = false;
+    std::optional<QUrl> m_finishedURL;
+    QDateTime m_recordingStartedAt;
+
+    FinishAction m_onFinish;
+    std::shared_ptr<CaptureSession> m_session;
+    std::optional<QString> m_moviePath;
+    QRectF m_screenFrame;
+    double m_startedAt = 0;  // backend clock
+    std::vector<FocusPoint> m_events;
+    std::vector<PointerSample> m_pointerSamples;
+    std::optional<double> m_lastKeystroke;  // backend clock, within the current burst
+    std::unique_ptr<InputMonitor> m_inputMonitor;
+    QTimer m_pointerTimer;
+    bool m_recordedPointerVisible = true;
+    bool m_recordedClickHighlights = false;
+    // Names the current recording; a callback carrying another number is a late one of an
+    // earlier recording (or of a start that failed) and is dropped.
+    std::uint64_t m_generation = 0;
+};
+
+}  // namespace sablewick

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace sablewick {
+
+// The recorder's own failures; each has one fixed, user-facing description. The screenshot
+// capture also fails with noDisplay.
+enum class RecorderError {
+    noDisplay,
+    displayUnavailable,
+    noMicrophone,
+};
+
+QString description(RecorderError error);
+
+}  // namespace sablewick
