@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/avstring.h>
+#include <libavutil/channel_layout.h>
 }
 
 #include <QDir>
@@ -253,6 +254,67 @@ int defaultThreads(int requested, int maximum)
         return requested;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return std::clamp(cores, 1, maximum);
+}
+
+void tagBt709(AVCodecContext* encoder)
+{
+    encoder->color_primaries = AVCOL_PRI_BT709;
+    encoder->color_trc = AVCOL_TRC_BT709;
+    encoder->colorspace = AVCOL_SPC_BT709;
+    encoder->color_range = AVCOL_RANGE_MPEG;
+}
+
+void tagBt709(AVFrame* frame)
+{
+    frame->color_primaries = AVCOL_PRI_BT709;
+    frame->color_trc = AVCOL_TRC_BT709;
+    frame->colorspace = AVCOL_SPC_BT709;
+    frame->color_range = AVCOL_RANGE_MPEG;
+}
+
+FramePtr makeVideoFrame(int width, int height)
+{
+    FramePtr frame = makeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    tagBt709(frame.get());
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        throw std::bad_alloc();
+    return frame;
+}
+
+CodecPtr openAacEncoder(int sampleRate, int channels, int bitRate, bool globalHeader, const std::string& path)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec)
+        throw MediaError(MediaErrorKind::encoderUnavailable, path, "no AAC encoder");
+    CodecPtr encoder(avcodec_alloc_context3(codec));
+    if (!encoder)
+        throw std::bad_alloc();
+    encoder->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    encoder->sample_rate = sampleRate;
+    av_channel_layout_default(&encoder->ch_layout, channels);
+    encoder->bit_rate = bitRate;
+    encoder->time_base = AVRational{1, sampleRate};
+    if (globalHeader)
+        encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    const int opened = avcodec_open2(encoder.get(), codec, nullptr);
+    if (opened < 0)
+        throw MediaError(MediaErrorKind::encoderUnavailable, path, "audio: " + errorText(opened));
+    return encoder;
+}
+
+FramePtr makeAudioFrame(const AVCodecContext* encoder)
+{
+    FramePtr frame = makeFrame();
+    frame->format = AV_SAMPLE_FMT_FLTP;
+    frame->sample_rate = encoder->sample_rate;
+    av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
+    frame->nb_samples = encoder->frame_size > 0 ? encoder->frame_size : 1024;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        throw std::bad_alloc();
+    return frame;
 }
 
 }  // namespace sablewick::ffmpeg

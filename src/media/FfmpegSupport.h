@@ -103,6 +103,17 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);
 
+// Tags an encoder or a picture as BT.709, limited range: what every movie we write uses.
+void tagBt709(AVCodecContext* encoder);
+void tagBt709(AVFrame* frame);
+// A writable YUV 4:2:0 picture of that size, tagged BT.709. Throws std::bad_alloc.
+FramePtr makeVideoFrame(int width, int height);
+
+// An opened AAC encoder (planar float) and a frame of its size for it. Throws MediaError
+// (encoderUnavailable) with `path`.
+CodecPtr openAacEncoder(int sampleRate, int channels, int bitRate, bool globalHeader, const std::string& path);
+FramePtr makeAudioFrame(const AVCodecContext* encoder);
+
 }  // namespace sablewick::ffmpeg
 
 namespace sablewick::media_detail {

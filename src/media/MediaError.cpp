@@ -14,6 +14,7 @@ const char* mediaErrorKindName(MediaErrorKind kind)
     case MediaErrorKind::encoderUnavailable: return "encoderUnavailable";
     case MediaErrorKind::cannotCreateFile: return "cannotCreateFile";
     case MediaErrorKind::writeFailed: return "writeFailed";
+    case MediaErrorKind::diskFull: return "diskFull";
     case MediaErrorKind::invalidArgument: return "invalidArgument";
     case MediaErrorKind::cancelled: return "cancelled";
     }

@@ -96,10 +96,7 @@ struct MovieWriter::State {
         video->framerate = AVRational{static_cast<int>(rate.value), static_cast<int>(rate.scale)};
         video->sample_aspect_ratio = AVRational{1, 1};
         video->gop_size = std::max(settings.keyframeInterval, 1);
-        video->color_primaries = AVCOL_PRI_BT709;
-        video->color_trc = AVCOL_TRC_BT709;
-        video->colorspace = AVCOL_SPC_BT709;
-        video->color_range = AVCOL_RANGE_MPEG;
+        ffmpeg::tagBt709(video.get());
         video->thread_count = std::max(settings.encoderThreads, 0);
         if (settings.videoBitRate > 0)
             video->bit_rate = settings.videoBitRate;
@@ -128,48 +125,21 @@ struct MovieWriter::State {
         if (!h264)
             videoStream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
 
-        videoFrame->format = AV_PIX_FMT_YUV420P;
-        videoFrame->width = settings.width;
-        videoFrame->height = settings.height;
-        videoFrame->color_primaries = AVCOL_PRI_BT709;
-        videoFrame->color_trc = AVCOL_TRC_BT709;
-        videoFrame->colorspace = AVCOL_SPC_BT709;
-        videoFrame->color_range = AVCOL_RANGE_MPEG;
-        if (av_frame_get_buffer(videoFrame.get(), 0) < 0)
-            throw std::bad_alloc();
+        videoFrame = ffmpeg::makeVideoFrame(settings.width, settings.height);
     }
 
     void openAudio()
     {
         const AudioFormat format = audio->format();
-        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
-        if (!codec)
-            fail(MediaErrorKind::encoderUnavailable, "no AAC encoder");
-        audioEncoder.reset(avcodec_alloc_context3(codec));
-        if (!audioEncoder)
-            throw std::bad_alloc();
-        audioEncoder->sample_fmt = AV_SAMPLE_FMT_FLTP;
-        audioEncoder->sample_rate = format.sampleRate;
-        av_channel_layout_default(&audioEncoder->ch_layout, format.channels);
-        audioEncoder->bit_rate = settings.audioBitRate;
-        audioEncoder->time_base = AVRational{1, format.sampleRate};
-        if (output->oformat->flags & AVFMT_GLOBALHEADER)
-            audioEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        const int opened = avcodec_open2(audioEncoder.get(), codec, nullptr);
-        if (opened < 0)
-            fail(MediaErrorKind::encoderUnavailable, "audio: " + ffmpeg::errorText(opened));
+        audioEncoder = ffmpeg::openAacEncoder(format.sampleRate, format.channels, settings.audioBitRate,
+                                              output->oformat->flags & AVFMT_GLOBALHEADER, path);
         audioStream = avformat_new_stream(output.get(), nullptr);
         if (!audioStream)
             throw std::bad_alloc();
         audioStream->time_base = audioEncoder->time_base;
         avcodec_parameters_from_context(audioStream->codecpar, audioEncoder.get());
 
-        audioFrame->format = AV_SAMPLE_FMT_FLTP;
-        audioFrame->sample_rate = format.sampleRate;
-        av_channel_layout_copy(&audioFrame->ch_layout, &audioEncoder->ch_layout);
-        audioFrame->nb_samples = audioEncoder->frame_size > 0 ? audioEncoder->frame_size : 1024;
-        if (av_frame_get_buffer(audioFrame.get(), 0) < 0)
-            throw std::bad_alloc();
+        audioFrame = ffmpeg::makeAudioFrame(audioEncoder.get());
     }
 
     void drain(AVCodecContext* encoder, AVStream* stream)

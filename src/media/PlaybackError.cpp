@@ -26,6 +26,7 @@ QString describePlaybackError(const std::exception& failure)
     case MediaErrorKind::encoderUnavailable:
     case MediaErrorKind::cannotCreateFile:
     case MediaErrorKind::writeFailed:
+    case MediaErrorKind::diskFull:
     case MediaErrorKind::invalidArgument:
     case MediaErrorKind::cancelled:
         break;

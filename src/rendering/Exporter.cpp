@@ -80,6 +80,7 @@ private:
         throw ExporterFailure(ExporterError::readerUnavailable);
     case MediaErrorKind::cannotCreateFile:
     case MediaErrorKind::writeFailed:
+    case MediaErrorKind::diskFull:
     case MediaErrorKind::invalidArgument:
         throw ExporterFailure(otherwise);
     }
