@@ -47,10 +47,15 @@ function(sablewick_test name)
     PROPERTIES TIMEOUT ${T_TIMEOUT})
   # gtest_discover_tests flattens a list-valued property, so the two labels are set by a script
   # that ctest reads after the discovered tests.
+  # x11 tests share one X server, its pointer and its keyboard focus: they take turns.
+  set(extra_properties "")
+  if(T_KIND STREQUAL "x11")
+    set(extra_properties " RESOURCE_LOCK x11_input")
+  endif()
   set(labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
   file(WRITE ${labels_script}
     "if(DEFINED ${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_KIND};${T_AREA}\")\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_KIND};${T_AREA}\"${extra_properties})\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_script})
 endfunction()

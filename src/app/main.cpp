@@ -1,6 +1,11 @@
 #include "components/StudioKit.h"
+#include "editor/EditorModel.h"
+#include "editor/EditorServices.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/StandaloneSession.h"
+#include "media/PlaybackEngine.h"
 #include "platform/NumericLocale.h"
+#include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 
 #include <QApplication>
@@ -28,7 +33,10 @@ int main(int argc, char* argv[])
     preferences.applyApplicationAppearance();
     sablewick::installStudioKit(preferences);
 
-    sablewick::MainWindow window;
+    sablewick::PlaybackEngine playback;
+    sablewick::EditorModel editor(sablewick::standardEditorServices(playback));
+    sablewick::StandaloneSession session;
+    sablewick::MainWindow window({&editor, &preferences, &session, nullptr, &sablewick::standardPreferences(), {}});
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,821 @@
+#include "mainwindow/ContentView.h"
+
+#include "components/StudioButton.h"
+#include "components/StudioEditorWorkspace.h"
+#include "components/StudioIcons.h"
+#include "components/StudioInspector.h"
+#include "components/StudioLabel.h"
+#include "components/StudioPaint.h"
+#include "components/StudioToolRail.h"
+#include "editor/EditorModel.h"
+#include "mainwindow/ContentPresenter.h"
+#include "mainwindow/ExportProgressPanel.h"
+#include "mainwindow/ExportSheet.h"
+#include "mainwindow/FileManager.h"
+#include "mainwindow/MainWindowText.h"
+#include "mainwindow/PlainWorkspaceViews.h"
+#include "mainwindow/PreviewColumn.h"
+#include "mainwindow/StatusBanner.h"
+#include "mainwindow/StudioWelcome.h"
+#include "mainwindow/UpdateDecision.h"
+#include "platform/PreferencesStore.h"
+#include "preferences/AppPreferences.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace sablewick {
+
+namespace {
+
+// A sheet over the window. One that must not be dismissed ignores Escape and the close button.
+class Sheet final : public QDialog {
+public:
+    Sheet(QWidget* parent, bool dismissable) : QDialog(parent), m_dismissable(dismissable)
+    {
+        setWindowModality(Qt::WindowModal);
+        setAttribute(Qt::WA_DeleteOnClose);
+    }
+    void reject() override
+    {
+        if (m_dismissable)
+            QDialog::reject();
+    }
+    void closeFromCode() { QDialog::reject(); }
+
+private:
+    bool m_dismissable;
+};
+
+QWidget* bannerRow(QWidget* parent, QMargins margins)
+{
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(10);
+    return row;
+}
+
+}  // namespace
+
+ContentView::ContentView(Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(*services.editor)
+    , m_preferences(*services.preferences)
+    , m_session(*services.session)
+    , m_ownDialogs(services.dialogs ? nullptr : std::make_unique<QtStudioDialogs>(this))
+    , m_dialogs(services.dialogs ? services.dialogs : m_ownDialogs.get())
+    , m_defaults(services.defaults)
+    , m_views(withPlainStandIns(std::move(services.views)))
+    , m_state(*services.editor)
+    , m_flow(*services.editor, *services.session, *m_dialogs)
+{
+    setAcceptDrops(true);
+    setMinimumSize(720, 700);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    // Update banner.
+    m_updateBanner = bannerRow(this, {20, 9, 20, 9});
+    auto* updateLayout = static_cast<QHBoxLayout*>(m_updateBanner->layout());
+    updateLayout->addWidget(new StudioSymbolView(QStringLiteral("arrow.clockwise.circle.fill"), 13,
+                                                 StudioLabelRole::secondary, m_updateBanner));
+    updateLayout->addWidget(new StudioLabel(MainWindowText::updateReady, StudioTextStyle::caption,
+                                            StudioLabelRole::secondary, m_updateBanner));
+    updateLayout->addStretch(1);
+    auto* reopen = new StudioButton(MainWindowText::saveAndReopen, QString(), StudioButtonVariant::primary,
+                                    StudioControlSize::compact, m_updateBanner);
+    reopen->setObjectName(QStringLiteral("saveAndReopen"));
+    connect(reopen, &QAbstractButton::clicked, this, [this] { m_session.saveAndReopenForUpdate(); });
+    updateLayout->addWidget(reopen);
+    root->addWidget(m_updateBanner);
+
+    // Welcome or workspace, with the inspector beside.
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    m_stack = new QStackedWidget(this);
+    auto* welcomePage = new QWidget(m_stack);
+    auto* welcomeLayout = new QVBoxLayout(welcomePage);
+    welcomeLayout->setContentsMargins(0, 0, 0, 0);
+    welcomeLayout->setSpacing(0);
+    m_welcome = new StudioWelcome(welcomePage);
+    welcomeLayout->addWidget(m_welcome, 1);
+    m_welcomeBanner = new StatusBanner(welcomePage);
+    welcomeLayout->addWidget(m_welcomeBanner);
+    m_stack->addWidget(welcomePage);
+    middle->addWidget(m_stack, 1);
+
+    m_inspectorColumn = new QWidget(this);
+    m_inspectorColumn->setMinimumWidth(300);
+    m_inspectorColumn->setMaximumWidth(420);
+    m_inspectorColumn->resize(332, m_inspectorColumn->height());
+    auto* inspectorLayout = new QVBoxLayout(m_inspectorColumn);
+    inspectorLayout->setContentsMargins(0, 0, 0, 0);
+    const ContentPresenter::InspectorHeader header = ContentPresenter::inspectorHeader(m_state.inspectorTab());
+    m_inspector = new StudioInspector(header.title, header.symbol, header.subtitle, m_inspectorColumn);
+    inspectorLayout->addWidget(m_inspector);
+    middle->addWidget(m_inspectorColumn);
+    root->addLayout(middle, 1);
+
+    // Capture strip.
+    m_captureStrip = bannerRow(this, {12, 12, 12, 12});
+    auto* stripLayout = static_cast<QHBoxLayout*>(m_captureStrip->layout());
+    auto* spinner = new QProgressBar(m_captureStrip);
+    spinner->setRange(0, 0);
+    spinner->setFixedSize(60, 8);
+    spinner->setTextVisible(false);
+    stripLayout->addWidget(spinner);
+    m_captureStatus = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, m_captureStrip);
+    stripLayout->addWidget(m_captureStatus);
+    stripLayout->addStretch(1);
+    auto* cancelCapture = new StudioButton(MainWindowText::cancelCapture, QString(), StudioButtonVariant::secondary,
+                                           StudioControlSize::regular, m_captureStrip);
+    connect(cancelCapture, &QAbstractButton::clicked, this, [this] { m_session.cancelCapture(); });
+    stripLayout->addWidget(cancelCapture);
+    root->addWidget(m_captureStrip);
+
+    // Welcome actions.
+    connect(m_welcome, &StudioWelcome::record, this, &ContentView::showRecordingSetup);
+    connect(m_welcome, &StudioWelcome::screenshot, this, [this] { m_session.requestScreenshot(); });
+    connect(m_welcome, &StudioWelcome::openVideo, this, [this] { m_flow.openMovie(); });
+    connect(m_welcome, &StudioWelcome::openImage, this, [this] { m_session.importImage(); });
+    connect(m_welcome, &StudioWelcome::openProject, this, [this] { m_flow.openProject(); });
+    // The welcome screen shows only while nothing is open: there is no edit to ask about.
+    connect(m_welcome, &StudioWelcome::recover, this, [this] { m_editor.openProject(EditorModel::recoveryURL()); });
+    connect(m_welcome, &StudioWelcome::openRecent, this, [this](const QUrl& url) { m_editor.openProject(url); });
+    connect(m_welcomeBanner, &StatusBanner::buttonClicked, this, &ContentView::statusButton);
+
+    buildToolbar();
+    buildShortcuts();
+
+    // Everything that changes what the window shows.
+    for (auto signal : {&EditorModel::movieURLChanged, &EditorModel::hasUnsavedEditsChanged, &EditorModel::canUndoChanged,
+                        &EditorModel::canRedoChanged, &EditorModel::noticeChanged, &EditorModel::exportURLChanged,
+                        &EditorModel::recentProjectsChanged, &EditorModel::recoveryAvailableChanged,
+                        &EditorModel::sourceSizeChanged, &EditorModel::settingsChanged})
+        connect(&m_editor, signal, this, &ContentView::scheduleRefresh);
+    connect(&m_editor, &EditorModel::isExportingChanged, this, [this] {
+        updateExportProgress();
+        scheduleRefresh();
+    });
+    connect(&m_editor, &EditorModel::exportProgressChanged, this, &ContentView::updateExportProgress);
+    connect(&m_editor, &EditorModel::isCancellingExportChanged, this, &ContentView::updateExportProgress);
+    connect(&m_state, &ContentState::changed, this, &ContentView::scheduleRefresh);
+    connect(&m_session, &MainWindowSession::recorderStateChanged, this, &ContentView::recorderChanged);
+    connect(&m_session, &MainWindowSession::captureStateChanged, this, &ContentView::scheduleRefresh);
+    connect(&m_session, &MainWindowSession::recordingSetupRequested, this, [this] {
+        if (m_session.takeRecordingSetupRequest())
+            showRecordingSetup();
+    });
+    connect(&m_session, &MainWindowSession::screenshotSetupRequested, this, [this] {
+        if (m_session.takeScreenshotSetupRequest())
+            presentScreenshotSetup();
+    });
+    connect(&m_preferences, &AppPreferences::shortcutOverridesChanged, this, &ContentView::scheduleRefresh);
+    connect(&m_preferences, &AppPreferences::shortcutCaptureChanged, this, &ContentView::scheduleRefresh);
+    connect(&m_preferences, &AppPreferences::applicationAppearanceApplied, this, &ContentView::restyleIcons);
+
+    m_updateTimer = new QTimer(this);
+    m_updateTimer->setInterval(updateCheckInterval);
+    connect(m_updateTimer, &QTimer::timeout, this, &ContentView::checkForInstalledUpdate);
+    m_updateTimer->start();
+
+    m_lastRecorder = m_session.recorderState();
+    refresh();
+}
+
+ContentView::~ContentView()
+{
+    // Sheets are children of the window; they go first so that none reports back into a view
+    // that is being taken apart.
+    for (QDialog* sheet : {m_progressSheet.data(), m_exportSheet.data(), m_recordingSheet.data(), m_screenshotSheet.data()})
+        delete sheet;
+}
+
+// --- toolbar and shortcuts
+
+QAction* ContentView::makeAction(const QString& name, const QString& text, const QString& symbol)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setProperty("symbol", symbol);
+    action->setShortcutContext(Qt::WindowShortcut);
+    // Added to the view itself too, so that its keys work wherever the action is shown or not.
+    addAction(action);
+    m_actions[name] = action;
+    return action;
+}
+
+QAction* ContentView::action(const QString& name) const
+{
+    const auto found = m_actions.find(name);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void ContentView::buildToolbar()
+{
+    m_toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolbar->setObjectName(QStringLiteral("studioToolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    QAction* undo = makeAction(QStringLiteral("undo"), QStringLiteral("Undo"), QStringLiteral("arrow.uturn.backward"));
+    connect(undo, &QAction::triggered, &m_editor, &EditorModel::undo);
+    QAction* redo = makeAction(QStringLiteral("redo"), QStringLiteral("Redo"), QStringLiteral("arrow.uturn.forward"));
+    connect(redo, &QAction::triggered, &m_editor, &EditorModel::redo);
+
+    // The "Open" menu.
+    m_openMenu = new QMenu(this);
+    QAction* openVideo = makeAction(QStringLiteral("openVideo"), QString::fromUtf8("Open video…"), QStringLiteral("film"));
+    connect(openVideo, &QAction::triggered, this, [this] { m_flow.openMovie(); });
+    QAction* openImage = makeAction(QStringLiteral("openImage"), QString::fromUtf8("Open image…"), QStringLiteral("photo"));
+    connect(openImage, &QAction::triggered, this, [this] { m_session.importImage(); });
+    QAction* screenshotItem =
+        makeAction(QStringLiteral("screenshotItem"), QString::fromUtf8("Take screenshot…"), QStringLiteral("camera"));
+    connect(screenshotItem, &QAction::triggered, this, [this] { m_session.requestScreenshot(); });
+    QAction* openProject = makeAction(QStringLiteral("openProject"), QString::fromUtf8("Open project…"), QStringLiteral("doc"));
+    connect(openProject, &QAction::triggered, this, [this] { m_flow.openProject(); });
+    m_recentMenu = new QMenu(QStringLiteral("Recent projects"), m_openMenu);
+    QAction* permissions = makeAction(QStringLiteral("permissions"), QString::fromUtf8("Recording permissions…"),
+                                      QStringLiteral("lock.shield"));
+    // After the menu has closed, so that the alert does not run inside the menu's own loop.
+    connect(permissions, &QAction::triggered, this, [this] { QTimer::singleShot(0, this, &ContentView::showRecordingHelp); });
+    QAction* settings = makeAction(QStringLiteral("settings"), QString::fromUtf8("Settings…"), QStringLiteral("gearshape"));
+    connect(settings, &QAction::triggered, this, [this] { m_session.openSettingsWindow(); });
+    m_openMenu->addAction(openVideo);
+    m_openMenu->addAction(openImage);
+    m_openMenu->addAction(screenshotItem);
+    m_openMenu->addAction(openProject);
+    m_recentMenuAction = m_openMenu->addMenu(m_recentMenu);
+    m_openMenu->addSeparator();
+    m_openMenu->addAction(permissions);
+    m_openMenu->addAction(settings);
+
+    QAction* open = makeAction(QStringLiteral("open"), QStringLiteral("Open"), QStringLiteral("folder"));
+    open->setMenu(m_openMenu);
+    open->setToolTip(QStringLiteral("Open a video or project"));
+    QAction* stop = makeAction(QStringLiteral("stopRecording"), QStringLiteral("Stop recording"),
+                               QStringLiteral("stop.circle.fill"));
+    connect(stop, &QAction::triggered, this, [this] { m_session.stopRecording(); });
+    auto* finishing = new QProgressBar;
+    finishing->setRange(0, 0);
+    finishing->setFixedSize(48, 8);
+    finishing->setTextVisible(false);
+    finishing->setAccessibleName(QStringLiteral("Finishing recording"));
+
+    QAction* newRecording = makeAction(QStringLiteral("newRecording"), QStringLiteral("New recording"),
+                                       QStringLiteral("record.circle"));
+    newRecording->setToolTip(QStringLiteral("New screen recording"));
+    connect(newRecording, &QAction::triggered, this, &ContentView::showRecordingSetup);
+    QAction* screenshot = makeAction(QStringLiteral("takeScreenshot"), QStringLiteral("Take screenshot"),
+                                     QStringLiteral("camera"));
+    connect(screenshot, &QAction::triggered, this, [this] { m_session.requestScreenshot(); });
+
+    QAction* save = makeAction(QStringLiteral("save"), QStringLiteral("Save project"), QStringLiteral("square.and.arrow.down"));
+    connect(save, &QAction::triggered, this, [this] { m_flow.saveProject(); });
+    auto* optionsMenu = new QMenu(this);
+    QAction* saveAs = makeAction(QStringLiteral("saveAs"), QString::fromUtf8("Save project as…"), QString());
+    connect(saveAs, &QAction::triggered, this, [this] { QTimer::singleShot(0, this, [this] { m_flow.saveProjectAs(); }); });
+    optionsMenu->addAction(saveAs);
+    QAction* options = makeAction(QStringLiteral("projectOptions"), QStringLiteral("Project options"), QStringLiteral("ellipsis"));
+    options->setMenu(optionsMenu);
+    QAction* exportAction = makeAction(QStringLiteral("export"), QStringLiteral("Export"), QStringLiteral("square.and.arrow.up"));
+    exportAction->setProperty("accessibleName", QStringLiteral("Export video"));
+    connect(exportAction, &QAction::triggered, this, &ContentView::showExportSheet);
+    QAction* inspector = makeAction(QStringLiteral("inspector"), QStringLiteral("Inspector"), QStringLiteral("sidebar.right"));
+    connect(inspector, &QAction::triggered, this, [this] { m_state.setInspectorVisible(!m_state.inspectorVisible()); });
+
+    auto* title = new QWidget;
+    auto* titleLayout = new QVBoxLayout(title);
+    titleLayout->setContentsMargins(8, 0, 12, 0);
+    titleLayout->setSpacing(0);
+    auto* subtitle = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, title);
+    subtitle->setObjectName(QStringLiteral("subtitle"));
+    titleLayout->addWidget(subtitle);
+
+    const auto place = [this](QAction* item, const QString& name) { m_toolbarItems[name] = item; };
+    m_toolbar->addAction(undo);
+    place(undo, QStringLiteral("undo"));
+    m_toolbar->addAction(redo);
+    place(redo, QStringLiteral("redo"));
+    place(m_toolbar->addWidget(title), QStringLiteral("subtitle"));
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolbar->addWidget(spacer);
+    m_toolbar->addAction(open);
+    place(open, QStringLiteral("open"));
+    m_toolbar->addAction(stop);
+    place(stop, QStringLiteral("stopRecording"));
+    place(m_toolbar->addWidget(finishing), QStringLiteral("finishing"));
+    m_toolbar->addAction(newRecording);
+    place(newRecording, QStringLiteral("newRecording"));
+    m_toolbar->addAction(screenshot);
+    place(screenshot, QStringLiteral("takeScreenshot"));
+    m_toolbar->addAction(save);
+    place(save, QStringLiteral("save"));
+    m_toolbar->addAction(options);
+    place(options, QStringLiteral("projectOptions"));
+    m_toolbar->addAction(exportAction);
+    place(exportAction, QStringLiteral("export"));
+    m_toolbar->addAction(inspector);
+    place(inspector, QStringLiteral("inspector"));
+    for (const QString& name : {QStringLiteral("open"), QStringLiteral("projectOptions")})
+        if (auto* button = qobject_cast<QToolButton*>(m_toolbar->widgetForAction(action(name))))
+            button->setPopupMode(QToolButton::InstantPopup);
+    if (auto* button = qobject_cast<QToolButton*>(m_toolbar->widgetForAction(exportAction))) {
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAccessibleName(QStringLiteral("Export video"));
+    }
+    restyleIcons();
+}
+
+void ContentView::buildShortcuts()
+{
+    for (HiddenCommand command : allHiddenCommands) {
+        auto* hidden = new QAction(sablewick::title(command), this);
+        hidden->setShortcutContext(Qt::WindowShortcut);
+        addAction(hidden);
+        m_hidden[command] = hidden;
+        connect(hidden, &QAction::triggered, this, [this, command] {
+            switch (command) {
+            case HiddenCommand::undo:
+                m_editor.undo();
+                break;
+            case HiddenCommand::redo:
+                m_editor.redo();
+                break;
+            case HiddenCommand::backward:
+                m_editor.seek(m_editor.currentTime() - 5);
+                break;
+            case HiddenCommand::forward:
+                m_editor.seek(m_editor.currentTime() + 5);
+                break;
+            case HiddenCommand::deleteZoom:
+                m_state.deleteSelectedZoom();
+                break;
+            }
+        });
+    }
+    // Paste is fixed to Ctrl+V and always there, so an image can be pasted from anywhere.
+    QAction* paste = makeAction(QStringLiteral("paste"), QStringLiteral("Paste image"), QString());
+    paste->setShortcut(QKeySequence::Paste);
+    connect(paste, &QAction::triggered, this, [this] { m_session.pasteImage(); });
+    QAction* escape = makeAction(QStringLiteral("cancelPlacement"), QStringLiteral("Cancel placement"), QString());
+    escape->setShortcut(Qt::Key_Escape);
+    connect(escape, &QAction::triggered, &m_state, &ContentState::cancelPlacement);
+}
+
+void ContentView::restyleIcons()
+{
+    const QColor ink = StudioColors::of(this).label;
+    for (auto& [name, act] : m_actions) {
+        const QString symbol = act->property("symbol").toString();
+        if (!symbol.isEmpty())
+            act->setIcon(QIcon(studioSymbolPixmap(symbol, 16, ink, devicePixelRatioF())));
+    }
+}
+
+// --- refreshing
+
+void ContentView::scheduleRefresh()
+{
+    // Bursts of model signals (an open publishes a dozen values) redraw once.
+    if (m_refreshScheduled)
+        return;
+    m_refreshScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshScheduled = false;
+        refresh();
+    });
+}
+
+ToolbarState ContentView::toolbarState() const
+{
+    ToolbarState::Inputs in;
+    in.movieOpen = m_editor.movieURL().has_value();
+    in.canUndo = m_editor.canUndo();
+    in.canRedo = m_editor.canRedo();
+    in.isExporting = m_editor.isExporting();
+    in.hasRecentProjects = !m_editor.recentProjects().isEmpty();
+    in.recorder = m_session.recorderState();
+    in.isCapturing = m_session.captureState().isCapturing;
+    return ToolbarState::make(in);
+}
+
+QString ContentView::title() const
+{
+    return ContentPresenter::windowTitle(m_editor.movieURL());
+}
+
+QString ContentView::subtitle() const
+{
+    return ContentPresenter::windowSubtitle(m_editor.movieURL().has_value(), m_editor.hasUnsavedEdits());
+}
+
+bool ContentView::isShowingWelcome() const
+{
+    return m_stack->currentIndex() == 0;
+}
+
+bool ContentView::isInspectorShown() const
+{
+    return m_inspectorColumn->isVisibleTo(const_cast<ContentView*>(this));
+}
+
+std::vector<ContentPresenter::StatusButtonInfo> ContentView::statusButtons() const
+{
+    return ContentPresenter::statusButtons(m_session.recorderState(), m_editor.exportURL().has_value());
+}
+
+void ContentView::refresh()
+{
+    const RecorderState recorder = m_session.recorderState();
+    const CaptureState capture = m_session.captureState();
+    const bool movieOpen = m_editor.movieURL().has_value();
+
+    m_updateBanner->setVisible(m_state.updateAvailable());
+    if (auto* reopen = m_updateBanner->findChild<QWidget*>(QStringLiteral("saveAndReopen")))
+        reopen->setEnabled(!recorder.isBusy() && !m_editor.isExporting());
+
+    showWorkspace(movieOpen);
+    m_welcome->setRecentProjects(m_editor.recentProjects());
+    m_welcome->setRecoveryAvailable(m_editor.recoveryAvailable());
+    m_welcome->setCaptureBusy(ContentPresenter::isCaptureBusy(recorder, capture));
+
+    const std::optional<QString> notice = ContentPresenter::currentNotice(recorder, m_editor.notice());
+    for (StatusBanner* banner : {m_welcomeBanner, m_preview ? m_preview->statusBanner() : nullptr}) {
+        if (!banner)
+            continue;
+        if (notice)
+            banner->show(*notice, statusButtons());
+        else
+            banner->hide();
+    }
+    if (m_preview)
+        m_preview->refresh();
+    if (m_rail)
+        m_rail->refresh();
+    refreshInspector();
+
+    m_captureStrip->setVisible(capture.isCapturing);
+    m_captureStatus->setText(capture.status);
+
+    refreshToolbar(toolbarState());
+    refreshShortcuts();
+    window()->setWindowTitle(title());
+    if (auto* label = m_toolbar->findChild<StudioLabel*>(QStringLiteral("subtitle")))
+        label->setText(subtitle());
+    emit presentationChanged();
+}
+
+void ContentView::refreshToolbar(const ToolbarState& s)
+{
+    using RC = ToolbarState::RecordingControl;
+    const auto show = [this](const QString& name, bool visible) { m_toolbarItems.at(name)->setVisible(visible); };
+    show(QStringLiteral("undo"), s.showsUndoRedo);
+    show(QStringLiteral("redo"), s.showsUndoRedo);
+    show(QStringLiteral("open"), s.recordingControl == RC::openMenu);
+    show(QStringLiteral("stopRecording"), s.recordingControl == RC::stopRecording);
+    show(QStringLiteral("finishing"), s.recordingControl == RC::finishing);
+    show(QStringLiteral("newRecording"), s.showsCaptureGroup);
+    show(QStringLiteral("takeScreenshot"), s.showsCaptureGroup);
+    for (const QString& name : {QStringLiteral("save"), QStringLiteral("projectOptions"), QStringLiteral("export"),
+                                QStringLiteral("inspector")})
+        show(name, s.showsDocumentGroups);
+    action(QStringLiteral("undo"))->setEnabled(s.undoEnabled);
+    action(QStringLiteral("redo"))->setEnabled(s.redoEnabled);
+    action(QStringLiteral("takeScreenshot"))->setEnabled(s.screenshotEnabled);
+    action(QStringLiteral("export"))->setEnabled(s.exportEnabled && s.showsDocumentGroups);
+    // Commands of hidden groups have no keys either.
+    for (const QString& name : {QStringLiteral("openVideo"), QStringLiteral("openImage"), QStringLiteral("screenshotItem"),
+                                QStringLiteral("openProject"), QStringLiteral("permissions"), QStringLiteral("settings")})
+        action(name)->setEnabled(s.recordingControl == RC::openMenu);
+    for (const QString& name : {QStringLiteral("save"), QStringLiteral("saveAs"), QStringLiteral("inspector")})
+        action(name)->setEnabled(s.showsDocumentGroups);
+    m_recentMenuAction->setVisible(s.showsRecentProjects);
+    refreshRecentMenu();
+}
+
+void ContentView::refreshRecentMenu()
+{
+    m_recentMenu->clear();
+    for (const QUrl& project : m_editor.recentProjects()) {
+        QAction* row = m_recentMenu->addAction(ContentPresenter::recentProjectTitle(project));
+        // After the menu has closed: the save prompt is modal.
+        connect(row, &QAction::triggered, this, [this, project] {
+            QTimer::singleShot(0, this, [this, project] { m_flow.openRecent(project); });
+        });
+    }
+}
+
+void ContentView::refreshShortcuts()
+{
+    struct Keyed {
+        const char* name;
+        StudioShortcutAction action;
+        QString help;
+    };
+    const Keyed keyed[] = {
+        {"undo", StudioShortcutAction::undo, QStringLiteral("Undo")},
+        {"redo", StudioShortcutAction::redo, QStringLiteral("Redo")},
+        {"takeScreenshot", StudioShortcutAction::captureScreenshot, QStringLiteral("Take screenshot")},
+        {"save", StudioShortcutAction::save, QStringLiteral("Save project")},
+        {"export", StudioShortcutAction::export_, QStringLiteral("Export video")},
+        {"inspector", StudioShortcutAction::inspector, QStringLiteral("Show or hide inspector")},
+    };
+    for (const Keyed& k : keyed)
+        action(QString::fromLatin1(k.name))->setToolTip(m_preferences.help(k.help, k.action));
+    // Undo and redo keys belong to the hidden commands, not to the toolbar items.
+    for (const auto& [name, act] : {std::pair{"save", StudioShortcutAction::save},
+                                    std::pair{"export", StudioShortcutAction::export_},
+                                    std::pair{"inspector", StudioShortcutAction::inspector},
+                                    std::pair{"openVideo", StudioShortcutAction::openVideo},
+                                    std::pair{"openImage", StudioShortcutAction::openImage},
+                                    std::pair{"openProject", StudioShortcutAction::openProject}})
+        action(QString::fromLatin1(name))->setShortcut(commandShortcut(m_preferences, act));
+
+    HiddenCommandInputs in;
+    in.movieOpen = m_editor.movieURL().has_value();
+    in.recorderBusy = m_session.recorderState().isBusy();
+    in.isExporting = m_editor.isExporting();
+    in.canUndo = m_editor.canUndo();
+    in.canRedo = m_editor.canRedo();
+    in.hasSelection = m_state.selectedPoint().has_value();
+    for (auto& [command, hidden] : m_hidden) {
+        hidden->setShortcut(commandShortcut(m_preferences, shortcutAction(command)));
+        hidden->setEnabled(sablewick::isEnabled(command, in));
+    }
+    action(QStringLiteral("cancelPlacement"))->setEnabled(m_state.isPlacingFocus());
+}
+
+void ContentView::showWorkspace(bool show)
+{
+    if (show && !m_workspace) {
+        QWidget* canvas = m_views.previewCanvas(m_editor, nullptr);
+        m_preview = new PreviewColumn(m_editor, m_state, canvas);
+        connect(m_preview->statusBanner(), &StatusBanner::buttonClicked, this, &ContentView::statusButton);
+        std::vector<InspectorTab> tabs(allInspectorTabs.begin(), allInspectorTabs.end());
+        m_rail = StudioToolRail::make<InspectorTab>(
+            StudioBinding<InspectorTab>{[this] { return m_state.inspectorTab(); },
+                                        [this](const InspectorTab& tab) { m_state.setInspectorTab(tab); }},
+            StudioBinding<bool>{[this] { return m_state.inspectorVisible(); },
+                                [this](const bool& v) { m_state.setInspectorVisible(v); }},
+            tabs, [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).title; },
+            [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).symbol; }, [](const InspectorTab&) {});
+        QWidget* timeline = m_views.timeline(m_editor, m_state, nullptr);
+        m_workspace = new StudioEditorWorkspace(m_rail, m_preview, timeline, m_stack);
+        m_stack->addWidget(m_workspace);
+    } else if (!show && m_workspace) {
+        m_stack->removeWidget(m_workspace);
+        m_workspace->deleteLater();
+        m_workspace = nullptr;
+        m_preview = nullptr;
+        m_rail = nullptr;
+    }
+    m_stack->setCurrentWidget(show ? m_workspace : m_stack->widget(0));
+}
+
+void ContentView::refreshInspector()
+{
+    const bool shown = ContentPresenter::inspectorPresented(m_editor.movieURL().has_value(), m_state.inspectorVisible());
+    m_inspectorColumn->setVisible(shown);
+    if (!shown)
+        return;
+    const InspectorTab tab = m_state.inspectorTab();
+    if (m_inspectorPageTab == tab)
+        return;
+    const ContentPresenter::InspectorHeader header = ContentPresenter::inspectorHeader(tab);
+    m_inspector->setHeader(header.title, header.symbol, header.subtitle);
+    m_inspector->setContent(m_views.inspectorPage(tab, m_editor, m_state, nullptr));
+    m_inspectorPageTab = tab;
+}
+
+// --- status banner, recorder and update
+
+void ContentView::statusButton(ContentPresenter::StatusButton button)
+{
+    switch (button) {
+    case ContentPresenter::StatusButton::openSettings:
+        m_session.openPrivacySettings(QStringLiteral("Privacy_ScreenCapture"));
+        break;
+    case ContentPresenter::StatusButton::microphoneSettings:
+        m_session.openPrivacySettings(QStringLiteral("Privacy_Microphone"));
+        break;
+    case ContentPresenter::StatusButton::quit:
+        m_session.requestQuit();
+        break;
+    case ContentPresenter::StatusButton::showExport:
+        if (m_editor.exportURL())
+            revealInFileManager(*m_editor.exportURL());
+        break;
+    }
+}
+
+void ContentView::recorderChanged()
+{
+    const RecorderState now = m_session.recorderState();
+    const RecorderState before = std::exchange(m_lastRecorder, now);
+    // The finished recording replaces the open edit as soon as it is written; unsaved work is
+    // kept as a project first, whichever way the end of the recording is announced.
+    const bool finishing = (now.isFinalizing && !before.isFinalizing) ||
+                           ((before.isRecording || before.isStarting) && !now.isBusy());
+    if (finishing)
+        m_flow.keepEditBeforeRecording();
+    scheduleRefresh();
+}
+
+void ContentView::checkForInstalledUpdate()
+{
+    UpdateInputs in;
+    in.runningBuild = m_session.runningBuild();
+    in.installedBuild = m_session.installedBuild();
+    in.movieOpen = m_editor.movieURL().has_value();
+    in.imageOpen = m_session.hasImageOpen();
+    in.isCapturing = m_session.captureState().isCapturing;
+    in.recorder = m_session.recorderState();
+    switch (decideUpdate(in)) {
+    case UpdateDecision::none:
+        break;
+    case UpdateDecision::showBanner:
+        m_state.raiseUpdateAvailable();
+        break;
+    case UpdateDecision::relaunch:
+        if (!m_session.reopenAfterSavingRecovery())
+            m_state.raiseUpdateAvailable();
+        break;
+    }
+}
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_appeared) {
+        m_appeared = true;
+        QTimer::singleShot(0, this, &ContentView::appeared);
+    }
+}
+
+void ContentView::appeared()
+{
+    if (m_session.takeScreenshotSetupRequest())
+        presentScreenshotSetup();
+    // Each flag is reset before its restore is tried, so a failing restore is not tried again.
+    if (m_defaults && m_defaults->boolValue(restoreAfterUpdateKey)) {
+        m_defaults->setValue(restoreAfterUpdateKey, false);
+        m_editor.openProject(EditorModel::recoveryURL());
+    }
+    if (m_defaults && m_defaults->boolValue(restoreScreenshotAfterUpdateKey)) {
+        m_defaults->setValue(restoreScreenshotAfterUpdateKey, false);
+        m_session.restoreScreenshotEdit();
+    }
+    if (m_session.takeRecordingSetupRequest())
+        showRecordingSetup();
+}
+
+// --- drops
+
+void ContentView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ContentView::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->setAccepted(!urls.isEmpty());
+    // The drag source waits for the answer; the prompt runs after it has been given.
+    QTimer::singleShot(0, this, [this, urls] { m_flow.drop(urls); });
+}
+
+// --- sheets
+
+QDialog* ContentView::presentSheet(QWidget* content, bool dismissable)
+{
+    auto* sheet = new Sheet(window(), dismissable);
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    content->setParent(sheet);
+    layout->addWidget(content);
+    sheet->setWindowTitle(window()->windowTitle());
+    sheet->open();
+    return sheet;
+}
+
+void ContentView::showRecordingSetup()
+{
+    const RecorderState recorder = m_session.recorderState();
+    if (recorder.isBusy() || m_session.captureState().isCapturing || m_recordingSheet)
+        return;
+    if (!m_flow.confirmReplacingEdit())
+        return;
+    m_session.clearRecorderNotice();
+    QPointer<ContentView> self(this);
+    QWidget* content = m_session.makeRecordingSetupSheet(nullptr, [self] {
+        if (self && self->m_recordingSheet)
+            static_cast<Sheet*>(self->m_recordingSheet.data())->closeFromCode();
+    });
+    if (content)
+        m_recordingSheet = presentSheet(content, true);
+}
+
+void ContentView::presentScreenshotSetup()
+{
+    if (m_screenshotSheet)
+        return;
+    QPointer<ContentView> self(this);
+    QWidget* content = m_session.makeScreenshotSetupSheet(nullptr, [self] {
+        if (!self || !self->m_screenshotSheet)
+            return;
+        self->m_pendingScreenshot = true;
+        static_cast<Sheet*>(self->m_screenshotSheet.data())->closeFromCode();
+    });
+    if (!content)
+        return;
+    m_screenshotSheet = presentSheet(content, true);
+    // The capture starts once the sheet is gone from the screen, so it is not in the picture.
+    connect(m_screenshotSheet, &QDialog::finished, this, [this] {
+        if (std::exchange(m_pendingScreenshot, false))
+            QTimer::singleShot(0, this, [this] { m_session.startChosenScreenshot(); });
+    });
+}
+
+void ContentView::showExportSheet()
+{
+    const ToolbarState toolbar = toolbarState();
+    if (!toolbar.showsDocumentGroups || !toolbar.exportEnabled || m_exportSheet)
+        return;
+    m_editor.pausePlayback();
+    const double duration = std::max(m_editor.settings().trimEnd - m_editor.settings().trimStart, 0.0);
+    auto* sheet = new ExportSheet(
+        StudioBinding<ExportOptions>{[this] { return m_state.exportOptions(); },
+                                     [this](const ExportOptions& o) { m_state.setExportOptions(o); }},
+        m_editor.settings(), duration);
+    sheet->setExporting(m_editor.isExporting());
+    m_exportSheet = presentSheet(sheet, true);
+    connect(sheet, &ExportSheet::exportRequested, this, [this] {
+        m_editor.pausePlayback();
+        m_pendingExport = true;
+        static_cast<Sheet*>(m_exportSheet.data())->closeFromCode();
+    });
+    connect(sheet, &ExportSheet::dismissRequested, this, [this] { static_cast<Sheet*>(m_exportSheet.data())->closeFromCode(); });
+    // The destination is asked for once the sheet has closed.
+    connect(m_exportSheet, &QDialog::finished, this, [this] {
+        if (std::exchange(m_pendingExport, false))
+            QTimer::singleShot(0, this, [this] { m_flow.exportMovie(m_state.exportOptions()); });
+    });
+}
+
+void ContentView::showRecordingHelp()
+{
+    const std::optional<int> answer = m_dialogs->runAlert(
+        {MainWindowText::permissionsTitle,
+         MainWindowText::permissionsMessage,
+         {MainWindowText::openScreenRecordingSettings, MainWindowText::openInputMonitoringSettings,
+          MainWindowText::doneButton},
+         2});
+    if (answer == 0)
+        m_session.openPrivacySettings(QStringLiteral("Privacy_ScreenCapture"));
+    else if (answer == 1)
+        m_session.openPrivacySettings(QStringLiteral("Privacy_ListenEvent"));
+}
+
+ExportProgressPanel* ContentView::exportProgressPanel() const
+{
+    return m_progressSheet ? m_progressPanel : nullptr;
+}
+
+void ContentView::updateExportProgress()
+{
+    if (m_editor.isExporting() && !m_progressSheet) {
+        m_progressPanel = new ExportProgressPanel;
+        connect(m_progressPanel, &ExportProgressPanel::cancelRequested, &m_editor, &EditorModel::cancelExport);
+        m_progressSheet = presentSheet(m_progressPanel, false);
+    } else if (!m_editor.isExporting() && m_progressSheet) {
+        static_cast<Sheet*>(m_progressSheet.data())->closeFromCode();
+        m_progressSheet = nullptr;
+        m_progressPanel = nullptr;
+        return;
+    }
+    if (m_progressSheet)
+        m_progressPanel->setProgress(m_editor.exportProgress(), m_editor.isCancellingExport());
+}
+
+}  // namespace sablewick

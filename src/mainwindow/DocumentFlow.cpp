@@ -1,0 +1,175 @@
+#include "mainwindow/DocumentFlow.h"
+
+#include "editor/EditorModel.h"
+#include "mainwindow/DropRoute.h"
+#include "mainwindow/MainWindowSession.h"
+#include "mainwindow/MainWindowText.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+namespace sablewick {
+
+DocumentFlow::DocumentFlow(EditorModel& editor, MainWindowSession& session, StudioDialogs& dialogs)
+    : m_editor(editor), m_session(session), m_dialogs(dialogs)
+{
+}
+
+bool DocumentFlow::confirmReplacingEdit()
+{
+    if (!m_editor.movieURL() || !m_editor.hasUnsavedEdits())
+        return true;
+    m_editor.pausePlayback();
+    const std::optional<int> answer = m_dialogs.runAlert(
+        {MainWindowText::savePromptMessage,
+         MainWindowText::savePromptDetail,
+         {MainWindowText::saveProjectButton, MainWindowText::cancelButton, MainWindowText::discardChangesButton},
+         1});
+    if (answer == 0)
+        return saveProject();
+    if (answer != 2)
+        return false;
+    m_discarded = snapshot();
+    return true;
+}
+
+DocumentFlow::EditSnapshot DocumentFlow::snapshot() const
+{
+    return {m_editor.movieURL(), m_editor.settings(), m_editor.events()};
+}
+
+void DocumentFlow::startMovieOpen(const QUrl& movie)
+{
+    // Each open replaces the model's generation itself, so a slower earlier load is dropped.
+    m_editor.open(movie, std::nullopt);
+}
+
+void DocumentFlow::openMovie()
+{
+    if (!confirmReplacingEdit())
+        return;
+    if (const std::optional<QUrl> url = m_dialogs.runOpenPanel({QStringLiteral("Open video"), movieTypes()}))
+        startMovieOpen(*url);
+}
+
+void DocumentFlow::openProject()
+{
+    if (!confirmReplacingEdit())
+        return;
+    if (const std::optional<QUrl> url = m_dialogs.runOpenPanel({QStringLiteral("Open project"), projectOpenTypes()}))
+        m_editor.openProject(*url);
+}
+
+void DocumentFlow::openRecent(const QUrl& project)
+{
+    if (confirmReplacingEdit())
+        m_editor.openProject(project);
+}
+
+bool DocumentFlow::saveProject()
+{
+    if (!m_editor.projectURL())
+        return saveProjectAs();
+    m_editor.saveProject(*m_editor.projectURL());
+    return !m_editor.hasUnsavedEdits();
+}
+
+bool DocumentFlow::saveProjectAs()
+{
+    const QString proposed =
+        m_editor.projectURL() ? m_editor.projectURL()->fileName() : MainWindowText::defaultProjectName;
+    const std::optional<QUrl> url =
+        m_dialogs.runSavePanel({QStringLiteral("Save project"), projectSaveTypes(), proposed, QStringLiteral("json")});
+    if (!url)
+        return false;
+    m_editor.saveProject(*url);
+    return !m_editor.hasUnsavedEdits();
+}
+
+void DocumentFlow::exportMovie(const ExportOptions& options)
+{
+    const std::optional<QUrl> url = m_dialogs.runSavePanel(
+        {QStringLiteral("Export video"), exportTypes(options.format), exportFileName(options.format),
+         fileExtension(options.format)});
+    if (url)
+        m_editor.export_(*url, options);
+}
+
+bool DocumentFlow::drop(const QList<QUrl>& urls)
+{
+    switch (classifyDrop(urls, m_editor.isExporting(), m_session.recorderState(), isImageFile)) {
+    case DropRoute::refused:
+        return false;
+    case DropRoute::image:
+        m_session.openImage(urls.first());
+        return true;
+    case DropRoute::project:
+        if (!confirmReplacingEdit())
+            return false;
+        m_editor.openProject(urls.first());
+        return true;
+    case DropRoute::movie:
+        if (!confirmReplacingEdit())
+            return false;
+        startMovieOpen(urls.first());
+        return true;
+    }
+    return false;
+}
+
+std::optional<QUrl> DocumentFlow::keepEditBeforeRecording()
+{
+    if (!m_editor.movieURL())
+        return std::nullopt;
+    m_editor.flushPendingEdits();
+    if (!m_editor.hasUnsavedEdits() || m_discarded == snapshot())
+        return std::nullopt;
+    const QDir folder = QFileInfo(EditorModel::recoveryPath()).dir();
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        return std::nullopt;
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    QString path = folder.filePath(QStringLiteral("Edit before recording %1.sablewick.json").arg(stamp));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("Edit before recording %1 (%2).sablewick.json").arg(stamp).arg(n));
+    const QUrl url = QUrl::fromLocalFile(path);
+    m_editor.saveProject(url);
+    if (m_editor.hasUnsavedEdits())
+        return std::nullopt;
+    return url;
+}
+
+std::vector<FileTypeFilter> DocumentFlow::movieTypes()
+{
+    return {
+        {QStringLiteral("Movies and videos"),
+         {"*.mp4", "*.m4v", "*.mov", "*.qt", "*.mkv", "*.webm", "*.avi", "*.mpg", "*.mpeg", "*.ts", "*.m2ts", "*.mts",
+          "*.wmv", "*.flv", "*.ogv", "*.3gp"}},
+        {QStringLiteral("MPEG-4 movie"), {"*.mp4", "*.m4v"}},
+        {QStringLiteral("QuickTime movie"), {"*.mov", "*.qt"}},
+    };
+}
+
+std::vector<FileTypeFilter> DocumentFlow::projectOpenTypes()
+{
+    return {{QStringLiteral("All files"), {"*"}}};
+}
+
+std::vector<FileTypeFilter> DocumentFlow::projectSaveTypes()
+{
+    return {{QStringLiteral("JSON document"), {"*.json"}}};
+}
+
+std::vector<FileTypeFilter> DocumentFlow::exportTypes(ExportFormat format)
+{
+    return {{fileTypeName(format), {QStringLiteral("*.") + fileExtension(format)}}};
+}
+
+QString DocumentFlow::exportFileName(ExportFormat format)
+{
+    const std::string_view stored = storedValue(format);
+    return MainWindowText::defaultExportBaseName +
+           QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size())).toLower();
+}
+
+}  // namespace sablewick

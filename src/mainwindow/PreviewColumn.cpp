@@ -1,0 +1,159 @@
+#include "mainwindow/PreviewColumn.h"
+
+#include "components/StudioButton.h"
+#include "components/StudioGlassSurface.h"
+#include "components/StudioLabel.h"
+#include "components/StudioPaint.h"
+#include "components/StudioPreviewGeometry.h"
+#include "editor/EditorModel.h"
+#include "mainwindow/ContentPresenter.h"
+#include "mainwindow/ContentState.h"
+#include "mainwindow/MainWindowText.h"
+#include "mainwindow/StatusBanner.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace sablewick {
+
+// Takes the clicks over the whole canvas while a zoom waits for its subject, with the hint bar
+// along its top.
+class PreviewColumn::PlacementOverlay final : public QWidget {
+public:
+    PlacementOverlay(ContentState& state, QWidget* parent) : QWidget(parent), m_state(state)
+    {
+        setCursor(Qt::CrossCursor);
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(15, 15, 15, 0);
+        auto* bar = new StudioGlassSurface(StudioGlassSurface::Shape::roundedRectangle, 16, this);
+        auto* row = new QHBoxLayout(bar);
+        row->setContentsMargins(14, 9, 14, 9);
+        row->setSpacing(10);
+        row->addWidget(new StudioSymbolView(QStringLiteral("scope"), 13, StudioLabelRole::primary, bar));
+        auto* hint = new StudioLabel(MainWindowText::placementHint, StudioTextStyle::caption, StudioLabelRole::primary, bar);
+        hint->setTextStyle(StudioTextStyle::caption, QFont::Medium);
+        row->addWidget(hint);
+        row->addStretch(1);
+        auto* cancel = new StudioButton(MainWindowText::cancelButton, QString(), StudioButtonVariant::secondary,
+                                        StudioControlSize::compact, bar);
+        connect(cancel, &QAbstractButton::clicked, this, [this] { m_state.cancelPlacement(); });
+        row->addWidget(cancel);
+        column->addWidget(bar, 0, Qt::AlignTop);
+        column->addStretch(1);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            m_state.clickPreview(event->position(), QSizeF(size()));
+    }
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+
+private:
+    ContentState& m_state;
+};
+
+// Fills the rest of the column and places the canvas at the largest fitting rectangle.
+class PreviewColumn::CanvasArea final : public QWidget {
+public:
+    CanvasArea(EditorModel& editor, QWidget* canvas, QWidget* parent)
+        : QWidget(parent), m_editor(editor), m_canvas(canvas)
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        m_card = new QWidget(this);
+        auto* shadow = new QGraphicsDropShadowEffect(m_card);
+        shadow->setColor(QColor(0, 0, 0, 31));
+        shadow->setBlurRadius(40);
+        shadow->setOffset(0, 8);
+        m_card->setGraphicsEffect(shadow);
+        canvas->setParent(m_card);
+        canvas->show();
+    }
+
+    QRect fitted() const
+    {
+        return StudioPreviewGeometry::fittedRect(m_editor.settings().canvasSize(), QSizeF(size()),
+                                                 StudioPreviewGeometry::previewPadding)
+            .toRect();
+    }
+
+    void place(QWidget* overlay)
+    {
+        const QRect r = fitted();
+        m_card->setGeometry(r);
+        m_canvas->setGeometry(QRect(QPoint(0, 0), r.size()));
+        // Rounded clip of the preview, corner radius 10.
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(r.size())), 10, 10);
+        m_canvas->setMask(QRegion(path.toFillPolygon().toPolygon()));
+        if (overlay)
+            overlay->setGeometry(r);
+    }
+
+    QWidget* overlay = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent*) override { place(overlay); }
+
+private:
+    EditorModel& m_editor;
+    QWidget* m_canvas;
+    QWidget* m_card;
+};
+
+PreviewColumn::PreviewColumn(EditorModel& editor, ContentState& state, QWidget* previewCanvas, QWidget* parent)
+    : QWidget(parent), m_editor(editor), m_state(state)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* caption = new QHBoxLayout;
+    caption->setContentsMargins(28, 18, 28, 0);
+    caption->addWidget(new StudioSymbolView(QStringLiteral("film"), 11, StudioLabelRole::secondary, this));
+    m_movieName = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, this);
+    m_movieName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    caption->addWidget(m_movieName, 1);
+    m_sizeCaption = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, this);
+    caption->addWidget(m_sizeCaption);
+    column->addLayout(caption);
+
+    m_area = new CanvasArea(editor, previewCanvas, this);
+    m_overlay = new PlacementOverlay(state, m_area);
+    m_area->overlay = m_overlay;
+    column->addWidget(m_area, 1);
+
+    m_banner = new StatusBanner(this);
+    column->addWidget(m_banner);
+
+    connect(&editor, &EditorModel::settingsChanged, this, [this] { m_area->place(m_overlay); });
+    refresh();
+}
+
+QRect PreviewColumn::canvasGeometry() const
+{
+    return m_area->fitted().translated(m_area->pos());
+}
+
+QWidget* PreviewColumn::placementOverlay() const
+{
+    return m_overlay;
+}
+
+void PreviewColumn::refresh()
+{
+    m_movieName->setText(m_editor.movieURL() ? m_editor.movieURL()->fileName() : QString());
+    m_sizeCaption->setText(ContentPresenter::previewCaption(
+        m_editor.settings().aspectLabel(), m_editor.sourceSize().width(), m_editor.sourceSize().height()));
+    m_overlay->setVisible(m_state.isPlacingFocus());
+    m_overlay->raise();
+    m_area->place(m_overlay);
+}
+
+}  // namespace sablewick

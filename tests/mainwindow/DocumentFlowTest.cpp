@@ -1,0 +1,334 @@
+// The document flow and the window's view state over a real editor model and real small movies;
+// the user's answers to dialogs are scripted.
+#include "editor/EditorTestSupport.h"
+#include "mainwindow/ContentState.h"
+#include "mainwindow/DocumentFlow.h"
+#include "mainwindow/MainWindowTestSupport.h"
+
+#include <QFileInfo>
+
+namespace sablewick::test {
+namespace {
+
+class DocumentFlowTest : public ::testing::Test {
+protected:
+    DocumentFlowTest() : flow(modelWithExports(bench), session, dialogs) {}
+
+    static EditorModel& modelWithExports(EditorBench& bench)
+    {
+        bench.services.exportRunner = standardExportRunner();
+        return bench.model();
+    }
+
+    // A movie open with an edit that was never saved.
+    void openEdited()
+    {
+        ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+        EditSettings s = editor().settings();
+        s.cornerRadius += 6;
+        editor().setSettings(s);
+        editor().flushPendingEdits();
+        ASSERT_TRUE(editor().hasUnsavedEdits());
+    }
+    EditorModel& editor() { return bench.model(); }
+    bool waitForMovie(const QString& path)
+    {
+        return waitUntil([&] { return editor().movieURL() == QUrl::fromLocalFile(path); });
+    }
+
+    EditorBench bench;
+    FakeSession session;
+    ScriptedDialogs dialogs;
+    DocumentFlow flow;
+};
+
+TEST_F(DocumentFlowTest, NoPromptWithNothingOpenOrNothingUnsaved)
+{
+    EXPECT_TRUE(flow.confirmReplacingEdit());
+    openEdited();
+    const QUrl saved = QUrl::fromLocalFile(bench.path("Saved.sablewick.json"));
+    editor().saveProject(saved);
+    ASSERT_FALSE(editor().hasUnsavedEdits());
+    editor().togglePlayback();
+    ASSERT_TRUE(editor().isPlaying());
+    EXPECT_TRUE(flow.confirmReplacingEdit());
+    EXPECT_TRUE(dialogs.alerts.empty());
+    EXPECT_TRUE(editor().isPlaying()) << "no prompt, so playback goes on";
+}
+
+TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
+{
+    openEdited();
+    editor().togglePlayback();
+
+    // Cancel and Escape keep the edit.
+    dialogs.alertAnswers = {1, std::nullopt};
+    EXPECT_FALSE(flow.confirmReplacingEdit());
+    EXPECT_FALSE(editor().isPlaying()) << "the prompt pauses playback";
+    EXPECT_FALSE(flow.confirmReplacingEdit());
+    ASSERT_EQ(dialogs.alerts.size(), 2u);
+    const AlertRequest& alert = dialogs.alerts[0];
+    EXPECT_EQ(alert.message, "Save this edit before moving on?");
+    EXPECT_EQ(alert.informativeText, "Save the project to keep its zooms, canvas and audio settings.");
+    EXPECT_EQ(alert.buttons, (QStringList{"Save project", "Cancel", "Discard changes"}));
+    EXPECT_EQ(alert.cancelButton, 1);
+
+    // Discard lets the replacement go on with the edit unsaved.
+    dialogs.alertAnswers = {2};
+    EXPECT_TRUE(flow.confirmReplacingEdit());
+    EXPECT_TRUE(editor().hasUnsavedEdits());
+
+    // Save with a cancelled save panel abandons the replacement; the panel proposes the default name.
+    dialogs.alertAnswers = {0};
+    dialogs.saveAnswers = {std::nullopt};
+    EXPECT_FALSE(flow.confirmReplacingEdit());
+    ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(dialogs.saveRequests[0].proposedName, "Sablewick Project.sablewick.json");
+    EXPECT_EQ(dialogs.saveRequests[0].defaultSuffix, "json");
+
+    // Save to a folder that cannot be written keeps the edit too.
+    dialogs.alertAnswers = {0};
+    dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path("missing/folder/Demo.sablewick.json"))};
+    EXPECT_FALSE(flow.confirmReplacingEdit());
+    ASSERT_TRUE(editor().notice().has_value());
+    EXPECT_TRUE(editor().notice()->startsWith("Could not save project: "));
+
+    // Save that writes the project lets it go on.
+    const QUrl project = QUrl::fromLocalFile(bench.path("Demo.sablewick.json"));
+    dialogs.alertAnswers = {0};
+    dialogs.saveAnswers = {project};
+    EXPECT_TRUE(flow.confirmReplacingEdit());
+    EXPECT_TRUE(QFileInfo::exists(project.toLocalFile()));
+    EXPECT_EQ(editor().projectURL(), project);
+
+    // A known project is saved in place, and its name seeds Save As.
+    EditSettings s = editor().settings();
+    s.shadowStrength += 0.03;
+    editor().setSettings(s);
+    editor().flushPendingEdits();
+    dialogs.alertAnswers = {0};
+    const std::size_t panels = dialogs.saveRequests.size();
+    EXPECT_TRUE(flow.confirmReplacingEdit());
+    EXPECT_EQ(dialogs.saveRequests.size(), panels) << "saving a known project asks for no file";
+    dialogs.saveAnswers = {std::nullopt};
+    EXPECT_FALSE(flow.saveProjectAs());
+    EXPECT_EQ(dialogs.saveRequests.back().proposedName, "Demo.sablewick.json");
+}
+
+TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing)
+{
+    dialogs.openAnswers = {std::nullopt};
+    flow.openMovie();
+    ASSERT_EQ(dialogs.openRequests.size(), 1u);
+    EXPECT_EQ(dialogs.openRequests[0].types, DocumentFlow::movieTypes());
+    EXPECT_FALSE(editor().movieURL());
+
+    dialogs.openAnswers = {QUrl::fromLocalFile(Clips::get().twoSeconds)};
+    flow.openMovie();
+    EXPECT_TRUE(dialogs.alerts.empty()) << "nothing was open, so nothing to ask";
+    ASSERT_TRUE(waitForMovie(Clips::get().twoSeconds));
+
+    // Replacing the (never saved) recording asks; Cancel leaves it and shows no panel.
+    dialogs.alertAnswers = {1};
+    flow.openProject();
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.openRequests.size(), 2u);
+
+    // Discard, then a project from the panel.
+    const QUrl project = QUrl::fromLocalFile(bench.path("Three.sablewick.json"));
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    editor().saveProject(project);
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    dialogs.alertAnswers = {2};
+    dialogs.openAnswers = {project};
+    flow.openProject();
+    EXPECT_EQ(dialogs.openRequests.back().types, DocumentFlow::projectOpenTypes());
+    ASSERT_TRUE(waitForMovie(Clips::get().threeSeconds));
+    EXPECT_EQ(editor().projectURL(), project);
+}
+
+TEST_F(DocumentFlowTest, DropsRouteByTypeAndAskBeforeReplacing)
+{
+    EXPECT_FALSE(flow.drop({}));
+    EXPECT_TRUE(flow.drop({QUrl::fromLocalFile("/x/Shot.sableimage.json")}));
+    EXPECT_TRUE(flow.drop({QUrl::fromLocalFile("/x/photo.png")}));
+    EXPECT_EQ(session.calls, (QStringList{"openImage Shot.sableimage.json", "openImage photo.png"}));
+    EXPECT_TRUE(dialogs.alerts.empty());
+
+    // Only the first of several files opens.
+    EXPECT_TRUE(flow.drop({QUrl::fromLocalFile(Clips::get().twoSeconds), QUrl::fromLocalFile(Clips::get().threeSeconds)}));
+    ASSERT_TRUE(waitForMovie(Clips::get().twoSeconds));
+
+    // Over the open recording a drop asks first; Cancel refuses the drop.
+    dialogs.alertAnswers = {1};
+    EXPECT_FALSE(flow.drop({QUrl::fromLocalFile(Clips::get().threeSeconds)}));
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+
+    // While a recording starts, runs or finishes, nothing is taken and nothing is asked.
+    RecorderState busy;
+    for (bool RecorderState::*flag : {&RecorderState::isStarting, &RecorderState::isRecording, &RecorderState::isFinalizing}) {
+        busy = RecorderState{};
+        busy.*flag = true;
+        session.setRecorder(busy);
+        EXPECT_FALSE(flow.drop({QUrl::fromLocalFile(Clips::get().threeSeconds)}));
+    }
+    session.setRecorder({});
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+
+    // A project dropped by a name in capitals opens as a project.
+    const QString upper = bench.path("Two.JSON");
+    editor().saveProject(QUrl::fromLocalFile(upper));
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    dialogs.alertAnswers = {2};
+    EXPECT_TRUE(flow.drop({QUrl::fromLocalFile(upper)}));
+    ASSERT_TRUE(waitForMovie(Clips::get().twoSeconds));
+    EXPECT_EQ(editor().projectURL(), QUrl::fromLocalFile(upper));
+}
+
+TEST_F(DocumentFlowTest, ExportAsksForTheDestinationAndWritesThere)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    ExportOptions options;
+    options.format = ExportFormat::gif;
+    options.resolution = ExportResolution::p720;
+    dialogs.saveAnswers = {std::nullopt};
+    flow.exportMovie(options);
+    ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(dialogs.saveRequests[0].proposedName, "Sablewick Video.gif");
+    EXPECT_EQ(dialogs.saveRequests[0].types, DocumentFlow::exportTypes(ExportFormat::gif));
+    EXPECT_FALSE(editor().isExporting()) << "a cancelled panel starts no export";
+
+    const QUrl destination = QUrl::fromLocalFile(bench.path("Out.gif"));
+    dialogs.saveAnswers = {destination};
+    flow.exportMovie(options);
+    EXPECT_TRUE(editor().isExporting());
+    ASSERT_TRUE(waitUntil([&] { return !editor().isExporting(); }, 60000));
+    EXPECT_EQ(editor().exportURL(), destination) << editor().notice().value_or("").toStdString();
+    QFile gif(destination.toLocalFile());
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gif.read(6), "GIF89a");
+}
+
+TEST_F(DocumentFlowTest, RecordingOverAnUnsavedEditKeepsItAsAProject)
+{
+    EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt);
+    openEdited();
+    const EditSettings edited = editor().settings();
+    const std::optional<QUrl> kept = flow.keepEditBeforeRecording();
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_TRUE(QFileInfo::exists(kept->toLocalFile()));
+    EXPECT_EQ(QFileInfo(kept->toLocalFile()).dir(), QFileInfo(EditorModel::recoveryPath()).dir());
+    EXPECT_EQ(editor().recentProjects().value(0), *kept);
+    EXPECT_FALSE(editor().hasUnsavedEdits());
+    EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt) << "nothing left to keep";
+
+    // An edit the user chose to discard for the recording is not kept; one changed since is.
+    EditSettings s = editor().settings();
+    s.shadowStrength += 0.05;
+    editor().setSettings(s);
+    dialogs.alertAnswers = {2};
+    ASSERT_TRUE(flow.confirmReplacingEdit());
+    EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt);
+    s.shadowStrength += 0.05;
+    editor().setSettings(s);
+    const std::optional<QUrl> second = flow.keepEditBeforeRecording();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_NE(*second, *kept) << "a second kept edit never replaces the first";
+    EXPECT_TRUE(QFileInfo::exists(kept->toLocalFile()));
+
+    // The kept project brings the edit back after the recording replaced it.
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    ASSERT_TRUE(bench.openProject(*kept));
+    EXPECT_EQ(editor().settings().cornerRadius, edited.cornerRadius);
+}
+
+class ContentStateTest : public DocumentFlowTest {
+protected:
+    ContentStateTest() : state(bench.model()) {}
+    ContentState state;
+};
+
+TEST_F(ContentStateTest, NewZoomIsPlacedByOneClickAndIsOneUndoStep)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    state.setInspectorVisible(false);
+    editor().seek(1.0);
+    state.addZoomAndPlace(std::nullopt);
+    EXPECT_TRUE(state.isPlacingFocus());
+    ASSERT_TRUE(state.pendingZoomTime().has_value());
+    EXPECT_EQ(state.inspectorTab(), InspectorTab::focus);
+    EXPECT_TRUE(state.inspectorVisible()) << "adding a zoom shows the inspector";
+
+    // A click outside the video (the canvas's padding) keeps the mode.
+    const QSizeF view(480, 270);
+    state.clickPreview({1, 1}, view);
+    EXPECT_TRUE(state.isPlacingFocus());
+    EXPECT_TRUE(editor().events().empty());
+
+    state.clickPreview({240, 135}, view);
+    EXPECT_FALSE(state.isPlacingFocus());
+    EXPECT_FALSE(state.pendingZoomTime());
+    ASSERT_EQ(editor().events().size(), 1u);
+    EXPECT_EQ(state.selectedPoint(), editor().events()[0].id);
+    EXPECT_NEAR(editor().events()[0].x, 0.5, 0.01);
+    EXPECT_NEAR(editor().events()[0].y, 0.5, 0.01);
+    editor().undo();
+    EXPECT_TRUE(editor().events().empty());
+    EXPECT_FALSE(state.selectedPoint()) << "the undone point is no longer selected";
+}
+
+TEST_F(ContentStateTest, EscapeLeavesNoPointAndDeletingTheSelectionLeavesPlacement)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    state.addZoomAndPlace(0.5);
+    state.cancelPlacement();
+    EXPECT_FALSE(state.isPlacingFocus());
+    EXPECT_TRUE(editor().events().empty());
+
+    state.addZoomAndPlace(0.2);
+    state.clickPreview({100, 100}, {480, 270});
+    state.addZoomAndPlace(1.2);
+    state.clickPreview({300, 100}, {480, 270});
+    ASSERT_EQ(editor().events().size(), 2u);
+    const FocusPoint first = editor().events()[0];
+    const FocusPoint second = editor().events()[1];
+
+    // Re-aiming the selected point, then deleting another one, keeps the mode.
+    state.beginPlacing(second);
+    EXPECT_TRUE(state.isPlacingFocus());
+    EXPECT_FALSE(state.pendingZoomTime());
+    state.removeZoom(first);
+    EXPECT_TRUE(state.isPlacingFocus());
+    // Deleting the one being re-aimed leaves the mode and the selection.
+    state.deleteSelectedZoom();
+    EXPECT_FALSE(state.isPlacingFocus());
+    EXPECT_FALSE(state.selectedPoint());
+    EXPECT_TRUE(editor().events().empty());
+    // With nothing selected, delete does nothing.
+    state.deleteSelectedZoom();
+}
+
+TEST_F(ContentStateTest, SelectionShowsTheFocusPageAndANewMovieClearsIt)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    state.addZoomAndPlace(0.2);
+    state.clickPreview({240, 135}, {480, 270});
+    const QUuid id = *state.selectedPoint();
+    state.setSelectedPoint(std::nullopt);
+    state.setInspectorTab(InspectorTab::audio);
+    state.setInspectorVisible(false);
+    state.setSelectedPoint(std::nullopt);
+    EXPECT_EQ(state.inspectorTab(), InspectorTab::audio) << "clearing the selection leaves the page";
+    state.setSelectedPoint(id);
+    EXPECT_EQ(state.inspectorTab(), InspectorTab::focus);
+    EXPECT_TRUE(state.inspectorVisible());
+
+    state.addZoomAndPlace(1.0);
+    ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+    EXPECT_FALSE(state.selectedPoint());
+    EXPECT_FALSE(state.isPlacingFocus());
+    EXPECT_FALSE(state.pendingZoomTime());
+}
+
+}  // namespace
+}  // namespace sablewick::test

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace sablewick::test {
+
+// Drives real windows on the private X server through XTEST, as a user's mouse and keyboard
+// would. No window manager runs there: windows are focused directly.
+class XdotoolDriver {
+public:
+    static void run(const QStringList& arguments)
+    {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), arguments);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "xdotool hung";
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    static void clickAt(QPoint global)
+    {
+        run({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y()), "click", "1"});
+    }
+    static void click(QWidget* widget)
+    {
+        ASSERT_TRUE(widget && widget->isVisible());
+        clickAt(widget->mapToGlobal(widget->rect().center()));
+    }
+    static void focus(QWidget* widget)
+    {
+        run({"windowfocus", "--sync", QString::number(widget->window()->winId())});
+    }
+    static void type(QWidget* window, const QString& text)
+    {
+        focus(window);
+        run({"type", "--delay", "5", text});
+    }
+    static void key(QWidget* window, const QString& keys)
+    {
+        focus(window);
+        run({"key", keys});
+    }
+
+    // After `seconds`, dismisses every modal dialog still up, so that a step that never came
+    // fails the test instead of leaving it waiting inside a dialog's loop. The returned timer
+    // belongs to the caller (delete it at the end of the test).
+    static QTimer* watchdog(int seconds)
+    {
+        auto* timer = new QTimer;
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [timer] {
+            ADD_FAILURE() << "the test was still inside a dialog after its time ran out";
+            timer->setSingleShot(false);
+            timer->disconnect();
+            QObject::connect(timer, &QTimer::timeout, [] {
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    if (auto* dialog = qobject_cast<QDialog*>(modal))
+                        dialog->reject();
+            });
+            timer->start(200);
+        });
+        timer->start(seconds * 1000);
+        return timer;
+    }
+
+    // Once a modal window that `matches` is up, runs `act` on it, from inside whatever event loop
+    // is turning then (a modal dialog runs its own). Polls every 50 ms for at most 20 s.
+    static void whenModal(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act)
+    {
+        auto* timer = new QTimer;
+        auto deadline = std::make_shared<int>(400);
+        QObject::connect(timer, &QTimer::timeout, [timer, deadline, matches, act] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->isVisible() && matches(modal)) {
+                timer->stop();
+                timer->deleteLater();
+                // Let the dialog finish laying itself out and reach the screen.
+                QTimer::singleShot(150, [guard = QPointer<QWidget>(modal), act] {
+                    if (guard)
+                        act(guard);
+                });
+            } else if (--*deadline == 0) {
+                timer->stop();
+                timer->deleteLater();
+                ADD_FAILURE() << "no matching dialog appeared";
+            }
+        });
+        timer->start(50);
+    }
+};
+
+}  // namespace sablewick::test
