@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Side by side: our export of a project against FFmpeg's command line doing the same work
 # (decode, scale the picture into a padded canvas, encode with the same encoder, preset, bit rate,
-# keyframe interval, pixel format and BT.709 tags, AAC 128 kb/s at 44.1 kHz), wall time end to end.
+# keyframe interval, pixel format and BT.709 tags, AAC 128 kb/s at 44.1 kHz). Each run is measured
+# for wall time, CPU seconds (user + system) and peak memory (maximum resident set).
 # GIFs are compared with FFmpeg's two-pass palette GIF at the same size and frame rate: time, size
 # and SSIM against the same pipeline's full-colour frames.
 #
-# Each side runs ROUNDS times (default 3), the two sides taking turns, and the median wall time
-# counts: a shared machine's noise then hits both sides alike.
+# Two inputs: a synthetic screen-like clip (a light desktop with a moving window, with sound) and
+# a real screen recording (a terminal under a private X server, bench/rendering/record_terminal.sh),
+# whose text shows what the card's resampling costs.
+#
+# Each side runs ROUNDS times (default 3), the sides taking turns, and the median counts: a shared
+# machine's noise then hits every side alike. With BEFORE=OTHER_BUILD_DIR that build's exporter
+# runs as a third side, for a change's cost in our own CPU and time. ONLY=REGEX runs only the
+# cases whose name matches.
 #
 #   bench/export/compare.sh [BUILD_DIR]       (default: build; ROUNDS=5 for more rounds)
 set -euo pipefail
@@ -14,58 +21,101 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 build="${1:-$here/build}"
 tool="$build/bench/export/sablewick_export_project"
 [ -x "$tool" ] || { echo "build $tool first (cmake --build $build --target sablewick_export_project)"; exit 1; }
+before=""
+if [ -n "${BEFORE:-}" ]; then
+  before="$BEFORE/bench/export/sablewick_export_project"
+  [ -x "$before" ] || { echo "no exporter in BEFORE=$BEFORE"; exit 1; }
+fi
+only="${ONLY:-.}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sablewick-compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 ffmpeg=(ffmpeg -hide_banner -loglevel error -y)
 seconds=20
 
-echo "cores: $(nproc)"
+echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
 # 20 s of screen-like 1920x1080 at 60 fps: a light desktop with a grid and a moving window.
-"${ffmpeg[@]}" -f lavfi -i "color=c=0xF2F3F5:s=1920x1080:r=60:d=$seconds,drawgrid=w=160:h=90:t=1:c=0xD8DAE0[bg];testsrc2=s=800x450:r=60:d=$seconds[w];[bg][w]overlay=x='200+400*sin(t/3)':y='150+200*cos(t/4)'" \
-  -f lavfi -i "sine=frequency=440:duration=$seconds" \
-  -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -b:a 128k -ar 44100 -shortest "$work/input.mp4"
+desktop() {  # output size seconds
+  "${ffmpeg[@]}" -f lavfi -i "color=c=0xF2F3F5:s=$2:r=60:d=$3,drawgrid=w=160:h=90:t=1:c=0xD8DAE0[bg];testsrc2=s=800x450:r=60:d=$3[w];[bg][w]overlay=x='200+400*sin(t/3)':y='150+200*cos(t/4)'" \
+    -f lavfi -i "sine=frequency=440:duration=$3" \
+    -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -b:a 128k -ar 44100 -shortest "$1"
+}
+desktop "$work/input.mp4" 1920x1080 "$seconds"
 "$tool" --make-project "$work/input.mp4" "$work/input.sablewick.json"
+desktop "$work/input4k.mp4" 3840x2160 10
+"$tool" --make-project "$work/input4k.mp4" "$work/input4k.sablewick.json"
+"$here/bench/rendering/record_terminal.sh" "$work/terminal.mp4" "$seconds"
+"$tool" --make-project "$work/terminal.mp4" "$work/terminal.sablewick.json"
 
 rounds="${ROUNDS:-3}"
-wall() { local start end; start=$(date +%s.%N); "$@" >/dev/null 2>&1; end=$(date +%s.%N); echo "$end - $start" | bc; }
+# Runs a command; prints "wall-seconds cpu-seconds peak-megabytes".
+measure() {
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>&1
+  awk '{ printf "%s %.2f %.0f\n", $1, $2 + $3, $4 / 1024 }' "$work/time"
+}
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# Runs the two commands (separated by --) in turn, ROUNDS times; prints "ours theirs" medians.
+# Runs the commands (separated by --) in turn, ROUNDS times; prints one line of medians
+# "wall cpu memory" per command.
 alternate() {
-  local ours=() theirs=() a=() b=() seen=0 arg
+  local commands=() current="" arg i column
   for arg in "$@"; do
-    if [ "$arg" = "--" ]; then seen=1; continue; fi
-    if [ $seen -eq 0 ]; then a+=("$arg"); else b+=("$arg"); fi
+    if [ "$arg" = "--" ]; then commands+=("$current"); current=""; else current+=" $(printf '%q' "$arg")"; fi
   done
+  commands+=("$current")
+  rm -f "$work"/side.*
   for _ in $(seq 1 "$rounds"); do
-    ours+=("$(wall "${a[@]}")")
-    theirs+=("$(wall "${b[@]}")")
+    for i in "${!commands[@]}"; do
+      eval "measure ${commands[$i]}" >>"$work/side.$i"
+    done
   done
-  echo "$(median "${ours[@]}") $(median "${theirs[@]}")"
+  for i in "${!commands[@]}"; do
+    for column in 1 2 3; do median $(cut -d' ' -f$column "$work/side.$i"); done | paste -sd' '
+  done
 }
 ratio() { echo "scale=2; $1 / $2" | bc; }
-
-movie() {  # name ext resolution width height codec-args...
-  local name=$1 ext=$2 res=$3 w=$4 h=$5; shift 5
-  local sw=$((w * 85 / 100 / 2 * 2)) sh=$((h * 85 / 100 / 2 * 2))
-  local px=$(((w - sw) / 2)) py=$(((h - sh) / 2))
-  local ours theirs
-  read -r ours theirs < <(alternate "$tool" "$work/input.sablewick.json" "$work/ours.$ext" "$ext" "$res" 1 -- \
-    "${ffmpeg[@]}" -i "$work/input.mp4" -vf "scale=$sw:$sh,pad=$w:$h:$px:$py" "$@" \
-    -pix_fmt yuv420p -colorspace bt709 -color_primaries bt709 -color_trc bt709 \
-    -c:a aac -b:a 128k -ar 44100 "$work/theirs.$ext")
-  echo "$name: ours ${ours}s, ffmpeg ${theirs}s (medians of $rounds), our throughput is $(ratio "$theirs" "$ours") of ffmpeg's (goal >= 0.80)"
+percent() { echo "scale=1; 100 * ($1 - $2) / $2" | bc; }
+# Prints one case's medians: ours, FFmpeg's and, with BEFORE, the earlier build's.
+report() {  # name results...
+  local name=$1 ours theirs earlier
+  read -r -a ours <<<"$2"
+  read -r -a theirs <<<"$3"
+  echo "$name: ours ${ours[0]} s, ${ours[1]} CPU s, ${ours[2]} MB; ffmpeg ${theirs[0]} s, ${theirs[1]} CPU s, ${theirs[2]} MB; throughput $(ratio "${theirs[0]}" "${ours[0]}") of ffmpeg's, CPU $(ratio "${ours[1]}" "${theirs[1]}") times (medians of $rounds)"
+  if [ -n "${4:-}" ]; then
+    read -r -a earlier <<<"$4"
+    echo "  before: ${earlier[0]} s, ${earlier[1]} CPU s, ${earlier[2]} MB; now wall $(percent "${ours[0]}" "${earlier[0]}") %, CPU $(percent "${ours[1]}" "${earlier[1]}") %"
+  fi
 }
 
-movie "MP4 1080p" mp4 1080 1920 1080 -c:v libx264 -preset veryfast -b:v 12441600 -g 120
-movie "MP4 2160p" mp4 2160 3840 2160 -c:v libx264 -preset veryfast -b:v 49766400 -g 120
-movie "MOV 1080p" mov 1080 1920 1080 -c:v libx265 -preset ultrafast -x265-params log-level=none -tag:v hvc1 -b:v 8087040 -g 120
+movie() {  # name input ext resolution width height codec-args...
+  local name=$1 input=$2 ext=$3 res=$4 w=$5 h=$6; shift 6
+  [[ "$name" =~ $only ]] || return 0
+  local sw=$((w * 85 / 100 / 2 * 2)) sh=$((h * 85 / 100 / 2 * 2))
+  local px=$(((w - sw) / 2)) py=$(((h - sh) / 2))
+  local sides=("$tool" "$work/$input.sablewick.json" "$work/ours.$ext" "$ext" "$res" 1 --
+    "${ffmpeg[@]}" -i "$work/$input.mp4" -vf "scale=$sw:$sh,pad=$w:$h:$px:$py" "$@"
+    -pix_fmt yuv420p -colorspace bt709 -color_primaries bt709 -color_trc bt709
+    -c:a aac -b:a 128k -ar 44100 "$work/theirs.$ext")
+  [ -n "$before" ] && sides+=(-- "$before" "$work/$input.sablewick.json" "$work/before.$ext" "$ext" "$res" 1)
+  local results
+  mapfile -t results < <(alternate "${sides[@]}")
+  report "$name" "${results[@]}"
+}
+
+x264_1080=(-c:v libx264 -preset veryfast -b:v 12441600 -g 120)
+movie "MP4 1080p" input mp4 1080 1920 1080 "${x264_1080[@]}"
+movie "MP4 1080p, terminal recording" terminal mp4 1080 1920 1080 "${x264_1080[@]}"
+movie "MP4 1080p from a 2160p source (10 s)" input4k mp4 1080 1920 1080 "${x264_1080[@]}"
+movie "MP4 2160p" input mp4 2160 3840 2160 -c:v libx264 -preset veryfast -b:v 49766400 -g 120
+movie "MOV 1080p" input mov 1080 1920 1080 -c:v libx265 -preset ultrafast -x265-params log-level=none -tag:v hvc1 -b:v 8087040 -g 120
 
 # GIF at 1080p, quality 1: 12 fps.
-filter="fps=12,scale=1632:918,pad=1920:1080:144:81"
-read -r ours theirs < <(alternate "$tool" "$work/input.sablewick.json" "$work/ours.gif" gif 1080 1 -- \
-  "${ffmpeg[@]}" -i "$work/input.mp4" -vf "$filter,split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=sierra2_4a" "$work/theirs.gif")
-# References: each pipeline's own full-colour frames at the same rate.
-"${ffmpeg[@]}" -i "$work/input.mp4" -vf "$filter" -c:v ffv1 "$work/theirs-ref.mkv"
-"$tool" "$work/input.sablewick.json" "$work/ours-ref.mov" mov 1080 2 >/dev/null
-ssim() { "${ffmpeg[@]/-loglevel error/}" -loglevel info -i "$1" -i "$2" -lavfi "[1]fps=12[r];[0][r]ssim" -f null - 2>&1 | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1; }
-echo "GIF 1080p 12 fps: ours ${ours}s $(stat -c %s "$work/ours.gif") bytes SSIM $(ssim "$work/ours.gif" "$work/ours-ref.mov"); ffmpeg ${theirs}s $(stat -c %s "$work/theirs.gif") bytes SSIM $(ssim "$work/theirs.gif" "$work/theirs-ref.mkv"); our throughput is $(ratio "$theirs" "$ours") of ffmpeg's"
+if [[ "GIF 1080p" =~ $only ]]; then
+  filter="fps=12,scale=1632:918,pad=1920:1080:144:81"
+  mapfile -t results < <(alternate "$tool" "$work/input.sablewick.json" "$work/ours.gif" gif 1080 1 -- \
+    "${ffmpeg[@]}" -i "$work/input.mp4" -vf "$filter,split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=sierra2_4a" "$work/theirs.gif")
+  report "GIF 1080p 12 fps" "${results[@]}"
+  # References: each pipeline's own full-colour frames at the same rate.
+  "${ffmpeg[@]}" -i "$work/input.mp4" -vf "$filter" -c:v ffv1 "$work/theirs-ref.mkv"
+  "$tool" "$work/input.sablewick.json" "$work/ours-ref.mov" mov 1080 2 >/dev/null
+  ssim() { "${ffmpeg[@]/-loglevel error/}" -loglevel info -i "$1" -i "$2" -lavfi "[1]fps=12[r];[0][r]ssim" -f null - 2>&1 | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1; }
+  echo "  GIF sizes and SSIM: ours $(stat -c %s "$work/ours.gif") bytes SSIM $(ssim "$work/ours.gif" "$work/ours-ref.mov"); ffmpeg $(stat -c %s "$work/theirs.gif") bytes SSIM $(ssim "$work/theirs.gif" "$work/theirs-ref.mkv")"
+fi

@@ -11,17 +11,20 @@
 // The other benchmarks time single steps, to choose the faster way for each: composing one frame
 // with the composer's own loops or with QPainter alone, and the colour conversion by our converter
 // or by swscale (BT.709 both).
+#include "media/VideoFrameSource.h"
 #include "rendering/Background.h"
 #include "rendering/Compositor.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/FrameComposer.h"
 #include "rendering/GaussianBlur.h"
+#include "rendering/ImageResampler.h"
 #include "rendering/PointerRenderer.h"
 #include "rendering/Yuv420Converter.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -326,6 +329,69 @@ void ComposeFrameWithQPainter(benchmark::State& state)
     }
 }
 
+// A frame of the recording as the frame source hands it to the composer (its pixel format and
+// layout): written to a picture file and decoded back through the frame source.
+QImage decodedLikeARecording(const QImage& frame)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frame.png");
+    if (!frame.save(path))
+        throw std::runtime_error("cannot write the frame");
+    VideoFrameSource source(path.toStdString());
+    return source.frameAt(0.0).image.copy();
+}
+
+// The card at rest (no zoom, the default look), as most frames of an export are: the recording
+// resampled into the card and the layer around it copied. range(0) is the recording's height,
+// range(1) the export's.
+void ComposeCardAtRest(benchmark::State& state)
+{
+    const QSize sourceSize(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    const QSize size(int(state.range(1)) * 16 / 9, int(state.range(1)));
+    ScreenSequence screens(sourceSize);
+    const QImage source = decodedLikeARecording(screens.frame(150));
+    EditSettings settings;
+    const FrameComposer composer(settings, {}, size, {}, std::nullopt, Compositor::loadBackgroundPicture(settings));
+    QImage target;
+    composer.compose(source, 1.0, target);  // the layer under the card is made once per export
+    for (auto _ : state) {
+        composer.compose(source, 1.0, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+
+// The resampling alone, into the default card of a 1080p export (1632x918), by each version of
+// the kernels this processor runs (0: the plain loops, then SSE2, AVX2). range(0) is the
+// recording's height: 1080 takes six taps each way, 2160 ten.
+void ResampleIntoCard(benchmark::State& state)
+{
+    const auto versions = availableResampleKernels();
+    if (size_t(state.range(1)) >= versions.size()) {
+        state.SkipWithError("this processor lacks that version");
+        return;
+    }
+    const ResampleKernels kernels = versions[size_t(state.range(1))];
+    const QSize sourceSize(int(state.range(0)) * 16 / 9, int(state.range(0)));
+    ScreenSequence screens(sourceSize);
+    const QImage source = decodedLikeARecording(screens.frame(150));
+    const QSize card(1632, 918);
+    const ResampleTaps horizontal = makeResampleTaps(0, card.width(), double(sourceSize.width()) / card.width(), 0);
+    const ResampleTaps vertical = makeResampleTaps(0, card.height(), double(sourceSize.height()) / card.height(), 0);
+    std::vector<const uint32_t*> rows(size_t(source.height()));
+    for (int y = 0; y < source.height(); ++y)
+        rows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+    const ResampleSource from{rows.data(), 0, source.width(), 0, source.height(), false};
+    std::vector<uint32_t> out(size_t(card.width()) * size_t(card.height()));
+    ResampleScratch scratch;
+    for (auto _ : state) {
+        for (int y = 0; y < card.height(); ++y)
+            resampleRow(from, horizontal, vertical, y, 0, card.width(), out.data() + size_t(y) * size_t(card.width()),
+                        scratch, kernels);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["taps"] = horizontal.taps;
+}
+
 QImage composedFrame(QSize size)
 {
     const Edit edit;
@@ -381,6 +447,17 @@ BENCHMARK(sablewick::SideBySide)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(sablewick::ComposeFrame)->Arg(1080)->Arg(2160)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(sablewick::ComposeCardAtRest)
+    ->Args({1080, 1080})
+    ->Args({2160, 1080})
+    ->Args({1080, 2160})
+    ->Args({2160, 2160})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(sablewick::ResampleIntoCard)
+    ->ArgsProduct({{1080, 2160}, {0, 1, 2}})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(sablewick::ComposeFrameWithQPainter)->Arg(1080)->Arg(2160)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(sablewick::ConvertOwn)->Arg(1080)->Arg(2160)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(sablewick::ConvertSwscale)->Arg(1080)->Arg(2160)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 #include "platform/PreferencesStore.h"
 #include "rendering/ExportJob.h"
 #include "rendering/ExporterError.h"
+#include "rendering/ImageResampler.h"
 
 #include <QTransform>
 
@@ -28,8 +29,10 @@ public:
             QImage image = m_source.frameAt(seconds).image;
             if (const int rotation = m_source.track().rotation; rotation != 0)
                 image = image.transformed(QTransform().rotate(rotation));
-            if (image.width() > maxSize.width() || image.height() > maxSize.height())
-                image = image.scaled(maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            if (image.width() > maxSize.width() || image.height() > maxSize.height()) {
+                const QSize fitted = image.size().scaled(maxSize, Qt::KeepAspectRatio);
+                image = resampledImage(image, fitted.expandedTo(QSize(1, 1)));
+            }
             return image;
         } catch (const std::exception&) {
             return {};  // a failed thumbnail is left out; it must not end the worker thread

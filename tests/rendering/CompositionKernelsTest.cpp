@@ -9,6 +9,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -32,15 +33,16 @@ struct Picture {
     uint32_t& at(int x, int y) { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
-// Output width x height from the picture under a uniform scale and offset.
+// Output width x height from the picture under a uniform scale and offset. With `opaque` the
+// fourth byte of the source is padding.
 std::vector<uint32_t> resample(const Picture& source, int width, int height, double scale, double offsetX,
-                               double offsetY, const ResampleKernels& kernels)
+                               double offsetY, const ResampleKernels& kernels, bool opaque = false)
 {
     const ResampleTaps h = makeResampleTaps(0, width, scale, offsetX);
     const ResampleTaps v = makeResampleTaps(0, height, scale, offsetY);
     std::vector<uint32_t> out(static_cast<size_t>(width) * size_t(height));
     ResampleScratch scratch;
-    const ResampleSource from{source.rows.data(), 0, source.width, 0, source.height, false};
+    const ResampleSource from{source.rows.data(), 0, source.width, 0, source.height, opaque};
     for (int y = 0; y < height; ++y)
         resampleRow(from, h, v, y, 0, width, out.data() + size_t(y) * size_t(width), scratch, kernels);
     return out;
@@ -51,27 +53,117 @@ int channel(uint32_t p, int c)
     return int((p >> (8 * c)) & 0xFF);
 }
 
+// Premultiplied pixels: opaque ones, translucent ones and holes, in runs so that edges are sharp.
+Picture randomPicture(int width, int height, unsigned seed)
+{
+    Picture picture(width, height);
+    std::mt19937 random(seed);
+    uint32_t pixel = 0;
+    for (uint32_t& p : picture.pixels) {
+        if (random() % 3 == 0) {
+            const uint32_t alpha = std::array<uint32_t, 4>{255, 255, 128, 0}[random() % 4];
+            pixel = alpha << 24;
+            for (int c = 0; c < 3; ++c)
+                pixel |= (random() % (alpha + 1)) << (8 * c);
+        }
+        p = pixel;
+    }
+    return picture;
+}
+
 TEST(ImageResamplerTest, FastKernelsMatchThePlainLoopsExactly)
 {
-    Picture source(97, 61);
-    std::mt19937 random(7);
-    for (uint32_t& p : source.pixels)
-        p = random() | 0xFF000000u;
+    const Picture opaque = [] {
+        Picture p(97, 61);
+        std::mt19937 random(7);
+        for (uint32_t& pixel : p.pixels)
+            pixel = random() | 0xFF000000u;
+        return p;
+    }();
+    const Picture translucent = randomPicture(97, 61, 5);
+    // Padding bytes that are neither 0 nor 255 must not leak into the result.
+    Picture padded = opaque;
+    for (uint32_t& pixel : padded.pixels)
+        pixel = (pixel & 0xFFFFFFu) | ((pixel * 2654435761u) & 0xFF000000u);
     struct Case {
         double scale, offsetX, offsetY;
         int width, height;
     };
-    // Enlarging, reducing a little and a lot, fractional offsets, and windows past the edges.
-    const Case cases[] = {{1.0, 0.0, 0.0, 97, 61},   {0.37, 3.3, 1.7, 120, 90}, {1.18, 0.25, -0.4, 80, 50},
-                          {3.7, -2.0, 5.5, 26, 17},  {0.9, -20.0, -10.0, 140, 90}, {11.0, 0.0, 0.0, 9, 6}};
+    // Enlarging, reducing a little (six taps) and a lot (any number of taps), fractional offsets,
+    // and windows past the edges.
+    const Case cases[] = {{1.0, 0.0, 0.0, 97, 61},    {0.37, 3.3, 1.7, 120, 90},    {1.18, 0.25, -0.4, 80, 50},
+                          {1.6, 0.7, 0.2, 60, 38},    {2.35, -1.3, 0.6, 41, 26},     {3.7, -2.0, 5.5, 26, 17},
+                          {0.9, -20.0, -10.0, 140, 90}, {11.0, 0.0, 0.0, 9, 6}};
     const auto variants = availableResampleKernels();
     ASSERT_GE(variants.size(), 1u);
-    for (const Case& c : cases) {
-        const auto plain = resample(source, c.width, c.height, c.scale, c.offsetX, c.offsetY, plainResampleKernels());
-        for (size_t i = 1; i < variants.size(); ++i)
-            EXPECT_EQ(plain, resample(source, c.width, c.height, c.scale, c.offsetX, c.offsetY, variants[i]))
-                << "scale " << c.scale << ", version " << i;
+    struct Source {
+        const Picture& picture;
+        bool opaque;
+        const char* name;
+    };
+    for (const Source& source : {Source{opaque, false, "opaque"}, Source{translucent, false, "translucent"},
+                                 Source{padded, true, "padded"}}) {
+        for (const Case& c : cases) {
+            const auto plain = resample(source.picture, c.width, c.height, c.scale, c.offsetX, c.offsetY,
+                                        plainResampleKernels(), source.opaque);
+            for (size_t i = 1; i < variants.size(); ++i)
+                EXPECT_EQ(plain, resample(source.picture, c.width, c.height, c.scale, c.offsetX, c.offsetY,
+                                          variants[i], source.opaque))
+                    << source.name << ", scale " << c.scale << ", version " << i;
+        }
     }
+}
+
+TEST(ImageResamplerTest, OvershootIsClampedAndColourStaysWithinAlpha)
+{
+    // Hard edges make the cubic's lobes overshoot below black, above white and above the alpha
+    // of translucent pixels: a wrapped byte would show as a bright or dark fringe.
+    const Picture source = randomPicture(64, 40, 3);
+    for (double scale : {0.45, 1.0 / 0.85, 2.6}) {
+        for (const ResampleKernels& kernels : availableResampleKernels()) {
+            const auto out = resample(source, int(64 / scale), int(40 / scale), scale, 0.3, 0.1, kernels);
+            for (uint32_t p : out)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_LE(channel(p, c), channel(p, 3)) << std::hex << p << " at scale " << scale;
+        }
+    }
+    // Beside a step from black to white the overshoot stays at the ends of the range.
+    Picture step(24, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 24; ++x)
+            step.at(x, y) = x < 12 ? 0xFF000000u : 0xFFFFFFFFu;
+    for (const ResampleKernels& kernels : availableResampleKernels()) {
+        const auto out = resample(step, 40, 2, 0.6, 0.2, 0.0, kernels);
+        for (int x = 0; x < 40; ++x) {
+            const int expected = 0.6 * (x + 0.5) + 0.2 < 11 ? 0 : 0.6 * (x + 0.5) + 0.2 > 13 ? 255 : -1;
+            if (expected >= 0) {
+                EXPECT_EQ(channel(out[size_t(x)], 1), expected) << x;
+            }
+        }
+    }
+}
+
+TEST(ImageResamplerTest, ThinBrightLineKeepsItsContrastWhenReduced)
+{
+    // A two-pixel stroke, as text on a screen has, reduced to 0.85 (a recording in the default
+    // card), at every sub-pixel position it may take: a soft kernel greys it out.
+    Picture source(40, 1);
+    for (int x = 0; x < 40; ++x)
+        source.at(x, 0) = x == 20 || x == 21 ? 0xFFF0F0F0u : 0xFF101010u;
+    const int contrast = 0xF0 - 0x10;
+    double total = 0, worst = 1;
+    constexpr int kPositions = 16;
+    for (int i = 0; i < kPositions; ++i) {
+        const auto out = resample(source, 30, 1, 1 / 0.85, double(i) / kPositions, 0.0, fastResampleKernels());
+        int peak = 0;
+        for (uint32_t p : out)
+            peak = std::max(peak, channel(p, 0));
+        const double kept = double(std::min(peak, 0xF0) - 0x10) / contrast;
+        total += kept;
+        worst = std::min(worst, kept);
+    }
+    EXPECT_GE(total / kPositions, 0.95);
+    EXPECT_GE(worst, 0.90);
 }
 
 TEST(ImageResamplerTest, IdentityKeepsEveryPixelAndHalfPixelShiftAverages)
@@ -119,6 +211,42 @@ TEST(ImageResamplerTest, ReducingAveragesFineDetailInsteadOfAliasing)
             for (int x = 2; x < size - 2; ++x)
                 EXPECT_NEAR(channel(out[size_t(y * size + x)], 1), 128, 24) << scale << " at " << x << "," << y;
     }
+}
+
+void fillRect(QImage& image, const QRect& rect, uint32_t pixel)
+{
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            image.setPixel(x, y, pixel);
+}
+
+TEST(ImageResamplerTest, WholeImagesKeepTheirKindOfAlpha)
+{
+    // Red on the left, blue on the right, scaled to a quarter: the halves stay apart.
+    QImage opaque(64, 32, QImage::Format_RGB32);
+    opaque.fill(0xFFFF0000u);
+    fillRect(opaque, QRect(32, 0, 32, 32), 0xFF0000FFu);
+    const QImage small = resampledImage(opaque, QSize(16, 8));
+    ASSERT_EQ(small.size(), QSize(16, 8));
+    EXPECT_EQ(small.format(), QImage::Format_RGB32);
+    EXPECT_EQ(small.pixel(2, 4), 0xFFFF0000u);
+    EXPECT_EQ(small.pixel(13, 4), 0xFF0000FFu);
+
+    // Half transparent white, in straight ARGB: premultiplied on the way, and no colour above its
+    // alpha where the cubic overshoots at the transparent hole.
+    QImage translucent(40, 40, QImage::Format_ARGB32);
+    translucent.fill(0x80FFFFFFu);
+    fillRect(translucent, QRect(10, 10, 20, 20), 0x00000000u);
+    const QImage reduced = resampledImage(translucent, QSize(27, 13));
+    ASSERT_EQ(reduced.format(), QImage::Format_ARGB32_Premultiplied);
+    const auto stored = [&](int x, int y) { return reinterpret_cast<const uint32_t*>(reduced.constScanLine(y))[x]; };
+    EXPECT_EQ(stored(1, 6), 0x80808080u);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 27; ++x)
+            ASSERT_LE(channel(stored(x, y), 0), channel(stored(x, y), 3)) << x << "," << y;
+
+    EXPECT_TRUE(resampledImage(QImage(), QSize(4, 4)).isNull());
+    EXPECT_TRUE(resampledImage(opaque, QSize(0, 4)).isNull());
 }
 
 TEST(RoundedRectCoverageTest, EdgesCornersAndSpans)
