@@ -4,8 +4,7 @@
 #include "document/JsonFields.h"
 
 #include "platform/AtomicFile.h"
-
-#include <QFile>
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 
@@ -16,23 +15,15 @@ using namespace jsonfields;
 
 namespace {
 
-// Far beyond any real project (an hour of pointer samples is a few megabytes); refusing larger
-// files keeps a wrongly chosen file from exhausting memory.
-constexpr qint64 kMaximumFileSize = qint64(512) * 1024 * 1024;
-
 std::string readWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DocumentError(DocumentError::Kind::io,
-                            "Could not read " + path.toStdString() + ": " + file.errorString().toStdString() + ".");
-    if (file.size() > kMaximumFileSize)
-        throw DocumentError(DocumentError::Kind::malformed, path.toStdString() + " is too large to be a project.");
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw DocumentError(DocumentError::Kind::io,
-                            "Could not read " + path.toStdString() + ": " + file.errorString().toStdString() + ".");
-    return bytes.toStdString();
+    try {
+        return readRegularFile(path, ProjectFile::largestFileSize).toStdString();
+    } catch (const RegularFileError& e) {
+        if (e.kind() == RegularFileError::Kind::tooLarge)
+            throw DocumentError(DocumentError::Kind::malformed, path.toStdString() + " is too large to be a project.");
+        throw DocumentError(DocumentError::Kind::io, "Could not read " + path.toStdString() + ": " + e.what() + ".");
+    }
 }
 
 json parseText(const std::string& text)

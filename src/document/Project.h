@@ -66,6 +66,10 @@ struct FocusProject {
 // the whole file on any fault and change nothing on disk. All throw DocumentError.
 namespace ProjectFile {
 
+// Far beyond any real project or sidecar (an hour of pointer samples is a few megabytes); larger
+// files are refused, so a wrongly chosen file cannot exhaust memory.
+constexpr qint64 largestFileSize = qint64(512) * 1024 * 1024;
+
 // Saved project: pretty-printed, keys sorted, never carrying savedProjectURL.
 void writeProject(const QString& path, const FocusProject& project);
 // Recovery copy: compact, savedProjectURL kept.

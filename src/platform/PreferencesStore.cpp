@@ -1,6 +1,7 @@
 #include "platform/PreferencesStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "platform/StandardFolders.h"
 
 #include <QDateTime>
@@ -198,7 +199,10 @@ bool decodeValue(const json& node, QVariant& out, int depth = 0)
 {
     if (depth > kMaximumDepth || !node.is_object() || node.size() != 1)
         return false;
-    const auto& [type, value] = *node.items().begin();
+    // Held by value: the element of items() is a temporary, so references into it would dangle.
+    const json::const_iterator first = node.begin();
+    const std::string& type = first.key();
+    const json& value = first.value();
     if (type == "boolean" && value.is_boolean()) {
         out = value.get<bool>();
     } else if (type == "integer" && value.is_number_integer()) {
@@ -295,11 +299,17 @@ FilePreferencesStore::FilePreferencesStore(QString path)
 
 void FilePreferencesStore::load()
 {
-    QFile file(m_path);
-    if (!file.exists())
+    // Far beyond what a user's preferences hold; the bound keeps a wrong file from filling memory.
+    constexpr qint64 kLargestFile = qint64(64) * 1024 * 1024;
+    QByteArray text;
+    try {
+        text = readRegularFile(m_path, kLargestFile);
+    } catch (const RegularFileError& e) {
+        m_unreadable = e.kind() != RegularFileError::Kind::missing;
         return;
+    }
     std::map<QString, QVariant> decoded;
-    if (!file.open(QIODevice::ReadOnly) || !PreferencesFile::decode(file.readAll().toStdString(), decoded)) {
+    if (!PreferencesFile::decode(text.toStdString(), decoded)) {
         m_unreadable = true;
         return;
     }

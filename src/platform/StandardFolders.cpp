@@ -1,9 +1,9 @@
 #include "platform/StandardFolders.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <cstdlib>
 #include <pwd.h>
@@ -30,23 +30,27 @@ QString baseDirectory(const char* variable, const QString& fallbackUnderHome)
 // Reads one entry of $XDG_CONFIG_HOME/user-dirs.dirs, e.g. XDG_VIDEOS_DIR="$HOME/Videos".
 QString userDirectory(const QString& key, const QString& fallbackName)
 {
-    QFile file(config() + QStringLiteral("/user-dirs.dirs"));
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        static const QRegularExpression line(QStringLiteral("^\\s*([A-Z_]+)\\s*=\\s*\"(.*)\"\\s*$"));
-        QTextStream in(&file);
-        while (!in.atEnd()) {
-            const auto match = line.match(in.readLine());
-            if (!match.hasMatch() || match.captured(1) != key)
-                continue;
-            QString value = match.captured(2);
-            if (value.startsWith(QLatin1String("$HOME")))
-                value.replace(0, 5, home());
-            else if (!value.startsWith(QLatin1Char('/')))
-                continue;
-            // "$HOME/" alone means the directory is disabled; use the fallback.
-            if (QDir::cleanPath(value) != QDir::cleanPath(home()))
-                return QDir::cleanPath(value);
-        }
+    // A real user-dirs.dirs is a few hundred bytes.
+    constexpr qint64 kLargestFile = 1024 * 1024;
+    QByteArray text;
+    try {
+        text = readRegularFile(config() + QStringLiteral("/user-dirs.dirs"), kLargestFile);
+    } catch (const RegularFileError&) {
+        // No readable list: the usual names below apply.
+    }
+    static const QRegularExpression line(QStringLiteral("^\\s*([A-Z_]+)\\s*=\\s*\"(.*)\"\\s*$"));
+    for (const QByteArray& bytes : text.split('\n')) {
+        const auto match = line.match(QString::fromUtf8(bytes));
+        if (!match.hasMatch() || match.captured(1) != key)
+            continue;
+        QString value = match.captured(2);
+        if (value.startsWith(QLatin1String("$HOME")))
+            value.replace(0, 5, home());
+        else if (!value.startsWith(QLatin1Char('/')))
+            continue;
+        // "$HOME/" alone means the directory is disabled; use the fallback.
+        if (QDir::cleanPath(value) != QDir::cleanPath(home()))
+            return QDir::cleanPath(value);
     }
     return QDir::cleanPath(home() + QLatin1Char('/') + fallbackName);
 }

@@ -5,6 +5,9 @@
 #include "rendering/GradientPainter.h"
 #include "rendering/ImageResampler.h"
 
+#include "platform/RegularFile.h"
+
+#include <QBuffer>
 #include <QImageReader>
 #include <QUrl>
 
@@ -20,7 +23,18 @@ QImage readPicture(const QUrl& url)
 {
     if (!url.isLocalFile())
         return {};
-    QImageReader reader(url.toLocalFile());
+    // The file is the user's choice and may be a pipe or a device: it is read whole, with a bound
+    // far beyond any photo, before the decoder sees it.
+    constexpr qint64 kLargestFile = qint64(256) * 1024 * 1024;
+    QByteArray bytes;
+    try {
+        bytes = readRegularFile(url.toLocalFile(), kLargestFile);
+    } catch (const RegularFileError&) {
+        return {};
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     // A background never needs more than an 8K canvas's worth of pixels; a huge photo is decoded
     // smaller rather than refused for its size.

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <limits>
+#include <sys/stat.h>
 #include <random>
 
 namespace sablewick {
@@ -140,6 +141,29 @@ TEST_F(ProjectFileTest, UnreadableFilesAreRefusedAndLeftAsTheyWere)
         EXPECT_EQ(error.kind(), DocumentError::Kind::io) << error.what();
     }
     EXPECT_EQ(entries(), QStringList{"Broken.sablewick.json"});
+}
+
+// A named pipe would block the reader until some writer came; each is refused at once, as a file
+// that cannot be read.
+TEST_F(ProjectFileTest, SpecialFilesAreRefusedAtOnce)
+{
+    const QString pipe = file("Pipe.sablewick.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(pipe, file("Link.sablewick.json")));
+    for (const QString& path : {pipe, file("Link.sablewick.json")}) {
+        for (const auto& read : {+[](const QString& p) { ProjectFile::readProject(p); },
+                                 +[](const QString& p) { ProjectFile::readSidecar(p); }}) {
+            try {
+                read(path);
+                ADD_FAILURE() << "read " << path.toStdString();
+            } catch (const DocumentError& error) {
+                EXPECT_EQ(error.kind(), DocumentError::Kind::io);
+                EXPECT_THAT(error.what(), ::testing::StartsWith("Could not read " + path.toStdString() + ": "));
+            }
+        }
+    }
+    ASSERT_TRUE(QFile::rename(pipe, file("Movie.sablewick.json")));
+    EXPECT_FALSE(ProjectFile::sidecarForMovie(file("Movie.mov")));
 }
 
 TEST_F(ProjectFileTest, SidecarLiesBesideTheMovie)

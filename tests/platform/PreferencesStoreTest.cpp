@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -129,6 +131,21 @@ TEST(PreferencesStoreTest, UnreadableFileIsKeptAsideBeforeFirstWrite)
     FilePreferencesStore reread(path);
     EXPECT_FALSE(reread.wasUnreadable());
     EXPECT_TRUE(reread.boolValue("studio.reduceMotion"));
+}
+
+// A named pipe in the file's place would block the start-up for ever.
+TEST(PreferencesStoreTest, ASpecialFileIsUnreadableAtOnceAndKeptAside)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+    FilePreferencesStore store(path);
+    EXPECT_TRUE(store.wasUnreadable());
+    store.setValue("studio.reduceMotion", true);
+    EXPECT_EQ(store.keptAsidePath(), path + ".unreadable");
+    EXPECT_TRUE(QFileInfo(path + ".unreadable").exists());
+    EXPECT_TRUE(FilePreferencesStore(path).boolValue("studio.reduceMotion"));
 }
 
 TEST(PreferencesStoreTest, MalformedShapesAreUnreadable)

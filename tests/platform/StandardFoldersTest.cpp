@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sablewick {
@@ -90,6 +91,18 @@ TEST_F(StandardFoldersTest, DisabledUserDirectoryFallsBack)
 {
     writeUserDirs("XDG_VIDEOS_DIR=\"$HOME/\"\nXDG_PICTURES_DIR=\"relative\"\n");
     EXPECT_EQ(StandardFolders::videos(), home.path() + "/Videos");
+    EXPECT_EQ(StandardFolders::pictures(), home.path() + "/Pictures");
+}
+
+// The file is the user's to replace; a named pipe or a device there must not hang every lookup.
+TEST_F(StandardFoldersTest, ASpecialUserDirectoriesFileCountsAsNone)
+{
+    QDir().mkpath(home.path() + "/.config");
+    const QString path = home.path() + "/.config/user-dirs.dirs";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_EQ(StandardFolders::videos(), home.path() + "/Videos");
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::link("/dev/zero", path));
     EXPECT_EQ(StandardFolders::pictures(), home.path() + "/Pictures");
 }
 

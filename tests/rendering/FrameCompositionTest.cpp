@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <thread>
 #include <vector>
+#include <sys/stat.h>
 
 namespace sablewick {
 namespace {
@@ -176,8 +177,12 @@ TEST(BackgroundTest, MissingOrUnreadablePicturesFallBackWithoutFuss)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("this is not a picture");
     file.close();
+    // A named pipe would block the export that reads it, beyond the reach of a cancel.
+    const QString pipe = dir.filePath("pipe.png");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("zero.png")));
     s.backgroundKind = BackgroundKind::image;
-    for (const QString& path : {broken, dir.filePath("missing.jpg")}) {
+    for (const QString& path : {broken, dir.filePath("missing.jpg"), pipe, dir.filePath("zero.png")}) {
         s.backgroundImageURL = QUrl::fromLocalFile(path);
         const QImage picture = Compositor::loadBackgroundPicture(s);
         EXPECT_TRUE(picture.isNull());
