@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace sablewick {
 namespace {
@@ -93,6 +97,73 @@ TEST(AtomicFileTest, FailureLeavesOldContentsAndNoTemporaryFile)
     const AtomicWriteResult missing = writeFileAtomically(dir.filePath("no/such/folder/f").toStdString(), std::string("x"));
     EXPECT_FALSE(missing);
     EXPECT_NE(missing.error.find("temporary"), std::string::npos);
+}
+
+// Writing through such a link would put a temporary file in /dev and rename it over the device.
+TEST(AtomicFileTest, ALinkToASpecialFileIsReplacedItself)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& pointed : {fifo, QStringLiteral("/dev/null")}) {
+        const QString link = dir.filePath("link");
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(pointed, link));
+        ASSERT_TRUE(writeFileAtomically(link.toStdString(), std::string("data")));
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(readAll(link), "data");
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// Leaves a file as a killed write would have, last written `ageSeconds` ago.
+void leaveTemporary(const QString& path, int ageSeconds)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("half");
+    f.close();
+    timeval times[2] = {};
+    ::gettimeofday(&times[0], nullptr);
+    times[0].tv_sec -= ageSeconds;
+    times[1] = times[0];
+    ASSERT_EQ(::utimes(QFile::encodeName(path).constData(), times), 0);
+}
+
+TEST(AtomicFileTest, NextWriteRemovesOnlyItsOwnAbandonedTemporaryFiles)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("project.json");
+    const int hour = 3600;
+    leaveTemporary(dir.filePath(".project.json.a1B2c3"), hour);  // abandoned: removed
+    leaveTemporary(dir.filePath(".project.json.Zz9Yy8"), hour);  // abandoned: removed
+    leaveTemporary(dir.filePath(".project.json.fresh1"), 0);     // perhaps being written right now
+    leaveTemporary(dir.filePath(".project.json.locked"), hour);  // a writer still holds it
+    leaveTemporary(dir.filePath(".other.json.a1B2c3"), hour);    // another file's
+    leaveTemporary(dir.filePath(".project.json.a1B2c"), hour);   // not the pattern
+    leaveTemporary(dir.filePath(".project.json.a1B2c3d"), hour);
+    leaveTemporary(dir.filePath(".project.json.a1-2c3"), hour);
+    leaveTemporary(dir.filePath("project.json.a1B2c3"), hour);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(".project.json.folder")));
+
+    const int lockFd = ::open(QFile::encodeName(dir.filePath(".project.json.locked")).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lockFd, 0);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
+    ASSERT_TRUE(writeFileAtomically(path.toStdString(), std::string("whole")));
+    ::close(lockFd);
+
+    EXPECT_EQ(readAll(path), "whole");
+    QStringList expected{".other.json.a1B2c3",     ".project.json.a1-2c3", ".project.json.a1B2c",
+                         ".project.json.a1B2c3d", ".project.json.folder", ".project.json.fresh1",
+                         ".project.json.locked",  "project.json",         "project.json.a1B2c3"};
+    QStringList actual = entries(dir.path());
+    expected.sort();
+    actual.sort();
+    EXPECT_EQ(actual, expected);
 }
 
 }  // namespace
