@@ -3,6 +3,7 @@
 #include "document/DocumentError.h"
 #include "media/PlaybackInterfaces.h"
 #include "platform/PreferencesStore.h"
+#include "platform/RegularFile.h"
 #include "platform/StandardFolders.h"
 #include "rendering/Compositor.h"
 #include "rendering/ExportJob.h"
@@ -19,6 +20,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <cmath>
 
 namespace sablewick {
@@ -46,15 +49,50 @@ void postToMain(const QPointer<EditorModel>& model, F function)
 
 // The editor's own workers, apart from the application's shared pool: an export that runs for
 // minutes must never hold up reading the next movie or its thumbnails.
+//
+// They end before the application object goes: a worker still running then would use Qt (image
+// scaling's own thread pool, the event queue) while it is torn down, and crash the process on the
+// way out. As the application object is destroyed, and before anything of it goes, every model
+// still alive cancels its workers' tasks and the pool waits for them. Main thread only.
+struct Workers {
+    QThreadPool* pool = nullptr;
+    std::map<const EditorModel*, std::function<void()>> cancellers;
+    // An export outlives the model that started it (it still writes its file); it is stopped only
+    // when the application ends.
+    std::vector<std::weak_ptr<ExportJob>> orphanedExports;
+};
+
+Workers& workerState()
+{
+    static Workers state;
+    return state;
+}
+
+void stopWorkers()
+{
+    Workers& state = workerState();
+    for (const auto& [model, cancel] : state.cancellers)
+        cancel();
+    for (const std::weak_ptr<ExportJob>& orphan : state.orphanedExports)
+        if (const std::shared_ptr<ExportJob> job = orphan.lock())
+            job->cancel();
+    state.orphanedExports.clear();
+    if (state.pool) {
+        state.pool->waitForDone();
+        delete state.pool;
+        state.pool = nullptr;
+    }
+}
+
 QThreadPool& workers()
 {
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
-        return true;
-    }();
-    Q_UNUSED(sized);
-    return pool;
+    Workers& state = workerState();
+    if (!state.pool) {
+        state.pool = new QThreadPool;
+        state.pool->setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
+        qAddPostRoutine(stopWorkers);
+    }
+    return *state.pool;
 }
 
 // A player volume from a setting: 1 or more, or not a number, plays at full volume.
@@ -88,10 +126,13 @@ void stableSortByTime(std::vector<FocusPoint>& points)
 // first one. Only asked after the reader has refused the version, so the file is valid JSON.
 bool hasVersionBelowCurrent(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray text;
+    try {
+        text = readRegularFile(path, ProjectFile::largestFileSize);
+    } catch (const RegularFileError&) {
         return false;
-    const nlohmann::json json = nlohmann::json::parse(file.readAll().toStdString(), nullptr, false);
+    }
+    const nlohmann::json json = nlohmann::json::parse(text.toStdString(), nullptr, false);
     if (!json.is_object() || !json.contains("version"))
         return false;
     const nlohmann::json& version = json["version"];
@@ -120,6 +161,14 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
     , m_services(std::move(services))
 {
     Q_ASSERT(m_services.defaults && m_services.playback && m_services.scheduler && m_services.movies);
+    workerState().cancellers[this] = [this] {
+        if (m_thumbnailCancel)
+            m_thumbnailCancel->store(true);
+        if (m_exportJob)
+            m_exportJob->cancel();
+        if (m_interactionRenderJob)
+            m_interactionRenderJob->cancel();
+    };
     m_player = m_services.playback->makeVideoPlayer();
     m_recoveryAvailable = QFileInfo::exists(recoveryPath());
 
@@ -156,6 +205,11 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
 
 EditorModel::~EditorModel()
 {
+    Workers& workers = workerState();
+    workers.cancellers.erase(this);
+    std::erase_if(workers.orphanedExports, [](const std::weak_ptr<ExportJob>& job) { return job.expired(); });
+    if (m_exportJob)
+        workers.orphanedExports.push_back(m_exportJob);
     disconnect(m_player.get(), nullptr, this, nullptr);
     if (m_interactionRenderJob)
         m_interactionRenderJob->cancel();
