@@ -163,8 +163,16 @@ QColor readable(const QColor& accent, const QColor& background)
     const std::optional<Blend> correction = readableBlend(accent, background);
     if (!correction)
         return accent;
+    // The colour is drawn with 8 bits a channel. Rounding to the nearest value could step back
+    // below the minimum the blend just reached, so each channel is rounded towards the target,
+    // which only moves further from the background.
     const StudioRgb c = correction->color();
-    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue), 1.0f);
+    const bool towardsWhite = correction->target > 0.5;
+    const auto channel = [towardsWhite](double v) {
+        const double scaled = std::clamp(v, 0.0, 1.0) * 255.0;
+        return static_cast<int>(towardsWhite ? std::ceil(scaled) : std::floor(scaled));
+    };
+    return QColor(channel(c.red), channel(c.green), channel(c.blue));
 }
 
 }  // namespace StudioAccentContrast

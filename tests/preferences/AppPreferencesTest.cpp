@@ -502,8 +502,8 @@ TEST_F(AppPreferencesTest, NativeAccentUsesTheCustomColourOnlyForCustom)
     EXPECT_EQ(custom.dark, QColor(107, 136, 255));
     // The custom colour is used as it is, not corrected, yet its readable form is.
     const StudioDynamicColor readable = prefs->readableAccent();
-    EXPECT_EQ(readable.light.rgb() & 0xFFFFFF, 0x5065BEu);
-    EXPECT_EQ(readable.dark.rgb() & 0xFFFFFF, 0x7892FFu);
+    EXPECT_EQ(readable.light.rgb() & 0xFFFFFF, 0x4F65BDu);
+    EXPECT_EQ(readable.dark.rgb() & 0xFFFFFF, 0x7893FFu);
 
     prefs->setAccent(StudioAccent::blue);
     EXPECT_EQ(prefs->nativeAccent(), StudioSystemColors::blue());
@@ -516,7 +516,7 @@ TEST_F(AppPreferencesTest, NativeAccentUsesTheCustomColourOnlyForCustom)
     desktop->accent = QColor::fromRgb(0x00FF00);
     EXPECT_EQ(prefs->nativeAccent(), StudioDynamicColor::fixed(QColor::fromRgb(0x00FF00)));
     // Bright green is unreadable on the light window and darkened there.
-    EXPECT_GE(StudioAccentContrast::ratio(prefs->readableAccent().light, StudioSystemColors::windowBackground().light), 4.49);
+    EXPECT_GE(StudioAccentContrast::ratio(prefs->readableAccent().light, StudioSystemColors::windowBackground().light), 4.5);
     EXPECT_EQ(prefs->readableAccent().dark, QColor::fromRgb(0x00FF00));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <ostream>
+#include <vector>
 
 namespace sablewick {
 namespace {
@@ -148,26 +149,50 @@ TEST_P(AccentOnWindowTest, ReadsAtFourAndAHalfToOneInBothSchemes)
             EXPECT_GE(ratio(blend->color(), rgb(background.rgb() & 0xFFFFFF)), 4.5);
         }
         EXPECT_EQ(hex8(readable(accent, background)), result);
+        EXPECT_GE(ratio(readable(accent, background), background), minimumRatio);
+    }
+}
+
+// Whatever the desktop's highlight or the user's own colour, the corrected colour as it is drawn
+// (8 bits a channel) reaches the minimum: rounding may only move it further from the window.
+TEST(StudioAccentContrastTest, TheDrawnColourAlwaysReachesTheMinimum)
+{
+    const StudioDynamicColor window = StudioSystemColors::windowBackground();
+    std::vector<QColor> accents;
+    for (StudioAccent accent : allStudioAccents) {
+        if (accent == StudioAccent::system)
+            continue;  // the desktop's highlight: a few of those follow
+        accents.push_back(nativeColor(accent, QColor()).light);
+        accents.push_back(nativeColor(accent, QColor()).dark);
+    }
+    for (quint32 own : {0xFFFFFFu, 0x000000u, 0x808080u, 0x757575u, 0x6B88FFu, 0x00FF00u, 0x3584E4u, 0xE95420u})
+        accents.push_back(colorFromRgb24(own));
+    for (const QColor& background : {window.light, window.dark}) {
+        for (const QColor& accent : accents) {
+            const QColor drawn = readable(accent, background);
+            EXPECT_GE(ratio(drawn, background), minimumRatio) << std::hex << accent.rgb() << " on " << background.rgb();
+            EXPECT_GE(ratio(QColor::fromRgb(drawn.rgb()), background), minimumRatio) << std::hex << accent.rgb();
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Accents, AccentOnWindowTest,
     testing::Values(AccentCase{StudioAccent::blue, 0x0067D8, 9981, 0x3A9CFF, 12738},
-                    AccentCase{StudioAccent::indigo, 0x5856D6, 0, 0x918FEE, 20589},
-                    AccentCase{StudioAccent::purple, 0x9747BF, 9147, 0xCA75F4, 10872},
-                    AccentCase{StudioAccent::pink, 0xCD2444, 12723, 0xFF6382, 14500},
-                    AccentCase{StudioAccent::red, 0xCA2F26, 13553, 0xFF675E, 12116},
-                    AccentCase{StudioAccent::orange, 0x9D5C00, 25220, 0xFF9F0A, 0},
-                    AccentCase{StudioAccent::green, 0x207B37, 25029, 0x30D158, 0},
-                    AccentCase{StudioAccent::graphite, 0x6B6B6F, 16205, 0x99999E, 402},
-                    AccentCase{StudioAccent::electricBlue, 0x2855F9, 0, 0x5D97FF, 6024},
-                    AccentCase{StudioAccent::cyan, 0x007593, 16235, 0x22D3EE, 0},
-                    AccentCase{StudioAccent::mint, 0x007A5D, 19243, 0x36E6B3, 0},
-                    AccentCase{StudioAccent::lime, 0x5B7400, 24580, 0xC1F542, 0},
+                    AccentCase{StudioAccent::indigo, 0x5856D6, 0, 0x9190EE, 20589},
+                    AccentCase{StudioAccent::purple, 0x9646BF, 9147, 0xCA76F5, 10872},
+                    AccentCase{StudioAccent::pink, 0xCD2444, 12723, 0xFF6483, 14500},
+                    AccentCase{StudioAccent::red, 0xCA2E26, 13553, 0xFF685F, 12116},
+                    AccentCase{StudioAccent::orange, 0x9C5B00, 25220, 0xFF9F0A, 0},
+                    AccentCase{StudioAccent::green, 0x207A37, 25029, 0x30D158, 0},
+                    AccentCase{StudioAccent::graphite, 0x6A6A6E, 16205, 0x99999E, 402},
+                    AccentCase{StudioAccent::electricBlue, 0x2855F9, 0, 0x5E98FF, 6024},
+                    AccentCase{StudioAccent::cyan, 0x007493, 16235, 0x22D3EE, 0},
+                    AccentCase{StudioAccent::mint, 0x007A5C, 19243, 0x36E6B3, 0},
+                    AccentCase{StudioAccent::lime, 0x5A7400, 24580, 0xC1F542, 0},
                     AccentCase{StudioAccent::gold, 0x8E6300, 25649, 0xFFCF3A, 0},
-                    AccentCase{StudioAccent::coral, 0xC2374F, 12587, 0xFF6B81, 0},
-                    AccentCase{StudioAccent::magenta, 0xB620BF, 8445, 0xF45CF7, 0},
+                    AccentCase{StudioAccent::coral, 0xC1364F, 12587, 0xFF6B81, 0},
+                    AccentCase{StudioAccent::magenta, 0xB620BE, 8445, 0xF45CF7, 0},
                     AccentCase{StudioAccent::violet, 0x7B3FF2, 0, 0xAD83FF, 0}),
     [](const testing::TestParamInfo<AccentCase>& info) { return rawValue(info.param.accent).remove(QLatin1Char(' ')).toStdString(); });
 
