@@ -1,10 +1,14 @@
 #include "components/StudioAccessibility.h"
 
 #include "components/StudioButton.h"
+#include "components/StudioColorSwatch.h"
 #include "components/StudioIconToggle.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
+#include "components/StudioTile.h"
+
+#include <QLabel>
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
@@ -183,8 +187,97 @@ private:
     bool acts() const { return button()->isEnabled() && !loading(); }
 };
 
+constexpr const char* headingProperty = "studioAccessibleHeading";
+constexpr const char* hiddenProperty = "studioAccessibleHidden";
+
+// A swatch or tile is a button that may be the chosen one of its group; its selection is a state
+// of its own, which Qt's button interface has no notion of.
+template <class Selectable>
+class SelectableAccessible final : public QAccessibleWidget {
+public:
+    explicit SelectableAccessible(Selectable* button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = button()->isSelected();
+        state.pressed = button()->isDown();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (widget()->isEnabled())
+            names << pressAction();
+        return names;
+    }
+
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && widget()->isEnabled()) {
+            button()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    Selectable* button() const { return static_cast<Selectable*>(widget()); }
+};
+
+class HeadingAccessible final : public QAccessibleWidget {
+public:
+    explicit HeadingAccessible(QLabel* label)
+        : QAccessibleWidget(label, QAccessible::Heading)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        QString text = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && text.isEmpty())
+            text = static_cast<const QLabel*>(widget())->text();
+        return text;
+    }
+};
+
+class HiddenAccessible final : public QAccessibleWidget {
+public:
+    explicit HiddenAccessible(QWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::NoRole)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.invisible = true;
+        return state;
+    }
+    QString text(QAccessible::Text) const override { return {}; }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+};
+
 QAccessibleInterface* kitAccessibleFactory(const QString& className, QObject* object)
 {
+    // Marks set on single widgets win over what their class would read as.
+    if (object && object->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(object);
+        if (widget->property(hiddenProperty).toBool())
+            return new HiddenAccessible(widget);
+        if (auto* label = qobject_cast<QLabel*>(widget); label && label->property(headingProperty).toBool())
+            return new HeadingAccessible(label);
+    }
+    if (className == QLatin1String(StudioColorSwatch::staticMetaObject.className()))
+        return new SelectableAccessible<StudioColorSwatch>(static_cast<StudioColorSwatch*>(object));
+    if (className == QLatin1String(StudioTileButton::staticMetaObject.className()))
+        return new SelectableAccessible<StudioTileButton>(static_cast<StudioTileButton*>(object));
     // Asked for the object's own class first, so these take precedence over Qt's slider and button.
     if (className == QLatin1String(StudioSlider::staticMetaObject.className()))
         return new SliderAccessible(static_cast<StudioSlider*>(object));
@@ -210,6 +303,18 @@ void ensureStudioAccessibility()
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+void markAsAccessibleHeading(QWidget* label)
+{
+    ensureStudioAccessibility();
+    label->setProperty(headingProperty, true);
+}
+
+void hideFromAssistiveTools(QWidget* widget)
+{
+    ensureStudioAccessibility();
+    widget->setProperty(hiddenProperty, true);
 }
 
 } // namespace sablewick

@@ -1,6 +1,9 @@
 #include "components/StudioColorSwatch.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioPaint.h"
+
+#include <QAccessible>
 
 #include <QPainter>
 
@@ -10,9 +13,9 @@ StudioColorSwatch::StudioColorSwatch(const QColor& color, const QString& title, 
                                      QWidget* parent)
     : QAbstractButton(parent)
     , m_color(color)
-    , m_selected(false)
+    , m_selected(selected)
 {
-    setSelected(selected);
+    ensureStudioAccessibility();
     setAccessibleName(title);
     setToolTip(title);
     // Reached by the keyboard, as the kit's other controls are; a click leaves no focus ring.
@@ -29,8 +32,13 @@ void StudioColorSwatch::setColor(const QColor& color)
 
 void StudioColorSwatch::setSelected(bool selected)
 {
+    if (m_selected == selected)
+        return;
     m_selected = selected;
-    setAccessibleDescription(selected ? QStringLiteral("Selected") : QString());
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     update();
 }
 

@@ -1,5 +1,6 @@
 #include "components/StudioInspector.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 
@@ -42,7 +43,7 @@ public:
         titleRow->setSpacing(7);
         symbol = new StudioSymbolView(QString(), headerSymbolSize, StudioLabelRole::accent, this);
         title = new StudioLabel(QString(), StudioTextStyle::headline, StudioLabelRole::primary, this);
-        title->setAccessibleDescription(QStringLiteral("Heading"));
+        markAsAccessibleHeading(title);
         titleRow->addWidget(symbol);
         titleRow->addWidget(title, 1);
         column->addLayout(titleRow);

@@ -1,5 +1,6 @@
 #include "components/StudioSelectionBadge.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioPaint.h"
 #include "preferences/StudioAccent.h"
 
@@ -20,7 +21,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_TranslucentBackground);
         setFixedSize(selectionBadgeDiameter, selectionBadgeDiameter);
-        setAccessibleName(QString());
+        hideFromAssistiveTools(this);
         view->installEventFilter(this);
         place();
     }

@@ -1,6 +1,9 @@
 #include "components/StudioTile.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioPaint.h"
+
+#include <QAccessible>
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -97,11 +100,11 @@ void StudioCanvasButton::paintEvent(QPaintEvent*)
 
 StudioTileButton::StudioTileButton(bool selected, QWidget* parent)
     : StudioCanvasButton(parent)
-    , m_selected(false)
+    , m_selected(selected)
     , m_border(new Border(this))
 {
+    ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
-    setSelected(selected);
 }
 
 void StudioTileButton::focusInEvent(QFocusEvent* event)
@@ -121,7 +124,10 @@ void StudioTileButton::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    setAccessibleDescription(selected ? QStringLiteral("Selected") : QString());
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     update();
     m_border->update();
 }

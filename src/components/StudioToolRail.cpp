@@ -1,5 +1,6 @@
 #include "components/StudioToolRail.h"
 
+#include "components/StudioAccessibility.h"
 #include "components/StudioIconToggle.h"
 #include "components/StudioPaint.h"
 
@@ -21,6 +22,8 @@ public:
         , m_active(std::move(active))
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // The toggle above already carries the title.
+        hideFromAssistiveTools(this);
         const QFontMetrics fm(studioFont(captionPixelSize, QFont::DemiBold));
         setFixedHeight(fm.height());
         setMinimumWidth(fm.horizontalAdvance(m_text));
