@@ -148,8 +148,33 @@ struct GifWriter::State {
         havePending = false;
     }
 
-    // Encodes the frame's changed pixels into `pending`; false when nothing changed.
-    bool encode(const QImage& image)
+    // A frame identical to the one on screen still gets a frame of its own, so that every frame
+    // given keeps its delay: one transparent pixel, which draws nothing.
+    void encodeUnchanged()
+    {
+        const std::size_t colorCount = settings.globalPalette ? settings.globalPalette->colors.size() : 1;
+        const std::uint8_t transparentIndex = static_cast<std::uint8_t>(colorCount);
+        const int bits = tableBits(colorCount + 1);
+        pending.clear();
+        pending.push_back(0x2c);
+        put16(pending, 0);
+        put16(pending, 0);
+        put16(pending, 1);
+        put16(pending, 1);
+        if (settings.globalPalette) {
+            pending.push_back(0);
+        } else {
+            pending.push_back(static_cast<std::uint8_t>(0x80 | (bits - 1)));
+            putTable(pending, {0}, bits);
+        }
+        gif::encodeLzw(&transparentIndex, 1, 1, 1, std::max(bits, 2), pending);
+        pendingTransparent = true;
+        pendingTransparentIndex = transparentIndex;
+        havePending = true;
+    }
+
+    // Encodes the frame's changed pixels into `pending`.
+    void encode(const QImage& image)
     {
         const int width = settings.width, height = settings.height;
         const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -174,8 +199,10 @@ struct GifWriter::State {
                 }
             }
         }
-        if (changedCount == 0)
-            return false;
+        if (changedCount == 0) {
+            encodeUnchanged();
+            return;
+        }
 
         std::vector<std::uint32_t> colors;
         if (settings.globalPalette) {
@@ -226,7 +253,6 @@ struct GifWriter::State {
         pendingTransparent = changedCount < static_cast<std::size_t>(regionWidth) * regionHeight;
         pendingTransparentIndex = transparentIndex;
         havePending = true;
-        return true;
     }
 
     void close()
@@ -288,34 +314,9 @@ void GifWriter::writeFrame(const QImage& frame, MediaTime time)
         s.firstTime = time;
     else if (s.hundredths(time) - s.hundredths(s.pendingTime) < kMinimumDelay)
         return;  // shown for less than a viewer can show; the next frame takes over
-    const QImage image = asRgb32(frame);
-    const bool hadPending = s.havePending;
-    std::vector<std::uint8_t> previous;
-    if (hadPending)
-        previous.swap(s.pending);
-    const bool previousTransparent = s.pendingTransparent;
-    const int previousIndex = s.pendingTransparentIndex;
-    const MediaTime previousTime = s.pendingTime;
-    if (!s.encode(image)) {
-        // Nothing changed: the frame on screen simply stays longer.
-        s.pending.swap(previous);
-        return;
-    }
-    if (hadPending) {
-        std::vector<std::uint8_t> current;
-        current.swap(s.pending);
-        const bool currentTransparent = s.pendingTransparent;
-        const int currentIndex = s.pendingTransparentIndex;
-        s.pending.swap(previous);
-        s.pendingTransparent = previousTransparent;
-        s.pendingTransparentIndex = previousIndex;
-        s.havePending = true;
-        s.flushPending(s.hundredths(time) - s.hundredths(previousTime));
-        s.pending.swap(current);
-        s.pendingTransparent = currentTransparent;
-        s.pendingTransparentIndex = currentIndex;
-        s.havePending = true;
-    }
+    if (s.havePending)
+        s.flushPending(s.hundredths(time) - s.hundredths(s.pendingTime));
+    s.encode(asRgb32(frame));
     s.pendingTime = time;
     ++s.frames;
 }

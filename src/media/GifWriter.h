@@ -35,9 +35,10 @@ struct GifWriterSettings {
 // Writes an animated GIF frame by frame: only the previous frame is kept in memory. Frame delays
 // are hundredths of a second rounded cumulatively from the first frame's time, so the delays sum
 // to exactly round(100 × (end − first frame time)) whatever the frame rate. Unchanged pixels are
-// written as transparent to keep the file small; a frame identical to the one on screen only
-// lengthens that one, and a frame that would be shown for less than 2 hundredths (which viewers
-// stretch to 10) is left out, the frame before it staying on screen instead.
+// written as transparent to keep the file small; a frame identical to the one on screen is still
+// a frame of its own (a single transparent pixel), so a still stretch keeps the frame rate. A frame
+// that would be shown for less than 2 hundredths (which viewers stretch to 10) is left out, the
+// frame before it staying on screen instead.
 //
 // One thread at a time. The file is complete only after finish(); a writer destroyed before that
 // removes its file.

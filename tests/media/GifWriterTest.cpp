@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -148,22 +149,56 @@ TEST(GifWriterTest, FramesDecodeBackCloseToTheSource)
     }
 }
 
-TEST(GifWriterTest, MergesRepeatsAndDropsFramesTooShortToShow)
+TEST(GifWriterTest, KeepsRepeatsAsFramesAndDropsFramesTooShortToShow)
 {
     QTemporaryDir dir;
-    const std::string path = dir.filePath("merge.gif").toStdString();
+    const std::string path = dir.filePath("repeat.gif").toStdString();
     GifWriterSettings settings;
     settings.width = 64;
     settings.height = 36;
     GifWriter writer(path, settings);
     writer.writeFrame(test::patternFrame(64, 36, 0), MediaTime(0, 60));
-    writer.writeFrame(test::patternFrame(64, 36, 0), MediaTime(6, 60));   // unchanged: the first stays longer
+    writer.writeFrame(test::patternFrame(64, 36, 0), MediaTime(6, 60));   // unchanged: a frame of its own
     writer.writeFrame(test::patternFrame(64, 36, 1), MediaTime(12, 60));
     writer.writeFrame(test::patternFrame(64, 36, 2), MediaTime(25, 120));  // 1/120 s later: too short to show
     writer.writeFrame(test::patternFrame(64, 36, 3), MediaTime(15, 60));
     writer.finish(MediaTime(30, 60));
-    const test::DecodedVideo gif = test::decodeVideo(path);
-    EXPECT_EQ(gif.frameDurations, (std::vector<std::int64_t>{20, 5, 25}));
+    EXPECT_EQ(writer.framesWritten(), 4);
+    const test::DecodedVideo gif = test::decodeVideo(path, true);
+    EXPECT_EQ(gif.frameDurations, (std::vector<std::int64_t>{10, 10, 5, 25}));
+    ASSERT_EQ(gif.frames.size(), 4u);
+    EXPECT_EQ(gif.frames[1], gif.frames[0]) << "the repeat shows the same picture";
+}
+
+TEST(GifWriterTest, AStillStretchKeepsEveryFrameAndStaysSmall)
+{
+    QTemporaryDir dir;
+    for (const bool global : {false, true}) {
+        GifWriterSettings settings;
+        settings.width = 160;
+        settings.height = 90;
+        const QImage still = gradientFrame(160, 90, 40);
+        if (global)
+            settings.globalPalette = GifPalette::fromImages({still});
+        auto write = [&](const QString& name, int frames) {
+            const std::string path = dir.filePath(name).toStdString();
+            GifWriter writer(path, settings);
+            for (int k = 0; k < frames; ++k)
+                writer.writeFrame(still, MediaTime(k, 15));
+            writer.finish(MediaTime(frames, 15));
+            return path;
+        };
+        const std::string one = write("one.gif", 1);
+        const std::string many = write("many.gif", 30);
+
+        const test::DecodedVideo gif = test::decodeVideo(many, true);
+        ASSERT_EQ(gif.frames.size(), 30u) << (global ? "global" : "local");
+        EXPECT_EQ(gif.frames.back(), gif.frames.front());
+        EXPECT_EQ(std::accumulate(gif.frameDurations.begin(), gif.frameDurations.end(), std::int64_t{0}), 200);
+        // Each repeat costs its control block and a one-pixel image, never a picture's worth.
+        const qint64 extra = QFileInfo(QString::fromStdString(many)).size() - QFileInfo(QString::fromStdString(one)).size();
+        EXPECT_LE(extra, 29 * 40) << (global ? "global" : "local");
+    }
 }
 
 TEST(GifWriterTest, WritesTheLoopCount)

@@ -24,6 +24,7 @@ extern "C" {
 }
 
 #include <mutex>
+#include <numeric>
 #include <unistd.h>
 
 namespace sablewick {
@@ -70,6 +71,9 @@ protected:
         test::writeClip(moving.toStdString(), clip, 30);
     }
     static void TearDownTestSuite() { delete folder; }
+
+    // A test that exports another recording leaves the shared one in place for the next.
+    void TearDown() override { source = folder->filePath("Recording.mp4"); }
 
     void SetUp() override
     {
@@ -205,6 +209,23 @@ TEST_F(ExporterTest, GifLastsAsLongAsTheSelectionAtItsQualitysRate)
         EXPECT_FALSE(video.hasAudio);
     }
     source = folder->filePath("Recording.mp4");
+}
+
+TEST_F(ExporterTest, AStillGifKeepsEveryFrameOfItsRate)
+{
+    const QString still = folder->filePath("Still.mp4");
+    writeSplitRecording(still.toStdString(), 75, false);
+    source = still;
+    options.format = ExportFormat::gif;
+    options.quality = 2;
+    settings.trimStart = 0.25;
+    settings.trimEnd = 2.25;
+    const QString destination = folder->filePath("still.gif");
+    run(destination);
+    const test::DecodedVideo gif = test::decodeVideo(destination.toStdString(), true);
+    ASSERT_EQ(gif.frameTimes.size(), 30u) << "2 s at 15 frames a second";
+    EXPECT_EQ(std::accumulate(gif.frameDurations.begin(), gif.frameDurations.end(), std::int64_t{0}), 200);
+    EXPECT_EQ(gif.frames.back(), gif.frames.front());
 }
 
 TEST_F(ExporterTest, ZoomShowsTheFocusedPartOfTheRecording)
