@@ -1,5 +1,6 @@
 #include "editor/EditorServices.h"
 
+#include "media/DisplayRotation.h"
 #include "media/MediaProbe.h"
 #include "media/PlaybackError.h"
 #include "media/VideoFrameSource.h"
@@ -7,8 +8,6 @@
 #include "rendering/ExportJob.h"
 #include "rendering/ExporterError.h"
 #include "rendering/ImageResampler.h"
-
-#include <QTransform>
 
 #include <system_error>
 
@@ -27,8 +26,6 @@ public:
     {
         try {
             QImage image = m_source.frameAt(seconds).image;
-            if (const int rotation = m_source.track().rotation; rotation != 0)
-                image = image.transformed(QTransform().rotate(rotation));
             if (image.width() > maxSize.width() || image.height() > maxSize.height()) {
                 const QSize fitted = image.size().scaled(maxSize, Qt::KeepAspectRatio);
                 image = resampledImage(image, fitted.expandedTo(QSize(1, 1)));
@@ -54,9 +51,7 @@ public:
             metadata->displaySize = {};
             if (info.hasVideo()) {
                 const VideoTrackInfo& track = info.video();
-                const bool quarterTurn = track.rotation == 90 || track.rotation == 270;
-                metadata->displaySize = quarterTurn ? QSizeF(track.height, track.width)
-                                                    : QSizeF(track.width, track.height);
+                metadata->displaySize = DisplayRotation::upright(QSize(track.width, track.height), track.rotation);
             }
             return true;
         } catch (const std::exception& e) {

@@ -1,10 +1,7 @@
 #include "media/MediaProbe.h"
 
+#include "media/DisplayRotation.h"
 #include "media/FfmpegSupport.h"
-
-extern "C" {
-#include <libavutil/display.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -23,20 +20,6 @@ namespace {
 double seconds(std::int64_t timestamp, AVRational timeBase)
 {
     return timestamp == AV_NOPTS_VALUE ? 0.0 : static_cast<double>(timestamp) * av_q2d(timeBase);
-}
-
-int rotationOf(const AVStream* stream)
-{
-    const auto* matrix = reinterpret_cast<const int32_t*>(
-        av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
-    if (!matrix)
-        return 0;
-    const double counterClockwise = av_display_rotation_get(matrix);
-    if (!std::isfinite(counterClockwise))
-        return 0;
-    int degrees = static_cast<int>(std::lround(-counterClockwise / 90.0)) * 90;
-    degrees %= 360;
-    return degrees < 0 ? degrees + 360 : degrees;
 }
 
 }  // namespace
@@ -71,7 +54,7 @@ MediaInfo describe(const AVFormatContext* format, const std::string& path)
                 track.frameRate = MediaTime(rate.num, rate.den).reduced();
             else
                 track.frameRate = MediaTime(0, 1);
-            track.rotation = rotationOf(stream);
+            track.rotation = DisplayRotation::of(stream);
             track.start = start;
             track.duration = duration;
             track.frameCount = std::max<std::int64_t>(stream->nb_frames, 0);

@@ -6,8 +6,6 @@
 #include "media/PlaybackMovieSound.h"
 #include "media/VideoFrameSource.h"
 
-#include <QTransform>
-
 #include <chrono>
 #include <utility>
 #include <cmath>
@@ -57,15 +55,7 @@ const MediaInfo& PlaybackDecoder::info() const
 
 QSize PlaybackDecoder::frameSize() const
 {
-    const QSize coded(video_->width(), video_->height());
-    return video_->track().rotation % 180 == 0 ? coded : coded.transposed();
-}
-
-QImage PlaybackDecoder::upright(QImage image) const
-{
-    // Phone movies store their pictures sideways and say how to turn them.
-    const int rotation = video_->track().rotation;
-    return rotation == 0 ? image : image.transformed(QTransform().rotate(rotation));
+    return {video_->width(), video_->height()};
 }
 
 void PlaybackDecoder::start(std::function<void(std::uint64_t)> seekFinished)
@@ -132,15 +122,15 @@ void PlaybackDecoder::run()
     std::unique_lock lock(mutex_);
     std::optional<double> soundRestart;
     auto soundWanted = [&] { return !soundEnded_ && (soundRestart || sound_->framesAhead() < kSoundLead); };
-    // Decodes a frame with the lock released (turned upright there too: the player's tick waits
-    // on the lock) and queues it; without a frame the picture has ended, failed or not.
+    // Decodes a frame with the lock released (turning it upright takes time too, and the player's
+    // tick waits on the lock) and queues it; without a frame the picture has ended, failed or not.
     auto decodeUnlocked = [&](std::uint64_t serial, auto decode) {
         lock.unlock();
         std::optional<PlaybackFrame> frame;
         QString error;
         try {
             if (std::optional<VideoFrame> decoded = decode())
-                frame = PlaybackFrame{upright(std::move(decoded->image)), decoded->time.seconds(), serial};
+                frame = PlaybackFrame{std::move(decoded->image), decoded->time.seconds(), serial};
         } catch (const std::exception& e) {
             error = describePlaybackError(e);
         }

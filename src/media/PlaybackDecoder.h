@@ -68,7 +68,6 @@ public:
 
 private:
     void run();
-    QImage upright(QImage image) const;
     // Appends up to `frames` frames of sound; false at the end of the track.
     bool decodeSoundAhead(std::int64_t frames);
 

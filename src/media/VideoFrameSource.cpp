@@ -1,5 +1,6 @@
 #include "media/VideoFrameSource.h"
 
+#include "media/DisplayRotation.h"
 #include "media/FfmpegSupport.h"
 
 extern "C" {
@@ -249,7 +250,7 @@ struct VideoFrameSource::State {
             throw MediaError(MediaErrorKind::decodeFailed, path, ffmpeg::errorText(scaled));
         if (slot < pool.size())
             pool[slot] = image;
-        converted = image;
+        converted = DisplayRotation::upright(image, track.rotation);
         convertedValid = true;
         return converted;
     }
@@ -301,8 +302,14 @@ VideoFrameSource::~VideoFrameSource() = default;
 
 const MediaInfo& VideoFrameSource::info() const { return state_->info; }
 const VideoTrackInfo& VideoFrameSource::track() const { return state_->track; }
-int VideoFrameSource::width() const { return state_->track.width; }
-int VideoFrameSource::height() const { return state_->track.height; }
+int VideoFrameSource::width() const
+{
+    return DisplayRotation::upright(QSize(state_->track.width, state_->track.height), state_->track.rotation).width();
+}
+int VideoFrameSource::height() const
+{
+    return DisplayRotation::upright(QSize(state_->track.width, state_->track.height), state_->track.rotation).height();
+}
 
 VideoFrame VideoFrameSource::frameAt(MediaTime t)
 {

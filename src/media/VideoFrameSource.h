@@ -11,8 +11,8 @@
 
 namespace sablewick {
 
-// One decoded picture. `image` is QImage::Format_ARGB32_Premultiplied at the track's coded size
-// with every alpha byte 255 (so it is also valid Format_RGB32): the format QPainter's raster
+// One decoded picture. `image` is QImage::Format_ARGB32_Premultiplied, upright (turned as the
+// track's display matrix says) at the track's size, with every alpha byte 255 (so it is also valid Format_RGB32): the format QPainter's raster
 // engine draws fastest. Frames are implicitly shared; keeping one does not block decoding.
 struct VideoFrame {
     QImage image;
@@ -39,6 +39,7 @@ public:
 
     const MediaInfo& info() const;
     const VideoTrackInfo& track() const;
+    // The size of the frames, upright.
     int width() const;
     int height() const;
 

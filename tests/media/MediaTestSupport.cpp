@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libswscale/swscale.h>
 }
 
@@ -12,10 +13,47 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 
 namespace sablewick::test {
+
+void copyWithDisplayRotation(const std::string& from, const std::string& to, double clockwise)
+{
+    AVFormatContext* input = nullptr;
+    if (avformat_open_input(&input, from.c_str(), nullptr, nullptr) < 0)
+        throw std::runtime_error("cannot open " + from);
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> inputOwner(input, [](AVFormatContext* c) { avformat_close_input(&c); });
+    avformat_find_stream_info(input, nullptr);
+    AVFormatContext* output = nullptr;
+    avformat_alloc_output_context2(&output, nullptr, "mp4", to.c_str());
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> outputOwner(output, [](AVFormatContext* c) {
+        avio_closep(&c->pb);
+        avformat_free_context(c);
+    });
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream* stream = avformat_new_stream(output, nullptr);
+        avcodec_parameters_copy(stream->codecpar, input->streams[i]->codecpar);
+        stream->codecpar->codec_tag = 0;
+        stream->time_base = input->streams[i]->time_base;
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            auto* matrix = reinterpret_cast<int32_t*>(av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, sizeof(int32_t) * 9));
+            av_display_rotation_set(matrix, clockwise);
+        }
+    }
+    if (avio_open(&output->pb, to.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(output, nullptr) < 0)
+        throw std::runtime_error("cannot write " + to);
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(input, packet) >= 0) {
+        av_packet_rescale_ts(packet, input->streams[packet->stream_index]->time_base,
+                             output->streams[packet->stream_index]->time_base);
+        av_interleaved_write_frame(output, packet);
+    }
+    av_packet_free(&packet);
+    if (av_write_trailer(output) < 0)
+        throw std::runtime_error("cannot finish " + to);
+}
 
 int patternLevel(int index)
 {

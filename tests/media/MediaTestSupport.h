@@ -32,6 +32,10 @@ void writeWav(const std::string& path, const AudioBuffer& buffer, std::int64_t d
 // Writes a movie of `frames` pattern frames, with the audio when given.
 void writeClip(const std::string& path, MovieWriterSettings settings, int frames, const AudioBuffer* audio = nullptr);
 
+// A copy of a movie whose video track carries a display matrix, as a phone writes one, that
+// shows its pictures turned `clockwise` degrees (90: the left edge on top).
+void copyWithDisplayRotation(const std::string& from, const std::string& to, double clockwise);
+
 struct DecodedVideo {
     std::string container;
     int codecId = 0;

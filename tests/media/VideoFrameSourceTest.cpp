@@ -7,7 +7,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/display.h>
 }
 
 #include <QFile>
@@ -163,55 +162,6 @@ TEST_F(VideoFrameSourceTest, ProbesTracksAndTiming)
     EXPECT_EQ(probeMedia("file://" + clip).video().width, 160);
 }
 
-// A tiny movie whose display matrix turns it a quarter turn clockwise.
-void writeRotatedClip(const std::string& path)
-{
-    AVFormatContext* format = nullptr;
-    avformat_alloc_output_context2(&format, nullptr, "mp4", path.c_str());
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    AVStream* stream = avformat_new_stream(format, nullptr);
-    AVCodecContext* encoder = avcodec_alloc_context3(codec);
-    encoder->width = 32;
-    encoder->height = 16;
-    encoder->pix_fmt = AV_PIX_FMT_YUV420P;
-    encoder->time_base = {1, 25};
-    encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    avcodec_open2(encoder, codec, nullptr);
-    avcodec_parameters_from_context(stream->codecpar, encoder);
-    stream->time_base = encoder->time_base;
-    auto* matrix = reinterpret_cast<int32_t*>(av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, sizeof(int32_t) * 9));
-    av_display_rotation_set(matrix, 90);
-    avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE);
-    ASSERT_GE(avformat_write_header(format, nullptr), 0);
-    AVFrame* frame = av_frame_alloc();
-    frame->width = 32;
-    frame->height = 16;
-    frame->format = AV_PIX_FMT_YUV420P;
-    av_frame_get_buffer(frame, 0);
-    for (int p = 0; p < 3; ++p)
-        memset(frame->data[p], 128, static_cast<size_t>(frame->linesize[p] * (p ? 8 : 16)));
-    AVPacket* packet = av_packet_alloc();
-    for (int i = 0; i <= 2; ++i) {
-        if (i < 2) {
-            frame->pts = i;
-            avcodec_send_frame(encoder, frame);
-        } else {
-            avcodec_send_frame(encoder, nullptr);
-        }
-        while (avcodec_receive_packet(encoder, packet) == 0) {
-            av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
-            packet->stream_index = 0;
-            av_interleaved_write_frame(format, packet);
-        }
-    }
-    av_write_trailer(format);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&encoder);
-    avio_closep(&format->pb);
-    avformat_free_context(format);
-}
-
 // A Motion JPEG movie whose second half has pictures of another size (each JPEG carries its own).
 void writeResizingClip(const std::string& path)
 {
@@ -278,11 +228,68 @@ TEST_F(VideoFrameSourceTest, ScalesPicturesWhoseSizeChangesToTheTracksSize)
     }
 }
 
-TEST_F(VideoFrameSourceTest, ReportsRotation)
+// A picture with a different colour in each quarter, to tell every turn and mirror apart.
+QImage quarters(int width, int height, const QRgb colours[4])
 {
-    const std::string path = directory->filePath("rotated.mp4").toStdString();
-    ASSERT_NO_FATAL_FAILURE(writeRotatedClip(path));
-    EXPECT_EQ(probeMedia(path).video().rotation, 90);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, colours[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)]);
+    return image;
+}
+
+TEST_F(VideoFrameSourceTest, TurnsPicturesUprightAsTheDisplayMatrixSays)
+{
+    enum { red, green, blue, white };
+    const QRgb colours[] = {qRgb(220, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 220), qRgb(235, 235, 235)};
+    // Stored top-left red, top-right green, bottom-left blue, bottom-right white.
+    MovieWriterSettings settings;
+    settings.width = 64;
+    settings.height = 32;
+    settings.frameRate = MediaTime(10, 1);
+    const std::string coded = directory->filePath("quarters.mp4").toStdString();
+    {
+        MovieWriter writer(coded, settings);
+        const QImage picture = quarters(64, 32, colours);
+        writer.writeFrame(picture);
+        writer.writeFrame(picture);
+        writer.finish();
+    }
+    struct Case {
+        double matrix;  // the display matrix's clockwise turn
+        int clockwise;  // as the probe reports it
+        int topLeft, topRight, bottomLeft, bottomRight;
+    };
+    const Case cases[] = {
+        {0, 0, red, green, blue, white},
+        {90, 90, blue, red, white, green},     // the left edge comes to the top
+        {-90, 270, green, white, red, blue},   // the right edge comes to the top
+        {180, 180, white, blue, green, red},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.matrix);
+        const std::string path = directory->filePath(QString("turned%1.mp4").arg(c.matrix)).toStdString();
+        test::copyWithDisplayRotation(coded, path, c.matrix);
+        EXPECT_EQ(probeMedia(path).video().rotation, c.clockwise);
+        EXPECT_EQ(probeMedia(path).video().width, 64) << "the probe keeps the stored size";
+        VideoFrameSource source(path);
+        const QSize upright = c.clockwise % 180 == 0 ? QSize(64, 32) : QSize(32, 64);
+        EXPECT_EQ(QSize(source.width(), source.height()), upright);
+        for (const VideoFrame& frame : {source.frameAt(0.0), *source.nextFrame()}) {
+            ASSERT_EQ(frame.image.size(), upright);
+            const int w = upright.width(), h = upright.height();
+            const QRgb seen[] = {frame.image.pixel(w / 4, h / 4), frame.image.pixel(w * 3 / 4, h / 4),
+                                 frame.image.pixel(w / 4, h * 3 / 4), frame.image.pixel(w * 3 / 4, h * 3 / 4)};
+            const int expected[] = {c.topLeft, c.topRight, c.bottomLeft, c.bottomRight};
+            for (int q = 0; q < 4; ++q) {
+                const QRgb want = colours[expected[q]];
+                EXPECT_LT(std::abs(qRed(seen[q]) - qRed(want)) + std::abs(qGreen(seen[q]) - qGreen(want))
+                              + std::abs(qBlue(seen[q]) - qBlue(want)),
+                          40)
+                    << "quarter " << q;
+            }
+        }
+    }
 }
 
 TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)

@@ -228,6 +228,39 @@ TEST_F(ExporterTest, AStillGifKeepsEveryFrameOfItsRate)
     EXPECT_EQ(gif.frames.back(), gif.frames.front());
 }
 
+// A phone recording: its pictures are stored sideways with a display matrix that turns them.
+TEST_F(ExporterTest, ARotatedRecordingIsExportedUpright)
+{
+    const QString turned = folder->filePath("Turned.mp4");
+    // A quarter turn clockwise: the red left half comes to the top.
+    test::copyWithDisplayRotation(source.toStdString(), turned.toStdString(), 90);
+    source = turned;
+    settings.sourceAspectWidth = kSourceHeight;  // what the editor reads as the movie's size
+    settings.sourceAspectHeight = kSourceWidth;
+    settings.aspect = AspectRatio::auto_;  // the canvas follows the recording's shape
+    for (const ExportFormat format : {ExportFormat::mp4, ExportFormat::gif}) {
+        options.format = format;
+        const QString destination = folder->filePath("upright." + fileExtension(format));
+        run(destination);
+        const test::DecodedVideo video = test::decodeVideo(destination.toStdString(), true);
+        ASSERT_FALSE(video.frames.empty());
+        const QImage& frame = video.frames.front();
+        SCOPED_TRACE(fileExtension(format).toStdString());
+        EXPECT_LT(frame.width(), frame.height()) << "a portrait canvas for a portrait recording";
+        // The card is filled edge to edge by the upright picture: red over blue across its width,
+        // with no sideways picture letterboxed inside it.
+        const int cx = frame.width() / 2, cy = frame.height() / 2, dy = frame.height() / 5, dx = frame.width() / 6;
+        for (const int x : {cx - dx, cx, cx + dx}) {
+            const QColor top = frame.pixelColor(x, cy - dy);
+            const QColor bottom = frame.pixelColor(x, cy + dy);
+            EXPECT_GT(top.red(), 180) << "x " << x;
+            EXPECT_LT(top.blue(), 90) << "x " << x;
+            EXPECT_GT(bottom.blue(), 180) << "x " << x;
+            EXPECT_LT(bottom.red(), 90) << "x " << x;
+        }
+    }
+}
+
 TEST_F(ExporterTest, ZoomShowsTheFocusedPartOfTheRecording)
 {
     options.format = ExportFormat::mp4;
