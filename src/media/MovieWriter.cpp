@@ -12,6 +12,11 @@ extern "C" {
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace sablewick {
 
@@ -19,6 +24,40 @@ namespace {
 
 constexpr int kMaxDimension = 16384;
 constexpr int kMaxConversionThreads = 4;
+// How often finish() looks at the cancel check while the encoders flush.
+constexpr std::chrono::milliseconds kFinishPollInterval(20);
+
+// Flushes whose finish() was cancelled run on to their next packet in the background. The
+// process waits for them on its way out, so no encoder thread runs while libraries unload.
+class AbandonedFlushes {
+public:
+    static AbandonedFlushes& instance()
+    {
+        static AbandonedFlushes flushes;
+        return flushes;
+    }
+    void started()
+    {
+        std::lock_guard guard(lock_);
+        ++running_;
+    }
+    void ended()
+    {
+        std::lock_guard guard(lock_);
+        --running_;
+        ended_.notify_all();
+    }
+    ~AbandonedFlushes()
+    {
+        std::unique_lock guard(lock_);
+        ended_.wait(guard, [this] { return running_ == 0; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable ended_;
+    int running_ = 0;
+};
 
 AVPixelFormat pixelFormatOf(QImage::Format format)
 {
@@ -65,7 +104,10 @@ struct MovieWriter::State {
     std::vector<float> audioScratch;
     bool headerWritten = false;
     bool finished = false;
-    bool failed = false;
+    std::atomic<bool> failed = false;
+    // Set when a cancelled finish() leaves the flush to its thread: from then on that thread
+    // alone touches the encoders and the file, and stops at its next packet.
+    std::atomic<bool> abandoned = false;
 
     [[noreturn]] void fail(MediaErrorKind kind, const std::string& detail)
     {
@@ -144,7 +186,7 @@ struct MovieWriter::State {
 
     void drain(AVCodecContext* encoder, AVStream* stream)
     {
-        while (true) {
+        while (!abandoned) {
             const int received = avcodec_receive_packet(encoder, packet.get());
             if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
                 return;
@@ -240,6 +282,25 @@ struct MovieWriter::State {
         }
     }
 
+    // The encoders' delayed frames, the trailer and the close; run on the flush thread.
+    void flushAndClose()
+    {
+        if (avcodec_send_frame(video.get(), nullptr) < 0)
+            fail(MediaErrorKind::writeFailed, "cannot flush the video encoder");
+        drain(video.get(), videoStream);
+        if (audioEncoder && !abandoned) {
+            if (avcodec_send_frame(audioEncoder.get(), nullptr) < 0)
+                fail(MediaErrorKind::writeFailed, "cannot flush the audio encoder");
+            drain(audioEncoder.get(), audioStream);
+        }
+        if (abandoned)
+            return;
+        const int trailer = av_write_trailer(output.get());
+        if (trailer < 0)
+            fail(MediaErrorKind::writeFailed, ffmpeg::errorText(trailer));
+        ffmpeg::closeOutputFile(&output->pb, path);
+    }
+
     void close()
     {
         sws.reset();
@@ -250,7 +311,7 @@ struct MovieWriter::State {
 };
 
 MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, std::unique_ptr<AudioStream> audio)
-    : state_(std::make_unique<State>())
+    : state_(std::make_shared<State>())
 {
     State& s = *state_;
     ffmpeg::silenceLogging();
@@ -290,7 +351,7 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
 
 MovieWriter::~MovieWriter()
 {
-    if (state_ && !state_->finished && state_->output) {
+    if (state_ && !state_->finished && !state_->abandoned && state_->output) {
         const bool created = state_->output->pb != nullptr;
         state_->close();
         if (created)
@@ -371,29 +432,86 @@ void MovieWriter::finish()
         return;
     if (s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer failed earlier");
+    auto cleanUp = [&s] {
+        s.failed = true;
+        s.close();
+        ffmpeg::removePartialFile(s.path);
+    };
     try {
         if (s.frames == 0)
             s.fail(MediaErrorKind::invalidArgument, "no frame was written");
         s.pumpAudio(INT64_MAX);
         s.checkCancel();
-        if (avcodec_send_frame(s.video.get(), nullptr) < 0)
-            s.fail(MediaErrorKind::writeFailed, "cannot flush the video encoder");
-        s.drain(s.video.get(), s.videoStream);
-        if (s.audioEncoder) {
-            if (avcodec_send_frame(s.audioEncoder.get(), nullptr) < 0)
-                s.fail(MediaErrorKind::writeFailed, "cannot flush the audio encoder");
-            s.drain(s.audioEncoder.get(), s.audioStream);
-        }
-        s.checkCancel();
-        const int trailer = av_write_trailer(s.output.get());
-        if (trailer < 0)
-            s.fail(MediaErrorKind::writeFailed, ffmpeg::errorText(trailer));
-        ffmpeg::closeOutputFile(&s.output->pb, s.path);
     } catch (...) {
-        s.failed = true;
-        s.close();
-        ffmpeg::removePartialFile(s.path);
+        cleanUp();
         throw;
+    }
+    // The audio stream is read to its end; it may hold the caller's state, which the flush
+    // thread must not outlive.
+    s.audio.reset();
+
+    // Flushing the encoders' delayed frames takes seconds at large sizes, so it runs on its own
+    // thread while this one keeps polling the cancel check.
+    struct Flush {
+        std::mutex lock;
+        std::condition_variable ended;
+        bool done = false;
+        std::exception_ptr error;
+    };
+    auto flush = std::make_shared<Flush>();
+    AbandonedFlushes::instance().started();
+    std::thread thread;
+    try {
+        thread = std::thread([state = state_, flush]() mutable {
+            std::exception_ptr error;
+            try {
+                state->flushAndClose();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            // Abandoned, the encoders are freed here (the caller removed the file); the state
+            // itself goes before the process may stop waiting for this thread.
+            if (state->abandoned)
+                state->close();
+            state.reset();
+            {
+                std::lock_guard guard(flush->lock);
+                flush->error = error;
+                flush->done = true;
+                flush->ended.notify_all();
+            }
+            flush.reset();
+            AbandonedFlushes::instance().ended();
+        });
+    } catch (...) {
+        AbandonedFlushes::instance().ended();
+        cleanUp();
+        throw;
+    }
+
+    bool cancelled = false;
+    {
+        std::unique_lock guard(flush->lock);
+        while (!flush->ended.wait_for(guard, kFinishPollInterval, [&] { return flush->done; })) {
+            guard.unlock();
+            cancelled = s.settings.cancel && s.settings.cancel();
+            guard.lock();
+            if (cancelled && !flush->done)
+                break;
+            cancelled = false;
+        }
+    }
+    if (cancelled) {
+        s.abandoned = true;
+        s.failed = true;
+        thread.detach();
+        ffmpeg::removePartialFile(s.path);
+        throw MediaError(MediaErrorKind::cancelled, s.path, {});
+    }
+    thread.join();
+    if (flush->error) {
+        cleanUp();
+        std::rethrow_exception(flush->error);
     }
     s.finished = true;
     s.close();

@@ -42,7 +42,7 @@ struct MovieWriterSettings {
     int encoderThreads = 0;        // 0: the encoder decides
     int conversionThreads = 0;     // RGB to YUV slices; 0: chosen for this machine
     int audioBitRate = 128000;     // AAC, at the audio stream's rate and channel count
-    MediaCancelCheck cancel;       // polled while audio drains and the file is finished
+    MediaCancelCheck cancel;       // polled while audio drains and while the file is finished
 
     // The presets chosen by measurement (bench/media): fast enough for export at 1080p60.
     static std::string defaultPreset(MovieFormat format);
@@ -77,8 +77,10 @@ public:
     // its memory (Yuv420Frame::prepare() gives the next picture fresh memory if it still holds
     // it). Throws as above.
     void writeFrame(const Yuv420Frame& frame);
-    // Writes the remaining audio, flushes the encoders and closes the file. Throws MediaError:
-    // writeFailed, cancelled (the file is then removed).
+    // Writes the remaining audio, flushes the encoders and closes the file. The flush runs on a
+    // thread of its own while this one polls the cancel check: a cancel ends the call at once with
+    // the file removed, and the abandoned flush stops at its next packet in the background.
+    // Throws MediaError: writeFailed, cancelled.
     void finish();
 
     std::int64_t framesWritten() const;
@@ -86,7 +88,7 @@ public:
 
 private:
     struct State;
-    std::unique_ptr<State> state_;
+    std::shared_ptr<State> state_;  // shared with a flush that outlives a cancelled finish()
 };
 
 }  // namespace sablewick

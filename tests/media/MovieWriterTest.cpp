@@ -16,6 +16,10 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <random>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,6 +279,62 @@ TEST(MovieWriterTest, CancellingWhileAudioDrainsRemovesTheFile)
         EXPECT_EQ(error.kind(), MediaErrorKind::cancelled);
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+}
+
+// Noise: nothing for the encoder to predict, so every frame costs it the most work.
+QImage noiseFrame(int width, int height, std::mt19937& random)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xff000000u | (random() & 0xffffffu);
+    }
+    return image;
+}
+
+TEST(MovieWriterTest, ACancelWhileTheEncoderFlushesEndsAtOnceAndLeavesNoFile)
+{
+    using Clock = std::chrono::steady_clock;
+    QTemporaryDir dir;
+    // A slow preset keeps every frame in its look-ahead until the flush: a second of work.
+    MovieWriterSettings settings = smallSettings(MovieFormat::movHevc);
+    settings.width = 320;
+    settings.height = 180;
+    settings.preset = "slow";
+    std::mt19937 random(7);
+    std::vector<QImage> frames;
+    for (int i = 0; i < 20; ++i)
+        frames.push_back(noiseFrame(settings.width, settings.height, random));
+
+    std::optional<Clock::time_point> cancelAt;
+    settings.cancel = [&] { return cancelAt && Clock::now() >= *cancelAt; };
+    auto finishTimed = [&](const std::string& path, std::optional<Clock::duration> cancelAfter) {
+        MovieWriter writer(path, settings);
+        for (const QImage& frame : frames)
+            writer.writeFrame(frame);
+        const Clock::time_point start = Clock::now();
+        cancelAt.reset();
+        if (cancelAfter)
+            cancelAt = start + *cancelAfter;
+        std::optional<MediaErrorKind> kind = test::errorKindOf([&] { writer.finish(); });
+        const Clock::time_point end = Clock::now();
+        return std::make_pair(kind, end - (cancelAt ? *cancelAt : start));
+    };
+
+    const auto [completed, flushTime] = finishTimed(dir.filePath("whole.mov").toStdString(), std::nullopt);
+    ASSERT_EQ(completed, std::nullopt);
+    EXPECT_EQ(decodeVideo(dir.filePath("whole.mov").toStdString()).frameTimes.size(), frames.size());
+    QFile::remove(dir.filePath("whole.mov"));
+    const auto cancelAfter = std::chrono::milliseconds(50);
+    ASSERT_GT(flushTime, 4 * cancelAfter) << "the flush is too short to be cancelled in";
+
+    const auto [cancelled, afterCancel] = finishTimed(dir.filePath("cancelled.mov").toStdString(), cancelAfter);
+    EXPECT_EQ(cancelled, MediaErrorKind::cancelled);
+    // Generous bounds for a loaded machine: what matters is that the flush is not waited for.
+    EXPECT_LT(afterCancel, flushTime / 4);
+    EXPECT_LT(afterCancel, std::chrono::milliseconds(500));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 }  // namespace
