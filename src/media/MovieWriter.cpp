@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kMaxDimension = 16384;
 constexpr int kMaxConversionThreads = 4;
+// The most frames a decoder of H.264 or HEVC may hold back to reorder them.
+constexpr std::int64_t kMaxReorderFrames = 16;
 // How often finish() looks at the cancel check while the encoders flush.
 constexpr std::chrono::milliseconds kFinishPollInterval(20);
 
@@ -100,6 +102,7 @@ struct MovieWriter::State {
     AVPixelFormat swsSource = AV_PIX_FMT_NONE;
     std::int64_t frames = 0;
     std::int64_t audioSamples = 0;   // frames of audio sent to the encoder
+    std::int64_t lastVideoDts = AV_NOPTS_VALUE;
     bool audioEnded = false;
     std::vector<float> audioScratch;
     bool headerWritten = false;
@@ -184,6 +187,23 @@ struct MovieWriter::State {
         audioFrame = ffmpeg::makeAudioFrame(audioEncoder.get());
     }
 
+    // x265 stamps a movie shorter than its B-frame delay with decoding times read from memory it
+    // never set, which the muxer refuses. A decoding time lies at or before the picture's own
+    // time, after the one before it, and no further back than a decoder reorders; one that breaks
+    // these is replaced by the nearest that keeps them. Times are in frames (the encoder's base).
+    void repairDecodingTime(AVPacket* video)
+    {
+        if (video->pts == AV_NOPTS_VALUE)
+            return;
+        const bool valid = video->dts != AV_NOPTS_VALUE && video->dts <= video->pts
+                           && video->dts >= video->pts - kMaxReorderFrames
+                           && (lastVideoDts == AV_NOPTS_VALUE || video->dts > lastVideoDts);
+        if (!valid)
+            video->dts = lastVideoDts == AV_NOPTS_VALUE ? video->pts - kMaxReorderFrames
+                                                        : std::min(video->pts, lastVideoDts + 1);
+        lastVideoDts = video->dts;
+    }
+
     void drain(AVCodecContext* encoder, AVStream* stream)
     {
         while (!abandoned) {
@@ -192,6 +212,8 @@ struct MovieWriter::State {
                 return;
             if (received < 0)
                 fail(MediaErrorKind::writeFailed, "encoder: " + ffmpeg::errorText(received));
+            if (stream == videoStream)
+                repairDecodingTime(packet.get());
             av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
             packet->stream_index = stream->index;
             const int written = av_interleaved_write_frame(output.get(), packet.get());
