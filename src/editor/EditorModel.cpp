@@ -159,6 +159,11 @@ struct EditorModel::MovieLoad {
 EditorModel::EditorModel(EditorServices services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
+    , m_history(*m_services.scheduler, editCoalesceDelay, undoDepthLimit,
+                {.current = [this] { return currentEdit(); },
+                 .restore = [this](const Edit& edit) { restoreEdit(edit); },
+                 .changed = [this] { publishHistory(); },
+                 .settled = [this] { saveRecovery(); }})
 {
     Q_ASSERT(m_services.defaults && m_services.playback && m_services.scheduler && m_services.movies);
     workerState().cancellers[this] = [this] {
@@ -230,13 +235,13 @@ QString EditorModel::recoveryPath()
 void EditorModel::setSettings(const EditSettings& settings)
 {
     assignSettings(settings);
-    noteEdit();
+    m_history.note();
 }
 
 void EditorModel::setEvents(const std::vector<FocusPoint>& events)
 {
     assignEvents(events);
-    noteEdit();
+    m_history.note();
 }
 
 void EditorModel::assignSettings(const EditSettings& settings)
@@ -344,90 +349,41 @@ void EditorModel::setMovie(std::optional<QUrl> url, double duration, QSizeF sour
 
 // --- edit history
 
-void EditorModel::noteEdit()
-{
-    if (!m_trackingEdits)
-        return;
-    const Edit snapshot = currentEdit();
-    setHasUnsavedEdits(!m_savedEdit || !(*m_savedEdit == snapshot));
-    setCanUndo(!m_committedEdit || !(*m_committedEdit == snapshot) || !m_undoEdits.empty());
-    if (!m_redoEdits.empty()) {
-        m_redoEdits.clear();
-        setCanRedo(false);
-    }
-    QPointer<EditorModel> self(this);
-    m_editTask = m_services.scheduler->schedule(editCoalesceDelay, [self] {
-        if (!self)
-            return;
-        self->flushPendingEdits();
-        self->saveRecovery();
-    });
-}
-
 void EditorModel::flushPendingEdits()
 {
-    if (m_editTask)
-        m_editTask->cancel();
-    if (!m_trackingEdits)
-        return;
-    Edit snapshot = currentEdit();
-    if (m_committedEdit && !(*m_committedEdit == snapshot)) {
-        if (m_undoEdits.size() >= static_cast<size_t>(undoDepthLimit))
-            m_undoEdits.erase(m_undoEdits.begin());
-        m_undoEdits.push_back(std::move(*m_committedEdit));
-    }
-    m_committedEdit = std::move(snapshot);
-    setCanUndo(!m_undoEdits.empty());
-}
-
-void EditorModel::resetHistory(bool saved)
-{
-    if (m_editTask)
-        m_editTask->cancel();
-    m_committedEdit = currentEdit();
-    m_savedEdit = saved ? m_committedEdit : std::nullopt;
-    m_undoEdits.clear();
-    m_redoEdits.clear();
-    setCanUndo(false);
-    setCanRedo(false);
-    setHasUnsavedEdits(!saved);
-    m_trackingEdits = true;
+    m_history.commit();
 }
 
 void EditorModel::undo()
 {
-    flushPendingEdits();
-    if (m_undoEdits.empty())
-        return;
-    Edit edit = std::move(m_undoEdits.back());
-    m_undoEdits.pop_back();
-    m_redoEdits.push_back(currentEdit());
-    restoreEdit(edit);
+    if (m_history.undo())
+        settleRestoredEdit();
 }
 
 void EditorModel::redo()
 {
-    if (m_redoEdits.empty())
-        return;
-    Edit edit = std::move(m_redoEdits.back());
-    m_redoEdits.pop_back();
-    m_undoEdits.push_back(currentEdit());
-    restoreEdit(edit);
+    if (m_history.redo())
+        settleRestoredEdit();
 }
 
 void EditorModel::restoreEdit(const Edit& edit)
 {
-    m_trackingEdits = false;
     assignSettings(edit.settings);
     assignEvents(edit.events);
-    m_committedEdit = edit;
-    m_trackingEdits = true;
-    setCanUndo(!m_undoEdits.empty());
-    setCanRedo(!m_redoEdits.empty());
-    setHasUnsavedEdits(!m_savedEdit || !(*m_savedEdit == edit));
+}
+
+void EditorModel::settleRestoredEdit()
+{
     configureMusicPreview();
     seek(std::max(m_settings.trimStart, std::min(m_settings.trimEnd, m_currentTime)));
     saveRecovery();
+}
+
+void EditorModel::publishHistory()
+{
+    setCanUndo(m_history.canUndo());
+    setCanRedo(m_history.canRedo());
+    setHasUnsavedEdits(m_history.hasUnsavedChanges());
 }
 
 // --- recovery
@@ -565,7 +521,7 @@ void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vecto
     }
 
     clearInteractionPreview();
-    m_trackingEdits = false;
+    m_history.suspend();
     const QSizeF size(std::abs(load.metadata.displaySize.width()), std::abs(load.metadata.displaySize.height()));
     setMovie(movie, d, size);
 
@@ -596,7 +552,7 @@ void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vecto
     m_player->seek(0);
     setCurrentTime(0);
     configureMusicPreview();
-    resetHistory(false);
+    m_history.reset(false);
     loadThumbnails();
     // Cleared before the backup, so that a failed backup stays on the banner.
     setNotice(std::nullopt);
@@ -653,7 +609,7 @@ void EditorModel::openProject(const QUrl& file, OpenCompletion done)
 
 void EditorModel::restoreProject(const QUrl& file, const FocusProject& project, const QUuid& generation)
 {
-    m_trackingEdits = false;
+    m_history.suspend();
     const double d = m_duration;
 
     EditSettings settings = project.settings;
@@ -679,7 +635,7 @@ void EditorModel::restoreProject(const QUrl& file, const FocusProject& project, 
     const bool isRecovery = QDir::cleanPath(QFileInfo(file.toLocalFile()).absoluteFilePath())
                             == QDir::cleanPath(QFileInfo(recoveryPath()).absoluteFilePath());
     setProjectURL(isRecovery ? project.savedProjectURL : std::optional<QUrl>(file));
-    resetHistory(!isRecovery);
+    m_history.reset(!isRecovery);
     if (m_projectURL)
         rememberProject(*m_projectURL);
     saveRecovery();
@@ -710,9 +666,7 @@ void EditorModel::saveProject(const QUrl& destination)
         return;
     }
     setProjectURL(destination);
-    flushPendingEdits();
-    m_savedEdit = currentEdit();
-    setHasUnsavedEdits(false);
+    m_history.markSaved();
     rememberProject(destination);
     saveRecovery();
     setNotice(QStringLiteral("Saved ") + destination.fileName());

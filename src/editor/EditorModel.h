@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/EditHistory.h"
 #include "document/EditSettings.h"
 #include "document/FocusPoint.h"
 #include "document/MusicChoice.h"
@@ -189,10 +190,10 @@ private:
     Edit currentEdit() const { return {m_settings, m_events}; }
     // The open edit as a project record, without a saved-project location.
     FocusProject currentProject() const;
-    void noteEdit();
-    void resetHistory(bool saved);
     void restoreEdit(const Edit& edit);
-    void updateUndoFlags();
+    // After an undo or redo: the previews follow the restored edit and it is backed up.
+    void settleRestoredEdit();
+    void publishHistory();
 
     void openMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
                    const QUuid& generation, OpenCompletion done);
@@ -286,12 +287,7 @@ private:
 
     // Private.
     std::unique_ptr<VideoPlayer> m_player;
-    bool m_trackingEdits = false;
-    std::optional<Edit> m_committedEdit;
-    std::optional<Edit> m_savedEdit;
-    std::vector<Edit> m_undoEdits;
-    std::vector<Edit> m_redoEdits;
-    std::unique_ptr<ScheduledTask> m_editTask;
+    EditHistory<Edit> m_history;
     std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
     QUuid m_openGeneration = QUuid::createUuid();
     std::shared_ptr<ExportJob> m_exportJob;

@@ -3,7 +3,7 @@
 #include "document/EditSettings.h"
 #include "document/FocusPoint.h"
 #include "editor/MovieInspector.h"
-#include "editor/TaskScheduler.h"
+#include "platform/TaskScheduler.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
 

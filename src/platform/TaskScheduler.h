@@ -18,8 +18,8 @@ public:
     virtual bool isPending() const = 0;
 };
 
-// Runs work on the main thread after a delay measured on a monotonic clock. The editor takes one
-// by injection so that its coalescing and audition timers can run in fake time under test.
+// Runs work on the main thread after a delay measured on a monotonic clock. Models take one by
+// injection so that their coalescing and audition timers can run in fake time under test.
 class TaskScheduler {
 public:
     virtual ~TaskScheduler() = default;

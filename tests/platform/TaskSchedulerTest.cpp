@@ -1,5 +1,5 @@
 // The real scheduler on Qt's timers.
-#include "editor/TaskScheduler.h"
+#include "platform/TaskScheduler.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

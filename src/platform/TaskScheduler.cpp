@@ -1,4 +1,4 @@
-#include "editor/TaskScheduler.h"
+#include "platform/TaskScheduler.h"
 
 #include <QTimer>
 
