@@ -467,9 +467,9 @@ void ContentView::refresh()
         else
             banner->hide();
     }
-    if (m_preview)
+    if (m_preview && movieOpen)
         m_preview->refresh();
-    if (m_rail)
+    if (m_rail && movieOpen)
         m_rail->refresh();
     refreshInspector();
 
@@ -564,31 +564,36 @@ void ContentView::refreshShortcuts()
     action(QStringLiteral("cancelPlacement"))->setEnabled(m_state.isPlacingFocus());
 }
 
+void ContentView::ensureWorkspace()
+{
+    if (m_workspace)
+        return;
+    QWidget* canvas = m_views.previewCanvas(m_editor, nullptr);
+    m_preview = new PreviewColumn(m_editor, m_state, canvas);
+    connect(m_preview->statusBanner(), &StatusBanner::buttonClicked, this, &ContentView::statusButton);
+    std::vector<InspectorTab> tabs(allInspectorTabs.begin(), allInspectorTabs.end());
+    m_rail = StudioToolRail::make<InspectorTab>(
+        StudioBinding<InspectorTab>{[this] { return m_state.inspectorTab(); },
+                                    [this](const InspectorTab& tab) { m_state.setInspectorTab(tab); }},
+        StudioBinding<bool>{[this] { return m_state.inspectorVisible(); },
+                            [this](const bool& v) { m_state.setInspectorVisible(v); }},
+        tabs, [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).title; },
+        [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).symbol; }, [](const InspectorTab&) {});
+    QWidget* timeline = m_views.timeline(m_editor, m_state, nullptr);
+    m_workspace = new StudioEditorWorkspace(m_rail, m_preview, timeline, m_stack);
+    m_stack->addWidget(m_workspace);
+}
+
 void ContentView::showWorkspace(bool show)
 {
-    if (show && !m_workspace) {
-        QWidget* canvas = m_views.previewCanvas(m_editor, nullptr);
-        m_preview = new PreviewColumn(m_editor, m_state, canvas);
-        connect(m_preview->statusBanner(), &StatusBanner::buttonClicked, this, &ContentView::statusButton);
-        std::vector<InspectorTab> tabs(allInspectorTabs.begin(), allInspectorTabs.end());
-        m_rail = StudioToolRail::make<InspectorTab>(
-            StudioBinding<InspectorTab>{[this] { return m_state.inspectorTab(); },
-                                        [this](const InspectorTab& tab) { m_state.setInspectorTab(tab); }},
-            StudioBinding<bool>{[this] { return m_state.inspectorVisible(); },
-                                [this](const bool& v) { m_state.setInspectorVisible(v); }},
-            tabs, [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).title; },
-            [](InspectorTab t) { return ContentPresenter::inspectorHeader(t).symbol; }, [](const InspectorTab&) {});
-        QWidget* timeline = m_views.timeline(m_editor, m_state, nullptr);
-        m_workspace = new StudioEditorWorkspace(m_rail, m_preview, timeline, m_stack);
-        m_stack->addWidget(m_workspace);
-    } else if (!show && m_workspace) {
-        m_stack->removeWidget(m_workspace);
-        m_workspace->deleteLater();
-        m_workspace = nullptr;
-        m_preview = nullptr;
-        m_rail = nullptr;
-    }
+    if (show)
+        ensureWorkspace();
     m_stack->setCurrentWidget(show ? m_workspace : m_stack->widget(0));
+}
+
+QWidget* ContentView::workspace() const
+{
+    return m_workspace && m_stack->currentWidget() == m_workspace ? m_workspace : nullptr;
 }
 
 void ContentView::refreshInspector()
@@ -673,6 +678,8 @@ void ContentView::showEvent(QShowEvent* event)
 
 void ContentView::appeared()
 {
+    // The workspace is made while the window is idle, not in the moment a movie opens.
+    QTimer::singleShot(0, this, &ContentView::ensureWorkspace);
     if (m_session.takeScreenshotSetupRequest())
         presentScreenshotSetup();
     // Each flag is reset before its restore is tried, so a failing restore is not tried again.

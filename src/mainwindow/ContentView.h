@@ -69,7 +69,7 @@ public:
     bool isShowingWelcome() const;
     StudioWelcome* welcome() const { return m_welcome; }
     // The workspace while a movie is open, else null.
-    QWidget* workspace() const { return m_workspace; }
+    QWidget* workspace() const;
     PreviewColumn* previewColumn() const { return m_preview; }
     StatusBanner* welcomeBanner() const { return m_welcomeBanner; }
     StudioInspector* inspector() const { return m_inspector; }
@@ -104,6 +104,7 @@ private:
     void refreshShortcuts();
     void refreshRecentMenu();
     void restyleIcons();
+    void ensureWorkspace();
     void showWorkspace(bool show);
     void refreshInspector();
     void updateExportProgress();

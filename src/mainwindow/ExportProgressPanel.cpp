@@ -36,11 +36,17 @@ ExportProgressPanel::ExportProgressPanel(QWidget* parent) : QWidget(parent)
     column->addWidget(m_bar);
 
     auto* phaseRow = new QHBoxLayout;
+    phaseRow->setSpacing(8);
     m_phase = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, this);
     m_percent = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, this);
-    // Wide enough for "100%", so the phase text does not shift as the digits change.
-    m_percent->setMinimumWidth(m_percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
+    // Texts change with every percent: labels of fixed size take new text without laying the
+    // sheet out again, which would cost the main thread a frame each time.
+    const int percentWidth = m_percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 2;
+    const int lineHeight = m_percent->fontMetrics().height();
+    m_percent->setFixedSize(percentWidth, lineHeight);
     m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_phase->setFixedSize(panelWidth - 2 * 27 - percentWidth - phaseRow->spacing(), lineHeight);
+    m_title->setFixedSize(panelWidth - 2 * 27 - 20 - header->spacing(), m_title->fontMetrics().height());
     phaseRow->addWidget(m_phase, 1);
     phaseRow->addWidget(m_percent);
     column->addLayout(phaseRow);

@@ -32,7 +32,8 @@ protected:
             return;
         const QSize fitted = frame.size().scaled(size(), Qt::KeepAspectRatio);
         const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        // Unsmoothed: a full-size frame scaled smoothly on every new frame would cost the main
+        // thread more than a frame's time.
         p.drawImage(target, frame);
     }
 
