@@ -9,10 +9,32 @@
 
 namespace sablewick {
 
+namespace {
+
+thread_local bool t_x11Error = false;
+
+int noteError(Display*, XErrorEvent*)
+{
+    t_x11Error = true;
+    return 0;
+}
+
+}  // namespace
+
+bool takeX11Error()
+{
+    const bool noted = t_x11Error;
+    t_x11Error = false;
+    return noted;
+}
+
 X11Connection openX11Connection()
 {
-    static std::once_flag threads;
-    std::call_once(threads, [] { XInitThreads(); });
+    static std::once_flag once;
+    std::call_once(once, [] {
+        XInitThreads();
+        XSetErrorHandler(noteError);
+    });
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         const char* name = std::getenv("DISPLAY");

@@ -14,4 +14,9 @@ using X11Connection = std::shared_ptr<Display>;
 // Opens the display named by DISPLAY. Throws X11Error when no X server answers.
 X11Connection openX11Connection();
 
+// Protocol errors on our connections never end the process (Xlib's default): each is noted for
+// the thread whose request failed. Says whether one was noted since the last call, and clears it.
+// Call XSync first so that the replies have arrived.
+bool takeX11Error();
+
 }  // namespace sablewick

@@ -55,6 +55,8 @@ public:
     const std::vector<FocusPoint>& events() const { return m_events; }
     const std::vector<PointerSample>& pointerSamples() const { return m_pointerSamples; }
     QRectF screenFrame() const { return m_screenFrame; }
+    // The backend clock's reading at the movie's first frame: time zero of samples and events.
+    double timeZero() const { return m_startedAt; }
     const std::optional<QString>& moviePath() const { return m_moviePath; }
 
     void setOnFinish(FinishAction action) { m_onFinish = std::move(action); }

@@ -1,0 +1,74 @@
+#include "media/LiveAudioMixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace sablewick {
+
+LiveAudioMixer::LiveAudioMixer(int sources, double timeZero)
+    : zero_(timeZero)
+    , sources_(static_cast<std::size_t>(std::max(sources, 0)))
+{
+}
+
+std::int64_t LiveAudioMixer::position(double time) const { return std::llround((time - zero_) * sampleRate); }
+
+void LiveAudioMixer::add(int index, const float* samples, std::size_t frames, double capturedAt, double now)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= sources_.size() || frames == 0)
+        return;
+    Source& source = sources_[static_cast<std::size_t>(index)];
+    const std::int64_t measured = position(capturedAt);
+    if (!source.started || std::llabs(measured - source.next) > std::llround(resyncSeconds * sampleRate))
+        source.next = measured;
+    source.started = true;
+    source.lastPiece = now;
+    std::int64_t at = source.next;
+    source.next += static_cast<std::int64_t>(frames);
+    if (source.next <= taken_)
+        return;
+    // What falls before the part still held has been handed out already.
+    std::size_t skip = 0;
+    if (at < taken_) {
+        skip = static_cast<std::size_t>(std::min<std::int64_t>(taken_ - at, static_cast<std::int64_t>(frames)));
+        at += static_cast<std::int64_t>(skip);
+    }
+    const std::size_t end = static_cast<std::size_t>(source.next - taken_) * channels;
+    if (mix_.size() < end)
+        mix_.resize(end, 0.0f);
+    const std::size_t offset = static_cast<std::size_t>(at - taken_) * channels;
+    for (std::size_t i = skip * channels; i < frames * channels; ++i)
+        mix_[offset + i - skip * channels] += samples[i];
+}
+
+std::vector<float> LiveAudioMixer::take(double now)
+{
+    std::int64_t ready = std::numeric_limits<std::int64_t>::max();
+    bool anyLive = false;
+    for (const Source& source : sources_) {
+        if (source.started && now - source.lastPiece < stallSeconds) {
+            ready = std::min(ready, source.next);
+            anyLive = true;
+        }
+    }
+    // Nothing holds the track back: it follows the clock, late by the stall allowance, so the
+    // movie keeps a sound track that is level with the picture.
+    const std::int64_t byClock = position(now - stallSeconds);
+    if (!anyLive)
+        ready = byClock;
+    ready = std::max(ready, byClock);
+    if (ready <= taken_)
+        return {};
+    const std::size_t count = static_cast<std::size_t>(ready - taken_) * channels;
+    if (mix_.size() < count)
+        mix_.resize(count, 0.0f);
+    std::vector<float> out(mix_.begin(), mix_.begin() + static_cast<std::ptrdiff_t>(count));
+    mix_.erase(mix_.begin(), mix_.begin() + static_cast<std::ptrdiff_t>(count));
+    for (float& sample : out)
+        sample = std::clamp(sample, -1.0f, 1.0f);
+    taken_ = ready;
+    return out;
+}
+
+}  // namespace sablewick

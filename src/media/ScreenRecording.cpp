@@ -1,0 +1,344 @@
+#include "media/ScreenRecording.h"
+
+#include "media/FfmpegSupport.h"
+#include "media/LiveAudioMixer.h"
+#include "media/LiveMovieWriter.h"
+#include "media/MovieWriter.h"
+#include "media/Yuv420Frame.h"
+#include "platform/MonotonicClock.h"
+#include "platform/PulseConnection.h"
+#include "platform/PulseRecordStream.h"
+#include "platform/X11ScreenGrabber.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+
+namespace {
+
+// Frames waiting for the encoder beyond this are dropped: memory stays bounded when the
+// machine cannot keep up, and the drop is counted for the benchmark.
+constexpr std::size_t kMaxQueuedFrames = 6;
+constexpr int kMaxConversionThreads = 2;
+constexpr double kAudioServerTimeout = 2.0;
+
+struct VideoItem {
+    Yuv420Frame frame;
+    double time = 0;
+};
+
+}  // namespace
+
+struct ScreenRecording::State {
+    ScreenRecordingSettings settings;
+    Events events;
+    std::unique_ptr<X11ScreenGrabber> grabber;
+    std::unique_ptr<LiveMovieWriter> writer;
+    ffmpeg::SwsPtr sws;
+    double zero = 0;
+
+    std::unique_ptr<PulseConnection> pulse;
+    std::vector<std::unique_ptr<PulseRecordStream>> streams;
+    std::mutex mixMutex;
+    std::unique_ptr<LiveAudioMixer> mixer;  // guarded by mixMutex
+
+    std::mutex queueMutex;
+    std::condition_variable queueChanged;
+    std::deque<VideoItem> frames;      // guarded by queueMutex
+    std::vector<Yuv420Frame> spare;    // guarded by queueMutex
+    bool grabbingEnded = false;        // guarded by queueMutex
+    bool finishing = false;            // guarded by queueMutex
+    double lastFrameClock = 0;         // guarded by queueMutex
+
+    std::atomic<bool> stopGrabbing{false};
+    std::atomic<bool> quit{false};
+    std::atomic<std::int64_t> captured{0};
+    std::atomic<std::int64_t> dropped{0};
+    std::atomic<std::int64_t> missed{0};
+    std::thread grabThread;
+    std::thread encodeThread;
+    std::mutex sleepMutex;
+    std::condition_variable wake;  // ends the grab thread's wait at once
+
+    void openSound()
+    {
+        const bool wanted = settings.systemAudio || settings.microphone;
+        if (!wanted)
+            return;
+        try {
+            pulse = std::make_unique<PulseConnection>("Sablewick", kAudioServerTimeout);
+        } catch (const PulseError&) {
+            // The system's sound is a nicety: without a server the movie is silent. A
+            // microphone asked for is not, and the caller reports it.
+            if (settings.microphone)
+                throw;
+            return;
+        }
+        std::vector<std::string> sources;
+        if (settings.systemAudio) {
+            const PulseConnection::ServerNames names = pulse->serverNames(kAudioServerTimeout);
+            if (!names.defaultSink.empty())
+                sources.push_back(names.defaultSink + ".monitor");
+        }
+        if (settings.microphone)
+            sources.push_back(settings.microphoneSource);
+        if (sources.empty()) {
+            pulse.reset();
+            return;
+        }
+        mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(sources.size()), zero);
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            const int index = static_cast<int>(i);
+            try {
+                streams.push_back(std::make_unique<PulseRecordStream>(
+                    *pulse, sources[i],
+                    [this, index](const float* samples, std::size_t count, double capturedAt) {
+                        std::lock_guard lock(mixMutex);
+                        mixer->add(index, samples, count, capturedAt, monotonicSeconds());
+                    },
+                    nullptr));  // a source that fails goes quiet; the mixer fills silence
+            } catch (const PulseError&) {
+                if (settings.microphone && i + 1 == sources.size())
+                    throw;
+            }
+        }
+    }
+
+    void prepareConversion()
+    {
+        sws.reset(sws_alloc_context());
+        if (!sws)
+            throw std::bad_alloc();
+        av_opt_set_int(sws.get(), "srcw", settings.area.width(), 0);
+        av_opt_set_int(sws.get(), "srch", settings.area.height(), 0);
+        av_opt_set_int(sws.get(), "src_format", AV_PIX_FMT_BGR0, 0);
+        av_opt_set_int(sws.get(), "dstw", settings.pixelSize.width(), 0);
+        av_opt_set_int(sws.get(), "dsth", settings.pixelSize.height(), 0);
+        av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_YUV420P, 0);
+        av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(0, kMaxConversionThreads), 0);
+        if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
+            throw MediaError(MediaErrorKind::encoderUnavailable, settings.path, "no colour conversion");
+        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+        sws_setColorspaceDetails(sws.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    }
+
+    Yuv420Frame spareFrame()
+    {
+        Yuv420Frame frame;
+        {
+            std::lock_guard lock(queueMutex);
+            if (!spare.empty()) {
+                frame = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
+        frame.prepare(settings.pixelSize.width(), settings.pixelSize.height());
+        return frame;
+    }
+
+    void grabLoop()
+    {
+        const double interval = 1.0 / settings.framesPerSecond;
+        std::int64_t tick = 0;
+        std::string stoppedReason;
+        while (!stopGrabbing.load()) {
+            const double due = zero + static_cast<double>(tick) * interval;
+            {
+                std::unique_lock lock(sleepMutex);
+                const auto until = std::chrono::steady_clock::time_point(
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(due)));
+                wake.wait_until(lock, until, [this] { return stopGrabbing.load(); });
+            }
+            if (stopGrabbing.load())
+                break;
+            const double stamp = monotonicSeconds();
+            X11ScreenGrabber::Image image;
+            try {
+                image = grabber->grab();
+            } catch (const std::exception& error) {
+                stoppedReason = error.what();
+                break;
+            }
+            Yuv420Frame frame = spareFrame();
+            const uint8_t* src[4] = {image.bits, nullptr, nullptr, nullptr};
+            const int srcStride[4] = {image.stride, 0, 0, 0};
+            uint8_t* dst[4] = {frame.plane(0), frame.plane(1), frame.plane(2), nullptr};
+            const int dstStride[4] = {frame.stride(0), frame.stride(1), frame.stride(2), 0};
+            sws_scale(sws.get(), src, srcStride, 0, image.height, dst, dstStride);
+            ++captured;
+            {
+                std::lock_guard lock(queueMutex);
+                if (frames.size() >= kMaxQueuedFrames) {
+                    ++dropped;
+                    spare.push_back(std::move(frame));
+                } else {
+                    frames.push_back({std::move(frame), stamp - zero});
+                    lastFrameClock = stamp;
+                }
+            }
+            queueChanged.notify_one();
+            // A late grab skips the frame times that have passed instead of bursting to catch up.
+            const double now = monotonicSeconds();
+            std::int64_t next = tick + 1;
+            const auto onTime = static_cast<std::int64_t>(std::floor((now - zero) / interval));
+            if (onTime >= next) {
+                missed += onTime - tick;
+                next = onTime + 1;
+            }
+            tick = next;
+        }
+        const bool byItself = !stopGrabbing.load();
+        {
+            std::lock_guard lock(queueMutex);
+            grabbingEnded = true;
+            if (byItself)
+                finishing = true;  // the movie is finished with what was grabbed
+        }
+        queueChanged.notify_one();
+        if (byItself && events.stopped)
+            events.stopped(stoppedReason);
+    }
+
+    void writeSound(double upTo)
+    {
+        if (!mixer)
+            return;
+        std::vector<float> samples;
+        {
+            std::lock_guard lock(mixMutex);
+            samples = mixer->take(upTo);
+        }
+        if (!samples.empty())
+            writer->writeAudio(samples.data(), static_cast<std::int64_t>(samples.size() / LiveAudioMixer::channels));
+    }
+
+    void encodeLoop()
+    {
+        try {
+            while (true) {
+                VideoItem item;
+                bool done = false;
+                {
+                    std::unique_lock lock(queueMutex);
+                    queueChanged.wait(lock, [this] { return !frames.empty() || (finishing && grabbingEnded) || quit.load(); });
+                    if (quit.load())
+                        return;
+                    if (!frames.empty()) {
+                        item = std::move(frames.front());
+                        frames.pop_front();
+                    } else {
+                        done = true;
+                    }
+                }
+                if (done)
+                    break;
+                writer->writeFrame(item.frame.view(), item.time);
+                writeSound(monotonicSeconds());
+                std::lock_guard lock(queueMutex);
+                spare.push_back(std::move(item.frame));
+            }
+            double last = 0;
+            {
+                std::lock_guard lock(queueMutex);
+                last = lastFrameClock;
+            }
+            // The sound runs to the last frame: the clock rule of the mixer fills what the
+            // sources have not delivered with silence.
+            streams.clear();
+            writeSound(last + 1.0 / settings.framesPerSecond + LiveAudioMixer::stallSeconds);
+            writer->finish();
+        } catch (const MediaError& error) {
+            stopGrabbing.store(true);
+            wake.notify_all();
+            if (events.failed)
+                events.failed(error.kind() == MediaErrorKind::diskFull ? Failure::diskFull : Failure::writeFailed,
+                              error.what());
+            return;
+        }
+        if (events.finished)
+            events.finished();
+    }
+};
+
+ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.settings = std::move(settings);
+    s.events = std::move(events);
+    s.grabber = std::make_unique<X11ScreenGrabber>(s.settings.area);
+    s.prepareConversion();
+    s.zero = monotonicSeconds();
+    s.openSound();
+    LiveMovieWriterSettings writerSettings;
+    writerSettings.width = s.settings.pixelSize.width();
+    writerSettings.height = s.settings.pixelSize.height();
+    writerSettings.framesPerSecond = s.settings.framesPerSecond;
+    if (!s.settings.preset.empty())
+        writerSettings.preset = s.settings.preset;
+    writerSettings.audio = s.mixer != nullptr;
+    s.writer = std::make_unique<LiveMovieWriter>(s.settings.path, writerSettings);
+    // Time zero is the first frame's grab: the sound and the events count from there too.
+    s.zero = monotonicSeconds();
+    if (s.mixer) {
+        std::lock_guard lock(s.mixMutex);
+        s.mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(s.streams.size()), s.zero);
+    }
+    s.encodeThread = std::thread([&s] { s.encodeLoop(); });
+    s.grabThread = std::thread([&s] { s.grabLoop(); });
+}
+
+ScreenRecording::~ScreenRecording()
+{
+    State& s = *state_;
+    s.stopGrabbing.store(true);
+    s.wake.notify_all();
+    if (s.grabThread.joinable())
+        s.grabThread.join();
+    s.quit.store(true);
+    s.queueChanged.notify_all();
+    if (s.encodeThread.joinable())
+        s.encodeThread.join();
+    s.streams.clear();
+}
+
+double ScreenRecording::startTime() const { return state_->zero; }
+bool ScreenRecording::hasSound() const { return state_->mixer != nullptr; }
+
+void ScreenRecording::finishMovie()
+{
+    State& s = *state_;
+    {
+        std::lock_guard lock(s.queueMutex);
+        s.finishing = true;
+    }
+    stopCapture();
+}
+
+void ScreenRecording::stopCapture()
+{
+    State& s = *state_;
+    s.stopGrabbing.store(true);
+    s.wake.notify_all();
+    if (s.grabThread.joinable())
+        s.grabThread.join();
+    s.queueChanged.notify_all();
+}
+
+std::int64_t ScreenRecording::framesCaptured() const { return state_->captured.load(); }
+std::int64_t ScreenRecording::framesDropped() const { return state_->dropped.load(); }
+std::int64_t ScreenRecording::ticksMissed() const { return state_->missed.load(); }
+
+}  // namespace sablewick

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sablewick {
+
+struct ScreenRecordingSettings {
+    QRect area;          // root-window pixels of the recorded display
+    QSize pixelSize;     // the movie's size (even); the area is scaled to it
+    int framesPerSecond = 60;
+    std::string path;    // the movie, replaced
+    std::string preset;  // x264 preset; empty: the live writer's default
+    bool systemAudio = false;
+    bool microphone = false;
+    std::string microphoneSource;  // the audio server's source name
+};
+
+// One running recording of an X11 display: a thread grabs the display at the frame rate (the
+// pointer is never in the picture), a thread encodes into a fragmented movie, and the audio
+// server delivers the system's output and the microphone, mixed into one track. Frames, sound
+// and time zero come from one monotonic clock.
+//
+// Threading: construct, finishMovie(), stopCapture() and destroy on one thread. The events run
+// on the recording's own threads.
+class ScreenRecording {
+public:
+    enum class Failure { writeFailed, diskFull };
+    struct Events {
+        std::function<void()> finished;
+        std::function<void(Failure, const std::string& reason)> failed;
+        std::function<void(const std::string& reason)> stopped;  // grabbing ended by itself
+    };
+
+    // Opens the display, the encoders and the sound and starts the threads. With system audio
+    // asked for but no audio server, the movie is made without sound. Throws X11Error,
+    // MediaError or PulseError (a microphone that cannot be opened).
+    ScreenRecording(ScreenRecordingSettings settings, Events events);
+    // Ends every thread; a movie not finished keeps what was written.
+    ~ScreenRecording();
+    ScreenRecording(const ScreenRecording&) = delete;
+    ScreenRecording& operator=(const ScreenRecording&) = delete;
+
+    // Monotonic time of the first frame: the movie's time zero.
+    double startTime() const;
+    bool hasSound() const;
+
+    // Stops taking frames and sound and finishes the movie on the encoding thread; `finished`
+    // or `failed` follows once.
+    void finishMovie();
+    // Stops grabbing the display and the sound.
+    void stopCapture();
+
+    // Figures for the benchmark. Any thread.
+    std::int64_t framesCaptured() const;
+    std::int64_t framesDropped() const;  // grabbed but not encoded: the encoder fell behind
+    std::int64_t ticksMissed() const;    // frame times that passed while a grab was late
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace sablewick

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+struct pa_context;
+struct pa_threaded_mainloop;
+
+namespace sablewick {
+
+// The audio server failed or is missing; the text is readable by a user.
+class PulseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One connection to the PulseAudio server (or PipeWire's pulse service) with its own threaded
+// main loop, shared by playback and capture. Every libpulse call from another thread holds the
+// loop's lock (Lock); callbacks run on the loop's thread with the lock held.
+class PulseConnection {
+public:
+    // Connects to the server the environment names, never starting one (a daemon we started
+    // would outlive us). Throws PulseError when none answers within the timeout.
+    PulseConnection(const char* clientName, double timeoutSeconds);
+    // Stops the loop's thread first, so no callback runs while the owner's streams go.
+    ~PulseConnection();
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+
+    pa_threaded_mainloop* loop() const { return loop_; }
+    pa_context* context() const { return context_; }
+    bool isGood() const;  // with the lock held
+
+    // Stops the loop's thread; afterwards streams can be torn down without the lock. Idempotent.
+    void stop();
+
+    class Lock {
+    public:
+        explicit Lock(const PulseConnection& connection);
+        ~Lock();
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* loop_;
+    };
+
+    // With the lock held: releases it while waiting, so the loop can make progress, until
+    // `done` says so or the timeout passes. Returns whether `done` said so.
+    bool waitUnlocked(double timeoutSeconds, const std::function<bool()>& done) const;
+
+    // "what: the server's reason", for the last failed call.
+    std::string errorText(const std::string& what) const;
+
+    struct ServerNames {
+        std::string defaultSink;
+        std::string defaultSource;
+        bool defaultSourceIsMonitor = false;
+    };
+    // The server's default output and input. Throws PulseError.
+    ServerNames serverNames(double timeoutSeconds) const;
+
+private:
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    bool stopped_ = false;
+};
+
+}  // namespace sablewick

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QPoint>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace sablewick {
+
+// A key combination that belongs to the application (its system-wide hot keys).
+struct X11KeyChord {
+    unsigned keycode = 0;
+    unsigned modifiers = 0;  // X11 masks: ShiftMask, ControlMask, Mod1Mask (Alt), Mod4Mask (Super)
+    bool operator==(const X11KeyChord&) const = default;
+};
+
+// Watches every left click and key press on the X server through XInput 2 raw events, on a
+// thread of its own. Left out: presses in this process's own windows (the pointer's window for
+// clicks, the focused window for keys), keys that are only modifiers, and the given chords.
+// Callbacks run on the monitor's thread with the pointer's position in root pixels.
+class X11InputMonitor {
+public:
+    struct Callbacks {
+        std::function<void(QPoint pointer)> leftClick;
+        std::function<void(QPoint pointer)> keyDown;
+    };
+
+    // Throws X11Error when there is no X server or no XInput 2.
+    X11InputMonitor(Callbacks callbacks, std::vector<X11KeyChord> ignoredChords);
+    // Stops the thread; no callback runs after it returns.
+    ~X11InputMonitor();
+    X11InputMonitor(const X11InputMonitor&) = delete;
+    X11InputMonitor& operator=(const X11InputMonitor&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The pointer's position in root pixels, read on a connection of its own. One thread at a time.
+class X11Pointer {
+public:
+    X11Pointer();  // throws X11Error
+    ~X11Pointer();
+    QPoint position();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace sablewick

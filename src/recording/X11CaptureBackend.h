@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/DisplayList.h"
+#include "platform/X11InputMonitor.h"
+#include "recording/CaptureBackend.h"
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+
+// The recorder's platform on an X11 session: XRandR monitors, XShm capture into a fragmented
+// H.264 movie, PulseAudio sound, XInput 2 clicks and keys. X11 asks for no permissions, so the
+// permission checks all pass. The text caret is not looked up: typing is placed at the pointer.
+//
+// Threading: main thread, like the recorder; captures start on a thread of their own because
+// opening the audio server may take a moment.
+class X11CaptureBackend : public CaptureBackend {
+public:
+    X11CaptureBackend();
+    ~X11CaptureBackend() override;  // waits for a capture that is still starting
+
+    // The application's own system-wide hot keys, left out of the typing.
+    void setIgnoredKeys(std::vector<X11KeyChord> chords);
+    // The x264 preset of new captures (the benchmark compares presets); empty: the default.
+    void setPreset(std::string preset);
+
+    bool screenCaptureAllowed() override { return true; }
+    bool requestScreenCapture() override { return true; }
+    MicrophoneAuthorization microphoneAuthorization() override { return MicrophoneAuthorization::authorized; }
+    bool requestMicrophoneAccess() override { return true; }
+    std::optional<QString> defaultMicrophone() override;
+    std::vector<CaptureDisplay> displays() override;
+    std::optional<std::uint32_t> mainDisplayID() override;
+    void startCapture(const CaptureRequest& request, CaptureEvents events,
+                      std::function<void(CaptureStart)> done) override;
+    double now() override;
+    QPointF pointerLocation() override;
+    std::optional<QPointF> caretLocation() override { return std::nullopt; }
+    std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
+
+private:
+    DisplayLayout layout();  // the last one read, read now when there is none
+
+    std::optional<DisplayLayout> layout_;
+    std::unique_ptr<X11Pointer> pointer_;
+    std::vector<X11KeyChord> ignoredKeys_;
+    std::string preset_;
+    std::vector<std::thread> starters_;
+};
+
+}  // namespace sablewick

@@ -1,0 +1,178 @@
+// Real recordings of the private X server: XShm capture, XInput 2 clicks and keys from xdotool,
+// the private PulseAudio server's null sink for sound.
+#include "recording/Recorder.h"
+#include "recording/X11CaptureBackend.h"
+
+#include "document/Project.h"
+#include "editor/EditorTestSupport.h"
+#include "media/MediaProbe.h"
+#include "media/MediaTestSupport.h"
+#include "platform/MonotonicClock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QWindow>
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace sablewick {
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int milliseconds = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Runs xdotool and returns the monotonic time halfway through the call. The event loop keeps
+// running meanwhile, as it does for a user, so the pointer is sampled throughout.
+double xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    const double before = monotonicSeconds();
+    process.start(QStringLiteral("xdotool"), arguments);
+    EXPECT_TRUE(waitFor([&] { return process.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
+    return (before + monotonicSeconds()) / 2;
+}
+
+constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
+
+// Where a root pixel is in a recorded position, in pixels from the top left.
+QPointF pixelOf(const FocusPoint& point) { return {point.x * kScreenWidth, (1 - point.y) * kScreenHeight}; }
+
+TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
+{
+    QTemporaryDir dir;
+    X11CaptureBackend backend;
+    Recorder recorder(backend, dir.filePath("Sablewick Recordings"));
+    std::optional<QUrl> finishedMovie;
+    std::vector<FocusPoint> finishedEvents;
+    recorder.setOnFinish([&](const QUrl& movie, const std::vector<FocusPoint>& events) {
+        finishedMovie = movie;
+        finishedEvents = events;
+    });
+
+    // One of our own windows: clicks on it are never events.
+    QWidget own;
+    own.setGeometry(1500, 100, 200, 100);
+    own.show();
+    ASSERT_TRUE(waitFor([&] { return own.isVisible() && own.windowHandle() && own.windowHandle()->isExposed(); }));
+
+    xdotool({"mousemove", "300", "200"});
+    std::optional<bool> started;
+    recorder.start(RecordingOptions{}, [&](bool ok) { started = ok; });
+    ASSERT_TRUE(waitFor([&] { return started.has_value(); }));
+    ASSERT_TRUE(*started) << recorder.notice().value_or("").toStdString();
+    const double zero = recorder.timeZero();
+
+    const double clickA = xdotool({"click", "1"}) - zero;
+    waitFor([] { return false; }, 400);
+    const double typed = xdotool({"type", "--delay", "80", "hello"}) - zero;
+    xdotool({"mousemove", "800", "600"});
+    const double clickB = xdotool({"click", "1"}) - zero;
+    xdotool({"mousemove", "1600", "150"});
+    xdotool({"click", "1"});
+    waitFor([] { return false; }, 300);
+    const double stopAt = monotonicSeconds() - zero;
+    recorder.stop();
+    ASSERT_TRUE(waitFor([&] { return recorder.finishedURL().has_value() || recorder.notice().has_value(); }));
+    ASSERT_TRUE(recorder.finishedURL()) << recorder.notice().value_or("").toStdString();
+    EXPECT_FALSE(recorder.notice());
+
+    const QString movie = recorder.finishedURL()->toLocalFile();
+    EXPECT_TRUE(QFileInfo(movie).fileName().startsWith("Recording-"));
+    EXPECT_TRUE(movie.endsWith(".mov"));
+    const MediaInfo info = probeMedia(movie.toStdString());
+    EXPECT_EQ(info.video().width, kScreenWidth);
+    EXPECT_EQ(info.video().height, kScreenHeight);
+    EXPECT_NEAR(info.duration, stopAt, 0.25);
+    EXPECT_TRUE(info.hasAudio());
+    const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
+    EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
+
+    // The xdotool runs themselves take a moment: the event lies within the run, give or take.
+    const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
+    ASSERT_EQ(sidecar.events.size(), 3u);
+    EXPECT_EQ(sidecar.events, finishedEvents);
+    struct Expected {
+        FocusKind kind;
+        QPointF pixel;
+        double time;
+    };
+    const Expected expected[] = {{FocusKind::click, {300, 200}, clickA},
+                                 {FocusKind::typing, {300, 200}, typed - 0.2},  // the run types five keys
+                                 {FocusKind::click, {800, 600}, clickB}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const FocusPoint& point = sidecar.events[i];
+        EXPECT_EQ(point.kind, expected[i].kind) << i;
+        const QPointF pixel = pixelOf(point);
+        EXPECT_NEAR(pixel.x(), expected[i].pixel.x(), 1.0) << i;
+        EXPECT_NEAR(pixel.y(), expected[i].pixel.y(), 1.0) << i;
+        EXPECT_NEAR(point.time, expected[i].time, 0.1 + (point.kind == FocusKind::typing ? 0.2 : 0)) << i;
+    }
+    ASSERT_TRUE(sidecar.pointerSamples);
+    EXPECT_NEAR(static_cast<double>(sidecar.pointerSamples->size()), stopAt * 30, stopAt * 30 * 0.25);
+    EXPECT_EQ(sidecar.editablePointer, true);
+
+    // The editor opens it with its events and pointer path.
+    test::EditorBench bench;
+    ASSERT_TRUE(bench.open(movie, finishedEvents)) << bench.model().notice().value_or("").toStdString();
+    EXPECT_EQ(bench.model().sourceSize(), QSizeF(kScreenWidth, kScreenHeight));
+    EXPECT_EQ(bench.model().events().size(), 3u);
+    EXPECT_EQ(bench.model().pointerSamples().size(), sidecar.pointerSamples->size());
+}
+
+TEST(RecorderX11Test, AMissingMicrophoneIsReportedAndNothingStarts)
+{
+    // The private server has only a null sink: its default source is the sink's monitor.
+    QTemporaryDir dir;
+    X11CaptureBackend backend;
+    Recorder recorder(backend, dir.filePath("Recordings"));
+    RecordingOptions options;
+    options.microphone = true;
+    std::optional<bool> started;
+    recorder.start(options, [&](bool ok) { started = ok; });
+    ASSERT_TRUE(waitFor([&] { return started.has_value(); }));
+    EXPECT_FALSE(*started);
+    EXPECT_EQ(recorder.notice(), "No microphone is available. Turn off Microphone or connect one.");
+}
+
+TEST(RecorderX11Test, AKilledRecordingLeavesAMovieThatPlays)
+{
+    QTemporaryDir dir;
+    const QString movie = dir.filePath("killed.mov");
+    QProcess helper;
+    helper.start(QCoreApplication::applicationDirPath() + "/recording_kill_helper", {movie, "150"});
+    ASSERT_TRUE(helper.waitForStarted());
+    ASSERT_TRUE(helper.waitForReadyRead(20000)) << helper.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
+    ASSERT_TRUE(helper.waitForFinished());
+    EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);
+
+    const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
+    EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
+    EXPECT_EQ(decoded.width, kScreenWidth);
+    // 150 frames (2.5 s) were captured; the fragments of the first two seconds are complete.
+    EXPECT_GE(decoded.frameTimes.size(), 60u);
+    EXPECT_TRUE(decoded.hasAudio);
+}
+
+}  // namespace
+}  // namespace sablewick
