@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -291,10 +292,22 @@ bool decode(const std::string& text, std::map<QString, QVariant>& values)
 
 // ---- file store -------------------------------------------------------------------------------
 
-FilePreferencesStore::FilePreferencesStore(QString path)
+FilePreferencesStore::FilePreferencesStore(QString path, std::chrono::milliseconds coalesceDelay)
     : m_path(std::move(path))
+    , m_coalesceDelay(coalesceDelay)
 {
     load();
+}
+
+FilePreferencesStore::~FilePreferencesStore()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_writer.joinable())
+        m_writer.join();
 }
 
 void FilePreferencesStore::load()
@@ -316,22 +329,93 @@ void FilePreferencesStore::load()
     replaceAll(std::move(decoded));
 }
 
+QString FilePreferencesStore::keptAsidePath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_keptAside;
+}
+
+QString FilePreferencesStore::lastWriteError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastWriteError;
+}
+
+int FilePreferencesStore::writeCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writeCount;
+}
+
 void FilePreferencesStore::changed()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        // The values are implicitly shared, so the copy is cheap and the writer never reads the
+        // map that the main thread goes on changing.
+        if (!m_pending)
+            m_pendingSince = std::chrono::steady_clock::now();
+        m_pending = values();
+        ++m_changes;
+        if (!m_writer.joinable())
+            m_writer = std::thread([this] { runWriter(); });
+    }
+    m_wake.notify_all();
+}
+
+bool FilePreferencesStore::flush()
+{
+    std::unique_lock lock(m_mutex);
+    const std::uint64_t target = m_changes;
+    if (m_written < target) {
+        m_flushTarget = std::max(m_flushTarget, target);
+        m_wake.notify_all();
+        m_done.wait(lock, [&] { return m_written >= target; });
+    }
+    return m_lastWriteError.isEmpty();
+}
+
+void FilePreferencesStore::runWriter()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [&] { return m_pending || m_stopping; });
+        if (!m_pending)
+            return;
+        m_wake.wait_until(lock, m_pendingSince + m_coalesceDelay,
+                          [&] { return m_stopping || m_flushTarget > m_written; });
+        const std::map<QString, QVariant> snapshot = std::move(*m_pending);
+        m_pending.reset();
+        const std::uint64_t generation = m_changes;
+        lock.unlock();
+        write(snapshot);
+        lock.lock();
+        m_written = generation;
+        ++m_writeCount;
+        m_done.notify_all();
+    }
+}
+
+void FilePreferencesStore::write(const std::map<QString, QVariant>& values)
 {
     const QFileInfo info(m_path);
     QDir().mkpath(info.absolutePath());
-    if (m_unreadable && m_keptAside.isEmpty() && QFile::exists(m_path)) {
+    QString keptAside = keptAsidePath();
+    if (m_unreadable && keptAside.isEmpty() && QFile::exists(m_path)) {
         QString aside = m_path + QStringLiteral(".unreadable");
         if (QFile::exists(aside))
             aside += QLatin1Char('-') + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
         if (!QFile::rename(m_path, aside)) {
             // Never overwrite what we could not read and could not keep.
+            std::lock_guard lock(m_mutex);
             m_lastWriteError = QStringLiteral("Could not keep the unreadable preferences file aside");
             return;
         }
+        std::lock_guard lock(m_mutex);
         m_keptAside = aside;
     }
-    const AtomicWriteResult result = writeFileAtomically(m_path.toStdString(), PreferencesFile::encode(values()));
+    const AtomicWriteResult result = writeFileAtomically(m_path.toStdString(), PreferencesFile::encode(values));
+    std::lock_guard lock(m_mutex);
     m_lastWriteError = result ? QString() : QString::fromStdString(result.error);
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPointF>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,7 @@ TEST(PreferencesStoreTest, EveryTypeSurvivesTheFileExactly)
         EXPECT_TRUE(store.setValue("data", QByteArray("\x00\xff{json}", 8)));
         EXPECT_TRUE(store.setValue("array", QVariantList{QString("a"), 2, 2.5}));
         EXPECT_TRUE(store.setValue("dict", dictionary));
+        EXPECT_TRUE(store.flush());
         EXPECT_TRUE(store.lastWriteError().isEmpty());
     }
     FilePreferencesStore reread(path);
@@ -126,6 +128,7 @@ TEST(PreferencesStoreTest, UnreadableFileIsKeptAsideBeforeFirstWrite)
     EXPECT_EQ(readAll(path), damaged) << "reading must not touch the file";
 
     store.setValue("studio.reduceMotion", true);
+    ASSERT_TRUE(store.flush());
     EXPECT_EQ(store.keptAsidePath(), path + ".unreadable");
     EXPECT_EQ(readAll(path + ".unreadable"), damaged);
     FilePreferencesStore reread(path);
@@ -143,9 +146,56 @@ TEST(PreferencesStoreTest, ASpecialFileIsUnreadableAtOnceAndKeptAside)
     FilePreferencesStore store(path);
     EXPECT_TRUE(store.wasUnreadable());
     store.setValue("studio.reduceMotion", true);
+    ASSERT_TRUE(store.flush());
     EXPECT_EQ(store.keptAsidePath(), path + ".unreadable");
     EXPECT_TRUE(QFileInfo(path + ".unreadable").exists());
     EXPECT_TRUE(FilePreferencesStore(path).boolValue("studio.reduceMotion"));
+}
+
+// Changes are written by the store's own thread: a burst becomes one write, nothing waits for the
+// disk until a flush, and a store that goes away writes what it still holds.
+TEST(PreferencesStoreTest, BurstOfChangesIsWrittenOnceWhenFlushed)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Sablewick/preferences.json");
+    {
+        FilePreferencesStore store(path, std::chrono::hours(1));
+        for (int i = 0; i < 50; ++i)
+            store.setValue("count", i);
+        store.removeValue("missing");
+        EXPECT_FALSE(QFile::exists(path)) << "the burst is still being gathered";
+        EXPECT_TRUE(store.flush());
+        EXPECT_EQ(store.writeCount(), 1);
+        EXPECT_EQ(FilePreferencesStore(path).value("count").toLongLong(), 49);
+
+        EXPECT_TRUE(store.flush());
+        EXPECT_EQ(store.writeCount(), 1) << "nothing new to write";
+
+        store.setValue("later", QString("kept by the destructor"));
+    }
+    EXPECT_EQ(FilePreferencesStore(path).value("later").toString(), "kept by the destructor");
+}
+
+TEST(PreferencesStoreTest, ChangesReachTheFileWithoutAFlush)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    FilePreferencesStore store(path, std::chrono::milliseconds(10));
+    store.setValue("showMenuBarIcon", false);
+    for (int i = 0; i < 500 && store.writeCount() == 0; ++i)
+        QThread::msleep(10);
+    ASSERT_EQ(store.writeCount(), 1);
+    EXPECT_EQ(FilePreferencesStore(path).value("showMenuBarIcon"), QVariant(false));
+}
+
+TEST(PreferencesStoreTest, FailedWriteIsReportedByFlush)
+{
+    QTemporaryDir dir;
+    writeText(dir.filePath("file"), "not a folder");
+    FilePreferencesStore store(dir.filePath("file/preferences.json"));
+    store.setValue("k", 1);
+    EXPECT_FALSE(store.flush());
+    EXPECT_FALSE(store.lastWriteError().isEmpty());
 }
 
 TEST(PreferencesStoreTest, MalformedShapesAreUnreadable)
