@@ -1,14 +1,17 @@
+#include "app/SablewickApp.h"
+#include "app/SablewickLifecycle.h"
+#include "app/StudioSession.h"
+#include "app/StudioWindowSession.h"
 #include "components/StudioKit.h"
-#include "editor/EditorModel.h"
-#include "editor/EditorServices.h"
 #include "mainwindow/MainWindow.h"
-#include "mainwindow/StandaloneSession.h"
 #include "media/PlaybackEngine.h"
 #include "platform/NumericLocale.h"
 #include "platform/PreferencesStore.h"
+#include "platform/SingleInstance.h"
 #include "preferences/AppPreferences.h"
 
 #include <QApplication>
+#include <QDir>
 
 namespace {
 
@@ -27,16 +30,38 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Sablewick"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sablewick"));
     QApplication::setDesktopFileName(QStringLiteral("sablewick"));
-    QApplication::setQuitOnLastWindowClosed(true);
+
+    // A second launch hands its files to the first and ends before it touches anything shared.
+    const QStringList files = QApplication::arguments().mid(1);
+    sablewick::SingleInstance instance;
+    if (instance.claim(files) == sablewick::SingleInstance::Role::secondary)
+        return 0;
 
     sablewick::AppPreferences& preferences = sablewick::AppPreferences::shared();
     preferences.applyApplicationAppearance();
     sablewick::installStudioKit(preferences);
 
     sablewick::PlaybackEngine playback;
-    sablewick::EditorModel editor(sablewick::standardEditorServices(playback));
-    sablewick::StandaloneSession session;
-    sablewick::MainWindow window({&editor, &preferences, &session, nullptr, &sablewick::standardPreferences(), {}});
-    window.show();
+    sablewick::SablewickScenes scenes;
+    sablewick::StudioWindowSession* windowSession = nullptr;
+    scenes.makeMainWindow = [&windowSession] {
+        sablewick::StudioSession& session = *sablewick::SablewickLifecycle::session;
+        return new sablewick::MainWindow({&session.editor(), &session.preferences(), windowSession, nullptr,
+                                          &sablewick::standardPreferences(), {}});
+    };
+    sablewick::SablewickApp sablewick(
+        scenes, [&playback] { return sablewick::standardSessionServices(playback); }, sablewick::standardPreferences());
+    sablewick::StudioWindowSession bridge(sablewick, sablewick.session());
+    windowSession = &bridge;
+
+    QObject::connect(&instance, &sablewick::SingleInstance::activated, &sablewick, &sablewick::SablewickApp::activate);
+    QObject::connect(&sablewick.session(), &sablewick::StudioSession::relaunchStarting, &instance,
+                     &sablewick::SingleInstance::release);
+    QObject::connect(&sablewick.session(), &sablewick::StudioSession::relaunchFailed, &instance,
+                     [&instance] { instance.claim({}); });
+
+    sablewick.start();
+    if (!files.isEmpty())
+        sablewick.activate(sablewick::SingleInstance::fileUrls(files, QDir::currentPath()));
     return QApplication::exec();
 }

@@ -149,6 +149,9 @@ public:
     void export_(const QUrl& destination, const ExportOptions& options, std::function<void()> done = {});
     void cancelExport();
 
+    // The one message of the main window's banner; the shell also reports its own outcomes here.
+    void setNotice(std::optional<QString> notice);
+
 signals:
     void movieURLChanged();
     void durationChanged();
@@ -234,7 +237,6 @@ private:
     // Assigns without recording an edit (document replacement and restores).
     void assignSettings(const EditSettings& settings);
     void assignEvents(const std::vector<FocusPoint>& events);
-    void setNotice(std::optional<QString> notice);
     void setCurrentTime(double seconds);
     void setIsPlaying(bool playing);
     void setCanUndo(bool value);

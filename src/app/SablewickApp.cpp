@@ -1,0 +1,244 @@
+#include "app/SablewickApp.h"
+
+#include "app/GlobalStudioShortcuts.h"
+#include "app/SablewickLifecycle.h"
+#include "app/SablewickMenuBar.h"
+#include "app/SablewickSettings.h"
+#include "app/StudioSession.h"
+#include "editor/EditorModel.h"
+#include "platform/PreferencesStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+namespace sablewick {
+
+namespace {
+
+bool askBeforeQuitting(QWidget* parent)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(QStringLiteral("Quit Sablewick?"));
+    box.setInformativeText(QStringLiteral("A recording or an export is under way. Quitting now stops it."));
+    QPushButton* quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == quit;
+}
+
+}  // namespace
+
+SablewickApp::SablewickApp(SablewickScenes scenes, std::function<StudioSessionServices()> services,
+                           PreferencesStore& defaults, QObject* parent)
+    : QObject(parent)
+    , m_scenes(std::move(scenes))
+    , m_services(std::move(services))
+    , m_defaults(defaults)
+    , m_confirmQuit(askBeforeQuitting)
+{
+    qApp->installEventFilter(this);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &SablewickApp::terminate);
+}
+
+SablewickApp::~SablewickApp()
+{
+    qApp->removeEventFilter(this);
+    terminate();
+    delete m_settings;
+    m_menuBar.reset();
+    m_session.reset();
+}
+
+StudioSession& SablewickApp::session()
+{
+    if (!m_session) {
+        m_session = std::make_unique<StudioSession>(m_services());
+        connect(m_session.get(), &StudioSession::relaunchStarting, this, [this] { m_relaunching = true; });
+    }
+    return *m_session;
+}
+
+void SablewickApp::start()
+{
+    StudioSession& studio = session();
+    studio.configureWindows([this](const QString& id) { openWindow(id); });
+
+    openWindow(mainWindowId);
+    studio.restoreAfterRelaunch();
+    m_menuBar = std::make_unique<SablewickMenuBar>(studio, [this](MenuBarCommand command) { perform(command); });
+    connect(m_menuBar.get(), &SablewickMenuBar::shownChanged, this, &SablewickApp::updateQuitOnLastWindowClosed);
+    updateTray();
+
+    SablewickLifecycle::applicationDidFinishLaunching();
+    if (GlobalStudioShortcuts* keys = studio.globalShortcuts())
+        connect(keys, &GlobalStudioShortcuts::holdsKeysChanged, this, &SablewickApp::updateQuitOnLastWindowClosed);
+    updateQuitOnLastWindowClosed();
+}
+
+QWidget* SablewickApp::makeWindow(const QString& windowId)
+{
+    const bool main = windowId == mainWindowId;
+    QWidget* window = nullptr;
+    if (main && m_scenes.makeMainWindow)
+        window = m_scenes.makeMainWindow();
+    else if (!main && m_scenes.makeImageWindow)
+        window = m_scenes.makeImageWindow();
+    if (!window)
+        window = new QMainWindow;
+    window->setObjectName(windowId);
+    window->setWindowTitle(main ? QStringLiteral("Sablewick") : imageWindowTitle);
+    window->resize(main ? mainWindowSize : imageWindowSize);
+    // A closed window is gone; opening it again makes a new one, as the registry expects.
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(this);
+    if (main) {
+        SablewickLifecycle::editorWindow = window;
+        SablewickLifecycle::editor = &session().editor();
+    } else {
+        SablewickLifecycle::screenshotWindow = window;
+    }
+    return window;
+}
+
+void SablewickApp::openWindow(const QString& windowId)
+{
+    const QPointer<QWidget>& registered =
+        windowId == mainWindowId ? SablewickLifecycle::editorWindow : SablewickLifecycle::screenshotWindow;
+    QWidget* window = registered ? registered.data() : makeWindow(windowId);
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void SablewickApp::showEditor()
+{
+    openWindow(mainWindowId);
+}
+
+void SablewickApp::showSettings()
+{
+    if (!m_settings) {
+        m_settings = new SablewickSettings(session().preferences(), m_defaults);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_settings, &SablewickSettings::showMenuBarIconChanged, this, &SablewickApp::updateTray);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+SablewickSettings* SablewickApp::settingsWindow() const
+{
+    return m_settings;
+}
+
+void SablewickApp::updateTray()
+{
+    if (m_menuBar)
+        m_menuBar->setShown(showMenuBarIcon(m_defaults));
+    updateQuitOnLastWindowClosed();
+}
+
+void SablewickApp::updateQuitOnLastWindowClosed()
+{
+    // With a tray icon or a system-wide key the user can come back to a closed window; with
+    // neither, a process without windows could only be ended from outside.
+    const bool tray = m_menuBar && m_menuBar->isShown();
+    const GlobalStudioShortcuts* keys = m_session ? m_session->globalShortcuts() : nullptr;
+    QApplication::setQuitOnLastWindowClosed(!tray && !(keys && keys->holdsKeys()));
+}
+
+void SablewickApp::activate(const QStringList& fileUrls)
+{
+    for (const QString& text : fileUrls) {
+        const QUrl url(text);
+        if (!url.isLocalFile())
+            continue;
+        const QString name = url.fileName();
+        if (name.endsWith(QLatin1String(".sablewick.json")))
+            session().editor().openProject(url);
+        else
+            session().editor().open(url);
+    }
+    showEditor();
+}
+
+void SablewickApp::perform(MenuBarCommand command)
+{
+    StudioSession& studio = session();
+    switch (command) {
+    case MenuBarCommand::newRecording:
+        showEditor();
+        studio.setRecordingSetupRequested(true);
+        break;
+    case MenuBarCommand::takeScreenshot:
+        studio.requestScreenshot();
+        break;
+    case MenuBarCommand::openImage:
+    case MenuBarCommand::openEditor:
+        showEditor();
+        break;
+    case MenuBarCommand::imageEditor:
+        if (studio.openScreenshotWindow())
+            studio.openScreenshotWindow()();
+        break;
+    case MenuBarCommand::settings:
+        showSettings();
+        break;
+    case MenuBarCommand::quit:
+        QCoreApplication::quit();
+        break;
+    case MenuBarCommand::stopRecording:
+    case MenuBarCommand::cancelScreenshot:
+    case MenuBarCommand::showLatestRecording:
+    case MenuBarCommand::none:
+        break;
+    }
+}
+
+bool SablewickApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit && !m_relaunching && m_session
+        && m_session->hasWorkUnderWay()) {
+        // Every road to quitting passes here: the window's menu, its shortcut, the tray, the
+        // desktop's own quit. Work under way is only stopped when the user says so.
+        if (!m_confirmQuit(SablewickLifecycle::editorWindow)) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Close && watched == SablewickLifecycle::editorWindow && m_session) {
+        EditorModel& editor = m_session->editor();
+        editor.flushPendingEdits();
+        editor.saveRecovery();
+        editor.pausePlayback();
+    }
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        // Closed (a minimised window is hidden spontaneously and stays registered): it is deleted
+        // soon, so it must not be brought forward again.
+        if (watched == SablewickLifecycle::editorWindow)
+            SablewickLifecycle::editorWindow.clear();
+        else if (watched == SablewickLifecycle::screenshotWindow)
+            SablewickLifecycle::screenshotWindow.clear();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SablewickApp::terminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    SablewickLifecycle::applicationWillTerminate();
+    m_defaults.flush();
+}
+
+}  // namespace sablewick

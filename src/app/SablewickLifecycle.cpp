@@ -1,0 +1,24 @@
+#include "app/SablewickLifecycle.h"
+
+#include "app/StudioSession.h"
+#include "editor/EditorModel.h"
+#include "preferences/AppPreferences.h"
+
+namespace sablewick {
+
+void SablewickLifecycle::applicationDidFinishLaunching()
+{
+    AppPreferences::shared().applyApplicationAppearance();
+    if (session)
+        session->activateGlobalShortcuts();
+}
+
+void SablewickLifecycle::applicationWillTerminate()
+{
+    if (editor) {
+        editor->flushPendingEdits();
+        editor->saveRecovery();
+    }
+}
+
+}  // namespace sablewick

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "app/StudioInstallation.h"
+#include "editor/EditorServices.h"
+#include "preferences/StudioShortcutAction.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace sablewick {
+
+class AppPreferences;
+class EditorModel;
+class GlobalStudioShortcuts;
+class PlaybackFactory;
+class PreferencesStore;
+class SystemHotKeys;
+
+// What a session is made with. The pointers are not owned and must outlive the session.
+struct StudioSessionServices {
+    PreferencesStore* defaults = nullptr;  // "restoreAfterUpdate" and the editor's own keys
+    AppPreferences* preferences = nullptr;
+    EditorServices editor;
+    std::function<std::unique_ptr<SystemHotKeys>()> makeHotKeys;
+    StudioInstallation installation;
+    // Starts the program as a process of its own; false with the reason when it could not start.
+    std::function<bool(const QString& program, QString* error)> launch;
+    // Asks where to save an unsaved video project; none when the user cancels.
+    std::function<std::optional<QUrl>()> chooseProjectDestination;
+    // Asks the application to end (its termination work then runs).
+    std::function<void()> quit;
+};
+
+// The services of the running application: the standard stores and preferences, the given player
+// engine, the X11 keys, the running installation, detached processes and a save dialog.
+StudioSessionServices standardSessionServices(PlaybackFactory& playback);
+
+// The spine of the shell: owns the editors' models and the system-wide keys, wires them together,
+// and offers the operations that the windows, the tray menu and the hot keys share: the recording
+// and screenshot flows, bringing either editor window forward, and the relaunch into a newly
+// installed build. One per process; main thread only.
+class StudioSession final : public QObject {
+    Q_OBJECT
+
+public:
+    static inline const QString restoreAfterUpdateKey = QStringLiteral("restoreAfterUpdate");
+    static inline const QString restoreScreenshotAfterUpdateKey = QStringLiteral("restoreScreenshotAfterUpdate");
+    static inline const QString proposedProjectName = QStringLiteral("Sablewick Project.sablewick.json");
+
+    explicit StudioSession(StudioSessionServices services, QObject* parent = nullptr);
+    ~StudioSession() override;
+
+    EditorModel& editor() const { return *m_editor; }
+    AppPreferences& preferences() const { return *m_services.preferences; }
+    GlobalStudioShortcuts* globalShortcuts() const { return m_globalShortcuts.get(); }
+
+    bool recordingSetupRequested() const { return m_recordingSetupRequested; }
+    void setRecordingSetupRequested(bool requested);
+    bool screenshotSetupRequested() const { return m_screenshotSetupRequested; }
+    void setScreenshotSetupRequested(bool requested);
+
+    // Arms the system-wide keys once; later calls do nothing.
+    void activateGlobalShortcuts();
+    void performGlobalAction(StudioShortcutAction action);
+
+    // Takes the windows' opening action (a window id, "editor" or "screenshot"): openEditor and
+    // openScreenshotWindow bring the registered window forward, or open a new one.
+    using OpenWindow = std::function<void(const QString& windowId)>;
+    void configureWindows(OpenWindow openWindow);
+    const std::function<void()>& openEditor() const { return m_openEditor; }
+    const std::function<void()>& openScreenshotWindow() const { return m_openScreenshotWindow; }
+
+    // Asks the main window for the screenshot setup, unless the recorder or a capture is busy.
+    void requestScreenshot();
+
+    // Whether something runs that quitting would cut short: a recording or a video export.
+    bool hasWorkUnderWay() const;
+
+    // --- the relaunch into a newly installed build
+    const StudioInstallation& installation() const { return m_services.installation; }
+    bool hasInstalledUpdate() const;
+    // Saves the recovery copies, leaves the restore flags, starts the installed copy and quits;
+    // false (with the reason in the editor's notice) when the new process could not be started,
+    // and the application then carries on as before.
+    bool reopenAfterSavingRecovery();
+    // Refuses while busy; saves the open video project first (asking for a name when it has none).
+    bool saveAndReopenForUpdate();
+    // In the relaunched process: reads and resets the restore flags and reopens the recovery copy of
+    // what was open. The flags are reset first, so a restore that fails is not tried again; a second
+    // call finds them reset and does nothing.
+    void restoreAfterRelaunch();
+
+signals:
+    void recordingSetupRequestedChanged();
+    void screenshotSetupRequestedChanged();
+    // The relaunch is about to start the new process, which must be able to claim what this one
+    // holds (the bus name); relaunchFailed() gives it back.
+    void relaunchStarting();
+    void relaunchFailed();
+
+private:
+    static void bringForward(QWidget* window);
+
+    StudioSessionServices m_services;
+    std::unique_ptr<EditorModel> m_editor;
+    std::unique_ptr<GlobalStudioShortcuts> m_globalShortcuts;
+    bool m_recordingSetupRequested = false;
+    bool m_screenshotSetupRequested = false;
+    std::function<void()> m_openEditor;
+    std::function<void()> m_openScreenshotWindow;
+};
+
+}  // namespace sablewick

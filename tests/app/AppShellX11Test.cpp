@@ -1,0 +1,294 @@
+// The whole application on the private X server: its windows, its hot keys, one instance per
+// session bus, and the relaunch into a build installed over it.
+#include "app/StudioSession.h"
+
+#include "app/TestTrayHost.h"
+#include "editor/EditorModel.h"
+#include "editor/EditorTestSupport.h"
+#include "support/TemporaryEnvironment.h"
+#include "platform/PreferencesStore.h"
+#include "preferences/AppPreferences.h"
+#include "preferences/FakeSystemAppearance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <csignal>
+#include <functional>
+
+namespace sablewick {
+namespace {
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
+{
+    return test::waitUntil(condition, milliseconds);
+}
+
+// A visible window of that process with exactly this title (other tests may show windows of the
+// same name on the same server).
+QString visibleWindow(const QString& title, qint64 pid)
+{
+    return run("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name",
+                           "^" + title + "$"})
+        .split('\n')
+        .first();
+}
+
+// What a window manager sends when the user clicks a window's close button.
+void closeWindow(const QString& id)
+{
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = id.toULong();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, id.toULong(), False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
+// Whether the first window lies above the second among the root window's children.
+bool isAbove(const QString& upper, const QString& lower)
+{
+    Display* display = XOpenDisplay(nullptr);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    int upperAt = -1, lowerAt = -1;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        // Bottom first.
+        for (unsigned i = 0; i < count; ++i) {
+            if (children[i] == upper.toULong())
+                upperAt = static_cast<int>(i);
+            if (children[i] == lower.toULong())
+                lowerAt = static_cast<int>(i);
+        }
+        XFree(children);
+    }
+    XCloseDisplay(display);
+    return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
+}
+
+// A session bus of the test's own, so that instances of the application can find each other.
+class PrivateBus {
+public:
+    PrivateBus()
+    {
+        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        if (m_daemon.waitForStarted(10000) && m_daemon.waitForReadyRead(10000))
+            address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus()
+    {
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(5000))
+            m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    QString address;
+
+private:
+    QProcess m_daemon;
+};
+
+class AppShellX11Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(qgetenv("DISPLAY"), QByteArray()) << "x11 tests run under the test command's Xvfb";
+        ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address);
+        environment.insert("SABLEWICK_STATE_DIRECTORY", folder.filePath("state"));
+        environment.insert("XDG_CONFIG_HOME", folder.filePath("config"));
+        environment.remove("QT_QPA_PLATFORM");
+    }
+    void TearDown() override
+    {
+        for (QProcess* app : {&first, &second}) {
+            if (app->state() != QProcess::NotRunning) {
+                app->kill();
+                app->waitForFinished();
+            }
+        }
+    }
+    void launch(QProcess& app, const QStringList& arguments = {})
+    {
+        app.setProcessEnvironment(environment);
+        app.setWorkingDirectory(folder.path());
+        app.start(SABLEWICK_EXECUTABLE, arguments);
+        ASSERT_TRUE(app.waitForStarted(10000));
+    }
+    QString waitForWindow(const QString& title, const QProcess& app)
+    {
+        QString id;
+        waitFor([&] { return !(id = visibleWindow(title, app.processId())).isEmpty(); });
+        return id;
+    }
+    QString waitForMainWindow() { return waitForWindow("Sablewick", first); }
+
+    QTemporaryDir folder;
+    PrivateBus bus;
+    QProcessEnvironment environment;
+    QProcess first;
+    QProcess second;
+};
+
+TEST_F(AppShellX11Test, WindowsOpenFromTheTrayMenuWithTheirTitlesAndSizes)
+{
+    test::TestTrayHost tray(bus.address);
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty()) << first.readAllStandardError().toStdString();
+    EXPECT_TRUE(run("xdotool", {"getwindowgeometry", main}).contains("Geometry: 1380x900"));
+
+    ASSERT_TRUE(waitFor([&] { return !tray.items().isEmpty(); })) << "no tray icon was registered";
+    ASSERT_TRUE(waitFor([&] { return tray.menuLayout().contains("\"New recording…\""); }))
+        << tray.menuLayout().toStdString();
+
+    ASSERT_TRUE(tray.click("Image editor"));
+    const QString image = waitForWindow("Image Studio", first);
+    ASSERT_FALSE(image.isEmpty());
+    EXPECT_TRUE(run("xdotool", {"getwindowgeometry", image}).contains("Geometry: 1280x840"));
+
+    ASSERT_TRUE(tray.click("Settings…"));
+    const QString settings = waitForWindow("Settings", first);
+    ASSERT_FALSE(settings.isEmpty());
+    EXPECT_TRUE(run("xdotool", {"getwindowgeometry", settings}).contains("Geometry: 650x610"));
+}
+
+TEST_F(AppShellX11Test, SecondLaunchHandsOverAndRaisesTheFirst)
+{
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty());
+
+    // Another window lies over it when the user launches again, with a file.
+    QWidget elsewhere;
+    elsewhere.setWindowTitle("Elsewhere");
+    elsewhere.show();
+    const QString other = QString::number(elsewhere.winId());
+    ASSERT_TRUE(waitFor([&] { return isAbove(other, main); }));
+
+    launch(second, {"clip.mp4"});
+    ASSERT_TRUE(second.waitForFinished(15000)) << "the second process stayed";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    // Without a window manager the server keeps the focus where it is; the window is raised.
+    EXPECT_TRUE(waitFor([&] { return isAbove(main, other); })) << "the first instance's window did not come forward";
+}
+
+TEST_F(AppShellX11Test, ClosedMainWindowStaysReachableByItsHotKey)
+{
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty());
+
+    closeWindow(main);
+    ASSERT_TRUE(waitFor([&] { return visibleWindow("Sablewick", first.processId()).isEmpty(); }))
+        << "the window did not close";
+    // Holding its system-wide keys, the application stays without windows.
+    EXPECT_FALSE(first.waitForFinished(500));
+
+    run("xdotool", {"key", "ctrl+alt+super+r"});
+    EXPECT_FALSE(waitForMainWindow().isEmpty()) << "the recording key did not bring the editor back";
+}
+
+// The running process is a session in this test; the installed copy is the real program in a
+// temporary prefix, started as a process of its own.
+TEST_F(AppShellX11Test, RelaunchStartsTheInstalledCopyWhichReopensTheRecovery)
+{
+    const QString bin = folder.filePath("prefix/bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString program = QDir(bin).filePath("sablewick");
+    ASSERT_TRUE(QFile::copy(SABLEWICK_EXECUTABLE, program));
+    QFile info(QDir(bin).filePath(StudioInstallation::buildInfoFileName));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(R"({"build": "1"})");
+    info.close();
+
+    // The new process inherits what this one has.
+    test::ScopedEnvironment environmentOfBoth;
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "SABLEWICK_STATE_DIRECTORY", "XDG_CONFIG_HOME"})
+        environmentOfBoth.set(name, environment.value(name).toStdString());
+    const QString preferencesPath = folder.filePath("config/Sablewick/preferences.json");
+    FilePreferencesStore defaults(preferencesPath);
+    AppPreferences preferences(defaults, std::make_shared<test::FakeSystemAppearance>());
+    test::FakePlaybackFactory playback;
+    StudioSessionServices services = standardSessionServices(playback);
+    services.defaults = &defaults;
+    services.preferences = &preferences;
+    services.editor.defaults = &defaults;
+    services.installation = StudioInstallation::at(program);
+    bool quit = false;
+    services.quit = [&] { quit = true; };
+    StudioSession session(std::move(services));
+    EXPECT_EQ(session.installation().runningBuild, "1");
+
+    bool opened = false;
+    session.editor().open(QUrl::fromLocalFile(test::makeClip(folder.path(), "clip.mp4", 1)), std::nullopt,
+                          [&](bool ok) { opened = ok; });
+    ASSERT_TRUE(waitFor([&] { return opened; }));
+
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    info.write(R"({"build": "2"})");
+    info.close();
+    ASSERT_TRUE(session.hasInstalledUpdate());
+    ASSERT_TRUE(session.reopenAfterSavingRecovery());
+    EXPECT_TRUE(quit);
+
+    // The installed copy shows its window, finds the flag and reopens the recovery copy.
+    qint64 relaunched = 0;
+    ASSERT_TRUE(waitFor([&] {
+        for (const QString& id : run("xdotool", {"search", "--onlyvisible", "--name", "^Sablewick$"}).split('\n')) {
+            const qint64 pid = run("xdotool", {"getwindowpid", id}).toLongLong();
+            if (pid > 0 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == program)
+                relaunched = pid;
+        }
+        return relaunched != 0;
+    })) << "the installed copy did not start";
+    EXPECT_TRUE(waitFor([&] {
+        return FilePreferencesStore(preferencesPath).value(StudioSession::restoreAfterUpdateKey) == QVariant(false);
+    })) << "the new process did not take up the restore flag";
+    ::kill(static_cast<pid_t>(relaunched), SIGTERM);
+}
+
+TEST_F(AppShellX11Test, QuitsCleanlyFromTheKeyboard)
+{
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty());
+    // No window manager runs on the private server: focus the window directly, then type through
+    // XTEST so that Qt sees a real key press rather than a synthetic event.
+    run("xdotool", {"windowfocus", "--sync", main});
+    run("xdotool", {"key", "ctrl+q"});
+    ASSERT_TRUE(first.waitForFinished(10000)) << "the application did not quit on Ctrl+Q";
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+}  // namespace
+}  // namespace sablewick

@@ -1,0 +1,222 @@
+#include "app/StudioSession.h"
+
+#include "app/FakeSystemHotKeys.h"
+#include "app/GlobalStudioShortcuts.h"
+#include "app/SablewickLifecycle.h"
+#include "editor/EditorModel.h"
+#include "editor/EditorTestSupport.h"
+#include "platform/PreferencesStore.h"
+#include "preferences/AppPreferences.h"
+#include "preferences/FakeSystemAppearance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace sablewick {
+namespace {
+
+using A = StudioShortcutAction;
+
+class StudioSessionTest : public ::testing::Test {
+protected:
+    StudioSessionTest()
+    {
+        QDir().mkpath(binFolder());
+        StudioSessionServices services = sessionServices();
+        services.installation.executable = QDir(binFolder()).filePath("sablewick");
+        services.installation.runningBuild = "0.1.7";
+        services.launch = [this](const QString& program, QString* error) {
+            launched.push_back(program);
+            keysAtLaunch = keys.grabbed.size();
+            flagsOnDiskAtLaunch = FilePreferencesStore(prefsPath()).value(StudioSession::restoreAfterUpdateKey);
+            if (!launchError.isEmpty())
+                *error = launchError;
+            return launchError.isEmpty();
+        };
+        services.chooseProjectDestination = [this] { return destination; };
+        services.quit = [this] { ++quits; };
+        session = std::make_unique<StudioSession>(std::move(services));
+    }
+
+    // What every session of a test shares: the stores, the editor's fakes and the keys.
+    StudioSessionServices sessionServices()
+    {
+        StudioSessionServices services;
+        services.defaults = &defaults;
+        services.preferences = &preferences;
+        services.editor = bench.services;
+        services.editor.defaults = &defaults;
+        services.makeHotKeys = [this] { return std::make_unique<test::FakeSystemHotKeys>(keys); };
+        return services;
+    }
+    QString binFolder() const { return bench.path("prefix/bin"); }
+    QString prefsPath() const { return bench.path("config/preferences.json"); }
+    void writeBuildInfo(const QByteArray& text)
+    {
+        QFile file(QDir(binFolder()).filePath(StudioInstallation::buildInfoFileName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+
+    test::EditorBench bench;
+    // Written by its own thread only after an hour, unless flushed: what is on disk at the
+    // launch shows whether the relaunch flushed.
+    FilePreferencesStore defaults{prefsPath(), std::chrono::hours(1)};
+    AppPreferences preferences{defaults, std::make_shared<test::FakeSystemAppearance>()};
+    test::FakeSystemHotKeys::State keys;
+    QStringList launched;
+    std::size_t keysAtLaunch = 99;
+    QVariant flagsOnDiskAtLaunch;
+    QString launchError;
+    std::optional<QUrl> destination;
+    int quits = 0;
+    std::unique_ptr<StudioSession> session;
+};
+
+TEST_F(StudioSessionTest, RegistersItselfAndArmsTheKeysOnce)
+{
+    EXPECT_EQ(SablewickLifecycle::session, session.get());
+    EXPECT_EQ(SablewickLifecycle::editor, &session->editor());
+    ASSERT_TRUE(session->globalShortcuts());
+    EXPECT_EQ(keys.grabbed.size(), 3u);
+    GlobalStudioShortcuts* first = session->globalShortcuts();
+    session->activateGlobalShortcuts();
+    EXPECT_EQ(session->globalShortcuts(), first);
+    EXPECT_EQ(keys.grabbed.size(), 3u);
+    session.reset();
+    EXPECT_TRUE(keys.grabbed.empty()) << "the keys go with the session";
+    EXPECT_FALSE(SablewickLifecycle::session);
+}
+
+TEST_F(StudioSessionTest, GlobalActionsRaiseTheirSetupAndBringTheEditorForward)
+{
+    QStringList opened;
+    session->configureWindows([&](const QString& id) { opened.append(id); });
+
+    session->performGlobalAction(A::markZoom);  // nothing is being recorded
+    session->performGlobalAction(A::save);      // not a global action
+    EXPECT_FALSE(session->recordingSetupRequested());
+    EXPECT_FALSE(session->screenshotSetupRequested());
+    EXPECT_TRUE(opened.isEmpty());
+
+    session->performGlobalAction(A::recording);
+    EXPECT_TRUE(session->recordingSetupRequested());
+    session->performGlobalAction(A::captureScreenshot);
+    EXPECT_TRUE(session->screenshotSetupRequested());
+    EXPECT_EQ(opened, (QStringList{"editor", "editor"}));
+
+    // A registered window is brought forward instead of a new one opened.
+    QWidget window;
+    SablewickLifecycle::screenshotWindow = &window;
+    session->openScreenshotWindow()();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(opened.size(), 2);
+    SablewickLifecycle::screenshotWindow.clear();
+    session->openScreenshotWindow()();
+    EXPECT_EQ(opened.back(), "screenshot");
+}
+
+TEST_F(StudioSessionTest, InstalledBuildCountsOnlyAsTextThatDiffers)
+{
+    EXPECT_FALSE(session->hasInstalledUpdate()) << "no build-info file";
+    const std::pair<QByteArray, bool> cases[] = {
+        {R"({"build": "0.1.7"})", false},
+        {R"({"build": "0.1.8"})", true},
+        {R"({"build": 8})", false},
+        {R"({"version": "0.1.8"})", false},
+        {R"(["0.1.8"])", false},
+        {"not json", false},
+        {R"({"build": ""})", true},
+    };
+    for (const auto& [text, update] : cases) {
+        writeBuildInfo(text);
+        EXPECT_EQ(session->hasInstalledUpdate(), update) << text.toStdString();
+    }
+}
+
+TEST_F(StudioSessionTest, BuildInfoThatIsNotARegularFileIsNotRead)
+{
+    const QString path = QDir(binFolder()).filePath(StudioInstallation::buildInfoFileName);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(session->hasInstalledUpdate());  // returns instead of waiting for a writer
+}
+
+TEST_F(StudioSessionTest, RelaunchFlushesReleasesLaunchesAndQuits)
+{
+    ASSERT_EQ(keys.grabbed.size(), 3u);
+    int starting = 0;
+    QObject::connect(session.get(), &StudioSession::relaunchStarting, [&] { ++starting; });
+
+    EXPECT_TRUE(session->reopenAfterSavingRecovery());
+    EXPECT_EQ(launched, QStringList{QDir(binFolder()).filePath("sablewick")});
+    EXPECT_EQ(flagsOnDiskAtLaunch, QVariant(false)) << "the new process must find the flags on disk";
+    EXPECT_EQ(keysAtLaunch, 0u) << "the new process must be able to take the keys";
+    EXPECT_EQ(starting, 1);
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(defaults.value(StudioSession::restoreScreenshotAfterUpdateKey), QVariant(false));
+}
+
+TEST_F(StudioSessionTest, FailedLaunchKeepsTheApplicationAndSaysSo)
+{
+    launchError = "No such file or directory";
+    int failed = 0;
+    QObject::connect(session.get(), &StudioSession::relaunchFailed, [&] { ++failed; });
+
+    EXPECT_FALSE(session->reopenAfterSavingRecovery());
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(session->editor().notice(), QString("Could not reopen Sablewick: No such file or directory"));
+    EXPECT_EQ(keys.grabbed.size(), 3u) << "the keys are taken back";
+    EXPECT_EQ(defaults.value(StudioSession::restoreAfterUpdateKey), QVariant(false)) << "the flags stay written";
+}
+
+TEST_F(StudioSessionTest, UnsavedVideoIsSavedBeforeTheRelaunch)
+{
+    const QString movie = test::Clips::get().twoSeconds;
+    bool opened = false;
+    session->editor().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    ASSERT_TRUE(test::waitUntil([&] { return opened; }));
+    EditSettings settings = session->editor().settings();
+    settings.cornerRadius += 4;
+    session->editor().setSettings(settings);
+    session->editor().flushPendingEdits();
+    ASSERT_TRUE(session->editor().hasUnsavedEdits());
+
+    // Cancelled: nothing saved, nothing launched, no flags.
+    EXPECT_FALSE(session->saveAndReopenForUpdate());
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_FALSE(defaults.contains(StudioSession::restoreAfterUpdateKey));
+
+    destination = QUrl::fromLocalFile(bench.path("Edit.sablewick.json"));
+    EXPECT_TRUE(session->saveAndReopenForUpdate());
+    EXPECT_TRUE(QFile::exists(bench.path("Edit.sablewick.json")));
+    EXPECT_FALSE(session->editor().hasUnsavedEdits());
+    EXPECT_EQ(launched.size(), 1);
+    EXPECT_EQ(flagsOnDiskAtLaunch, QVariant(true)) << "a video was open";
+}
+
+TEST_F(StudioSessionTest, RelaunchedProcessReopensTheRecoveryCopyOnce)
+{
+    bool opened = false;
+    session->editor().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
+                           [&](bool ok) { opened = ok; });
+    ASSERT_TRUE(test::waitUntil([&] { return opened; }));
+    ASSERT_TRUE(session->reopenAfterSavingRecovery());
+    ASSERT_TRUE(QFile::exists(EditorModel::recoveryPath()));
+
+    // The next process: a new session over the same stored flags and recovery folder.
+    session.reset();
+    StudioSession next(sessionServices());
+    next.restoreAfterRelaunch();
+    EXPECT_FALSE(defaults.boolValue(StudioSession::restoreAfterUpdateKey));
+    ASSERT_TRUE(test::waitUntil([&] { return next.editor().movieURL().has_value(); }));
+    EXPECT_EQ(next.editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+}
+
+}  // namespace
+}  // namespace sablewick
