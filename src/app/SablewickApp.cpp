@@ -59,7 +59,9 @@ StudioSession& SablewickApp::session()
 {
     if (!m_session) {
         m_session = std::make_unique<StudioSession>(m_services());
+        // The relaunch quits only once the new process runs; that quit must not be held back.
         connect(m_session.get(), &StudioSession::relaunchStarting, this, [this] { m_relaunching = true; });
+        connect(m_session.get(), &StudioSession::relaunchFailed, this, [this] { m_relaunching = false; });
     }
     return *m_session;
 }

@@ -8,7 +8,8 @@ namespace sablewick {
 
 void SablewickLifecycle::applicationDidFinishLaunching()
 {
-    AppPreferences::shared().applyApplicationAppearance();
+    // The session's preferences are the shared ones in the application; tests give their own.
+    (session ? session->preferences() : AppPreferences::shared()).applyApplicationAppearance();
     if (session)
         session->activateGlobalShortcuts();
 }
