@@ -50,6 +50,9 @@ SablewickApp::~SablewickApp()
 {
     qApp->removeEventFilter(this);
     terminate();
+    // The windows have no parent; they go with the application object that made them.
+    delete SablewickLifecycle::editorWindow;
+    delete SablewickLifecycle::screenshotWindow;
     delete m_settings;
     m_menuBar.reset();
     m_session.reset();

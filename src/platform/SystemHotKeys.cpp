@@ -2,7 +2,6 @@
 
 #include "platform/X11HotKeys.h"
 
-#include <QByteArray>
 #include <QtGlobal>
 
 namespace sablewick {

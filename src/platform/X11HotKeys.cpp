@@ -1,5 +1,7 @@
 #include "platform/X11HotKeys.h"
 
+#include "platform/DisplayList.h"
+
 #include <QSocketNotifier>
 
 #include <X11/XKBlib.h>
@@ -53,18 +55,20 @@ unsigned numLockMask(Display* display)
 
 }  // namespace
 
-std::unique_ptr<X11HotKeys> X11HotKeys::open(const QByteArray& displayName)
+std::unique_ptr<X11HotKeys> X11HotKeys::open()
 {
-    Display* display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
-    if (!display)
+    try {
+        return std::unique_ptr<X11HotKeys>(new X11HotKeys(openX11Connection()));
+    } catch (const X11Error&) {
         return nullptr;
-    return std::unique_ptr<X11HotKeys>(new X11HotKeys(display));
+    }
 }
 
-X11HotKeys::X11HotKeys(Display* display)
-    : m_display(display)
-    , m_root(DefaultRootWindow(display))
-    , m_numLockMask(numLockMask(display))
+X11HotKeys::X11HotKeys(X11Connection connection)
+    : m_connection(std::move(connection))
+    , m_display(m_connection.get())
+    , m_root(DefaultRootWindow(m_display))
+    , m_numLockMask(numLockMask(m_display))
 {
     // A held key then repeats as presses alone instead of release-and-press pairs, so a hold is
     // one press until the real release.
@@ -78,7 +82,6 @@ X11HotKeys::~X11HotKeys()
 {
     m_notifier.reset();
     releaseAll();
-    XCloseDisplay(m_display);
 }
 
 std::vector<unsigned> X11HotKeys::lockVariants() const

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "platform/SystemHotKeys.h"
-
-#include <QByteArray>
+#include "platform/X11Connection.h"
 
 #include <memory>
 #include <vector>
 
 class QSocketNotifier;
-typedef struct _XDisplay Display;
 
 namespace sablewick {
 
@@ -17,8 +15,8 @@ namespace sablewick {
 // given, with Caps Lock, with Num Lock and with both, or a lock key left on would silence it.
 class X11HotKeys final : public SystemHotKeys {
 public:
-    // None when the display cannot be opened. An empty name means $DISPLAY.
-    static std::unique_ptr<X11HotKeys> open(const QByteArray& displayName = {});
+    // On the display that DISPLAY names; none when it cannot be opened.
+    static std::unique_ptr<X11HotKeys> open();
     ~X11HotKeys() override;
 
     bool grab(quint32 id, quint32 keysym, quint32 modifiers) override;
@@ -31,10 +29,11 @@ private:
         unsigned modifiers;
     };
 
-    explicit X11HotKeys(Display* display);
+    explicit X11HotKeys(X11Connection connection);
     void readEvents();
     std::vector<unsigned> lockVariants() const;
 
+    X11Connection m_connection;
     Display* m_display;
     unsigned long m_root;
     unsigned m_numLockMask = 0;

@@ -190,7 +190,10 @@ TEST_F(AppShellX11Test, SecondLaunchHandsOverAndRaisesTheFirst)
     elsewhere.setWindowTitle("Elsewhere");
     elsewhere.show();
     const QString other = QString::number(elsewhere.winId());
-    ASSERT_TRUE(waitFor([&] { return isAbove(other, main); }));
+    ASSERT_TRUE(waitFor([&] {
+        elsewhere.raise();
+        return isAbove(other, main);
+    }));
 
     launch(second, {"clip.mp4"});
     ASSERT_TRUE(second.waitForFinished(15000)) << "the second process stayed";
