@@ -7,9 +7,14 @@
 #include "app/StudioSession.h"
 #include "editor/EditorModel.h"
 #include "platform/PreferencesStore.h"
+#include "recording/Recorder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +23,19 @@
 namespace sablewick {
 
 namespace {
+
+// Opens the file manager at a file, selected where the file manager offers that over the bus,
+// else its folder.
+void revealInFiles(const QUrl& file)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{file.toString(QUrl::FullyEncoded)} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+}
 
 bool askBeforeQuitting(QWidget* parent)
 {
@@ -202,8 +220,14 @@ void SablewickApp::perform(MenuBarCommand command)
         QCoreApplication::quit();
         break;
     case MenuBarCommand::stopRecording:
-    case MenuBarCommand::cancelScreenshot:
+        if (Recorder* recorder = studio.recorder())
+            recorder->stop();
+        break;
     case MenuBarCommand::showLatestRecording:
+        if (Recorder* recorder = studio.recorder(); recorder && recorder->finishedURL())
+            revealInFiles(*recorder->finishedURL());
+        break;
+    case MenuBarCommand::cancelScreenshot:
     case MenuBarCommand::none:
         break;
     }

@@ -3,6 +3,7 @@
 #include "app/StudioSession.h"
 #include "components/StudioIcons.h"
 #include "editor/EditorModel.h"
+#include "recording/Recorder.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -35,6 +36,11 @@ SablewickMenuBar::SablewickMenuBar(StudioSession& session, std::function<void(Me
     EditorModel& editor = m_session.editor();
     connect(&editor, &EditorModel::isExportingChanged, this, &SablewickMenuBar::scheduleRebuild);
     connect(&editor, &EditorModel::exportProgressChanged, this, &SablewickMenuBar::scheduleRebuild);
+    if (Recorder* recorder = m_session.recorder()) {
+        for (auto changed : {&Recorder::isRecordingChanged, &Recorder::isStartingChanged,
+                             &Recorder::isFinalizingChanged, &Recorder::finishedURLChanged})
+            connect(recorder, changed, this, &SablewickMenuBar::scheduleRebuild);
+    }
     rebuild();
 }
 
@@ -58,6 +64,12 @@ MenuBarState SablewickMenuBar::state() const
     MenuBarState state;
     state.isExporting = m_session.editor().isExporting();
     state.exportProgress = m_session.editor().exportProgress();
+    if (const Recorder* recorder = m_session.recorder()) {
+        state.isRecording = recorder->isRecording();
+        state.isStartingRecording = recorder->isStarting();
+        state.isFinalizingRecording = recorder->isFinalizing();
+        state.hasFinishedRecording = recorder->finishedURL().has_value();
+    }
     return state;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/PreferencesStore.h"
 #include "platform/SystemHotKeys.h"
 #include "preferences/AppPreferences.h"
+#include "recording/Recorder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,6 +53,16 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
     , m_services(std::move(services))
 {
     m_editor = std::make_unique<EditorModel>(m_services.editor);
+    if (m_services.capture) {
+        m_recorder = std::make_unique<Recorder>(*m_services.capture, m_services.recordingsFolder);
+        // A finished recording opens in the editor; the window is not brought forward. A failed
+        // open reports itself through the editor's notice.
+        QPointer<EditorModel> editor(m_editor.get());
+        m_recorder->setOnFinish([editor](const QUrl& movie, const std::vector<FocusPoint>& events) {
+            if (editor)
+                editor->open(movie, events);
+        });
+    }
     SablewickLifecycle::session = this;
     SablewickLifecycle::editor = m_editor.get();
     // Before the application object exists the launch work arms them instead.
@@ -63,6 +74,7 @@ StudioSession::~StudioSession()
 {
     // The keys go before the models that their actions reach.
     m_globalShortcuts.reset();
+    m_recorder.reset();
 }
 
 void StudioSession::setRecordingSetupRequested(bool requested)
@@ -100,10 +112,15 @@ void StudioSession::performGlobalAction(StudioShortcutAction action)
         requestScreenshot();
         break;
     case StudioShortcutAction::markZoom:
-        // Marks belong to a recording under way; there is none without a recorder.
+        if (m_recorder && m_recorder->isRecording())
+            m_recorder->markZoomAtPointer();
         break;
     case StudioShortcutAction::recording:
-        if (m_editor->isExporting())
+        if (m_recorder && m_recorder->isRecording()) {
+            m_recorder->stop();
+            return;
+        }
+        if (isRecorderBusy() || m_editor->isExporting())
             return;
         setRecordingSetupRequested(true);
         if (m_openEditor)
@@ -116,6 +133,8 @@ void StudioSession::performGlobalAction(StudioShortcutAction action)
 
 void StudioSession::requestScreenshot()
 {
+    if (isRecorderBusy())
+        return;
     setScreenshotSetupRequested(true);
     if (m_openEditor)
         m_openEditor();
@@ -142,9 +161,14 @@ void StudioSession::configureWindows(OpenWindow openWindow)
     m_openScreenshotWindow = [forward] { forward(SablewickLifecycle::screenshotWindow, QStringLiteral("screenshot")); };
 }
 
+bool StudioSession::isRecorderBusy() const
+{
+    return m_recorder && (m_recorder->isRecording() || m_recorder->isStarting() || m_recorder->isFinalizing());
+}
+
 bool StudioSession::hasWorkUnderWay() const
 {
-    return m_editor->isExporting();
+    return isRecorderBusy() || m_editor->isExporting();
 }
 
 bool StudioSession::hasInstalledUpdate() const

@@ -15,7 +15,9 @@
 namespace sablewick {
 
 class AppPreferences;
+class CaptureBackend;
 class EditorModel;
+class Recorder;
 class GlobalStudioShortcuts;
 class PlaybackFactory;
 class PreferencesStore;
@@ -26,6 +28,10 @@ struct StudioSessionServices {
     PreferencesStore* defaults = nullptr;  // "restoreAfterUpdate" and the editor's own keys
     AppPreferences* preferences = nullptr;
     EditorServices editor;
+    // The display capture of the recorder, or none where this desktop has none yet: the session
+    // then has no recorder.
+    CaptureBackend* capture = nullptr;
+    QString recordingsFolder;
     std::function<std::unique_ptr<SystemHotKeys>()> makeHotKeys;
     StudioInstallation installation;
     // Starts the program as a process of its own; false with the reason when it could not start.
@@ -56,6 +62,10 @@ public:
     ~StudioSession() override;
 
     EditorModel& editor() const { return *m_editor; }
+    // None without a display capture.
+    Recorder* recorder() const { return m_recorder.get(); }
+    // A recording starts, runs or is being finished.
+    bool isRecorderBusy() const;
     AppPreferences& preferences() const { return *m_services.preferences; }
     GlobalStudioShortcuts* globalShortcuts() const { return m_globalShortcuts.get(); }
 
@@ -108,6 +118,7 @@ private:
 
     StudioSessionServices m_services;
     std::unique_ptr<EditorModel> m_editor;
+    std::unique_ptr<Recorder> m_recorder;
     std::unique_ptr<GlobalStudioShortcuts> m_globalShortcuts;
     bool m_recordingSetupRequested = false;
     bool m_screenshotSetupRequested = false;

@@ -1,9 +1,10 @@
 #include "app/SablewickApp.h"
 #include "app/SablewickLifecycle.h"
 #include "app/StudioSession.h"
-#include "app/StudioWindowSession.h"
 #include "components/StudioKit.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/MainWindowSession.h"
+#include "mainwindow/StandaloneSession.h"
 #include "media/PlaybackEngine.h"
 #include "platform/NumericLocale.h"
 #include "platform/PreferencesStore.h"
@@ -11,7 +12,143 @@
 #include "preferences/AppPreferences.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+
+namespace sablewick {
+
+// The studio session as the main window asks for it. The recorder and the image editor are not
+// part of the session yet: what needs them says so in the banner, as the window expects.
+// It lives with the program, the one place that knows both the shell and the window above it.
+class StudioWindowSession final : public MainWindowSession {
+public:
+    StudioWindowSession(SablewickApp& app, StudioSession& session, QObject* parent = nullptr);
+
+    RecorderState recorderState() const override { return m_recorder; }
+    CaptureState captureState() const override { return {}; }
+    bool hasImageOpen() const override { return false; }
+    void clearRecorderNotice() override;
+    void stopRecording() override {}
+    void cancelCapture() override {}
+    void requestScreenshot() override { sayUnavailable(); }
+    void importImage() override { sayUnavailable(); }
+    void pasteImage() override { sayUnavailable(); }
+    void openImage(const QUrl&) override { sayUnavailable(); }
+    bool restoreScreenshotEdit() override { return false; }
+    // X11 asks for no permissions: there is no settings page to open.
+    void openPrivacySettings(const QString&) override {}
+    void openSettingsWindow() override;
+    void requestQuit() override;
+    bool saveAndReopenForUpdate() override;
+    bool reopenAfterSavingRecovery() override;
+    QString runningBuild() const override;
+    std::optional<QString> installedBuild() const override;
+    QWidget* makeRecordingSetupSheet(QWidget*, std::function<void()>) override;
+    QWidget* makeScreenshotSetupSheet(QWidget*, std::function<void()>) override;
+    void startChosenScreenshot() override {}
+    bool takeRecordingSetupRequest() override;
+    bool takeScreenshotSetupRequest() override;
+
+private:
+    void sayUnavailable();
+
+    SablewickApp& m_app;
+    StudioSession& m_session;
+    RecorderState m_recorder;
+};
+
+
+StudioWindowSession::StudioWindowSession(SablewickApp& app, StudioSession& session, QObject* parent)
+    : MainWindowSession(parent)
+    , m_app(app)
+    , m_session(session)
+{
+    // A hot key or the tray raises a request while the window may be closed; the window takes it
+    // when it appears, or at once when it is open.
+    connect(&m_session, &StudioSession::recordingSetupRequestedChanged, this, [this] {
+        if (m_session.recordingSetupRequested())
+            emit recordingSetupRequested();
+    });
+    connect(&m_session, &StudioSession::screenshotSetupRequestedChanged, this, [this] {
+        if (m_session.screenshotSetupRequested())
+            emit screenshotSetupRequested();
+    });
+}
+
+void StudioWindowSession::clearRecorderNotice()
+{
+    if (!m_recorder.notice)
+        return;
+    m_recorder.notice.reset();
+    emit recorderStateChanged();
+}
+
+void StudioWindowSession::sayUnavailable()
+{
+    m_recorder.notice = StandaloneSession::unavailableText;
+    emit recorderStateChanged();
+}
+
+void StudioWindowSession::openSettingsWindow()
+{
+    m_app.showSettings();
+}
+
+void StudioWindowSession::requestQuit()
+{
+    // The application object asks first when work is under way.
+    QCoreApplication::quit();
+}
+
+bool StudioWindowSession::saveAndReopenForUpdate()
+{
+    return m_session.saveAndReopenForUpdate();
+}
+
+bool StudioWindowSession::reopenAfterSavingRecovery()
+{
+    return m_session.reopenAfterSavingRecovery();
+}
+
+QString StudioWindowSession::runningBuild() const
+{
+    return m_session.installation().runningBuild;
+}
+
+std::optional<QString> StudioWindowSession::installedBuild() const
+{
+    return m_session.installation().installedBuild();
+}
+
+QWidget* StudioWindowSession::makeRecordingSetupSheet(QWidget*, std::function<void()>)
+{
+    sayUnavailable();
+    return nullptr;
+}
+
+QWidget* StudioWindowSession::makeScreenshotSetupSheet(QWidget*, std::function<void()>)
+{
+    sayUnavailable();
+    return nullptr;
+}
+
+bool StudioWindowSession::takeRecordingSetupRequest()
+{
+    if (!m_session.recordingSetupRequested())
+        return false;
+    m_session.setRecordingSetupRequested(false);
+    return true;
+}
+
+bool StudioWindowSession::takeScreenshotSetupRequest()
+{
+    if (!m_session.screenshotSetupRequested())
+        return false;
+    m_session.setScreenshotSetupRequested(false);
+    return true;
+}
+
+}  // namespace sablewick
 
 namespace {
 

@@ -1,6 +1,11 @@
 // The system-wide keys on the private X server: real grabs, real key presses through XTEST.
 #include "app/GlobalStudioShortcuts.h"
 
+#include "app/StudioSession.h"
+#include "editor/EditorTestSupport.h"
+#include "recording/FakeCaptureBackend.h"
+#include "recording/Recorder.h"
+
 #include "platform/PreferencesStore.h"
 #include "platform/X11HotKeys.h"
 #include "preferences/AppPreferences.h"
@@ -117,6 +122,41 @@ TEST(GlobalShortcutsX11Test, PressedKeysReachTheirActionsAndATakenKeyFailsAlone)
     ASSERT_TRUE(waitUntil([&] { return performed.size() >= 6; }));
     EXPECT_EQ(performed.back(), A::captureScreenshot);
     EXPECT_EQ(performed.size(), 6u);
+}
+
+// The recording key on a whole session: it asks for the setup (which starts the recording), then
+// stops the recording under way.
+TEST(GlobalShortcutsX11Test, RecordingKeyStartsAndStopsARecording)
+{
+    test::EditorBench bench;
+    MemoryPreferencesStore store;
+    AppPreferences preferences(store, std::make_shared<test::FakeSystemAppearance>());
+    test::FakeCaptureBackend capture;
+    StudioSessionServices services;
+    services.defaults = &store;
+    services.preferences = &preferences;
+    services.editor = bench.services;
+    services.makeHotKeys = [] { return std::unique_ptr<SystemHotKeys>(X11HotKeys::open()); };
+    services.capture = &capture;
+    services.recordingsFolder = bench.path("Recordings");
+    StudioSession session(std::move(services));
+    ASSERT_TRUE(session.globalShortcuts()->holdsKeys());
+
+    // The setup sheet answers the request by starting the recording.
+    QObject::connect(&session, &StudioSession::recordingSetupRequestedChanged, [&] {
+        if (!session.recordingSetupRequested())
+            return;
+        session.setRecordingSetupRequested(false);
+        session.recorder()->start(RecordingOptions());
+        capture.completeStart(capture.clock);
+    });
+    xdotool({"key", "ctrl+alt+super+r"});
+    ASSERT_TRUE(waitUntil([&] { return session.recorder()->isRecording(); })) << "the key did not start a recording";
+
+    xdotool({"key", "ctrl+alt+super+r"});
+    ASSERT_TRUE(waitUntil([&] { return session.recorder()->isFinalizing(); })) << "the key did not stop it";
+    capture.lastEvents.finished();
+    EXPECT_TRUE(waitUntil([&] { return session.recorder()->finishedURL().has_value(); }));
 }
 
 }  // namespace

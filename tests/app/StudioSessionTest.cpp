@@ -8,6 +8,8 @@
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 #include "preferences/FakeSystemAppearance.h"
+#include "recording/FakeCaptureBackend.h"
+#include "recording/Recorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -216,6 +218,61 @@ TEST_F(StudioSessionTest, RelaunchedProcessReopensTheRecoveryCopyOnce)
     EXPECT_FALSE(defaults.boolValue(StudioSession::restoreAfterUpdateKey));
     ASSERT_TRUE(test::waitUntil([&] { return next.editor().movieURL().has_value(); }));
     EXPECT_EQ(next.editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+}
+
+class StudioSessionRecordingTest : public StudioSessionTest {
+protected:
+    StudioSessionRecordingTest()
+    {
+        StudioSessionServices services = sessionServices();
+        services.capture = &capture;
+        services.recordingsFolder = bench.path("Recordings");
+        session.reset();
+        session = std::make_unique<StudioSession>(std::move(services));
+        session->configureWindows([this](const QString& id) { opened.append(id); });
+    }
+    Recorder& recorder() { return *session->recorder(); }
+    void startRecording()
+    {
+        recorder().start(RecordingOptions());
+        capture.completeStart(capture.clock);
+        ASSERT_TRUE(test::waitUntil([&] { return recorder().isRecording(); }));
+    }
+
+    test::FakeCaptureBackend capture;
+    QStringList opened;
+};
+
+TEST_F(StudioSessionRecordingTest, RecordingKeyStopsARecordingThatThenOpensInTheEditor)
+{
+    session->performGlobalAction(A::recording);
+    EXPECT_TRUE(session->recordingSetupRequested()) << "idle: the setup sheet starts the recording";
+    session->setRecordingSetupRequested(false);
+
+    startRecording();
+    capture.pointer = QPointF(640, 360);
+    session->performGlobalAction(A::markZoom);
+    EXPECT_EQ(recorder().events().size(), 1u);
+    session->requestScreenshot();
+    EXPECT_FALSE(session->screenshotSetupRequested()) << "no screenshot while recording";
+    EXPECT_TRUE(session->hasWorkUnderWay());
+
+    opened.clear();
+    session->performGlobalAction(A::recording);
+    ASSERT_TRUE(test::waitUntil([&] { return recorder().isFinalizing(); }));
+    session->performGlobalAction(A::recording);  // finishing: nothing happens
+    EXPECT_FALSE(session->recordingSetupRequested());
+    EXPECT_TRUE(opened.isEmpty());
+
+    // The capture leaves its movie; the finished recording opens in the editor.
+    const QString movie = *recorder().moviePath();
+    QFile::remove(movie);
+    ASSERT_TRUE(QFile::copy(test::Clips::get().twoSeconds, movie));
+    capture.lastEvents.finished();
+    ASSERT_TRUE(test::waitUntil([&] { return session->editor().movieURL().has_value(); }));
+    EXPECT_EQ(session->editor().movieURL()->toLocalFile(), movie);
+    EXPECT_EQ(session->editor().events().size(), 1u) << "the marked zoom came along";
+    EXPECT_TRUE(opened.isEmpty()) << "the window is not brought forward";
 }
 
 }  // namespace
