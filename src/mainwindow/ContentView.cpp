@@ -638,8 +638,8 @@ void ContentView::recorderChanged()
     const RecorderState before = std::exchange(m_lastRecorder, now);
     // The finished recording replaces the open edit as soon as it is written; unsaved work is
     // kept as a project first, whichever way the end of the recording is announced.
-    const bool finishing = (now.isFinalizing && !before.isFinalizing) ||
-                           ((before.isRecording || before.isStarting) && !now.isBusy());
+    // Edits made while the movie was being finished are kept too, at the end.
+    const bool finishing = (now.isFinalizing && !before.isFinalizing) || (before.isBusy() && !now.isBusy());
     if (finishing)
         m_flow.keepEditBeforeRecording();
     scheduleRefresh();

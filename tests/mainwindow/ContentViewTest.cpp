@@ -207,7 +207,52 @@ TEST_F(ContentViewTest, FinishedRecordingKeepsTheUnsavedEditAndDropsAreRefusedMe
     const QUrl kept = editor().recentProjects().first();
     EXPECT_TRUE(kept.fileName().startsWith("Edit before recording ")) << kept.fileName().toStdString();
     EXPECT_FALSE(editor().hasUnsavedEdits());
+
+    // An edit made while the movie is being finished is kept as well once the recording ends.
+    s.cornerRadius += 10;
+    editor().setSettings(s);
+    session.setRecorder({});
+    EXPECT_EQ(editor().recentProjects().size(), 2);
+    EXPECT_NE(editor().recentProjects().first(), kept);
     EXPECT_TRUE(dialogs.alerts.empty()) << "the recording's end asks nothing";
+}
+
+TEST_F(ContentViewTest, PermissionsAlertCaptureStripAndPaste)
+{
+    dialogs.alertAnswers = {1, 0, 2};
+    for (int i = 0; i < 3; ++i)
+        view().showRecordingHelp();
+    ASSERT_EQ(dialogs.alerts.size(), 3u);
+    EXPECT_EQ(dialogs.alerts[0].message, "Recording permissions");
+    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith("Sablewick needs Screen Recording access."));
+    EXPECT_EQ(dialogs.alerts[0].buttons,
+              (QStringList{"Open Screen Recording Settings", "Open Input Monitoring Settings", "Done"}));
+    EXPECT_EQ(dialogs.alerts[0].cancelButton, 2);
+    EXPECT_EQ(session.calls, (QStringList{"openPrivacySettings Privacy_ListenEvent",
+                                          "openPrivacySettings Privacy_ScreenCapture"}));
+
+    session.calls.clear();
+    session.capture = {true, QString::fromUtf8("Choose an area…")};
+    emit session.captureStateChanged();
+    settle();
+    QAbstractButton* cancel = nullptr;
+    for (auto* b : view().findChildren<StudioButton*>())
+        if (b->text() == "Cancel capture" && b->isVisible())
+            cancel = b;
+    ASSERT_NE(cancel, nullptr) << "the capture strip shows while a capture runs";
+    cancel->click();
+    QAbstractButton* welcomeShot = nullptr;
+    for (auto* b : view().welcome()->findChildren<StudioButton*>())
+        if (b->text() == "Take screenshot")
+            welcomeShot = b;
+    ASSERT_NE(welcomeShot, nullptr);
+    EXPECT_FALSE(welcomeShot->isEnabled());
+    view().action("paste")->trigger();
+    EXPECT_EQ(session.calls, (QStringList{"cancelCapture", "pasteImage"}));
+    session.capture = {};
+    emit session.captureStateChanged();
+    settle();
+    EXPECT_FALSE(cancel->isVisible());
 }
 
 TEST_F(ContentViewTest, InstalledUpdateRaisesTheBannerOrRelaunchesWhenIdle)
