@@ -1,5 +1,8 @@
 // Frame composition against the encoder it feeds, side by side in one process.
 //
+// Frames reach the composer in the pixel format the frame source decodes recordings into, so
+// that the composer takes the same path (copy or blend) as in a real export.
+//
 // SideBySide composes a fixed sequence of 300 screen-like frames (a zoom ramping in over all of them,
 // so every frame has a new zoom, pan and punch-in, with the pointer moving) and converts each to
 // yuv420p, then encodes it with libx264 as an export would (veryfast, the export's bit rate for
@@ -141,6 +144,18 @@ private:
     double m_unit = 1;
 };
 
+// A frame of the recording as the frame source hands it to the composer (its pixel format and
+// layout): written to a picture file and decoded back through the frame source.
+QImage decodedLikeARecording(const QImage& frame)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frame.png");
+    if (!frame.save(path))
+        throw std::runtime_error("cannot write the frame");
+    VideoFrameSource source(path.toStdString());
+    return source.frameAt(0.0).image.copy();
+}
+
 // The edit: the default look with a thin frame, a zoom that ramps in across the whole sequence
 // (so no two frames share a zoom, pan or punch-in), and a pointer gliding across the screen.
 struct Edit {
@@ -225,6 +240,9 @@ void SideBySide(benchmark::State& state)
     const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
     const Edit edit;
     ScreenSequence screens(size);
+    // Frames in the pixel format the frame source hands out (whether the composer may copy or
+    // must blend them depends on it), converted before the clocks read.
+    const QImage::Format decoded = decodedLikeARecording(screens.frame(0)).format();
     double composeTotal = 0, encodeTotal = 0;
     for (auto _ : state) {
         const auto composer = std::make_shared<FrameComposer>(edit.settings, edit.events, size, edit.track,
@@ -233,7 +251,9 @@ void SideBySide(benchmark::State& state)
         double compose = 0, insideEncoder = 0;
         const double processStart = processCpu(), mainStart = threadCpu();
         for (int i = 0; i < kFrames; ++i) {
-            const QImage& source = screens.frame(i);
+            QImage source = screens.frame(i);
+            if (source.format() != decoded)
+                source = source.convertToFormat(decoded);
             av_frame_make_writable(encoder.frame);
             const double t0 = threadCpu();
             composer->composeYuv420(source, Edit::time(i), encoder.planes());
@@ -266,7 +286,7 @@ void ComposeFrame(benchmark::State& state)
     const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
     const Edit edit;
     ScreenSequence screens(size);
-    const QImage source = screens.frame(150);
+    const QImage source = decodedLikeARecording(screens.frame(150));
     const FrameComposer composer(edit.settings, edit.events, size, edit.track, std::nullopt,
                                  Compositor::loadBackgroundPicture(edit.settings));
     QImage target;
@@ -327,18 +347,6 @@ void ComposeFrameWithQPainter(benchmark::State& state)
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     }
-}
-
-// A frame of the recording as the frame source hands it to the composer (its pixel format and
-// layout): written to a picture file and decoded back through the frame source.
-QImage decodedLikeARecording(const QImage& frame)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("frame.png");
-    if (!frame.save(path))
-        throw std::runtime_error("cannot write the frame");
-    VideoFrameSource source(path.toStdString());
-    return source.frameAt(0.0).image.copy();
 }
 
 // The card at rest (no zoom, the default look), as most frames of an export are: the recording

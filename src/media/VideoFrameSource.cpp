@@ -194,7 +194,7 @@ struct VideoFrameSource::State {
         }
         if (slot == pool.size() && pool.size() < kImagePoolSize)
             pool.emplace_back();
-        QImage image(track.width, track.height, QImage::Format_ARGB32_Premultiplied);
+        QImage image(track.width, track.height, QImage::Format_RGB32);
         if (image.isNull())
             throw std::bad_alloc();
         return image;

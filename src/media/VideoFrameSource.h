@@ -11,9 +11,10 @@
 
 namespace sablewick {
 
-// One decoded picture. `image` is QImage::Format_ARGB32_Premultiplied, upright (turned as the
-// track's display matrix says) at the track's size, with every alpha byte 255 (so it is also valid Format_RGB32): the format QPainter's raster
-// engine draws fastest. Frames are implicitly shared; keeping one does not block decoding.
+// One decoded picture. `image` is QImage::Format_RGB32, upright (turned as the track's display
+// matrix says) at the track's size, the fourth byte 255 for pictures without alpha: a recording
+// is shown opaque, and marked so, QPainter and the frame composer copy it instead of blending
+// every pixel. Frames are implicitly shared; keeping one does not block decoding.
 struct VideoFrame {
     QImage image;
     MediaTime time;          // presentation time on the file's timeline

@@ -76,8 +76,8 @@ TEST_F(VideoFrameSourceTest, FindsTheFrameShownAtEachTime)
         const VideoFrame frame = source.frameAt(c.time);
         EXPECT_EQ(indexOf(frame.image), c.frame) << "at " << c.time.seconds();
         EXPECT_EQ(frame.time, MediaTime(c.frame, 10)) << "at " << c.time.seconds();
-        EXPECT_EQ(frame.image.format(), QImage::Format_ARGB32_Premultiplied);
-        EXPECT_EQ(qAlpha(frame.image.pixel(3, 3)), 255);
+        EXPECT_EQ(frame.image.format(), QImage::Format_RGB32);
+        EXPECT_EQ(frame.image.constBits()[3 * frame.image.bytesPerLine() + 3 * 4 + 3], 255);
     }
 }
 
