@@ -1,5 +1,7 @@
 #include "media/FfmpegSupport.h"
 
+#include "platform/ProcessorCount.h"
+
 extern "C" {
 #include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
@@ -14,7 +16,6 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -252,8 +253,7 @@ int defaultThreads(int requested, int maximum)
 {
     if (requested > 0)
         return requested;
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::clamp(cores, 1, maximum);
+    return std::clamp(usableProcessorCount(), 1, maximum);
 }
 
 void tagBt709(AVCodecContext* encoder)

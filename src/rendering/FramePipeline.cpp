@@ -1,6 +1,7 @@
 #include "rendering/FramePipeline.h"
 
 #include "media/VideoFrameSource.h"
+#include "platform/ProcessorCount.h"
 #include "rendering/ExportJob.h"
 #include "rendering/FrameComposer.h"
 #include "rendering/Yuv420Converter.h"
@@ -19,10 +20,10 @@ namespace {
 
 int defaultWorkers()
 {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int cores = usableProcessorCount();
     // The decoder and the encoder have threads of their own; leave them a core when there are
     // several.
-    return static_cast<int>(std::clamp(cores > 2 ? cores - 1 : cores, 1u, 12u));
+    return std::clamp(cores > 2 ? cores - 1 : cores, 1, 12);
 }
 
 // Everything the three stages share, guarded by one mutex.
@@ -56,9 +57,10 @@ void FramePipeline::run(std::int64_t count,
     if (count <= 0)
         return;
     const int workerCount = workers > 0 ? workers : defaultWorkers();
-    // Frames decoded but not yet consumed: enough to keep every worker busy, few enough that
-    // memory stays small at 4K.
-    const std::int64_t inFlightLimit = workerCount * 2 + 2;
+    // Frames decoded but not yet consumed: one for each worker, one decoded ahead and one finished
+    // ahead of the encoder keep everyone busy; each further one is a picture (33 MB at 4K) and a
+    // composed frame held for nothing.
+    const std::int64_t inFlightLimit = workerCount + 2;
     Shared shared;
     // Every thread started is stopped and joined however run() ends, also when starting a later
     // one fails: a joinable std::thread that is destroyed ends the process.
