@@ -10,6 +10,7 @@
 #include "platform/PreferencesStore.h"
 #include "platform/SingleInstance.h"
 #include "preferences/AppPreferences.h"
+#include "workspace/TimelineViews.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -183,8 +184,9 @@ int main(int argc, char* argv[])
     sablewick::StudioWindowSession* windowSession = nullptr;
     scenes.makeMainWindow = [&windowSession] {
         sablewick::StudioSession& session = *sablewick::SablewickLifecycle::session;
-        return new sablewick::MainWindow({&session.editor(), &session.preferences(), windowSession, nullptr,
-                                          &sablewick::standardPreferences(), {}});
+        return new sablewick::MainWindow(
+            {&session.editor(), &session.preferences(), windowSession, nullptr, &sablewick::standardPreferences(),
+             sablewick::withPreviewAndTimeline({}, session.preferences())});
     };
     sablewick::SablewickApp sablewick(
         scenes, [&playback] { return sablewick::standardSessionServices(playback); }, sablewick::standardPreferences());

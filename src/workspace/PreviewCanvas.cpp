@@ -1,0 +1,202 @@
+#include "workspace/PreviewCanvas.h"
+
+#include "editor/EditorModel.h"
+#include "media/PlaybackInterfaces.h"
+#include "rendering/Background.h"
+#include "rendering/FrameComposer.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <cmath>
+
+namespace sablewick {
+
+PreviewCanvas::PreviewCanvas(EditorModel& editor, QWidget* parent) : QWidget(parent), m_editor(editor)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(QStringLiteral("Video preview"));
+    m_tick.setTimerType(Qt::PreciseTimer);
+    m_tick.setInterval(1000 / 60);
+    connect(&m_tick, &QTimer::timeout, this, &PreviewCanvas::compose);
+    for (auto signal : {&EditorModel::settingsChanged, &EditorModel::eventsChanged, &EditorModel::pointerSamplesChanged,
+                        &EditorModel::interactionEventsChanged, &EditorModel::editablePointerChanged})
+        connect(&editor, signal, this, &PreviewCanvas::changed);
+    connect(&editor, &EditorModel::isPlayingChanged, this, &PreviewCanvas::playingChanged);
+    connect(&editor, &EditorModel::currentTimeChanged, this, &PreviewCanvas::scheduleCompose);
+    connect(&editor.player(), &VideoPlayer::frameChanged, this, &PreviewCanvas::scheduleCompose);
+    playingChanged();
+    changed();
+}
+
+PreviewCanvas::~PreviewCanvas() = default;
+
+double PreviewCanvas::previewTime() const
+{
+    const double t = m_editor.isPlaying() ? m_editor.player().currentTime() : m_editor.currentTime();
+    return std::isfinite(t) ? t : 0;
+}
+
+bool PreviewCanvas::isCurrent() const
+{
+    return m_composerInputs && *m_composerInputs == currentInputs() && !m_dirty && !m_composePending
+        && m_composedTime == previewTime() && m_composedSource.cacheKey() == m_editor.player().currentFrame().cacheKey();
+}
+
+PreviewCanvas::Inputs PreviewCanvas::currentInputs() const
+{
+    Inputs inputs;
+    inputs.settings = m_editor.settings();
+    inputs.events = m_editor.events();
+    // The export draws the recorded pointer only when it is the editable one; so does the preview.
+    if (m_editor.editablePointer())
+        inputs.pointerSamples = m_editor.pointerSamples();
+    inputs.pointerEvents = m_editor.interactionEvents();
+    const QSizeF pixels = QSizeF(size()) * devicePixelRatioF();
+    inputs.size = QSize(std::max(int(std::lround(pixels.width())), 1), std::max(int(std::lround(pixels.height())), 1));
+    return inputs;
+}
+
+void PreviewCanvas::playingChanged()
+{
+    if (m_editor.isPlaying())
+        m_tick.start();
+    else
+        m_tick.stop();
+    changed();
+}
+
+namespace {
+
+// The inputs of the canvas background: a composer whose background differs from the newest
+// request's is stale; one that differs only in the card, the zooms or the pointer is merely
+// older, and still better than the one on screen.
+bool sameBackground(const EditSettings& a, QSize aSize, const EditSettings& b, QSize bSize)
+{
+    return aSize == bSize && a.background == b.background && a.backgroundKind == b.backgroundKind
+        && a.solidColor == b.solidColor && a.backgroundImageURL == b.backgroundImageURL
+        && a.backgroundArtwork == b.backgroundArtwork && a.backgroundBlur == b.backgroundBlur;
+}
+
+}  // namespace
+
+void PreviewCanvas::changed()
+{
+    auto inputs = std::make_shared<const Inputs>(currentInputs());
+    const bool installed = m_composerInputs && *m_composerInputs == *inputs;
+    if (!installed && !(m_requested && *m_requested == *inputs)) {
+        m_requested = inputs;
+        if (!m_building)
+            build();
+    } else if (installed) {
+        m_requested.reset();
+    }
+    m_dirty = true;
+    scheduleCompose();
+}
+
+void PreviewCanvas::build()
+{
+    // One composer is made at a time; when it arrives the newest request, if any, is made next.
+    std::shared_ptr<const Inputs> inputs = m_requested;
+    if (!inputs)
+        return;
+    m_building = true;
+    const quint64 generation = ++m_generation;
+    const QImage source = m_editor.player().currentFrame();
+    const double time = previewTime();
+    QPointer<PreviewCanvas> self(this);
+    QThreadPool::globalInstance()->start([self, inputs, source, time, generation] {
+        const QImage picture = Compositor::loadBackgroundPicture(inputs->settings);
+        auto composer = std::make_shared<const FrameComposer>(inputs->settings, inputs->events, inputs->size,
+                                                              inputs->pointerSamples, inputs->pointerEvents, picture,
+                                                              false);
+        // Composing once here builds the card geometry for this source size off the main thread.
+        QImage first = composer->compose(source, time);
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!application)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [self, inputs, composer, first = std::move(first), source, time, generation]() mutable {
+                if (!self)
+                    return;
+                self->arrived(inputs, std::move(composer), std::move(first), source, time, generation);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PreviewCanvas::arrived(const std::shared_ptr<const Inputs>& inputs, std::shared_ptr<const FrameComposer> composer,
+                            QImage first, const QImage& source, double time, quint64 generation)
+{
+    m_building = false;
+    const bool stale = m_requested
+        && !sameBackground(inputs->settings, inputs->size, m_requested->settings, m_requested->size);
+    if (!stale && generation > m_installedGeneration) {
+        m_composer = std::move(composer);
+        m_composerInputs = inputs;
+        m_installedGeneration = generation;
+        m_frame = std::move(first);
+        m_composedSource = source;
+        m_composedTime = time;
+        update();
+        emit frameComposed();
+    }
+    if (m_requested && *m_requested == *inputs)
+        m_requested.reset();
+    // The player may have moved on while it was made.
+    m_dirty = true;
+    build();
+    scheduleCompose();
+}
+
+void PreviewCanvas::scheduleCompose()
+{
+    // While playing the schedule composes; while paused, one composition per pass of the event
+    // loop however many changes arrived in it.
+    if (!m_composePending && !m_tick.isActive()) {
+        m_composePending = true;
+        QMetaObject::invokeMethod(this, &PreviewCanvas::compose, Qt::QueuedConnection);
+    }
+}
+
+void PreviewCanvas::compose()
+{
+    m_composePending = false;
+    if (!m_composer)
+        return;
+    const QImage source = m_editor.player().currentFrame();
+    const double time = previewTime();
+    // Nothing moved: the frame on screen is still right.
+    if (!m_dirty && time == m_composedTime && source.cacheKey() == m_composedSource.cacheKey())
+        return;
+    m_dirty = false;
+    m_composer->compose(source, time, m_frame);
+    m_composedSource = source;
+    m_composedTime = time;
+    update();
+    emit frameComposed();
+}
+
+void PreviewCanvas::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_frame.isNull()) {
+        p.fillRect(rect(), palette().window());
+        return;
+    }
+    // Until the composer for a new size arrives, the last frame is stretched over the view.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, m_frame.size() != (QSizeF(size()) * devicePixelRatioF()).toSize());
+    p.drawImage(rect(), m_frame);
+}
+
+void PreviewCanvas::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    changed();
+}
+
+}  // namespace sablewick

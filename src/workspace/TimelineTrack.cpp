@@ -1,0 +1,460 @@
+#include "workspace/TimelineTrack.h"
+
+#include "components/StudioIcons.h"
+#include "components/StudioPaint.h"
+#include "editor/EditorModel.h"
+#include "workspace/TimelineText.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sablewick {
+
+namespace {
+
+QColor withAlpha(QColor color, double alpha)
+{
+    color.setAlphaF(float(color.alphaF() * alpha));
+    return color;
+}
+
+void fillRounded(QPainter& p, const QRectF& rect, double radius, const QColor& fill)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    p.fillPath(path, fill);
+}
+
+}  // namespace
+
+TimelineTrack::TimelineTrack(EditorModel& editor, StudioBinding<std::optional<QUuid>> selectedPoint,
+                             std::function<void(double)> onAddZoomAtTime,
+                             std::function<void(const FocusPoint&)> onDeleteZoom, double edgeInset, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(editor)
+    , m_selectedPoint(std::move(selectedPoint))
+    , m_onAddZoomAtTime(std::move(onAddZoomAtTime))
+    , m_onDeleteZoom(std::move(onDeleteZoom))
+    , m_edgeInset(edgeInset)
+{
+    setFixedHeight(int(TrackLayout::height));
+    setMouseTracking(false);
+    setAccessibleName(QStringLiteral("Timeline"));
+    const auto repaint = [this] { update(); };
+    connect(&editor, &EditorModel::currentTimeChanged, this, repaint);
+    connect(&editor, &EditorModel::durationChanged, this, repaint);
+    connect(&editor, &EditorModel::settingsChanged, this, repaint);
+    connect(&editor, &EditorModel::eventsChanged, this, repaint);
+    connect(&editor, &EditorModel::thumbnailsChanged, this, repaint);
+}
+
+TimelineTrack::~TimelineTrack()
+{
+    if (m_active != TrackLayout::Part::none)
+        qApp->removeEventFilter(this);
+}
+
+QSize TimelineTrack::sizeHint() const { return {600, int(TrackLayout::height)}; }
+
+TrackLayout TimelineTrack::layout() const { return TrackLayout(width(), m_editor.duration(), m_edgeInset); }
+
+std::vector<TrackLayout::Segment> TimelineTrack::segments() const
+{
+    const std::optional<QUuid> selected = m_selectedPoint.get ? m_selectedPoint.get() : std::nullopt;
+    std::vector<TrackLayout::Segment> result;
+    result.reserve(m_editor.events().size());
+    for (const FocusPoint& point : m_editor.events())
+        result.push_back({point.time, m_editor.zoomLength(point.id), selected == point.id});
+    return result;
+}
+
+TrackLayout::Hit TimelineTrack::hitAt(QPointF point) const
+{
+    const EditSettings& settings = m_editor.settings();
+    return layout().hitTest(point, settings.trimStart, settings.trimEnd, m_editor.currentTime(), segments());
+}
+
+const FocusPoint* TimelineTrack::pointAt(int segment) const
+{
+    const auto& events = m_editor.events();
+    return segment >= 0 && size_t(segment) < events.size() ? &events[size_t(segment)] : nullptr;
+}
+
+const FocusPoint* TimelineTrack::findPoint(const QUuid& id) const
+{
+    for (const FocusPoint& point : m_editor.events())
+        if (point.id == id)
+            return &point;
+    return nullptr;
+}
+
+void TimelineTrack::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const StudioColors colors = StudioColors::of(this);
+    const TrackLayout track = layout();
+    const EditSettings& settings = m_editor.settings();
+
+    // Ruler: a label above a tick at each tenth of the clip.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(9);
+    p.setFont(mono);
+    const QFontMetricsF metrics(mono);
+    const double labelHeight = metrics.height();
+    const double top = TrackLayout::rulerY - (labelHeight + 4 + 5) / 2;
+    for (int i = 0; i < TrackLayout::rulerMarks; ++i) {
+        const double t = track.rulerTime(i);
+        const double x = track.x(t);
+        const QString label = TimelineText::time(t);
+        const double w = metrics.horizontalAdvance(label);
+        p.setPen(colors.secondaryLabel);
+        p.drawText(QRectF(x - w / 2, top, w, labelHeight), Qt::AlignCenter, label);
+        p.fillRect(QRectF(x - 0.5, top + labelHeight + 4, 1, 5), withAlpha(colors.label, 0.13));
+    }
+
+    fillRounded(p, track.zoomLane(), 6, withAlpha(colors.tertiaryLabel, 0.13));
+    const QRectF band = track.filmstrip();
+    fillRounded(p, band, 7, withAlpha(colors.label, 0.07));
+    const QList<QImage>& thumbnails = m_editor.thumbnails();
+    if (!thumbnails.isEmpty()) {
+        p.save();
+        QPainterPath clip;
+        clip.addRoundedRect(band, 7, 7);
+        p.setClipPath(clip);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const std::vector<QRectF> cells = track.filmstripCells(int(thumbnails.size()));
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const QImage& image = thumbnails[qsizetype(i)];
+            if (image.isNull())
+                continue;
+            // Fill the cell, keeping the picture's shape and cutting what overflows.
+            const QSizeF filled = QSizeF(image.size()).scaled(cells[i].size(), Qt::KeepAspectRatioByExpanding);
+            const double sx = image.width() / filled.width();
+            const double sy = image.height() / filled.height();
+            const QRectF source((filled.width() - cells[i].width()) / 2 * sx,
+                                (filled.height() - cells[i].height()) / 2 * sy, cells[i].width() * sx,
+                                cells[i].height() * sy);
+            p.drawImage(cells[i], image, source);
+        }
+        p.restore();
+    }
+
+    const QRectF highlight = track.trimHighlight(settings.trimStart, settings.trimEnd);
+    fillRounded(p, highlight, 5, withAlpha(colors.accent, 0.24));
+    p.setPen(QPen(withAlpha(colors.accent, 0.7), 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(highlight.adjusted(0.75, 0.75, -0.75, -0.75), 4.25, 4.25);
+
+    for (double t : {settings.trimStart, settings.trimEnd}) {
+        const QRectF mark = track.trimHandleMark(t);
+        p.setBrush(colors.accent);
+        p.setPen(QPen(QColor(255, 255, 255, 217), 1));
+        p.drawRoundedRect(mark, 4, 4);
+    }
+
+    const QRectF line = track.playheadLine(m_editor.currentTime());
+    p.setPen(Qt::NoPen);
+    p.setBrush(colors.label);
+    p.drawRoundedRect(line, 1, 1);
+
+    // Segments over everything else, the selected one last.
+    const std::vector<TrackLayout::Segment> all = segments();
+    std::vector<size_t> order;
+    for (size_t i = 0; i < all.size(); ++i)
+        if (!all[i].selected)
+            order.push_back(i);
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i].selected)
+            order.push_back(i);
+    QFont captionFont = studioFont(11, QFont::Medium);
+    for (size_t i : order) {
+        const FocusPoint& point = m_editor.events()[i];
+        const TrackLayout::SegmentPlace place = track.segment(all[i]);
+        const bool pressed = m_active == TrackLayout::Part::segmentBody && m_activePoint == point.id;
+        p.save();
+        p.setOpacity(pressed ? 0.78 : 1.0);
+        const double stroke = all[i].selected ? 2 : 1;
+        fillRounded(p, place.body, 6, withAlpha(colors.accent, all[i].selected ? 0.25 : 0.12));
+        p.setPen(QPen(colors.accent, stroke));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(place.body, 6, 6);
+        if (place.showsCaption) {
+            const QRectF inner = place.body.adjusted(7, 0, -4, 0);
+            const QPixmap symbol = studioSymbolPixmap(QStringLiteral("plus.magnifyingglass"), 12, colors.accent,
+                                                      devicePixelRatioF());
+            double x = inner.left();
+            if (!symbol.isNull()) {
+                p.drawPixmap(QPointF(x, inner.center().y() - 6), symbol);
+                x += 16;
+            }
+            p.setFont(captionFont);
+            p.setPen(colors.accent);
+            const QRectF text(x, inner.top(), std::max(inner.right() - x, 0.0), inner.height());
+            const QString caption = TimelineText::segmentCaption(point.zoomStrength.value_or(settings.zoomStrength));
+            p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                       QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, text.width()));
+        }
+        p.setOpacity(1.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colors.accent);
+        p.drawRoundedRect(place.gripMark, 2.5, 2.5);
+        p.restore();
+    }
+}
+
+void TimelineTrack::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || m_active != TrackLayout::Part::none)
+        return;
+    const QPointF at = event->position();
+    const TrackLayout::Hit hit = hitAt(at);
+    const FocusPoint* point = pointAt(hit.segment);
+    switch (hit.part) {
+    case TrackLayout::Part::none:
+    case TrackLayout::Part::zoomLane:
+        return;
+    case TrackLayout::Part::segmentBody:
+    case TrackLayout::Part::segmentGrip:
+        if (!point)
+            return;
+        m_activePoint = point->id;
+        if (hit.part == TrackLayout::Part::segmentBody)
+            m_move.press(point->id, at);
+        break;
+    default:
+        break;
+    }
+    m_active = hit.part;
+    m_pressAt = at;
+    m_editedInGesture = false;
+    qApp->installEventFilter(this);
+    drag(at);
+    update();
+}
+
+void TimelineTrack::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_active != TrackLayout::Part::none)
+        drag(event->position());
+}
+
+void TimelineTrack::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || m_active == TrackLayout::Part::none)
+        return;
+    drag(event->position());
+    // A press on a segment that never became a move is a click: select and show its zoom.
+    if (m_active == TrackLayout::Part::segmentBody && !m_move.isMoving()) {
+        const TrackLayout::Hit hit = hitAt(event->position());
+        const FocusPoint* point = pointAt(hit.segment);
+        if (hit.part == TrackLayout::Part::segmentBody && point && point->id == m_activePoint) {
+            const QUuid id = point->id;
+            if (m_selectedPoint.set)
+                m_selectedPoint.set(id);
+            m_editor.previewFocusPoint(id);
+        }
+    }
+    finishGesture(true);
+}
+
+void TimelineTrack::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const TrackLayout::Hit hit = hitAt(event->position());
+    if (event->button() == Qt::LeftButton && hit.part == TrackLayout::Part::zoomLane) {
+        if (m_onAddZoomAtTime)
+            m_onAddZoomAtTime(layout().timeAt(event->position().x()));
+        return;
+    }
+    // Elsewhere the second click of a pair is one more press.
+    mousePressEvent(event);
+}
+
+void TimelineTrack::drag(QPointF at)
+{
+    const TrackLayout track = layout();
+    const double offset = track.timeOffset(at.x() - m_pressAt.x());
+    switch (m_active) {
+    case TrackLayout::Part::filmstrip:
+        scrub(at.x());
+        break;
+    case TrackLayout::Part::trimIn:
+        dragGrabbed(m_trimStart, offset, m_editor.settings().trimStart, [this](double t) { m_editor.setTrimStart(t); });
+        break;
+    case TrackLayout::Part::trimOut:
+        dragGrabbed(m_trimEnd, offset, m_editor.settings().trimEnd, [this](double t) { m_editor.setTrimEnd(t); });
+        break;
+    case TrackLayout::Part::playhead:
+        dragGrabbed(m_playhead, offset, m_editor.currentTime(), [this](double t) { m_editor.seek(t); });
+        break;
+    case TrackLayout::Part::segmentBody: {
+        const std::optional<double> travel = m_move.travel(at);
+        const FocusPoint* point = findPoint(m_activePoint);
+        if (!travel || !point)
+            return;
+        const double moveOffset = track.timeOffset(*travel);
+        if (m_move.needsGrab()) {
+            m_editor.pausePlayback();
+            if (!std::exchange(m_editedInGesture, true))
+                m_editor.flushPendingEdits();
+            point = findPoint(m_activePoint);
+            if (!point)
+                return;
+            m_move.grab(point->time);
+        }
+        const QUuid id = m_activePoint;
+        if (m_selectedPoint.set)
+            m_selectedPoint.set(id);
+        point = findPoint(id);
+        if (point)
+            m_editor.moveFocusPoint(id, m_move.target(point->time, moveOffset));
+        break;
+    }
+    case TrackLayout::Part::segmentGrip: {
+        const QUuid id = m_activePoint;
+        if (!findPoint(id))
+            return;
+        if (m_resize.needsGrab(id)) {
+            m_editor.pausePlayback();
+            if (!std::exchange(m_editedInGesture, true))
+                m_editor.flushPendingEdits();
+            m_resize.grab(id, m_editor.zoomLength(id));
+        }
+        if (m_selectedPoint.set)
+            m_selectedPoint.set(id);
+        m_editor.setZoomLength(m_resize.target(m_editor.zoomLength(id), offset), id);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TimelineTrack::dragGrabbed(GrabDrag& grab, double offset, double, const std::function<void(double)>& send)
+{
+    if (grab.needsGrab()) {
+        m_editor.pausePlayback();
+        if (m_active != TrackLayout::Part::playhead && !std::exchange(m_editedInGesture, true))
+            m_editor.flushPendingEdits();
+        // The value is read after pausing: the player stops where it is, not where it was.
+        switch (m_active) {
+        case TrackLayout::Part::trimIn:
+            grab.grab(m_editor.settings().trimStart);
+            break;
+        case TrackLayout::Part::trimOut:
+            grab.grab(m_editor.settings().trimEnd);
+            break;
+        default:
+            grab.grab(m_editor.currentTime());
+            break;
+        }
+    }
+    send(grab.target(offset));
+}
+
+void TimelineTrack::scrub(double x)
+{
+    m_editor.pausePlayback();
+    m_editor.seek(layout().timeAt(x));
+}
+
+void TimelineTrack::cancelGesture()
+{
+    if (m_active != TrackLayout::Part::none)
+        finishGesture(false);
+}
+
+void TimelineTrack::finishGesture(bool ended)
+{
+    const TrackLayout::Part part = std::exchange(m_active, TrackLayout::Part::none);
+    qApp->removeEventFilter(this);
+    m_trimStart.release();
+    m_trimEnd.release();
+    m_playhead.release();
+    m_resize.release();
+    if (part == TrackLayout::Part::segmentBody) {
+        const std::optional<QUuid> moved = ended ? m_move.end() : m_move.cancel();
+        if (moved) {
+            m_editor.finishMovingFocusPoint(*moved);
+            // Only a move that ended shows its zoom; a cancelled one is only settled.
+            if (ended)
+                m_editor.previewFocusPoint(*moved);
+        }
+    }
+    if (std::exchange(m_editedInGesture, false))
+        m_editor.flushPendingEdits();
+    m_activePoint = {};
+    update();
+}
+
+void TimelineTrack::contextMenuEvent(QContextMenuEvent* event)
+{
+    const TrackLayout::Hit hit = hitAt(event->pos());
+    QMenu menu(this);
+    const StudioColors colors = StudioColors::of(this);
+    if (hit.part == TrackLayout::Part::segmentBody || hit.part == TrackLayout::Part::segmentGrip) {
+        const FocusPoint* point = pointAt(hit.segment);
+        if (!point)
+            return;
+        const FocusPoint chosen = *point;
+        QAction* remove = menu.addAction(QIcon(studioSymbolPixmap(QStringLiteral("trash"), 16, colors.red)),
+                                         QStringLiteral("Delete zoom"));
+        connect(remove, &QAction::triggered, this, [this, chosen] {
+            if (m_onDeleteZoom)
+                m_onDeleteZoom(chosen);
+        });
+    } else if (hit.part == TrackLayout::Part::zoomLane) {
+        QAction* add = menu.addAction(QIcon(studioSymbolPixmap(QStringLiteral("plus.magnifyingglass"), 16, colors.label)),
+                                      QStringLiteral("Add zoom at playhead"));
+        connect(add, &QAction::triggered, this, [this] {
+            if (m_onAddZoomAtTime)
+                m_onAddZoomAtTime(m_editor.currentTime());
+        });
+    } else {
+        return;
+    }
+    menu.exec(event->globalPos());
+}
+
+bool TimelineTrack::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (hitAt(help->pos()).part == TrackLayout::Part::segmentBody)
+            QToolTip::showText(help->globalPos(), TimelineText::segmentHelp, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool TimelineTrack::eventFilter(QObject* watched, QEvent* event)
+{
+    // Installed only while a gesture runs, so Escape is taken from no one else.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && m_active != TrackLayout::Part::none) {
+        cancelGesture();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TimelineTrack::hideEvent(QHideEvent* event)
+{
+    cancelGesture();
+    QWidget::hideEvent(event);
+}
+
+}  // namespace sablewick

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "components/StudioBinding.h"
+#include "workspace/TrackGestures.h"
+#include "workspace/TrackLayout.h"
+
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace sablewick {
+
+class EditorModel;
+struct FocusPoint;
+
+// The timeline strip: ruler, filmstrip, trim range and handles, playhead and the zoom segments,
+// with scrubbing, trimming, moving and resizing zooms. It keeps no edit data: everything it shows
+// is read from the editor model when it paints, and every change goes through the model's
+// operations. Each gesture is one undo step; Escape cancels the gesture that runs.
+//
+// Main thread only. The editor model must outlive it.
+class TimelineTrack final : public QWidget {
+    Q_OBJECT
+public:
+    TimelineTrack(EditorModel& editor, StudioBinding<std::optional<QUuid>> selectedPoint,
+                  std::function<void(double)> onAddZoomAtTime, std::function<void(const FocusPoint&)> onDeleteZoom,
+                  double edgeInset = TrackLayout::headerInset, QWidget* parent = nullptr);
+    ~TimelineTrack() override;
+
+    TrackLayout layout() const;
+    // What the strip is dragging now.
+    TrackLayout::Part activeGesture() const { return m_active; }
+    // Ends the running gesture the way the system ends one it takes away: no end action, only
+    // the clean-up (a moved zoom is still settled in its place).
+    void cancelGesture();
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    std::vector<TrackLayout::Segment> segments() const;
+    TrackLayout::Hit hitAt(QPointF point) const;
+    const FocusPoint* pointAt(int segment) const;
+    const FocusPoint* findPoint(const QUuid& id) const;
+    void drag(QPointF at);
+    void dragGrabbed(GrabDrag& grab, double travel, double modelValue, const std::function<void(double)>& send);
+    void scrub(double x);
+    void finishGesture(bool ended);
+
+    EditorModel& m_editor;
+    StudioBinding<std::optional<QUuid>> m_selectedPoint;
+    std::function<void(double)> m_onAddZoomAtTime;
+    std::function<void(const FocusPoint&)> m_onDeleteZoom;
+    double m_edgeInset;
+
+    TrackLayout::Part m_active = TrackLayout::Part::none;
+    QUuid m_activePoint;       // the segment pressed, for the two segment gestures
+    QPointF m_pressAt;
+    bool m_editedInGesture = false;
+    GrabDrag m_trimStart;
+    GrabDrag m_trimEnd;
+    GrabDrag m_playhead;
+    ZoomMove m_move;
+    ZoomResize m_resize;
+};
+
+}  // namespace sablewick

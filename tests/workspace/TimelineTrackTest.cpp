@@ -1,0 +1,195 @@
+// The strip's gestures over a real editor model (fake clock and player), driven by Qt's own
+// mouse and key events: what each drag does to the edit and that each is one undo step.
+#include "editor/EditorTestSupport.h"
+#include "workspace/WorkspaceTestSupport.h"
+#include "workspace/TimelineTrack.h"
+
+#include <QTest>
+
+namespace sablewick::test {
+namespace {
+
+class TimelineTrackTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+        // Two zooms: at 0.5 s for 1 s and at 1.8 s for 0.5 s.
+        first = {QUuid::createUuid(), 0.5, 0.5, 0.5, FocusKind::click, 1.0};
+        second = {QUuid::createUuid(), 1.8, 0.2, 0.8, FocusKind::typing, 0.5};
+        editor().setEvents({first, second});
+        editor().flushPendingEdits();
+        track = std::make_unique<TimelineTrack>(
+            editor(), StudioBinding<std::optional<QUuid>>::to(selected), [this](double t) { added.push_back(t); },
+            [this](const FocusPoint& p) { deleted.push_back(p.id); });
+        // 600 points of axis for 3 s: 200 points a second, from x = 18.
+        track->resize(636, 130);
+        track->show();
+    }
+
+    EditorModel& editor() { return bench.model(); }
+    const FocusPoint* find(const QUuid& id) { return pointWithId(editor(), id); }
+    void drag(QPointF from, std::vector<QPointF> path, bool release = true)
+    {
+        QTest::mousePress(track.get(), Qt::LeftButton, {}, from.toPoint());
+        for (QPointF at : path)
+            QTest::mouseMove(track.get(), at.toPoint());
+        if (release)
+            QTest::mouseRelease(track.get(), Qt::LeftButton, {}, path.empty() ? from.toPoint() : path.back().toPoint());
+    }
+    QPointF bodyOf(const QUuid& id)
+    {
+        const FocusPoint* p = find(id);
+        return track->layout().segment({p->time, editor().zoomLength(id), false}).body.center();
+    }
+    QPointF gripOf(const QUuid& id)
+    {
+        const FocusPoint* p = find(id);
+        return track->layout().segment({p->time, editor().zoomLength(id), false}).grip.center();
+    }
+    // Undoes one step and says whether that brought back `before`.
+    void expectOneUndoStep(const std::vector<FocusPoint>& before, const EditSettings& settingsBefore)
+    {
+        ASSERT_TRUE(editor().canUndo());
+        editor().undo();
+        EXPECT_EQ(editor().events(), before);
+        EXPECT_EQ(editor().settings().trimStart, settingsBefore.trimStart);
+        EXPECT_EQ(editor().settings().trimEnd, settingsBefore.trimEnd);
+    }
+
+    EditorBench bench;
+    FocusPoint first, second;
+    std::optional<QUuid> selected;
+    std::vector<double> added;
+    std::vector<QUuid> deleted;
+    std::unique_ptr<TimelineTrack> track;
+};
+
+TEST_F(TimelineTrackTest, TrimHandlesFollowGrabPlusTravelAndStopShortOfEachOther)
+{
+    editor().seek(1.5);  // away from the trim-in handle, which it would otherwise cover
+    const EditSettings before = editor().settings();
+    const auto events = editor().events();
+    ASSERT_DOUBLE_EQ(before.trimEnd, 3.0);
+    // Trim-in from 0 s: 100 points right is 0.5 s; far past the trim end it stops 0.1 s before
+    // it; coming back follows the pointer at once.
+    struct Step {
+        double x;
+        double trimStart;
+    };
+    const QPointF handle(18, 53);
+    QTest::mousePress(track.get(), Qt::LeftButton, {}, handle.toPoint());
+    for (const Step s : {Step{118, 0.5}, Step{900, 2.9}, Step{578, 2.8}, Step{18, 0.0}, Step{-300, 0.0}, Step{218, 1.0}}) {
+        QTest::mouseMove(track.get(), QPoint(int(s.x), 53));
+        EXPECT_NEAR(editor().settings().trimStart, s.trimStart, 1e-9) << "at x " << s.x;
+    }
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, QPoint(218, 53));
+    EXPECT_EQ(track->activeGesture(), TrackLayout::Part::none);
+    EXPECT_GE(editor().currentTime(), 1.0) << "the playhead moves into the trimmed range";
+    expectOneUndoStep(events, before);
+
+    // The trim-out handle, dragged left of the playhead, takes the playhead with it.
+    editor().seek(2.5);
+    drag({618, 40}, {{518, 40}});
+    EXPECT_NEAR(editor().settings().trimEnd, 2.5, 1e-9);
+    // Now the playhead covers the handle's middle; its outer part still grabs the handle.
+    drag({527, 40}, {{427, 40}});
+    EXPECT_NEAR(editor().settings().trimEnd, 2.0, 1e-9);
+    EXPECT_LE(editor().currentTime(), 2.0);
+}
+
+TEST_F(TimelineTrackTest, PlayheadAndFilmstripSeekWithoutEditing)
+{
+    editor().seek(1.0);
+    // The playhead at 1 s (x 218) is grabbed; it stays within 0 ... duration.
+    drag({218, 20}, {{318, 20}});
+    EXPECT_NEAR(editor().currentTime(), 1.5, 1e-9);
+    drag({318, 20}, {{2000, 20}});
+    EXPECT_NEAR(editor().currentTime(), 3.0, 1e-9);
+    // A press on the filmstrip, without moving, seeks there.
+    QTest::mousePress(track.get(), Qt::LeftButton, {}, QPoint(118, 60));
+    EXPECT_NEAR(editor().currentTime(), 0.5, 1e-9);
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, QPoint(118, 60));
+    EXPECT_EQ(editor().events(), (std::vector<FocusPoint>{first, second}));
+    EXPECT_EQ(editor().settings().trimEnd, 3.0);
+}
+
+TEST_F(TimelineTrackTest, ShortTravelOnASegmentIsAClickThatSelectsAndPreviews)
+{
+    const QPointF body = bodyOf(first.id);
+    drag(body, {body + QPointF(4, 0)});
+    EXPECT_EQ(find(first.id)->time, 0.5) << "under 5 points of travel moves nothing";
+    EXPECT_EQ(selected, first.id);
+    EXPECT_NEAR(editor().currentTime(), 0.5 + 0.35, 1e-9) << "seeks just inside the zoom";
+}
+
+TEST_F(TimelineTrackTest, MovingASegmentKeepsOrderUntilTheEndThenSortsAndIsOneStep)
+{
+    const auto before = editor().events();
+    const EditSettings settings = editor().settings();
+    const QPointF body = bodyOf(first.id);
+    // 400 points right is 2 s: 0.5 -> 2.5 passes the second zoom; the list keeps its order meanwhile.
+    drag(body, {body + QPointF(10, 0), body + QPointF(200, 0), body + QPointF(400, 0)}, false);
+    EXPECT_EQ(selected, first.id) << "moving selects";
+    EXPECT_NEAR(find(first.id)->time, 2.0, 1e-9) << "a 1 s zoom in a 3 s clip starts no later than 2 s";
+    EXPECT_EQ(editor().events().front().id, first.id);
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (body + QPointF(400, 0)).toPoint());
+    EXPECT_EQ(editor().events().back().id, first.id) << "sorted by time once the move ends";
+    EXPECT_NEAR(editor().currentTime(), 2.35, 1e-9) << "the playhead goes into the moved zoom";
+    expectOneUndoStep(before, settings);
+}
+
+TEST_F(TimelineTrackTest, EscapeCancelsAMoveWhichIsSettledOnceWithoutTheSeek)
+{
+    editor().seek(0.1);
+    const auto before = editor().events();
+    const QPointF body = bodyOf(second.id);
+    drag(body, {body - QPointF(10, 0), body - QPointF(300, 0)}, false);
+    EXPECT_NEAR(find(second.id)->time, 0.3, 1e-9);
+    EXPECT_EQ(editor().events().back().id, second.id);
+    QTest::keyClick(track.get(), Qt::Key_Escape);
+    EXPECT_EQ(track->activeGesture(), TrackLayout::Part::none);
+    EXPECT_EQ(editor().events().front().id, second.id) << "a cancelled move is still settled in its place";
+    EXPECT_NEAR(editor().currentTime(), 0.1, 1e-9) << "but does not seek";
+    // The release that follows the cancel finishes nothing again.
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (body - QPointF(300, 0)).toPoint());
+    EXPECT_NEAR(editor().currentTime(), 0.1, 1e-9);
+    expectOneUndoStep(before, editor().settings());
+}
+
+TEST_F(TimelineTrackTest, ResizingStopsAtItsBoundsAndIsOneStep)
+{
+    const auto before = editor().events();
+    struct Case {
+        double travel;
+        double length;
+    };
+    // The second zoom starts at 1.8 s: it can be at most 1.2 s long and at least 0.3 s.
+    const QPointF grip = gripOf(second.id);
+    QTest::mousePress(track.get(), Qt::LeftButton, {}, grip.toPoint());
+    EXPECT_EQ(selected, second.id) << "resizing selects on its first change";
+    for (const Case c : {Case{40, 0.7}, Case{500, 1.2}, Case{-60, 0.3}, Case{-500, 0.3}, Case{20, 0.6}}) {
+        QTest::mouseMove(track.get(), (grip + QPointF(c.travel, 0)).toPoint());
+        EXPECT_NEAR(editor().zoomLength(second.id), c.length, 1e-9) << "travel " << c.travel;
+    }
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (grip + QPointF(20, 0)).toPoint());
+    expectOneUndoStep(before, editor().settings());
+}
+
+TEST_F(TimelineTrackTest, DoubleClickOnTheLaneAsksForAZoomThere)
+{
+    QTest::mouseDClick(track.get(), Qt::LeftButton, {}, QPoint(338, 110));
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_NEAR(added[0], 1.6, 1e-9);
+    // The margin beside the lane is not the lane, and a double click on a segment adds nothing.
+    QTest::mouseDClick(track.get(), Qt::LeftButton, {}, QPoint(38, 110));
+    ASSERT_EQ(added.size(), 2u);
+    EXPECT_NEAR(added[1], 0.1, 1e-9);
+    QTest::mouseDClick(track.get(), Qt::LeftButton, {}, QPoint(8, 110));
+    EXPECT_EQ(added.size(), 2u);
+    QTest::mouseDClick(track.get(), Qt::LeftButton, {}, bodyOf(first.id).toPoint());
+    EXPECT_EQ(added.size(), 2u);
+}
+
+}  // namespace
+}  // namespace sablewick::test
