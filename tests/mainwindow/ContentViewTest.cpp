@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QToolBar>
@@ -215,6 +216,48 @@ TEST_F(ContentViewTest, FinishedRecordingKeepsTheUnsavedEditAndDropsAreRefusedMe
     EXPECT_EQ(editor().recentProjects().size(), 2);
     EXPECT_NE(editor().recentProjects().first(), kept);
     EXPECT_TRUE(dialogs.alerts.empty()) << "the recording's end asks nothing";
+}
+
+TEST_F(ContentViewTest, ClickOnThePreviewPlacesANewZoomAndEscapeLeavesPlacement)
+{
+    ASSERT_TRUE(openClip(Clips::get().twoSeconds));
+    view().state().addZoomAndPlace(0.5);
+    settle();
+    QWidget* overlay = view().previewColumn()->placementOverlay();
+    ASSERT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry(), view().previewColumn()->canvasGeometry().translated(-overlay->parentWidget()->pos()))
+        << "the overlay covers exactly the fitted canvas";
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, overlay->rect().center());
+    ASSERT_EQ(editor().events().size(), 1u);
+    EXPECT_NEAR(editor().events()[0].x, 0.5, 0.02);
+    EXPECT_NEAR(editor().events()[0].y, 0.5, 0.02);
+    settle();
+    EXPECT_FALSE(overlay->isVisible());
+
+    view().state().addZoomAndPlace(1.2);
+    settle();
+    ASSERT_TRUE(view().action("cancelPlacement")->isEnabled());
+    view().action("cancelPlacement")->trigger();
+    settle();
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(editor().events().size(), 1u);
+}
+
+TEST_F(ContentViewTest, RecentProjectsSubmenuListsProjectsByName)
+{
+    QMenu* recent = nullptr;
+    for (QMenu* m : view().findChildren<QMenu*>())
+        if (m->title() == "Recent projects")
+            recent = m;
+    ASSERT_NE(recent, nullptr);
+    settle();
+    EXPECT_FALSE(recent->menuAction()->isVisible()) << "absent, not empty, without recent projects";
+    ASSERT_TRUE(openClip(Clips::get().twoSeconds));
+    editor().saveProject(QUrl::fromLocalFile(bench.path("Demo.sablewick.json")));
+    settle();
+    EXPECT_TRUE(recent->menuAction()->isVisible());
+    ASSERT_EQ(recent->actions().size(), 1);
+    EXPECT_EQ(recent->actions()[0]->text(), "Demo");
 }
 
 TEST_F(ContentViewTest, PermissionsAlertCaptureStripAndPaste)
