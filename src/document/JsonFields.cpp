@@ -1,5 +1,7 @@
 #include "document/JsonFields.h"
 
+#include "platform/AtomicFile.h"
+
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -166,6 +168,39 @@ std::string urlText(const QUrl& url, const std::string& path)
     if (url.isEmpty() || !url.isValid())
         notEncodable(path, "is not a valid URL");
     return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+json parseText(const std::string& text)
+{
+    try {
+        return json::parse(text);
+    } catch (const json::parse_error& error) {
+        throw DocumentError(DocumentError::Kind::malformed,
+                            "The file is not valid JSON (at byte " + std::to_string(error.byte) + ").");
+    } catch (const json::exception&) {
+        // The parser's other failure: a number literal beyond the range of a double.
+        throw DocumentError(DocumentError::Kind::malformed, "The file holds a number too large to represent.");
+    }
+}
+
+std::string dumpText(const json& value, int indent)
+{
+    try {
+        std::string text = value.dump(indent);
+        if (indent >= 0)
+            text += '\n';
+        return text;
+    } catch (const json::type_error&) {
+        // The only failure of dump() is text that is not UTF-8.
+        throw DocumentError(DocumentError::Kind::notEncodable, "The document holds text that is not valid UTF-8.");
+    }
+}
+
+void writeText(const QString& path, const std::string& text)
+{
+    const AtomicWriteResult result = writeFileAtomically(path.toStdString(), text);
+    if (!result)
+        throw DocumentError(DocumentError::Kind::io, result.error + ".");
 }
 
 }  // namespace sablewick::jsonfields

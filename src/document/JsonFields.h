@@ -125,4 +125,11 @@ private:
 std::string uuidText(const QUuid& id);
 std::string urlText(const QUrl& url, const std::string& path);
 
+// Whole document files. parseText throws malformed for text that is not JSON; dumpText writes the
+// compact form for a negative indent, else the indented one with a final newline, and throws
+// notEncodable for text that is not UTF-8; writeText replaces the file atomically and throws io.
+json parseText(const std::string& text);
+std::string dumpText(const json& value, int indent);
+void writeText(const QString& path, const std::string& text);
+
 }  // namespace sablewick::jsonfields

@@ -1,0 +1,17 @@
+#include "screenshots/ScreenshotError.h"
+
+namespace sablewick {
+
+ScreenshotError::ScreenshotError(Kind kind) : std::runtime_error(descriptionOf(kind)), m_kind(kind) {}
+
+const char* ScreenshotError::descriptionOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::invalidImage: return "This file is not a readable image.";
+    case Kind::encodeFailed: return "The image could not be saved. Choose another location and try again.";
+    case Kind::invalidProject: return "This screenshot project is unsupported or its original image is missing.";
+    }
+    return "This file is not a readable image.";
+}
+
+}  // namespace sablewick
