@@ -1,0 +1,165 @@
+#include "SelectionOverlay.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace sablewick {
+
+namespace {
+
+// A press that moves less than this is a click, not the start of an area.
+constexpr int kDragThreshold = 2;
+
+}  // namespace
+
+SelectionOverlay::SelectionOverlay(Mode mode, QImage frozen, std::vector<QRect> windows, QString outputPath)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::X11BypassWindowManagerHint)
+    , m_mode(mode)
+    , m_frozen(std::move(frozen))
+    , m_windows(std::move(windows))
+    , m_outputPath(std::move(outputPath))
+{
+    setWindowTitle(QString::fromLatin1(title));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setCursor(Qt::CrossCursor);
+    setGeometry(m_frozen.rect());
+    // The screen darkened, so that the chosen part stands out at its true brightness.
+    m_dimmed = m_frozen.copy();
+    QPainter painter(&m_dimmed);
+    painter.fillRect(m_dimmed.rect(), QColor(0, 0, 0, 90));
+}
+
+void SelectionOverlay::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    grabInput(50);
+}
+
+// The layer bypasses the window manager, so it never receives the focus on its own: it takes the
+// keyboard and the pointer itself, once the server has mapped it.
+void SelectionOverlay::grabInput(int attemptsLeft)
+{
+    activateWindow();
+    grabKeyboard();
+    grabMouse();
+    if (QWidget::keyboardGrabber() == this || attemptsLeft <= 0)
+        return;
+    QTimer::singleShot(20, this, [this, attemptsLeft] { grabInput(attemptsLeft - 1); });
+}
+
+QRect SelectionOverlay::dragRect() const
+{
+    if (!m_pressed)
+        return {};
+    return QRect(*m_pressed, m_pointer).normalized().adjusted(0, 0, -1, -1) & m_frozen.rect();
+}
+
+std::optional<QRect> SelectionOverlay::windowAt(QPoint point) const
+{
+    for (const QRect& window : m_windows) {
+        if (window.contains(point))
+            return window & m_frozen.rect();
+    }
+    return std::nullopt;
+}
+
+void SelectionOverlay::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_dimmed);
+    QRect chosen;
+    if (m_mode == Mode::area)
+        chosen = dragRect();
+    else if (const auto window = windowAt(m_pointer))
+        chosen = *window;
+    if (chosen.isEmpty())
+        return;
+    painter.drawImage(chosen.topLeft(), m_frozen, chosen);
+    painter.setPen(QPen(QColor(255, 255, 255, 220), 1));
+    painter.drawRect(chosen.adjusted(0, 0, -1, -1));
+    if (m_mode != Mode::area)
+        return;
+
+    const QString size = QStringLiteral("%1 × %2").arg(chosen.width()).arg(chosen.height());
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    painter.setFont(font);
+    const QRect text = painter.fontMetrics().boundingRect(size).adjusted(-6, -3, 6, 3);
+    QRect label(chosen.right() + 8, chosen.bottom() + 8, text.width(), text.height());
+    // Kept on the screen: inside the selection's corner when there is no room beside it.
+    if (label.right() > width())
+        label.moveRight(chosen.right() - 8);
+    if (label.bottom() > height())
+        label.moveBottom(chosen.bottom() - 8);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 170));
+    painter.drawRoundedRect(label, 4, 4);
+    painter.setPen(Qt::white);
+    painter.drawText(label, Qt::AlignCenter, size);
+}
+
+void SelectionOverlay::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        QApplication::exit(1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SelectionOverlay::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_pointer = event->position().toPoint();
+    m_pressed = m_pointer;
+    update();
+}
+
+void SelectionOverlay::mouseMoveEvent(QMouseEvent* event)
+{
+    m_pointer = event->position().toPoint();
+    update();
+}
+
+void SelectionOverlay::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pointer = event->position().toPoint();
+    const QPoint start = *m_pressed;
+    const bool dragged = (m_pointer - start).manhattanLength() >= kDragThreshold;
+    m_pressed.reset();
+    if (m_mode == Mode::area) {
+        // A click without a drag chooses nothing; the user may drag again.
+        if (dragged)
+            finish(QRect(start, m_pointer).normalized().adjusted(0, 0, -1, -1) & m_frozen.rect());
+    } else if (const auto window = windowAt(m_pointer)) {
+        finish(*window);
+    }
+    update();
+}
+
+void SelectionOverlay::finish(const QRect& area)
+{
+    if (area.isEmpty())
+        return;
+    QSaveFile file(m_outputPath);
+    if (!file.open(QIODevice::WriteOnly) || !m_frozen.copy(area).save(&file, "PNG") || !file.commit()) {
+        std::fprintf(stderr, "The screenshot could not be written to %s.\n", qPrintable(m_outputPath));
+        QApplication::exit(2);
+        return;
+    }
+    QApplication::exit(0);
+}
+
+}  // namespace sablewick

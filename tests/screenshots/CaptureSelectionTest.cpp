@@ -1,0 +1,120 @@
+// The selection program and the display capture on the test's private X server, driven by real
+// pointer and key events from xdotool.
+#include "platform/DisplayList.h"
+#include "screenshots/ScreenshotCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace sablewick {
+namespace {
+
+const QString kProgram = QStringLiteral(SABLEWICK_SELECTION_PROGRAM);
+
+void xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    ASSERT_TRUE(tool.waitForFinished(10000)) << arguments.join(QLatin1Char(' ')).toStdString();
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+}
+
+class CaptureSelectionTest : public ::testing::Test {
+protected:
+    // Starts the program and waits until its layer is on the screen.
+    void start(const char* modeFlag)
+    {
+        m_path = m_dir.filePath(QStringLiteral("choice.png"));
+        m_program.start(kProgram, {QStringLiteral("-i"), QString::fromLatin1(modeFlag), QStringLiteral("-x"),
+                                   QStringLiteral("-t"), QStringLiteral("png"), m_path});
+        ASSERT_TRUE(m_program.waitForStarted(10000));
+        xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QStringLiteral("^Sablewick capture selection$")});
+        // The layer takes the keyboard and pointer just after it appears.
+        QTest::qWait(100);
+    }
+
+    int finish()
+    {
+        EXPECT_TRUE(m_program.waitForFinished(10000));
+        return m_program.exitStatus() == QProcess::NormalExit ? m_program.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_program;
+    QString m_path;
+};
+
+TEST_F(CaptureSelectionTest, DraggingChoosesAnAreaOfTheDraggedSize)
+{
+    start("-s");
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100"), QStringLiteral("mousedown"),
+             QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("180"), QStringLiteral("140"),
+             QStringLiteral("mousemove"), QStringLiteral("250"), QStringLiteral("180"), QStringLiteral("mouseup"),
+             QStringLiteral("1")});
+    EXPECT_EQ(finish(), 0) << m_program.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(m_path).size(), QSize(150, 80));
+}
+
+TEST_F(CaptureSelectionTest, ClickingChoosesTheWindowUnderThePointer)
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Target"));
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x20, 0x80, 0x40));
+    window.setPalette(palette);
+    window.setGeometry(400, 300, 320, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(100);  // painted on the server before the program freezes the screen
+
+    start("-w");
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("380"), QStringLiteral("click"),
+             QStringLiteral("1")});
+    EXPECT_EQ(finish(), 0) << m_program.readAllStandardError().toStdString();
+    const QImage shot(m_path);
+    EXPECT_EQ(shot.size(), window.frameGeometry().size());
+    EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(0x20, 0x80, 0x40));
+}
+
+TEST_F(CaptureSelectionTest, EscapeLeavesNothingAndSaysNothing)
+{
+    start("-s");
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200"), QStringLiteral("key"),
+             QStringLiteral("Escape")});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_FALSE(QFile::exists(m_path));
+    EXPECT_TRUE(m_program.readAllStandardError().isEmpty());
+}
+
+TEST(DisplayCaptureTest, CapturesTheWholeMainDisplay)
+{
+    QTemporaryDir dir;
+    ScreenshotCaptureServices services;
+    services.folder = dir.path();
+    ScreenshotCapture capture(services);
+    std::optional<QString> path;
+    ScreenshotCaptureOptions options;
+    options.mode = ScreenshotCaptureMode::display;
+    options.includeCursor = true;
+    QSignalSpy ended(&capture, &ScreenshotCapture::isCapturingChanged);
+    capture.capture(options, [&](const QString& written) { path = written; });
+    ASSERT_TRUE(ended.wait(10000));
+    while (capture.isCapturing())
+        ASSERT_TRUE(ended.wait(10000));
+    ASSERT_TRUE(path) << (capture.error() ? capture.error()->toStdString() : std::string());
+    const DisplayLayout layout = DisplayList::current();
+    ASSERT_NE(layout.main(), nullptr);
+    EXPECT_EQ(QImage(*path).size(), layout.main()->geometry.size());
+}
+
+}  // namespace
+}  // namespace sablewick

@@ -1,0 +1,404 @@
+#include "support/FakeScheduler.h"
+#include "support/TemporaryEnvironment.h"
+
+#include "screenshots/ScreenshotModel.h"
+#include "screenshots/ScreenshotProject.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace sablewick {
+namespace {
+
+class FakeDialogs final : public ScreenshotDialogs {
+public:
+    std::optional<QString> chosenPath;
+    ReplaceChoice choice = ReplaceChoice::cancel;
+    int panels = 0;
+    int alerts = 0;
+    QString proposedName;
+
+    std::optional<QString> chooseProjectPath(const QString& name, const QString&) override
+    {
+        ++panels;
+        proposedName = name;
+        return chosenPath;
+    }
+    ReplaceChoice confirmReplacing() override
+    {
+        ++alerts;
+        return choice;
+    }
+};
+
+class FakeClipboard final : public ImageClipboard {
+public:
+    QByteArray png;
+    void putPng(const QByteArray& bytes) override { png = bytes; }
+};
+
+class ScreenshotModelTest : public ::testing::Test {
+protected:
+    ScreenshotModelTest()
+    {
+        m_environment.set("SABLEWICK_STATE_DIRECTORY", m_dir.filePath(QStringLiteral("state")).toStdString());
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(0xFF3366CC);
+        m_imagePath = m_dir.filePath(QStringLiteral("Shot.png"));
+        image.save(m_imagePath);
+        m_services.scheduler = &m_scheduler;
+        m_services.dialogs = &m_dialogs;
+        m_services.clipboard = &m_clipboard;
+    }
+
+    QUrl imageURL() const { return QUrl::fromLocalFile(m_imagePath); }
+    QString file(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    std::unique_ptr<ScreenshotModel> openedModel()
+    {
+        auto model = std::make_unique<ScreenshotModel>(m_services);
+        EXPECT_TRUE(model->open(imageURL()));
+        return model;
+    }
+
+    static void change(ScreenshotModel& model, double padding)
+    {
+        EditSettings settings = model.settings();
+        settings.canvasPadding = padding;
+        model.setSettings(settings);
+    }
+
+    static void waitForExport(ScreenshotModel& model)
+    {
+        QSignalSpy finished(&model, &ScreenshotModel::exportFinished);
+        if (model.isExporting()) {
+            ASSERT_TRUE(finished.wait(20000));
+        }
+    }
+
+    QTemporaryDir m_dir;
+    test::ScopedEnvironment m_environment;
+    test::FakeScheduler m_scheduler;
+    FakeDialogs m_dialogs;
+    FakeClipboard m_clipboard;
+    ScreenshotModelServices m_services;
+    QString m_imagePath;
+};
+
+TEST_F(ScreenshotModelTest, OpeningAnImageStartsAnUnsavedEditWithItsBackup)
+{
+    ScreenshotModel model(m_services);
+    model.setNotice(QStringLiteral("old"));
+    ASSERT_TRUE(model.open(imageURL()));
+    EXPECT_EQ(model.sourceSize(), QSize(400, 300));
+    EXPECT_EQ(model.settings().aspect, AspectRatio::auto_);
+    EXPECT_EQ(model.settings().sourceAspectWidth, 400);
+    EXPECT_EQ(model.settings().sourceAspectHeight, 300);
+    EXPECT_TRUE(model.hasUnsavedEdits());
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_FALSE(model.notice());
+    const ScreenshotProject backup = ScreenshotProjectFile::read(ScreenshotModel::recoveryPath());
+    EXPECT_EQ(backup.sourceURL, imageURL());
+    EXPECT_FALSE(backup.savedProjectURL);
+
+    // The preview follows, at most 1600 pixels long.
+    QSignalSpy settled(&model, &ScreenshotModel::previewSettled);
+    ASSERT_TRUE(settled.wait(10000));
+    EXPECT_EQ(model.preview().size(), ScreenshotModel::previewSize(QSize(400, 300), model.settings()));
+
+    // A file that is no image changes nothing.
+    QFile text(file("notes.png"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("plain text");
+    text.close();
+    EXPECT_FALSE(model.open(QUrl::fromLocalFile(text.fileName())));
+    EXPECT_EQ(model.notice(), QStringLiteral("Could not open image: This file is not a readable image."));
+    EXPECT_EQ(model.sourceURL(), imageURL());
+}
+
+TEST_F(ScreenshotModelTest, ChangesCoalesceIntoUndoSteps)
+{
+    auto model = openedModel();
+    const EditSettings original = model->settings();
+    for (int i = 1; i <= 10; ++i) {
+        change(*model, i);
+        m_scheduler.advance(0.1);
+    }
+    EXPECT_TRUE(model->canUndo());
+    m_scheduler.advance(0.079);
+    // Committed only 0.18 s after the last change, which the backup then records.
+    EXPECT_NE(ScreenshotProjectFile::read(ScreenshotModel::recoveryPath()).settings.canvasPadding, 10);
+    m_scheduler.advance(0.002);
+    EXPECT_EQ(ScreenshotProjectFile::read(ScreenshotModel::recoveryPath()).settings.canvasPadding, 10);
+    model->undo();
+    EXPECT_EQ(model->settings(), original);
+    EXPECT_FALSE(model->canUndo());
+    EXPECT_TRUE(model->canRedo());
+    model->redo();
+    EXPECT_EQ(model->settings().canvasPadding, 10);
+
+    // An undo inside the 0.18 s commits the change first, then undoes just it.
+    change(*model, 20);
+    model->undo();
+    EXPECT_EQ(model->settings().canvasPadding, 10);
+    model->redo();
+    EXPECT_EQ(model->settings().canvasPadding, 20);
+
+    // A change after an undo drops the redo steps at once.
+    model->undo();
+    ASSERT_TRUE(model->canRedo());
+    change(*model, 30);
+    EXPECT_FALSE(model->canRedo());
+}
+
+TEST_F(ScreenshotModelTest, HistoryKeepsTheLatestHundredSteps)
+{
+    auto model = openedModel();
+    for (int i = 1; i <= 101; ++i) {
+        change(*model, i);
+        model->flushEdits();
+    }
+    int undone = 0;
+    while (model->canUndo()) {
+        model->undo();
+        ++undone;
+    }
+    EXPECT_EQ(undone, 100);
+    EXPECT_EQ(model->settings().canvasPadding, 1);  // the opened state is out of reach
+}
+
+TEST_F(ScreenshotModelTest, ProjectsRecoveryAndReplacing)
+{
+    ScreenshotModel empty(m_services);
+    empty.setNotice(QStringLiteral("kept"));
+    EXPECT_FALSE(empty.saveProject(QUrl::fromLocalFile(file("Nothing.sableimage.json"))));
+    EXPECT_EQ(empty.notice(), QStringLiteral("kept"));
+
+    auto model = openedModel();
+    // A fresh image was never saved as a project, so replacing it asks.
+    m_dialogs.choice = ScreenshotDialogs::ReplaceChoice::cancel;
+    EXPECT_FALSE(model->confirmReplacing());
+    m_dialogs.choice = ScreenshotDialogs::ReplaceChoice::discard;
+    EXPECT_TRUE(model->confirmReplacing());
+    EXPECT_EQ(m_dialogs.alerts, 2);
+
+    EditSettings cropped = model->settings();
+    cropped.aspect = AspectRatio::square;
+    cropped.cropLeft = 0.5;
+    model->setSettings(cropped);
+    const QUrl project = QUrl::fromLocalFile(file("Edit.sableimage.json"));
+    m_dialogs.chosenPath = project.toLocalFile();
+    ASSERT_TRUE(model->saveProjectWithPanel(false));
+    EXPECT_EQ(m_dialogs.proposedName, QStringLiteral("Screenshot.sableimage.json"));
+    EXPECT_EQ(model->notice(), QStringLiteral("Screenshot project saved"));
+    EXPECT_FALSE(model->hasUnsavedEdits());
+    EXPECT_TRUE(model->confirmReplacing());
+    EXPECT_EQ(ScreenshotProjectFile::read(ScreenshotModel::recoveryPath()).savedProjectURL, project);
+
+    // A project opened from its own file counts as saved; nothing is in its history.
+    ScreenshotModel reopened(m_services);
+    ASSERT_TRUE(reopened.openProject(project));
+    EXPECT_EQ(reopened.settings().aspect, AspectRatio::square);
+    EXPECT_EQ(reopened.settings().cropLeft, 0.5);
+    EXPECT_FALSE(reopened.hasUnsavedEdits());
+    EXPECT_FALSE(reopened.canUndo());
+    EXPECT_EQ(reopened.projectURL(), project);
+
+    // The recovery copy of a saved edit returns to its project but counts as unsaved; a plain save
+    // then goes to that project without a panel.
+    change(*model, 3);
+    model->flushEdits();
+    ScreenshotModel recovered(m_services);
+    ASSERT_TRUE(recovered.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())));
+    EXPECT_EQ(recovered.projectURL(), project);
+    EXPECT_TRUE(recovered.hasUnsavedEdits());
+    EXPECT_EQ(recovered.settings().canvasPadding, 3);
+    const int panels = m_dialogs.panels;
+    EXPECT_TRUE(recovered.saveProjectWithPanel(false));
+    EXPECT_EQ(m_dialogs.panels, panels);
+    EXPECT_EQ(ScreenshotProjectFile::read(project.toLocalFile()).settings.canvasPadding, 3);
+
+    // The image's own size is refreshed from the file; the stored aspect and crop stay.
+    QImage larger(800, 500, QImage::Format_RGB32);
+    larger.fill(Qt::white);
+    ASSERT_TRUE(larger.save(m_imagePath));
+    ASSERT_TRUE(reopened.openProject(project));
+    EXPECT_EQ(reopened.settings().sourceAspectWidth, 800);
+    EXPECT_EQ(reopened.settings().cropLeft, 0.5);
+
+    // Unreadable projects change nothing.
+    ScreenshotProject newer = ScreenshotProjectFile::read(project.toLocalFile());
+    QFile newerFile(file("Newer.sableimage.json"));
+    ASSERT_TRUE(newerFile.open(QIODevice::WriteOnly));
+    newerFile.write(QByteArray::fromStdString(ScreenshotProjectFile::projectText(newer)).replace("\"version\": 1", "\"version\": 2"));
+    newerFile.close();
+    EXPECT_FALSE(reopened.openProject(QUrl::fromLocalFile(newerFile.fileName())));
+    EXPECT_EQ(reopened.notice(), QStringLiteral("Could not open screenshot project: This screenshot project is "
+                                                "unsupported or its original image is missing."));
+    EXPECT_EQ(reopened.projectURL(), project);
+    QFile::remove(m_imagePath);
+    EXPECT_FALSE(reopened.openProject(project));
+    EXPECT_EQ(reopened.notice(), QStringLiteral("Could not open screenshot project: This file is not a readable image."));
+}
+
+TEST_F(ScreenshotModelTest, AFailedBackupStaysVisibleAfterOpeningAProject)
+{
+    auto model = openedModel();
+    const QUrl project = QUrl::fromLocalFile(file("Edit.sableimage.json"));
+    ASSERT_TRUE(model->saveProject(project));
+    // The recovery folder's place is taken by a file, so no backup can be written.
+    const QString blocked = file("blocked");
+    QFile blocker(blocked);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_environment.set("SABLEWICK_STATE_DIRECTORY", (blocked + QStringLiteral("/state")).toStdString());
+    ScreenshotModel reopened(m_services);
+    ASSERT_TRUE(reopened.openProject(project));
+    EXPECT_EQ(reopened.notice(),
+              QStringLiteral("Could not back up the screenshot edit. Save the project to keep your changes."));
+}
+
+TEST_F(ScreenshotModelTest, ViewPointsAndCrops)
+{
+    auto model = openedModel();
+    const QSizeF canvas = model->settings().canvasSize();
+    // The middle of the canvas is the middle of the picture.
+    const std::optional<QPointF> middle = model->sourcePoint({canvas.width() / 2, canvas.height() / 2}, canvas, false);
+    ASSERT_TRUE(middle);
+    EXPECT_NEAR(middle->x(), 0.5, 1e-9);
+    EXPECT_NEAR(middle->y(), 0.5, 1e-9);
+    // The padding is outside the picture; clamped, it maps to the nearest edge.
+    EXPECT_FALSE(model->sourcePoint({2, 2}, canvas, false));
+    const std::optional<QPointF> corner = model->sourcePoint({2, 2}, canvas, true);
+    ASSERT_TRUE(corner);
+    EXPECT_NEAR(corner->x(), 0, 1e-9);
+    EXPECT_NEAR(corner->y(), 0, 1e-9);
+
+    // A crop narrower than two source pixels is ignored and leaves no step.
+    model->crop({0.1, 0.1}, {0.1 + 1.0 / 400, 0.5});
+    EXPECT_EQ(model->settings().cropLeft, 0);
+    EXPECT_FALSE(model->canUndo());
+
+    model->crop({0.5, 1}, {0, 0});  // the left half
+    EXPECT_EQ(model->settings().cropLeft, 0);
+    EXPECT_EQ(model->settings().cropRight, 0.5);
+    EXPECT_TRUE(model->canUndo());
+    const QSizeF croppedCanvas = model->settings().canvasSize();
+    const std::optional<QPointF> mapped =
+        model->sourcePoint({croppedCanvas.width() / 2, croppedCanvas.height() / 2}, croppedCanvas, false);
+    ASSERT_TRUE(mapped);
+    EXPECT_NEAR(mapped->x(), 0.25, 1e-9);
+    model->undo();
+    EXPECT_EQ(model->settings().cropRight, 0);
+}
+
+TEST_F(ScreenshotModelTest, ExportWritesCopiesAndNeverReplacesTheOriginal)
+{
+    auto model = openedModel();
+    ScreenshotAnnotation highlight;
+    highlight.tool = ScreenshotTool::highlight;
+    highlight.endX = highlight.endY = 0.5;
+    highlight.color = 0xFFFF00;
+    model->setAnnotations({highlight});
+    const QByteArray original = [&] {
+        QFile f(m_imagePath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    // The original by any of its names: its own path, with a redundant folder step, a link, a
+    // hard link.
+    const QString link = file("Link.png"), hard = file("Hard.png");
+    ASSERT_EQ(::symlink(QFile::encodeName(m_imagePath).constData(), QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(m_imagePath).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString& name : {m_imagePath, m_dir.path() + QStringLiteral("/./Shot.png"), link, hard}) {
+        model->setNotice(std::nullopt);
+        model->exportImage(QUrl::fromLocalFile(name), ScreenshotFormat::png, 0.92, 1, false);
+        EXPECT_FALSE(model->isExporting());
+        EXPECT_EQ(model->notice(), QStringLiteral("Choose a different filename to keep the original image editable."))
+            << name.toStdString();
+    }
+    // Saving a project there would replace it just the same.
+    EXPECT_FALSE(model->saveProject(QUrl::fromLocalFile(link)));
+    QFile check(m_imagePath);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), original);
+
+    const QString target = file("Framed.jpg");
+    model->exportImage(QUrl::fromLocalFile(target), ScreenshotFormat::jpeg, 0.9, 1, false);
+    EXPECT_TRUE(model->isExporting());
+    waitForExport(*model);
+    EXPECT_EQ(model->notice(), QStringLiteral("Saved Framed.jpg"));
+    const QImage written(target);
+    EXPECT_EQ(written.size(), ScreenshotRenderer::outputSize(QSize(400, 300), model->settings(), 1));
+
+    model->exportImage(std::nullopt, ScreenshotFormat::png, 0.92, 1, true);
+    waitForExport(*model);
+    EXPECT_EQ(model->notice(), QStringLiteral("Image copied"));
+    QImage copied;
+    ASSERT_TRUE(copied.loadFromData(m_clipboard.png, "PNG"));
+    EXPECT_EQ(copied.size(), written.size());
+
+    const QString cancelled = file("Cancelled.png");
+    model->exportImage(QUrl::fromLocalFile(cancelled), ScreenshotFormat::png, 0.92, 2, false);
+    model->cancelExport();
+    waitForExport(*model);
+    EXPECT_EQ(model->notice(), QStringLiteral("Image export cancelled"));
+    EXPECT_FALSE(QFile::exists(cancelled));
+
+    // A folder that cannot be written to tells why.
+    model->exportImage(QUrl::fromLocalFile(file("missing/Out.png")), ScreenshotFormat::png, 0.92, 1, false);
+    waitForExport(*model);
+    ASSERT_TRUE(model->notice());
+    EXPECT_FALSE(model->notice()->startsWith(QStringLiteral("Saved")));
+}
+
+TEST_F(ScreenshotModelTest, PreviewFollowsEveryChangeAndDrops)
+{
+    auto model = openedModel();
+    QSignalSpy settled(model.get(), &ScreenshotModel::previewSettled);
+    ASSERT_TRUE(settled.wait(10000));
+    const QImage first = model->preview();
+
+    // A stream of draft changes: the preview that settles shows the last one.
+    ScreenshotAnnotation draft;
+    draft.tool = ScreenshotTool::rectangle;
+    draft.color = 0xFF0000;
+    draft.weight = 20;
+    for (int i = 1; i <= 20; ++i) {
+        draft.endX = draft.endY = i / 20.0;
+        model->setDraft(draft);
+    }
+    settled.clear();
+    ASSERT_TRUE(settled.wait(10000));
+    const QImage drawn = model->preview();
+    EXPECT_NE(drawn, first);
+
+    // Later changes still update it.
+    change(*model, 20);
+    settled.clear();
+    ASSERT_TRUE(settled.wait(10000));
+    EXPECT_NE(model->preview().size(), drawn.size());
+
+    // Opening another picture: the preview of the old one does not come back.
+    QImage other(200, 200, QImage::Format_RGB32);
+    other.fill(Qt::black);
+    const QString otherPath = file("Other.png");
+    ASSERT_TRUE(other.save(otherPath));
+    change(*model, 5);
+    ASSERT_TRUE(model->open(QUrl::fromLocalFile(otherPath)));
+    EXPECT_TRUE(model->preview().isNull());
+    settled.clear();
+    ASSERT_TRUE(settled.wait(10000));
+    EXPECT_EQ(model->preview().size(), ScreenshotModel::previewSize(QSize(200, 200), model->settings()));
+}
+
+}  // namespace
+}  // namespace sablewick
