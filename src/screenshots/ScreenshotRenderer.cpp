@@ -29,6 +29,8 @@ constexpr qint64 kLargestImageFile = qint64(1024) * 1024 * 1024;
 // Decoding needs the full image before it is scaled down to the largest loaded side: room for a
 // 20000 x 20000 picture, and a refusal (not an exhausted machine) beyond it.
 constexpr int kDecodeLimitMegabytes = 1600;
+// Below this many output pixels per source pixel a cached render works on a reduced source.
+constexpr double kLargestReduction = 0.75;
 
 [[noreturn]] void fail(ScreenshotError::Kind kind) { throw ScreenshotError(kind); }
 
@@ -42,14 +44,22 @@ double markScale(QSize size) { return std::max(std::min(size.width(), size.heigh
 
 // Each block of the region becomes the average of the block's pixels inside the picture, the
 // blocks laid on a grid from the picture's top-left corner so that neighbouring regions line up.
-void pixelate(QImage& image, const QRect& region, int block)
+// The region and the grid are in pixels of the full source; `f` places them on a reduced copy of it
+// (a preview), where each block covers its share of the reduced pixels.
+void pixelate(QImage& image, const QRect& region, int block, double f)
 {
+    const auto reduced = [f](int v) { return int(std::lround(v * f)); };
+    const auto cellOf = [&](int left, int top, int right, int bottom) {
+        return QRect(QPoint(reduced(left), reduced(top)), QPoint(reduced(right) - 1, reduced(bottom) - 1));
+    };
     const QRect bounds = image.rect();
+    const QRect paintedRegion =
+        cellOf(region.left(), region.top(), region.right() + 1, region.bottom() + 1) & bounds;
     const int firstColumn = region.left() / block * block;
     const int firstRow = region.top() / block * block;
     for (int top = firstRow; top <= region.bottom(); top += block) {
         for (int left = firstColumn; left <= region.right(); left += block) {
-            const QRect cell = QRect(left, top, block, block) & bounds;
+            const QRect cell = cellOf(left, top, left + block, top + block) & bounds;
             if (cell.isEmpty())
                 continue;
             quint64 sum[4] = {0, 0, 0, 0};
@@ -68,7 +78,7 @@ void pixelate(QImage& image, const QRect& region, int block)
             // Premultiplied channels average to a valid premultiplied pixel.
             const quint32 colour = (average(sum[0]) << 24) | (average(sum[1]) << 16) | (average(sum[2]) << 8)
                                    | average(sum[3]);
-            const QRect painted = cell & region;
+            const QRect painted = cell & paintedRegion;
             for (int y = painted.top(); y <= painted.bottom(); ++y) {
                 auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
                 std::fill(row + painted.left(), row + painted.right() + 1, colour);
@@ -240,13 +250,16 @@ QSize outputSize(QSize source, const EditSettings& settings, double scale)
     return {side(canvas.width()), side(canvas.height())};
 }
 
-QImage annotate(const QImage& source, const std::vector<ScreenshotAnnotation>& annotations)
+namespace {
+
+// The marks burnt into `image`, which is the source of `sourceSize` pixels or a reduced copy of it:
+// every mark is measured and drawn in pixels of the full source and then reduced with the picture.
+QImage annotateCopy(QImage image, const std::vector<ScreenshotAnnotation>& annotations, QSize sourceSize)
 {
-    if (source.isNull())
+    if (image.isNull() || sourceSize.isEmpty())
         fail(ScreenshotError::Kind::encodeFailed);
-    const QSize size = source.size();
-    const int m = std::min(size.width(), size.height());
-    QImage image = source;
+    const double f = double(image.width()) / sourceSize.width();
+    const int m = std::min(sourceSize.width(), sourceSize.height());
     if (image.format() != workingFormat(image))
         image = image.convertToFormat(workingFormat(image));
     const int block = std::max(1, int(std::lround(std::max(m / 45.0, 16.0))));
@@ -256,10 +269,10 @@ QImage annotate(const QImage& source, const std::vector<ScreenshotAnnotation>& a
             drawsVectors = drawsVectors || (mark.tool != ScreenshotTool::select && mark.tool != ScreenshotTool::crop);
             continue;
         }
-        const QRect region = integralPixels(mark.bounds(), size);
+        const QRect region = integralPixels(mark.bounds(), sourceSize);
         if (region.isEmpty())
             continue;
-        pixelate(image, region, block);  // detaches from the caller's source on the first write
+        pixelate(image, region, block, f);  // detaches from the caller's source on the first write
     }
     if (!drawsVectors)
         return image;
@@ -269,16 +282,35 @@ QImage annotate(const QImage& source, const std::vector<ScreenshotAnnotation>& a
         fail(ScreenshotError::Kind::encodeFailed);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const double t = markScale(size);
+    if (f != 1)
+        painter.scale(f, f);
+    const double t = markScale(sourceSize);
     for (const ScreenshotAnnotation& mark : annotations) {
         if (mark.tool == ScreenshotTool::pixelate)
             continue;
         painter.save();
-        drawMark(painter, mark, size, t);
+        drawMark(painter, mark, sourceSize, t);
         painter.restore();
     }
     painter.end();
     return image;
+}
+
+}  // namespace
+
+QImage annotate(const QImage& source, const std::vector<ScreenshotAnnotation>& annotations)
+{
+    return annotateCopy(source, annotations, source.size());
+}
+
+QImage CanvasCache::reducedSource(const QImage& source, QSize size)
+{
+    const std::lock_guard guard(m_lock);
+    if (m_reducedKey != source.cacheKey() || m_reduced.size() != size) {
+        m_reduced = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_reducedKey = source.cacheKey();
+    }
+    return m_reduced;
 }
 
 std::shared_ptr<const FrameComposer> CanvasCache::composer(const EditSettings& settings, QSize size)
@@ -303,7 +335,22 @@ QImage render(const QImage& source, const EditSettings& settings,
     if (size.width() <= 0 || size.height() <= 0 || size.width() > largestOutputSide
         || size.height() > largestOutputSide)
         fail(ScreenshotError::Kind::encodeFailed);
-    const QImage shot = annotate(source, annotations);
+    if (source.isNull())
+        fail(ScreenshotError::Kind::encodeFailed);
+
+    // A picture shown smaller than its source (a preview) is marked on a reduced copy, kept from
+    // render to render, so that only the output's own pixels are touched while the user draws.
+    QImage shot;
+    const Compositor::Layout L = Compositor::layout(
+        LayoutRect{0, 0, double(source.width()), double(source.height())}, QSizeF(size), settings, {}, 0, {});
+    const double shown = L.visibleRect.width > 0 ? L.contentRect.width / L.visibleRect.width : 1;
+    if (cache && std::isfinite(shown) && shown < kLargestReduction) {
+        const QSize reduced(std::max(int(std::lround(source.width() * shown)), 1),
+                            std::max(int(std::lround(source.height() * shown)), 1));
+        shot = annotateCopy(cache->reducedSource(source, reduced), annotations, source.size());
+    } else {
+        shot = annotate(source, annotations);
+    }
 
     CanvasCache ownCache;
     const std::shared_ptr<const FrameComposer> composer = (cache ? *cache : ownCache).composer(settings, size);

@@ -44,18 +44,24 @@ QSize outputSize(QSize source, const EditSettings& settings, double scale);
 // their order, drawn to the source's size. Throws ScreenshotError (encodeFailed).
 QImage annotate(const QImage& source, const std::vector<ScreenshotAnnotation>& annotations);
 
-// Keeps the composer of the last canvas (background, shadow, masks), so that renders of the same
-// settings and size, such as previews while the user draws, only compose the card. Shared by
-// reference between threads.
+// Keeps the composer of the last canvas (background, shadow, masks) and a reduced copy of the last
+// source, so that renders of the same settings and size, such as previews while the user draws,
+// only mark and compose the pixels they show. Shared by reference between threads. A render with a
+// cache marks a picture shown smaller than its source on the reduced copy: the same marks, drawn at
+// the output's scale.
 class CanvasCache {
 public:
     std::shared_ptr<const FrameComposer> composer(const EditSettings& settings, QSize size);
+    // The source scaled smoothly to `size`, kept while the same source is asked for at that size.
+    QImage reducedSource(const QImage& source, QSize size);
 
 private:
     std::mutex m_lock;
     EditSettings m_settings;
     QSize m_size;
     std::shared_ptr<const FrameComposer> m_composer;
+    qint64 m_reducedKey = 0;
+    QImage m_reduced;
 };
 
 // The finished picture of `size` pixels: the annotated source in the rounded card with frame and

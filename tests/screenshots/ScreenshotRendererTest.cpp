@@ -276,6 +276,52 @@ TEST(ScreenshotRendererTest, TextAndBadgesAreDrawn)
     EXPECT_EQ(badge.pixel(540 - 25, 540), 0xFFFFFFFFu);  // outside it
 }
 
+TEST(ScreenshotRendererTest, PreviewsOnAReducedSourceMatchTheFullRender)
+{
+    // A picture with edges and flat areas, marked with every kind of mark.
+    QImage source(1600, 1200, QImage::Format_RGB32);
+    source.fill(0xFFF0F0F0);
+    {
+        QPainter painter(&source);
+        for (int i = 0; i < 12; ++i)
+            painter.fillRect(100 * i, 80 * i, 300, 200, QColor::fromHsv(30 * i, 200, 200));
+    }
+    const std::vector<ScreenshotAnnotation> marks = {
+        mark(ScreenshotTool::pixelate, {0.1, 0.1, 0.3, 0.3}),
+        mark(ScreenshotTool::highlight, {0.5, 0.1, 0.3, 0.2}, 0xFFFF00),
+        mark(ScreenshotTool::arrow, {0.2, 0.7, 0.5, 0.2}, 0x0000FF, 8),
+        mark(ScreenshotTool::rectangle, {0.6, 0.5, 0.3, 0.3}, 0xFF0000, 6),
+        mark(ScreenshotTool::number, {0.4, 0.5, 0, 0}, 0x00AA00, 4, QStringLiteral("3")),
+    };
+    const EditSettings settings = screenshotSettings(source.size(), BackgroundKind::solid);
+    const QSize full = ScreenshotRenderer::outputSize(source.size(), settings, 1);
+    const QSize preview(full.width() * 2 / 5, full.height() * 2 / 5);
+
+    ScreenshotRenderer::CanvasCache cache;
+    const QImage reduced = ScreenshotRenderer::render(source, settings, marks, preview, nullptr, &cache)
+                               .convertToFormat(QImage::Format_RGB32);
+    const QImage exact = ScreenshotRenderer::render(source, settings, marks, preview, nullptr)
+                             .convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(reduced.size(), exact.size());
+    double difference = 0;
+    int far = 0;
+    for (int y = 0; y < exact.height(); ++y) {
+        for (int x = 0; x < exact.width(); ++x) {
+            const QRgb a = reduced.pixel(x, y), b = exact.pixel(x, y);
+            const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            difference += d;
+            far += d > 120 ? 1 : 0;
+        }
+    }
+    const double pixels = double(exact.width()) * exact.height();
+    EXPECT_LT(difference / pixels, 3.0);  // channel steps per pixel, summed over the three channels
+    EXPECT_LT(far / pixels, 0.01);        // only antialiased edges may differ much
+    // A second render of the same source reuses the reduced copy and gives the same picture.
+    EXPECT_EQ(ScreenshotRenderer::render(source, settings, marks, preview, nullptr, &cache)
+                  .convertToFormat(QImage::Format_RGB32),
+              reduced);
+}
+
 TEST(ScreenshotRendererTest, CancelledJobsStopTheRender)
 {
     const QSize source(40, 30);
