@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -358,6 +361,27 @@ TEST_F(ScreenshotModelTest, ExportWritesCopiesAndNeverReplacesTheOriginal)
     waitForExport(*model);
     ASSERT_TRUE(model->notice());
     EXPECT_FALSE(model->notice()->startsWith(QStringLiteral("Saved")));
+}
+
+TEST_F(ScreenshotModelTest, CopiedImageOutlivesTheModel)
+{
+    ScreenshotModelServices services = m_services;
+    services.clipboard = nullptr;  // the application's own clipboard
+    QSize copiedSize;
+    {
+        ScreenshotModel model(services);
+        ASSERT_TRUE(model.open(imageURL()));
+        copiedSize = ScreenshotRenderer::outputSize(model.sourceSize(), model.settings(), 1);
+        model.exportImage(std::nullopt, ScreenshotFormat::png, 0.92, 1, true);
+        waitForExport(model);
+        EXPECT_EQ(model.notice(), QStringLiteral("Image copied"));
+    }
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasFormat(QStringLiteral("image/png")));
+    QImage copied;
+    ASSERT_TRUE(copied.loadFromData(data->data(QStringLiteral("image/png")), "PNG"));
+    EXPECT_EQ(copied.size(), copiedSize);
 }
 
 TEST_F(ScreenshotModelTest, PreviewFollowsEveryChangeAndDrops)
