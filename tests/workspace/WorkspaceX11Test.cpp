@@ -1,0 +1,159 @@
+// The preview and the timeline in a real window on the private X server, over the real player
+// and export: the preview shows what the export writes, and xdotool's drags edit the movie.
+#include "editor/EditorTestSupport.h"
+#include "workspace/WorkspaceTestSupport.h"
+#include "mainwindow/XdotoolDriver.h"
+#include "media/PlaybackEngine.h"
+#include "preferences/AppPreferences.h"
+#include "rendering/ExportOptions.h"
+#include "workspace/EditorTimeline.h"
+#include "workspace/PreviewCanvas.h"
+#include "workspace/TimelineTrack.h"
+
+#include <QImage>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace sablewick::test {
+namespace {
+
+// Mean absolute difference per colour channel of two pictures of one size.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+class WorkspaceX11Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(qgetenv("DISPLAY"), QByteArray()) << "x11 tests run under the test command's Xvfb";
+        bench.services = standardEditorServices(playback);
+        bench.services.defaults = &bench.preferences;
+        ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+        // One zoom, holding still from 0.3 s to 1.7 s so that one frame's timing does not matter.
+        zoom = {QUuid::createUuid(), 0.1, 0.7, 0.3, FocusKind::click, 1.8, 2.0, std::nullopt, 0.2};
+        editor().setEvents({zoom});
+        editor().flushPendingEdits();
+        watchdog.reset(XdotoolDriver::watchdog(90));
+    }
+
+    EditorModel& editor() { return bench.model(); }
+    const FocusPoint* find(const QUuid& id) { return pointWithId(editor(), id); }
+    // Presses at `from`, passes the move threshold, goes to `to` and lets go, as a hand would.
+    static void dragOnScreen(QPoint from, QPoint to)
+    {
+        const int step = to.x() > from.x() ? 8 : -8;
+        XdotoolDriver::run({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
+                            "mousemove", "--sync", QString::number(from.x() + step), QString::number(from.y()),
+                            "mousemove", "--sync", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+    }
+
+    EditorBench bench;
+    PlaybackEngine playback;
+    FocusPoint zoom;
+    std::unique_ptr<QTimer> watchdog;
+};
+
+TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
+{
+    QWidget window;
+    auto* preview = new PreviewCanvas(editor(), &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(preview);
+    window.resize(640, 360);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    editor().seek(1.0);
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }))
+        << "the preview never showed the frame at the playhead";
+    const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(640, 360));
+
+    const QString movie = bench.path("export.mp4");
+    bool done = false;
+    ExportOptions options;
+    options.resolution = ExportResolution::p720;
+    editor().export_(QUrl::fromLocalFile(movie), options, [&] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return done; }, 60000));
+    const QString still = bench.path("still.png");
+    runFfmpeg({"-ss", "1.0", "-i", movie, "-frames:v", "1", still});
+    const QImage exported = QImage(still).scaled(640, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(exported.isNull());
+
+    const double difference = meanDifference(shown, exported);
+    EXPECT_LT(difference, 6.0) << "mean difference per channel between preview and export";
+
+    // The same check fails for a picture without the zoom: the comparison sees the card.
+    editor().setEvents({});
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent(); }));
+    const QImage unzoomed = preview->frame().convertToFormat(QImage::Format_RGB32);
+    EXPECT_GT(meanDifference(unzoomed, exported), 12.0);
+}
+
+TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
+{
+    MemoryPreferencesStore store;
+    AppPreferences preferences(store);
+    std::optional<QUuid> selected;
+    double scale = 1;
+    EditorTimeline timeline(
+        editor(), StudioBinding<std::optional<QUuid>>::to(selected), StudioBinding<double>::to(scale),
+        [](std::optional<double>) {}, [](const FocusPoint&) {}, preferences);
+    timeline.resize(1000, 420);
+    timeline.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&timeline));
+    TimelineTrack* track = timeline.track();
+    ASSERT_TRUE(waitUntil([&] { return track->width() > 100; }));
+    editor().seek(2.9);
+    QCoreApplication::processEvents();
+    const TrackLayout strip = track->layout();
+    const double perSecond = strip.axisWidth() / strip.clipDuration();
+    const auto onScreen = [&](QPointF p) { return track->mapToGlobal(p.toPoint()); };
+
+    struct Case {
+        const char* name;
+        std::function<QPointF()> grab;
+        double travel;  // seconds
+        std::function<double()> value;
+        double expected;
+    };
+    const Case cases[] = {
+        {"trim-in handle", [&] { return QPointF(strip.x(0), 53); }, 0.5,
+         [&] { return editor().settings().trimStart; }, 0.5},
+        {"segment body", [&] { return strip.segment({find(zoom.id)->time, editor().zoomLength(zoom.id), false}).body.center(); },
+         0.4, [&] { return find(zoom.id)->time; }, 0.5},
+        {"segment grip", [&] { return strip.segment({find(zoom.id)->time, editor().zoomLength(zoom.id), false}).grip.center(); },
+         -0.6, [&] { return editor().zoomLength(zoom.id); }, 1.2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto eventsBefore = editor().events();
+        const EditSettings settingsBefore = editor().settings();
+        const QPointF from = c.grab();
+        const int travel = int(std::lround(c.travel * perSecond));
+        dragOnScreen(onScreen(from), onScreen(from + QPointF(travel, 0)));
+        ASSERT_TRUE(waitUntil([&] {
+            return track->activeGesture() == TrackLayout::Part::none && std::abs(c.value() - c.expected) < 0.01;
+        }, 10000)) << "value " << c.value() << ", expected " << c.expected;
+        editor().undo();
+        EXPECT_EQ(editor().events(), eventsBefore);
+        EXPECT_EQ(editor().settings(), settingsBefore);
+        editor().redo();
+        EXPECT_NEAR(c.value(), c.expected, 0.01);
+    }
+}
+
+}  // namespace
+}  // namespace sablewick::test
