@@ -74,15 +74,15 @@ int main(int argc, char** argv)
         ExportJob job;
         int lastPercent = -1;
         const auto started = std::chrono::steady_clock::now();
-        Exporter::export_(project.movieURL.toLocalFile(), project.settings, project.events, options,
-                          QString::fromLocal8Bit(argv[2]), job, project.interactionEvents,
-                          project.pointerSamples.value_or(std::vector<PointerSample>{}), [&](double value) {
-                              const int percent = static_cast<int>(value * 100);
-                              if (percent / 10 != lastPercent / 10) {
-                                  std::fprintf(stderr, "progress %d%%\n", percent);
-                                  lastPercent = percent;
-                              }
-                          });
+        const QSizeF sourceSize(project.settings.effectiveSourceAspectWidth(),
+                                project.settings.effectiveSourceAspectHeight());
+        Exporter::export_(Scene::ofProject(project, sourceSize), QString::fromLocal8Bit(argv[2]), options, job, [&](double value) {
+            const int percent = static_cast<int>(value * 100);
+            if (percent / 10 != lastPercent / 10) {
+                std::fprintf(stderr, "progress %d%%\n", percent);
+                lastPercent = percent;
+            }
+        });
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::printf("%.3f\n", seconds);
     } catch (const std::exception& e) {

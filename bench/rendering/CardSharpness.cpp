@@ -99,7 +99,9 @@ int main(int argc, char** argv)
         const QSize canvas(1920, 1080);
         EditSettings settings;
         settings.trimEnd = 1e9;
-        const auto composer = Compositor::make(settings, {}, canvas, {}, std::nullopt);
+        Scene scene;
+        scene.settings = settings;
+        const auto composer = Compositor::make(scene, canvas);
         const QImage composed = composer->compose(source, seconds);
         const auto layout = Compositor::layout(LayoutRect{0, 0, double(source.width()), double(source.height())},
                                                QSizeF(canvas), settings, {}, seconds, {});

@@ -179,6 +179,17 @@ struct Edit {
     }
     // Frame i at 60 fps, 2.5 s into the ramp: the middle of the ramp lies inside the sequence.
     static double time(int i) { return 2.5 + i / 60.0; }
+
+    // As the composer takes it: a pointer drawn from the track.
+    Scene scene() const
+    {
+        Scene scene;
+        scene.settings = settings;
+        scene.focusPoints = events;
+        scene.pointerSamples = track;
+        scene.editablePointer = true;
+        return scene;
+    }
 };
 
 struct Encoder {
@@ -245,8 +256,8 @@ void SideBySide(benchmark::State& state)
     const QImage::Format decoded = decodedLikeARecording(screens.frame(0)).format();
     double composeTotal = 0, encodeTotal = 0;
     for (auto _ : state) {
-        const auto composer = std::make_shared<FrameComposer>(edit.settings, edit.events, size, edit.track,
-                                                              std::nullopt, Compositor::loadBackgroundPicture(edit.settings));
+        const auto composer = std::make_shared<FrameComposer>(edit.scene(), size,
+                                                              Compositor::loadBackgroundPicture(edit.settings));
         Encoder encoder(size);
         double compose = 0, insideEncoder = 0;
         const double processStart = processCpu(), mainStart = threadCpu();
@@ -287,8 +298,7 @@ void ComposeFrame(benchmark::State& state)
     const Edit edit;
     ScreenSequence screens(size);
     const QImage source = decodedLikeARecording(screens.frame(150));
-    const FrameComposer composer(edit.settings, edit.events, size, edit.track, std::nullopt,
-                                 Compositor::loadBackgroundPicture(edit.settings));
+    const FrameComposer composer(edit.scene(), size, Compositor::loadBackgroundPicture(edit.settings));
     QImage target;
     int i = 0;
     for (auto _ : state) {
@@ -358,8 +368,8 @@ void ComposeCardAtRest(benchmark::State& state)
     const QSize size(int(state.range(1)) * 16 / 9, int(state.range(1)));
     ScreenSequence screens(sourceSize);
     const QImage source = decodedLikeARecording(screens.frame(150));
-    EditSettings settings;
-    const FrameComposer composer(settings, {}, size, {}, std::nullopt, Compositor::loadBackgroundPicture(settings));
+    const Scene scene;
+    const FrameComposer composer(scene, size, Compositor::loadBackgroundPicture(scene.settings));
     QImage target;
     composer.compose(source, 1.0, target);  // the layer under the card is made once per export
     for (auto _ : state) {
@@ -404,7 +414,7 @@ QImage composedFrame(QSize size)
 {
     const Edit edit;
     ScreenSequence screens(size);
-    const FrameComposer composer(edit.settings, edit.events, size, edit.track, std::nullopt, {});
+    const FrameComposer composer(edit.scene(), size, {});
     return composer.compose(screens.frame(150), Edit::time(150));
 }
 

@@ -49,7 +49,10 @@ void previewFrame(benchmark::State& state)
     std::vector<FocusPoint> events;
     for (double start : {1.0, 4.0, 7.0})
         events.push_back({QUuid::createUuid(), start, 0.3 + start / 20, 0.6, FocusKind::click});
-    const auto composer = Compositor::make(settings, events, preview, {}, std::nullopt);
+    Scene scene;
+    scene.settings = settings;
+    scene.focusPoints = events;
+    const auto composer = Compositor::make(scene, preview);
     std::vector<QImage> frames;
     for (int i = 0; i < 8; ++i)
         frames.push_back(screenFrame(source, i));

@@ -386,6 +386,11 @@ void EditorModel::publishHistory()
     setHasUnsavedEdits(m_history.hasUnsavedChanges());
 }
 
+Scene EditorModel::scene() const
+{
+    return Scene::ofProject(currentProject(), m_sourceSize);
+}
+
 // --- recovery
 
 FocusProject EditorModel::currentProject() const
@@ -1053,8 +1058,8 @@ std::optional<QPointF> EditorModel::sourceFocus(QPointF p) const
 {
     const double w = m_sourceSize.width();
     const double h = m_sourceSize.height();
-    const Compositor::Layout layout = Compositor::layout({0, 0, w, h}, m_settings.canvasSize(), m_settings, m_events,
-                                                         m_currentTime, m_pointerSamples);
+    // The layout the preview shows, so that a click lands where the user sees it.
+    const Compositor::Layout layout = scene().layout(m_settings.canvasSize(), m_currentTime);
     const double s = layout.punchScale;
     const LayoutRect& c = layout.contentRect;
     const LayoutRect shown{c.minX() * s + layout.punchOffset.x(), c.minY() * s + layout.punchOffset.y(),
@@ -1241,12 +1246,7 @@ void EditorModel::export_(const QUrl& destination, const ExportOptions& options,
     setNotice(std::nullopt);
 
     ExportRequest request;
-    request.moviePath = m_movieURL->toLocalFile();
-    request.settings = m_settings;
-    request.events = m_events;
-    request.interactionEvents = m_interactionEvents;
-    if (m_editablePointer)
-        request.pointerSamples = m_pointerSamples;
+    request.scene = scene();
     request.options = options;
     request.destination = destination.toLocalFile();
     request.job = job;

@@ -9,6 +9,7 @@
 #include "editor/EditorServices.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
+#include "rendering/Scene.h"
 
 #include <QImage>
 #include <QList>
@@ -86,6 +87,9 @@ public:
     const QList<QImage>& thumbnails() const { return m_thumbnails; }
     const QList<QUrl>& recentProjects() const { return m_recentProjects; }
     bool recoveryAvailable() const { return m_recoveryAvailable; }
+
+    // What the preview and the export compose: the open edit as it stands now.
+    Scene scene() const;
 
     // The movie player (the preview draws its frames).
     VideoPlayer& player() const { return *m_player; }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "document/EditSettings.h"
-#include "document/FocusPoint.h"
 #include "editor/MovieInspector.h"
 #include "platform/TaskScheduler.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
+#include "rendering/Scene.h"
 
 #include <QString>
 
@@ -19,14 +18,10 @@ class ExportJob;
 class PlaybackFactory;
 class PreferencesStore;
 
-// One export as the editor hands it to the export pipeline: copies of the edit, so that the
+// One export as the editor hands it to the export pipeline: a copy of the edit, so that the
 // user can go on editing while it runs.
 struct ExportRequest {
-    QString moviePath;
-    EditSettings settings;
-    std::vector<FocusPoint> events;
-    std::vector<FocusPoint> interactionEvents;
-    std::vector<PointerSample> pointerSamples;  // empty unless the pointer is the editable one
+    Scene scene;
     ExportOptions options;
     QString destination;
     std::shared_ptr<ExportJob> job;

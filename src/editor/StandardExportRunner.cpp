@@ -13,9 +13,7 @@ ExportRunner standardExportRunner()
     return [](const ExportRequest& request, const std::function<void(double)>& progress) -> ExportOutcome {
         using Status = ExportOutcome::Status;
         try {
-            Exporter::export_(request.moviePath, request.settings, request.events, request.options,
-                              request.destination, *request.job, request.interactionEvents,
-                              request.pointerSamples, progress);
+            Exporter::export_(request.scene, request.destination, request.options, *request.job, progress);
             return {Status::finished, {}};
         } catch (const ExporterFailure& e) {
             if (e.error() == ExporterError::cancelled)

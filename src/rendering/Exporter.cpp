@@ -295,11 +295,11 @@ void protectSource(const QString& source, const QString& destination)
         throw ExporterFailure(ExporterError::sourceOverwrite);
 }
 
-void export_(const QString& source, const EditSettings& settings, const std::vector<FocusPoint>& events,
-             const ExportOptions& options, const QString& destination, const ExportJob& job,
-             const std::optional<std::vector<FocusPoint>>& interactionEvents,
-             const std::vector<PointerSample>& pointerSamples, const Progress& progress)
+void export_(const Scene& scene, const QString& destination, const ExportOptions& options, const ExportJob& job,
+             const Progress& progress)
 {
+    const QString& source = scene.moviePath;
+    const EditSettings& settings = scene.settings;
     job.throwIfCancelled();
     protectSource(source, destination);
 
@@ -308,8 +308,8 @@ void export_(const QString& source, const EditSettings& settings, const std::vec
     temporaries.add(temporary);
 
     const QSize size = sablewick::size(options.resolution, settings);
-    const std::vector<FocusPoint>& soundEvents = interactionEvents ? *interactionEvents : events;
-    const auto composer = Compositor::make(settings, events, size, pointerSamples, soundEvents);
+    const std::vector<FocusPoint>& soundEvents = scene.clickEvents();
+    const auto composer = Compositor::make(scene, size);
     job.throwIfCancelled();
 
     MediaInfo info;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "document/EditSettings.h"
-#include "document/FocusPoint.h"
 #include "rendering/ExportOptions.h"
+#include "rendering/Scene.h"
 
 #include <QString>
 
@@ -20,20 +19,15 @@ namespace Exporter {
 // Called with fractions 0...1 in increasing order; may be called from any thread.
 using Progress = std::function<void(double)>;
 
-// Exports `source` (a local movie file) styled by `settings` to `destination`. The file is
-// written to a hidden temporary file beside the destination and renamed onto it at the very end,
-// so the destination holds either its old contents or the complete new file.
-//
-// `events` are the zoom focus points; `interactionEvents` the recorded clicks and key presses
-// that drive the sounds and the pointer's presses (the zoom events stand in when absent).
+// Exports the scene's movie (a local file), composed as the scene says, to `destination`. The
+// file is written to a hidden temporary file beside the destination and renamed onto it at the
+// very end, so the destination holds either its old contents or the complete new file.
 //
 // Runs on the calling thread, which it blocks until the file is complete (call it off the main
 // thread); composition uses a pool of worker threads. Throws ExporterFailure (cancelled included),
 // SoundtrackFailure from the click and typing soundtrack, or std::system_error.
-void export_(const QString& source, const EditSettings& settings, const std::vector<FocusPoint>& events,
-             const ExportOptions& options, const QString& destination, const ExportJob& job,
-             const std::optional<std::vector<FocusPoint>>& interactionEvents,
-             const std::vector<PointerSample>& pointerSamples, const Progress& progress);
+void export_(const Scene& scene, const QString& destination, const ExportOptions& options, const ExportJob& job,
+             const Progress& progress);
 
 // Throws ExporterFailure(sourceOverwrite) when `destination` is the file `source` under any name:
 // the same path once links are resolved, or a hard link to it.

@@ -203,17 +203,11 @@ struct FrameComposer::Frame {
     double offsetX = 0, offsetY = 0;  // pixel space: canvas pixel p lands at p * punch + offset
 };
 
-FrameComposer::FrameComposer(EditSettings settings, std::vector<FocusPoint> events, QSize renderSize,
-                             std::vector<PointerSample> pointerSamples,
-                             std::optional<std::vector<FocusPoint>> pointerEvents, const QImage& backgroundPicture,
-                             bool transparent)
-    : m_settings(std::move(settings))
-    , m_events(std::move(events))
-    , m_pointerSamples(std::move(pointerSamples))
+FrameComposer::FrameComposer(Scene scene, QSize renderSize, const QImage& backgroundPicture, bool transparent)
+    : m_scene(std::move(scene))
     , m_size(renderSize.expandedTo(QSize(1, 1)))
 {
-    m_pointerEvents = pointerEvents ? std::move(*pointerEvents) : m_events;
-    m_background = Compositor::makeBackground(m_size, m_settings, backgroundPicture, transparent);
+    m_background = Compositor::makeBackground(m_size, m_scene.settings, backgroundPicture, transparent);
 }
 
 FrameComposer::~FrameComposer() = default;
@@ -232,14 +226,14 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
     g->frame = toPixels(first.layout.frameRect, H);
     g->content = toPixels(first.layout.contentRect, H);
 
-    const double radius = std::max(finiteOr(m_settings.cornerRadius, 0), 0.0) * unit;
-    const double inset = std::max(finiteOr(m_settings.effectiveFrameInset(), 0), 0.0) * unit;
+    const double radius = std::max(finiteOr(m_scene.settings.cornerRadius, 0), 0.0) * unit;
+    const double inset = std::max(finiteOr(m_scene.settings.effectiveFrameInset(), 0), 0.0) * unit;
     g->outerRadius = radius;
-    g->innerRadius = std::max(m_settings.effectiveBalancedCorners() ? radius - inset : radius, 0.0);
+    g->innerRadius = std::max(m_scene.settings.effectiveBalancedCorners() ? radius - inset : radius, 0.0);
     g->ring = inset > 0;
-    g->ringColour = 0xFF000000u | (m_settings.effectiveFrameColor() & 0xFFFFFFu);
+    g->ringColour = 0xFF000000u | (m_scene.settings.effectiveFrameColor() & 0xFFFFFFu);
 
-    const double strength = std::clamp(finiteOr(m_settings.shadowStrength, 0), 0.0, 1.0);
+    const double strength = std::clamp(finiteOr(m_scene.settings.shadowStrength, 0), 0.0, 1.0);
     if (strength > 0) {
         // The card's outline moved 12 units down, blurred by 26 units.
         const double sigma = 26 * unit, drop = 12 * unit;
@@ -303,8 +297,8 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     const int sw = source.width(), sh = source.height();
 
     Frame frame;
-    frame.layout = Compositor::layout(LayoutRect{0, 0, double(sw), double(sh)}, QSizeF(W, H), m_settings, m_events,
-                                      time, m_pointerSamples);
+    frame.layout = Compositor::layout(LayoutRect{0, 0, double(sw), double(sh)}, QSizeF(W, H), m_scene.settings,
+                                      m_scene.focusPoints, time, m_scene.pointerTrack());
     const Compositor::Layout& L = frame.layout;
     frame.punch = std::isfinite(L.punchScale) && L.punchScale > 0 ? L.punchScale : 1;
     frame.offsetX = finiteOr(L.punchOffset.x(), 0);
@@ -325,7 +319,8 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
         sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
     QImage pointerBand;
     const LayoutRect extent{0, 0, double(sw), double(sh)};
-    if (const auto placement = PointerRenderer::placement(extent, time, m_pointerSamples, m_settings, m_pointerEvents)) {
+    if (const auto placement = PointerRenderer::placement(extent, time, m_scene.pointerTrack(), m_scene.settings,
+                                                                m_scene.clickEvents())) {
         double top = placement->cursor.origin.y() + PointerRenderer::cursorImageSize * placement->cursor.scale;
         double bottom = placement->cursor.origin.y();
         if (placement->ripple) {
@@ -474,13 +469,10 @@ void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv42
 
 namespace Compositor {
 
-std::shared_ptr<const FrameComposer> make(const EditSettings& settings, std::vector<FocusPoint> events,
-                                          QSize renderSize, std::vector<PointerSample> pointerSamples,
-                                          std::optional<std::vector<FocusPoint>> pointerEvents)
+std::shared_ptr<const FrameComposer> make(const Scene& scene, QSize renderSize, bool transparent)
 {
-    const QImage picture = loadBackgroundPicture(settings);
-    return std::make_shared<const FrameComposer>(settings, std::move(events), renderSize, std::move(pointerSamples),
-                                                 std::move(pointerEvents), picture, false);
+    const QImage picture = loadBackgroundPicture(scene.settings);
+    return std::make_shared<const FrameComposer>(scene, renderSize, picture, transparent);
 }
 
 }  // namespace Compositor

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "document/EditSettings.h"
-#include "document/FocusPoint.h"
+#include "rendering/Scene.h"
 #include "rendering/Yuv420Converter.h"
 
 #include <QImage>
@@ -30,18 +29,15 @@ namespace sablewick {
 // composes several frames in parallel with one composer.
 class FrameComposer {
 public:
-    // `pointerEvents` are the clicks that drive the pointer's press and ripple (the zoom events
-    // serve when absent). `backgroundPicture` is the decoded picture the settings show, or null
-    // (see Compositor::loadBackgroundPicture). `transparent` decides what a hidden background is:
+    // `backgroundPicture` is the decoded picture the scene's settings show, or null (see
+    // Compositor::loadBackgroundPicture). `transparent` decides what a hidden background is:
     // clear (previews) or black (video export).
-    FrameComposer(EditSettings settings, std::vector<FocusPoint> events, QSize renderSize,
-                  std::vector<PointerSample> pointerSamples,
-                  std::optional<std::vector<FocusPoint>> pointerEvents, const QImage& backgroundPicture,
-                  bool transparent = false);
+    FrameComposer(Scene scene, QSize renderSize, const QImage& backgroundPicture, bool transparent = false);
     ~FrameComposer();
     FrameComposer(const FrameComposer&) = delete;
     FrameComposer& operator=(const FrameComposer&) = delete;
 
+    const Scene& scene() const { return m_scene; }
     QSize renderSize() const { return m_size; }
     const QImage& background() const { return m_background; }
 
@@ -64,10 +60,7 @@ private:
     void composeInto(const QImage& source, double time, uint32_t* const* rows, int bandRows,
                      const std::function<void(int top, int count)>& bandDone) const;
 
-    EditSettings m_settings;
-    std::vector<FocusPoint> m_events;
-    std::vector<PointerSample> m_pointerSamples;
-    std::vector<FocusPoint> m_pointerEvents;
+    Scene m_scene;
     QSize m_size;
     QImage m_background;
     mutable std::mutex m_geometryLock;  // guards m_geometry; held while it is built
@@ -76,12 +69,10 @@ private:
 
 namespace Compositor {
 
-// The composer of one export: loads the picture of the settings' background once and shares it,
-// with the settings, focus points and pointer track, across all frames. A hidden background is
-// black, as in the exported video.
-std::shared_ptr<const FrameComposer> make(const EditSettings& settings, std::vector<FocusPoint> events,
-                                          QSize renderSize, std::vector<PointerSample> pointerSamples,
-                                          std::optional<std::vector<FocusPoint>> pointerEvents);
+// The composer of one export or preview: loads the picture of the scene's background once and
+// shares it, with the rest of the scene, across all frames. A hidden background is black, as in
+// the exported video, or clear for a preview drawn over the window.
+std::shared_ptr<const FrameComposer> make(const Scene& scene, QSize renderSize, bool transparent = false);
 
 }  // namespace Compositor
 }  // namespace sablewick

@@ -317,9 +317,10 @@ std::shared_ptr<const FrameComposer> CanvasCache::composer(const EditSettings& s
 {
     const std::lock_guard guard(m_lock);
     if (!m_composer || m_size != size || !(m_settings == settings)) {
-        m_composer = std::make_shared<const FrameComposer>(settings, std::vector<FocusPoint>{}, size,
-                                                           std::vector<PointerSample>{}, std::nullopt,
-                                                           Compositor::loadBackgroundPicture(settings), true);
+        // A still: no zoom timeline and no pointer of its own.
+        Scene scene;
+        scene.settings = settings;
+        m_composer = Compositor::make(scene, size, true);
         m_settings = settings;
         m_size = size;
     }

@@ -48,12 +48,8 @@ bool PreviewCanvas::isCurrent() const
 PreviewCanvas::Inputs PreviewCanvas::currentInputs() const
 {
     Inputs inputs;
-    inputs.settings = m_editor.settings();
-    inputs.events = m_editor.events();
-    // The export draws the recorded pointer only when it is the editable one; so does the preview.
-    if (m_editor.editablePointer())
-        inputs.pointerSamples = m_editor.pointerSamples();
-    inputs.pointerEvents = m_editor.interactionEvents();
+    // The same scene the export composes, so that the two agree.
+    inputs.scene = m_editor.scene();
     const QSizeF pixels = QSizeF(size()) * devicePixelRatioF();
     inputs.size = QSize(std::max(int(std::lround(pixels.width())), 1), std::max(int(std::lround(pixels.height())), 1));
     return inputs;
@@ -109,10 +105,8 @@ void PreviewCanvas::build()
     const double time = previewTime();
     QPointer<PreviewCanvas> self(this);
     QThreadPool::globalInstance()->start([self, inputs, source, time, generation] {
-        const QImage picture = Compositor::loadBackgroundPicture(inputs->settings);
-        auto composer = std::make_shared<const FrameComposer>(inputs->settings, inputs->events, inputs->size,
-                                                              inputs->pointerSamples, inputs->pointerEvents, picture,
-                                                              false);
+        const QImage picture = Compositor::loadBackgroundPicture(inputs->scene.settings);
+        auto composer = std::make_shared<const FrameComposer>(inputs->scene, inputs->size, picture, false);
         // Composing once here builds the card geometry for this source size off the main thread.
         QImage first = composer->compose(source, time);
         QCoreApplication* application = QCoreApplication::instance();
@@ -134,7 +128,7 @@ void PreviewCanvas::arrived(const std::shared_ptr<const Inputs>& inputs, std::sh
 {
     m_building = false;
     const bool stale = m_requested
-        && !sameBackground(inputs->settings, inputs->size, m_requested->settings, m_requested->size);
+        && !sameBackground(inputs->scene.settings, inputs->size, m_requested->scene.settings, m_requested->size);
     if (!stale && generation > m_installedGeneration) {
         m_composer = std::move(composer);
         m_composerInputs = inputs;

@@ -2,6 +2,7 @@
 
 #include "document/EditSettings.h"
 #include "document/FocusPoint.h"
+#include "rendering/Scene.h"
 
 #include <QImage>
 #include <QTimer>
@@ -47,10 +48,7 @@ protected:
 
 private:
     struct Inputs {
-        EditSettings settings;
-        std::vector<FocusPoint> events;
-        std::vector<PointerSample> pointerSamples;
-        std::vector<FocusPoint> pointerEvents;
+        Scene scene;
         QSize size;
         bool operator==(const Inputs&) const = default;
     };

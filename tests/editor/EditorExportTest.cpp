@@ -103,10 +103,10 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
     model().export_(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
     EXPECT_EQ(pipeline.request().destination, destination.toLocalFile());
     const ExportRequest request = pipeline.request();
-    EXPECT_EQ(request.moviePath, movie);
+    EXPECT_EQ(request.scene.moviePath, movie);
     EXPECT_EQ(request.options.format, ExportFormat::gif);
-    EXPECT_TRUE(request.pointerSamples.empty()) << "the recorded pointer is not the editable one";
-    EXPECT_EQ(request.settings, model().settings());
+    EXPECT_TRUE(request.scene.pointerTrack().empty()) << "the recorded pointer is not the editable one";
+    EXPECT_EQ(request.scene, model().scene());
 
     pipeline.report(0.25);
     ASSERT_TRUE(waitUntil([&] { return model().exportProgress() == 0.25; }));
@@ -143,8 +143,9 @@ TEST_F(EditorExportTest, TheEditablePointerTravelsWithTheExport)
     ASSERT_TRUE(bench.open(movie));
     model().export_(QUrl::fromLocalFile(bench.path("Demo.mov")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
-    EXPECT_EQ(pipeline.request().pointerSamples, model().pointerSamples());
-    EXPECT_EQ(pipeline.request().pointerSamples.size(), 2u);
+    const Scene scene = pipeline.request().scene;
+    EXPECT_EQ(scene.pointerSamples, model().pointerSamples());
+    EXPECT_EQ(scene.pointerTrack().size(), 2u);
     pipeline.finish({ExportOutcome::Status::finished, {}});
     ASSERT_TRUE(waitUntil([&] { return ended; }));
     EXPECT_EQ(model().notice(), QStringLiteral("Exported Demo.mov"));

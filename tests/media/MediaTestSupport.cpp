@@ -12,6 +12,7 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -125,7 +126,7 @@ void writeClip(const std::string& path, MovieWriterSettings settings, int frames
     writer.finish();
 }
 
-DecodedVideo decodeVideo(const std::string& path, bool keepFrames)
+DecodedVideo decodeVideo(const std::string& path, bool keepFrames, bool keepYuv)
 {
     DecodedVideo result;
     AVFormatContext* input = nullptr;
@@ -169,6 +170,18 @@ DecodedVideo decodeVideo(const std::string& path, bool keepFrames)
         while (avcodec_receive_frame(decoder, frame) == 0) {
             result.frameTimes.push_back(static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base));
             result.frameDurations.push_back(frame->pkt_duration);
+            if (frame->format == AV_PIX_FMT_YUV420P && keepYuv) {
+                Yuv420Image image{frame->width, frame->height, {}, {}, {}};
+                const auto copyPlane = [&](int plane, int width, int height, std::vector<std::uint8_t>& to) {
+                    for (int row = 0; row < height; ++row)
+                        to.insert(to.end(), frame->data[plane] + row * frame->linesize[plane],
+                                  frame->data[plane] + row * frame->linesize[plane] + width);
+                };
+                copyPlane(0, frame->width, frame->height, image.y);
+                copyPlane(1, (frame->width + 1) / 2, (frame->height + 1) / 2, image.u);
+                copyPlane(2, (frame->width + 1) / 2, (frame->height + 1) / 2, image.v);
+                result.yuvFrames.push_back(std::move(image));
+            }
             if (frame->format == AV_PIX_FMT_YUV420P) {
                 result.centreLuma.push_back(frame->data[0][frame->linesize[0] * (frame->height / 2) + frame->width / 2]);
                 result.centreCb.push_back(frame->data[1][frame->linesize[1] * (frame->height / 4) + frame->width / 4]);
@@ -210,6 +223,25 @@ std::optional<MediaErrorKind> errorKindOf(const std::function<void()>& action)
         return error.kind();
     }
     return std::nullopt;
+}
+
+double psnr(const Yuv420Image& a, const Yuv420Image& b)
+{
+    double sum = 0;
+    std::size_t count = 0;
+    for (const auto plane : {&Yuv420Image::y, &Yuv420Image::u, &Yuv420Image::v}) {
+        const std::vector<std::uint8_t>& p = a.*plane;
+        const std::vector<std::uint8_t>& q = b.*plane;
+        if (p.size() != q.size())
+            return 0;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const double d = double(p[i]) - double(q[i]);
+            sum += d * d;
+        }
+        count += p.size();
+    }
+    const double mse = count ? sum / double(count) : 0;
+    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
 }
 
 void bt709(int r, int g, int b, double& y, double& cb, double& cr)

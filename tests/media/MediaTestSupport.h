@@ -36,6 +36,15 @@ void writeClip(const std::string& path, MovieWriterSettings settings, int frames
 // shows its pictures turned `clockwise` degrees (90: the left edge on top).
 void copyWithDisplayRotation(const std::string& from, const std::string& to, double clockwise);
 
+// The three planes of a 4:2:0 picture, rows packed without padding.
+struct Yuv420Image {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> y, u, v;
+};
+
+// Peak signal-to-noise ratio over every sample of two 4:2:0 pictures of one size, in dB.
+double psnr(const Yuv420Image& a, const Yuv420Image& b);
+
 struct DecodedVideo {
     std::string container;
     int codecId = 0;
@@ -49,12 +58,13 @@ struct DecodedVideo {
     std::vector<int> centreLuma;   // Y of the centre pixel of each frame (YUV sources)
     std::vector<int> centreCb, centreCr;
     std::vector<QImage> frames;    // as RGB32, only when asked for
+    std::vector<Yuv420Image> yuvFrames;  // the decoder's own planes (4:2:0 tracks), only when asked for
     bool hasAudio = false;
     int audioCodecId = 0, audioRate = 0, audioChannels = 0;
 };
 
 // Decodes every video frame of a file with FFmpeg alone.
-DecodedVideo decodeVideo(const std::string& path, bool keepFrames = false);
+DecodedVideo decodeVideo(const std::string& path, bool keepFrames = false, bool keepYuv = false);
 
 // The kind of the MediaError the action throws; nullopt when it throws none.
 std::optional<MediaErrorKind> errorKindOf(const std::function<void()>& action);

@@ -33,6 +33,16 @@ namespace {
 constexpr int kSourceWidth = 320;
 constexpr int kSourceHeight = 180;
 
+Scene sceneOf(const QString& movie, const EditSettings& settings, const std::vector<FocusPoint>& focusPoints = {})
+{
+    Scene scene;
+    scene.moviePath = movie;
+    scene.sourceSize = QSizeF(kSourceWidth, kSourceHeight);
+    scene.settings = settings;
+    scene.focusPoints = focusPoints;
+    return scene;
+}
+
 // A recording whose left half is red and right half blue, 30 fps, with a 440 Hz tone.
 void writeSplitRecording(const std::string& path, int frames, bool withSound)
 {
@@ -91,7 +101,7 @@ protected:
         std::vector<double> values;
         std::mutex lock;
         try {
-            Exporter::export_(source, settings, events, options, destination, job, std::nullopt, {}, [&](double v) {
+            Exporter::export_(sceneOf(source, settings, events), destination, options, job, [&](double v) {
                 std::lock_guard guard(lock);
                 values.push_back(v);
             });
@@ -343,7 +353,7 @@ TEST_F(ExporterTest, CancelLeavesNoFileAndKeepsAnOldDestination)
     ExportJob cancelled;
     cancelled.cancel();
     try {
-        Exporter::export_(source, settings, {}, options, destination, cancelled, std::nullopt, {}, [](double) {});
+        Exporter::export_(sceneOf(source, settings), destination, options, cancelled, [](double) {});
     } catch (const ExporterFailure& e) {
         error = e.what();
     }
@@ -352,7 +362,7 @@ TEST_F(ExporterTest, CancelLeavesNoFileAndKeepsAnOldDestination)
     // Cancelled while frames are written.
     error.clear();
     try {
-        Exporter::export_(source, settings, {}, options, destination, job, std::nullopt, {}, [&](double v) {
+        Exporter::export_(sceneOf(source, settings), destination, options, job, [&](double v) {
             if (v > 0.3)
                 job.cancel();
         });
@@ -416,7 +426,7 @@ TEST_F(ExporterTest, BadInputGivesItsMessage)
         std::string error;
         try {
             ExportJob fresh;
-            Exporter::export_(src, s, {}, o, dst, fresh, std::nullopt, {}, [](double) {});
+            Exporter::export_(sceneOf(src, s), dst, o, fresh, [](double) {});
         } catch (const std::exception& e) {
             error = e.what();
         }
@@ -430,7 +440,7 @@ TEST_F(ExporterTest, BadInputGivesItsMessage)
 // stage can fail ends run() with that failure instead of a hang or a stray thread.
 TEST_F(ExporterTest, PipelineDeliversFramesInOrderAndEndsOnAnyStageFailure)
 {
-    const auto composer = Compositor::make(settings, {}, QSize(320, 180), {}, std::nullopt);
+    const auto composer = Compositor::make(sceneOf(source, settings), QSize(320, 180));
     const auto timeOf = [](std::int64_t i) { return static_cast<double>(i) / 30.0; };
     constexpr std::int64_t kCount = 24;
 

@@ -3,6 +3,7 @@
 #include "rendering/Compositor.h"
 #include "rendering/FrameComposer.h"
 #include "rendering/GradientPainter.h"
+#include "rendering/Scene.h"
 #include "rendering/Yuv420Converter.h"
 
 #include <QFile>
@@ -81,6 +82,18 @@ Compositor::Layout layoutOf(const EditSettings& settings, QSize source, const st
 {
     return Compositor::layout({0, 0, double(source.width()), double(source.height())}, QSizeF(kCanvas), settings,
                               events, time, {});
+}
+
+// A scene of a recording that left the pointer out of the picture, so the track is drawn.
+Scene sceneOf(const EditSettings& settings, const std::vector<FocusPoint>& focusPoints,
+              const std::vector<PointerSample>& track, bool editablePointer = true)
+{
+    Scene scene;
+    scene.settings = settings;
+    scene.focusPoints = focusPoints;
+    scene.pointerSamples = track;
+    scene.editablePointer = editablePointer;
+    return scene;
 }
 
 // Backgrounds -------------------------------------------------------------------------------------
@@ -248,7 +261,7 @@ TEST(FrameComposerTest, CardSitsOnTheBackgroundWithRoundedCorners)
     EditSettings s = plainSettings();
     s.cornerRadius = 120;  // 20 pixels on a 180-pixel canvas
     const QSize source(160, 90);
-    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
     const QImage frame = composer.compose(solidFrame(source, 0xE02020), 0);
     const auto L = layoutOf(s, source);
     const LayoutRect& c = L.contentRect;
@@ -275,7 +288,7 @@ TEST(FrameComposerTest, FrameRingTakesItsColourAndInnerCornersBalance)
 
     for (bool balanced : {true, false}) {
         s.balancedCorners = balanced;
-        FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+        FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
         const QImage frame = composer.compose(solidFrame(source, 0xFFFFFF), 0);
         EXPECT_EQ(at(frame, L.frameRect.minX() + 2.5, L.frameRect.midY()), opaque(0x20C040));
         EXPECT_EQ(at(frame, L.frameRect.midX(), L.frameRect.maxY() - 2.5), opaque(0x20C040));
@@ -297,7 +310,7 @@ TEST(FrameComposerTest, ShadowFallsBelowTheCard)
     s.solidColor = 0xFFFFFF;
     s.shadowStrength = 1;
     const QSize source(160, 90);
-    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
     const QImage frame = composer.compose(solidFrame(source, 0x808080), 0);
     const auto L = layoutOf(s, source);
     // 12 units down is 2 pixels at this size; blurred by about 4.3.
@@ -308,7 +321,7 @@ TEST(FrameComposerTest, ShadowFallsBelowTheCard)
     EXPECT_EQ(frame.pixel(0, 0), opaque(0xFFFFFF));
 
     s.shadowStrength = 0;
-    FrameComposer none(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer none(sceneOf(s, {}, {}), kCanvas, {}, false);
     EXPECT_EQ(at(none.compose(solidFrame(source, 0x808080), 0), L.frameRect.midX(), L.frameRect.minY() - 2.5),
               opaque(0xFFFFFF));
 }
@@ -323,7 +336,7 @@ TEST(FrameComposerTest, PointerIsDrawnAtItsHotSpotWithYUp)
     std::vector<PointerSample> track;
     for (int i = 0; i <= 30; ++i)
         track.push_back({i / 30.0, 0.25, 0.75, true});
-    FrameComposer composer(s, {}, kCanvas, track, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, track), kCanvas, {}, false);
     const QImage frame = composer.compose(solidFrame(source, 0x000000), 0.5);
     const auto L = layoutOf(s, source);
     const LayoutRect& c = L.contentRect;
@@ -331,6 +344,12 @@ TEST(FrameComposerTest, PointerIsDrawnAtItsHotSpotWithYUp)
     EXPECT_GT(qGray(at(frame, c.minX() + 0.25 * c.width, c.minY() + 0.75 * c.height)), 150);
     EXPECT_EQ(at(frame, c.minX() + 0.25 * c.width, c.minY() + 0.25 * c.height), opaque(0x000000));
     EXPECT_EQ(at(frame, c.minX() + 0.75 * c.width, c.minY() + 0.75 * c.height), opaque(0x000000));
+
+    // A pointer that the recording already shows is not drawn a second time from its track.
+    FrameComposer baked(sceneOf(s, {}, track, false), kCanvas, {}, false);
+    EXPECT_EQ(at(baked.compose(solidFrame(source, 0x000000), 0.5), c.minX() + 0.25 * c.width,
+                 c.minY() + 0.75 * c.height),
+              opaque(0x000000));
 }
 
 TEST(FrameComposerTest, ZoomMagnifiesThePointerAndScalesTheFrameWithTheCard)
@@ -363,7 +382,7 @@ TEST(FrameComposerTest, ZoomMagnifiesThePointerAndScalesTheFrameWithTheCard)
     s.pointerVisible = true;
     s.pointerStyle = PointerStyle::dot;
     s.pointerSize = 4;
-    const FrameComposer pointer(s, events, kCanvas, track, std::nullopt, {}, false);
+    const FrameComposer pointer(sceneOf(s, events, track), kCanvas, {}, false);
     const auto L = layoutOf(s, source, events, hold);
     ASSERT_GT(L.punchScale, 1.05);
     const double magnification = 2 * L.punchScale;
@@ -375,7 +394,7 @@ TEST(FrameComposerTest, ZoomMagnifiesThePointerAndScalesTheFrameWithTheCard)
     s.pointerVisible = false;
     s.frameInset = 30;  // 5 pixels
     s.frameColor = 0xFFFFFF;
-    const FrameComposer framed(s, events, kCanvas, {}, std::nullopt, {}, false);
+    const FrameComposer framed(sceneOf(s, events, {}), kCanvas, {}, false);
     const auto F = layoutOf(s, source, events, hold);
     EXPECT_NEAR(light(framed.compose(solidFrame(source, 0x000000), hold))
                     / light(framed.compose(solidFrame(source, 0x000000), rest)),
@@ -393,7 +412,7 @@ TEST(FrameComposerTest, ZoomedFrameShowsTheVisibleRegionOfTheSource)
     point.y = 0.8;  // top, y up
     point.zoomStrength = 3;
     const std::vector<FocusPoint> events{point};
-    FrameComposer composer(s, events, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, events, {}), kCanvas, {}, false);
 
     const QImage unzoomed = composer.compose(quadrants(source), 5);
     const auto L0 = layoutOf(s, source, events, 5);
@@ -426,7 +445,7 @@ TEST(FrameComposerTest, CropKeepsOnlyTheChosenPartOfTheSource)
     s.cropLeft = 0.5;    // the red and blue halves go
     s.cropBottom = 0.5;  // and the bottom (yellow) half, y up
     const QSize source(160, 90);
-    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
     const QImage frame = composer.compose(quadrants(source), 0);
     const auto L = layoutOf(s, source);
     EXPECT_EQ(L.crop.x, 80);
@@ -441,7 +460,7 @@ TEST(FrameComposerTest, SourcesOfAnySizeShareOneComposer)
 {
     EditSettings s = plainSettings();
     s.shadowStrength = 0.3;
-    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
     for (QSize size : {QSize(160, 90), QSize(45, 80), QSize(1, 1), QSize(30, 700), QSize(160, 90)}) {
         const QImage frame = composer.compose(solidFrame(size, 0xC0A020), 0);
         const auto L = layoutOf(s, size);
@@ -465,7 +484,7 @@ TEST(FrameComposerTest, SlowZoomMovesThePictureSmoothlyBySubPixelSteps)
     point.x = 0.3;
     point.y = 0.5;
     const std::vector<FocusPoint> events{point};
-    FrameComposer composer(s, events, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, events, {}), kCanvas, {}, false);
 
     std::vector<double> measured, expected;
     for (int step = 0; step <= 40; ++step) {
@@ -501,7 +520,7 @@ TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
     EditSettings s = plainSettings();
     s.shadowStrength = 0.5;
     const QSize source(96, 54);
-    FrameComposer composer(s, {}, kCanvas, {}, std::nullopt, {}, false);
+    FrameComposer composer(sceneOf(s, {}, {}), kCanvas, {}, false);
     const QImage reference = composer.compose(quadrants(source), 0);
     for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_ARGB32, QImage::Format_RGBA8888,
                                   QImage::Format_ARGB32_Premultiplied, QImage::Format_BGR30}) {
@@ -535,7 +554,7 @@ TEST(FrameComposerTest, PreviewAndExportShareOneResult)
     point.x = 0.6;
     point.y = 0.3;
     const std::vector<FocusPoint> events{point};
-    const FrameComposer composer(s, events, kCanvas, track, std::nullopt, {}, false);
+    const FrameComposer composer(sceneOf(s, events, track), kCanvas, {}, false);
     const QImage frame = quadrants(source);
     const double t = 0.6;  // in the middle of the ramp
 
@@ -563,8 +582,8 @@ TEST(FrameComposerTest, PreviewAndExportShareOneResult)
 
     // The preview's clear background for the hidden kind; the export's black.
     s.backgroundKind = BackgroundKind::hidden;
-    const FrameComposer preview(s, events, kCanvas, track, std::nullopt, {}, true);
-    const FrameComposer video(s, events, kCanvas, track, std::nullopt, {}, false);
+    const FrameComposer preview(sceneOf(s, events, track), kCanvas, {}, true);
+    const FrameComposer video(sceneOf(s, events, track), kCanvas, {}, false);
     EXPECT_EQ(qAlpha(preview.compose(frame, t).pixel(0, 0)), 0);
     EXPECT_EQ(video.compose(frame, t).pixel(0, 0), opaque(0x000000));
 }
