@@ -1,6 +1,7 @@
 #include "editor/EditorModel.h"
 
 #include "document/DocumentError.h"
+#include "editor/EditorWorkers.h"
 #include "media/PlaybackInterfaces.h"
 #include "platform/PreferencesStore.h"
 #include "platform/RegularFile.h"
@@ -14,14 +15,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QThread>
-#include <QThreadPool>
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <cmath>
 
 namespace sablewick {
@@ -33,67 +31,6 @@ const QString recoveryFileName = QStringLiteral("Session.sablewick.json");
 const QString backupFailedNotice =
     QStringLiteral("Could not back up this edit. Save the project to keep your changes.");
 const QString notLocalFileText = QStringLiteral("Only files on this computer can be opened.");
-
-// Hands work done on a worker thread back to the main thread. The function runs there with the
-// model, or with null when the model has gone meanwhile (so that it can still clean up).
-template <typename F>
-void postToMain(const QPointer<EditorModel>& model, F function)
-{
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application)
-        return;  // the process is ending
-    QMetaObject::invokeMethod(
-        application, [model, function]() mutable { function(model.data()); },
-        Qt::QueuedConnection);
-}
-
-// The editor's own workers, apart from the application's shared pool: an export that runs for
-// minutes must never hold up reading the next movie or its thumbnails.
-//
-// They end before the application object goes: a worker still running then would use Qt (image
-// scaling's own thread pool, the event queue) while it is torn down, and crash the process on the
-// way out. As the application object is destroyed, and before anything of it goes, every model
-// still alive cancels its workers' tasks and the pool waits for them. Main thread only.
-struct Workers {
-    QThreadPool* pool = nullptr;
-    std::map<const EditorModel*, std::function<void()>> cancellers;
-    // An export outlives the model that started it (it still writes its file); it is stopped only
-    // when the application ends.
-    std::vector<std::weak_ptr<ExportJob>> orphanedExports;
-};
-
-Workers& workerState()
-{
-    static Workers state;
-    return state;
-}
-
-void stopWorkers()
-{
-    Workers& state = workerState();
-    for (const auto& [model, cancel] : state.cancellers)
-        cancel();
-    for (const std::weak_ptr<ExportJob>& orphan : state.orphanedExports)
-        if (const std::shared_ptr<ExportJob> job = orphan.lock())
-            job->cancel();
-    state.orphanedExports.clear();
-    if (state.pool) {
-        state.pool->waitForDone();
-        delete state.pool;
-        state.pool = nullptr;
-    }
-}
-
-QThreadPool& workers()
-{
-    Workers& state = workerState();
-    if (!state.pool) {
-        state.pool = new QThreadPool;
-        state.pool->setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
-        qAddPostRoutine(stopWorkers);
-    }
-    return *state.pool;
-}
 
 // A player volume from a setting: 1 or more, or not a number, plays at full volume.
 float playerVolume(std::optional<double> setting, double whenAbsent)
@@ -164,16 +101,16 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
                  .restore = [this](const Edit& edit) { restoreEdit(edit); },
                  .changed = [this] { publishHistory(); },
                  .settled = [this] { saveRecovery(); }})
+    , m_export(m_services.exportRunner)
+    , m_audition(*m_services.scheduler, auditionLength)
 {
     Q_ASSERT(m_services.defaults && m_services.playback && m_services.scheduler && m_services.movies);
-    workerState().cancellers[this] = [this] {
+    cancelWorkersAtExit(this, [this] {
         if (m_thumbnailCancel)
             m_thumbnailCancel->store(true);
-        if (m_exportJob)
-            m_exportJob->cancel();
         if (m_interactionRenderJob)
             m_interactionRenderJob->cancel();
-    };
+    });
     m_player = m_services.playback->makeVideoPlayer();
     m_recoveryAvailable = QFileInfo::exists(recoveryPath());
 
@@ -194,6 +131,12 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
         }
     }
 
+    connect(&m_export, &ExportRun::runningChanged, this, &EditorModel::isExportingChanged);
+    connect(&m_export, &ExportRun::progressChanged, this, &EditorModel::exportProgressChanged);
+    connect(&m_export, &ExportRun::cancellingChanged, this, &EditorModel::isCancellingExportChanged);
+    connect(&m_export, &ExportRun::ended, this, &EditorModel::finishExport);
+    connect(&m_audition, &MusicAudition::choiceChanged, this, &EditorModel::auditioningMusicChanged);
+
     // Queued, so that a tick never runs inside a call into the player.
     connect(m_player.get(), &VideoPlayer::timeChanged, this, &EditorModel::updateTime, Qt::QueuedConnection);
     // The end report reaches the trim end by itself; the end notice only matters when the
@@ -210,15 +153,10 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
 
 EditorModel::~EditorModel()
 {
-    Workers& workers = workerState();
-    workers.cancellers.erase(this);
-    std::erase_if(workers.orphanedExports, [](const std::weak_ptr<ExportJob>& job) { return job.expired(); });
-    if (m_exportJob)
-        workers.orphanedExports.push_back(m_exportJob);
+    forgetWorkers(this);
     disconnect(m_player.get(), nullptr, this, nullptr);
     if (m_interactionRenderJob)
         m_interactionRenderJob->cancel();
-    m_auditionTask.reset();
     if (m_interactionPath)
         QFile::remove(*m_interactionPath);
     if (m_thumbnailCancel)
@@ -295,14 +233,6 @@ void EditorModel::setInteractionSoundError(std::optional<QString> error)
 {
     publish(m_interactionSoundError, std::move(error), &EditorModel::interactionSoundErrorChanged);
 }
-void EditorModel::setAuditioningMusic(std::optional<MusicChoice> choice)
-{
-    publish(m_auditioningMusic, std::move(choice), &EditorModel::auditioningMusicChanged);
-}
-void EditorModel::setExportProgress(double progress)
-{
-    publish(m_exportProgress, progress, &EditorModel::exportProgressChanged);
-}
 void EditorModel::setExportURL(std::optional<QUrl> url)
 {
     publish(m_exportURL, std::move(url), &EditorModel::exportURLChanged);
@@ -332,12 +262,6 @@ void EditorModel::setThumbnails(QList<QImage> thumbnails)
 {
     m_thumbnails = std::move(thumbnails);
     emit thumbnailsChanged();
-}
-
-void EditorModel::setExportState(bool exporting, bool cancelling)
-{
-    publish(m_isExporting, exporting, &EditorModel::isExportingChanged);
-    publish(m_isCancellingExport, cancelling, &EditorModel::isCancellingExportChanged);
 }
 
 void EditorModel::setMovie(std::optional<QUrl> url, double duration, QSizeF sourceSize)
@@ -472,7 +396,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
     const QString path = movie.isLocalFile() ? movie.toLocalFile() : QString();
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    workers().start([=] {
+    editorWorkers().start([=] {
         auto load = std::make_shared<MovieLoad>();
         if (path.isEmpty()) {
             load->error = notLocalFileText;
@@ -707,7 +631,7 @@ void EditorModel::loadThumbnails()
     const QString path = m_movieURL->toLocalFile();
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    workers().start([=] {
+    editorWorkers().start([=] {
         std::unique_ptr<ThumbnailReader> reader = movies->openThumbnails(path);
         for (int i = 0; i < thumbnailCount; ++i) {
             if (cancelled->load())
@@ -844,8 +768,7 @@ void EditorModel::applyVolumes()
     const float music = playerVolume(m_settings.musicVolume, EditDefaults::musicVolume);
     if (m_musicPlayer)
         m_musicPlayer->setVolume(music);
-    if (m_auditionPlayer)
-        m_auditionPlayer->setVolume(music);
+    m_audition.setVolume(music);
 }
 
 void EditorModel::configureMusicPreview()
@@ -902,7 +825,7 @@ void EditorModel::configureInteractionPreview()
 
     const SoundtrackRenderer render = m_services.soundtrackRenderer;
     QPointer<EditorModel> self(this);
-    workers().start([=] {
+    editorWorkers().start([=] {
         const SoundtrackOutcome outcome = render ? render(key, *job)
                                                  : SoundtrackOutcome{{}, description(EditorError::exportUnavailable)};
         postToMain(self, [=](EditorModel* model) {
@@ -955,12 +878,11 @@ void EditorModel::clearInteractionPreview()
 
 void EditorModel::auditionMusic(MusicChoice choice)
 {
-    if (m_auditioningMusic == choice) {
-        stopMusicAudition();
+    if (m_audition.choice() == choice) {
+        m_audition.stop();
         return;
     }
     pausePlayback();
-    stopMusicAudition();
     const std::optional<QUrl> file =
         choice == MusicChoice::custom ? m_settings.musicFileURL : Music::bundledURL(choice);
     if (!file)
@@ -971,25 +893,12 @@ void EditorModel::auditionMusic(MusicChoice choice)
         setNotice(QStringLiteral("Could not preview track: ") + error);
         return;
     }
-    player->setVolume(playerVolume(m_settings.musicVolume, EditDefaults::musicVolume));
-    player->setPosition(0);
-    player->play();
-    m_auditionPlayer = std::move(player);
-    setAuditioningMusic(choice);
-    QPointer<EditorModel> self(this);
-    m_auditionTask = m_services.scheduler->schedule(auditionLength, [self] {
-        if (self)
-            self->stopMusicAudition();
-    });
+    m_audition.start(choice, std::move(player), playerVolume(m_settings.musicVolume, EditDefaults::musicVolume));
 }
 
 void EditorModel::stopMusicAudition()
 {
-    m_auditionTask.reset();
-    if (m_auditionPlayer)
-        m_auditionPlayer->stop();
-    m_auditionPlayer.reset();
-    setAuditioningMusic(std::nullopt);
+    m_audition.stop();
 }
 
 // --- focus points
@@ -1234,53 +1143,19 @@ void EditorModel::setTrimEnd(double seconds)
 
 void EditorModel::export_(const QUrl& destination, const ExportOptions& options, std::function<void()> done)
 {
-    if (!m_movieURL || m_isExporting)
+    if (!m_movieURL || m_export.isRunning())
         return;
     pausePlayback();
-    stopMusicAudition();
-    auto job = std::make_shared<ExportJob>();
-    m_exportJob = job;
-    setExportState(true, false);
-    setExportProgress(0);
-    setExportURL(std::nullopt);
-    setNotice(std::nullopt);
-
     ExportRequest request;
     request.scene = scene();
     request.options = options;
-    request.destination = destination.toLocalFile();
-    request.job = job;
-
-    const ExportRunner run = m_services.exportRunner;
-    QPointer<EditorModel> self(this);
-    workers().start([=] {
-        const auto progress = [self, job](double value) {
-            postToMain(self, [job, value](EditorModel* model) {
-                if (model && model->m_exportJob == job && model->m_isExporting)
-                    model->setExportProgress(value);
-            });
-        };
-        ExportOutcome outcome;
-        if (!destination.isLocalFile())
-            outcome = {ExportOutcome::Status::failed, QStringLiteral("Only files on this computer can be written.")};
-        else if (!run)
-            outcome = {ExportOutcome::Status::failed, description(EditorError::exportUnavailable)};
-        else
-            outcome = run(request, progress);
-        postToMain(self, [=](EditorModel* model) {
-            if (model)
-                model->finishExport(job, destination, outcome);
-            if (done)
-                done();
-        });
-    });
+    m_export.start(std::move(request), destination, std::move(done));
+    setExportURL(std::nullopt);
+    setNotice(std::nullopt);
 }
 
-void EditorModel::finishExport(const std::shared_ptr<ExportJob>& job, const QUrl& destination,
-                               const ExportOutcome& outcome)
+void EditorModel::finishExport(const QUrl& destination, const ExportOutcome& outcome)
 {
-    if (m_exportJob != job)
-        return;
     switch (outcome.status) {
     case ExportOutcome::Status::finished:
         setExportURL(destination);
@@ -1293,17 +1168,11 @@ void EditorModel::finishExport(const std::shared_ptr<ExportJob>& job, const QUrl
         setNotice(QStringLiteral("Export failed: ") + outcome.error);
         break;
     }
-    m_exportJob.reset();
-    setExportState(false, false);
 }
 
 void EditorModel::cancelExport()
 {
-    if (!m_isExporting || m_isCancellingExport)
-        return;
-    setExportState(true, true);
-    if (m_exportJob)
-        m_exportJob->cancel();
+    m_export.cancel();
 }
 
 }  // namespace sablewick

@@ -7,6 +7,8 @@
 #include "document/Project.h"
 #include "editor/EditorError.h"
 #include "editor/EditorServices.h"
+#include "editor/ExportRun.h"
+#include "editor/MusicAudition.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
 #include "rendering/Scene.h"
@@ -72,11 +74,11 @@ public:
     const std::vector<FocusPoint>& interactionEvents() const { return m_interactionEvents; }
     bool isPreparingInteractionSounds() const { return m_isPreparingInteractionSounds; }
     const std::optional<QString>& interactionSoundError() const { return m_interactionSoundError; }
-    std::optional<MusicChoice> auditioningMusic() const { return m_auditioningMusic; }
+    std::optional<MusicChoice> auditioningMusic() const { return m_audition.choice(); }
     bool isPlaying() const { return m_isPlaying; }
-    bool isExporting() const { return m_isExporting; }
-    double exportProgress() const { return m_exportProgress; }
-    bool isCancellingExport() const { return m_isCancellingExport; }
+    bool isExporting() const { return m_export.isRunning(); }
+    double exportProgress() const { return m_export.progress(); }
+    bool isCancellingExport() const { return m_export.isCancelling(); }
     const std::optional<QString>& notice() const { return m_notice; }
     const std::optional<QUrl>& exportURL() const { return m_exportURL; }
     const std::optional<QUrl>& projectURL() const { return m_projectURL; }
@@ -211,8 +213,7 @@ private:
     void rememberProject(const QUrl& project);
     void loadThumbnails();
     void appendThumbnail(const QImage& image);
-    void finishExport(const std::shared_ptr<ExportJob>& job, const QUrl& destination,
-                      const ExportOutcome& outcome);
+    void finishExport(const QUrl& destination, const ExportOutcome& outcome);
 
     void updateTime(double seconds);
     void syncMusicPreviewTime(std::optional<double> time);
@@ -253,9 +254,6 @@ private:
     void setInteractionEvents(std::vector<FocusPoint> events);
     void setMovie(std::optional<QUrl> url, double duration, QSizeF sourceSize);
     void setInteractionSoundError(std::optional<QString> error);
-    void setAuditioningMusic(std::optional<MusicChoice> choice);
-    void setExportState(bool exporting, bool cancelling);
-    void setExportProgress(double progress);
     void setExportURL(std::optional<QUrl> url);
     void setProjectURL(std::optional<QUrl> url);
     void setThumbnails(QList<QImage> thumbnails);
@@ -275,11 +273,7 @@ private:
     std::vector<FocusPoint> m_interactionEvents;
     bool m_isPreparingInteractionSounds = false;
     std::optional<QString> m_interactionSoundError;
-    std::optional<MusicChoice> m_auditioningMusic;
     bool m_isPlaying = false;
-    bool m_isExporting = false;
-    double m_exportProgress = 0;
-    bool m_isCancellingExport = false;
     std::optional<QString> m_notice;
     std::optional<QUrl> m_exportURL;
     std::optional<QUrl> m_projectURL;
@@ -294,17 +288,16 @@ private:
     // Private.
     std::unique_ptr<VideoPlayer> m_player;
     EditHistory<Edit> m_history;
+    ExportRun m_export;
+    MusicAudition m_audition;
     std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
     QUuid m_openGeneration = QUuid::createUuid();
-    std::shared_ptr<ExportJob> m_exportJob;
     std::unique_ptr<AudioPlayer> m_musicPlayer;
     std::optional<QUrl> m_previewMusicURL;  // none: the edit has no music file
     std::unique_ptr<AudioPlayer> m_interactionPlayer;
     std::optional<QString> m_interactionPath;
     std::optional<InteractionSoundtrack::Key> m_interactionKey;
     std::shared_ptr<ExportJob> m_interactionRenderJob;
-    std::unique_ptr<AudioPlayer> m_auditionPlayer;
-    std::unique_ptr<ScheduledTask> m_auditionTask;
     double m_previewTrimStart = 0;
 };
 

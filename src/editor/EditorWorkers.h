@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
+
+namespace sablewick {
+
+class ExportJob;
+
+// The editor's own workers, apart from the application's shared pool: an export that runs for
+// minutes must never hold up reading the next movie or its thumbnails.
+//
+// They end before the application object goes: a worker still running then would use Qt (image
+// scaling's own thread pool, the event queue) while it is torn down, and crash the process on the
+// way out. As the application object is destroyed, and before anything of it goes, every owner
+// still registered cancels its workers' tasks and the pool waits for them. Main thread only.
+QThreadPool& editorWorkers();
+
+// How an owner's running tasks are cancelled when the application ends; kept until forgotten.
+void cancelWorkersAtExit(const void* owner, std::function<void()> cancel);
+void forgetWorkers(const void* owner);
+// An export outlives the owner that started it (it still writes its file); it is stopped only
+// when the application ends.
+void cancelAtExit(const std::shared_ptr<ExportJob>& orphan);
+
+// Hands work done on a worker thread back to the main thread. The function runs there with the
+// object, or with null when the object has gone meanwhile (so that it can still clean up).
+template <typename T, typename F>
+void postToMain(const QPointer<T>& target, F function)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;  // the process is ending
+    QMetaObject::invokeMethod(
+        application, [target, function]() mutable { function(target.data()); }, Qt::QueuedConnection);
+}
+
+}  // namespace sablewick
