@@ -1,7 +1,7 @@
 #include "components/StudioKit.h"
 
 #include "components/StudioStyle.h"
-#include "preferences/StudioTheme.h"
+#include "components/StudioTheme.h"
 
 #include <QApplication>
 

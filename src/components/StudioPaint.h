@@ -4,7 +4,7 @@
 
 #include "components/StudioMaterial.h"
 #include "components/StudioTokens.h"
-#include "preferences/StudioTheme.h"
+#include "components/StudioTheme.h"
 
 #include <QColor>
 #include <QFont>

@@ -5,7 +5,7 @@
 
 #include "components/StudioPaint.h"
 #include "preferences/StudioAccent.h"
-#include "preferences/StudioTheme.h"
+#include "components/StudioTheme.h"
 
 #include <QApplication>
 #include <QImage>

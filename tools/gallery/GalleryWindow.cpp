@@ -19,7 +19,7 @@
 #include "components/StudioTile.h"
 #include "components/StudioToolRail.h"
 #include "preferences/AppPreferences.h"
-#include "preferences/StudioTheme.h"
+#include "components/StudioTheme.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "preferences/StudioTheme.h"
+#include "components/StudioTheme.h"
 
 #include "preferences/AppPreferences.h"
 #include "preferences/StudioAccent.h"
