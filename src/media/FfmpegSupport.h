@@ -78,6 +78,17 @@ AVIOContext* openOutputFile(const std::string& absolutePath);
 // to remove is ignored.
 void removePartialFile(const std::string& absolutePath);
 
+// Gives up a writer's output for good: the writer refuses further work, lets go of what it holds
+// open (its close()) and the incomplete file is removed, so that a failed or dropped export never
+// leaves half a movie behind under the user's name.
+template <typename WriterState>
+void abandonOutput(WriterState& state)
+{
+    state.failed = true;
+    state.close();
+    removePartialFile(state.path);
+}
+
 // Flushes and closes a file opened with openOutputFile; a write error anywhere in its life
 // throws MediaError(writeFailed).
 void closeOutputFile(AVIOContext** io, const std::string& absolutePath);

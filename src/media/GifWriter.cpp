@@ -284,18 +284,15 @@ GifWriter::GifWriter(const std::string& path, GifWriterSettings settings) : stat
     try {
         s.writeHeader();
     } catch (...) {
-        s.close();
-        ffmpeg::removePartialFile(s.path);
+        ffmpeg::abandonOutput(s);
         throw;
     }
 }
 
 GifWriter::~GifWriter()
 {
-    if (state_ && !state_->finished && state_->io) {
-        state_->close();
-        ffmpeg::removePartialFile(state_->path);
-    }
+    if (state_ && !state_->finished && state_->io)
+        ffmpeg::abandonOutput(*state_);
 }
 
 void GifWriter::writeFrame(const QImage& frame, MediaTime time)
@@ -337,9 +334,7 @@ void GifWriter::finish(MediaTime end)
         s.write({0x3b});
         ffmpeg::closeOutputFile(&s.io, s.path);
     } catch (...) {
-        s.failed = true;
-        s.close();
-        ffmpeg::removePartialFile(s.path);
+        ffmpeg::abandonOutput(s);
         throw;
     }
     s.finished = true;

@@ -364,8 +364,7 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
     s.output->pb = ffmpeg::openOutputFile(s.path);
     const int header = avformat_write_header(s.output.get(), nullptr);
     if (header < 0) {
-        s.close();
-        ffmpeg::removePartialFile(s.path);
+        ffmpeg::abandonOutput(s);
         throw MediaError(MediaErrorKind::writeFailed, s.path, ffmpeg::errorText(header));
     }
     s.headerWritten = true;
@@ -374,10 +373,10 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
 MovieWriter::~MovieWriter()
 {
     if (state_ && !state_->finished && !state_->abandoned && state_->output) {
-        const bool created = state_->output->pb != nullptr;
-        state_->close();
-        if (created)
-            ffmpeg::removePartialFile(state_->path);
+        if (state_->output->pb)
+            ffmpeg::abandonOutput(*state_);
+        else
+            state_->close();  // failed before its file was created: nothing of the user's to remove
     }
 }
 
@@ -454,18 +453,13 @@ void MovieWriter::finish()
         return;
     if (s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer failed earlier");
-    auto cleanUp = [&s] {
-        s.failed = true;
-        s.close();
-        ffmpeg::removePartialFile(s.path);
-    };
     try {
         if (s.frames == 0)
             s.fail(MediaErrorKind::invalidArgument, "no frame was written");
         s.pumpAudio(INT64_MAX);
         s.checkCancel();
     } catch (...) {
-        cleanUp();
+        ffmpeg::abandonOutput(s);
         throw;
     }
     // The audio stream is read to its end; it may hold the caller's state, which the flush
@@ -507,7 +501,7 @@ void MovieWriter::finish()
         });
     } catch (...) {
         AbandonedFlushes::instance().ended();
-        cleanUp();
+        ffmpeg::abandonOutput(s);
         throw;
     }
 
@@ -532,7 +526,7 @@ void MovieWriter::finish()
     }
     thread.join();
     if (flush->error) {
-        cleanUp();
+        ffmpeg::abandonOutput(s);
         std::rethrow_exception(flush->error);
     }
     s.finished = true;
