@@ -36,11 +36,14 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
+# SABLEWICK_CMAKE_ARGS adds options to the configuration (the sanitizer build of .ci/run).
+# shellcheck disable=SC2206
+options=(${SABLEWICK_CMAKE_ARGS:-})
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 fi
 # Folders appear as the project grows; configure again when one has been added since.
-cmake "$build" >/dev/null
+cmake "$build" "${options[@]}" >/dev/null
 # SABLEWICK_JOBS caps the build's parallel jobs (several builds sharing one machine).
 jobs=${SABLEWICK_JOBS:-$(nproc)}
 # SABLEWICK_BUILD_TARGETS limits the build to some targets (for working on one area).

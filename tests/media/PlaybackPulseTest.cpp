@@ -82,6 +82,8 @@ private:
     {
         bytes_ += process_.readAllStandardOutput();
         const qsizetype whole = bytes_.size() / qsizetype(sizeof(float));
+        if (whole == 0)
+            return;  // nothing to copy, and an empty vector's data() may be null, which memcpy forbids
         const std::size_t old = samples_.size();
         samples_.resize(old + static_cast<std::size_t>(whole));
         std::memcpy(samples_.data() + old, bytes_.constData(), static_cast<std::size_t>(whole) * sizeof(float));
