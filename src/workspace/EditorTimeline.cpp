@@ -185,6 +185,11 @@ EditorTimeline::EditorTimeline(EditorModel& editor, StudioBinding<std::optional<
     m_trimLabel = symbolLabel(QStringLiteral("scissors"), QStringLiteral("Trim"), StudioTextStyle::caption, m_trim);
     m_selected = new StudioLabel(QString(), StudioTextStyle::caption, StudioLabelRole::secondary, m_trim);
 
+    // The rows choose their arrangement from the width they get, so the wide one must not set the
+    // panel's minimum width: otherwise the panel could never become narrow enough to switch.
+    for (QWidget* row : {m_transport, m_title, m_trim})
+        row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 10, 24, 16);
     column->setSpacing(12);
