@@ -2,13 +2,24 @@
 
 #include "app/GlobalStudioShortcuts.h"
 #include "app/SablewickLifecycle.h"
+#include "app/StudioScreenshotDialogs.h"
+#include "app/TopLevelWindows.h"
 #include "editor/EditorModel.h"
 #include "platform/PreferencesStore.h"
+#include "platform/StandardFolders.h"
 #include "platform/SystemHotKeys.h"
 #include "preferences/AppPreferences.h"
 #include "recording/Recorder.h"
+#include "screenshots/ScreenshotCapture.h"
+#include "screenshots/ScreenshotModel.h"
+#include "screenshots/ScreenshotRenderer.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSaveFile>
+#include <QUuid>
 #include <QDir>
 #include <QFileDialog>
 #include <QPointer>
@@ -45,6 +56,18 @@ StudioSessionServices standardSessionServices(PlaybackFactory& playback)
         return QUrl::fromLocalFile(path);
     };
     services.quit = [] { QCoreApplication::quit(); };
+    static StudioScreenshotDialogs dialogs;
+    static TopLevelWindows windows;
+    services.screenshot.dialogs = &dialogs;
+    services.screenshotCapture.windows = &windows;
+    services.chooseImage = []() -> std::optional<QUrl> {
+        const QString path = QFileDialog::getOpenFileName(
+            SablewickLifecycle::editorWindow, QString(), QString(),
+            QStringLiteral("Images (*.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff *.webp);;JSON (*.json)"));
+        if (path.isEmpty())
+            return std::nullopt;
+        return QUrl::fromLocalFile(path);
+    };
     return services;
 }
 
@@ -52,7 +75,16 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
+    m_screenshot = std::make_unique<ScreenshotModel>(m_services.screenshot);
+    m_screenshotCapture = std::make_unique<ScreenshotCapture>(m_services.screenshotCapture);
     m_editor = std::make_unique<EditorModel>(m_services.editor);
+    // A failed capture is told in both editors, whichever window the user looks at.
+    connect(m_screenshotCapture.get(), &ScreenshotCapture::errorChanged, this, [this] {
+        if (const std::optional<QString>& error = m_screenshotCapture->error()) {
+            m_screenshot->setNotice(*error);
+            m_editor->setNotice(*error);
+        }
+    });
     if (m_services.capture) {
         m_recorder = std::make_unique<Recorder>(*m_services.capture, m_services.recordingsFolder);
         // A finished recording opens in the editor; the window is not brought forward. A failed
@@ -75,6 +107,8 @@ StudioSession::~StudioSession()
     // The keys go before the models that their actions reach.
     m_globalShortcuts.reset();
     m_recorder.reset();
+    // A capture still under way must not complete into a model that is gone.
+    m_screenshotCapture.reset();
 }
 
 void StudioSession::setRecordingSetupRequested(bool requested)
@@ -120,7 +154,7 @@ void StudioSession::performGlobalAction(StudioShortcutAction action)
             m_recorder->stop();
             return;
         }
-        if (isRecorderBusy() || m_editor->isExporting())
+        if (isRecorderBusy() || m_editor->isExporting() || m_screenshotCapture->isCapturing())
             return;
         setRecordingSetupRequested(true);
         if (m_openEditor)
@@ -133,11 +167,86 @@ void StudioSession::performGlobalAction(StudioShortcutAction action)
 
 void StudioSession::requestScreenshot()
 {
-    if (isRecorderBusy())
+    if (isRecorderBusy() || m_screenshotCapture->isCapturing())
         return;
     setScreenshotSetupRequested(true);
     if (m_openEditor)
         m_openEditor();
+}
+
+void StudioSession::captureScreenshot(const ScreenshotCaptureOptions& options)
+{
+    if (isRecorderBusy()) {
+        m_screenshot->setNotice(QStringLiteral("Finish the recording before taking a screenshot."));
+        return;
+    }
+    if (m_screenshot->isExporting() || !m_screenshot->confirmReplacing())
+        return;
+    QPointer<StudioSession> self(this);
+    m_screenshotCapture->capture(options, [self](const QString& path) {
+        if (self && self->m_screenshot->open(QUrl::fromLocalFile(path)) && self->m_openScreenshotWindow)
+            self->m_openScreenshotWindow();
+    });
+}
+
+void StudioSession::openImage(const QUrl& url)
+{
+    if (m_screenshot->isExporting() || !m_screenshot->confirmReplacing())
+        return;
+    // Case-sensitive on purpose: "SHOT.SABLEIMAGE.JSON" is some other file and is read as an image.
+    const bool project = url.fileName().endsWith(QStringLiteral(".sableimage.json"));
+    const bool opened = project ? m_screenshot->openProject(url) : m_screenshot->open(url);
+    if (opened) {
+        if (m_openScreenshotWindow)
+            m_openScreenshotWindow();
+    } else {
+        m_editor->setNotice(m_screenshot->notice());
+    }
+}
+
+void StudioSession::importImage()
+{
+    if (!m_services.chooseImage)
+        return;
+    if (const std::optional<QUrl> url = m_services.chooseImage())
+        openImage(*url);
+}
+
+QString StudioSession::screenshotsFolder() const
+{
+    const QString& folder = m_services.screenshotCapture.folder;
+    return folder.isEmpty() ? StandardFolders::screenshots() : folder;
+}
+
+void StudioSession::pasteImage()
+{
+    if (m_screenshot->isExporting())
+        return;
+    const QImage image = QGuiApplication::clipboard()->image();
+    if (image.isNull() || !m_screenshot->confirmReplacing())
+        return;
+    const QString folder = screenshotsFolder();
+    const QString path = QDir(folder).filePath(
+        QStringLiteral("Pasted-") + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".png"));
+    std::optional<QString> failure;
+    try {
+        const QByteArray png = ScreenshotRenderer::data(image, ScreenshotFormat::png, 0.92);
+        QSaveFile file(path);
+        if (!QDir().mkpath(folder))
+            failure = QStringLiteral("The folder “%1” cannot be created.").arg(folder);
+        else if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
+            failure = file.errorString();
+    } catch (const std::exception& error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    if (failure) {
+        const QString message = QStringLiteral("Could not paste image: ") + *failure;
+        m_screenshot->setNotice(message);
+        m_editor->setNotice(message);
+        return;
+    }
+    if (m_screenshot->open(QUrl::fromLocalFile(path)) && m_openScreenshotWindow)
+        m_openScreenshotWindow();
 }
 
 void StudioSession::bringForward(QWidget* window)

@@ -3,6 +3,8 @@
 #include "app/StudioInstallation.h"
 #include "editor/EditorServices.h"
 #include "preferences/StudioShortcutAction.h"
+#include "screenshots/ScreenshotCaptureServices.h"
+#include "screenshots/ScreenshotModelServices.h"
 
 #include <QObject>
 #include <QString>
@@ -21,6 +23,9 @@ class Recorder;
 class GlobalStudioShortcuts;
 class PlaybackFactory;
 class PreferencesStore;
+class ScreenshotCapture;
+class ScreenshotModel;
+struct ScreenshotCaptureOptions;
 class SystemHotKeys;
 
 // What a session is made with. The pointers are not owned and must outlive the session.
@@ -32,6 +37,11 @@ struct StudioSessionServices {
     // then has no recorder.
     CaptureBackend* capture = nullptr;
     QString recordingsFolder;
+    ScreenshotModelServices screenshot;
+    // Its folder (empty: the pictures folder's) also receives pasted images.
+    ScreenshotCaptureServices screenshotCapture;
+    // Asks for an image or screenshot project to open; none when the user cancels.
+    std::function<std::optional<QUrl>()> chooseImage;
     std::function<std::unique_ptr<SystemHotKeys>()> makeHotKeys;
     StudioInstallation installation;
     // Starts the program as a process of its own; false with the reason when it could not start.
@@ -62,6 +72,8 @@ public:
     ~StudioSession() override;
 
     EditorModel& editor() const { return *m_editor; }
+    ScreenshotModel& screenshot() const { return *m_screenshot; }
+    ScreenshotCapture& screenshotCapture() const { return *m_screenshotCapture; }
     // None without a display capture.
     Recorder* recorder() const { return m_recorder.get(); }
     // A recording starts, runs or is being finished.
@@ -87,6 +99,16 @@ public:
 
     // Asks the main window for the screenshot setup, unless the recorder or a capture is busy.
     void requestScreenshot();
+
+    // Captures with the options of a setup sheet and opens the picture in the image editor,
+    // bringing its window forward. Refused while a recording runs or the image editor exports, or
+    // when the user keeps an unsaved edit.
+    void captureScreenshot(const ScreenshotCaptureOptions& options);
+    // Opens an image, or a screenshot project by its ".sableimage.json" name, in the image editor.
+    void openImage(const QUrl& url);
+    void importImage();
+    // Writes the clipboard's image as a PNG into the screenshots folder and opens it.
+    void pasteImage();
 
     // Whether something runs that quitting would cut short: a recording or a video export.
     bool hasWorkUnderWay() const;
@@ -115,8 +137,11 @@ signals:
 
 private:
     static void bringForward(QWidget* window);
+    QString screenshotsFolder() const;
 
     StudioSessionServices m_services;
+    std::unique_ptr<ScreenshotModel> m_screenshot;
+    std::unique_ptr<ScreenshotCapture> m_screenshotCapture;
     std::unique_ptr<EditorModel> m_editor;
     std::unique_ptr<Recorder> m_recorder;
     std::unique_ptr<GlobalStudioShortcuts> m_globalShortcuts;

@@ -4,12 +4,15 @@
 #include "components/StudioKit.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWindowSession.h"
+#include "mainwindow/ScreenshotSetupSheet.h"
 #include "mainwindow/StandaloneSession.h"
 #include "media/PlaybackEngine.h"
 #include "platform/NumericLocale.h"
 #include "platform/PreferencesStore.h"
 #include "platform/SingleInstance.h"
 #include "preferences/AppPreferences.h"
+#include "screenshots/ScreenshotCapture.h"
+#include "screenshots/ScreenshotModel.h"
 #include "workspace/TimelineViews.h"
 
 #include <QApplication>
@@ -18,23 +21,23 @@
 
 namespace sablewick {
 
-// The studio session as the main window asks for it. The recorder and the image editor are not
-// part of the session yet: what needs them says so in the banner, as the window expects.
+// The studio session as the main window asks for it. The recorder is not part of the session yet:
+// what needs it says so in the banner, as the window expects.
 // It lives with the program, the one place that knows both the shell and the window above it.
 class StudioWindowSession final : public MainWindowSession {
 public:
     StudioWindowSession(SablewickApp& app, StudioSession& session, QObject* parent = nullptr);
 
     RecorderState recorderState() const override { return m_recorder; }
-    CaptureState captureState() const override { return {}; }
-    bool hasImageOpen() const override { return false; }
+    CaptureState captureState() const override;
+    bool hasImageOpen() const override;
     void clearRecorderNotice() override;
     void stopRecording() override {}
-    void cancelCapture() override {}
-    void requestScreenshot() override { sayUnavailable(); }
-    void importImage() override { sayUnavailable(); }
-    void pasteImage() override { sayUnavailable(); }
-    void openImage(const QUrl&) override { sayUnavailable(); }
+    void cancelCapture() override;
+    void requestScreenshot() override { m_session.requestScreenshot(); }
+    void importImage() override { m_session.importImage(); }
+    void pasteImage() override { m_session.pasteImage(); }
+    void openImage(const QUrl& file) override { m_session.openImage(file); }
     bool restoreScreenshotEdit() override { return false; }
     // X11 asks for no permissions: there is no settings page to open.
     void openPrivacySettings(const QString&) override {}
@@ -46,7 +49,7 @@ public:
     std::optional<QString> installedBuild() const override;
     QWidget* makeRecordingSetupSheet(QWidget*, std::function<void()>) override;
     QWidget* makeScreenshotSetupSheet(QWidget*, std::function<void()>) override;
-    void startChosenScreenshot() override {}
+    void startChosenScreenshot() override;
     bool takeRecordingSetupRequest() override;
     bool takeScreenshotSetupRequest() override;
 
@@ -56,6 +59,8 @@ private:
     SablewickApp& m_app;
     StudioSession& m_session;
     RecorderState m_recorder;
+    // The options of the sheet's capture button, kept until the sheet is gone from the screen.
+    std::optional<ScreenshotCaptureOptions> m_chosenScreenshot;
 };
 
 
@@ -74,6 +79,32 @@ StudioWindowSession::StudioWindowSession(SablewickApp& app, StudioSession& sessi
         if (m_session.screenshotSetupRequested())
             emit screenshotSetupRequested();
     });
+    ScreenshotCapture& capture = m_session.screenshotCapture();
+    connect(&capture, &ScreenshotCapture::isCapturingChanged, this, &MainWindowSession::captureStateChanged);
+    connect(&capture, &ScreenshotCapture::statusChanged, this, &MainWindowSession::captureStateChanged);
+    connect(&m_session.screenshot(), &ScreenshotModel::sourceChanged, this, &MainWindowSession::imageOpenChanged);
+}
+
+CaptureState StudioWindowSession::captureState() const
+{
+    const ScreenshotCapture& capture = m_session.screenshotCapture();
+    return {capture.isCapturing(), capture.status()};
+}
+
+bool StudioWindowSession::hasImageOpen() const
+{
+    return m_session.screenshot().sourceURL().has_value();
+}
+
+void StudioWindowSession::cancelCapture()
+{
+    m_session.screenshotCapture().cancel();
+}
+
+void StudioWindowSession::startChosenScreenshot()
+{
+    if (const std::optional<ScreenshotCaptureOptions> options = std::exchange(m_chosenScreenshot, std::nullopt))
+        m_session.captureScreenshot(*options);
 }
 
 void StudioWindowSession::clearRecorderNotice()
@@ -127,10 +158,18 @@ QWidget* StudioWindowSession::makeRecordingSetupSheet(QWidget*, std::function<vo
     return nullptr;
 }
 
-QWidget* StudioWindowSession::makeScreenshotSetupSheet(QWidget*, std::function<void()>)
+QWidget* StudioWindowSession::makeScreenshotSetupSheet(QWidget* parent, std::function<void()> chosen)
 {
-    sayUnavailable();
-    return nullptr;
+    auto* sheet = new ScreenshotSetupSheet(&DisplayList::current, parent);
+    m_chosenScreenshot.reset();
+    connect(sheet, &ScreenshotSetupSheet::captureRequested, this,
+            [this, chosen = std::move(chosen)](const ScreenshotCaptureOptions& options) {
+                m_chosenScreenshot = options;
+                chosen();
+            });
+    // The window presenting the sheet closes it; a sheet shown on its own closes itself.
+    connect(sheet, &ScreenshotSetupSheet::dismissRequested, sheet, [sheet] { sheet->window()->close(); });
+    return sheet;
 }
 
 bool StudioWindowSession::takeRecordingSetupRequest()
