@@ -10,8 +10,10 @@
 #include "preferences/FakeSystemAppearance.h"
 #include "recording/FakeCaptureBackend.h"
 #include "recording/Recorder.h"
+#include "screenshots/ScreenshotModel.h"
 
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QWidget>
 
@@ -23,6 +25,18 @@ namespace sablewick {
 namespace {
 
 using A = StudioShortcutAction;
+
+// Answers the image editor's questions as a user who lets every edit go.
+class DiscardingDialogs final : public ScreenshotDialogs {
+public:
+    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return std::nullopt; }
+    ReplaceChoice confirmReplacing() override
+    {
+        ++asked;
+        return ReplaceChoice::discard;
+    }
+    int asked = 0;
+};
 
 class StudioSessionTest : public ::testing::Test {
 protected:
@@ -42,6 +56,7 @@ protected:
         };
         services.chooseProjectDestination = [this] { return destination; };
         services.quit = [this] { ++quits; };
+        services.screenshot.dialogs = &dialogs;
         session = std::make_unique<StudioSession>(std::move(services));
     }
 
@@ -77,6 +92,7 @@ protected:
     QString launchError;
     std::optional<QUrl> destination;
     int quits = 0;
+    DiscardingDialogs dialogs;
     std::unique_ptr<StudioSession> session;
 };
 
@@ -273,6 +289,46 @@ TEST_F(StudioSessionRecordingTest, RecordingKeyStopsARecordingThatThenOpensInThe
     EXPECT_EQ(session->editor().movieURL()->toLocalFile(), movie);
     EXPECT_EQ(session->editor().events().size(), 1u) << "the marked zoom came along";
     EXPECT_TRUE(opened.isEmpty()) << "the window is not brought forward";
+}
+
+}  // namespace
+}  // namespace sablewick
+
+namespace sablewick {
+namespace {
+
+TEST_F(StudioSessionTest, OpenedImagesReachTheImageEditorAndFailuresBothNotices)
+{
+    QStringList opened;
+    session->configureWindows([&](const QString& id) { opened.append(id); });
+    QImage picture(40, 30, QImage::Format_ARGB32);
+    picture.fill(Qt::green);
+    // Only the lower-case suffix names a project: the same bytes under upper case are an image.
+    const QString shouting = bench.path("shot.SABLEIMAGE.JSON");
+    ASSERT_TRUE(picture.save(shouting, "PNG"));
+    const QString project = bench.path("shot.sableimage.json");
+    ASSERT_TRUE(picture.save(project, "PNG"));
+
+    session->openImage(QUrl::fromLocalFile(shouting));
+    EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting));
+    EXPECT_EQ(session->screenshot().source().size(), QSize(40, 30));
+    EXPECT_EQ(opened, QStringList{"screenshot"});
+
+    session->openImage(QUrl::fromLocalFile(project));
+    EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting)) << "a PNG is no project";
+    EXPECT_EQ(dialogs.asked, 1) << "the open edit was offered for saving first";
+    EXPECT_EQ(opened, QStringList{"screenshot"});
+
+    const QString notPicture = bench.path("notes.png");
+    QFile notes(notPicture);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("plain words");
+    notes.close();
+    session->openImage(QUrl::fromLocalFile(notPicture));
+    EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting));
+    ASSERT_TRUE(session->screenshot().notice());
+    EXPECT_EQ(session->editor().notice(), session->screenshot().notice());
+    EXPECT_EQ(opened, QStringList{"screenshot"});
 }
 
 }  // namespace
