@@ -169,8 +169,10 @@ TEST(RecorderX11Test, AKilledRecordingLeavesAMovieThatPlays)
     const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
     EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(decoded.width, kScreenWidth);
-    // 150 frames (2.5 s) were captured; the fragments of the first two seconds are complete.
-    EXPECT_GE(decoded.frameTimes.size(), 60u);
+    // 150 frames were captured, over 2.5 s or longer on a busy machine; fragments close at the
+    // keyframe of each second, so at least the first second is complete whatever the frame rate.
+    ASSERT_FALSE(decoded.frameTimes.empty());
+    EXPECT_GE(decoded.frameTimes.back(), 0.9);
     EXPECT_TRUE(decoded.hasAudio);
 }
 
