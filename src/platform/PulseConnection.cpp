@@ -118,8 +118,10 @@ PulseConnection::ServerNames PulseConnection::serverNames(double timeoutSeconds)
         context_, query.names.defaultSource.c_str(),
         [](pa_context*, const pa_source_info* info, int eol, void* data) {
             auto* q = static_cast<Query*>(data);
-            if (info)
+            if (info) {
                 q->names.defaultSourceIsMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
+                q->names.defaultSourceDescription = info->description ? info->description : "";
+            }
             if (eol)
                 q->sourceDone = true;
         },

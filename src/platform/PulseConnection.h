@@ -59,6 +59,7 @@ public:
     struct ServerNames {
         std::string defaultSink;
         std::string defaultSource;
+        std::string defaultSourceDescription;
         bool defaultSourceIsMonitor = false;
     };
     // The server's default output and input. Throws PulseError.

@@ -112,6 +112,8 @@ public:
     virtual bool requestMicrophoneAccess() = 0;
     // The identifier of the default microphone, or none when there is no input device.
     virtual std::optional<QString> defaultMicrophone() = 0;
+    // Its name for people, or none when there is no input device.
+    virtual std::optional<QString> defaultMicrophoneName() = 0;
 
     // The displays that can be recorded. Throws CaptureError.
     virtual std::vector<CaptureDisplay> displays() = 0;
@@ -129,6 +131,8 @@ public:
     virtual std::optional<QPointF> caretLocation() = 0;
     // Throws CaptureError when input cannot be monitored.
     virtual std::unique_ptr<InputMonitor> monitorInput(InputEvents events) = 0;
+    // Whether clicks and typing of other applications can be seen; never prompts.
+    virtual bool canMonitorInput() = 0;
 };
 
 }  // namespace sablewick

@@ -64,17 +64,48 @@ X11CaptureBackend::~X11CaptureBackend()
 void X11CaptureBackend::setIgnoredKeys(std::vector<X11KeyChord> chords) { ignoredKeys_ = std::move(chords); }
 void X11CaptureBackend::setPreset(std::string preset) { preset_ = std::move(preset); }
 
-std::optional<QString> X11CaptureBackend::defaultMicrophone()
+namespace {
+
+// The default source when it is a microphone: a monitor of an output is what the system plays.
+std::optional<PulseConnection::ServerNames> microphoneSource()
 {
     try {
         PulseConnection connection("Sablewick", kAudioServerTimeout);
-        const PulseConnection::ServerNames names = connection.serverNames(kAudioServerTimeout);
-        // A monitor of an output is what the system plays, not a microphone.
+        PulseConnection::ServerNames names = connection.serverNames(kAudioServerTimeout);
         if (names.defaultSource.empty() || names.defaultSourceIsMonitor)
             return std::nullopt;
-        return QString::fromStdString(names.defaultSource);
+        return names;
     } catch (const PulseError&) {
         return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<QString> X11CaptureBackend::defaultMicrophone()
+{
+    if (const auto names = microphoneSource())
+        return QString::fromStdString(names->defaultSource);
+    return std::nullopt;
+}
+
+std::optional<QString> X11CaptureBackend::defaultMicrophoneName()
+{
+    const auto names = microphoneSource();
+    if (!names)
+        return std::nullopt;
+    return QString::fromStdString(names->defaultSourceDescription.empty() ? names->defaultSource
+                                                                          : names->defaultSourceDescription);
+}
+
+bool X11CaptureBackend::canMonitorInput()
+{
+    // X11 lets any client see raw input; only a server without XInput 2 keeps it out.
+    try {
+        X11InputMonitor probe({}, {});
+        return true;
+    } catch (const X11Error&) {
+        return false;
     }
 }
 

@@ -32,6 +32,7 @@ public:
     MicrophoneAuthorization microphoneAuthorization() override { return MicrophoneAuthorization::authorized; }
     bool requestMicrophoneAccess() override { return true; }
     std::optional<QString> defaultMicrophone() override;
+    std::optional<QString> defaultMicrophoneName() override;
     std::vector<CaptureDisplay> displays() override;
     std::optional<std::uint32_t> mainDisplayID() override;
     void startCapture(const CaptureRequest& request, CaptureEvents events,
@@ -40,6 +41,7 @@ public:
     QPointF pointerLocation() override;
     std::optional<QPointF> caretLocation() override { return std::nullopt; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
+    bool canMonitorInput() override;
 
 private:
     DisplayLayout layout();  // the last one read, read now when there is none

@@ -128,6 +128,11 @@ public:
         return microphoneRequestGrants;
     }
     std::optional<QString> defaultMicrophone() override { return microphone; }
+    std::optional<QString> defaultMicrophoneName() override
+    {
+        return microphone ? std::optional<QString>(QStringLiteral("Desk microphone")) : std::nullopt;
+    }
+    bool canMonitorInput() override { return !monitorError; }
     std::vector<CaptureDisplay> displays() override
     {
         if (displaysError)

@@ -1,4 +1,5 @@
 #include "recording/RecorderError.h"
+#include "recording/RecordingCapabilities.h"
 #include "recording/RecordingCaptureGeometry.h"
 #include "recording/RecordingFiles.h"
 #include "recording/RecordingOptions.h"
@@ -108,6 +109,43 @@ TEST(RecordingFilesTest, AFolderThatCannotBeCreatedIsAReadableError)
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find("could not be created"), std::string::npos) << error.what();
     }
+}
+
+}  // namespace
+}  // namespace sablewick
+
+namespace sablewick {
+namespace {
+
+TEST(RecordingSetupTextTest, AudioSummaryAndSizeLine)
+{
+    struct Row {
+        bool system, microphone;
+        const char* text;
+    };
+    const Row rows[] = {{true, true, "System audio + microphone"}, {true, false, "System audio"},
+                        {false, true, "Microphone only"}, {false, false, "Silent recording"}};
+    for (const Row& row : rows) {
+        RecordingOptions options;
+        options.systemAudio = row.system;
+        options.microphone = row.microphone;
+        EXPECT_EQ(RecordingSetupText::audioSummary(options), row.text);
+    }
+    EXPECT_EQ(RecordingSetupText::sizeLine({3024, 1964}), "3024 × 1964 · 60 fps");
+}
+
+TEST(RecordingCapabilitiesTest, TheChosenDisplayIsRepairedToTheMainOrFirstOne)
+{
+    RecordingCapabilities caps;
+    caps.displays = {{3, "Left", {1920, 1080}}, {5, "Right", {1280, 720}}};
+    caps.mainDisplayID = 5;
+    EXPECT_EQ(caps.repairedDisplayID(3), 3u);               // still connected
+    EXPECT_EQ(caps.repairedDisplayID(9), 5u);               // gone: the main display
+    EXPECT_EQ(caps.repairedDisplayID(std::nullopt), 5u);
+    caps.mainDisplayID = 77;                                // the main one is not listed
+    EXPECT_EQ(caps.repairedDisplayID(9), 3u);
+    caps.displays.clear();
+    EXPECT_EQ(caps.repairedDisplayID(3), std::nullopt);
 }
 
 }  // namespace
