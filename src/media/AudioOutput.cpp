@@ -1,6 +1,7 @@
 #include "media/AudioOutput.h"
 
 #include "media/AudioMix.h"
+#include "platform/PulseConnection.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -30,30 +31,25 @@ float clampPlaybackVolume(float volume)
     return AudioMix::clampVolume(volume);
 }
 
-// The PulseAudio connection: a threaded main loop, a context and one playback stream. Every
-// call into libpulse from another thread holds the main loop's lock.
+// The audio server connection and one playback stream. Every call into libpulse from another
+// thread holds the main loop's lock.
 struct AudioOutput::Pulse {
+    std::unique_ptr<PulseConnection> connection;
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
 
     ~Pulse()
     {
-        if (loop)
-            pa_threaded_mainloop_stop(loop);
+        if (!connection)
+            return;
+        connection->stop();  // no callback runs while the stream goes
         if (stream) {
             pa_stream_set_write_callback(stream, nullptr, nullptr);
             pa_stream_set_state_callback(stream, nullptr, nullptr);
             pa_stream_disconnect(stream);
             pa_stream_unref(stream);
         }
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-        }
-        if (loop)
-            pa_threaded_mainloop_free(loop);
     }
 };
 
@@ -61,25 +57,9 @@ namespace {
 
 constexpr std::size_t kBytesPerFrame = sizeof(float) * AudioOutput::channels;
 
-QString pulseError(pa_context* context, const char* what)
+QString pulseError(const PulseConnection& connection, const char* what)
 {
-    return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromUtf8(pa_strerror(pa_context_errno(context))));
-}
-
-// Waits with the main loop unlocked, so that its thread can make progress, until `done` says
-// so or the deadline passes. Called with the lock held.
-template <typename Done>
-bool waitUnlocked(pa_threaded_mainloop* loop, double timeoutSeconds, Done done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        pa_threaded_mainloop_unlock(loop);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        pa_threaded_mainloop_lock(loop);
-    }
-    return true;
+    return QString::fromStdString(connection.errorText(what));
 }
 
 }  // namespace
@@ -119,46 +99,20 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
 {
     pulse_ = std::make_unique<Pulse>();
     Pulse& p = *pulse_;
-    p.loop = pa_threaded_mainloop_new();
-    if (!p.loop) {
-        *error = QStringLiteral("Could not start the audio main loop");
+    try {
+        p.connection = std::make_unique<PulseConnection>("Sablewick", timeoutSeconds);
+    } catch (const PulseError& failure) {
+        *error = QString::fromStdString(failure.what());
         return false;
     }
-    p.context = pa_context_new(pa_threaded_mainloop_get_api(p.loop), "Sablewick");
-    if (!p.context) {
-        *error = QStringLiteral("Could not create an audio server context");
-        return false;
-    }
-    if (pa_threaded_mainloop_start(p.loop) < 0) {
-        *error = QStringLiteral("Could not start the audio main loop");
-        return false;
-    }
-    pa_threaded_mainloop_lock(p.loop);
-    struct Unlock {
-        pa_threaded_mainloop* loop;
-        ~Unlock() { pa_threaded_mainloop_unlock(loop); }
-    } unlock{p.loop};
-
-    // Never autospawn: a daemon started by us would outlive us, and a missing server must fail
-    // at once so that playback can follow the system clock.
-    if (pa_context_connect(p.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        *error = pulseError(p.context, "Could not connect to the audio server");
-        return false;
-    }
-    const bool settled = waitUnlocked(p.loop, timeoutSeconds, [&] {
-        const pa_context_state_t state = pa_context_get_state(p.context);
-        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-    });
-    if (!settled || pa_context_get_state(p.context) != PA_CONTEXT_READY) {
-        *error = settled ? pulseError(p.context, "Could not connect to the audio server")
-                         : QStringLiteral("The audio server did not answer");
-        return false;
-    }
+    p.loop = p.connection->loop();
+    p.context = p.connection->context();
+    PulseConnection::Lock lock(*p.connection);
 
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, sampleRate, channels};
     p.stream = pa_stream_new(p.context, "Sablewick playback", &spec, nullptr);
     if (!p.stream) {
-        *error = pulseError(p.context, "Could not create an audio stream");
+        *error = pulseError(*p.connection, "Could not create an audio stream");
         return false;
     }
     pa_stream_set_write_callback(
@@ -201,15 +155,15 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
                                                       | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     if (pa_stream_connect_playback(p.stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
-        *error = pulseError(p.context, "Could not open an audio stream");
+        *error = pulseError(*p.connection, "Could not open an audio stream");
         return false;
     }
-    const bool ready = waitUnlocked(p.loop, timeoutSeconds, [&] {
+    const bool ready = p.connection->waitUnlocked(timeoutSeconds, [&] {
         const pa_stream_state_t state = pa_stream_get_state(p.stream);
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
     });
     if (!ready || pa_stream_get_state(p.stream) != PA_STREAM_READY) {
-        *error = ready ? pulseError(p.context, "Could not open an audio stream")
+        *error = ready ? pulseError(*p.connection, "Could not open an audio stream")
                        : QStringLiteral("The audio server did not open a stream");
         return false;
     }
