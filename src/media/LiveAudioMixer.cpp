@@ -57,7 +57,18 @@ std::vector<float> LiveAudioMixer::take(double now)
     const std::int64_t byClock = position(now - stallSeconds);
     if (!anyLive)
         ready = byClock;
-    ready = std::max(ready, byClock);
+    return takeTo(std::max(ready, byClock));
+}
+
+std::vector<float> LiveAudioMixer::takeUntil(double end)
+{
+    std::vector<float> out = takeTo(position(end));
+    mix_.clear();
+    return out;
+}
+
+std::vector<float> LiveAudioMixer::takeTo(std::int64_t ready)
+{
     if (ready <= taken_)
         return {};
     const std::size_t count = static_cast<std::size_t>(ready - taken_) * channels;

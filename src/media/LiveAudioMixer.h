@@ -29,6 +29,9 @@ public:
     // The mixed samples up to where every live source has delivered, clipped to -1...1; while no
     // source delivers, silence up to `stallSeconds` before `now`.
     std::vector<float> take(double now);
+    // Everything up to `end` (silence where nothing arrived) and nothing after it: the end of a
+    // track that must stop with the picture.
+    std::vector<float> takeUntil(double end);
 
     std::int64_t framesTaken() const { return taken_; }
 
@@ -39,6 +42,7 @@ private:
         double lastPiece = 0;   // when it last delivered
     };
     std::int64_t position(double time) const;
+    std::vector<float> takeTo(std::int64_t ready);
 
     double zero_;
     std::vector<Source> sources_;

@@ -20,6 +20,7 @@ extern "C" {
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -29,8 +30,8 @@ namespace {
 
 // Frames waiting for the encoder beyond this are dropped: memory stays bounded when the
 // machine cannot keep up, and the drop is counted for the benchmark.
-constexpr std::size_t kMaxQueuedFrames = 6;
-constexpr int kMaxConversionThreads = 2;
+constexpr std::size_t kMaxQueuedFrames = 12;
+constexpr int kMaxConversionThreads = 4;
 constexpr double kAudioServerTimeout = 2.0;
 
 struct VideoItem {
@@ -46,6 +47,7 @@ struct ScreenRecording::State {
     std::unique_ptr<X11ScreenGrabber> grabber;
     std::unique_ptr<LiveMovieWriter> writer;
     ffmpeg::SwsPtr sws;
+    ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
     double zero = 0;
 
     std::unique_ptr<PulseConnection> pulse;
@@ -172,11 +174,24 @@ struct ScreenRecording::State {
                 break;
             }
             Yuv420Frame frame = spareFrame();
-            const uint8_t* src[4] = {image.bits, nullptr, nullptr, nullptr};
-            const int srcStride[4] = {image.stride, 0, 0, 0};
-            uint8_t* dst[4] = {frame.plane(0), frame.plane(1), frame.plane(2), nullptr};
-            const int dstStride[4] = {frame.stride(0), frame.stride(1), frame.stride(2), 0};
-            sws_scale(sws.get(), src, srcStride, 0, image.height, dst, dstStride);
+            // sws_scale_frame, unlike sws_scale, spreads the conversion over its threads.
+            AVFrame* in = sourceFrame.get();
+            av_frame_unref(in);
+            in->format = AV_PIX_FMT_BGR0;
+            in->width = image.width;
+            in->height = image.height;
+            in->data[0] = const_cast<uint8_t*>(image.bits);
+            in->linesize[0] = image.stride;
+            in->buf[0] = av_buffer_create(in->data[0], static_cast<size_t>(image.stride) * image.height,
+                                          [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+            if (!in->buf[0])
+                throw std::bad_alloc();
+            const int scaled = sws_scale_frame(sws.get(), const_cast<AVFrame*>(frame.avFrame()), in);
+            av_frame_unref(in);
+            if (scaled < 0) {
+                stoppedReason = "The picture could not be converted: " + ffmpeg::errorText(scaled);
+                break;
+            }
             ++captured;
             {
                 std::lock_guard lock(queueMutex);
@@ -211,14 +226,15 @@ struct ScreenRecording::State {
             events.stopped(stoppedReason);
     }
 
-    void writeSound(double upTo)
+    // The sound delivered so far, or with `end`, exactly up to that time and no further.
+    void writeSound(double now, std::optional<double> end = std::nullopt)
     {
         if (!mixer)
             return;
         std::vector<float> samples;
         {
             std::lock_guard lock(mixMutex);
-            samples = mixer->take(upTo);
+            samples = end ? mixer->takeUntil(*end) : mixer->take(now);
         }
         if (!samples.empty())
             writer->writeAudio(samples.data(), static_cast<std::int64_t>(samples.size() / LiveAudioMixer::channels));
@@ -254,10 +270,10 @@ struct ScreenRecording::State {
                 std::lock_guard lock(queueMutex);
                 last = lastFrameClock;
             }
-            // The sound runs to the last frame: the clock rule of the mixer fills what the
-            // sources have not delivered with silence.
+            // The sound ends with the last frame, however long the encoder took to get there;
+            // what the sources did not deliver by then is silence.
             streams.clear();
-            writeSound(last + 1.0 / settings.framesPerSecond + LiveAudioMixer::stallSeconds);
+            writeSound(last, last + 1.0 / settings.framesPerSecond);
             writer->finish();
         } catch (const MediaError& error) {
             stopGrabbing.store(true);

@@ -69,6 +69,12 @@ TEST(LiveAudioMixerTest, AStalledOrSlippingSourceDoesNotHoldTheTrack)
     steady.add(0, piece.data(), 480, 0.0, 0.01);
     steady.add(0, piece.data(), 480, 0.05, 0.06);
     EXPECT_EQ(steady.take(0.06).size() / 2, 960u);
+    // The end of a track stops exactly at its time, whatever arrived after it.
+    LiveAudioMixer ending(1, 0.0);
+    ending.add(0, piece.data(), 480, 0.0, 0.01);
+    ending.add(0, piece.data(), 480, 0.01, 0.02);
+    EXPECT_EQ(ending.takeUntil(0.015).size() / 2, 720u);
+    EXPECT_EQ(ending.takeUntil(0.03).size() / 2, 720u);  // silence to the new end
     // With no source at all the track is silence that keeps up with the clock.
     LiveAudioMixer silent(1, 0.0);
     EXPECT_EQ(silent.take(1.5).size() / 2, static_cast<std::size_t>(kRate));
