@@ -110,6 +110,8 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
             m_thumbnailCancel->store(true);
         if (m_interactionRenderJob)
             m_interactionRenderJob->cancel();
+        cancelLoad(m_musicLoad);
+        cancelLoad(m_auditionLoad);
     });
     m_player = m_services.playback->makeVideoPlayer();
     m_recoveryAvailable = QFileInfo::exists(recoveryPath());
@@ -161,6 +163,8 @@ EditorModel::~EditorModel()
         QFile::remove(*m_interactionPath);
     if (m_thumbnailCancel)
         m_thumbnailCancel->store(true);
+    cancelLoad(m_musicLoad);
+    cancelLoad(m_auditionLoad);
 }
 
 QString EditorModel::recoveryPath()
@@ -750,16 +754,37 @@ std::optional<QUrl> EditorModel::editMusicFile() const
     return Music::bundledURL(choice);
 }
 
-std::unique_ptr<AudioPlayer> EditorModel::makeAudioPlayer(const QUrl& file, QString* error) const
+EditorModel::AudioLoad EditorModel::loadAudio(const QUrl& file, AudioLoaded done)
 {
-    if (!file.isLocalFile()) {
-        *error = notLocalFileText;
-        return nullptr;
-    }
-    std::unique_ptr<AudioPlayer> player = m_services.playback->makeAudioPlayer(file.toLocalFile(), error);
-    if (!player && error->isEmpty())
-        *error = QStringLiteral("The file couldn't be opened.");
-    return player;
+    auto load = std::make_shared<std::atomic<bool>>(false);
+    PlaybackFactory* playback = m_services.playback;
+    const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
+    QPointer<EditorModel> self(this);
+    editorWorkers().start([=] {
+        QString error = notLocalFileText;
+        std::shared_ptr<DecodedAudio> audio;
+        if (!path.isEmpty()) {
+            error.clear();
+            audio = playback->decodeAudio(path, [load] { return load->load(); }, &error);
+            if (!audio && error.isEmpty())
+                error = QStringLiteral("The file couldn't be opened.");
+        }
+        postToMain(self, [=](EditorModel* model) {
+            if (!model || load->load())
+                return;
+            std::unique_ptr<AudioPlayer> player =
+                audio ? model->m_services.playback->makeAudioPlayer(std::move(*audio)) : nullptr;
+            done(*model, std::move(player), error);
+        });
+    });
+    return load;
+}
+
+void EditorModel::cancelLoad(AudioLoad& load)
+{
+    if (load)
+        load->store(true);
+    load.reset();
 }
 
 void EditorModel::applyVolumes()
@@ -780,16 +805,23 @@ void EditorModel::configureMusicPreview()
         if (m_musicPlayer)
             m_musicPlayer->stop();
         m_musicPlayer.reset();
+        cancelLoad(m_musicLoad);
         // Kept even when the file fails, so that the same file is not retried at every change.
         m_previewMusicURL = file;
         if (file) {
-            QString error;
-            if (std::unique_ptr<AudioPlayer> player = makeAudioPlayer(*file, &error)) {
+            m_musicLoad = loadAudio(*file, [](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
+                model.m_musicLoad.reset();
+                if (!player) {
+                    model.setNotice(QStringLiteral("Could not play music: ") + error);
+                    return;
+                }
                 player->setLooping(true);
-                m_musicPlayer = std::move(player);
-            } else {
-                setNotice(QStringLiteral("Could not play music: ") + error);
-            }
+                model.m_musicPlayer = std::move(player);
+                model.applyVolumes();
+                model.syncMusicPreviewTime(std::nullopt);
+                if (model.m_isPlaying)
+                    model.m_musicPlayer->play();
+            });
         }
     }
     applyVolumes();
@@ -824,10 +856,18 @@ void EditorModel::configureInteractionPreview()
     m_interactionRenderJob = job;
 
     const SoundtrackRenderer render = m_services.soundtrackRenderer;
+    PlaybackFactory* playback = m_services.playback;
     QPointer<EditorModel> self(this);
     editorWorkers().start([=] {
-        const SoundtrackOutcome outcome = render ? render(key, *job)
-                                                 : SoundtrackOutcome{{}, description(EditorError::exportUnavailable)};
+        SoundtrackOutcome outcome = render ? render(key, *job)
+                                           : SoundtrackOutcome{{}, description(EditorError::exportUnavailable)};
+        // The rendered file is read here too: a long recording's soundtrack takes a while.
+        std::shared_ptr<DecodedAudio> audio;
+        if (!outcome.path.isEmpty() && !job->isCancelled()) {
+            audio = playback->decodeAudio(outcome.path, [job] { return job->isCancelled(); }, &outcome.error);
+            if (!audio && outcome.error.isEmpty() && !job->isCancelled())
+                outcome.error = QStringLiteral("The file couldn't be opened.");
+        }
         postToMain(self, [=](EditorModel* model) {
             const bool current = model && model->m_interactionRenderJob == job;
             const auto fail = [&](const QString& error) {
@@ -843,12 +883,11 @@ void EditorModel::configureInteractionPreview()
                 QFile::remove(outcome.path);
                 return;
             }
-            QString error;
-            std::unique_ptr<AudioPlayer> player = model->makeAudioPlayer(QUrl::fromLocalFile(outcome.path), &error);
-            if (!player) {
+            if (!audio) {
                 QFile::remove(outcome.path);
-                return fail(error);
+                return fail(outcome.error);
             }
+            std::unique_ptr<AudioPlayer> player = model->m_services.playback->makeAudioPlayer(std::move(*audio));
             player->setVolume(playerVolume(model->m_settings.interactionVolume, EditDefaults::interactionVolume));
             model->m_interactionPlayer = std::move(player);
             model->m_interactionPath = outcome.path;
@@ -878,8 +917,8 @@ void EditorModel::clearInteractionPreview()
 
 void EditorModel::auditionMusic(MusicChoice choice)
 {
-    if (m_audition.choice() == choice) {
-        m_audition.stop();
+    if (auditioningMusic() == choice) {
+        stopMusicAudition();
         return;
     }
     pausePlayback();
@@ -887,17 +926,28 @@ void EditorModel::auditionMusic(MusicChoice choice)
         choice == MusicChoice::custom ? m_settings.musicFileURL : Music::bundledURL(choice);
     if (!file)
         return;
-    QString error;
-    std::unique_ptr<AudioPlayer> player = makeAudioPlayer(*file, &error);
-    if (!player) {
-        setNotice(QStringLiteral("Could not preview track: ") + error);
-        return;
-    }
-    m_audition.start(choice, std::move(player), playerVolume(m_settings.musicVolume, EditDefaults::musicVolume));
+    m_pendingAudition = choice;
+    emit auditioningMusicChanged();
+    m_auditionLoad = loadAudio(*file, [choice](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
+        model.m_auditionLoad.reset();
+        model.m_pendingAudition.reset();
+        if (!player) {
+            emit model.auditioningMusicChanged();
+            model.setNotice(QStringLiteral("Could not preview track: ") + error);
+            return;
+        }
+        model.m_audition.start(choice, std::move(player),
+                               playerVolume(model.m_settings.musicVolume, EditDefaults::musicVolume));
+    });
 }
 
 void EditorModel::stopMusicAudition()
 {
+    if (m_auditionLoad) {
+        cancelLoad(m_auditionLoad);
+        m_pendingAudition.reset();
+        emit auditioningMusicChanged();
+    }
     m_audition.stop();
 }
 

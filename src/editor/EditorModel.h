@@ -74,7 +74,11 @@ public:
     const std::vector<FocusPoint>& interactionEvents() const { return m_interactionEvents; }
     bool isPreparingInteractionSounds() const { return m_isPreparingInteractionSounds; }
     const std::optional<QString>& interactionSoundError() const { return m_interactionSoundError; }
-    std::optional<MusicChoice> auditioningMusic() const { return m_audition.choice(); }
+    // The track being auditioned, also while its file is still being read.
+    std::optional<MusicChoice> auditioningMusic() const
+    {
+        return m_pendingAudition ? m_pendingAudition : m_audition.choice();
+    }
     bool isPlaying() const { return m_isPlaying; }
     bool isExporting() const { return m_export.isRunning(); }
     double exportProgress() const { return m_export.progress(); }
@@ -126,7 +130,8 @@ public:
     void pausePlayback();
     void togglePlayback();
     // Rebuilds the music preview, applies every volume and renders the interaction sounds again
-    // when their inputs changed. The views call it after every change of the settings.
+    // when their inputs changed. The views call it after every change of the settings. Sound
+    // files are read on a worker: the preview and an audition start playing once read.
     void configureMusicPreview();
     void auditionMusic(MusicChoice choice);
     void stopMusicAudition();
@@ -221,7 +226,13 @@ private:
     void clearInteractionPreview();
     void applyVolumes();
     std::optional<QUrl> editMusicFile() const;
-    std::unique_ptr<AudioPlayer> makeAudioPlayer(const QUrl& file, QString* error) const;
+    // A sound file being read on a worker for one of the players; setting it drops the result.
+    using AudioLoad = std::shared_ptr<std::atomic<bool>>;
+    using AudioLoaded = std::function<void(EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error)>;
+    // Reads `file` on a worker and hands its player (or why there is none) to `done` on the main
+    // thread, unless the load was cancelled or the model has gone meanwhile.
+    AudioLoad loadAudio(const QUrl& file, AudioLoaded done);
+    static void cancelLoad(AudioLoad& load);
 
     std::optional<QPointF> sourceFocus(QPointF canvasPoint) const;
     const FocusPoint* findPoint(const QUuid& id) const;
@@ -292,6 +303,9 @@ private:
     MusicAudition m_audition;
     std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
     QUuid m_openGeneration = QUuid::createUuid();
+    AudioLoad m_musicLoad;
+    AudioLoad m_auditionLoad;
+    std::optional<MusicChoice> m_pendingAudition;
     std::unique_ptr<AudioPlayer> m_musicPlayer;
     std::optional<QUrl> m_previewMusicURL;  // none: the edit has no music file
     std::unique_ptr<AudioPlayer> m_interactionPlayer;

@@ -2,6 +2,7 @@
 
 #include "media/AudioDecoder.h"
 #include "media/AudioOutput.h"
+#include "media/MediaError.h"
 #include "media/PlaybackError.h"
 
 #include <algorithm>
@@ -52,17 +53,32 @@ struct PlaybackAudioPlayer::Source : AudioSource {
     float volume = 1;
 };
 
-std::unique_ptr<PlaybackAudioPlayer> PlaybackAudioPlayer::open(const QString& path, std::shared_ptr<AudioOutput> output,
-                                                               QString* error, QObject* parent)
+std::shared_ptr<DecodedAudio> PlaybackAudioPlayer::decode(const QString& path, const std::function<bool()>& cancelled,
+                                                          QString* error)
 {
     try {
-        AudioBuffer buffer = AudioDecoder::decode(path.toStdString(), AudioFormat{AudioOutput::sampleRate, AudioOutput::channels});
-        return std::make_unique<PlaybackAudioPlayer>(std::move(buffer.samples), std::move(output), parent);
+        AudioDecoderOptions options;
+        options.cancel = cancelled;
+        AudioBuffer buffer = AudioDecoder::decode(path.toStdString(),
+                                                  AudioFormat{AudioOutput::sampleRate, AudioOutput::channels}, options);
+        return std::make_shared<DecodedAudio>(DecodedAudio{path, std::move(buffer.samples)});
+    } catch (const MediaError& e) {
+        if (error)
+            *error = e.kind() == MediaErrorKind::cancelled ? QString() : describePlaybackError(e);
     } catch (const std::exception& e) {
         if (error)
             *error = describePlaybackError(e);
     }
     return nullptr;
+}
+
+std::unique_ptr<PlaybackAudioPlayer> PlaybackAudioPlayer::open(const QString& path, std::shared_ptr<AudioOutput> output,
+                                                               QString* error, QObject* parent)
+{
+    const std::shared_ptr<DecodedAudio> audio = decode(path, {}, error);
+    if (!audio)
+        return nullptr;
+    return std::make_unique<PlaybackAudioPlayer>(std::move(audio->samples), std::move(output), parent);
 }
 
 PlaybackAudioPlayer::PlaybackAudioPlayer(std::vector<float> samples, std::shared_ptr<AudioOutput> output, QObject* parent)

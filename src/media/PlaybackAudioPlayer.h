@@ -15,7 +15,11 @@ class AudioOutput;
 class PlaybackAudioPlayer : public AudioPlayer {
     Q_OBJECT
 public:
-    // Decodes the file. Null with *error set to a readable reason when it cannot be played.
+    // Decodes the file at the output's rate; safe on any thread. Null with *error set to a
+    // readable reason when it cannot be played, or with *error empty once `cancelled` said stop.
+    static std::shared_ptr<DecodedAudio> decode(const QString& path, const std::function<bool()>& cancelled,
+                                                QString* error);
+    // Decodes the file and makes its player. Null with *error set to a readable reason when it cannot be played.
     static std::unique_ptr<PlaybackAudioPlayer> open(const QString& path, std::shared_ptr<AudioOutput> output,
                                                      QString* error, QObject* parent = nullptr);
     // Plays `samples` (interleaved stereo at the output's rate).

@@ -24,9 +24,15 @@ std::unique_ptr<VideoPlayer> PlaybackEngine::makeVideoPlayer()
     return std::make_unique<PlaybackVideoPlayer>(output_, output_, std::make_unique<QtPlaybackTimer>());
 }
 
-std::unique_ptr<AudioPlayer> PlaybackEngine::makeAudioPlayer(const QString& path, QString* error)
+std::shared_ptr<DecodedAudio> PlaybackEngine::decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+                                                          QString* error)
 {
-    return PlaybackAudioPlayer::open(path, output_, error);
+    return PlaybackAudioPlayer::decode(path, cancelled, error);
+}
+
+std::unique_ptr<AudioPlayer> PlaybackEngine::makeAudioPlayer(DecodedAudio&& audio)
+{
+    return std::make_unique<PlaybackAudioPlayer>(std::move(audio.samples), output_);
 }
 
 }  // namespace sablewick

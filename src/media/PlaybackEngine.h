@@ -19,7 +19,9 @@ public:
     ~PlaybackEngine() override;
 
     std::unique_ptr<VideoPlayer> makeVideoPlayer() override;
-    std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) override;
+    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+                                              QString* error) override;
+    std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) override;
 
     const std::shared_ptr<AudioOutput>& output() const { return output_; }
 

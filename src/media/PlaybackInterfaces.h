@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace sablewick {
 
@@ -64,13 +66,25 @@ public:
     virtual float volume() const = 0;
 };
 
+// A sound file read into memory, ready to become a player. Decoding a long track takes seconds,
+// so it is made on a worker and only the cheap last step happens on the main thread.
+struct DecodedAudio {
+    QString path;
+    std::vector<float> samples;  // interleaved, in the format the factory's players play
+};
+
 // Makes players; the editor holds one so that tests can hand it fakes.
 class PlaybackFactory {
 public:
     virtual ~PlaybackFactory() = default;
     virtual std::unique_ptr<VideoPlayer> makeVideoPlayer() = 0;
-    // Decodes or opens the file; null with *error set when it cannot be played.
-    virtual std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) = 0;
+    // Decodes a sound file. Safe on any thread, and slow for a long file, so it belongs on a
+    // worker; `cancelled` (may be empty) is polled while it runs. Null with *error set when the
+    // file cannot be played, or with *error empty when it was cancelled.
+    virtual std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+                                                      QString* error) = 0;
+    // Main thread; cheap. Takes the decoded sound over.
+    virtual std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) = 0;
 };
 
 }  // namespace sablewick

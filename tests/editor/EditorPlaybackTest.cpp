@@ -43,6 +43,17 @@ protected:
         model().configureMusicPreview();  // what the views do after every change of the settings
     }
     QString track(const char* name) const { return bench.path(QStringLiteral("assets/Music/%1.m4a").arg(name)); }
+    // Sound files are read on the model's workers: a track's player exists once the read is back.
+    FakeAudioPlayer* loaded(const char* name)
+    {
+        FakeAudioPlayer* found = nullptr;
+        waitUntil([&] { return (found = bench.playback.audioFor(track(name))) != nullptr; });
+        return found;
+    }
+    bool noticeBecomes(const QString& text)
+    {
+        return waitUntil([&] { return model().notice() == text; });
+    }
 
     EditorBench bench;
     ResourceLookup::ScopedRoots roots{{bench.path("assets")}};
@@ -100,7 +111,7 @@ TEST_F(EditorPlaybackTest, PlaybackPausesOrLoopsAtTheTrimEnd)
 
     model().setLoopPlayback(true);
     change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
-    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
+    FakeAudioPlayer* music = loaded("glass-light");
     ASSERT_NE(music, nullptr);
     model().togglePlayback();
     ASSERT_TRUE(music->playing);
@@ -142,7 +153,7 @@ TEST_F(EditorPlaybackTest, TheMusicLoopsFromTheTrimStart)
     bench.playback.audioLength = 0.5;
     model().setTrimStart(0.25);
     change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
-    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
+    FakeAudioPlayer* music = loaded("glass-light");
     ASSERT_NE(music, nullptr);
     EXPECT_TRUE(music->looping);
     const std::vector<std::pair<double, double>> rows{{1.25, 0.0}, {1.0, 0.25}, {0.125, 0.0}, {0.5, 0.25}};
@@ -160,8 +171,8 @@ TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
     });
     ASSERT_TRUE(waitUntil([&] { return !model().isPreparingInteractionSounds(); }));
     ASSERT_FALSE(model().interactionSoundError().has_value()) << model().interactionSoundError()->toStdString();
+    FakeAudioPlayer* music = loaded("glass-light");
     const size_t playersMade = bench.playback.audio.size();
-    FakeAudioPlayer* music = bench.playback.audioFor(track("glass-light"));
     ASSERT_NE(music, nullptr);
     model().togglePlayback();
     player().tick(0.5);
@@ -182,7 +193,7 @@ TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
     EXPECT_FLOAT_EQ(bench.playback.audio.back()->volume(), 1.0f) << "the sounds' volume is clamped to 1";
 
     model().auditionMusic(MusicChoice::pulse);
-    FakeAudioPlayer* audition = bench.playback.audioFor(track("night-pulse"));
+    FakeAudioPlayer* audition = loaded("night-pulse");
     ASSERT_NE(audition, nullptr);
     change([](EditSettings& s) { s.musicVolume = 0.1; });
     EXPECT_FLOAT_EQ(audition->volume(), 0.1f);
@@ -265,7 +276,7 @@ TEST_F(EditorPlaybackTest, AnAuditionTogglesSwitchesAndEndsAfterEightSeconds)
     model().auditionMusic(MusicChoice::glass);
     EXPECT_FALSE(model().isPlaying()) << "an audition pauses playback";
     EXPECT_EQ(model().auditioningMusic(), MusicChoice::glass);
-    FakeAudioPlayer* glass = bench.playback.audioFor(track("glass-light"));
+    FakeAudioPlayer* glass = loaded("glass-light");
     ASSERT_NE(glass, nullptr);
     EXPECT_TRUE(glass->playing);
     EXPECT_FLOAT_EQ(glass->volume(), 0.28f);
@@ -277,6 +288,8 @@ TEST_F(EditorPlaybackTest, AnAuditionTogglesSwitchesAndEndsAfterEightSeconds)
     model().auditionMusic(MusicChoice::glass);
     model().auditionMusic(MusicChoice::pulse);
     EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    ASSERT_NE(loaded("night-pulse"), nullptr);
+    EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr) << "the superseded audition never plays";
     bench.scheduler.advance(7.9);
     EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
     bench.scheduler.advance(0.2);
@@ -294,13 +307,13 @@ TEST_F(EditorPlaybackTest, MusicThatCannotPlayIsReportedOnce)
         s.musicChoice = MusicChoice::custom;
         s.musicFileURL = QUrl::fromLocalFile(bench.path("gone.m4a"));
     });
-    EXPECT_EQ(model().notice(), QStringLiteral("Could not play music: The file doesn't exist."));
+    EXPECT_TRUE(noticeBecomes(QStringLiteral("Could not play music: The file doesn't exist.")));
     const int requests = bench.playback.audioRequests;
     change([](EditSettings& s) { s.musicVolume = 0.9; });
     EXPECT_EQ(bench.playback.audioRequests, requests) << "the same file is not tried again";
 
     model().auditionMusic(MusicChoice::custom);
-    EXPECT_EQ(model().notice(), QStringLiteral("Could not preview track: The file doesn't exist."));
+    EXPECT_TRUE(noticeBecomes(QStringLiteral("Could not preview track: The file doesn't exist.")));
     EXPECT_FALSE(model().auditioningMusic().has_value());
 
     // A built-in track missing from the resources plays nothing and says nothing more.
@@ -309,6 +322,39 @@ TEST_F(EditorPlaybackTest, MusicThatCannotPlayIsReportedOnce)
     EXPECT_EQ(model().notice(), QStringLiteral("Could not preview track: The file doesn't exist."));
     EXPECT_FALSE(model().auditioningMusic().has_value());
     EXPECT_EQ(bench.playback.audioRequests, requests + 1) << "only the custom audition was tried";
+}
+
+TEST_F(EditorPlaybackTest, SoundFilesAreReadOffTheMainThreadAndOnlyTheNewestReadIsUsed)
+{
+    // While decoding is held, every call returns at once: the reads wait on workers.
+    bench.playback.holdDecoding();
+    change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
+    change([](EditSettings& s) { s.musicChoice = MusicChoice::pulse; });
+    model().auditionMusic(MusicChoice::glass);
+    EXPECT_EQ(model().auditioningMusic(), MusicChoice::glass) << "the row shows the audition while it loads";
+    model().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().auditioningMusic().has_value()) << "a second press stops it before it has started";
+    ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() >= 1; }));
+    EXPECT_TRUE(bench.playback.audio.empty()) << "no player before its file is read";
+
+    bench.playback.releaseDecoding();
+    FakeAudioPlayer* pulse = loaded("night-pulse");
+    ASSERT_NE(pulse, nullptr);
+    EXPECT_TRUE(pulse->looping);
+    ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() == 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bench.playback.audio.size(), 1u) << "the replaced track and the stopped audition made no player";
+    EXPECT_FALSE(model().auditioningMusic().has_value());
+
+    // A read still running when the model goes is dropped.
+    bench.playback.holdDecoding();
+    model().auditionMusic(MusicChoice::glass);
+    ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() == 1; }));
+    bench.destroyModel();
+    ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() == 0; })) << "the cancelled read stops";
+    bench.playback.releaseDecoding();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr);
 }
 
 }  // namespace

@@ -20,7 +20,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -129,16 +133,51 @@ public:
         video = player.get();
         return player;
     }
-    std::unique_ptr<AudioPlayer> makeAudioPlayer(const QString& path, QString* error) override
+    // Runs on the model's workers. While the gate is held, decoding waits at it, as a long file
+    // would keep a real decoder busy.
+    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+                                              QString* error) override
     {
         ++audioRequests;
+        {
+            std::unique_lock lock(gateMutex);
+            ++decodesWaiting;
+            // Cancelling does not wake the gate, so it is looked at now and then.
+            while (gateHeld && !(cancelled && cancelled()))
+                gateChanged.wait_for(lock, std::chrono::milliseconds(5));
+            --decodesWaiting;
+        }
+        if (cancelled && cancelled())
+            return nullptr;
         if (!QFile::exists(path)) {
             *error = QStringLiteral("The file doesn't exist.");
             return nullptr;
         }
-        auto player = std::make_unique<FakeAudioPlayer>(path, audioLength);
+        return std::make_shared<DecodedAudio>(DecodedAudio{path, {}});
+    }
+    std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& decoded) override
+    {
+        auto player = std::make_unique<FakeAudioPlayer>(decoded.path, audioLength);
         audio.push_back(player.get());
         return player;
+    }
+    void holdDecoding()
+    {
+        std::lock_guard lock(gateMutex);
+        gateHeld = true;
+    }
+    void releaseDecoding()
+    {
+        {
+            std::lock_guard lock(gateMutex);
+            gateHeld = false;
+        }
+        gateChanged.notify_all();
+    }
+    int waitingDecodes()
+    {
+        std::lock_guard lock(gateMutex);
+        return decodesWaiting;
     }
     // The newest living audio player made for a file.
     FakeAudioPlayer* audioFor(const QString& path) const
@@ -153,8 +192,14 @@ public:
 
     FakeVideoPlayer* video = nullptr;
     std::vector<QPointer<AudioPlayer>> audio;
-    int audioRequests = 0;
+    std::atomic<int> audioRequests = 0;
     double audioLength = 30;
+
+private:
+    std::mutex gateMutex;
+    std::condition_variable gateChanged;
+    bool gateHeld = false;
+    int decodesWaiting = 0;
 };
 
 // Processes events until `done` holds; false after `seconds` without it.
