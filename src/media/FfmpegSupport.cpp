@@ -234,15 +234,22 @@ CodecPtr openDecoder(AVFormatContext* input, int streamIndex, int threads, Media
     return decoder;
 }
 
-bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path)
+bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path,
+                 std::int64_t unseenBefore)
 {
     if (av_read_frame(input, packet) < 0) {
         avcodec_send_packet(decoder, nullptr);
         return false;
     }
     int sent = 0;
-    if (packet->stream_index == streamIndex)
+    if (packet->stream_index == streamIndex) {
+        // The decoder reads this per packet, also on its frame threads. A picture of unknown
+        // length might be the one shown at the target: it is decoded.
+        const bool unseen = unseenBefore != AV_NOPTS_VALUE && packet->pts != AV_NOPTS_VALUE && packet->duration > 0
+                            && packet->pts + packet->duration < unseenBefore;
+        decoder->skip_frame = unseen ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         sent = avcodec_send_packet(decoder, packet);
+    }
     av_packet_unref(packet);
     if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA)
         throw MediaError(MediaErrorKind::decodeFailed, path, errorText(sent));

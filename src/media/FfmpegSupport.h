@@ -109,7 +109,10 @@ CodecPtr openDecoder(AVFormatContext* input, int streamIndex, int threads, Media
 // Reads the next packet and hands it to the decoder when it belongs to the stream. At the end of
 // the input it starts the decoder's drain and returns false. A damaged packet is skipped (the
 // decoder resynchronises on the next keyframe); other refusals throw MediaError(decodeFailed).
-bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path);
+// Pictures that nothing refers to and whose showing ends before `unseenBefore` (in the stream's
+// time base) are not decoded at all: a seek then pays only for the pictures its target needs.
+bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path,
+                 std::int64_t unseenBefore = AV_NOPTS_VALUE);
 
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);

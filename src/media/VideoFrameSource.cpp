@@ -17,6 +17,7 @@ namespace {
 
 // A request this far beyond the decoded position seeks instead of decoding every frame between.
 const MediaTime kSeekAheadDistance(2, 1);
+const MediaTime kSettleMargin(1, 4);
 constexpr int kMaxDecoderThreads = 4;
 constexpr int kMaxConversionThreads = 4;
 constexpr std::size_t kImagePoolSize = 4;
@@ -43,6 +44,9 @@ struct VideoFrameSource::State {
     bool draining = false;         // the demuxer is at its end; the decoder is being flushed
     bool ended = false;            // nothing more comes from the decoder
     std::int64_t lastTimestamp = AV_NOPTS_VALUE;
+    // While settling on a time, pictures shown well before it need not be decoded when nothing
+    // refers to them (see feedDecoder).
+    std::int64_t unseenBefore = AV_NOPTS_VALUE;
 
     // Colour conversion of `current`, cached until `current` changes.
     ffmpeg::SwsPtr sws;
@@ -82,7 +86,7 @@ struct VideoFrameSource::State {
                 ended = true;
                 return false;
             }
-            if (!ffmpeg::feedDecoder(input.get(), decoder.get(), packet.get(), stream->index, path))
+            if (!ffmpeg::feedDecoder(input.get(), decoder.get(), packet.get(), stream->index, path, unseenBefore))
                 draining = true;
         }
     }
@@ -156,6 +160,12 @@ struct VideoFrameSource::State {
     // Settles `current` on the frame shown at t. Returns false when the track has no frame.
     bool settle(MediaTime t)
     {
+        // The margin keeps the frame shown at t whatever the rounding of timestamps.
+        unseenBefore = ffmpeg::streamTimestamp(t - kSettleMargin, stream->time_base);
+        struct Restore {
+            std::int64_t& value;
+            ~Restore() { value = AV_NOPTS_VALUE; }
+        } restore{unseenBefore};
         const bool atFirstFrame = firstTime && haveCurrent && currentTime == *firstTime;
         const bool behind = haveCurrent && t < currentTime && !atFirstFrame;
         const bool farAhead = haveCurrent && t > currentTime + kSeekAheadDistance && !(haveAhead && t < aheadTime)

@@ -24,6 +24,20 @@ int indexOf(const QImage& image)
     return (level - 20 + 10) / 20;
 }
 
+// The grey level repeats every few frames; with the square's place (within the pixel that
+// chroma subsampling blurs) the frames of a longer clip are told apart too.
+bool showsPattern(const QImage& image, int index)
+{
+    auto squareAt = [](const QImage& picture) {
+        int x = 0;
+        while (x < picture.width() && qRed(picture.pixel(x, 2)) < 200)
+            ++x;
+        return x;
+    };
+    const QImage expected = test::patternFrame(image.width(), image.height(), index);
+    return indexOf(image) == indexOf(expected) && std::abs(squareAt(image) - squareAt(expected)) <= 1;
+}
+
 class VideoFrameSourceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -90,6 +104,35 @@ TEST_F(VideoFrameSourceTest, ComparesTimesExactlyNotAsDoubles)
     EXPECT_EQ(test::errorKindOf([&] { source.frameAt(MediaTime(1, 0)); }), MediaErrorKind::invalidArgument);
     // One microsecond before 7/30 is still frame 6.
     EXPECT_EQ(indexOf(source.frameAt(MediaTime(7, 30) - MediaTime(1, 1'000'000)).image), 6);
+}
+
+// A seek decodes from the keyframe before its target but skips pictures nothing refers to; a
+// picture that starts well before the target and is still shown at it must not be one of them.
+TEST_F(VideoFrameSourceTest, SeeksThroughLongIntervalsOntoEveryFrame)
+{
+    struct Clip {
+        MediaTime rate;
+        int frames;
+    };
+    for (const Clip& c : {Clip{MediaTime(2, 1), 16}, Clip{MediaTime(30, 1), 60}}) {
+        MovieWriterSettings settings;
+        settings.width = 160;
+        settings.height = 90;
+        settings.frameRate = c.rate;
+        settings.keyframeInterval = c.frames;  // one keyframe: every seek decodes from the start
+        settings.preset = "medium";             // B-frames, as screen recorders write them
+        const std::string path = directory->filePath("long.mp4").toStdString();
+        test::writeClip(path, settings, c.frames);
+        VideoFrameSource source(path);
+        // Late in each frame's showing, in an order that goes forwards and back.
+        for (int step = 0; step < c.frames; ++step) {
+            const int k = (step * 7) % c.frames;
+            const MediaTime t((10 * k + 9) * c.rate.scale, 10 * c.rate.value);
+            VideoFrameSource fresh(path);
+            for (const QImage& image : {fresh.frameAt(t).image, source.frameAt(t).image})
+                EXPECT_TRUE(showsPattern(image, k)) << "frame " << k << " of " << c.frames;
+        }
+    }
 }
 
 TEST_F(VideoFrameSourceTest, ReadsFramesInOrderAndAfterASeek)
