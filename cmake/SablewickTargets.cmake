@@ -15,12 +15,14 @@ function(sablewick_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 endfunction()
 
-# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> SOURCES ... [LIBS ...] [TIMEOUT s])
+# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> [WAYLAND] SOURCES ... [LIBS ...] [TIMEOUT s])
 # Every test carries two labels: its kind and its folder, so `ctest -L rendering` runs one area.
+# WAYLAND tests need the headless Wayland desktop of the test command and carry a third label,
+# wayland; they take turns on that one desktop.
 # unit and media tests get a QCoreApplication, gui and x11 tests a QApplication (offscreen unless a
 # platform is set; x11 tests ask for xcb on the private Xvfb).
 function(sablewick_test name)
-  cmake_parse_arguments(T "" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WAYLAND" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_KIND MATCHES "^(unit|gui|x11|media)$")
     message(FATAL_ERROR "sablewick_test(${name}): KIND must be unit, gui, x11 or media")
   endif()
@@ -31,7 +33,9 @@ function(sablewick_test name)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${name} ${T_SOURCES})
-  if(T_KIND STREQUAL "x11")
+  if(T_WAYLAND)
+    target_link_libraries(${name} PRIVATE sablewick_test_main_wayland)
+  elseif(T_KIND STREQUAL "x11")
     target_link_libraries(${name} PRIVATE sablewick_test_main_x11)
   elseif(T_KIND STREQUAL "gui")
     target_link_libraries(${name} PRIVATE sablewick_test_main_gui)
@@ -49,13 +53,18 @@ function(sablewick_test name)
   # that ctest reads after the discovered tests.
   # x11 tests share one X server, its pointer and its keyboard focus: they take turns.
   set(extra_properties "")
+  set(labels "${T_KIND};${T_AREA}")
   if(T_KIND STREQUAL "x11")
     set(extra_properties " RESOURCE_LOCK x11_input")
+  endif()
+  if(T_WAYLAND)
+    set(extra_properties " RESOURCE_LOCK wayland_session")
+    string(APPEND labels ";wayland")
   endif()
   set(labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
   file(WRITE ${labels_script}
     "if(DEFINED ${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_KIND};${T_AREA}\"${extra_properties})\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\"${extra_properties})\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_script})
 endfunction()

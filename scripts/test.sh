@@ -26,10 +26,13 @@ stop() {
   kill -KILL -- "$target" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
+# shellcheck source=wayland-session.sh
+source "$here/scripts/wayland-session.sh"
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
   [ -z "$ctest_pid" ] || stop "$ctest_pid" "-$ctest_pid"
+  wayland_stop
   [ -z "$pulse_pid" ] || stop "$pulse_pid"
   [ -z "$xvfb_pid" ] || stop "$xvfb_pid"
   rm -rf "$sandbox"
@@ -48,7 +51,8 @@ export XDG_CACHE_HOME="$HOME/.cache"
 export TMPDIR="$sandbox/tmp"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset SABLEWICK_STATE_DIRECTORY QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS || true
+unset SABLEWICK_STATE_DIRECTORY QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SWAYSOCK \
+  SABLEWICK_WAYLAND_DISPLAY SABLEWICK_WAYLAND_BUS SABLEWICK_SWAYSOCK SABLEWICK_WAYLAND_ERROR || true
 
 # Xvfb picks a free display number itself and writes it to the descriptor we give it.
 displayfile="$sandbox/display"
@@ -82,6 +86,12 @@ pactl info >/dev/null 2>&1 || { echo "PulseAudio did not answer"; exit 1; }
 pactl set-default-sink sablewick_null >/dev/null
 
 cd "$build"
+# The headless Wayland desktop starts only when the run selects tests that need it (a second -L
+# narrows the selection). When it cannot start, those tests fail with the reason.
+if ctest -N "$@" -L wayland 2>/dev/null | grep -q '^Total Tests: [1-9]'; then
+  wayland_start || echo "$SABLEWICK_WAYLAND_ERROR" >&2
+fi
+
 # ctest runs in a process group of its own and the script waits for it in the background: a signal
 # to the script is handled at once (bash defers traps while a foreground command runs), and the
 # cleanup stops ctest together with every test program it started.

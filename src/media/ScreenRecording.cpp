@@ -39,12 +39,43 @@ struct VideoItem {
     double time = 0;
 };
 
+AVPixelFormat pixelFormat(ScreenPixelFormat format)
+{
+    switch (format) {
+    case ScreenPixelFormat::bgrx: return AV_PIX_FMT_BGR0;
+    case ScreenPixelFormat::bgra: return AV_PIX_FMT_BGRA;
+    case ScreenPixelFormat::rgbx: return AV_PIX_FMT_RGB0;
+    case ScreenPixelFormat::rgba: return AV_PIX_FMT_RGBA;
+    case ScreenPixelFormat::xrgb: return AV_PIX_FMT_0RGB;
+    case ScreenPixelFormat::xbgr: return AV_PIX_FMT_0BGR;
+    case ScreenPixelFormat::argb: return AV_PIX_FMT_ARGB;
+    case ScreenPixelFormat::abgr: return AV_PIX_FMT_ABGR;
+    }
+    return AV_PIX_FMT_BGR0;
+}
+
+// The X server's display as a frame source: every grab is a new picture, taken now.
+class X11FrameSource : public ScreenFrameSource {
+public:
+    explicit X11FrameSource(QRect area) : grabber_(area) {}
+    ScreenFrame grab() override
+    {
+        const X11ScreenGrabber::Image image = grabber_.grab();
+        return {image.bits, image.stride, image.width, image.height, ScreenPixelFormat::bgrx, std::nullopt};
+    }
+
+private:
+    X11ScreenGrabber grabber_;
+};
+
 }  // namespace
 
 struct ScreenRecording::State {
     ScreenRecordingSettings settings;
     Events events;
-    std::unique_ptr<X11ScreenGrabber> grabber;
+    std::shared_ptr<ScreenFrameSource> grabber;
+    QSize convertedSize;  // the source size and format the conversion was made for
+    AVPixelFormat convertedFormat = AV_PIX_FMT_NONE;
     std::unique_ptr<LiveMovieWriter> writer;
     ffmpeg::SwsPtr sws;
     ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
@@ -117,14 +148,20 @@ struct ScreenRecording::State {
         }
     }
 
-    void prepareConversion()
+    // A source other than the X server may change its size or format while it runs (a display
+    // that is rotated or changes mode): the conversion follows it.
+    void prepareConversion(QSize size, AVPixelFormat format)
     {
+        if (sws && size == convertedSize && format == convertedFormat)
+            return;
+        convertedSize = size;
+        convertedFormat = format;
         sws.reset(sws_alloc_context());
         if (!sws)
             throw std::bad_alloc();
-        av_opt_set_int(sws.get(), "srcw", settings.area.width(), 0);
-        av_opt_set_int(sws.get(), "srch", settings.area.height(), 0);
-        av_opt_set_int(sws.get(), "src_format", AV_PIX_FMT_BGR0, 0);
+        av_opt_set_int(sws.get(), "srcw", size.width(), 0);
+        av_opt_set_int(sws.get(), "srch", size.height(), 0);
+        av_opt_set_int(sws.get(), "src_format", format, 0);
         av_opt_set_int(sws.get(), "dstw", settings.pixelSize.width(), 0);
         av_opt_set_int(sws.get(), "dsth", settings.pixelSize.height(), 0);
         av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_YUV420P, 0);
@@ -165,19 +202,27 @@ struct ScreenRecording::State {
             }
             if (stopGrabbing.load())
                 break;
-            const double stamp = monotonicSeconds();
-            X11ScreenGrabber::Image image;
+            double stamp = monotonicSeconds();
+            ScreenFrame image;
             try {
                 image = grabber->grab();
-            } catch (const std::exception& error) {
+                if (image.width < 1 || image.height < 1 || !image.bits)
+                    throw std::runtime_error("The display sent an empty picture.");
+                prepareConversion(QSize(image.width, image.height), pixelFormat(image.format));
+            } catch (const MediaError& error) {
+                stoppedReason = error.what();
+                break;
+            } catch (const std::runtime_error& error) {
                 stoppedReason = error.what();
                 break;
             }
             Yuv420Frame frame = spareFrame();
+            if (settings.source && image.shownAt)
+                stamp = std::max(zero, *image.shownAt);
             // sws_scale_frame, unlike sws_scale, spreads the conversion over its threads.
             AVFrame* in = sourceFrame.get();
             av_frame_unref(in);
-            in->format = AV_PIX_FMT_BGR0;
+            in->format = convertedFormat;
             in->width = image.width;
             in->height = image.height;
             in->data[0] = const_cast<uint8_t*>(image.bits);
@@ -294,8 +339,12 @@ ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events
     State& s = *state_;
     s.settings = std::move(settings);
     s.events = std::move(events);
-    s.grabber = std::make_unique<X11ScreenGrabber>(s.settings.area);
-    s.prepareConversion();
+    if (s.settings.source)
+        s.grabber = s.settings.source;
+    else
+        s.grabber = std::make_shared<X11FrameSource>(s.settings.area);
+    if (!s.settings.source)
+        s.prepareConversion(s.settings.area.size(), AV_PIX_FMT_BGR0);
     s.zero = monotonicSeconds();
     s.openSound();
     LiveMovieWriterSettings writerSettings;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ScreenFrameSource.h"
+
 #include <QRect>
 #include <QSize>
 
@@ -12,7 +14,9 @@
 namespace sablewick {
 
 struct ScreenRecordingSettings {
-    QRect area;          // root-window pixels of the recorded display
+    QRect area;          // root-window pixels of the recorded display (X11)
+    // Where the pictures come from when not from the X server's `area`; any size, scaled.
+    std::shared_ptr<ScreenFrameSource> source;
     QSize pixelSize;     // the movie's size (even); the area is scaled to it
     int framesPerSecond = 60;
     std::string path;    // the movie, replaced
@@ -22,8 +26,8 @@ struct ScreenRecordingSettings {
     std::string microphoneSource;  // the audio server's source name
 };
 
-// One running recording of an X11 display: a thread grabs the display at the frame rate (the
-// pointer is never in the picture), a thread encodes into a fragmented movie, and the audio
+// One running recording of a display (X11, or another frame source): a thread grabs the display at
+// the frame rate (the pointer is never in the picture), a thread encodes into a fragmented movie, and the audio
 // server delivers the system's output and the microphone, mixed into one track. Frames, sound
 // and time zero come from one monotonic clock.
 //
@@ -40,7 +44,7 @@ public:
 
     // Opens the display, the encoders and the sound and starts the threads. With system audio
     // asked for but no audio server, the movie is made without sound. Throws X11Error,
-    // MediaError or PulseError (a microphone that cannot be opened).
+    // MediaError, PulseError (a microphone that cannot be opened) or the frame source's error.
     ScreenRecording(ScreenRecordingSettings settings, Events events);
     // Ends every thread; a movie not finished keeps what was written.
     ~ScreenRecording();

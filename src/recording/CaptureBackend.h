@@ -22,10 +22,11 @@
 namespace sablewick {
 
 // A failure of the platform's capture. `declined` means the user refused screen capture when
-// asked; the message is shown to the user after a fixed prefix.
+// asked; `cancelled` that the user closed the system's dialog that picks what to share, which is
+// no failure to report. The message is shown to the user after a fixed prefix.
 class CaptureError : public std::runtime_error {
 public:
-    enum class Kind { declined, failed, diskFull };
+    enum class Kind { declined, failed, diskFull, cancelled };
     explicit CaptureError(const QString& message, Kind kind = Kind::failed)
         : std::runtime_error(message.toStdString())
         , kind_(kind)

@@ -206,7 +206,12 @@ void Recorder::continueStart(std::uint64_t generation, const RecordingOptions& o
 
 void Recorder::failStart(const CaptureError& error)
 {
-    if (error.kind() == CaptureError::Kind::declined) {
+    if (error.kind() == CaptureError::Kind::cancelled) {
+        // The user closed the sharing dialog: back to where they were, with nothing to explain.
+        setNeedsScreenPermission(false);
+        setNeedsRestart(false);
+        setNotice(std::nullopt);
+    } else if (error.kind() == CaptureError::Kind::declined) {
         const bool needsPermission = !m_backend.screenCaptureAllowed();
         setNeedsScreenPermission(needsPermission);
         setNeedsRestart(!needsPermission);

@@ -1,28 +1,13 @@
 #include "recording/X11CaptureBackend.h"
 
 #include "media/MediaError.h"
-#include "media/ScreenRecording.h"
 #include "platform/MonotonicClock.h"
-#include "platform/PulseConnection.h"
-
-#include <QFileInfo>
+#include "recording/DefaultMicrophone.h"
+#include "recording/ScreenCaptureSession.h"
 
 namespace sablewick {
 
 namespace {
-
-constexpr double kAudioServerTimeout = 1.0;
-
-class X11Session : public CaptureSession {
-public:
-    explicit X11Session(std::unique_ptr<ScreenRecording> recording) : recording_(std::move(recording)) {}
-    double startTime() const override { return recording_->startTime(); }
-    void finishMovie() override { recording_->finishMovie(); }
-    void stopCapture() override { recording_->stopCapture(); }
-
-private:
-    std::unique_ptr<ScreenRecording> recording_;
-};
 
 class X11Monitor : public InputMonitor {
 public:
@@ -48,8 +33,6 @@ private:
     X11InputMonitor monitor_;  // last: its thread stops before the members it uses go
 };
 
-QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
-
 }  // namespace
 
 X11CaptureBackend::X11CaptureBackend() = default;
@@ -64,39 +47,8 @@ X11CaptureBackend::~X11CaptureBackend()
 void X11CaptureBackend::setIgnoredKeys(std::vector<X11KeyChord> chords) { ignoredKeys_ = std::move(chords); }
 void X11CaptureBackend::setPreset(std::string preset) { preset_ = std::move(preset); }
 
-namespace {
-
-// The default source when it is a microphone: a monitor of an output is what the system plays.
-std::optional<PulseConnection::ServerNames> microphoneSource()
-{
-    try {
-        PulseConnection connection("Sablewick", kAudioServerTimeout);
-        PulseConnection::ServerNames names = connection.serverNames(kAudioServerTimeout);
-        if (names.defaultSource.empty() || names.defaultSourceIsMonitor)
-            return std::nullopt;
-        return names;
-    } catch (const PulseError&) {
-        return std::nullopt;
-    }
-}
-
-}  // namespace
-
-std::optional<QString> X11CaptureBackend::defaultMicrophone()
-{
-    if (const auto names = microphoneSource())
-        return QString::fromStdString(names->defaultSource);
-    return std::nullopt;
-}
-
-std::optional<QString> X11CaptureBackend::defaultMicrophoneName()
-{
-    const auto names = microphoneSource();
-    if (!names)
-        return std::nullopt;
-    return QString::fromStdString(names->defaultSourceDescription.empty() ? names->defaultSource
-                                                                          : names->defaultSourceDescription);
-}
+std::optional<QString> X11CaptureBackend::defaultMicrophone() { return DefaultMicrophone::identifier(); }
+std::optional<QString> X11CaptureBackend::defaultMicrophoneName() { return DefaultMicrophone::name(); }
 
 bool X11CaptureBackend::canMonitorInput()
 {
@@ -146,36 +98,12 @@ void X11CaptureBackend::startCapture(const CaptureRequest& request, CaptureEvent
         done(CaptureStart{nullptr, CaptureError(QStringLiteral("That display is no longer connected."))});
         return;
     }
-    ScreenRecordingSettings settings;
+    ScreenRecordingSettings settings = screenRecordingSettings(request);
     settings.area = display->geometry;
-    settings.pixelSize = request.pixelSize;
-    settings.framesPerSecond = request.framesPerSecond;
-    settings.path = request.moviePath.toStdString();
     settings.preset = preset_;
-    settings.systemAudio = request.systemAudio;
-    settings.microphone = request.microphone;
-    settings.microphoneSource = request.microphoneDevice.value_or(QString()).toStdString();
-    const QString movieName = fileName(request.moviePath);
-    starters_.emplace_back([settings, events, done, movieName] {
-        ScreenRecording::Events reports;
-        reports.finished = events.finished;
-        reports.failed = [events, movieName](ScreenRecording::Failure failure, const std::string& reason) {
-            if (!events.failed)
-                return;
-            if (failure == ScreenRecording::Failure::diskFull)
-                events.failed(CaptureError(
-                    QStringLiteral("The disk is full. What was recorded until then is kept in \"%1\".").arg(movieName),
-                    CaptureError::Kind::diskFull));
-            else
-                events.failed(CaptureError(QString::fromStdString(reason)));
-        };
-        reports.stopped = [events](const std::string& reason) {
-            if (events.stopped)
-                events.stopped(CaptureError(QString::fromStdString(reason)));
-        };
+    starters_.emplace_back([settings, events, done] {
         try {
-            auto recording = std::make_unique<ScreenRecording>(settings, reports);
-            done(CaptureStart{std::make_shared<X11Session>(std::move(recording)), std::nullopt});
+            done(CaptureStart{startScreenCapture(settings, events), std::nullopt});
         } catch (const std::exception& error) {
             done(CaptureStart{nullptr, CaptureError(QString::fromStdString(error.what()))});
         }

@@ -147,7 +147,7 @@ TEST_F(RecorderTest, ACaptureThatFailsToStartReportsAndRemovesItsEmptyFile)
     struct Row {
         std::deque<bool> allowedAfterwards;
         CaptureError error;
-        QString notice;
+        std::optional<QString> notice;
         bool screen, restart;
     };
     const std::vector<Row> rows = {
@@ -156,6 +156,9 @@ TEST_F(RecorderTest, ACaptureThatFailsToStartReportsAndRemovesItsEmptyFile)
          "Screen Recording was enabled, but Sablewick needs to restart before recording.", false, true},
         {{true}, CaptureError("The encoder is missing."), "Could not start recording: The encoder is missing.", false,
          false},
+        // Closing the system's sharing dialog is the user's own choice: nothing to report, and
+        // the previous start's notice goes.
+        {{true}, CaptureError("cancelled", CaptureError::Kind::cancelled), std::nullopt, false, false},
     };
     for (const Row& row : rows) {
         backend.screenAllowed = row.allowedAfterwards;

@@ -1,3 +1,4 @@
+#include "recording/CaptureBackendChoice.h"
 #include "recording/RecorderError.h"
 #include "recording/RecordingCapabilities.h"
 #include "recording/RecordingCaptureGeometry.h"
@@ -146,6 +147,37 @@ TEST(RecordingCapabilitiesTest, TheChosenDisplayIsRepairedToTheMainOrFirstOne)
     EXPECT_EQ(caps.repairedDisplayID(9), 3u);
     caps.displays.clear();
     EXPECT_EQ(caps.repairedDisplayID(3), std::nullopt);
+}
+
+}  // namespace
+}  // namespace sablewick
+
+namespace sablewick {
+namespace {
+
+TEST(CaptureSystemTest, WaylandSessionsUseThePortalUnlessForced)
+{
+    struct Row {
+        QStringList variables;
+        CaptureSystem expected;
+    };
+    const std::vector<Row> rows = {
+        {{}, CaptureSystem::x11},
+        {{"DISPLAY=:0", "XDG_SESSION_TYPE=x11"}, CaptureSystem::x11},
+        {{"WAYLAND_DISPLAY=wayland-0"}, CaptureSystem::portal},
+        {{"XDG_SESSION_TYPE=Wayland"}, CaptureSystem::portal},
+        {{"WAYLAND_DISPLAY="}, CaptureSystem::x11},  // set but empty: no compositor named
+        {{"WAYLAND_DISPLAY=wayland-0", "SABLEWICK_CAPTURE=x11"}, CaptureSystem::x11},
+        {{"DISPLAY=:0", "SABLEWICK_CAPTURE= Portal "}, CaptureSystem::portal},
+        {{"WAYLAND_DISPLAY=wayland-0", "SABLEWICK_CAPTURE=pipewire"}, CaptureSystem::portal},  // unknown: ignored
+        {{"SABLEWICK_CAPTURE=pipewire"}, CaptureSystem::x11},
+    };
+    for (const Row& row : rows) {
+        QProcessEnvironment environment;
+        for (const QString& variable : row.variables)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        EXPECT_EQ(captureSystem(environment), row.expected) << row.variables.join(' ').toStdString();
+    }
 }
 
 }  // namespace

@@ -16,8 +16,16 @@ using TestApplication = QCoreApplication;
 
 #include <cstdlib>
 
+#ifdef SABLEWICK_TEST_WAYLAND
+#include "support/WaylandTestSession.h"
+#endif
+
 int main(int argc, char** argv)
 {
+#ifdef SABLEWICK_TEST_WAYLAND
+    // Before anything opens the session bus: it is read from the environment once.
+    sablewick::test::enterWaylandSession();
+#endif
     const bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
 #ifdef SABLEWICK_TEST_X11
     // Without a display (test discovery outside the test command) xcb cannot start at all.

@@ -1,0 +1,160 @@
+#include "recording/PortalCaptureBackend.h"
+
+#include "platform/MonotonicClock.h"
+#include "platform/PipeWireScreenStream.h"
+#include "platform/PortalScreenCast.h"
+#include "platform/PreferencesStore.h"
+#include "platform/WaylandOutputs.h"
+#include "recording/DefaultMicrophone.h"
+#include "recording/ScreenCaptureSession.h"
+
+namespace sablewick {
+
+namespace {
+
+// The compositor sends the first picture of a new stream at once; this leaves room for a busy one.
+constexpr double kFirstFrameTimeout = 5.0;
+
+// What a portal capture holds while it runs: the stream goes before the portal session it uses.
+struct PortalShare {
+    std::shared_ptr<PortalScreenCastSession> session;
+    std::shared_ptr<PipeWireScreenStream> stream;
+};
+
+class NoInput : public InputMonitor {};
+
+}  // namespace
+
+PortalCaptureBackend::PortalCaptureBackend(PreferencesStore* preferences)
+    : preferences_(preferences)
+    , portalRequests_(std::make_unique<QObject>())
+{
+}
+
+PortalCaptureBackend::~PortalCaptureBackend()
+{
+    portalRequests_.reset();  // a portal answer after this finds no one to tell
+    for (std::thread& starter : starters_)
+        if (starter.joinable())
+            starter.join();
+}
+
+std::optional<QString> PortalCaptureBackend::defaultMicrophone() { return DefaultMicrophone::identifier(); }
+std::optional<QString> PortalCaptureBackend::defaultMicrophoneName() { return DefaultMicrophone::name(); }
+
+QString PortalCaptureBackend::restoreToken() const
+{
+    if (!preferences_)
+        return token_;
+    const QVariant value = preferences_->value(QString::fromLatin1(restoreTokenKey));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+void PortalCaptureBackend::keepRestoreToken(const QString& token)
+{
+    if (!preferences_)
+        token_ = token;
+    else
+        preferences_->setValue(QString::fromLatin1(restoreTokenKey), token);
+}
+
+std::vector<CaptureDisplay> PortalCaptureBackend::displays()
+{
+    std::vector<WaylandOutputs::Output> outputs;
+    try {
+        outputs = WaylandOutputs::current();
+    } catch (const WaylandError& error) {
+        throw CaptureError(QString::fromStdString(error.what()));
+    }
+    layout_ = WaylandOutputs::layout(outputs);
+    std::vector<CaptureDisplay> list;
+    for (const WaylandOutputs::Output& o : outputs)
+        list.push_back({o.display.id, o.display.name, QSizeF(o.display.geometry.size()), double(o.scale),
+                        layout_->globalFrame(o.display.geometry)});
+    return list;
+}
+
+std::optional<std::uint32_t> PortalCaptureBackend::mainDisplayID()
+{
+    if (!layout_) {
+        try {
+            displays();
+        } catch (const CaptureError&) {
+            return std::nullopt;
+        }
+    }
+    if (const DisplayInfo* main = layout_->main())
+        return main->id;
+    return std::nullopt;
+}
+
+void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEvents events,
+                                        std::function<void(CaptureStart)> done)
+{
+    // The portal, not the application, decides which display is shared: the user picks it in
+    // the portal's dialog. The movie keeps the size asked for and the picture is scaled into it.
+    auto* cast = new PortalScreenCast(portalRequests_.get());
+    cast->start(restoreToken(), [this, cast, request, events, done](PortalScreenCastResult result) {
+        cast->deleteLater();
+        if (result.outcome == PortalResponse::Outcome::cancelled) {
+            done(CaptureStart{nullptr, CaptureError(QStringLiteral("Screen sharing was cancelled."),
+                                                    CaptureError::Kind::cancelled)});
+            return;
+        }
+        if (result.outcome != PortalResponse::Outcome::success || !result.stream) {
+            done(CaptureStart{nullptr, CaptureError(result.error)});
+            return;
+        }
+        if (!result.restoreToken.isEmpty())
+            keepRestoreToken(result.restoreToken);
+        const PortalScreenCastStream shared = *result.stream;
+        ScreenRecordingSettings settings = screenRecordingSettings(request);
+        starters_.emplace_back([this, settings, shared, session = result.session, events, done,
+                                frame = request.display.frame]() mutable {
+            try {
+                auto share = std::make_shared<PortalShare>();
+                share->session = std::move(session);
+                share->stream = std::make_shared<PipeWireScreenStream>(shared.remote, shared.node, kFirstFrameTimeout);
+                settings.source = share->stream;
+                {
+                    std::lock_guard lock(streamMutex_);
+                    stream_ = share->stream;
+                    streamFrame_ = frame;
+                }
+                done(CaptureStart{startScreenCapture(settings, events, share), std::nullopt});
+            } catch (const std::exception& error) {
+                done(CaptureStart{nullptr, CaptureError(QString::fromStdString(error.what()))});
+            }
+        });
+    });
+}
+
+double PortalCaptureBackend::now() { return monotonicSeconds(); }
+
+QPointF PortalCaptureBackend::pointerLocation()
+{
+    std::shared_ptr<PipeWireScreenStream> stream;
+    QRectF frame;
+    {
+        std::lock_guard lock(streamMutex_);
+        stream = stream_.lock();
+        frame = streamFrame_;
+    }
+    const std::optional<QPointF> p = stream ? stream->pointer() : std::nullopt;
+    const QSize size = stream ? stream->size() : QSize();
+    if (!p || size.isEmpty() || frame.isEmpty())
+        return {-1e9, -1e9};  // nowhere: outside every display
+    // Stream pixels (y down) to the display's frame in global coordinates (y up).
+    const double x = frame.left() + (p->x() + 0.5) * frame.width() / size.width();
+    const double y = frame.bottom() - (p->y() + 0.5) * frame.height() / size.height();
+    return {x, y};
+}
+
+std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents)
+{
+    // Nothing reaches a Wayland client of what other applications receive: the recording has
+    // the pointer's path and no clicks or typing, as the setup sheet says beforehand.
+    return std::make_unique<NoInput>();
+}
+
+}  // namespace sablewick

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/DisplayList.h"
+#include "recording/CaptureBackend.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+
+class PipeWireScreenStream;
+class PreferencesStore;
+
+// The recorder's platform on a Wayland session: the display comes through the desktop portal's
+// screen cast and PipeWire, the sound from the audio server as on X11. The portal asks the user
+// which display to share the first time; its restore token, kept in the preferences, shares the
+// same display again without asking. The pointer's position comes from the stream where the
+// portal sends it beside the pictures. Clicks and typing of other applications are not visible
+// to a Wayland client, so none are reported.
+//
+// Threading: main thread, like the recorder (the portal needs the event loop). Captures finish
+// starting on a thread of their own, which waits for the stream's first picture.
+class PortalCaptureBackend : public CaptureBackend {
+public:
+    // The preference that keeps the portal's restore token.
+    static constexpr const char* restoreTokenKey = "ScreenCastRestoreToken";
+
+    // `preferences` keeps the restore token; none: it is kept for this run only.
+    explicit PortalCaptureBackend(PreferencesStore* preferences = nullptr);
+    ~PortalCaptureBackend() override;  // waits for a capture that is still starting
+
+    bool screenCaptureAllowed() override { return true; }  // the portal asks when a capture starts
+    bool requestScreenCapture() override { return true; }
+    MicrophoneAuthorization microphoneAuthorization() override { return MicrophoneAuthorization::authorized; }
+    bool requestMicrophoneAccess() override { return true; }
+    std::optional<QString> defaultMicrophone() override;
+    std::optional<QString> defaultMicrophoneName() override;
+    std::vector<CaptureDisplay> displays() override;
+    std::optional<std::uint32_t> mainDisplayID() override;
+    void startCapture(const CaptureRequest& request, CaptureEvents events,
+                      std::function<void(CaptureStart)> done) override;
+    double now() override;
+    QPointF pointerLocation() override;
+    std::optional<QPointF> caretLocation() override { return std::nullopt; }
+    std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
+    bool canMonitorInput() override { return false; }
+
+private:
+    QString restoreToken() const;
+    void keepRestoreToken(const QString& token);
+
+    PreferencesStore* preferences_;
+    QString token_;  // without preferences
+    std::unique_ptr<QObject> portalRequests_;  // parent of the portal conversations under way
+    std::optional<DisplayLayout> layout_;
+    std::vector<std::thread> starters_;
+    std::mutex streamMutex_;
+    std::weak_ptr<PipeWireScreenStream> stream_;  // guarded: the running capture's
+    QRectF streamFrame_;                          // guarded: the display it shows, global
+};
+
+}  // namespace sablewick
