@@ -2,6 +2,7 @@
 #include "app/SablewickLifecycle.h"
 #include "app/StudioSession.h"
 #include "components/StudioKit.h"
+#include "document/CanvasStyle.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWindowSession.h"
 #include "mainwindow/ScreenshotSetupSheet.h"
@@ -13,6 +14,7 @@
 #include "preferences/AppPreferences.h"
 #include "screenshots/ScreenshotCapture.h"
 #include "screenshots/ScreenshotModel.h"
+#include "workspace/InspectorPages.h"
 #include "workspace/TimelineViews.h"
 
 #include <QApplication>
@@ -225,7 +227,8 @@ int main(int argc, char* argv[])
         sablewick::StudioSession& session = *sablewick::SablewickLifecycle::session;
         return new sablewick::MainWindow(
             {&session.editor(), &session.preferences(), windowSession, nullptr, &sablewick::standardPreferences(),
-             sablewick::withPreviewAndTimeline({}, session.preferences())});
+             sablewick::withInspectorPages(sablewick::withPreviewAndTimeline({}, session.preferences()),
+                                           {&sablewick::CanvasPresets::shared()})});
     };
     sablewick::SablewickApp sablewick(
         scenes, [&playback] { return sablewick::standardSessionServices(playback); }, sablewick::standardPreferences());

@@ -1,0 +1,213 @@
+// The inspector's Canvas page over a real editor model (fake clock and player): how it is plugged
+// into the window, its format and crop controls, and that it follows the model in place without
+// losing a drag or a half-typed number.
+#include "components/KitTestSupport.h"
+#include "editor/EditorTestSupport.h"
+
+#include "components/StudioInspector.h"
+#include "components/StudioLabel.h"
+#include "components/StudioMenuPicker.h"
+#include "components/StudioSlider.h"
+#include "components/StudioTextField.h"
+#include "document/CanvasStyle.h"
+#include "mainwindow/ContentState.h"
+#include "workspace/CanvasInspector.h"
+#include "workspace/CanvasTab.h"
+#include "workspace/InspectorPages.h"
+#include "workspace/InspectorSection.h"
+
+#include <QAbstractButton>
+#include <QTest>
+
+namespace sablewick::test {
+namespace {
+
+class CanvasTabTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
+        tab = std::make_unique<CanvasTab>(editor(), presets);
+        tab->resize(340, 900);
+        tab->show();
+    }
+
+    EditorModel& editor() { return bench.model(); }
+    // Lets the history's coalescing delay pass, committing the burst as one step.
+    void settle() { bench.scheduler.advance(0.4); }
+    EditSettings with(const std::function<void(EditSettings&)>& change)
+    {
+        EditSettings s = editor().settings();
+        change(s);
+        return s;
+    }
+    bool showsText(const QString& text) const
+    {
+        for (auto* label : tab->findChildren<StudioLabel*>())
+            if (label->isVisibleTo(tab.get()) && label->text() == text)
+                return true;
+        return false;
+    }
+    StudioTextField* field(const QString& name) const
+    {
+        return tab->findChild<StudioTextField*>(name);
+    }
+    static void type(QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+    EditorBench bench;
+    MemoryPreferencesStore store;
+    CanvasPresets presets{store};
+    std::unique_ptr<CanvasTab> tab;
+};
+
+TEST_F(CanvasTabTest, AspectChoiceShowsItsNoteOrTheCustomRatio)
+{
+    const QString fit = QStringLiteral("Fits the canvas to your content and frame.");
+    const QString within = QStringLiteral("A ratio, not a pixel size. Choose output resolution when exporting.");
+    auto* picker = tab->findChild<StudioMenuPicker*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->labels().size(), 6);
+    EXPECT_EQ(picker->labels().front(), "Fit content");
+    EXPECT_EQ(picker->selectedIndex(), 1);  // 16:9 · Landscape
+    EXPECT_FALSE(showsText(fit));
+    EXPECT_FALSE(field("Aspect width")->isVisibleTo(tab.get()));
+
+    picker->showMenu();
+    ASSERT_NE(picker->openMenu(), nullptr);
+    picker->openMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(editor().settings().aspect, AspectRatio::auto_);
+    EXPECT_TRUE(showsText(fit));
+
+    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    EXPECT_FALSE(showsText(fit));
+    EXPECT_TRUE(field("Aspect width")->isVisibleTo(tab.get()));
+    EXPECT_EQ(field("Aspect width")->text(), "16");
+    EXPECT_EQ(field("Aspect height")->text(), "9");
+    EXPECT_TRUE(showsText(within));
+}
+
+TEST_F(CanvasTabTest, TypedRatioSidesAreClampedAndNonsenseIsUndone)
+{
+    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    QLineEdit* width = field("Aspect width");
+    struct Case {
+        const char* typed;
+        std::optional<std::int64_t> stored;
+        qlonglong shown;
+    };
+    for (const Case& c : {Case{"0", 1, 1}, Case{"20000", 10000, 10000}, Case{"abc", 10000, 10000},
+                          Case{"5", 5, 5}}) {
+        type(width, QString::fromLatin1(c.typed));
+        QTest::keyClick(width, Qt::Key_Return);
+        EXPECT_EQ(editor().settings().customAspectWidth, c.stored) << c.typed;
+        EXPECT_EQ(width->text(), width->locale().toString(c.shown)) << c.typed;
+    }
+    // 1:5 is beyond the limits.
+    type(field("Aspect width"), "1");
+    QTest::keyClick(field("Aspect width"), Qt::Key_Return);
+    type(field("Aspect height"), "5");
+    QTest::keyClick(field("Aspect height"), Qt::Key_Return);
+    EXPECT_EQ(editor().settings().customAspectHeight, 5);
+    EXPECT_TRUE(showsText(QStringLiteral("The canvas is limited to 1:4. Use a ratio between 1:4 and 4:1.")));
+}
+
+TEST_F(CanvasTabTest, SwapStoresBothSidesAsOneUndoStep)
+{
+    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().flushPendingEdits();
+    auto* swap = tab->findChild<QAbstractButton*>(QStringLiteral("swapRatio"));
+    ASSERT_NE(swap, nullptr);
+    swap->click();
+    EXPECT_EQ(editor().settings().customAspectWidth, 9);
+    EXPECT_EQ(editor().settings().customAspectHeight, 16);
+    EXPECT_EQ(field("Aspect width")->text(), "9");
+    settle();
+    editor().undo();
+    EXPECT_FALSE(editor().settings().customAspectWidth);
+    EXPECT_FALSE(editor().settings().customAspectHeight);
+    EXPECT_EQ(editor().settings().aspect, AspectRatio::custom);
+    EXPECT_EQ(field("Aspect width")->text(), "16");
+}
+
+TEST_F(CanvasTabTest, AHalfTypedSideSurvivesChangesFromElsewhere)
+{
+    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    QLineEdit* width = field("Aspect width");
+    QLineEdit* before = width;
+    type(width, "21");
+    editor().setSettings(with([](EditSettings& s) { s.cropTop = 0.1; }));
+    EXPECT_EQ(field("Aspect width"), before) << "the page is updated in place, not rebuilt";
+    EXPECT_EQ(width->text(), "21");
+    EXPECT_FALSE(editor().settings().customAspectWidth);
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(editor().settings().customAspectWidth, 21);
+}
+
+TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
+{
+    const auto& crop = tab->crop();
+    EXPECT_EQ(crop[0]->accessibleName(), "Left");
+    EXPECT_EQ(crop[3]->accessibleName(), "Bottom");
+    EXPECT_EQ(crop[0]->formattedValue(), "0%");
+    editor().flushPendingEdits();
+    ASSERT_FALSE(editor().canUndo());
+
+    StudioSlider* left = crop[0]->field()->slider();
+    const double start = StudioSlider::knobDiameter / 2.0;
+    const double span = left->width() - StudioSlider::knobDiameter;
+    const auto at = [&](double f) { return QPoint(qRound(start + f * span), left->height() / 2); };
+    press(left, at(0));
+    for (double f : {0.2, 0.5, 0.8, 1.2}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at(f)), left->mapToGlobal(QPointF(at(f))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(left, &move);
+        // A change from elsewhere in the middle of the drag leaves the thumb under the pointer.
+        editor().setSettings(with([&](EditSettings& s) { s.cropBottom = f / 10; }));
+    }
+    release(left, at(1.2));
+    EXPECT_DOUBLE_EQ(editor().settings().cropLeft, 0.4);
+    EXPECT_EQ(crop[0]->formattedValue(), "40%");
+    EXPECT_EQ(crop[3]->formattedValue(), "12%");
+    settle();
+    editor().undo();
+    EXPECT_EQ(editor().settings().cropLeft, 0);
+    EXPECT_EQ(editor().settings().cropBottom, 0);
+    EXPECT_FALSE(editor().canUndo()) << "the drag and the changes during it were one step";
+    EXPECT_EQ(crop[0]->formattedValue(), "0%");
+    EXPECT_EQ(left->displayedValue(), 0);
+}
+
+TEST(InspectorPagesTest, TheCanvasPageIsTheWorkspacesOthersKeepWhatTheWindowHad)
+{
+    EditorBench bench;
+    ContentState state(bench.model());
+    MemoryPreferencesStore store;
+    CanvasPresets presets(store);
+    std::vector<InspectorTab> earlierAsked;
+    WorkspaceViews views;
+    views.inspectorPage = [&](InspectorTab tab, EditorModel&, ContentState&, QWidget* parent) {
+        earlierAsked.push_back(tab);
+        return new QWidget(parent);
+    };
+    views = withInspectorPages(views, {&presets});
+    QWidget parent;
+    EXPECT_NE(dynamic_cast<CanvasTab*>(views.inspectorPage(InspectorTab::canvas, bench.model(), state, &parent)),
+              nullptr);
+    for (InspectorTab tab : {InspectorTab::focus, InspectorTab::cursor, InspectorTab::audio})
+        views.inspectorPage(tab, bench.model(), state, &parent);
+    EXPECT_EQ(earlierAsked, (std::vector{InspectorTab::focus, InspectorTab::cursor, InspectorTab::audio}));
+
+    // Without pages of its own the window's plain stand-ins remain.
+    const WorkspaceViews bare = withInspectorPages({}, {&presets});
+    QWidget* standIn = bare.inspectorPage(InspectorTab::audio, bench.model(), state, &parent);
+    ASSERT_NE(standIn, nullptr);
+    EXPECT_EQ(dynamic_cast<CanvasTab*>(standIn), nullptr);
+}
+
+}  // namespace
+}  // namespace sablewick::test
