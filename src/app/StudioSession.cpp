@@ -9,6 +9,7 @@
 #include "platform/StandardFolders.h"
 #include "platform/SystemHotKeys.h"
 #include "preferences/AppPreferences.h"
+#include "recording/CaptureBackendChoice.h"
 #include "recording/Recorder.h"
 #include "screenshots/ScreenshotCapture.h"
 #include "screenshots/ScreenshotModel.h"
@@ -60,6 +61,7 @@ StudioSessionServices standardSessionServices(PlaybackFactory& playback)
     static TopLevelWindows windows;
     services.screenshot.dialogs = &dialogs;
     services.screenshotCapture.windows = &windows;
+    services.screenshotCapture.portal = captureSystem(QProcessEnvironment::systemEnvironment()) == CaptureSystem::portal;
     services.chooseImage = []() -> std::optional<QUrl> {
         const QString path = QFileDialog::getOpenFileName(
             SablewickLifecycle::editorWindow, QString(), QString(),

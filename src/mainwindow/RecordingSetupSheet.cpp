@@ -335,7 +335,10 @@ QWidget* RecordingSetupSheet::buildForm()
     pointer->addWidget(clicks);
     footer(layout, form, QStringLiteral("Clicks become editable zooms. You can move, resize or remove them afterward."));
 
-    if (!m_capabilities.typingAccess) {
+    if (!m_capabilities.typingAccess && m_capabilities.inputNote) {
+        // Nothing the user could allow would help: say so instead of offering the setting.
+        footer(layout, form, *m_capabilities.inputNote);
+    } else if (!m_capabilities.typingAccess) {
         QVBoxLayout* typing = section(layout, form, QString());
         typing->addWidget(symbolLabel(QStringLiteral("keyboard"), QStringLiteral("Want automatic zooms while typing?"),
                                       StudioTextStyle::callout, StudioLabelRole::primary, form, QFont::Medium));

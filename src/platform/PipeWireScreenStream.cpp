@@ -74,14 +74,24 @@ const spa_pod* videoFormats(spa_pod_builder& b)
     return static_cast<const spa_pod*>(spa_pod_builder_pop(&b, &object));
 }
 
-const spa_pod* metaParam(spa_pod_builder& b, spa_meta_type type, int size)
+// A metadata block of `size` bytes, or of any size from `minimum` up to it.
+const spa_pod* metaParam(spa_pod_builder& b, spa_meta_type type, int size, int minimum = 0)
 {
     spa_pod_frame object;
     spa_pod_builder_push_object(&b, &object, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta);
     spa_pod_builder_prop(&b, SPA_PARAM_META_type, 0);
     spa_pod_builder_id(&b, type);
     spa_pod_builder_prop(&b, SPA_PARAM_META_size, 0);
-    spa_pod_builder_int(&b, size);
+    if (minimum > 0 && minimum < size) {
+        spa_pod_frame choice;
+        spa_pod_builder_push_choice(&b, &choice, SPA_CHOICE_Range, 0);
+        spa_pod_builder_int(&b, size);
+        spa_pod_builder_int(&b, minimum);
+        spa_pod_builder_int(&b, size);
+        spa_pod_builder_pop(&b, &choice);
+    } else {
+        spa_pod_builder_int(&b, size);
+    }
     return static_cast<const spa_pod*>(spa_pod_builder_pop(&b, &object));
 }
 
@@ -133,7 +143,9 @@ struct PipeWireScreenStream::State {
         const int cursorSize = static_cast<int>(sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap)) +
                                kMaxCursorSize * kMaxCursorSize * 4;
         const spa_pod* params[] = {metaParam(b, SPA_META_Header, sizeof(spa_meta_header)),
-                                   metaParam(b, SPA_META_Cursor, cursorSize)};
+                                   // Only the position is read: a compositor that sends no picture of the
+                                   // pointer fits as well as one that does.
+                                   metaParam(b, SPA_META_Cursor, cursorSize, int(sizeof(spa_meta_cursor)))};
         pw_stream_update_params(stream, params, 2);
     }
 

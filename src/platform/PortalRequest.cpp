@@ -109,7 +109,7 @@ QString failureText(const QDBusMessage& reply)
         name == QLatin1String("org.freedesktop.DBus.Error.AccessDenied") ||
         name == QLatin1String("org.freedesktop.portal.Error.NotAllowed"))
         return QStringLiteral("The desktop does not allow screen capture: %1").arg(reply.errorMessage());
-    if (!QDBusConnection::sessionBus().isConnected())
+    if (name == QLatin1String("org.freedesktop.DBus.Error.Disconnected"))
         return QStringLiteral("Screen capture on Wayland needs a D-Bus session bus, and there is none.");
     return QStringLiteral("The desktop portal failed: %1").arg(reply.errorMessage());
 }

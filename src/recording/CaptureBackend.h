@@ -134,6 +134,9 @@ public:
     virtual std::unique_ptr<InputMonitor> monitorInput(InputEvents events) = 0;
     // Whether clicks and typing of other applications can be seen; never prompts.
     virtual bool canMonitorInput() = 0;
+    // Why clicks and typing cannot be seen whatever the user allows (the session keeps them from
+    // every application), in one sentence; none where allowing input monitoring would help.
+    virtual std::optional<QString> inputUnavailableReason() { return std::nullopt; }
 };
 
 }  // namespace sablewick

@@ -150,6 +150,13 @@ QPointF PortalCaptureBackend::pointerLocation()
     return {x, y};
 }
 
+std::optional<QString> PortalCaptureBackend::inputUnavailableReason()
+{
+    if (PortalScreenCast::offersPointerMetadata())
+        return QStringLiteral("On Wayland only the pointer's path is recorded, not clicks or typing.");
+    return QStringLiteral("On this Wayland desktop neither the pointer nor clicks and typing are recorded.");
+}
+
 std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents)
 {
     // Nothing reaches a Wayland client of what other applications receive: the recording has

@@ -49,6 +49,7 @@ public:
     std::optional<QPointF> caretLocation() override { return std::nullopt; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
     bool canMonitorInput() override { return false; }
+    std::optional<QString> inputUnavailableReason() override;
 
 private:
     QString restoreToken() const;

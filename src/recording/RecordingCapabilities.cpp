@@ -20,6 +20,8 @@ RecordingCapabilities RecordingCapabilities::read(CaptureBackend& backend)
     result.microphoneName = backend.defaultMicrophoneName();
     result.microphoneAuthorization = backend.microphoneAuthorization();
     result.typingAccess = backend.canMonitorInput();
+    if (!result.typingAccess)
+        result.inputNote = backend.inputUnavailableReason();
     return result;
 }
 

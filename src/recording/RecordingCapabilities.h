@@ -27,6 +27,7 @@ struct RecordingCapabilities {
     std::optional<QString> microphoneName;  // the default microphone's name; none without one
     MicrophoneAuthorization microphoneAuthorization = MicrophoneAuthorization::notDetermined;
     bool typingAccess = false;  // clicks and typing of other applications can be seen
+    std::optional<QString> inputNote;  // why they cannot be, when no setting would change it
 
     // Reads everything from the recorder's platform. Never throws: what cannot be read is absent.
     static RecordingCapabilities read(CaptureBackend& backend);

@@ -1,6 +1,9 @@
 #include "screenshots/ScreenshotCapture.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/PortalScreenshot.h"
+#include "platform/RegularFile.h"
+#include "platform/WaylandOutputs.h"
 #include "platform/StandardFolders.h"
 #include "platform/TaskScheduler.h"
 #include "recording/RecorderError.h"
@@ -30,6 +33,39 @@ QString modeStatus(ScreenshotCaptureMode mode)
     case ScreenshotCaptureMode::display: return QStringLiteral("Capturing display…");
     }
     return {};
+}
+
+// A picture of a whole desktop of 16K by 16K pixels stays well below this.
+constexpr qint64 kMaxPortalPicture = qint64(1) << 30;
+
+void writePng(const QImage& image, const QString& path)
+{
+    const QByteArray png = ScreenshotRenderer::data(image, ScreenshotFormat::png, 0.92);
+    const AtomicWriteResult written =
+        writeFileAtomically(path.toStdString(), std::span<const char>(png.constData(), size_t(png.size())));
+    if (!written)
+        throw std::runtime_error(written.error + ".");
+}
+
+// The part of a whole-desktop picture that one Wayland output shows; the whole picture when the
+// output is gone or the outputs cannot be read.
+QImage displayPart(const QImage& desktop, std::uint32_t displayID)
+{
+    DisplayLayout layout;
+    try {
+        layout = WaylandOutputs::layout(WaylandOutputs::current());
+    } catch (const WaylandError&) {
+        return desktop;
+    }
+    const DisplayInfo* display = layout.find(displayID);
+    if (!display || layout.root.width() < 1)
+        return desktop;
+    // The picture is in pixels, the layout in logical units: one factor for a desktop at one scale.
+    const double factor = double(desktop.width()) / layout.root.width();
+    const QRect part = QRect(QPoint(qRound(display->geometry.x() * factor), qRound(display->geometry.y() * factor)),
+                             QSize(qRound(display->geometry.width() * factor), qRound(display->geometry.height() * factor)))
+                       & desktop.rect();
+    return part.isEmpty() ? desktop : desktop.copy(part);
 }
 
 }  // namespace
@@ -153,7 +189,9 @@ void ScreenshotCapture::begin()
     setStatus(modeStatus(m_options.mode));
     // X11 cannot leave our windows out of the picture, so they go away first, for every mode.
     hideWindows();
-    if (m_options.mode == ScreenshotCaptureMode::display)
+    if (m_services.portal)
+        schedule(hidePause, [this] { capturePortal(); });
+    else if (m_options.mode == ScreenshotCaptureMode::display)
         schedule(hidePause, [this] { captureDisplay(); });
     else
         schedule(hidePause, [this] { runSelection(); });
@@ -185,12 +223,48 @@ void ScreenshotCapture::captureDisplay()
             QRect area = display->geometry & root;
             if (area.isEmpty())
                 area = root;
-            const QImage image = grabber->grab(area, options.includeCursor);
-            const QByteArray png = ScreenshotRenderer::data(image, ScreenshotFormat::png, 0.92);
-            const AtomicWriteResult written =
-                writeFileAtomically(path.toStdString(), std::span<const char>(png.constData(), size_t(png.size())));
-            if (!written)
-                throw std::runtime_error(written.error + ".");
+            writePng(grabber->grab(area, options.includeCursor), path);
+        } catch (const std::exception& error) {
+            failure = QString::fromUtf8(error.what());
+        }
+        QMetaObject::invokeMethod(
+            this, [this, generation, failure] { displayCaptured(generation, failure); }, Qt::QueuedConnection);
+    });
+}
+
+void ScreenshotCapture::capturePortal()
+{
+    const quint64 generation = m_generation;
+    const bool interactive = m_options.mode != ScreenshotCaptureMode::display;
+    PortalScreenshot::take(interactive, this, [this, generation](PortalScreenshotResult result) {
+        if (generation != m_generation || !m_isCapturing)
+            return;  // cancelled meanwhile
+        if (result.outcome == PortalResponse::Outcome::cancelled) {
+            cleanUp();  // the user closed the desktop's dialog: no failure
+            return;
+        }
+        if (result.outcome != PortalResponse::Outcome::success) {
+            fail(result.error);
+            return;
+        }
+        portalCaptured(generation, result.file);
+    });
+}
+
+// The portal leaves its picture where it likes; ours goes into the screenshots folder under our
+// name, cut to the display asked for when the picture shows the whole desktop.
+void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
+{
+    const bool wholeDesktop = m_options.mode == ScreenshotCaptureMode::display;
+    m_workers.start([this, generation, file, wholeDesktop, displayID = m_options.displayID, path = m_path] {
+        std::optional<QString> failure;
+        try {
+            QImage image;
+            if (!image.loadFromData(readRegularFile(file, kMaxPortalPicture)))
+                throw std::runtime_error("The desktop portal's picture cannot be read.");
+            if (wholeDesktop && displayID)
+                image = displayPart(image, *displayID);
+            writePng(image, path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }

@@ -19,7 +19,8 @@ class ScheduledTask;
 
 // Takes one screenshot at a time and leaves it as a PNG file in the user's screenshots folder:
 // a whole display read straight from the X server, or an area or a window chosen by the user in
-// the selection program. An optional countdown runs first. The application's windows are hidden
+// the selection program; on a Wayland session, both through the desktop portal (its own dialog
+// picks an area or a window). An optional countdown runs first. The application's windows are hidden
 // while the screen is captured and shown again whatever the outcome.
 //
 // Main thread only. Nothing blocks: the countdown, the pause after hiding and the selection
@@ -58,6 +59,8 @@ private:
     void captureDisplay();
     void displayCaptured(quint64 generation, std::optional<QString> failure);
     void runSelection();
+    void capturePortal();
+    void portalCaptured(quint64 generation, const QString& file);
     void selectionEnded(int exitCode, QProcess::ExitStatus status);
     void hideWindows();
     void succeed();

@@ -40,6 +40,9 @@ struct ScreenshotCaptureServices {
     ScreenGrabber* grabber = nullptr;       // none: the X server
     ApplicationWindows* windows = nullptr;  // none: nothing to hide
     QString selectionProgram;               // empty: the one installed beside the application
+    // The desktop portal's Screenshot interface in place of the X server and the selection
+    // program: a Wayland session shows neither other applications' windows nor the screen to X.
+    bool portal = false;
     QString folder;                         // empty: the pictures folder's "Sablewick Screenshots"
 };
 

@@ -156,6 +156,15 @@ TEST_F(RecordingSetupSheetTest, FollowsTheRecordersStartAndItsProblems)
     RecordingSetupSheet other(StudioBinding<RecordingOptions>::to(options), idle,
                               [&] { return RecordingCapabilities::read(quiet); });
     EXPECT_EQ(other.formHeight(), 440);
+
+    // Where no setting would help (a Wayland session), one line says so and nothing is offered.
+    backend.monitorError = CaptureError("no");
+    backend.inputReason = QStringLiteral("On Wayland only the pointer's path is recorded, not clicks or typing.");
+    sheet.reset();
+    open();
+    EXPECT_TRUE(texts().contains(*backend.inputReason));
+    EXPECT_FALSE(texts().contains("Want automatic zooms while typing?"));
+    EXPECT_FALSE(button("Set up typing zooms"));
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ public:
     QPointF pointer{10, 10};
     std::optional<QPointF> caret;
     std::optional<CaptureError> monitorError;
+    std::optional<QString> inputReason;  // the session hides input whatever is allowed
 
     int screenRequests = 0;
     int microphoneStatusReads = 0;
@@ -133,6 +134,7 @@ public:
         return microphone ? std::optional<QString>(QStringLiteral("Desk microphone")) : std::nullopt;
     }
     bool canMonitorInput() override { return !monitorError; }
+    std::optional<QString> inputUnavailableReason() override { return inputReason; }
     std::vector<CaptureDisplay> displays() override
     {
         if (displaysError)

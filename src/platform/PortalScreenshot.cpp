@@ -1,0 +1,30 @@
+#include "platform/PortalScreenshot.h"
+
+#include <QUrl>
+
+namespace sablewick::PortalScreenshot {
+
+void take(bool interactive, QObject* context, std::function<void(PortalScreenshotResult)> done)
+{
+    QVariantMap options;
+    options.insert(QStringLiteral("interactive"), interactive);
+    options.insert(QStringLiteral("modal"), true);
+    Portal::request(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"), {QString()},
+                    options, context, [done = std::move(done)](PortalResponse response) {
+                        PortalScreenshotResult result;
+                        result.outcome = response.outcome;
+                        result.error = response.error;
+                        if (response.outcome == PortalResponse::Outcome::success) {
+                            const QUrl uri(response.results.value(QStringLiteral("uri")).toString());
+                            if (uri.isLocalFile()) {
+                                result.file = uri.toLocalFile();
+                            } else {
+                                result.outcome = PortalResponse::Outcome::failed;
+                                result.error = QStringLiteral("The desktop portal gave no picture.");
+                            }
+                        }
+                        done(std::move(result));
+                    });
+}
+
+}  // namespace sablewick::PortalScreenshot

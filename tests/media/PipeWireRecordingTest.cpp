@@ -1,0 +1,119 @@
+// A display shared over PipeWire, as the desktop portal hands it out, read by the recording's
+// stream consumer and recorded into a movie. The source is a PipeWire video stream of the test's
+// own on the private PipeWire server of the headless Wayland desktop.
+#include "media/PipeWireTestScreen.h"
+
+#include "media/MediaTestSupport.h"
+#include "media/ScreenRecording.h"
+#include "platform/MonotonicClock.h"
+#include "platform/PipeWireScreenStream.h"
+#include "support/WaylandTestSession.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+
+namespace sablewick {
+namespace {
+
+constexpr QSize kScreen(320, 240);
+constexpr double kFirstPicture = 5.0;
+
+class PipeWireRecordingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const std::optional<QString> problem = test::waylandSessionProblem())
+            FAIL() << problem->toStdString();
+    }
+
+    std::shared_ptr<PipeWireScreenStream> open(test::PipeWireTestScreen& screen)
+    {
+        const std::uint32_t node = screen.node();
+        EXPECT_NE(node, 0u);
+        const int remote = test::PipeWireTestScreen::connectToServer();
+        EXPECT_GE(remote, 0);
+        return std::make_shared<PipeWireScreenStream>(remote, node, kFirstPicture);
+    }
+
+    // Records the stream for `seconds`; the movie's length on the clock.
+    double record(const std::shared_ptr<PipeWireScreenStream>& stream, const std::string& path, double seconds)
+    {
+        ScreenRecordingSettings settings;
+        settings.source = stream;
+        settings.pixelSize = kScreen;
+        settings.framesPerSecond = 30;
+        settings.path = path;
+        std::atomic<bool> finished{false};
+        ScreenRecording::Events events;
+        events.finished = [&] { finished = true; };
+        events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+        ScreenRecording recording(settings, events);
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));  // the recording's length
+        const double length = monotonicSeconds() - recording.startTime();
+        recording.finishMovie();
+        for (int i = 0; i < 500 && !finished; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(finished);
+        return length;
+    }
+};
+
+TEST_F(PipeWireRecordingTest, TheStreamGivesItsPicturesTimesAndPointer)
+{
+    test::PipeWireTestScreen screen(kScreen, 30, QPoint(100, 50));
+    const auto stream = open(screen);
+    EXPECT_EQ(stream->size(), kScreen);
+    const ScreenFrame frame = stream->grab();
+    EXPECT_EQ(frame.width, kScreen.width());
+    EXPECT_EQ(frame.height, kScreen.height());
+    EXPECT_EQ(frame.format, ScreenPixelFormat::bgrx);
+    ASSERT_TRUE(frame.shownAt);
+    EXPECT_NEAR(*frame.shownAt, monotonicSeconds(), 1.0);
+    // Grey: the three colour bytes of a pixel agree.
+    EXPECT_EQ(frame.bits[0], frame.bits[1]);
+    EXPECT_EQ(frame.bits[1], frame.bits[2]);
+    EXPECT_EQ(stream->pointer(), QPointF(100, 50));
+}
+
+TEST_F(PipeWireRecordingTest, ARecordingHasTheStreamsSizeLengthAndChangingPictures)
+{
+    QTemporaryDir dir;
+    test::PipeWireTestScreen screen(kScreen, 30, QPoint(10, 10));
+    const std::string path = dir.filePath("moving.mov").toStdString();
+    const double length = record(open(screen), path, 1.5);
+    const test::DecodedVideo decoded = test::decodeVideo(path);
+    EXPECT_EQ(decoded.width, kScreen.width());
+    EXPECT_EQ(decoded.height, kScreen.height());
+    EXPECT_NEAR(decoded.duration, length, 0.2);
+    const std::set<int> levels(decoded.centreLuma.begin(), decoded.centreLuma.end());
+    EXPECT_GE(levels.size(), 10u);
+}
+
+TEST_F(PipeWireRecordingTest, AStillScreenStillFillsTheMovie)
+{
+    QTemporaryDir dir;
+    test::PipeWireTestScreen screen(kScreen, 30, QPoint(10, 10), true);
+    const std::string path = dir.filePath("still.mov").toStdString();
+    const double length = record(open(screen), path, 1.0);
+    const test::DecodedVideo decoded = test::decodeVideo(path);
+    EXPECT_NEAR(decoded.duration, length, 0.2);
+    EXPECT_GE(decoded.frameTimes.size(), 20u);  // the one picture, repeated at the frame rate
+    const std::set<int> levels(decoded.centreLuma.begin(), decoded.centreLuma.end());
+    EXPECT_LE(levels.size(), 2u);
+}
+
+TEST_F(PipeWireRecordingTest, ANodeThatIsNotThereIsAnError)
+{
+    const int remote = test::PipeWireTestScreen::connectToServer();
+    ASSERT_GE(remote, 0);
+    EXPECT_THROW(PipeWireScreenStream(remote, 999999, 1.0), PipeWireError);
+}
+
+}  // namespace
+}  // namespace sablewick
