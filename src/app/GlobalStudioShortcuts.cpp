@@ -1,6 +1,7 @@
 #include "app/GlobalStudioShortcuts.h"
 
 #include "platform/SystemHotKeys.h"
+#include "platform/DisplayList.h"
 #include "preferences/AppPreferences.h"
 
 namespace sablewick {
@@ -30,6 +31,24 @@ void GlobalStudioShortcuts::release()
 {
     m_released = true;
     registerKeys();
+}
+
+std::vector<X11KeyChord> GlobalStudioShortcuts::x11Chords(const AppPreferences& preferences)
+{
+    std::vector<X11KeyChord> chords;
+    try {
+        for (const StudioShortcutAction action : actions) {
+            const std::optional<StudioKeyBinding> binding = preferences.binding(action);
+            if (!binding)
+                continue;
+            const X11KeyChord chord = x11KeyChord(binding->x11Keysym(), binding->x11Modifiers());
+            if (chord.keycode != 0)
+                chords.push_back(chord);
+        }
+    } catch (const X11Error&) {
+        // No server, no typing to leave them out of.
+    }
+    return chords;
 }
 
 void GlobalStudioShortcuts::registerKeys()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/X11InputMonitor.h"
 #include "preferences/StudioShortcutAction.h"
 
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 namespace sablewick {
 
@@ -43,6 +45,10 @@ public:
     // Whether at least one system-wide key is held now.
     bool holdsKeys() const { return !m_registered.empty(); }
     const std::set<StudioShortcutAction>& registered() const { return m_registered; }
+
+    // The keys bound to the global actions on this X server's keyboard (none without a server):
+    // what the input monitor leaves out of the typing.
+    static std::vector<X11KeyChord> x11Chords(const AppPreferences& preferences);
 
     // Gives every key back for good (before a relaunch, so the new process can take them).
     void release();

@@ -1,6 +1,7 @@
 #include "app/StudioSession.h"
 
 #include "app/GlobalStudioShortcuts.h"
+#include "app/RecordingPanel.h"
 #include "app/SablewickLifecycle.h"
 #include "app/StudioScreenshotDialogs.h"
 #include "app/TopLevelWindows.h"
@@ -11,6 +12,7 @@
 #include "preferences/AppPreferences.h"
 #include "recording/CaptureBackendChoice.h"
 #include "recording/Recorder.h"
+#include "recording/X11CaptureBackend.h"
 #include "screenshots/ScreenshotCapture.h"
 #include "screenshots/ScreenshotModel.h"
 #include "screenshots/ScreenshotRenderer.h"
@@ -61,7 +63,26 @@ StudioSessionServices standardSessionServices(PlaybackFactory& playback)
     static TopLevelWindows windows;
     services.screenshot.dialogs = &dialogs;
     services.screenshotCapture.windows = &windows;
-    services.screenshotCapture.portal = captureSystem(QProcessEnvironment::systemEnvironment()) == CaptureSystem::portal;
+    const CaptureSystem system = captureSystem(QProcessEnvironment::systemEnvironment());
+    services.screenshotCapture.portal = system == CaptureSystem::portal;
+    // A desktop session can be recorded; an offscreen run has nothing to record.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) {
+        std::shared_ptr<CaptureBackend> capture = makeCaptureBackend(system, services.defaults);
+        services.capture = capture.get();
+        services.ownedCapture = capture;
+        services.recordingsFolder = StandardFolders::recordings();
+        // The hot keys are the user's to change at any time; typing never counts them.
+        if (const std::shared_ptr<X11CaptureBackend> x11 = std::dynamic_pointer_cast<X11CaptureBackend>(capture)) {
+            AppPreferences* preferences = services.preferences;
+            const auto ignoreHotKeys = [preferences, weak = std::weak_ptr<X11CaptureBackend>(x11)] {
+                if (const std::shared_ptr<X11CaptureBackend> backend = weak.lock())
+                    backend->setIgnoredKeys(GlobalStudioShortcuts::x11Chords(*preferences));
+            };
+            ignoreHotKeys();
+            QObject::connect(preferences, &AppPreferences::shortcutOverridesChanged, preferences, ignoreHotKeys);
+        }
+    }
     services.chooseImage = []() -> std::optional<QUrl> {
         const QString path = QFileDialog::getOpenFileName(
             SablewickLifecycle::editorWindow, QString(), QString(),
@@ -96,6 +117,11 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
             if (editor)
                 editor->open(movie, events);
         });
+        m_recordingPanel = std::make_unique<RecordingPanelController>(*m_services.preferences);
+        connect(m_recorder.get(), &Recorder::isRecordingChanged, this, [this] {
+            if (m_recorder->isRecording())
+                m_recordingPanel->show(*m_recorder);
+        });
     }
     SablewickLifecycle::session = this;
     SablewickLifecycle::editor = m_editor.get();
@@ -108,6 +134,8 @@ StudioSession::~StudioSession()
 {
     // The keys go before the models that their actions reach.
     m_globalShortcuts.reset();
+    // The panel watches the recorder.
+    m_recordingPanel.reset();
     m_recorder.reset();
     // A capture still under way must not complete into a model that is gone.
     m_screenshotCapture.reset();
@@ -269,6 +297,8 @@ void StudioSession::configureWindows(OpenWindow openWindow)
             openWindow(id);
     };
     m_openEditor = [forward] { forward(SablewickLifecycle::editorWindow, QStringLiteral("editor")); };
+    if (m_recordingPanel)
+        m_recordingPanel->openEditor = m_openEditor;
     m_openScreenshotWindow = [forward] { forward(SablewickLifecycle::screenshotWindow, QStringLiteral("screenshot")); };
 }
 

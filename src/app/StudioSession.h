@@ -18,6 +18,7 @@ namespace sablewick {
 
 class AppPreferences;
 class CaptureBackend;
+class RecordingPanelController;
 class EditorModel;
 class Recorder;
 class GlobalStudioShortcuts;
@@ -33,9 +34,10 @@ struct StudioSessionServices {
     PreferencesStore* defaults = nullptr;  // "restoreAfterUpdate" and the editor's own keys
     AppPreferences* preferences = nullptr;
     EditorServices editor;
-    // The display capture of the recorder, or none where this desktop has none yet: the session
-    // then has no recorder.
+    // The display capture of the recorder, or none where this desktop has none: the session then
+    // has no recorder. `ownedCapture`, when set, is the same backend, kept as long as the session.
     CaptureBackend* capture = nullptr;
+    std::shared_ptr<CaptureBackend> ownedCapture;
     QString recordingsFolder;
     ScreenshotModelServices screenshot;
     // Its folder (empty: the pictures folder's) also receives pasted images.
@@ -76,10 +78,13 @@ public:
     ScreenshotCapture& screenshotCapture() const { return *m_screenshotCapture; }
     // None without a display capture.
     Recorder* recorder() const { return m_recorder.get(); }
+    CaptureBackend* captureBackend() const { return m_services.capture; }
     // A recording starts, runs or is being finished.
     bool isRecorderBusy() const;
     AppPreferences& preferences() const { return *m_services.preferences; }
     GlobalStudioShortcuts* globalShortcuts() const { return m_globalShortcuts.get(); }
+    // The floating panel that each recording shows; none without a recorder.
+    RecordingPanelController* recordingPanel() const { return m_recordingPanel.get(); }
 
     bool recordingSetupRequested() const { return m_recordingSetupRequested; }
     void setRecordingSetupRequested(bool requested);
@@ -144,6 +149,7 @@ private:
     std::unique_ptr<ScreenshotCapture> m_screenshotCapture;
     std::unique_ptr<EditorModel> m_editor;
     std::unique_ptr<Recorder> m_recorder;
+    std::unique_ptr<RecordingPanelController> m_recordingPanel;
     std::unique_ptr<GlobalStudioShortcuts> m_globalShortcuts;
     bool m_recordingSetupRequested = false;
     bool m_screenshotSetupRequested = false;

@@ -89,6 +89,12 @@ bool ownedByThisProcess(Display* d, Window w, Atom pidAtom)
 
 }  // namespace
 
+X11KeyChord x11KeyChord(unsigned keysym, unsigned modifiers)
+{
+    const X11Connection connection = openX11Connection();
+    return {keysym == 0 ? 0u : XKeysymToKeycode(connection.get(), keysym), modifiers & kChordModifiers};
+}
+
 struct X11InputMonitor::State {
     X11Connection connection;
     Callbacks callbacks;

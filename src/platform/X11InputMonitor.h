@@ -15,6 +15,10 @@ struct X11KeyChord {
     bool operator==(const X11KeyChord&) const = default;
 };
 
+// The chord of a key named by its keysym on this server's keyboard, with keycode 0 when the
+// keyboard has no such key. Throws X11Error when there is no X server.
+X11KeyChord x11KeyChord(unsigned keysym, unsigned modifiers);
+
 // Watches every left click and key press on the X server through XInput 2 raw events, on a
 // thread of its own. Left out: presses in this process's own windows (the pointer's window for
 // clicks, the focused window for keys), keys that are only modifiers, and the given chords.

@@ -60,6 +60,8 @@ public:
     const std::optional<QString>& moviePath() const { return m_moviePath; }
 
     void setOnFinish(FinishAction action) { m_onFinish = std::move(action); }
+    // The user has read the last outcome (the setup sheet opens afresh).
+    void clearNotice() { setNotice(std::nullopt); }
 
     // Starts a recording. While a recording starts, runs or finishes, the start is refused:
     // nothing changes and `done` (if given) is called at once with false. Otherwise `done` is

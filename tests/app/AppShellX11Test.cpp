@@ -4,7 +4,9 @@
 
 #include "app/TestTrayHost.h"
 #include "editor/EditorModel.h"
+#include "document/Project.h"
 #include "editor/EditorTestSupport.h"
+#include "media/MediaProbe.h"
 #include "support/TemporaryEnvironment.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
@@ -15,7 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QWidget>
 
@@ -277,6 +281,105 @@ TEST_F(AppShellX11Test, RelaunchStartsTheInstalledCopyWhichReopensTheRecovery)
         return FilePreferencesStore(preferencesPath).value(StudioSession::restoreAfterUpdateKey) == QVariant(false);
     })) << "the new process did not take up the restore flag";
     ::kill(static_cast<pid_t>(relaunched), SIGTERM);
+}
+
+// The whole road a user takes: the record key opens the setup sheet, Return starts, the panel
+// floats while the user clicks, types and marks a zoom in another program, the record key stops,
+// and the recording opens in the editor with what was done, and nothing of the panel or the keys.
+TEST_F(AppShellX11Test, ARecordingStartedByItsKeyOpensInTheEditorWithWhatWasDone)
+{
+    const QString videos = folder.filePath("videos");
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("config")));
+    QFile dirs(folder.filePath("config/user-dirs.dirs"));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write(QStringLiteral("XDG_VIDEOS_DIR=\"%1\"\n").arg(videos).toUtf8());
+    dirs.close();
+
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty()) << first.readAllStandardError().toStdString();
+
+    // The program the user works in while recording.
+    QWidget elsewhere;
+    elsewhere.setWindowTitle("Elsewhere");
+    elsewhere.setGeometry(100, 500, 1000, 450);
+    elsewhere.show();
+    const QString other = QString::number(elsewhere.winId());
+    ASSERT_TRUE(waitFor([&] { return isAbove(other, main); }));
+
+    run("xdotool", {"key", "ctrl+alt+super+r"});
+    QString sheet;
+    ASSERT_TRUE(waitFor([&] {
+        for (const QString& id : run("xdotool", {"search", "--all", "--onlyvisible", "--pid",
+                                                 QString::number(first.processId()), "--name", "^Sablewick$"})
+                                     .split('\n'))
+            if (!id.isEmpty() && id != main)
+                sheet = id;
+        return !sheet.isEmpty();
+    })) << "the record key showed no setup sheet";
+    run("xdotool", {"windowfocus", "--sync", sheet});
+    run("xdotool", {"key", "Return"});
+    const QString panel = waitForWindow("Recording", first);
+    ASSERT_FALSE(panel.isEmpty()) << "no recording panel appeared";
+    ASSERT_TRUE(waitFor([&] { return visibleWindow("Sablewick", first.processId()) == main; })) << "the sheet stayed up";
+    const QString panelGeometry = run("xdotool", {"getwindowgeometry", panel});
+    EXPECT_TRUE(panelGeometry.contains("Geometry: 390x64")) << panelGeometry.toStdString();
+    const QRect panelFrame = elsewhere.screen()->geometry();
+    const QPoint clock(panelFrame.center().x() - 195 + 70, 18 + 32);
+
+    // The closing sheet hands the focus back to the main window; the user then turns to the
+    // other program.
+    ASSERT_TRUE(waitFor([&] {
+        elsewhere.raise();
+        run("xdotool", {"windowfocus", "--sync", other});
+        return isAbove(other, main) && run("xdotool", {"getwindowfocus"}) == other;
+    }));
+    run("xdotool", {"mousemove", "300", "650", "click", "1"});
+    run("xdotool", {"type", "--delay", "40", "hi"});
+    run("xdotool", {"mousemove", "900", "700", "key", "ctrl+alt+super+m"});
+    // The panel's own clock: a click there belongs to this program and is left out.
+    run("xdotool", {"mousemove", QString::number(clock.x()), QString::number(clock.y()), "click", "1"});
+    // Past the typing gap, so that the stop key would count as a new burst if it were typing.
+    QTest::qWait(800);
+    run("xdotool", {"windowfocus", "--sync", other});
+    run("xdotool", {"key", "ctrl+alt+super+r"});
+
+    QString opened;
+    ASSERT_TRUE(waitFor([&] {
+        opened = visibleWindow("Recording-.*", first.processId());
+        return !opened.isEmpty();
+    }, 40000)) << "the recording did not open in the editor";
+    EXPECT_EQ(opened, main);
+
+    const QStringList movies = QDir(videos + "/Sablewick Recordings").entryList({"Recording-*.mov"}, QDir::Files);
+    ASSERT_EQ(movies.size(), 1) << movies.join(", ").toStdString();
+    const QString movie = videos + "/Sablewick Recordings/" + movies.first();
+    const MediaInfo info = probeMedia(movie.toStdString());
+    const QSize screen = elsewhere.screen()->geometry().size();
+    EXPECT_EQ(info.video().width, screen.width());
+    EXPECT_EQ(info.video().height, screen.height());
+
+    const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
+    struct Expected {
+        FocusKind kind;
+        QPointF pixel;
+    };
+    const Expected expected[] = {
+        {FocusKind::click, {300, 650}}, {FocusKind::typing, {300, 650}}, {FocusKind::manual, {900, 700}}};
+    std::string found;
+    for (const FocusPoint& point : sidecar.events)
+        found += QStringLiteral(" kind %1 at %2,%3")
+                     .arg(static_cast<int>(point.kind))
+                     .arg(point.x * screen.width())
+                     .arg((1 - point.y) * screen.height())
+                     .toStdString();
+    ASSERT_EQ(sidecar.events.size(), std::size(expected)) << found;
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const FocusPoint& point = sidecar.events[i];
+        EXPECT_EQ(point.kind, expected[i].kind) << i;
+        EXPECT_NEAR(point.x * screen.width(), expected[i].pixel.x(), 1.0) << i;
+        EXPECT_NEAR((1 - point.y) * screen.height(), expected[i].pixel.y(), 1.0) << i;
+    }
 }
 
 TEST_F(AppShellX11Test, QuitsCleanlyFromTheKeyboard)
