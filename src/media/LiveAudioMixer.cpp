@@ -42,7 +42,7 @@ void LiveAudioMixer::add(int index, const float* samples, std::size_t frames, do
         mix_[offset + i - skip * channels] += samples[i];
 }
 
-std::vector<float> LiveAudioMixer::take(double now)
+std::vector<float> LiveAudioMixer::take(double now, double notAfter)
 {
     std::int64_t ready = std::numeric_limits<std::int64_t>::max();
     bool anyLive = false;
@@ -57,7 +57,10 @@ std::vector<float> LiveAudioMixer::take(double now)
     const std::int64_t byClock = position(now - stallSeconds);
     if (!anyLive)
         ready = byClock;
-    return takeTo(std::max(ready, byClock));
+    ready = std::max(ready, byClock);
+    if (std::isfinite(notAfter))
+        ready = std::min(ready, position(notAfter));
+    return takeTo(ready);
 }
 
 std::vector<float> LiveAudioMixer::takeUntil(double end)

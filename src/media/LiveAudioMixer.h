@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <vector>
 
 namespace sablewick {
@@ -27,8 +28,10 @@ public:
     // `capturedAt` (same clock as the time zero). Parts before the track's end are dropped.
     void add(int source, const float* samples, std::size_t frames, double capturedAt, double now);
     // The mixed samples up to where every live source has delivered, clipped to -1...1; while no
-    // source delivers, silence up to `stallSeconds` before `now`.
-    std::vector<float> take(double now);
+    // source delivers, silence up to `stallSeconds` before `now`. Nothing after `notAfter`: the
+    // sources keep delivering while an encoder that fell behind catches up, and a track handed
+    // out past the picture could not be cut back to it.
+    std::vector<float> take(double now, double notAfter = std::numeric_limits<double>::infinity());
     // Everything up to `end` (silence where nothing arrived) and nothing after it: the end of a
     // track that must stop with the picture.
     std::vector<float> takeUntil(double end);

@@ -20,7 +20,6 @@ extern "C" {
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -271,15 +270,16 @@ struct ScreenRecording::State {
             events.stopped(stoppedReason);
     }
 
-    // The sound delivered so far, or with `end`, exactly up to that time and no further.
-    void writeSound(double now, std::optional<double> end = std::nullopt)
+    // The sound delivered so far, up to `until` at most; with `last`, exactly up to `until`
+    // (silence where nothing arrived) and no further.
+    void writeSound(double until, bool last = false)
     {
         if (!mixer)
             return;
         std::vector<float> samples;
         {
             std::lock_guard lock(mixMutex);
-            samples = end ? mixer->takeUntil(*end) : mixer->take(now);
+            samples = last ? mixer->takeUntil(until) : mixer->take(monotonicSeconds(), until);
         }
         if (!samples.empty())
             writer->writeAudio(samples.data(), static_cast<std::int64_t>(samples.size() / LiveAudioMixer::channels));
@@ -287,6 +287,7 @@ struct ScreenRecording::State {
 
     void encodeLoop()
     {
+        const double frameSeconds = 1.0 / settings.framesPerSecond;
         try {
             while (true) {
                 VideoItem item;
@@ -306,7 +307,9 @@ struct ScreenRecording::State {
                 if (done)
                     break;
                 writer->writeFrame(item.frame.view(), item.time);
-                writeSound(monotonicSeconds());
+                // Never past the picture written: after a stop the sources still deliver while
+                // a backlog of frames is encoded, and that sound would outlast the movie.
+                writeSound(zero + item.time + frameSeconds);
                 std::lock_guard lock(queueMutex);
                 spare.push_back(std::move(item.frame));
             }
@@ -318,7 +321,7 @@ struct ScreenRecording::State {
             // The sound ends with the last frame, however long the encoder took to get there;
             // what the sources did not deliver by then is silence.
             streams.clear();
-            writeSound(last, last + 1.0 / settings.framesPerSecond);
+            writeSound(last + frameSeconds, true);
             writer->finish();
         } catch (const MediaError& error) {
             stopGrabbing.store(true);

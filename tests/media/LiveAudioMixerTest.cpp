@@ -80,5 +80,22 @@ TEST(LiveAudioMixerTest, AStalledOrSlippingSourceDoesNotHoldTheTrack)
     EXPECT_EQ(silent.take(1.5).size() / 2, static_cast<std::size_t>(kRate));
 }
 
+TEST(LiveAudioMixerTest, NothingIsHandedOutPastTheBound)
+{
+    // A source that keeps delivering while the picture lags: what lies beyond the bound waits,
+    // whether the source holds the track or the clock does, and the end still cuts it there.
+    LiveAudioMixer delivering(1, 0.0);
+    const auto piece = constant(4800, 0.5f);
+    for (int i = 0; i < 10; ++i)
+        delivering.add(0, piece.data(), 4800, i * 0.1, i * 0.1 + 0.1);
+    EXPECT_EQ(delivering.take(1.0, 0.4).size() / 2, static_cast<std::size_t>(0.4 * kRate));
+    EXPECT_EQ(delivering.take(1.0, 0.4).size(), 0u);
+    const std::vector<float> end = delivering.takeUntil(0.45);
+    ASSERT_EQ(end.size() / 2, static_cast<std::size_t>(0.05 * kRate));
+    EXPECT_EQ(at(end, 0), 0.5f);
+    LiveAudioMixer silent(1, 0.0);
+    EXPECT_EQ(silent.take(3.0, 1.0).size() / 2, static_cast<std::size_t>(kRate));
+}
+
 }  // namespace
 }  // namespace sablewick
