@@ -40,16 +40,23 @@ bool waitFor(const std::function<bool()>& done, int milliseconds = 15000)
     return true;
 }
 
-// Runs xdotool and returns the monotonic time halfway through the call. The event loop keeps
-// running meanwhile, as it does for a user, so the pointer is sampled throughout.
-double xdotool(const QStringList& arguments)
+// When a run of xdotool began and ended, on the monotonic clock.
+struct ToolRun {
+    double begin = 0, end = 0;
+};
+
+// Runs xdotool. The event loop keeps running meanwhile, as it does for a user, so the pointer is
+// sampled throughout.
+ToolRun xdotool(const QStringList& arguments)
 {
     QProcess process;
-    const double before = monotonicSeconds();
+    ToolRun run;
+    run.begin = monotonicSeconds();
     process.start(QStringLiteral("xdotool"), arguments);
     EXPECT_TRUE(waitFor([&] { return process.state() == QProcess::NotRunning; }));
     EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
-    return (before + monotonicSeconds()) / 2;
+    run.end = monotonicSeconds();
+    return run;
 }
 
 constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
@@ -82,11 +89,11 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     ASSERT_TRUE(*started) << recorder.notice().value_or("").toStdString();
     const double zero = recorder.timeZero();
 
-    const double clickA = xdotool({"click", "1"}) - zero;
+    const ToolRun clickA = xdotool({"click", "1"});
     waitFor([] { return false; }, 400);
-    const double typed = xdotool({"type", "--delay", "80", "hello"}) - zero;
+    const ToolRun typed = xdotool({"type", "--delay", "80", "hello"});
     xdotool({"mousemove", "800", "600"});
-    const double clickB = xdotool({"click", "1"}) - zero;
+    const ToolRun clickB = xdotool({"click", "1"});
     xdotool({"mousemove", "1600", "150"});
     xdotool({"click", "1"});
     waitFor([] { return false; }, 300);
@@ -107,25 +114,29 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
     EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
 
-    // The xdotool runs themselves take a moment: the event lies within the run, give or take.
+    // Each event lies within its xdotool run; the server may pass it on a moment after the run
+    // ended, and a busy machine may take a little longer to read it.
     const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
     ASSERT_EQ(sidecar.events.size(), 3u);
     EXPECT_EQ(sidecar.events, finishedEvents);
     struct Expected {
         FocusKind kind;
         QPointF pixel;
-        double time;
+        ToolRun run;
+        double after;  // how long the run goes on after the event at least
     };
-    const Expected expected[] = {{FocusKind::click, {300, 200}, clickA},
-                                 {FocusKind::typing, {300, 200}, typed - 0.2},  // the run types five keys
-                                 {FocusKind::click, {800, 600}, clickB}};
+    // The burst's point is at its first key: four more follow, 80 ms apart.
+    const Expected expected[] = {{FocusKind::click, {300, 200}, clickA, 0},
+                                 {FocusKind::typing, {300, 200}, typed, 0.32},
+                                 {FocusKind::click, {800, 600}, clickB, 0}};
     for (std::size_t i = 0; i < 3; ++i) {
         const FocusPoint& point = sidecar.events[i];
         EXPECT_EQ(point.kind, expected[i].kind) << i;
         const QPointF pixel = pixelOf(point);
         EXPECT_NEAR(pixel.x(), expected[i].pixel.x(), 1.0) << i;
         EXPECT_NEAR(pixel.y(), expected[i].pixel.y(), 1.0) << i;
-        EXPECT_NEAR(point.time, expected[i].time, 0.1 + (point.kind == FocusKind::typing ? 0.2 : 0)) << i;
+        EXPECT_GE(point.time, expected[i].run.begin - zero) << i;
+        EXPECT_LE(point.time, expected[i].run.end - expected[i].after - zero + 0.1) << i;
     }
     ASSERT_TRUE(sidecar.pointerSamples);
     EXPECT_NEAR(static_cast<double>(sidecar.pointerSamples->size()), stopAt * 30, stopAt * 30 * 0.25);
@@ -169,8 +180,9 @@ TEST(RecorderX11Test, AKilledRecordingLeavesAMovieThatPlays)
     const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
     EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(decoded.width, kScreenWidth);
-    // 150 frames were captured, over 2.5 s or longer on a busy machine; fragments close at the
-    // keyframe of each second, so at least the first second is complete whatever the frame rate.
+    // The helper is killed once 150 frames were captured and a fragment is on the disk; fragments
+    // close at the keyframe of each second, so at least the first second is complete whatever the
+    // frame rate and however far the encoder ran behind.
     ASSERT_FALSE(decoded.frameTimes.empty());
     EXPECT_GE(decoded.frameTimes.back(), 0.9);
     EXPECT_TRUE(decoded.hasAudio);
