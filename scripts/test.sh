@@ -88,6 +88,7 @@ pactl set-default-sink sablewick_null >/dev/null
 cd "$build"
 # The headless Wayland desktop starts only when the run selects tests that need it (a second -L
 # narrows the selection). When it cannot start, those tests fail with the reason.
+export SABLEWICK_XDPW_SHIM="$build/tests/support/libsablewick_xdpw_shm.so"
 if ctest -N "$@" -L wayland 2>/dev/null | grep -q '^Total Tests: [1-9]'; then
   wayland_start || echo "$SABLEWICK_WAYLAND_ERROR" >&2
 fi

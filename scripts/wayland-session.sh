@@ -9,7 +9,8 @@
 # SABLEWICK_WAYLAND_BUS), not as WAYLAND_DISPLAY and DBUS_SESSION_BUS_ADDRESS, so that the other
 # tests of the run still see a desktop without Wayland or a session bus.
 #
-# Needs: sandbox, XDG_RUNTIME_DIR, XDG_CONFIG_HOME and the caller's stop function.
+# Needs: sandbox, XDG_RUNTIME_DIR, XDG_CONFIG_HOME and the caller's stop function; on a machine
+# without a GPU, SABLEWICK_XDPW_SHIM (the test build's libsablewick_xdpw_shm.so).
 
 wayland_pids=()
 
@@ -119,7 +120,13 @@ chooser_type=simple
 chooser_cmd=$dir/chooser
 max_fps=30
 EOF
-  XDG_CURRENT_DESKTOP=sway /usr/libexec/xdg-desktop-portal-wlr -l ERROR \
+  # Without a GPU the wlroots portal needs the test build's shim to start a screen cast.
+  local preload=()
+  if [ ${#renderer[@]} -gt 0 ] && [ -n "${SABLEWICK_XDPW_SHIM:-}" ]; then
+    [ -f "$SABLEWICK_XDPW_SHIM" ] || { wayland_fail "$SABLEWICK_XDPW_SHIM is not built"; return 1; }
+    preload=(LD_PRELOAD="$SABLEWICK_XDPW_SHIM")
+  fi
+  env "${preload[@]}" XDG_CURRENT_DESKTOP=sway /usr/libexec/xdg-desktop-portal-wlr -l ERROR \
     -c "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config" >"$dir/portal-wlr.log" 2>&1 &
   wayland_pids+=($!)
   wayland_wait "$!" xdg-desktop-portal-wlr "$dir/portal-wlr.log" dbus-send --session --print-reply \
