@@ -1,5 +1,6 @@
 #include "recording/PortalCaptureBackend.h"
 
+#include "platform/EvdevInputMonitor.h"
 #include "platform/MonotonicClock.h"
 #include "platform/PipeWireScreenStream.h"
 #include "platform/PortalScreenCast.h"
@@ -22,6 +23,30 @@ struct PortalShare {
 };
 
 class NoInput : public InputMonitor {};
+
+// Clicks and keys from the input devices, placed where the portal last showed the pointer.
+class DeviceInput : public InputMonitor {
+public:
+    DeviceInput(InputEvents events, std::function<QPointF()> pointer)
+        : events_(std::move(events))
+        , pointer_(std::move(pointer))
+        , monitor_(EvdevInputMonitor::Callbacks{
+              [this](double time) {
+                  if (events_.leftClick)
+                      events_.leftClick(time, pointer_());
+              },
+              [this](double time) {
+                  if (events_.keyDown)
+                      events_.keyDown(time, pointer_());
+              }})
+    {
+    }
+
+private:
+    InputEvents events_;
+    std::function<QPointF()> pointer_;
+    EvdevInputMonitor monitor_;  // last: its thread stops before the members it uses go
+};
 
 }  // namespace
 
@@ -150,18 +175,29 @@ QPointF PortalCaptureBackend::pointerLocation()
     return {x, y};
 }
 
+bool PortalCaptureBackend::canMonitorInput() { return EvdevInputMonitor::available(); }
+
 std::optional<QString> PortalCaptureBackend::inputUnavailableReason()
 {
     if (PortalScreenCast::offersPointerMetadata())
-        return QStringLiteral("On Wayland only the pointer's path is recorded, not clicks or typing.");
-    return QStringLiteral("On this Wayland desktop neither the pointer nor clicks and typing are recorded.");
+        return QStringLiteral("On Wayland, clicks and typing are recorded for members of the input group only; "
+                              "the pointer's path is recorded.");
+    return QStringLiteral("On this Wayland desktop the pointer is not recorded, and clicks and typing are recorded "
+                          "for members of the input group only.");
 }
 
-std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents)
+std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents events)
 {
-    // Nothing reaches a Wayland client of what other applications receive: the recording has
-    // the pointer's path and no clicks or typing, as the setup sheet says beforehand.
-    return std::make_unique<NoInput>();
+    // Without readable input devices nothing reaches a Wayland client of what other applications
+    // receive: the recording has the pointer's path and no clicks or typing, as the setup sheet
+    // says beforehand.
+    if (!EvdevInputMonitor::available())
+        return std::make_unique<NoInput>();
+    try {
+        return std::make_unique<DeviceInput>(std::move(events), [this] { return pointerLocation(); });
+    } catch (const EvdevError& error) {
+        throw CaptureError(QString::fromStdString(error.what()));
+    }
 }
 
 }  // namespace sablewick

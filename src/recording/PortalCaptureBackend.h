@@ -21,7 +21,8 @@ class PreferencesStore;
 // which display to share the first time; its restore token, kept in the preferences, shares the
 // same display again without asking. The pointer's position comes from the stream where the
 // portal sends it beside the pictures. Clicks and typing of other applications are not visible
-// to a Wayland client, so none are reported.
+// to a Wayland client: they come from the input devices where the user may read them (a member
+// of the input group), and are not reported otherwise.
 //
 // Threading: main thread, like the recorder (the portal needs the event loop). Captures finish
 // starting on a thread of their own, which waits for the stream's first picture.
@@ -48,7 +49,7 @@ public:
     QPointF pointerLocation() override;
     std::optional<QPointF> caretLocation() override { return std::nullopt; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
-    bool canMonitorInput() override { return false; }
+    bool canMonitorInput() override;
     std::optional<QString> inputUnavailableReason() override;
 
 private:
