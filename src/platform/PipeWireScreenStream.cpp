@@ -285,10 +285,11 @@ PipeWireScreenStream::PipeWireScreenStream(int remote, std::uint32_t node, doubl
     }
 
     std::unique_lock lock(s.mutex);
-    const bool ready = s.arrived.wait_for(lock, std::chrono::duration<double>(firstFrameTimeout),
-                                          [&s] { return s.fresh || s.ended; });
+    s.arrived.wait_for(lock, std::chrono::duration<double>(firstFrameTimeout), [&s] { return s.fresh || s.ended; });
     const std::string reason = s.ended ? s.endReason : std::string("The shared screen sent no picture.");
-    const bool usable = ready && s.fresh;
+    // A compositor may send pictures only when something changes: a stream that agreed on a
+    // size shows black until its first picture.
+    const bool usable = !s.ended && (s.fresh || (s.width > 0 && s.height > 0));
     lock.unlock();
     if (!usable) {
         s.tearDown();
@@ -314,6 +315,14 @@ ScreenFrame PipeWireScreenStream::grab()
             frame.shownAt = s.latestAt;
             s.fresh = false;
         }
+    }
+    if (s.current.empty()) {
+        std::lock_guard lock(s.mutex);
+        s.currentWidth = s.width;
+        s.currentHeight = s.height;
+        s.currentFormat = s.format;
+        s.current.assign(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * 4, 0);
+        frame.shownAt = monotonicSeconds();
     }
     frame.bits = s.current.data();
     frame.width = s.currentWidth;

@@ -26,8 +26,9 @@ public:
 class PipeWireScreenStream : public ScreenFrameSource {
 public:
     // Takes ownership of `remote`, the file descriptor of the PipeWire connection. Waits up to
-    // `firstFrameTimeout` seconds for the first picture, so that the size is known. Throws
-    // PipeWireError when the stream cannot be opened or sends nothing in time.
+    // `firstFrameTimeout` seconds for the first picture; a stream that agreed on a size by then
+    // shows black until its first picture comes. Throws PipeWireError when the stream cannot be
+    // opened, or neither agrees on a format nor sends a picture in time.
     PipeWireScreenStream(int remote, std::uint32_t node, double firstFrameTimeout);
     ~PipeWireScreenStream() override;
     PipeWireScreenStream(const PipeWireScreenStream&) = delete;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <set>
@@ -32,13 +33,13 @@ protected:
             FAIL() << problem->toStdString();
     }
 
-    std::shared_ptr<PipeWireScreenStream> open(test::PipeWireTestScreen& screen)
+    std::shared_ptr<PipeWireScreenStream> open(test::PipeWireTestScreen& screen, double firstPicture = kFirstPicture)
     {
         const std::uint32_t node = screen.node();
         EXPECT_NE(node, 0u);
         const int remote = test::PipeWireTestScreen::connectToServer();
         EXPECT_GE(remote, 0);
-        return std::make_shared<PipeWireScreenStream>(remote, node, kFirstPicture);
+        return std::make_shared<PipeWireScreenStream>(remote, node, firstPicture);
     }
 
     // Records the stream for `seconds`; the movie's length on the clock.
@@ -98,7 +99,7 @@ TEST_F(PipeWireRecordingTest, ARecordingHasTheStreamsSizeLengthAndChangingPictur
 TEST_F(PipeWireRecordingTest, AStillScreenStillFillsTheMovie)
 {
     QTemporaryDir dir;
-    test::PipeWireTestScreen screen(kScreen, 30, QPoint(10, 10), true);
+    test::PipeWireTestScreen screen(kScreen, 30, QPoint(10, 10), 1);
     const std::string path = dir.filePath("still.mov").toStdString();
     const double length = record(open(screen), path, 1.0);
     const test::DecodedVideo decoded = test::decodeVideo(path);
@@ -106,6 +107,17 @@ TEST_F(PipeWireRecordingTest, AStillScreenStillFillsTheMovie)
     EXPECT_GE(decoded.frameTimes.size(), 20u);  // the one picture, repeated at the frame rate
     const std::set<int> levels(decoded.centreLuma.begin(), decoded.centreLuma.end());
     EXPECT_LE(levels.size(), 2u);
+}
+
+TEST_F(PipeWireRecordingTest, AScreenThatSendsNoPictureYetIsBlackAtItsSize)
+{
+    test::PipeWireTestScreen screen(kScreen, 30, QPoint(10, 10), 0);
+    const auto stream = open(screen, 0.5);
+    const ScreenFrame frame = stream->grab();
+    ASSERT_EQ(frame.width, kScreen.width());
+    ASSERT_EQ(frame.height, kScreen.height());
+    const auto* end = frame.bits + std::ptrdiff_t(frame.stride) * frame.height;
+    EXPECT_TRUE(std::all_of(frame.bits, end, [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST_F(PipeWireRecordingTest, ANodeThatIsNotThereIsAnError)

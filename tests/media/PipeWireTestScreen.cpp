@@ -70,7 +70,7 @@ struct PipeWireTestScreen::State {
     QSize size;
     int framesPerSecond = 30;
     QPoint pointer;
-    bool still = false;
+    int pictures = -1;
     int sent = 0;
     pw_thread_loop* loop = nullptr;
     pw_context* context = nullptr;
@@ -134,20 +134,20 @@ struct PipeWireTestScreen::State {
 
     void tick()
     {
-        if (still && sent > 0)
+        if (pictures >= 0 && sent >= pictures)
             return;
         pw_stream_trigger_process(stream);
     }
 };
 
-PipeWireTestScreen::PipeWireTestScreen(QSize size, int framesPerSecond, QPoint pointer, bool still)
+PipeWireTestScreen::PipeWireTestScreen(QSize size, int framesPerSecond, QPoint pointer, int pictures)
     : state_(std::make_unique<State>())
 {
     State& s = *state_;
     s.size = size;
     s.framesPerSecond = framesPerSecond;
     s.pointer = pointer;
-    s.still = still;
+    s.pictures = pictures;
     pw_init(nullptr, nullptr);
     s.loop = pw_thread_loop_new("test-screen", nullptr);
     s.context = pw_context_new(pw_thread_loop_get_loop(s.loop), nullptr, 0);
