@@ -72,6 +72,7 @@ struct PipeWireTestScreen::State {
     QPoint pointer;
     int pictures = -1;
     int sent = 0;
+    bool streaming = false;  // linked to a reader: a picture sent before would reach no one
     pw_thread_loop* loop = nullptr;
     pw_context* context = nullptr;
     pw_core* core = nullptr;
@@ -134,7 +135,7 @@ struct PipeWireTestScreen::State {
 
     void tick()
     {
-        if (pictures >= 0 && sent >= pictures)
+        if (!streaming || (pictures >= 0 && sent >= pictures))
             return;
         pw_stream_trigger_process(stream);
     }
@@ -164,6 +165,9 @@ PipeWireTestScreen::PipeWireTestScreen(QSize size, int framesPerSecond, QPoint p
                 static_cast<State*>(data)->formatChanged();
         };
         s.events.process = [](void* data) { static_cast<State*>(data)->process(); };
+        s.events.state_changed = [](void* data, pw_stream_state, pw_stream_state state, const char*) {
+            static_cast<State*>(data)->streaming = state == PW_STREAM_STATE_STREAMING;
+        };
         pw_stream_add_listener(s.stream, &s.listener, &s.events, &s);
         std::uint8_t buffer[1024];
         spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
