@@ -81,6 +81,12 @@ bool hasVersionBelowCurrent(const QString& path)
     return false;
 }
 
+bool isRecoveryFile(const QUrl& file)
+{
+    return QDir::cleanPath(QFileInfo(file.toLocalFile()).absoluteFilePath())
+           == QDir::cleanPath(QFileInfo(EditorModel::recoveryPath()).absoluteFilePath());
+}
+
 }  // namespace
 
 // What a worker learns of a movie before the model replaces its document.
@@ -89,6 +95,9 @@ struct EditorModel::MovieLoad {
     QString error;
     MovieMetadata metadata;
     std::optional<FocusSidecar> sidecar;
+    // The player's half of the open, done here too; null when the player cannot play the movie.
+    std::unique_ptr<PreparedMovie> movie;
+    QString playerError;
 };
 
 // --- construction and teardown
@@ -100,7 +109,7 @@ EditorModel::EditorModel(EditorServices services, QObject* parent)
                 {.current = [this] { return currentEdit(); },
                  .restore = [this](const Edit& edit) { restoreEdit(edit); },
                  .changed = [this] { publishHistory(); },
-                 .settled = [this] { saveRecovery(); }})
+                 .settled = [this] { backUp(); }})
     , m_export(m_services.exportRunner)
     , m_audition(*m_services.scheduler, auditionLength)
 {
@@ -304,7 +313,7 @@ void EditorModel::settleRestoredEdit()
 {
     configureMusicPreview();
     seek(std::max(m_settings.trimStart, std::min(m_settings.trimEnd, m_currentTime)));
-    saveRecovery();
+    backUp();
 }
 
 void EditorModel::publishHistory()
@@ -334,22 +343,41 @@ FocusProject EditorModel::currentProject() const
     return project;
 }
 
+FocusProject EditorModel::recoveryProject() const
+{
+    FocusProject project = currentProject();
+    project.savedProjectURL = m_projectURL;
+    return project;
+}
+
 void EditorModel::saveRecovery()
+{
+    if (m_movieURL)
+        backupEnded(m_recovery.writeNow(recoveryPath(), recoveryProject()));
+}
+
+void EditorModel::backUp()
 {
     if (!m_movieURL)
         return;
-    FocusProject project = currentProject();
-    project.savedProjectURL = m_projectURL;
-    const QString path = recoveryPath();
-    try {
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-            throw DocumentError(DocumentError::Kind::io, "could not create the recovery folder");
-        ProjectFile::writeRecovery(path, project);
-    } catch (const DocumentError&) {
+    QPointer<EditorModel> self(this);
+    m_recovery.write(recoveryPath(), recoveryProject(), [self](bool written) {
+        if (self)
+            self->backupEnded(written);
+    });
+}
+
+void EditorModel::finishBackups()
+{
+    m_recovery.finish();
+}
+
+void EditorModel::backupEnded(bool written)
+{
+    if (written)
+        setRecoveryAvailable(true);
+    else
         setNotice(backupFailedNotice);
-        return;
-    }
-    setRecoveryAvailable(true);
 }
 
 // --- opening
@@ -388,7 +416,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
 
     // The document being replaced is committed and backed up, and falls silent.
     flushPendingEdits();
-    saveRecovery();
+    backUp();
     stopMusicAudition();
     m_player->pause();
     if (m_musicPlayer)
@@ -399,6 +427,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
 
     const QString path = movie.isLocalFile() ? movie.toLocalFile() : QString();
     MovieInspector* movies = m_services.movies;
+    const MoviePreparer prepare = m_player->preparer();
     QPointer<EditorModel> self(this);
     editorWorkers().start([=] {
         auto load = std::make_shared<MovieLoad>();
@@ -407,6 +436,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
         } else if (movies->inspect(path, &load->metadata, &load->error)) {
             load->readable = true;
             load->sidecar = ProjectFile::sidecarForMovie(path);
+            load->movie = prepare(path, &load->playerError);
         }
         postToMain(self, [=](EditorModel* model) {
             if (model)
@@ -424,7 +454,7 @@ void EditorModel::failOpen(const QString& prefix, const QString& description, co
 }
 
 void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
-                                     const QUuid& generation, const MovieLoad& load, OpenCompletion done)
+                                     const QUuid& generation, MovieLoad& load, OpenCompletion done)
 {
     const auto fail = [&](const QString& description) {
         failOpen(QStringLiteral("Could not open video: "), description, generation);
@@ -443,8 +473,10 @@ void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vecto
         return fail(description(EditorError::invalidMovie));
 
     // The player takes the new movie first: when it cannot, the previous document stays open.
-    QString playerError;
-    if (!m_player->open(movie.toLocalFile(), &playerError)) {
+    QString playerError = load.playerError;
+    if (!load.movie)
+        return fail(playerError);
+    if (!m_player->openPrepared(std::move(load.movie), &playerError)) {
         if (m_movieURL) {
             QString ignored;
             if (m_player->open(m_movieURL->toLocalFile(), &ignored))
@@ -489,7 +521,7 @@ void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vecto
     loadThumbnails();
     // Cleared before the backup, so that a failed backup stays on the banner.
     setNotice(std::nullopt);
-    saveRecovery();
+    backUp();
     if (done)
         done(true);
 }
@@ -508,6 +540,9 @@ void EditorModel::openProject(const QUrl& file, OpenCompletion done)
     try {
         if (!file.isLocalFile())
             return fail(notLocalFileText);
+        // The newest backup may still be on its way to the disk.
+        if (isRecoveryFile(file))
+            m_recovery.finish();
         project = ProjectFile::readProject(file.toLocalFile());
     } catch (const DocumentError& e) {
         if (e.kind() == DocumentError::Kind::unsupportedVersion)
@@ -565,13 +600,12 @@ void EditorModel::restoreProject(const QUrl& file, const FocusProject& project, 
     assignEvents(events);
     setInteractionEvents(recordedPoints(project.interactionEvents.value_or(project.events), d));
 
-    const bool isRecovery = QDir::cleanPath(QFileInfo(file.toLocalFile()).absoluteFilePath())
-                            == QDir::cleanPath(QFileInfo(recoveryPath()).absoluteFilePath());
+    const bool isRecovery = isRecoveryFile(file);
     setProjectURL(isRecovery ? project.savedProjectURL : std::optional<QUrl>(file));
     m_history.reset(!isRecovery);
     if (m_projectURL)
         rememberProject(*m_projectURL);
-    saveRecovery();
+    backUp();
     configureMusicPreview();
     resetPlayerComposition();
     if (generation == m_openGeneration)
@@ -601,7 +635,7 @@ void EditorModel::saveProject(const QUrl& destination)
     setProjectURL(destination);
     m_history.markSaved();
     rememberProject(destination);
-    saveRecovery();
+    backUp();
     setNotice(QStringLiteral("Saved ") + destination.fileName());
 }
 

@@ -9,6 +9,7 @@
 #include "editor/EditorServices.h"
 #include "editor/ExportRun.h"
 #include "editor/MusicAudition.h"
+#include "editor/RecoveryWriter.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
 #include "rendering/Scene.h"
@@ -39,9 +40,10 @@ class VideoPlayer;
 // points), playback and the audio previews, the undo history, the recovery copy on disk, recent
 // projects, the thumbnail strip and the export run.
 //
-// Threading: lives on the main thread; every member is called there. Movie reading, thumbnails,
-// the soundtrack preview render and the export run on worker threads and hand their results back
-// to the main thread, where they are dropped if the model is gone or the work was superseded.
+// Threading: lives on the main thread; every member is called there. Movie reading (the player's
+// decoders included), backups, thumbnails, the soundtrack preview render and the export run on
+// worker threads and hand their results back to the main thread, where they are dropped if the
+// model is gone or the work was superseded.
 //
 // Every published value is a getter with a `...Changed` signal.
 class EditorModel : public QObject {
@@ -110,8 +112,12 @@ public:
     void flushPendingEdits();
     void undo();
     void redo();
-    // Writes the recovery copy of the open edit.
+    // Writes the recovery copy of the open edit before it returns (quitting, relaunching). The
+    // model's own backups after each settled change are written on a worker.
     void saveRecovery();
+    // Returns once the backups asked for are on disk (or have failed); their outcome is
+    // published when the main thread's events next run.
+    void finishBackups();
 
     // --- opening and saving. `done` runs on the main thread with whether the open succeeded
     // (false also when a newer open superseded it or the model has gone meanwhile), possibly
@@ -208,11 +214,15 @@ private:
     // After an undo or redo: the previews follow the restored edit and it is backed up.
     void settleRestoredEdit();
     void publishHistory();
+    // Backs up the open edit on a worker.
+    void backUp();
+    void backupEnded(bool written);
+    FocusProject recoveryProject() const;
 
     void openMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
                    const QUuid& generation, OpenCompletion done);
     void finishOpeningMovie(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents,
-                            const QUuid& generation, const MovieLoad& load, OpenCompletion done);
+                            const QUuid& generation, MovieLoad& load, OpenCompletion done);
     void restoreProject(const QUrl& file, const FocusProject& project, const QUuid& generation);
     void failOpen(const QString& prefix, const QString& description, const QUuid& generation);
     void rememberProject(const QUrl& project);
@@ -301,6 +311,7 @@ private:
     EditHistory<Edit> m_history;
     ExportRun m_export;
     MusicAudition m_audition;
+    RecoveryWriter m_recovery;
     std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
     QUuid m_openGeneration = QUuid::createUuid();
     AudioLoad m_musicLoad;

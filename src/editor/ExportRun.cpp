@@ -2,9 +2,30 @@
 
 #include "editor/EditorError.h"
 #include "editor/EditorWorkers.h"
+#include "platform/ThreadPriority.h"
 #include "rendering/ExportJob.h"
 
+#include <thread>
+
 namespace sablewick {
+
+namespace {
+
+// An export keeps every processor busy for minutes; on a thread of its own at a lower priority
+// (which the composing and encoding threads it starts inherit), it leaves the main thread the
+// time it needs to paint, however loaded the machine is.
+ExportOutcome runInBackground(const std::function<ExportOutcome()>& run)
+{
+    ExportOutcome outcome;
+    std::thread thread([&] {
+        lowerCurrentThreadPriority();
+        outcome = run();
+    });
+    thread.join();
+    return outcome;
+}
+
+}  // namespace
 
 ExportRun::ExportRun(ExportRunner runner, QObject* parent)
     : QObject(parent)
@@ -49,7 +70,7 @@ bool ExportRun::start(ExportRequest request, const QUrl& destination, std::funct
         else if (!run)
             outcome = {ExportOutcome::Status::failed, description(EditorError::exportUnavailable)};
         else
-            outcome = run(request, progress);
+            outcome = runInBackground([&] { return run(request, progress); });
         postToMain(self, [=](ExportRun* owner) {
             if (owner)
                 owner->finish(job, destination, outcome);

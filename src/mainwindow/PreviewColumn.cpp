@@ -17,6 +17,7 @@
 #include <QPainterPath>
 #include <QResizeEvent>
 #include <QVBoxLayout>
+#include <qdrawutil.h>
 
 #include <cmath>
 
@@ -98,39 +99,54 @@ public:
 protected:
     void resizeEvent(QResizeEvent*) override { place(overlay); }
 
-    // The card's soft shadow (black at 12 %, 20 px, 8 px down): drawn once per card size into a
-    // pixmap, as a blur effect would re-render and blur the whole preview on every frame.
+    // The card's soft shadow (black at 12 %, 20 px, 8 px down). A blur effect would re-render and
+    // blur the whole preview on every frame, and even drawing the shadow once per card size takes
+    // tens of milliseconds at full size, so it is drawn once for a small card and stretched: all
+    // that varies lies within its corners, and the edges between them are uniform.
     void paintEvent(QPaintEvent*) override
     {
         const QRect card = m_card->geometry();
         if (card.isEmpty())
             return;
-        constexpr int radius = 20;
-        if (m_shadow.isNull() || m_shadowFor != card.size()) {
-            m_shadowFor = card.size();
-            m_shadow = QPixmap(card.size() + QSize(2 * radius, 2 * radius));
-            m_shadow.fill(Qt::transparent);
-            QPainter p(&m_shadow);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(Qt::NoPen);
-            constexpr int steps = 10;
-            const QRectF base(radius, radius, card.width(), card.height());
-            for (int i = steps; i >= 1; --i) {
-                const double grow = double(radius) * i / steps;
-                const double falloff = 1.0 - double(i) / (steps + 1);
-                p.setBrush(QColor(0, 0, 0, int(std::lround(255 * 0.12 * falloff * falloff / steps * 2.2))));
-                p.drawRoundedRect(base.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
-            }
+        const QRect area = card.adjusted(-shadowRadius, -shadowRadius, shadowRadius, shadowRadius).translated(0, 8);
+        QPainter painter(this);
+        if (card.width() < 2 * shadowCorner || card.height() < 2 * shadowCorner) {
+            painter.drawPixmap(area.topLeft(), shadowOf(card.size()));
+            return;
         }
-        QPainter(this).drawPixmap(card.topLeft() + QPoint(-radius, 8 - radius), m_shadow);
+        // Two uniform pixels between the corners, to stretch.
+        static const QPixmap pattern = shadowOf(QSize(2 * shadowCorner + 2, 2 * shadowCorner + 2));
+        const int margin = shadowRadius + shadowCorner;
+        qDrawBorderPixmap(&painter, area, QMargins(margin, margin, margin, margin), pattern);
+    }
+
+private:
+    static constexpr int shadowRadius = 20;
+    // How far into the card the rounded corners of the shadow's rings reach.
+    static constexpr int shadowCorner = 16;
+
+    static QPixmap shadowOf(QSize card)
+    {
+        QPixmap shadow(card + QSize(2 * shadowRadius, 2 * shadowRadius));
+        shadow.fill(Qt::transparent);
+        QPainter p(&shadow);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        constexpr int steps = 10;
+        const QRectF base(shadowRadius, shadowRadius, card.width(), card.height());
+        for (int i = steps; i >= 1; --i) {
+            const double grow = double(shadowRadius) * i / steps;
+            const double falloff = 1.0 - double(i) / (steps + 1);
+            p.setBrush(QColor(0, 0, 0, int(std::lround(255 * 0.12 * falloff * falloff / steps * 2.2))));
+            p.drawRoundedRect(base.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+        }
+        return shadow;
     }
 
 private:
     EditorModel& m_editor;
     QWidget* m_canvas;
     QWidget* m_card;
-    QPixmap m_shadow;
-    QSize m_shadowFor;
 };
 
 PreviewColumn::PreviewColumn(EditorModel& editor, ContentState& state, QWidget* previewCanvas, QWidget* parent)

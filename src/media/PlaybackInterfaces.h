@@ -10,6 +10,18 @@
 
 namespace sablewick {
 
+// A movie read and its decoders opened by a player's preparer, on its way to openPrepared().
+class PreparedMovie {
+public:
+    explicit PreparedMovie(QString path) : path(std::move(path)) {}
+    virtual ~PreparedMovie() = default;
+    const QString path;
+};
+
+// The slow half of opening a movie (reading the file, opening its decoders); any thread may call
+// it. Null with *error set to a readable reason when the movie cannot be played.
+using MoviePreparer = std::function<std::unique_ptr<PreparedMovie>(const QString& path, QString* error)>;
+
 // What the editor needs of a movie player. The real one decodes on its own thread and plays the
 // movie's sound through the audio server; tests may substitute a fake. Main thread only.
 class VideoPlayer : public QObject {
@@ -22,6 +34,19 @@ public:
     virtual bool open(const QString& path, QString* error) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+
+    // Opening in two halves, so that the slow one stays off the main thread: the preparer may
+    // run on a worker, even after the player has gone, and openPrepared() takes its result on
+    // the main thread (false with *error set when it still cannot). By default nothing is done
+    // ahead and openPrepared() opens the file itself.
+    virtual MoviePreparer preparer() const
+    {
+        return [](const QString& path, QString*) { return std::make_unique<PreparedMovie>(path); };
+    }
+    virtual bool openPrepared(std::unique_ptr<PreparedMovie> movie, QString* error)
+    {
+        return open(movie->path, error);
+    }
 
     virtual double duration() const = 0;     // seconds; 0 when nothing is open
     virtual QSize frameSize() const = 0;     // the movie's display size

@@ -39,17 +39,53 @@ PlaybackVideoPlayer::~PlaybackVideoPlayer()
         output_->removeSource(sound_.get());
 }
 
+namespace {
+// A movie whose decoder is made but not started: nothing runs until a player adopts it.
+struct DecoderMovie final : PreparedMovie {
+    using PreparedMovie::PreparedMovie;
+    std::unique_ptr<PlaybackDecoder> decoder;
+};
+}  // namespace
+
+MoviePreparer PlaybackVideoPlayer::preparer() const
+{
+    // The sound only stores what the decoder hands it once started, so an unused decoder
+    // holding it is harmless.
+    return [sound = sound_](const QString& path, QString* error) -> std::unique_ptr<PreparedMovie> {
+        auto movie = std::make_unique<DecoderMovie>(path);
+        try {
+            movie->decoder = std::make_unique<PlaybackDecoder>(path.toStdString(), sound);
+        } catch (const std::exception& e) {
+            if (error)
+                *error = describePlaybackError(e);
+            return nullptr;
+        }
+        return movie;
+    };
+}
+
 bool PlaybackVideoPlayer::open(const QString& path, QString* error)
 {
-    close();
-    std::unique_ptr<PlaybackDecoder> decoder;
-    try {
-        decoder = std::make_unique<PlaybackDecoder>(path.toStdString(), sound_);
-    } catch (const std::exception& e) {
-        if (error)
-            *error = describePlaybackError(e);
+    std::unique_ptr<PreparedMovie> movie = preparer()(path, error);
+    if (!movie) {
+        close();
         return false;
     }
+    return openPrepared(std::move(movie), error);
+}
+
+bool PlaybackVideoPlayer::openPrepared(std::unique_ptr<PreparedMovie> movie, QString* error)
+{
+    auto* prepared = dynamic_cast<DecoderMovie*>(movie.get());
+    if (!prepared || !prepared->decoder)
+        return open(movie->path, error);
+    adopt(std::move(prepared->decoder));
+    return true;
+}
+
+void PlaybackVideoPlayer::adopt(std::unique_ptr<PlaybackDecoder> decoder)
+{
+    close();
     decoder_ = std::move(decoder);
     duration_ = std::max(decoder_->info().duration, 0.0);
     frameSize_ = decoder_->frameSize();
@@ -58,7 +94,6 @@ bool PlaybackVideoPlayer::open(const QString& path, QString* error)
     });
     // The first frame, so that the preview shows the movie before it plays.
     seek(0);
-    return true;
 }
 
 void PlaybackVideoPlayer::close()

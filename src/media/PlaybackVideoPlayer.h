@@ -28,6 +28,8 @@ public:
     ~PlaybackVideoPlayer() override;
 
     bool open(const QString& path, QString* error) override;
+    MoviePreparer preparer() const override;
+    bool openPrepared(std::unique_ptr<PreparedMovie> movie, QString* error) override;
     void close() override;
     bool isOpen() const override;
 
@@ -54,6 +56,7 @@ public:
     static constexpr double timeReportInterval = 0.1;
 
 private:
+    void adopt(std::unique_ptr<PlaybackDecoder> decoder);
     void seekFinished(std::uint64_t serial);
     void startClockAt(double movieTime);
     double movieTimeAt(double clockTime) const;

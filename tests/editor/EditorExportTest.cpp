@@ -2,6 +2,7 @@
 #include "EditorTestSupport.h"
 
 #include "media/MediaProbe.h"
+#include "platform/ThreadPriority.h"
 #include "rendering/ExportJob.h"
 
 #include <QThread>
@@ -21,6 +22,7 @@ public:
             std::unique_lock guard(m_lock);
             m_request = request;
             m_progress = progress;
+            m_niceness = currentThreadNiceness();
             m_started = true;
             m_changed.notify_all();
             while (!m_finish && !request.job->isCancelled())
@@ -51,6 +53,11 @@ public:
         m_finish = true;
         m_changed.notify_all();
     }
+    int niceness()
+    {
+        std::lock_guard guard(m_lock);
+        return m_niceness;
+    }
     ExportRequest request()
     {
         std::lock_guard guard(m_lock);
@@ -65,6 +72,7 @@ private:
     ExportOutcome m_outcome{ExportOutcome::Status::finished, {}};
     ExportRequest m_request;
     std::function<void(double)> m_progress;
+    int m_niceness = 0;
 };
 
 class EditorExportTest : public ::testing::Test {
@@ -107,6 +115,8 @@ TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
     EXPECT_EQ(request.options.format, ExportFormat::gif);
     EXPECT_TRUE(request.scene.pointerTrack().empty()) << "the recorded pointer is not the editable one";
     EXPECT_EQ(request.scene, model().scene());
+    EXPECT_EQ(pipeline.niceness(), std::min(currentThreadNiceness() + backgroundNiceness, 19))
+        << "the export gives way to the main thread";
 
     pipeline.report(0.25);
     ASSERT_TRUE(waitUntil([&] { return model().exportProgress() == 0.25; }));

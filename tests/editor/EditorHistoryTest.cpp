@@ -36,8 +36,10 @@ TEST_F(EditorHistoryTest, ABurstOfChangesBecomesOneStepAndOneBackup)
     bench.scheduler.advance(0.1);
     setZoom(3.0);
     bench.scheduler.advance(0.34);
+    bench.settleBackups();
     EXPECT_FALSE(QFile::exists(EditorModel::recoveryPath())) << "written only after 0.35 s of quiet";
     bench.scheduler.advance(0.02);
+    bench.settleBackups();
     ASSERT_TRUE(QFile::exists(EditorModel::recoveryPath()));
     EXPECT_EQ(ProjectFile::readProject(EditorModel::recoveryPath()).settings.zoomStrength, 3.0);
 
@@ -205,6 +207,7 @@ TEST_F(RecoveryTest, ADamagedRecoveryFileIsReportedAndKeepsTheOpenEdit)
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     bench.model().setTrimEnd(1.5);
     bench.scheduler.advance(0.5);
+    bench.settleBackups();
     QFile file(EditorModel::recoveryPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("{\"version\": 1, \"movieURL\": ");
@@ -229,6 +232,7 @@ TEST_F(RecoveryTest, AFailedBackupSaysSoAndKeepsTheEdit)
 
     bench.model().setTrimEnd(1.0);
     bench.scheduler.advance(0.5);
+    bench.settleBackups();
     EXPECT_EQ(bench.model().notice(), QStringLiteral("Could not back up this edit. Save the project to keep your changes."));
     EXPECT_DOUBLE_EQ(bench.model().settings().trimEnd, 1.0);
     EXPECT_TRUE(bench.model().canUndo());

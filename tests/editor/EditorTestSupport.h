@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSet>
+#include <QThread>
 #include <QSize>
 #include <QTemporaryDir>
 
@@ -26,6 +28,7 @@
 #include <functional>
 #include <mutex>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace sablewick {
@@ -38,9 +41,39 @@ QT_END_NAMESPACE
 
 namespace sablewick::test {
 
+// What a fake player's preparer was asked, from whichever thread it ran on. A test may hold the
+// preparation of one path until it lets it go.
+struct PreparationLog {
+    std::mutex mutex;
+    std::vector<QString> paths;
+    bool ranOnMainThread = false;
+    QString heldPath;
+    QSemaphore release;
+};
+
 // A movie player that plays nothing: the test moves its clock and reads what the model asked of it.
 class FakeVideoPlayer final : public VideoPlayer {
 public:
+    MoviePreparer preparer() const override
+    {
+        return [log = preparations](const QString& path, QString*) {
+            bool hold = false;
+            {
+                std::lock_guard lock(log->mutex);
+                log->paths.push_back(path);
+                log->ranOnMainThread |= QThread::currentThread() == QCoreApplication::instance()->thread();
+                hold = path == log->heldPath;
+            }
+            if (hold)
+                log->release.acquire();
+            return std::make_unique<PreparedMovie>(path);
+        };
+    }
+    bool openPrepared(std::unique_ptr<PreparedMovie> movie, QString* error) override
+    {
+        adopted.push_back(movie->path);
+        return open(movie->path, error);
+    }
     bool open(const QString& path, QString* error) override
     {
         if (!QFile::exists(path) || refused.contains(path)) {
@@ -85,6 +118,8 @@ public:
     }
 
     QString openedPath;
+    std::vector<QString> adopted;  // the prepared movies handed to the player, in order
+    std::shared_ptr<PreparationLog> preparations = std::make_shared<PreparationLog>();
     QSet<QString> refused;
     bool playing = false;
     double time = 0;
@@ -277,6 +312,13 @@ public:
         return finish([&](EditorModel::OpenCompletion done) { model().openProject(url, std::move(done)); });
     }
 
+    // Waits for the backups written on workers and delivers their outcome.
+    void settleBackups()
+    {
+        model().finishBackups();
+        QCoreApplication::processEvents();
+    }
+
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
     FakeVideoPlayer& player() { return *playback.video; }
 
@@ -292,6 +334,7 @@ private:
         std::optional<bool> result;
         start([&result](bool ok) { result = ok; });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); })) << "the open never finished";
+        settleBackups();
         return result.value_or(false);
     }
 

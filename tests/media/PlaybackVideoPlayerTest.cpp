@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <thread>
 
 namespace sablewick {
 namespace {
@@ -291,6 +292,43 @@ TEST_F(PlaybackVideoPlayerTest, FilesThatCannotBePlayedAreRefusedWithAReason)
         player_->play();
         EXPECT_FALSE(player_->isPlaying());
     }
+}
+
+TEST_F(PlaybackVideoPlayerTest, AMoviePreparedOnAnotherThreadOpensWhereThePlayerLives)
+{
+    openClip();
+    seekAndWait(1.0);
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.mp4");
+    std::unique_ptr<PreparedMovie> prepared;
+    std::unique_ptr<PreparedMovie> refused;
+    std::unique_ptr<PreparedMovie> unused;
+    QString refusal;
+    {
+        // The preparer outlives nothing of the player's: it is called on its own thread, and
+        // the unused movie it makes is dropped there without ever being started.
+        MoviePreparer prepare = player_->preparer();
+        std::thread worker([&] {
+            QString error;
+            prepared = prepare(clip_, &error);
+            refused = prepare(missing, &refusal);
+            unused = prepare(clip_, &error);
+            unused.reset();
+        });
+        worker.join();
+    }
+    ASSERT_NE(prepared, nullptr);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_FALSE(refusal.isEmpty());
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 30) << "preparing leaves the open movie playing";
+
+    QString error;
+    ASSERT_TRUE(player_->openPrepared(std::move(prepared), &error)) << error.toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_NEAR(player_->duration(), double(kFrames) / kFps, 0.05);
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 0) << "a newly opened movie shows its first frame";
+    seekAndWait(0.5);
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 15);
 }
 
 TEST_F(PlaybackVideoPlayerTest, ReopeningAndClosingDropTheOldMovie)
