@@ -272,9 +272,13 @@ void TimelineTrack::mouseReleaseEvent(QMouseEvent* event)
 void TimelineTrack::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const TrackLayout::Hit hit = hitAt(event->position());
-    if (event->button() == Qt::LeftButton && hit.part == TrackLayout::Part::zoomLane) {
+    const TrackLayout track = layout();
+    // The raw time, also from a margin: bounding it into the clip is the host's affair.
+    const bool onLane = hit.part == TrackLayout::Part::zoomLane
+                        || (hit.part == TrackLayout::Part::none && track.zoomLaneRow().contains(event->position()));
+    if (event->button() == Qt::LeftButton && onLane) {
         if (m_onAddZoomAtTime)
-            m_onAddZoomAtTime(layout().timeAt(event->position().x()));
+            m_onAddZoomAtTime(track.timeAt(event->position().x()));
         return;
     }
     // Elsewhere the second click of a pair is one more press.

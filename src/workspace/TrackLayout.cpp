@@ -26,6 +26,12 @@ TrackLayout::TrackLayout(double stripWidth, double duration, double edgeInset)
 
 QRectF TrackLayout::zoomLane() const { return centred(m_inset + m_width / 2, laneCentreY, m_width, 37); }
 
+QRectF TrackLayout::zoomLaneRow() const
+{
+    const QRectF lane = zoomLane();
+    return {0, lane.top(), m_width + 2 * m_inset, lane.height()};
+}
+
 QRectF TrackLayout::filmstrip() const { return centred(m_inset + m_width / 2, stripCentreY, m_width, 38); }
 
 QRectF TrackLayout::trimHighlight(double trimStart, double trimEnd) const

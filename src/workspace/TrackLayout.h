@@ -54,6 +54,9 @@ public:
     static constexpr double rulerY = 12;
 
     QRectF zoomLane() const;
+    // The lane's height across the whole strip, margins included: two clicks anywhere in it ask
+    // for a zoom at the time under the pointer, which in a margin lies outside the clip.
+    QRectF zoomLaneRow() const;
     QRectF filmstrip() const;
     QRectF trimHighlight(double trimStart, double trimEnd) const;
     QRectF trimHandle(double time) const;       // the 22 x 48 area that takes the pointer
