@@ -4,6 +4,7 @@
 #include "components/StudioPaint.h"
 #include "editor/EditorModel.h"
 #include "workspace/TimelineText.h"
+#include "workspace/TimelineTrackAccessible.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -48,10 +49,16 @@ TimelineTrack::TimelineTrack(EditorModel& editor, StudioBinding<std::optional<QU
     , m_onDeleteZoom(std::move(onDeleteZoom))
     , m_edgeInset(edgeInset)
 {
+    // Before anything that tells assistive tools of a change: Qt makes and keeps the strip's
+    // interface the first time, and it must be the strip's own.
+    ensureTimelineTrackAccessibility();
     setFixedHeight(int(TrackLayout::height));
     setMouseTracking(false);
     setAccessibleName(QStringLiteral("Timeline"));
-    const auto repaint = [this] { update(); };
+    const auto repaint = [this] {
+        update();
+        announceTimelineTrackChanges(this);
+    };
     connect(&editor, &EditorModel::currentTimeChanged, this, repaint);
     connect(&editor, &EditorModel::durationChanged, this, repaint);
     connect(&editor, &EditorModel::settingsChanged, this, repaint);
@@ -259,14 +266,71 @@ void TimelineTrack::mouseReleaseEvent(QMouseEvent* event)
     if (m_active == TrackLayout::Part::segmentBody && !m_move.isMoving()) {
         const TrackLayout::Hit hit = hitAt(event->position());
         const FocusPoint* point = pointAt(hit.segment);
-        if (hit.part == TrackLayout::Part::segmentBody && point && point->id == m_activePoint) {
-            const QUuid id = point->id;
-            if (m_selectedPoint.set)
-                m_selectedPoint.set(id);
-            m_editor.previewFocusPoint(id);
-        }
+        if (hit.part == TrackLayout::Part::segmentBody && point && point->id == m_activePoint)
+            clickSegment(point->id);
     }
     finishGesture(true);
+}
+
+void TimelineTrack::clickSegment(const QUuid& id)
+{
+    if (!findPoint(id))
+        return;
+    if (m_selectedPoint.set)
+        m_selectedPoint.set(id);
+    m_editor.previewFocusPoint(id);
+}
+
+std::vector<TimelineTrack::Element> TimelineTrack::elements() const
+{
+    const TrackLayout track = layout();
+    const EditSettings& settings = m_editor.settings();
+    std::vector<Element> result{
+        {Element::Kind::trimIn, {}, QStringLiteral("Trim in handle"), track.trimHandle(settings.trimStart)},
+        {Element::Kind::trimOut, {}, QStringLiteral("Trim out handle"), track.trimHandle(settings.trimEnd)},
+        {Element::Kind::playhead, {}, QStringLiteral("Playhead"), track.playhead(m_editor.currentTime())},
+    };
+    const std::vector<TrackLayout::Segment> all = segments();
+    for (size_t i = 0; i < all.size(); ++i) {
+        const FocusPoint& point = m_editor.events()[i];
+        const TrackLayout::SegmentPlace place = track.segment(all[i]);
+        const QString kind = QString::fromUtf8(storedValue(point.kind).data(), qsizetype(storedValue(point.kind).size()));
+        result.push_back({Element::Kind::segmentBody, point.id,
+                          TimelineText::segmentLabel(kind, point.time, all[i].length), place.body});
+        result.push_back({Element::Kind::segmentGrip, point.id, TimelineText::gripLabel(point.time), place.grip});
+    }
+    return result;
+}
+
+std::optional<TimelineTrack::Element> TimelineTrack::elementAt(QPointF point) const
+{
+    const TrackLayout::Hit hit = hitAt(point);
+    Element::Kind kind;
+    switch (hit.part) {
+    case TrackLayout::Part::trimIn:
+        kind = Element::Kind::trimIn;
+        break;
+    case TrackLayout::Part::trimOut:
+        kind = Element::Kind::trimOut;
+        break;
+    case TrackLayout::Part::playhead:
+        kind = Element::Kind::playhead;
+        break;
+    case TrackLayout::Part::segmentBody:
+        kind = Element::Kind::segmentBody;
+        break;
+    case TrackLayout::Part::segmentGrip:
+        kind = Element::Kind::segmentGrip;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const FocusPoint* focus = pointAt(hit.segment);
+    const QUuid id = focus ? focus->id : QUuid();
+    for (const Element& element : elements())
+        if (element.kind == kind && element.point == id)
+            return element;
+    return std::nullopt;
 }
 
 void TimelineTrack::mouseDoubleClickEvent(QMouseEvent* event)

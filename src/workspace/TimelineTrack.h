@@ -39,6 +39,21 @@ public:
 
     QSize sizeHint() const override;
 
+    // A part of the strip that takes the pointer, as assistive tools are shown it.
+    struct Element {
+        enum class Kind { trimIn, trimOut, playhead, segmentBody, segmentGrip };
+        Kind kind = Kind::trimIn;
+        QUuid point;  // the focus point, for the two segment parts
+        QString name;
+        QRectF area;  // in the strip's points
+    };
+    // Trim handles, playhead, then each focus point's body and grip, in the model's order.
+    std::vector<Element> elements() const;
+    // The element a press at `point` would take.
+    std::optional<Element> elementAt(QPointF point) const;
+    // What a click on a segment does: selects it and shows its zoom.
+    void clickSegment(const QUuid& id);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -4,6 +4,7 @@
 #include "workspace/WorkspaceTestSupport.h"
 #include "workspace/TimelineTrack.h"
 
+#include <QAccessible>
 #include <QTest>
 
 namespace sablewick::test {
@@ -208,6 +209,90 @@ TEST_F(TimelineTrackTest, DoubleClickOnTheLaneOrItsMarginsAsksForAZoomThere)
     added.clear();
     QTest::mouseDClick(track.get(), Qt::LeftButton, {}, bodyOf(first.id).toPoint());
     EXPECT_TRUE(added.empty()) << "a double click on a segment adds nothing";
+}
+
+// Where an element lies on screen, as assistive tools are told.
+QRect onScreen(const QWidget* widget, const QRectF& area)
+{
+    const QRect local = area.toAlignedRect();
+    return {widget->mapToGlobal(local.topLeft()), local.size()};
+}
+
+TEST_F(TimelineTrackTest, AssistiveToolsFindEveryPartByItsNameAndPlace)
+{
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(track.get());
+    ASSERT_NE(strip, nullptr);
+    const TrackLayout layout = track->layout();
+    const auto place = [&](const FocusPoint& p) { return layout.segment({p.time, editor().zoomLength(p.id), false}); };
+    struct Row {
+        QString name;
+        QAccessible::Role role;
+        QRectF area;
+    };
+    const std::vector<Row> rows{
+        {"Trim in handle", QAccessible::Grip, layout.trimHandle(0)},
+        {"Trim out handle", QAccessible::Grip, layout.trimHandle(3)},
+        {"Playhead", QAccessible::Indicator, layout.playhead(0)},
+        {"Click zoom at 0 seconds, 1.0 seconds long", QAccessible::Button, place(first).body},
+        {"Resize zoom at 0 seconds", QAccessible::Grip, place(first).grip},
+        {"Typing zoom at 1 seconds, 0.5 seconds long", QAccessible::Button, place(second).body},
+        {"Resize zoom at 1 seconds", QAccessible::Grip, place(second).grip},
+    };
+    ASSERT_EQ(strip->childCount(), int(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].name.toStdString());
+        QAccessibleInterface* child = strip->child(int(i));
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->text(QAccessible::Name), rows[i].name);
+        EXPECT_EQ(child->role(), rows[i].role);
+        EXPECT_EQ(child->rect(), onScreen(track.get(), rows[i].area));
+        EXPECT_EQ(child->parent(), strip);
+        EXPECT_EQ(strip->indexOfChild(child), int(i));
+        EXPECT_EQ(strip->child(int(i)), child) << "asked again, the same element";
+        EXPECT_EQ(child->actionInterface() && !child->actionInterface()->actionNames().isEmpty(),
+                  rows[i].role == QAccessible::Button);
+    }
+    // What lies under a point is what a press there would take: the playhead stands on the
+    // trim-in handle and lies in front; a segment's right edge is its grip; the bare lane is none.
+    const auto at = [&](QPointF local) { return strip->childAt(track->mapToGlobal(local.toPoint()).x(), track->mapToGlobal(local.toPoint()).y()); };
+    EXPECT_EQ(at(layout.trimHandle(0).center()), strip->child(2));
+    EXPECT_EQ(at(QPointF(layout.trimHandle(0).left() + 2, 53)), strip->child(0));
+    EXPECT_EQ(at(place(second).grip.center()), strip->child(6));
+    EXPECT_EQ(at(place(second).body.center()), strip->child(5));
+    EXPECT_EQ(at(QPointF(580, 104)), nullptr);
+}
+
+TEST_F(TimelineTrackTest, AssistiveToolsFollowTheEditAndPressAZoom)
+{
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(track.get());
+    ASSERT_EQ(strip->childCount(), 7);
+    QAccessibleInterface* body = strip->child(5);
+    QAccessibleInterface* grip = strip->child(6);
+    // Moved 100 points (0.5 s) to 2.3 s: the same elements, renamed and moved.
+    drag(bodyOf(second.id), {bodyOf(second.id) + QPointF(50, 0), bodyOf(second.id) + QPointF(100, 0)});
+    ASSERT_NEAR(find(second.id)->time, 2.3, 1e-9);
+    EXPECT_EQ(strip->child(5), body);
+    EXPECT_EQ(body->text(QAccessible::Name), "Typing zoom at 2 seconds, 0.5 seconds long");
+    EXPECT_EQ(grip->text(QAccessible::Name), "Resize zoom at 2 seconds");
+    EXPECT_EQ(body->rect(), onScreen(track.get(), track->layout().segment({2.3, 0.5, true}).body));
+
+    // Pressing a zoom's body does what a click does: selects it and shows it.
+    selected.reset();
+    editor().seek(0);
+    QAccessibleInterface* firstBody = strip->child(3);
+    ASSERT_NE(firstBody->actionInterface(), nullptr);
+    firstBody->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(selected, first.id);
+    EXPECT_GE(editor().currentTime(), 0.5);
+    EXPECT_LT(editor().currentTime(), 1.5);
+
+    // A deleted zoom's elements go; the rest stay what they were.
+    QAccessibleInterface* playhead = strip->child(2);
+    editor().setEvents({*find(first.id)});
+    EXPECT_EQ(strip->childCount(), 5);
+    EXPECT_EQ(strip->child(2), playhead);
+    EXPECT_EQ(strip->child(3), firstBody);
+    EXPECT_EQ(strip->childAt(track->mapToGlobal(QPoint(478, 104)).x(), track->mapToGlobal(QPoint(478, 104)).y()), nullptr);
 }
 
 }  // namespace
