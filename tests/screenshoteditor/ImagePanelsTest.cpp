@@ -12,7 +12,10 @@
 #include "components/StudioTextField.h"
 #include "screenshoteditor/ColorWell.h"
 #include "screenshoteditor/CropPanel.h"
+#include "document/CanvasStyle.h"
+#include "platform/PreferencesStore.h"
 #include "screenshoteditor/ImageCanvasGeometry.h"
+#include "screenshoteditor/ImageCanvasPanel.h"
 #include "screenshoteditor/ImageExportPresenter.h"
 #include "screenshoteditor/ImageExportSheet.h"
 #include "screenshoteditor/MarkupPanel.h"
@@ -396,6 +399,30 @@ TEST(ImageExportTest, NoFileIsWrittenWhenThePanelOrTheCardCancels)
     EXPECT_FALSE(f.model->isExporting());
     EXPECT_EQ(f.model->notice(), QStringLiteral("Image export cancelled"));
     EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST(ImageCanvasPanelTest, TheCanvasPageWritesTheScreenshotsSettingsAndFollowsUndo)
+{
+    Fixture f;
+    MemoryPreferencesStore store;
+    CanvasPresets presets(store);
+    std::unique_ptr<QWidget> page(makeImageCanvasPanel(*f.model, presets));
+    page->show();
+    StudioMenuPicker* aspect = nullptr;
+    for (StudioMenuPicker* picker : page->findChildren<StudioMenuPicker*>())
+        if (picker->accessibleName() == QStringLiteral("Aspect ratio"))
+            aspect = picker;
+    ASSERT_NE(aspect, nullptr);
+    const AspectRatio before = f.model->settings().aspect;
+    const int square = static_cast<int>(AspectRatio::square);  // the picker lists every ratio in order
+    ASSERT_GE(square, 0);
+    aspect->showMenu();
+    ASSERT_NE(aspect->openMenu(), nullptr);
+    aspect->openMenu()->actions().at(square)->trigger();
+    EXPECT_EQ(f.model->settings().aspect, AspectRatio::square);
+    EXPECT_EQ(f.undoSteps(), 1);
+    EXPECT_EQ(f.model->settings().aspect, before);
+    EXPECT_NE(aspect->selectedIndex(), square);
 }
 
 // The pages drawn in both schemes: labels readable on their own background, swatch ring visible.
