@@ -179,6 +179,18 @@ QString wholeValue(double value, double multiplier, const QString& suffix)
     return QString::fromLatin1(text) + suffix;
 }
 
+bool presetNameSavable(const QString& name)
+{
+    const auto blank = [](QChar c) { return c.isSpace() && c != QLatin1Char('\n') && c != QLatin1Char('\r'); };
+    qsizetype first = 0;
+    qsizetype last = name.size();
+    while (first < last && blank(name[first]))
+        ++first;
+    while (last > first && blank(name[last - 1]))
+        --last;
+    return last > first;
+}
+
 std::vector<FrameRow> frameRows(const EditSettings& settings)
 {
     std::vector<FrameRow> rows;

@@ -82,6 +82,12 @@ QColor colorOf(RgbColor value);
 // The value times `multiplier` with no decimals, then the suffix ("24%", "12 px").
 QString wholeValue(double value, double multiplier, const QString& suffix);
 
+// --- presets
+
+// Whether the save dialog takes a name: something is left once blanks other than line breaks are
+// trimmed from both ends (the store trims further and ignores a name that ends up empty).
+bool presetNameSavable(const QString& name);
+
 // --- frame
 
 // The rows of the frame section in order, by the settings: "Canvas spacing" leaves with the

@@ -189,6 +189,19 @@ TEST(CanvasChoicesTest, PickedColoursBecomeRoundedHexValues)
     EXPECT_EQ(colors().size(), 18u);
 }
 
+TEST(CanvasChoicesTest, APresetNameNeedsMoreThanBlanks)
+{
+    struct Case {
+        const char* name;
+        bool savable;
+    };
+    for (const Case& c : {Case{"Warm", true}, Case{"  Warm  ", true}, Case{"", false}, Case{"   ", false},
+                          Case{" \t ", false}, Case{"\u00a0", false},
+                          // A line break is left for the store, which trims it and then ignores the name.
+                          Case{"\n", true}, Case{" \n ", true}})
+        EXPECT_EQ(presetNameSavable(QString::fromUtf8(c.name)), c.savable) << c.name;
+}
+
 TEST(CanvasChoicesTest, FrameRowsFollowTheBackgroundAndTheInset)
 {
     using R = FrameRow;

@@ -5,6 +5,7 @@
 #include "editor/EditorTestSupport.h"
 
 #include "components/StudioInspector.h"
+#include "components/StudioPaint.h"
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSlider.h"
@@ -146,6 +147,50 @@ TEST_F(CanvasTabTest, AHalfTypedSideSurvivesChangesFromElsewhere)
     EXPECT_FALSE(editor().settings().customAspectWidth);
     QTest::keyClick(width, Qt::Key_Return);
     EXPECT_EQ(editor().settings().customAspectWidth, 21);
+}
+
+TEST_F(CanvasTabTest, ThePageReadsInLightAndDark)
+{
+    for (StudioColorScheme scheme : {StudioColorScheme::light, StudioColorScheme::dark}) {
+        const bool dark = scheme == StudioColorScheme::dark;
+        Host host(environment(scheme, QColor(dark ? 0x0A84FF : 0x007AFF)), {360, 1500});
+        host.layout->setContentsMargins(0, 0, 0, 0);
+        auto* inspector = host.add(new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
+                                                       QStringLiteral("Shape the frame. Set the mood.")));
+        auto* page = new CanvasTab(editor(), presets);
+        inspector->setContent(page);
+        host.show();
+        const QImage shot = grabImage(host.window.get());
+
+        const StudioColors colors = StudioColors::of(page);
+        EXPECT_EQ(colors.environment.isDark(), dark);
+        // The form's ground follows the scheme, and every section title reads on it.
+        const QPoint ground = page->mapTo(host.window.get(), QPoint(2, 2));
+        const QColor back = pixel(shot, ground.x(), ground.y());
+        if (dark)
+            EXPECT_LT(back.lightness(), 90);
+        else
+            EXPECT_GT(back.lightness(), 200);
+        for (const char* title : {"Format", "Background", "Frame", "Crop"}) {
+            StudioLabel* label = nullptr;
+            for (auto* l : page->findChildren<StudioLabel*>())
+                if (l->text() == title)
+                    label = l;
+            ASSERT_NE(label, nullptr) << title;
+            const QRect area(label->mapTo(host.window.get(), QPoint(0, 0)), label->size());
+            EXPECT_GT(strongestContrast(shot, area, back), 3.0) << title << (dark ? " dark" : " light");
+        }
+        // The gradient tiles have drawn their pictures (or painted gradients) by the time they show.
+        auto* canvas = page->canvas();
+        ASSERT_FALSE(canvas->backgroundTiles().empty());
+        QWidget* tile = canvas->backgroundTiles().front();
+        ASSERT_TRUE(waitUntil([&] {
+            const QImage t = grabImage(tile);
+            return colourDistance(pixel(t, t.width() / 2, 20), back) > 40;
+        })) << "the first gradient tile stayed empty";
+        if (const QByteArray folder = qgetenv("SABLEWICK_GRABS"); !folder.isEmpty())
+            grabImage(host.window.get()).save(QString::fromLocal8Bit(folder) + (dark ? "/canvas-dark.png" : "/canvas-light.png"));
+    }
 }
 
 TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)

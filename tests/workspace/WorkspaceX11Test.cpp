@@ -1,20 +1,34 @@
-// The preview and the timeline in a real window on the private X server, over the real player
-// and export: the preview shows what the export writes, and xdotool's drags edit the movie.
+// The preview, the timeline and the Canvas page in a real window on the private X server, over
+// the real player and export: the preview shows what the export writes, xdotool's drags edit the
+// movie, and its clicks on the Canvas page reach the preview and the saved project.
 #include "editor/EditorTestSupport.h"
 #include "workspace/WorkspaceTestSupport.h"
 #include "mainwindow/XdotoolDriver.h"
 #include "media/PlaybackEngine.h"
 #include "preferences/AppPreferences.h"
 #include "rendering/ExportOptions.h"
+#include "components/StudioColorSwatch.h"
+#include "components/StudioInspector.h"
+#include "components/StudioMenuPicker.h"
+#include "document/CanvasStyle.h"
+#include "mainwindow/ContentState.h"
+#include "mainwindow/PreviewColumn.h"
+#include "workspace/CanvasTab.h"
 #include "workspace/EditorTimeline.h"
 #include "workspace/PreviewCanvas.h"
 #include "workspace/TimelineTrack.h"
 
+#include <QFile>
+#include <QHBoxLayout>
 #include <QImage>
+#include <QMenu>
+#include <QScrollArea>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <cmath>
+
+#include <nlohmann/json.hpp>
 
 namespace sablewick::test {
 namespace {
@@ -56,6 +70,28 @@ protected:
         XdotoolDriver::run({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
                             "mousemove", "--sync", QString::number(from.x() + step), QString::number(from.y()),
                             "mousemove", "--sync", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+    }
+
+    // Opens the picker with a click and clicks the entry with this text.
+    static void choose(StudioMenuPicker* picker, const QString& entry)
+    {
+        XdotoolDriver::click(picker);
+        ASSERT_TRUE(waitUntil([&] { return picker->openMenu() && picker->openMenu()->isVisible(); }))
+            << "the menu did not open";
+        QMenu* menu = picker->openMenu();
+        for (QAction* action : menu->actions())
+            if (action->text() == entry) {
+                XdotoolDriver::clickAt(menu->mapToGlobal(menu->actionGeometry(action).center()));
+                return;
+            }
+        ADD_FAILURE() << "no entry " << entry.toStdString();
+    }
+    static StudioMenuPicker* picker(QWidget* page, const QString& title)
+    {
+        for (auto* p : page->findChildren<StudioMenuPicker*>())
+            if (p->labels().contains(title))
+                return p;
+        return nullptr;
     }
 
     EditorBench bench;
@@ -153,6 +189,77 @@ TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
         editor().redo();
         EXPECT_NEAR(c.value(), c.expected, 0.01);
     }
+}
+
+TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
+{
+    EditorModel& editor = bench.model();
+    // Without the zoom the canvas shows around the card all the time.
+    editor.setEvents({});
+    MemoryPreferencesStore store;
+    CanvasPresets presets(store);
+    ContentState state(editor);
+
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* preview = new PreviewCanvas(editor);
+    auto* column = new PreviewColumn(editor, state, preview, &window);
+    row->addWidget(column, 1);
+    auto* inspector = new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
+                                          QStringLiteral("Shape the frame. Set the mood."), &window);
+    auto* page = new CanvasTab(editor, presets);
+    inspector->setContent(page);
+    inspector->setFixedWidth(340);
+    row->addWidget(inspector);
+    window.resize(1100, 900);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    editor.seek(1.0);
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !preview->frame().isNull(); }));
+    const QSize wide = preview->frame().size();
+    EXPECT_NEAR(double(wide.width()) / wide.height(), 16.0 / 9.0, 0.02);
+
+    // A colour background: the kind from its menu, then a swatch.
+    choose(picker(page, QStringLiteral("Gradient")), QStringLiteral("Color"));
+    ASSERT_TRUE(waitUntil([&] { return editor.settings().backgroundKind == BackgroundKind::solid; }));
+    StudioColorSwatch* red = nullptr;
+    for (auto* swatch : page->findChildren<StudioColorSwatch*>())
+        if (swatch->accessibleName() == QStringLiteral("Color #F24B59"))
+            red = swatch;
+    ASSERT_NE(red, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return red->isVisible(); }));
+    inspector->form()->ensureWidgetVisible(red);
+    QCoreApplication::processEvents();
+    XdotoolDriver::click(red);
+    ASSERT_TRUE(waitUntil([&] { return editor.settings().solidColor == 0xF24B59u; }));
+    // The canvas around the card is that red.
+    ASSERT_TRUE(waitUntil([&] {
+        if (!preview->isCurrent())
+            return false;
+        const QColor corner = preview->frame().pixelColor(4, 4);
+        return std::abs(corner.red() - 0xF2) + std::abs(corner.green() - 0x4B) + std::abs(corner.blue() - 0x59) < 12;
+    })) << "the preview never showed the red canvas";
+
+    // A square canvas.
+    inspector->form()->ensureWidgetVisible(picker(page, QStringLiteral("Fit content")));
+    QCoreApplication::processEvents();
+    choose(picker(page, QStringLiteral("Fit content")), QString::fromUtf8("1:1 · Square"));
+    ASSERT_TRUE(waitUntil([&] { return editor.settings().aspect == AspectRatio::square; }));
+    ASSERT_TRUE(waitUntil([&] {
+        const QSize size = preview->frame().size();
+        return preview->isCurrent() && std::abs(size.width() - size.height()) <= 1;
+    })) << "the preview never became square";
+
+    // Both changes are in the saved project.
+    const QString path = bench.path(QStringLiteral("canvas.sablewick.json"));
+    editor.saveProject(QUrl::fromLocalFile(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const nlohmann::json project = nlohmann::json::parse(file.readAll().toStdString());
+    EXPECT_EQ(project.at("settings").at("aspect"), "1:1");
+    EXPECT_EQ(project.at("settings").at("backgroundKind"), "Color");
+    EXPECT_EQ(project.at("settings").at("solidColor"), 0xF24B59);
 }
 
 }  // namespace
