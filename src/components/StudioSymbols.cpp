@@ -28,6 +28,8 @@ std::span<const StudioSymbolEntry> table()
         SABLEWICK_SYMBOL("camera.viewfinder", "applets-screenshooter-symbolic"),
         SABLEWICK_SYMBOL("checkmark", "object-select-symbolic"),
         SABLEWICK_SYMBOL("checkmark.circle.fill", "emblem-ok-symbolic"),
+        SABLEWICK_SYMBOL("chevron.down", "pan-down-symbolic"),
+        SABLEWICK_SYMBOL("chevron.right", "pan-end-symbolic"),
         SABLEWICK_SYMBOL("circle", "draw-ellipse-symbolic", "media-record-symbolic"),
         SABLEWICK_SYMBOL("clock.arrow.circlepath", "document-open-recent-symbolic"),
         SABLEWICK_SYMBOL("crop", "transform-crop-symbolic", "image-crop-symbolic",

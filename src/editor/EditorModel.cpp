@@ -975,6 +975,30 @@ void EditorModel::auditionMusic(MusicChoice choice)
     });
 }
 
+void EditorModel::useMusicFile(const QUrl& file)
+{
+    MovieInspector* movies = m_services.movies;
+    QPointer<EditorModel> self(this);
+    editorWorkers().start([=] {
+        MovieMetadata metadata;
+        QString error;
+        const bool readable =
+            file.isLocalFile() && movies->inspect(file.toLocalFile(), &metadata, &error) && metadata.audioTracks > 0;
+        postToMain(self, [=](EditorModel* model) {
+            if (!model)
+                return;
+            if (!readable) {
+                model->setNotice(QStringLiteral("Could not read audio from ") + file.fileName() + QLatin1Char('.'));
+                return;
+            }
+            EditSettings settings = model->m_settings;
+            settings.musicFileURL = file;
+            settings.musicChoice = MusicChoice::custom;
+            model->setSettings(settings);
+        });
+    });
+}
+
 void EditorModel::stopMusicAudition()
 {
     if (m_auditionLoad) {

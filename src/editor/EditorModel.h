@@ -140,6 +140,9 @@ public:
     // files are read on a worker: the preview and an audition start playing once read.
     void configureMusicPreview();
     void auditionMusic(MusicChoice choice);
+    // Makes the user's own audio file the edit's music (one undo step) once a worker has found a
+    // sound track in it; otherwise the notice says that it could not be read.
+    void useMusicFile(const QUrl& file);
     void stopMusicAudition();
 
     // --- focus points (canvas points are in the layout's space: y up, settings().canvasSize())

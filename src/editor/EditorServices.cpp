@@ -48,6 +48,7 @@ public:
             const MediaInfo info = probeMedia(path.toStdString());
             metadata->duration = info.duration;
             metadata->videoTracks = static_cast<int>(info.videoTracks.size());
+            metadata->audioTracks = static_cast<int>(info.audioTracks.size());
             metadata->displaySize = {};
             if (info.hasVideo()) {
                 const VideoTrackInfo& track = info.video();

@@ -13,6 +13,7 @@ namespace sablewick {
 struct MovieMetadata {
     double duration = 0;      // seconds
     int videoTracks = 0;
+    int audioTracks = 0;
     QSizeF displaySize;       // the first video track's size after its rotation
 };
 

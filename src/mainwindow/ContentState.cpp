@@ -79,6 +79,11 @@ void ContentState::beginPlacing(const FocusPoint& point)
     m_pendingZoomTime.reset();
     m_editor.pausePlayback();
     setSelectedPoint(point.id);
+    // The preview shows the moment the zoom starts, so the user aims at what is on screen then.
+    const auto& events = m_editor.events();
+    const auto found = std::find_if(events.begin(), events.end(), [&](const FocusPoint& p) { return p.id == point.id; });
+    if (found != events.end())
+        m_editor.seek(found->time);
     m_isPlacingFocus = true;
     emit changed();
 }

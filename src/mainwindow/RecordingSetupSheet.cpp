@@ -4,6 +4,7 @@
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioPaint.h"
+#include "components/StudioSwitch.h"
 #include "recording/Recorder.h"
 
 #include <QGuiApplication>
@@ -43,48 +44,6 @@ QWidget* symbolLabel(const QString& symbol, const QString& text, StudioTextStyle
     return widget;
 }
 
-// A switch over a flag the caller owns, lit in the accent colour.
-class OptionSwitch final : public QAbstractButton {
-public:
-    OptionSwitch(StudioBinding<bool> isOn, QWidget* parent)
-        : QAbstractButton(parent)
-        , m_isOn(std::move(isOn))
-    {
-        setCheckable(true);
-        setChecked(m_isOn.get());
-        setFixedSize(38, 22);
-        setCursor(Qt::PointingHandCursor);
-        connect(this, &QAbstractButton::toggled, this, [this](bool on) { m_isOn.set(on); });
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const StudioColors colors = StudioColors::of(this);
-        if (!isEnabled())
-            painter.setOpacity(0.45);
-        const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
-        painter.setPen(QPen(colors.controlBorder, 1));
-        painter.setBrush(isChecked() ? colors.accent : colors.controlFill);
-        painter.drawRoundedRect(track, track.height() / 2, track.height() / 2);
-        const double knob = track.height() - 4;
-        const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::white);
-        painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
-        if (hasFocus()) {
-            painter.setPen(QPen(colors.accent, 2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0, height() / 2.0);
-        }
-    }
-
-private:
-    StudioBinding<bool> m_isOn;
-};
-
 // One labelled switch: the title over its detail.
 QWidget* option(const QString& title, const QString& detail, StudioBinding<bool> isOn, QWidget* parent)
 {
@@ -96,7 +55,7 @@ QWidget* option(const QString& title, const QString& detail, StudioBinding<bool>
     texts->addWidget(label(title, StudioTextStyle::body, StudioLabelRole::primary, row));
     texts->addWidget(label(detail, StudioTextStyle::caption, StudioLabelRole::secondary, row));
     layout->addLayout(texts, 1);
-    auto* toggle = new OptionSwitch(std::move(isOn), row);
+    auto* toggle = new StudioSwitch(QString(), std::move(isOn), StudioControlSize::regular, row);
     toggle->setAccessibleName(title);
     toggle->setObjectName(title);
     layout->addWidget(toggle, 0, Qt::AlignVCenter);

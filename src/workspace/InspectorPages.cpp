@@ -1,7 +1,10 @@
 #include "workspace/InspectorPages.h"
 
 #include "mainwindow/PlainWorkspaceViews.h"
+#include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"
+#include "workspace/FocusTab.h"
+#include "workspace/PointerInspector.h"
 
 namespace sablewick {
 
@@ -13,9 +16,17 @@ InspectorPage inspectorPage(InspectorTab tab, const InspectorServices& services)
             return new CanvasTab(editor, *presets, nullptr, parent);
         };
     case InspectorTab::focus:
+        return [](EditorModel& editor, ContentState& state, QWidget* parent) -> QWidget* {
+            return new FocusTab(editor, state, parent);
+        };
     case InspectorTab::cursor:
+        return [](EditorModel& editor, ContentState&, QWidget* parent) -> QWidget* {
+            return new PointerInspector(editor, parent);
+        };
     case InspectorTab::audio:
-        break;
+        return [](EditorModel& editor, ContentState& state, QWidget* parent) -> QWidget* {
+            return new AudioTab(editor, state, AudioTab::askForAudioFile, parent);
+        };
     }
     return {};
 }

@@ -13,7 +13,10 @@
 #include "document/CanvasStyle.h"
 #include "mainwindow/ContentState.h"
 #include "workspace/CanvasInspector.h"
+#include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"
+#include "workspace/FocusTab.h"
+#include "workspace/PointerInspector.h"
 #include "workspace/InspectorPages.h"
 #include "workspace/InspectorSection.h"
 
@@ -227,31 +230,26 @@ TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
     EXPECT_EQ(left->displayedValue(), 0);
 }
 
-TEST(InspectorPagesTest, TheCanvasPageIsTheWorkspacesOthersKeepWhatTheWindowHad)
+TEST(InspectorPagesTest, EveryTabHasTheWorkspacesOwnPage)
 {
     EditorBench bench;
     ContentState state(bench.model());
     MemoryPreferencesStore store;
     CanvasPresets presets(store);
-    std::vector<InspectorTab> earlierAsked;
+    int earlierAsked = 0;
     WorkspaceViews views;
-    views.inspectorPage = [&](InspectorTab tab, EditorModel&, ContentState&, QWidget* parent) {
-        earlierAsked.push_back(tab);
+    views.inspectorPage = [&](InspectorTab, EditorModel&, ContentState&, QWidget* parent) {
+        ++earlierAsked;
         return new QWidget(parent);
     };
     views = withInspectorPages(views, {&presets});
     QWidget parent;
-    EXPECT_NE(dynamic_cast<CanvasTab*>(views.inspectorPage(InspectorTab::canvas, bench.model(), state, &parent)),
-              nullptr);
-    for (InspectorTab tab : {InspectorTab::focus, InspectorTab::cursor, InspectorTab::audio})
-        views.inspectorPage(tab, bench.model(), state, &parent);
-    EXPECT_EQ(earlierAsked, (std::vector{InspectorTab::focus, InspectorTab::cursor, InspectorTab::audio}));
-
-    // Without pages of its own the window's plain stand-ins remain.
-    const WorkspaceViews bare = withInspectorPages({}, {&presets});
-    QWidget* standIn = bare.inspectorPage(InspectorTab::audio, bench.model(), state, &parent);
-    ASSERT_NE(standIn, nullptr);
-    EXPECT_EQ(dynamic_cast<CanvasTab*>(standIn), nullptr);
+    const auto page = [&](InspectorTab tab) { return views.inspectorPage(tab, bench.model(), state, &parent); };
+    EXPECT_NE(dynamic_cast<CanvasTab*>(page(InspectorTab::canvas)), nullptr);
+    EXPECT_NE(dynamic_cast<FocusTab*>(page(InspectorTab::focus)), nullptr);
+    EXPECT_NE(dynamic_cast<PointerInspector*>(page(InspectorTab::cursor)), nullptr);
+    EXPECT_NE(dynamic_cast<AudioTab*>(page(InspectorTab::audio)), nullptr);
+    EXPECT_EQ(earlierAsked, 0);
 }
 
 }  // namespace
