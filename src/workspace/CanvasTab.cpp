@@ -10,7 +10,7 @@
 namespace sablewick {
 
 CanvasTab::CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs* dialogs, QWidget* parent)
-    : QWidget(parent)
+    : QWidget(parent), m_editor(editor)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -35,6 +35,13 @@ CanvasTab::CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs*
     column->addWidget(crop);
 
     connect(&editor, &EditorModel::settingsChanged, this, &CanvasTab::refresh);
+}
+
+CanvasTab::~CanvasTab()
+{
+    // A field that loses its focus as the page goes stores what was typed; the page must not be
+    // refreshed by that write while its widgets are being taken apart.
+    disconnect(&m_editor, nullptr, this, nullptr);
 }
 
 void CanvasTab::refresh()

@@ -20,6 +20,7 @@ class CanvasTab final : public QWidget {
 
 public:
     CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~CanvasTab() override;
 
     CanvasInspector* canvas() const { return m_canvas; }
     // The crop sliders: left, right, top, bottom.
@@ -28,6 +29,7 @@ public:
 private:
     void refresh();
 
+    EditorModel& m_editor;
     CanvasInspector* m_canvas;
     std::array<SettingSlider*, 4> m_crop{};
 };

@@ -196,6 +196,19 @@ TEST_F(CanvasTabTest, ThePageReadsInLightAndDark)
     }
 }
 
+TEST_F(CanvasTabTest, ANumberBeingTypedIsKeptWhenThePageCloses)
+{
+    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    QApplication::setActiveWindow(tab.get());
+    QLineEdit* width = field("Aspect width");
+    type(width, "21");
+    ASSERT_TRUE(width->hasFocus());
+    // Switching tabs deletes the page with the field still focused: leaving it stores the number,
+    // and the page must not hear about that change while it is being taken apart.
+    tab.reset();
+    EXPECT_EQ(editor().settings().customAspectWidth, 21);
+}
+
 TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
 {
     const auto& crop = tab->crop();
