@@ -9,6 +9,10 @@ namespace sablewick {
 
 namespace {
 
+// Typing is placed where the caret is only when the focused application says so at once; the
+// pointer does otherwise, and the recording never waits on a slow application.
+constexpr std::chrono::milliseconds kCaretBudget{15};
+
 class X11Monitor : public InputMonitor {
 public:
     X11Monitor(InputEvents events, DisplayLayout layout, std::vector<X11KeyChord> ignored)
@@ -123,8 +127,19 @@ QPointF X11CaptureBackend::pointerLocation()
     }
 }
 
+std::optional<QPointF> X11CaptureBackend::caretLocation()
+{
+    if (!caret_)
+        return std::nullopt;
+    if (const std::optional<QPoint> caret = caret_->locate(kCaretBudget))
+        return layout().globalPoint(*caret);
+    return std::nullopt;
+}
+
 std::unique_ptr<InputMonitor> X11CaptureBackend::monitorInput(InputEvents events)
 {
+    if (!caret_)
+        caret_ = std::make_unique<AtspiCaret>();
     try {
         return std::make_unique<X11Monitor>(std::move(events), layout(), ignoredKeys_);
     } catch (const X11Error& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AtspiCaret.h"
 #include "platform/DisplayList.h"
 #include "platform/X11InputMonitor.h"
 #include "recording/CaptureBackend.h"
@@ -12,8 +13,8 @@
 namespace sablewick {
 
 // The recorder's platform on an X11 session: XRandR monitors, XShm capture into a fragmented
-// H.264 movie, PulseAudio sound, XInput 2 clicks and keys. X11 asks for no permissions, so the
-// permission checks all pass. The text caret is not looked up: typing is placed at the pointer.
+// H.264 movie, PulseAudio sound, XInput 2 clicks and keys, the text caret from the accessibility
+// bus where it answers at once. X11 asks for no permissions, so the permission checks all pass.
 //
 // Threading: main thread, like the recorder; captures start on a thread of their own because
 // opening the audio server may take a moment.
@@ -39,7 +40,7 @@ public:
                       std::function<void(CaptureStart)> done) override;
     double now() override;
     QPointF pointerLocation() override;
-    std::optional<QPointF> caretLocation() override { return std::nullopt; }
+    std::optional<QPointF> caretLocation() override;
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
     bool canMonitorInput() override;
 
@@ -51,6 +52,8 @@ private:
     std::vector<X11KeyChord> ignoredKeys_;
     std::string preset_;
     std::vector<std::thread> starters_;
+    // Made with the first input monitor: the accessibility bus is only followed once recording.
+    std::unique_ptr<AtspiCaret> caret_;
 };
 
 }  // namespace sablewick

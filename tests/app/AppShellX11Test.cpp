@@ -7,6 +7,7 @@
 #include "document/Project.h"
 #include "editor/EditorTestSupport.h"
 #include "media/MediaProbe.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TemporaryEnvironment.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
@@ -95,28 +96,6 @@ bool isAbove(const QString& upper, const QString& lower)
     return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
 }
 
-// A session bus of the test's own, so that instances of the application can find each other.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (m_daemon.waitForStarted(10000) && m_daemon.waitForReadyRead(10000))
-            address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(5000))
-            m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    QString address;
-
-private:
-    QProcess m_daemon;
-};
-
 class AppShellX11Test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -154,7 +133,7 @@ protected:
     QString waitForMainWindow() { return waitForWindow("Sablewick", first); }
 
     QTemporaryDir folder;
-    PrivateBus bus;
+    test::PrivateSessionBus bus;
     QProcessEnvironment environment;
     QProcess first;
     QProcess second;
