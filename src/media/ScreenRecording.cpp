@@ -20,6 +20,7 @@ extern "C" {
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -30,12 +31,21 @@ namespace {
 // Frames waiting for the encoder beyond this are dropped: memory stays bounded when the
 // machine cannot keep up, and the drop is counted for the benchmark.
 constexpr std::size_t kMaxQueuedFrames = 12;
+// Screen pictures between the grab and the conversion: while one is converted the next is
+// grabbed. When all wait for the conversion, the grab waits too and misses frame times.
+constexpr int kScreenPictures = 3;
 constexpr int kMaxConversionThreads = 4;
 constexpr double kAudioServerTimeout = 2.0;
 
 struct VideoItem {
     Yuv420Frame frame;
     double time = 0;
+};
+
+struct GrabbedPicture {
+    int index = 0;
+    ScreenFrame picture;
+    double clock = 0;  // monotonic, at the grab
 };
 
 AVPixelFormat pixelFormat(ScreenPixelFormat format)
@@ -56,10 +66,12 @@ AVPixelFormat pixelFormat(ScreenPixelFormat format)
 // The X server's display as a frame source: every grab is a new picture, taken now.
 class X11FrameSource : public ScreenFrameSource {
 public:
-    explicit X11FrameSource(QRect area) : grabber_(area) {}
-    ScreenFrame grab() override
+    explicit X11FrameSource(QRect area) : grabber_(area, kScreenPictures) {}
+    ScreenFrame grab() override { return grabInto(0); }
+    int pictureCount() const override { return grabber_.imageCount(); }
+    ScreenFrame grabInto(int picture) override
     {
-        const X11ScreenGrabber::Image image = grabber_.grab();
+        const X11ScreenGrabber::Image image = grabber_.grab(picture);
         return {image.bits, image.stride, image.width, image.height, ScreenPixelFormat::bgrx, std::nullopt};
     }
 
@@ -85,11 +97,20 @@ struct ScreenRecording::State {
     std::mutex mixMutex;
     std::unique_ptr<LiveAudioMixer> mixer;  // guarded by mixMutex
 
+    // Grab thread -> conversion thread.
+    std::mutex grabMutex;
+    std::condition_variable grabChanged;
+    std::deque<GrabbedPicture> grabbed;  // guarded by grabMutex
+    std::vector<int> freePictures;       // guarded by grabMutex
+    bool grabbingEnded = false;          // guarded by grabMutex
+    std::optional<std::string> conversionFailure;  // guarded by grabMutex: ends the grab
+
+    // Conversion thread -> encoding thread.
     std::mutex queueMutex;
     std::condition_variable queueChanged;
     std::deque<VideoItem> frames;      // guarded by queueMutex
     std::vector<Yuv420Frame> spare;    // guarded by queueMutex
-    bool grabbingEnded = false;        // guarded by queueMutex
+    bool convertingEnded = false;      // guarded by queueMutex
     bool finishing = false;            // guarded by queueMutex
     double lastFrameClock = 0;         // guarded by queueMutex
 
@@ -99,6 +120,7 @@ struct ScreenRecording::State {
     std::atomic<std::int64_t> dropped{0};
     std::atomic<std::int64_t> missed{0};
     std::thread grabThread;
+    std::thread convertThread;
     std::thread encodeThread;
     std::mutex sleepMutex;
     std::condition_variable wake;  // ends the grab thread's wait at once
@@ -186,6 +208,20 @@ struct ScreenRecording::State {
         return frame;
     }
 
+    // Ends the grab thread's waits at once, for a frame time or for a free picture.
+    void endGrabbing()
+    {
+        stopGrabbing.store(true);
+        {
+            std::lock_guard sleeping(sleepMutex);
+            std::lock_guard waiting(grabMutex);
+        }
+        wake.notify_all();
+        grabChanged.notify_all();
+    }
+
+    // Only grabs, at the frame times: a frame's stamp is the clock at its grab (or when the
+    // source showed it), whatever the conversion and the encoder do with it afterwards.
     void grabLoop()
     {
         const double interval = 1.0 / settings.framesPerSecond;
@@ -199,55 +235,39 @@ struct ScreenRecording::State {
                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(due)));
                 wake.wait_until(lock, until, [this] { return stopGrabbing.load(); });
             }
-            if (stopGrabbing.load())
-                break;
+            int index = 0;
+            {
+                std::unique_lock lock(grabMutex);
+                grabChanged.wait(lock, [this] {
+                    return !freePictures.empty() || conversionFailure || stopGrabbing.load();
+                });
+                if (conversionFailure) {
+                    stoppedReason = *conversionFailure;
+                    break;
+                }
+                if (stopGrabbing.load())
+                    break;
+                index = freePictures.back();
+                freePictures.pop_back();
+            }
             double stamp = monotonicSeconds();
-            ScreenFrame image;
+            ScreenFrame picture;
             try {
-                image = grabber->grab();
-                if (image.width < 1 || image.height < 1 || !image.bits)
+                picture = grabber->grabInto(index);
+                if (picture.width < 1 || picture.height < 1 || !picture.bits)
                     throw std::runtime_error("The display sent an empty picture.");
-                prepareConversion(QSize(image.width, image.height), pixelFormat(image.format));
-            } catch (const MediaError& error) {
-                stoppedReason = error.what();
-                break;
             } catch (const std::runtime_error& error) {
                 stoppedReason = error.what();
                 break;
             }
-            Yuv420Frame frame = spareFrame();
-            if (settings.source && image.shownAt)
-                stamp = std::max(zero, *image.shownAt);
-            // sws_scale_frame, unlike sws_scale, spreads the conversion over its threads.
-            AVFrame* in = sourceFrame.get();
-            av_frame_unref(in);
-            in->format = convertedFormat;
-            in->width = image.width;
-            in->height = image.height;
-            in->data[0] = const_cast<uint8_t*>(image.bits);
-            in->linesize[0] = image.stride;
-            in->buf[0] = av_buffer_create(in->data[0], static_cast<size_t>(image.stride) * image.height,
-                                          [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
-            if (!in->buf[0])
-                throw std::bad_alloc();
-            const int scaled = sws_scale_frame(sws.get(), const_cast<AVFrame*>(frame.avFrame()), in);
-            av_frame_unref(in);
-            if (scaled < 0) {
-                stoppedReason = "The picture could not be converted: " + ffmpeg::errorText(scaled);
-                break;
-            }
+            if (settings.source && picture.shownAt)
+                stamp = std::max(zero, *picture.shownAt);
             ++captured;
             {
-                std::lock_guard lock(queueMutex);
-                if (frames.size() >= kMaxQueuedFrames) {
-                    ++dropped;
-                    spare.push_back(std::move(frame));
-                } else {
-                    frames.push_back({std::move(frame), stamp - zero});
-                    lastFrameClock = stamp;
-                }
+                std::lock_guard lock(grabMutex);
+                grabbed.push_back({index, picture, stamp});
             }
-            queueChanged.notify_one();
+            grabChanged.notify_all();
             // A late grab skips the frame times that have passed instead of bursting to catch up.
             const double now = monotonicSeconds();
             std::int64_t next = tick + 1;
@@ -259,15 +279,85 @@ struct ScreenRecording::State {
             tick = next;
         }
         const bool byItself = !stopGrabbing.load();
-        {
+        if (byItself) {
             std::lock_guard lock(queueMutex);
-            grabbingEnded = true;
-            if (byItself)
-                finishing = true;  // the movie is finished with what was grabbed
+            finishing = true;  // the movie is finished with what was grabbed
         }
-        queueChanged.notify_one();
+        {
+            std::lock_guard lock(grabMutex);
+            grabbingEnded = true;
+        }
+        grabChanged.notify_all();
         if (byItself && events.stopped)
             events.stopped(stoppedReason);
+    }
+
+    // Converts each grabbed picture for the encoder and gives the picture back to the grab.
+    void convertLoop()
+    {
+        while (true) {
+            GrabbedPicture item;
+            {
+                std::unique_lock lock(grabMutex);
+                grabChanged.wait(lock, [this] { return !grabbed.empty() || grabbingEnded || quit.load(); });
+                if (quit.load() || grabbed.empty())
+                    break;
+                item = grabbed.front();
+                grabbed.pop_front();
+            }
+            std::optional<std::string> failure;
+            Yuv420Frame frame = spareFrame();
+            try {
+                convert(item.picture, frame);
+            } catch (const MediaError& error) {
+                failure = error.what();
+            }
+            {
+                std::lock_guard lock(grabMutex);
+                freePictures.push_back(item.index);
+                if (failure && !conversionFailure)
+                    conversionFailure = "The picture could not be converted: " + *failure;
+            }
+            grabChanged.notify_all();
+            {
+                std::lock_guard lock(queueMutex);
+                if (failure || frames.size() >= kMaxQueuedFrames) {
+                    ++dropped;
+                    spare.push_back(std::move(frame));
+                } else {
+                    frames.push_back({std::move(frame), item.clock - zero});
+                    lastFrameClock = item.clock;
+                }
+            }
+            queueChanged.notify_one();
+        }
+        {
+            std::lock_guard lock(queueMutex);
+            convertingEnded = true;
+        }
+        queueChanged.notify_one();
+    }
+
+    // Throws MediaError.
+    void convert(const ScreenFrame& picture, Yuv420Frame& frame)
+    {
+        prepareConversion(QSize(picture.width, picture.height), pixelFormat(picture.format));
+        // sws_scale_frame, unlike sws_scale, spreads the conversion over its threads.
+        AVFrame* in = sourceFrame.get();
+        av_frame_unref(in);
+        in->format = convertedFormat;
+        in->width = picture.width;
+        in->height = picture.height;
+        in->data[0] = const_cast<uint8_t*>(picture.bits);
+        in->linesize[0] = picture.stride;
+        in->buf[0] = av_buffer_create(in->data[0], static_cast<size_t>(picture.stride) * picture.height,
+                                      [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+        if (!in->buf[0])
+            throw std::bad_alloc();
+        const int scaled = sws_scale_frame(sws.get(), const_cast<AVFrame*>(frame.avFrame()), in);
+        av_frame_unref(in);
+        if (scaled < 0)
+            throw MediaError(MediaErrorKind::writeFailed, settings.path, ffmpeg::errorText(scaled));
     }
 
     // The sound delivered so far, up to `until` at most; with `last`, exactly up to `until`
@@ -294,7 +384,7 @@ struct ScreenRecording::State {
                 bool done = false;
                 {
                     std::unique_lock lock(queueMutex);
-                    queueChanged.wait(lock, [this] { return !frames.empty() || (finishing && grabbingEnded) || quit.load(); });
+                    queueChanged.wait(lock, [this] { return !frames.empty() || (finishing && convertingEnded) || quit.load(); });
                     if (quit.load())
                         return;
                     if (!frames.empty()) {
@@ -324,8 +414,7 @@ struct ScreenRecording::State {
             writeSound(last + frameSeconds, true);
             writer->finish();
         } catch (const MediaError& error) {
-            stopGrabbing.store(true);
-            wake.notify_all();
+            endGrabbing();
             if (events.failed)
                 events.failed(error.kind() == MediaErrorKind::diskFull ? Failure::diskFull : Failure::writeFailed,
                               error.what());
@@ -364,19 +453,27 @@ ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events
         std::lock_guard lock(s.mixMutex);
         s.mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(s.streams.size()), s.zero);
     }
+    for (int i = 0; i < s.grabber->pictureCount(); ++i)
+        s.freePictures.push_back(i);
     s.encodeThread = std::thread([&s] { s.encodeLoop(); });
+    s.convertThread = std::thread([&s] { s.convertLoop(); });
     s.grabThread = std::thread([&s] { s.grabLoop(); });
 }
 
 ScreenRecording::~ScreenRecording()
 {
     State& s = *state_;
-    s.stopGrabbing.store(true);
-    s.wake.notify_all();
+    s.endGrabbing();
     if (s.grabThread.joinable())
         s.grabThread.join();
-    s.quit.store(true);
+    {
+        std::scoped_lock lock(s.grabMutex, s.queueMutex);
+        s.quit.store(true);
+    }
+    s.grabChanged.notify_all();
     s.queueChanged.notify_all();
+    if (s.convertThread.joinable())
+        s.convertThread.join();
     if (s.encodeThread.joinable())
         s.encodeThread.join();
     s.streams.clear();
@@ -398,8 +495,7 @@ void ScreenRecording::finishMovie()
 void ScreenRecording::stopCapture()
 {
     State& s = *state_;
-    s.stopGrabbing.store(true);
-    s.wake.notify_all();
+    s.endGrabbing();
     if (s.grabThread.joinable())
         s.grabThread.join();
     s.queueChanged.notify_all();

@@ -26,6 +26,12 @@ public:
     // The display's picture now. It stays valid until the next call. Throws std::runtime_error
     // with a readable reason when the display can no longer be read.
     virtual ScreenFrame grab() = 0;
+
+    // How many pictures the source can hold at once. grabInto(i) fills picture i (0 to
+    // pictureCount() - 1), which stays valid until the next grab into i, so that one picture
+    // can be converted on another thread while the next is taken.
+    virtual int pictureCount() const { return 1; }
+    virtual ScreenFrame grabInto(int) { return grab(); }
 };
 
 }  // namespace sablewick

@@ -1,6 +1,7 @@
 #include "platform/X11InputMonitor.h"
 
 #include "platform/DisplayList.h"
+#include "platform/MonotonicClock.h"
 #include "platform/X11Connection.h"
 
 #include <X11/XKBlib.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <atomic>
 #include <thread>
 
@@ -95,6 +97,24 @@ X11KeyChord x11KeyChord(unsigned keysym, unsigned modifiers)
     return {keysym == 0 ? 0u : XKeysymToKeycode(connection.get(), keysym), modifiers & kChordModifiers};
 }
 
+namespace {
+
+// A local X server stamps input with its monotonic clock in milliseconds (32 bits, wrapping),
+// the clock the frames use: the press is dated when it happened, not when this thread got to it
+// on a busy machine. A stamp far from now comes from some other clock and is not used.
+double eventSeconds(Time serverTime)
+{
+    constexpr std::uint32_t kLargestDelayMilliseconds = 5000;
+    const double now = monotonicSeconds();
+    const auto nowMilliseconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(now * 1000.0));
+    const std::uint32_t behind = nowMilliseconds - static_cast<std::uint32_t>(serverTime);
+    if (behind > kLargestDelayMilliseconds)
+        return now;
+    return now - behind / 1000.0;
+}
+
+}  // namespace
+
 struct X11InputMonitor::State {
     X11Connection connection;
     Callbacks callbacks;
@@ -123,7 +143,7 @@ struct X11InputMonitor::State {
             if (ownedByThisProcess(d, p.child, pidAtom))
                 return;
             if (callbacks.leftClick)
-                callbacks.leftClick(p.position);
+                callbacks.leftClick(eventSeconds(raw->time), p.position);
         } else if (cookie->evtype == XI_RawKeyPress) {
             const auto keycode = static_cast<unsigned>(raw->detail);
             const KeySym sym = XkbKeycodeToKeysym(d, static_cast<KeyCode>(keycode), 0, 0);
@@ -139,7 +159,7 @@ struct X11InputMonitor::State {
             if (ownedByThisProcess(d, focus, pidAtom))
                 return;
             if (callbacks.keyDown)
-                callbacks.keyDown(p.position);
+                callbacks.keyDown(eventSeconds(raw->time), p.position);
         }
     }
 

@@ -22,12 +22,14 @@ X11KeyChord x11KeyChord(unsigned keysym, unsigned modifiers);
 // Watches every left click and key press on the X server through XInput 2 raw events, on a
 // thread of its own. Left out: presses in this process's own windows (the pointer's window for
 // clicks, the focused window for keys), keys that are only modifiers, and the given chords.
-// Callbacks run on the monitor's thread with the pointer's position in root pixels.
+// Callbacks run on the monitor's thread with the moment of the press on the monotonic clock
+// (the server's own stamp when it shares this machine's clock, else the moment the event was
+// read) and the pointer's position in root pixels.
 class X11InputMonitor {
 public:
     struct Callbacks {
-        std::function<void(QPoint pointer)> leftClick;
-        std::function<void(QPoint pointer)> keyDown;
+        std::function<void(double time, QPoint pointer)> leftClick;
+        std::function<void(double time, QPoint pointer)> keyDown;
     };
 
     // Throws X11Error when there is no X server or no XInput 2.

@@ -8,30 +8,68 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace sablewick {
 
-struct X11ScreenGrabber::State {
-    X11Connection connection;
-    QRect area;
+// One shared image. Detached before the connection closes.
+struct X11ScreenGrabber::Slot {
+    Display* display = nullptr;
     XImage* image = nullptr;
     XShmSegmentInfo shm{};
     bool attached = false;
 
-    ~State()
+    Slot() = default;
+    Slot(const Slot&) = delete;
+    Slot& operator=(const Slot&) = delete;
+    ~Slot()
     {
-        Display* d = connection.get();
         if (attached) {
-            XShmDetach(d, &shm);
-            XSync(d, False);
+            XShmDetach(display, &shm);
+            XSync(display, False);
         }
         if (image)
             XDestroyImage(image);
         if (shm.shmaddr && shm.shmaddr != reinterpret_cast<char*>(-1))
             shmdt(shm.shmaddr);
     }
+
+    void make(Display* d, QSize size)
+    {
+        display = d;
+        const int screen = DefaultScreen(d);
+        image = XShmCreateImage(d, DefaultVisual(d, screen), static_cast<unsigned>(DefaultDepth(d, screen)), ZPixmap,
+                                nullptr, &shm, static_cast<unsigned>(size.width()), static_cast<unsigned>(size.height()));
+        if (!image || image->bits_per_pixel != 32)
+            throw X11Error("The X screen does not use 32-bit pixels.");
+        shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * image->height, IPC_CREAT | 0600);
+        if (shm.shmid < 0)
+            throw X11Error("No shared memory is left for the screen image.");
+        shm.shmaddr = image->data = static_cast<char*>(shmat(shm.shmid, nullptr, 0));
+        // Marked for removal at once: the segment goes when the last of us and the server
+        // detach, even if this process is killed.
+        shmctl(shm.shmid, IPC_RMID, nullptr);
+        if (shm.shmaddr == reinterpret_cast<char*>(-1))
+            throw X11Error("The shared memory for the screen image cannot be mapped.");
+        shm.readOnly = False;
+        takeX11Error();
+        attached = XShmAttach(d, &shm);
+        XSync(d, False);
+        if (takeX11Error())
+            attached = false;
+        if (!attached)
+            throw X11Error("The X server cannot attach the shared screen image.");
+    }
 };
 
-X11ScreenGrabber::X11ScreenGrabber(QRect area)
+struct X11ScreenGrabber::State {
+    X11Connection connection;
+    QRect area;
+    std::vector<std::unique_ptr<Slot>> shared;  // go before the connection
+};
+
+X11ScreenGrabber::X11ScreenGrabber(QRect area, int images)
     : state_(std::make_unique<State>())
 {
     State& s = *state_;
@@ -43,41 +81,26 @@ X11ScreenGrabber::X11ScreenGrabber(QRect area)
         throw X11Error("The display lies outside the X screen.");
     if (!XShmQueryExtension(d))
         throw X11Error("The X server cannot share images with this program (MIT-SHM).");
-    s.image = XShmCreateImage(d, DefaultVisual(d, screen), static_cast<unsigned>(DefaultDepth(d, screen)), ZPixmap,
-                              nullptr, &s.shm, static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
-    if (!s.image || s.image->bits_per_pixel != 32)
-        throw X11Error("The X screen does not use 32-bit pixels.");
-    s.shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(s.image->bytes_per_line) * s.image->height, IPC_CREAT | 0600);
-    if (s.shm.shmid < 0)
-        throw X11Error("No shared memory is left for the screen image.");
-    s.shm.shmaddr = s.image->data = static_cast<char*>(shmat(s.shm.shmid, nullptr, 0));
-    // Marked for removal at once: the segment goes when the last of us and the server detach,
-    // even if this process is killed.
-    shmctl(s.shm.shmid, IPC_RMID, nullptr);
-    if (s.shm.shmaddr == reinterpret_cast<char*>(-1))
-        throw X11Error("The shared memory for the screen image cannot be mapped.");
-    s.shm.readOnly = False;
-    takeX11Error();
-    s.attached = XShmAttach(d, &s.shm);
-    XSync(d, False);
-    if (takeX11Error())
-        s.attached = false;
-    if (!s.attached)
-        throw X11Error("The X server cannot attach the shared screen image.");
+    for (int i = 0; i < std::max(images, 1); ++i) {
+        s.shared.push_back(std::make_unique<Slot>());
+        s.shared.back()->make(d, area.size());
+    }
 }
 
 X11ScreenGrabber::~X11ScreenGrabber() = default;
 
-X11ScreenGrabber::Image X11ScreenGrabber::grab()
+int X11ScreenGrabber::imageCount() const { return static_cast<int>(state_->shared.size()); }
+
+X11ScreenGrabber::Image X11ScreenGrabber::grab(int index)
 {
     State& s = *state_;
     Display* d = s.connection.get();
+    XImage* image = s.shared.at(static_cast<std::size_t>(index))->image;
     takeX11Error();
-    const Bool ok = XShmGetImage(d, DefaultRootWindow(d), s.image, s.area.x(), s.area.y(), AllPlanes);
+    const Bool ok = XShmGetImage(d, DefaultRootWindow(d), image, s.area.x(), s.area.y(), AllPlanes);
     if (!ok || takeX11Error())
         throw X11Error("The X server refused to copy the display.");
-    return {reinterpret_cast<const std::uint8_t*>(s.image->data), s.image->bytes_per_line, s.area.width(),
-            s.area.height()};
+    return {reinterpret_cast<const std::uint8_t*>(image->data), image->bytes_per_line, s.area.width(), s.area.height()};
 }
 
 }  // namespace sablewick

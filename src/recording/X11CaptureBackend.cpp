@@ -19,13 +19,13 @@ public:
         : events_(std::move(events))
         , layout_(std::move(layout))
         , monitor_(X11InputMonitor::Callbacks{
-                       [this](QPoint p) {
+                       [this](double time, QPoint p) {
                            if (events_.leftClick)
-                               events_.leftClick(monotonicSeconds(), layout_.globalPoint(p));
+                               events_.leftClick(time, layout_.globalPoint(p));
                        },
-                       [this](QPoint p) {
+                       [this](double time, QPoint p) {
                            if (events_.keyDown)
-                               events_.keyDown(monotonicSeconds(), layout_.globalPoint(p));
+                               events_.keyDown(time, layout_.globalPoint(p));
                        }},
                    std::move(ignored))
     {
