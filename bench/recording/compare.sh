@@ -7,14 +7,14 @@
 # recorded second of each (goal: ours at most 1.2 times FFmpeg's). FFmpeg keeps the frames it grabbed
 # (-fps_mode passthrough), so its frame count is what it captured, not duplicates for a constant rate.
 #
-#   bench/recording/compare.sh [BUILD_DIR]     (SECONDS_EACH=60 by default, PRESET=superfast)
+#   bench/recording/compare.sh [BUILD_DIR]     (SECONDS_EACH=60 by default, PRESET=ultrafast)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build="${1:-$here/build}"
 tool="$build/bench/recording/sablewick_record_screen"
 [ -x "$tool" ] || { echo "build $tool first (cmake --build $build --target sablewick_record_screen)"; exit 1; }
 seconds="${SECONDS_EACH:-60}"
-preset="${PRESET:-superfast}"
+preset="${PRESET:-ultrafast}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sablewick-recording.XXXXXX")
 pids=()
 cleanup() {

@@ -6,6 +6,7 @@
 #include "app/StudioScreenshotDialogs.h"
 #include "app/TopLevelWindows.h"
 #include "editor/EditorModel.h"
+#include "mainwindow/DocumentFlow.h"
 #include "platform/PreferencesStore.h"
 #include "platform/StandardFolders.h"
 #include "platform/SystemHotKeys.h"
@@ -114,8 +115,13 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
         // open reports itself through the editor's notice.
         QPointer<EditorModel> editor(m_editor.get());
         m_recorder->setOnFinish([editor](const QUrl& movie, const std::vector<FocusPoint>& events) {
-            if (editor)
-                editor->open(movie, events);
+            if (!editor)
+                return;
+            // The open window keeps the edit as the movie is finished; with the window closed
+            // during the recording, nothing else would.
+            if (!SablewickLifecycle::editorWindow)
+                DocumentFlow::keepUnsavedEdit(*editor);
+            editor->open(movie, events);
         });
         m_recordingPanel = std::make_unique<RecordingPanelController>(*m_services.preferences);
         connect(m_recorder.get(), &Recorder::isRecordingChanged, this, [this] {

@@ -123,7 +123,17 @@ std::optional<QUrl> DocumentFlow::keepEditBeforeRecording()
     if (!m_editor.movieURL())
         return std::nullopt;
     m_editor.flushPendingEdits();
-    if (!m_editor.hasUnsavedEdits() || m_discarded == snapshot())
+    if (m_discarded == snapshot())
+        return std::nullopt;
+    return keepUnsavedEdit(m_editor);
+}
+
+std::optional<QUrl> DocumentFlow::keepUnsavedEdit(EditorModel& editor)
+{
+    if (!editor.movieURL())
+        return std::nullopt;
+    editor.flushPendingEdits();
+    if (!editor.hasUnsavedEdits())
         return std::nullopt;
     const QDir folder = QFileInfo(EditorModel::recoveryPath()).dir();
     if (!folder.exists() && !QDir().mkpath(folder.path()))
@@ -133,8 +143,8 @@ std::optional<QUrl> DocumentFlow::keepEditBeforeRecording()
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = folder.filePath(QStringLiteral("Edit before recording %1 (%2).sablewick.json").arg(stamp).arg(n));
     const QUrl url = QUrl::fromLocalFile(path);
-    m_editor.saveProject(url);
-    if (m_editor.hasUnsavedEdits())
+    editor.saveProject(url);
+    if (editor.hasUnsavedEdits())
         return std::nullopt;
     return url;
 }

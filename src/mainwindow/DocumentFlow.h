@@ -46,6 +46,8 @@ public:
     // unless the user chose to discard exactly this edit. Returns the kept file, none when nothing
     // needed keeping or it could not be written.
     std::optional<QUrl> keepEditBeforeRecording();
+    // The same for a recording that finishes while no window is open: whatever is unsaved is kept.
+    static std::optional<QUrl> keepUnsavedEdit(EditorModel& editor);
 
     // The types the panels offer.
     static std::vector<FileTypeFilter> movieTypes();

@@ -21,7 +21,7 @@ struct LiveMovieWriterSettings {
 
     // x264 preset chosen by measurement (bench/recording): keeps 1080p60 in real time with
     // room for the application being recorded.
-    static constexpr const char* defaultPreset = "superfast";
+    static constexpr const char* defaultPreset = "ultrafast";
     static constexpr int audioSampleRate = 48000;
     static constexpr int audioChannels = 2;
 };

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QImage>
 #include <QFile>
+#include <QFileInfo>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -289,6 +290,36 @@ TEST_F(StudioSessionRecordingTest, RecordingKeyStopsARecordingThatThenOpensInThe
     EXPECT_EQ(session->editor().movieURL()->toLocalFile(), movie);
     EXPECT_EQ(session->editor().events().size(), 1u) << "the marked zoom came along";
     EXPECT_TRUE(opened.isEmpty()) << "the window is not brought forward";
+}
+
+// The user closed the window during the recording: no window is there to keep the open edit.
+TEST_F(StudioSessionRecordingTest, ARecordingFinishedWithoutAWindowKeepsTheUnsavedEdit)
+{
+    bool loaded = false;
+    session->editor().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
+                           [&](bool ok) { loaded = ok; });
+    ASSERT_TRUE(test::waitUntil([&] { return loaded; }));
+    EditSettings edited = session->editor().settings();
+    edited.shadowStrength += 0.05;
+    session->editor().setSettings(edited);
+    ASSERT_TRUE(session->editor().hasUnsavedEdits());
+
+    startRecording();
+    recorder().stop();
+    ASSERT_TRUE(test::waitUntil([&] { return recorder().isFinalizing(); }));
+    const QString movie = *recorder().moviePath();
+    QFile::remove(movie);
+    ASSERT_TRUE(QFile::copy(test::Clips::get().threeSeconds, movie));
+    capture.lastEvents.finished();
+    ASSERT_TRUE(test::waitUntil([&] { return session->editor().movieURL() == QUrl::fromLocalFile(movie); }));
+
+    const std::optional<QUrl> kept = session->editor().recentProjects().value(0);
+    ASSERT_TRUE(kept.has_value()) << "the edit was not kept";
+    EXPECT_TRUE(QFileInfo(kept->toLocalFile()).fileName().startsWith("Edit before recording "));
+    bool reopened = false;
+    session->editor().openProject(*kept, [&](bool ok) { reopened = ok; });
+    ASSERT_TRUE(test::waitUntil([&] { return reopened; }));
+    EXPECT_EQ(session->editor().settings().shadowStrength, edited.shadowStrength);
 }
 
 }  // namespace
