@@ -4,6 +4,7 @@
 #include "components/StudioColorSwatch.h"
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
+#include "components/StudioSwitch.h"
 #include "components/StudioTextField.h"
 #include "document/CanvasStyle.h"
 #include "mainwindow/StudioDialogs.h"
@@ -15,7 +16,6 @@
 #include "workspace/StudioArtworkThumbnail.h"
 #include "workspace/StudioBackgroundTile.h"
 
-#include <QCheckBox>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -431,11 +431,10 @@ void CanvasInspector::buildFrame(InspectorSection* section)
     m_insetColor = section->add(new CanvasColorWell(
         QStringLiteral("Inset color"), settingsField(m_settings, &EditSettings::frameColor, EditDefaults::frameColor),
         section));
-    m_balance = section->add(new QCheckBox(QStringLiteral("Balance inner corners"), section));
-    m_balance->setAccessibleName(m_balance->text());
-    const StudioBinding<bool> balance =
-        settingsField(m_settings, &EditSettings::balancedCorners, EditDefaults::balancedCorners);
-    connect(m_balance, &QAbstractButton::clicked, this, [balance](bool on) { balance.set(on); });
+    m_balance = section->add(new StudioSwitch(
+        QStringLiteral("Balance inner corners"),
+        settingsField(m_settings, &EditSettings::balancedCorners, EditDefaults::balancedCorners),
+        StudioControlSize::regular, section));
     m_shadow = section->add(new SettingSlider(QStringLiteral("Shadow"),
                                               settingsField(m_settings, &EditSettings::shadowStrength), 0, 0.6,
                                               wholeValueFormat(100, QStringLiteral("%")), section));
@@ -455,7 +454,7 @@ void CanvasInspector::refreshFrame(const EditSettings& settings)
     for (SettingSlider* slider : {m_spacing, m_inset, m_shadow, m_radius})
         slider->refresh();
     m_insetColor->refresh();
-    m_balance->setChecked(settings.effectiveBalancedCorners());
+    m_balance->refresh();
 }
 
 QMenu* CanvasInspector::presetsMenu()

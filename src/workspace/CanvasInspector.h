@@ -13,7 +13,6 @@
 #include <memory>
 #include <vector>
 
-class QCheckBox;
 class QLineEdit;
 
 namespace sablewick {
@@ -31,6 +30,7 @@ class StudioIconButton;
 class StudioLabel;
 class StudioMenuPicker;
 class StudioStyledButton;
+class StudioSwitch;
 
 // The panel that styles an edit's canvas: its format, the background behind the card and the
 // card's frame, with the saved presets. It serves the video editor and the image editor alike and
@@ -122,7 +122,7 @@ private:
     SettingSlider* m_spacing = nullptr;
     SettingSlider* m_inset = nullptr;
     CanvasColorWell* m_insetColor = nullptr;
-    QCheckBox* m_balance = nullptr;
+    StudioSwitch* m_balance = nullptr;
     SettingSlider* m_shadow = nullptr;
     SettingSlider* m_radius = nullptr;
 };

@@ -63,7 +63,7 @@ QImage ArtworkThumbnails::image(const QUrl& file)
     ++m_started;
     const QPointer<ArtworkThumbnails> self(this);
     editorWorkers().start([self, file] {
-        QImage decoded = decodeCovering(file.toLocalFile(), decodedSize);
+        QImage decoded = decode(file.toLocalFile());
         postToMain(self, [file, decoded = std::move(decoded)](ArtworkThumbnails* cache) mutable {
             if (!cache)
                 return;
@@ -74,6 +74,11 @@ QImage ArtworkThumbnails::image(const QUrl& file)
         });
     });
     return {};
+}
+
+QImage ArtworkThumbnails::decode(const QString& path)
+{
+    return decodeCovering(path, decodedSize);
 }
 
 QImage ArtworkThumbnails::cached(const QUrl& file) const

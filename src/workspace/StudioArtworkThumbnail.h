@@ -35,6 +35,9 @@ public:
     QImage cached(const QUrl& file) const;
     int decodesStarted() const { return m_started; }
 
+    // One picture read and scaled to cover `decodedSize`; null when it cannot be. Any thread.
+    static QImage decode(const QString& path);
+
 signals:
     // A decode of this file ended (`image` then has it, unless it failed).
     void finished(const QUrl& file);

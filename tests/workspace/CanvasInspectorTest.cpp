@@ -7,6 +7,7 @@
 #include "components/StudioColorSwatch.h"
 #include "components/StudioLabel.h"
 #include "components/StudioSlider.h"
+#include "components/StudioSwitch.h"
 #include "document/CanvasStyle.h"
 #include "platform/PreferencesStore.h"
 #include "workspace/CanvasColorWell.h"
@@ -14,7 +15,6 @@
 #include "workspace/InspectorSection.h"
 #include "workspace/StudioBackgroundTile.h"
 
-#include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
 #include <QLineEdit>
@@ -278,7 +278,7 @@ TEST_F(CanvasInspectorTest, FrameRowsFollowTheBackgroundAndTheInset)
     auto* spacing = named<SettingSlider>(QStringLiteral("Canvas spacing"));
     auto* inset = named<SettingSlider>(QStringLiteral("Inset"));
     auto* insetColor = named<CanvasColorWell>(QStringLiteral("Inset color"));
-    auto* balance = named<QCheckBox>(QStringLiteral("Balance inner corners"));
+    auto* balance = named<StudioSwitch>(QStringLiteral("Balance inner corners"));
     auto* shadow = named<SettingSlider>(QStringLiteral("Shadow"));
     ASSERT_TRUE(spacing && inset && insetColor && balance && shadow);
     EXPECT_TRUE(shown(spacing));
