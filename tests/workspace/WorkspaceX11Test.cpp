@@ -1,6 +1,6 @@
 // The preview, the timeline and the Canvas page in a real window on the private X server, over
 // the real player and export: the preview shows what the export writes, xdotool's drags edit the
-// movie, and its clicks on the Canvas page reach the preview and the saved project.
+// movie, and its clicks on the Canvas, Focus and Audio pages reach the preview and the saved project.
 #include "editor/EditorTestSupport.h"
 #include "workspace/WorkspaceTestSupport.h"
 #include "mainwindow/XdotoolDriver.h"
@@ -14,7 +14,15 @@
 #include "mainwindow/ContentState.h"
 #include "mainwindow/PreviewColumn.h"
 #include "workspace/CanvasTab.h"
+#include "components/StudioMusicRow.h"
+#include "components/StudioSlider.h"
+#include "components/StudioTile.h"
+#include "document/Project.h"
+#include "document/ResourceLookup.h"
+#include "workspace/AudioTab.h"
 #include "workspace/EditorTimeline.h"
+#include "workspace/FocusTab.h"
+#include "workspace/ZoomSegmentOptions.h"
 #include "workspace/PreviewCanvas.h"
 #include "workspace/TimelineTrack.h"
 
@@ -24,6 +32,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QTest>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -260,6 +269,55 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
     EXPECT_EQ(project.at("settings").at("aspect"), "1:1");
     EXPECT_EQ(project.at("settings").at("backgroundKind"), "Color");
     EXPECT_EQ(project.at("settings").at("solidColor"), 0xF24B59);
+}
+
+TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndTheSavedProject)
+{
+    QDir(bench.path("assets/Music")).mkpath(".");
+    makeTone(bench.path("assets/Music"), "daylight.m4a", 0.5);
+    ResourceLookup::ScopedRoots roots{{bench.path("assets")}};
+    ContentState state(editor());
+    state.setSelectedPoint(zoom.id);
+
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* preview = new PreviewCanvas(editor(), &window);
+    preview->setFixedSize(480, 270);
+    layout->addWidget(preview, 0, Qt::AlignTop);
+    auto* focus = new FocusTab(editor(), state, &window);
+    focus->setFixedWidth(332);
+    layout->addWidget(focus, 0, Qt::AlignTop);
+    auto* audio = new AudioTab(editor(), state, [](QWidget*) { return std::nullopt; }, &window);
+    audio->setFixedWidth(332);
+    layout->addWidget(audio, 0, Qt::AlignTop);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    editor().seek(1.0);
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }));
+    const QImage before = preview->frame().convertToFormat(QImage::Format_RGB32);
+
+    // A click at the far end of the selected zoom's amount track gives it the largest amount.
+    StudioSlider* amount = focus->zoomOptions()->amountSlider();
+    XdotoolDriver::clickAt(amount->mapToGlobal(QPoint(amount->width() - 3, amount->height() / 2)));
+    ASSERT_TRUE(waitUntil([&] { return find(zoom.id)->zoomStrength.value_or(0) > 3.9; }))
+        << "the zoom's own amount after the click: " << find(zoom.id)->zoomStrength.value_or(0);
+    EXPECT_DOUBLE_EQ(editor().settings().zoomStrength, EditSettings().zoomStrength) << "the edit's amount stays";
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent(); }));
+    const QImage closer = preview->frame().convertToFormat(QImage::Format_RGB32);
+    EXPECT_GT(meanDifference(before, closer), 6.0) << "the preview zooms in further";
+
+    // A click on a library track makes it the edit's music.
+    StudioMusicRow* daylight = audio->libraryRows()[1];
+    XdotoolDriver::click(daylight->tile());
+    ASSERT_TRUE(waitUntil([&] { return editor().settings().musicChoice == MusicChoice::daylight; }));
+    EXPECT_TRUE(daylight->isSelected());
+
+    const QString saved = bench.path("Clicked.sablewick.json");
+    editor().saveProject(QUrl::fromLocalFile(saved));
+    const FocusProject project = ProjectFile::readProject(saved);
+    ASSERT_EQ(project.events.size(), 1u);
+    EXPECT_GT(project.events[0].zoomStrength.value_or(0), 3.9);
+    EXPECT_EQ(project.settings.musicChoice, MusicChoice::daylight);
 }
 
 }  // namespace
