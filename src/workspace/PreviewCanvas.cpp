@@ -18,15 +18,28 @@ PreviewCanvas::PreviewCanvas(EditorModel& editor, QWidget* parent) : QWidget(par
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Video preview"));
+    // While playing, each new picture of the player is composed the moment it is due, so that it
+    // reaches the screen within its own frame; a free-running 60 Hz timer would meet it anywhere
+    // in that frame and often paint it too late. The timer only fills in between the pictures of
+    // a movie slower than 60 frames a second, so that zooms and the pointer still move smoothly:
+    // it fires a little over a 60th of a second after the last composition.
     m_tick.setTimerType(Qt::PreciseTimer);
-    m_tick.setInterval(1000 / 60);
+    m_tick.setSingleShot(true);
+    m_tick.setInterval(1000 / 60 + 2);
     connect(&m_tick, &QTimer::timeout, this, &PreviewCanvas::compose);
     for (auto signal : {&EditorModel::settingsChanged, &EditorModel::eventsChanged, &EditorModel::pointerSamplesChanged,
                         &EditorModel::interactionEventsChanged, &EditorModel::editablePointerChanged})
         connect(&editor, signal, this, &PreviewCanvas::changed);
     connect(&editor, &EditorModel::isPlayingChanged, this, &PreviewCanvas::playingChanged);
     connect(&editor, &EditorModel::currentTimeChanged, this, &PreviewCanvas::scheduleCompose);
-    connect(&editor.player(), &VideoPlayer::frameChanged, this, &PreviewCanvas::scheduleCompose);
+    connect(&editor.player(), &VideoPlayer::frameChanged, this, [this] {
+        if (!m_editor.isPlaying()) {
+            scheduleCompose();
+        } else if (!m_composePending) {
+            m_composePending = true;
+            QMetaObject::invokeMethod(this, &PreviewCanvas::compose, Qt::QueuedConnection);
+        }
+    });
     playingChanged();
     changed();
 }
@@ -149,8 +162,8 @@ void PreviewCanvas::arrived(const std::shared_ptr<const Inputs>& inputs, std::sh
 
 void PreviewCanvas::scheduleCompose()
 {
-    // While playing the schedule composes; while paused, one composition per pass of the event
-    // loop however many changes arrived in it.
+    // While playing the player's pictures and the timer compose; while paused, one composition
+    // per pass of the event loop however many changes arrived in it.
     if (!m_composePending && !m_tick.isActive()) {
         m_composePending = true;
         QMetaObject::invokeMethod(this, &PreviewCanvas::compose, Qt::QueuedConnection);
@@ -160,6 +173,8 @@ void PreviewCanvas::scheduleCompose()
 void PreviewCanvas::compose()
 {
     m_composePending = false;
+    if (m_editor.isPlaying())
+        m_tick.start();
     if (!m_composer)
         return;
     const QImage source = m_editor.player().currentFrame();

@@ -18,7 +18,8 @@ class FrameComposer;
 
 // The live preview: the frame at the playhead composed at the view's own pixel size by the same
 // composer that the export uses, so that what is seen is what is exported. While the editor plays
-// it follows the player's clock up to 60 times a second; while paused it composes again on every
+// it composes each of the player's pictures as it becomes due, and between the pictures of a
+// slower movie follows the player's clock up to 60 times a second; while paused it composes again on every
 // change of the edit or the frame. Making a composer (its background and card geometry) can take
 // a while, so that happens on a worker; a composer for inputs that have changed again meanwhile
 // is dropped, and until the new one arrives the last one keeps drawing.
