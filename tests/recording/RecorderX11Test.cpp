@@ -115,7 +115,10 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     EXPECT_EQ(decoded.codecId, AV_CODEC_ID_H264);
 
     // Each event lies within its xdotool run; the server may pass it on a moment after the run
-    // ended, and a busy machine may take a little longer to read it.
+    // ended, and a busy machine may take a little longer to read it. A server that was not
+    // scheduled for a while stamps the requests queued meanwhile when it gets to them, so the
+    // burst's first key may be stamped later than the keys that xdotool sent after it would
+    // suggest: the burst is only held to its run and to the events around it.
     const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
     ASSERT_EQ(sidecar.events.size(), 3u);
     EXPECT_EQ(sidecar.events, finishedEvents);
@@ -123,12 +126,10 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
         FocusKind kind;
         QPointF pixel;
         ToolRun run;
-        double after;  // how long the run goes on after the event at least
     };
-    // The burst's point is at its first key: four more follow, 80 ms apart.
-    const Expected expected[] = {{FocusKind::click, {300, 200}, clickA, 0},
-                                 {FocusKind::typing, {300, 200}, typed, 0.32},
-                                 {FocusKind::click, {800, 600}, clickB, 0}};
+    const Expected expected[] = {{FocusKind::click, {300, 200}, clickA},
+                                 {FocusKind::typing, {300, 200}, typed},
+                                 {FocusKind::click, {800, 600}, clickB}};
     for (std::size_t i = 0; i < 3; ++i) {
         const FocusPoint& point = sidecar.events[i];
         EXPECT_EQ(point.kind, expected[i].kind) << i;
@@ -136,7 +137,9 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
         EXPECT_NEAR(pixel.x(), expected[i].pixel.x(), 1.0) << i;
         EXPECT_NEAR(pixel.y(), expected[i].pixel.y(), 1.0) << i;
         EXPECT_GE(point.time, expected[i].run.begin - zero) << i;
-        EXPECT_LE(point.time, expected[i].run.end - expected[i].after - zero + 0.1) << i;
+        EXPECT_LE(point.time, expected[i].run.end - zero + 0.1) << i;
+        if (i > 0)
+            EXPECT_LT(sidecar.events[i - 1].time, point.time) << i;
     }
     ASSERT_TRUE(sidecar.pointerSamples);
     EXPECT_NEAR(static_cast<double>(sidecar.pointerSamples->size()), stopAt * 30, stopAt * 30 * 0.25);
