@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <cmath>
 
 namespace sablewick {
@@ -788,7 +789,7 @@ std::optional<QUrl> EditorModel::editMusicFile() const
     return Music::bundledURL(choice);
 }
 
-EditorModel::AudioLoad EditorModel::loadAudio(const QUrl& file, AudioLoaded done)
+EditorModel::AudioLoad EditorModel::loadAudio(const QUrl& file, double reach, AudioLoaded done)
 {
     auto load = std::make_shared<std::atomic<bool>>(false);
     PlaybackFactory* playback = m_services.playback;
@@ -799,7 +800,7 @@ EditorModel::AudioLoad EditorModel::loadAudio(const QUrl& file, AudioLoaded done
         std::shared_ptr<DecodedAudio> audio;
         if (!path.isEmpty()) {
             error.clear();
-            audio = playback->decodeAudio(path, [load] { return load->load(); }, &error);
+            audio = playback->decodeAudio(path, reach, [load] { return load->load(); }, &error);
             if (!audio && error.isEmpty())
                 error = QStringLiteral("The file couldn't be opened.");
         }
@@ -830,10 +831,20 @@ void EditorModel::applyVolumes()
     m_audition.setVolume(music);
 }
 
+double EditorModel::musicPreviewReach() const
+{
+    // The music is placed at the movie's time less the trim start, looped at the track's end, so
+    // nothing past the movie's length is ever heard: a long track is read only that far. The
+    // slack covers the report after which playback stops at the movie's end.
+    constexpr double slack = 2.0;
+    return m_duration + slack;
+}
+
 void EditorModel::configureMusicPreview()
 {
     const std::optional<QUrl> file = editMusicFile();
-    const bool musicChanged = file != m_previewMusicURL;
+    // Another movie needs another stretch of the same file.
+    const bool musicChanged = file != m_previewMusicURL || (file && musicPreviewReach() != m_previewMusicReach);
     if (musicChanged) {
         stopMusicAudition();
         if (m_musicPlayer)
@@ -842,8 +853,9 @@ void EditorModel::configureMusicPreview()
         cancelLoad(m_musicLoad);
         // Kept even when the file fails, so that the same file is not retried at every change.
         m_previewMusicURL = file;
+        m_previewMusicReach = musicPreviewReach();
         if (file) {
-            m_musicLoad = loadAudio(*file, [](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
+            m_musicLoad = loadAudio(*file, m_previewMusicReach, [](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
                 model.m_musicLoad.reset();
                 if (!player) {
                     model.setNotice(QStringLiteral("Could not play music: ") + error);
@@ -898,7 +910,8 @@ void EditorModel::configureInteractionPreview()
         // The rendered file is read here too: a long recording's soundtrack takes a while.
         std::shared_ptr<DecodedAudio> audio;
         if (!outcome.path.isEmpty() && !job->isCancelled()) {
-            audio = playback->decodeAudio(outcome.path, [job] { return job->isCancelled(); }, &outcome.error);
+            audio = playback->decodeAudio(outcome.path, std::numeric_limits<double>::infinity(),
+                                          [job] { return job->isCancelled(); }, &outcome.error);
             if (!audio && outcome.error.isEmpty() && !job->isCancelled())
                 outcome.error = QStringLiteral("The file couldn't be opened.");
         }
@@ -962,7 +975,8 @@ void EditorModel::auditionMusic(MusicChoice choice)
         return;
     m_pendingAudition = choice;
     emit auditioningMusicChanged();
-    m_auditionLoad = loadAudio(*file, [choice](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
+    // An audition stops by itself, so only its first seconds of a long track are read.
+    m_auditionLoad = loadAudio(*file, auditionLength + 1.0, [choice](EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error) {
         model.m_auditionLoad.reset();
         model.m_pendingAudition.reset();
         if (!player) {

@@ -242,9 +242,12 @@ private:
     // A sound file being read on a worker for one of the players; setting it drops the result.
     using AudioLoad = std::shared_ptr<std::atomic<bool>>;
     using AudioLoaded = std::function<void(EditorModel& model, std::unique_ptr<AudioPlayer> player, const QString& error)>;
-    // Reads `file` on a worker and hands its player (or why there is none) to `done` on the main
-    // thread, unless the load was cancelled or the model has gone meanwhile.
-    AudioLoad loadAudio(const QUrl& file, AudioLoaded done);
+    // Reads `file` on a worker as far as `reach` seconds from its start and hands its player (or
+    // why there is none) to `done` on the main thread, unless the load was cancelled or the
+    // model has gone meanwhile.
+    AudioLoad loadAudio(const QUrl& file, double reach, AudioLoaded done);
+    // How much of the music file the preview plays: the whole movie and a little beyond.
+    double musicPreviewReach() const;
     static void cancelLoad(AudioLoad& load);
 
     std::optional<QPointF> sourceFocus(QPointF canvasPoint) const;
@@ -322,6 +325,7 @@ private:
     std::optional<MusicChoice> m_pendingAudition;
     std::unique_ptr<AudioPlayer> m_musicPlayer;
     std::optional<QUrl> m_previewMusicURL;  // none: the edit has no music file
+    double m_previewMusicReach = 0;         // seconds of the file that the preview read
     std::unique_ptr<AudioPlayer> m_interactionPlayer;
     std::optional<QString> m_interactionPath;
     std::optional<InteractionSoundtrack::Key> m_interactionKey;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace sablewick {
 
@@ -30,11 +31,18 @@ float AudioBuffer::peak() const
     return peak;
 }
 
-AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames)
+AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames, std::int64_t expectedFrames)
 {
     AudioBuffer buffer;
     buffer.format = stream.format();
     const int channels = buffer.format.channels;
+    if (expectedFrames > 0) {
+        try {
+            buffer.samples.reserve(static_cast<std::size_t>(std::min(expectedFrames, maxFrames) * channels));
+        } catch (const std::exception&) {
+            // A length the system cannot give at once is grown to as the sound comes.
+        }
+    }
     constexpr std::int64_t kChunk = 8192;
     std::int64_t total = 0;
     while (total < maxFrames) {
@@ -46,6 +54,10 @@ AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames)
             break;
     }
     buffer.samples.resize(static_cast<std::size_t>(total * channels));
+    // A file that promised more than it held does not keep the room it asked for.
+    if (expectedFrames > 0 && buffer.samples.capacity() - buffer.samples.size() >
+                                  static_cast<std::size_t>(kChunk * channels) + buffer.samples.size() / 4)
+        buffer.samples.shrink_to_fit();
     return buffer;
 }
 

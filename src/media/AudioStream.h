@@ -37,8 +37,9 @@ struct AudioBuffer {
     float peak() const;
 };
 
-// Reads a stream to its end (or at most maxFrames frames) into memory.
-AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames = INT64_MAX);
+// Reads a stream to its end (or at most maxFrames frames) into memory, with room for
+// `expectedFrames` made at once.
+AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames = INT64_MAX, std::int64_t expectedFrames = 0);
 
 // Plays an in-memory buffer once.
 class AudioBufferStream : public AudioStream {

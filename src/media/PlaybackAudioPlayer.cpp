@@ -5,19 +5,30 @@
 #include "media/MediaError.h"
 #include "media/PlaybackError.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace sablewick {
+
+namespace {
+
+// Samples of a sound whose memory is returned on a worker: about a minute of stereo.
+constexpr std::size_t largeSound = std::size_t(AudioOutput::sampleRate) * AudioOutput::channels * 60;
+
+}  // namespace
 
 // The player's state, shared with the output's thread that consumes it.
 struct PlaybackAudioPlayer::Source : AudioSource {
     static constexpr int channels = AudioOutput::channels;
 
-    explicit Source(std::vector<float> pcm)
+    Source(std::vector<float> pcm, std::int64_t length)
         : samples(std::move(pcm))
-        , frames(static_cast<std::int64_t>(samples.size() / channels))
+        , held(static_cast<std::int64_t>(samples.size() / channels))
+        , frames(std::max(length, held))
     {
     }
 
@@ -36,8 +47,11 @@ struct PlaybackAudioPlayer::Source : AudioSource {
                 }
             }
             const std::int64_t n = std::min<std::int64_t>(count - done, frames - position);
-            addScaledSamples(mix + done * channels, samples.data() + position * channels,
-                             static_cast<std::size_t>(n * channels), volume);
+            // Past the decoded start of a long file the player keeps time in silence: the
+            // editor reads only as much of a file as it will play.
+            if (const std::int64_t heard = std::min(n, held - position); heard > 0)
+                addScaledSamples(mix + done * channels, samples.data() + position * channels,
+                                 static_cast<std::size_t>(heard * channels), volume);
             position += n;
             done += n;
         }
@@ -45,7 +59,8 @@ struct PlaybackAudioPlayer::Source : AudioSource {
     }
 
     const std::vector<float> samples;
-    const std::int64_t frames;
+    const std::int64_t held;    // frames in `samples`
+    const std::int64_t frames;  // the sound's length, which may go on past `held`
     mutable std::mutex mutex;
     std::int64_t position = 0;
     bool playing = false;
@@ -53,15 +68,25 @@ struct PlaybackAudioPlayer::Source : AudioSource {
     float volume = 1;
 };
 
-std::shared_ptr<DecodedAudio> PlaybackAudioPlayer::decode(const QString& path, const std::function<bool()>& cancelled,
-                                                          QString* error)
+std::shared_ptr<DecodedAudio> PlaybackAudioPlayer::decode(const QString& path, double reach,
+                                                          const std::function<bool()>& cancelled, QString* error)
 {
     try {
         AudioDecoderOptions options;
         options.cancel = cancelled;
-        AudioBuffer buffer = AudioDecoder::decode(path.toStdString(),
-                                                  AudioFormat{AudioOutput::sampleRate, AudioOutput::channels}, options);
-        return std::make_shared<DecodedAudio>(DecodedAudio{path, std::move(buffer.samples)});
+        const AudioFormat format{AudioOutput::sampleRate, AudioOutput::channels};
+        AudioDecoder decoder(path.toStdString(), format, options);
+        const double stated = decoder.track().duration > 0 ? decoder.track().duration : decoder.info().duration;
+        const std::int64_t limit = reach >= 0 && std::isfinite(reach) ? format.framesFor(reach) : INT64_MAX;
+        // Sized up front when the file says how long it is, so that a long sound is not copied
+        // while it grows, nor held twice.
+        const std::int64_t expected = std::isfinite(stated) && stated > 0 ? format.framesFor(stated) + 4096 : 0;
+        AudioBuffer buffer = readAll(decoder, limit, std::min(expected, limit));
+        // A file that ended before the reach was read whole and its length is exact; of a longer
+        // one only its stated length is known.
+        const double length = buffer.frameCount() < limit || !std::isfinite(stated) ? buffer.duration()
+                                                                                     : std::max(stated, buffer.duration());
+        return std::make_shared<DecodedAudio>(DecodedAudio{path, std::move(buffer.samples), length});
     } catch (const MediaError& e) {
         if (error)
             *error = e.kind() == MediaErrorKind::cancelled ? QString() : describePlaybackError(e);
@@ -75,16 +100,27 @@ std::shared_ptr<DecodedAudio> PlaybackAudioPlayer::decode(const QString& path, c
 std::unique_ptr<PlaybackAudioPlayer> PlaybackAudioPlayer::open(const QString& path, std::shared_ptr<AudioOutput> output,
                                                                QString* error, QObject* parent)
 {
-    const std::shared_ptr<DecodedAudio> audio = decode(path, {}, error);
+    const std::shared_ptr<DecodedAudio> audio = decode(path, std::numeric_limits<double>::infinity(), {}, error);
     if (!audio)
         return nullptr;
-    return std::make_unique<PlaybackAudioPlayer>(std::move(audio->samples), std::move(output), parent);
+    return std::make_unique<PlaybackAudioPlayer>(std::move(*audio), std::move(output), parent);
 }
 
 PlaybackAudioPlayer::PlaybackAudioPlayer(std::vector<float> samples, std::shared_ptr<AudioOutput> output, QObject* parent)
     : AudioPlayer(parent)
     , output_(std::move(output))
-    , source_(std::make_shared<Source>(std::move(samples)))
+    , source_(std::make_shared<Source>(std::move(samples), 0))
+{
+    output_->addSource(source_);
+}
+
+PlaybackAudioPlayer::PlaybackAudioPlayer(DecodedAudio&& audio, std::shared_ptr<AudioOutput> output, QObject* parent)
+    : AudioPlayer(parent)
+    , output_(std::move(output))
+    , source_(std::make_shared<Source>(std::move(audio.samples),
+                                       std::isfinite(audio.length) && audio.length > 0
+                                           ? static_cast<std::int64_t>(std::llround(audio.length * AudioOutput::sampleRate))
+                                           : 0))
 {
     output_->addSource(source_);
 }
@@ -92,6 +128,10 @@ PlaybackAudioPlayer::PlaybackAudioPlayer(std::vector<float> samples, std::shared
 PlaybackAudioPlayer::~PlaybackAudioPlayer()
 {
     output_->removeSource(source_.get());
+    // Handing hundreds of megabytes back to the system takes tens of milliseconds, which the
+    // thread that owns the player (the window's) should not spend.
+    if (source_->samples.size() > largeSound)
+        QThreadPool::globalInstance()->start([source = std::move(source_)] {});
 }
 
 double PlaybackAudioPlayer::length() const

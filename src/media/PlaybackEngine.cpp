@@ -24,15 +24,15 @@ std::unique_ptr<VideoPlayer> PlaybackEngine::makeVideoPlayer()
     return std::make_unique<PlaybackVideoPlayer>(output_, output_, std::make_unique<QtPlaybackTimer>());
 }
 
-std::shared_ptr<DecodedAudio> PlaybackEngine::decodeAudio(const QString& path, const std::function<bool()>& cancelled,
-                                                          QString* error)
+std::shared_ptr<DecodedAudio> PlaybackEngine::decodeAudio(const QString& path, double reach,
+                                                          const std::function<bool()>& cancelled, QString* error)
 {
-    return PlaybackAudioPlayer::decode(path, cancelled, error);
+    return PlaybackAudioPlayer::decode(path, reach, cancelled, error);
 }
 
 std::unique_ptr<AudioPlayer> PlaybackEngine::makeAudioPlayer(DecodedAudio&& audio)
 {
-    return std::make_unique<PlaybackAudioPlayer>(std::move(audio.samples), output_);
+    return std::make_unique<PlaybackAudioPlayer>(std::move(audio), output_);
 }
 
 }  // namespace sablewick

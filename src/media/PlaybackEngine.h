@@ -19,7 +19,7 @@ public:
     ~PlaybackEngine() override;
 
     std::unique_ptr<VideoPlayer> makeVideoPlayer() override;
-    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, double reach, const std::function<bool()>& cancelled,
                                               QString* error) override;
     std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) override;
 

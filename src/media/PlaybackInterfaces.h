@@ -95,7 +95,11 @@ public:
 // so it is made on a worker and only the cheap last step happens on the main thread.
 struct DecodedAudio {
     QString path;
-    std::vector<float> samples;  // interleaved, in the format the factory's players play
+    // Interleaved, in the format the factory's players play. Of a file longer than what was
+    // asked for, only its start.
+    std::vector<float> samples;
+    // Seconds of the whole file, at least what `samples` hold: a player loops at its true end.
+    double length = 0;
 };
 
 // Makes players; the editor holds one so that tests can hand it fakes.
@@ -103,11 +107,12 @@ class PlaybackFactory {
 public:
     virtual ~PlaybackFactory() = default;
     virtual std::unique_ptr<VideoPlayer> makeVideoPlayer() = 0;
-    // Decodes a sound file. Safe on any thread, and slow for a long file, so it belongs on a
-    // worker; `cancelled` (may be empty) is polled while it runs. Null with *error set when the
-    // file cannot be played, or with *error empty when it was cancelled.
-    virtual std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
-                                                      QString* error) = 0;
+    // Decodes a sound file as far as `reach` seconds from its start (infinity: all of it); the
+    // player made from it is silent beyond that. Safe on any thread, and slow for a long file,
+    // so it belongs on a worker; `cancelled` (may be empty) is polled while it runs. Null with
+    // *error set when the file cannot be played, or with *error empty when it was cancelled.
+    virtual std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, double reach,
+                                                      const std::function<bool()>& cancelled, QString* error) = 0;
     // Main thread; cheap. Takes the decoded sound over.
     virtual std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) = 0;
 };

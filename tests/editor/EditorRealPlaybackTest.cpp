@@ -1,12 +1,27 @@
 // Playing and seeking the open movie with the real player engine and real decoding.
 #include "EditorTestSupport.h"
 
+#include "media/AudioOutput.h"
 #include "media/PlaybackEngine.h"
 #include "media/PlaybackVideoPlayer.h"
 #include "media/VideoFrameSource.h"
 
 namespace sablewick::test {
 namespace {
+
+// The real engine, noting how much of each sound file its players hold.
+class WatchedEngine final : public PlaybackEngine {
+public:
+    std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) override
+    {
+        heldSeconds[audio.path] = static_cast<double>(audio.samples.size()) / AudioOutput::channels / AudioOutput::sampleRate;
+        auto player = PlaybackEngine::makeAudioPlayer(std::move(audio));
+        latest = player.get();
+        return player;
+    }
+    QHash<QString, double> heldSeconds;
+    QPointer<AudioPlayer> latest;
+};
 
 class EditorRealPlaybackTest : public ::testing::Test {
 protected:
@@ -23,7 +38,7 @@ protected:
                player->currentFrameTime() <= seconds && seconds - player->currentFrameTime() < 1.0 / 30;
     }
 
-    PlaybackEngine engine;
+    WatchedEngine engine;
     EditorBench bench;
     PlaybackVideoPlayer* player = nullptr;
 };
@@ -82,6 +97,28 @@ TEST_F(EditorRealPlaybackTest, AMusicAuditionPlaysARealFile)
         return !bench.model().auditioningMusic().has_value();
     }));
     EXPECT_FALSE(bench.model().notice().has_value());
+}
+
+TEST_F(EditorRealPlaybackTest, ALongTrackOnAShortMovieIsReadOnlyAsFarAsTheMoviePlays)
+{
+    EditorModel& model = bench.model();
+    const QString track = makeTone(bench.dir.path(), "long.m4a", 120);
+    EditSettings s = model.settings();
+    s.musicFileURL = QUrl::fromLocalFile(track);
+    s.musicChoice = MusicChoice::custom;
+    model.setSettings(s);
+    model.configureMusicPreview();
+    ASSERT_TRUE(waitUntil([&] { return engine.heldSeconds.contains(track); }, 60000));
+    ASSERT_FALSE(engine.latest.isNull());
+    EXPECT_GE(engine.heldSeconds[track], model.duration());
+    EXPECT_LT(engine.heldSeconds[track], model.duration() + 5) << "not the whole two minutes";
+    EXPECT_NEAR(engine.latest->length(), 120, 0.2) << "the music loops at the track's own end";
+    EXPECT_FALSE(model.notice().has_value());
+    model.seek(1.5);
+    model.togglePlayback();
+    EXPECT_TRUE(engine.latest->isPlaying());
+    EXPECT_NEAR(engine.latest->position(), 1.5, 0.25);
+    model.togglePlayback();
 }
 
 }  // namespace

@@ -170,12 +170,13 @@ public:
     }
     // Runs on the model's workers. While the gate is held, decoding waits at it, as a long file
     // would keep a real decoder busy.
-    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, const std::function<bool()>& cancelled,
+    std::shared_ptr<DecodedAudio> decodeAudio(const QString& path, double reach, const std::function<bool()>& cancelled,
                                               QString* error) override
     {
         ++audioRequests;
         {
             std::unique_lock lock(gateMutex);
+            reaches.emplace_back(path, reach);
             ++decodesWaiting;
             // Cancelling does not wake the gate, so it is looked at now and then.
             while (gateHeld && !(cancelled && cancelled()))
@@ -214,6 +215,16 @@ public:
         std::lock_guard lock(gateMutex);
         return decodesWaiting;
     }
+    // How far from its start each read of a file was asked to go, oldest first.
+    std::vector<double> readReaches(const QString& path)
+    {
+        std::lock_guard lock(gateMutex);
+        std::vector<double> found;
+        for (const auto& [file, reach] : reaches)
+            if (file == path)
+                found.push_back(reach);
+        return found;
+    }
     // The newest living audio player made for a file.
     FakeAudioPlayer* audioFor(const QString& path) const
     {
@@ -235,6 +246,7 @@ private:
     std::condition_variable gateChanged;
     bool gateHeld = false;
     int decodesWaiting = 0;
+    std::vector<std::pair<QString, double>> reaches;
 };
 
 // Processes events until `done` holds; false after `seconds` without it.

@@ -11,6 +11,7 @@
 #include "support/TemporaryEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -188,6 +189,61 @@ TEST_F(PlaybackAudioPlayerTest, OpensSoundFilesAndRefusesOthersWithAReason)
         EXPECT_EQ(PlaybackAudioPlayer::open(path, output_, &error), nullptr);
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST_F(PlaybackAudioPlayerTest, ALongFileIsReadOnlyAsFarAsItIsPlayedAndLoopsAtItsTrueEnd)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.m4a");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                            "sine=frequency=440:sample_rate=22050:duration=90", "-ac", "1", "-c:a",
+                                            "aac", "-b:a", "32k", path});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+
+    QString error;
+    const auto whole = PlaybackAudioPlayer::decode(path, std::numeric_limits<double>::infinity(), {}, &error);
+    ASSERT_NE(whole, nullptr) << error.toStdString();
+    EXPECT_DOUBLE_EQ(whole->length, static_cast<double>(whole->samples.size()) / 2 / kRate);
+    EXPECT_NEAR(whole->length, 90.0, 0.1);
+    const auto start = PlaybackAudioPlayer::decode(path, 3.0, {}, &error);
+    ASSERT_NE(start, nullptr) << error.toStdString();
+    ASSERT_EQ(start->samples.size(), std::size_t(3 * kRate * 2));
+    EXPECT_TRUE(std::equal(start->samples.begin(), start->samples.end(), whole->samples.begin()))
+        << "the start is the same sound as the start of the whole file";
+    EXPECT_NEAR(start->length, 90.0, 0.1) << "the file's own length, not what was read";
+    // A reach past the file's end reads all of it, and its length is what was read.
+    const auto beyond = PlaybackAudioPlayer::decode(path, 200.0, {}, &error);
+    ASSERT_NE(beyond, nullptr) << error.toStdString();
+    EXPECT_EQ(beyond->samples, whole->samples);
+    EXPECT_DOUBLE_EQ(beyond->length, whole->length);
+
+    const auto peak = [](const std::vector<float>& samples, std::size_t from, std::size_t to) {
+        float p = 0;
+        for (std::size_t i = from; i < to; ++i)
+            p = std::max(p, std::abs(samples[i]));
+        return p;
+    };
+    PlaybackAudioPlayer player(std::move(*start), output_);
+    EXPECT_NEAR(player.length(), 90.0, 0.1);
+    player.setLooping(true);
+    player.setPosition(2.0);
+    player.play();
+    auto out = render(kRate / 10);
+    EXPECT_GT(peak(out, 0, out.size()), 0.05f) << "the tone, from what was read";
+    // Past what was read the player keeps time in silence.
+    player.setPosition(10.0);
+    out = render(kRate / 10);
+    EXPECT_EQ(peak(out, 0, out.size()), 0.0f);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_DOUBLE_EQ(player.position(), 10.1);
+    // ...and loops at the file's end, not at the end of what was read.
+    player.setPosition(player.length() - 0.05);
+    out = render(kRate / 5);
+    EXPECT_EQ(peak(out, 0, out.size() / 4), 0.0f);
+    EXPECT_GT(peak(out, out.size() / 4, out.size()), 0.05f);
+    EXPECT_DOUBLE_EQ(player.position(), 0.15);
 }
 
 // The movie's sound follows the picture's clock: frame f of the movie is heard at clock time
