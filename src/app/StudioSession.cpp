@@ -328,9 +328,11 @@ bool StudioSession::reopenAfterSavingRecovery()
 {
     m_editor->flushPendingEdits();
     m_editor->saveRecovery();
+    m_screenshot->flushEdits();
+    m_screenshot->saveRecovery();
     PreferencesStore& defaults = *m_services.defaults;
     defaults.setValue(restoreAfterUpdateKey, m_editor->movieURL().has_value());
-    defaults.setValue(restoreScreenshotAfterUpdateKey, false);
+    defaults.setValue(restoreScreenshotAfterUpdateKey, m_screenshot->sourceURL().has_value());
     // The new process reads the flags and takes the keys the moment it starts.
     defaults.flush();
     if (m_globalShortcuts)
@@ -361,12 +363,23 @@ void StudioSession::restoreAfterRelaunch()
         m_editor->openProject(EditorModel::recoveryURL());
     }
     if (defaults.boolValue(restoreScreenshotAfterUpdateKey))
-        defaults.setValue(restoreScreenshotAfterUpdateKey, false);
+        restoreScreenshotEdit();
+}
+
+bool StudioSession::restoreScreenshotEdit()
+{
+    PreferencesStore& defaults = *m_services.defaults;
+    defaults.setValue(restoreScreenshotAfterUpdateKey, false);
+    if (!m_screenshot->openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())))
+        return false;
+    if (m_openScreenshotWindow)
+        m_openScreenshotWindow();
+    return true;
 }
 
 bool StudioSession::saveAndReopenForUpdate()
 {
-    if (hasWorkUnderWay())
+    if (hasWorkUnderWay() || m_screenshot->isExporting() || m_screenshotCapture->isCapturing())
         return false;
     if (m_editor->movieURL() && m_editor->hasUnsavedEdits()) {
         if (const std::optional<QUrl>& project = m_editor->projectURL()) {
@@ -381,6 +394,10 @@ bool StudioSession::saveAndReopenForUpdate()
         if (m_editor->hasUnsavedEdits())
             return false;
     }
+    // The image edit is saved as a project too (asking for a name where it has none), so that
+    // unsaved work never rests on the recovery copy alone.
+    if (m_screenshot->sourceURL() && m_screenshot->hasUnsavedEdits() && !m_screenshot->saveProjectWithPanel(false))
+        return false;
     return reopenAfterSavingRecovery();
 }
 

@@ -125,12 +125,16 @@ public:
     // false (with the reason in the editor's notice) when the new process could not be started,
     // and the application then carries on as before.
     bool reopenAfterSavingRecovery();
-    // Refuses while busy; saves the open video project first (asking for a name when it has none).
+    // Refuses while busy (also while the image editor exports or a capture runs); saves the open
+    // video project and the open image project first, asking for names where they have none.
     bool saveAndReopenForUpdate();
     // In the relaunched process: reads and resets the restore flags and reopens the recovery copy of
     // what was open. The flags are reset first, so a restore that fails is not tried again; a second
     // call finds them reset and does nothing.
     void restoreAfterRelaunch();
+    // Resets the image flag and reopens the image editor's recovery copy, bringing its window
+    // forward; false when there was nothing to reopen.
+    bool restoreScreenshotEdit();
 
 signals:
     void recordingSetupRequestedChanged();

@@ -99,6 +99,8 @@ void StudioWindowSession::startChosenScreenshot()
         m_session.captureScreenshot(*options);
 }
 
+bool StudioWindowSession::restoreScreenshotEdit() { return m_session.restoreScreenshotEdit(); }
+
 void StudioWindowSession::openSettingsWindow() { m_app.showSettings(); }
 
 void StudioWindowSession::requestQuit()

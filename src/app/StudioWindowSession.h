@@ -32,7 +32,7 @@ public:
     void importImage() override;
     void pasteImage() override;
     void openImage(const QUrl& file) override;
-    bool restoreScreenshotEdit() override { return false; }
+    bool restoreScreenshotEdit() override;
     // X11 asks for no permissions: there is no settings page to open.
     void openPrivacySettings(const QString&) override {}
     void openSettingsWindow() override;

@@ -1,3 +1,4 @@
+#include "app/ImageWindowSession.h"
 #include "app/SablewickApp.h"
 #include "app/SablewickLifecycle.h"
 #include "app/StudioSession.h"
@@ -10,6 +11,7 @@
 #include "platform/PreferencesStore.h"
 #include "platform/SingleInstance.h"
 #include "preferences/AppPreferences.h"
+#include "screenshoteditor/ScreenshotEditorView.h"
 #include "workspace/InspectorPages.h"
 #include "workspace/TimelineViews.h"
 
@@ -55,10 +57,17 @@ int main(int argc, char* argv[])
              sablewick::withInspectorPages(sablewick::withPreviewAndTimeline({}, session.preferences()),
                                            {&sablewick::CanvasPresets::shared()})});
     };
+    sablewick::ImageWindowSession* imageSession = nullptr;
+    scenes.makeImageWindow = [&imageSession] {
+        return new sablewick::ScreenshotEditorWindow(
+            {imageSession, &sablewick::AppPreferences::shared(), &sablewick::CanvasPresets::shared()});
+    };
     sablewick::SablewickApp sablewick(
         scenes, [&playback] { return sablewick::standardSessionServices(playback); }, sablewick::standardPreferences());
     sablewick::StudioWindowSession bridge(sablewick, sablewick.session());
     windowSession = &bridge;
+    sablewick::ImageWindowSession imageBridge(sablewick, sablewick.session());
+    imageSession = &imageBridge;
 
     QObject::connect(&instance, &sablewick::SingleInstance::activated, &sablewick, &sablewick::SablewickApp::activate);
     QObject::connect(&sablewick.session(), &sablewick::StudioSession::relaunchStarting, &instance,

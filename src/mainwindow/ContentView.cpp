@@ -18,6 +18,8 @@
 #include "mainwindow/StatusBanner.h"
 #include "mainwindow/StudioWelcome.h"
 #include "mainwindow/UpdateDecision.h"
+#include "mainwindow/WindowActions.h"
+#include "mainwindow/WindowSheet.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 
@@ -40,24 +42,7 @@ namespace sablewick {
 
 namespace {
 
-// A sheet over the window. One that must not be dismissed ignores Escape and the close button.
-class Sheet final : public QDialog {
-public:
-    Sheet(QWidget* parent, bool dismissable) : QDialog(parent), m_dismissable(dismissable)
-    {
-        setWindowModality(Qt::WindowModal);
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
-    void reject() override
-    {
-        if (m_dismissable)
-            QDialog::reject();
-    }
-    void closeFromCode() { QDialog::reject(); }
-
-private:
-    bool m_dismissable;
-};
+using Sheet = WindowSheet;
 
 QWidget* bannerRow(QWidget* parent, QMargins margins)
 {
@@ -210,30 +195,17 @@ ContentView::~ContentView()
 
 QAction* ContentView::makeAction(const QString& name, const QString& text, const QString& symbol)
 {
-    auto* action = new QAction(text, this);
-    action->setObjectName(name);
-    action->setProperty("symbol", symbol);
-    action->setShortcutContext(Qt::WindowShortcut);
-    // Added to the view itself too, so that its keys work wherever the action is shown or not.
-    addAction(action);
-    m_actions[name] = action;
-    return action;
+    return makeWindowAction(this, m_actions, name, text, symbol);
 }
 
 QAction* ContentView::action(const QString& name) const
 {
-    const auto found = m_actions.find(name);
-    return found == m_actions.end() ? nullptr : found->second;
+    return windowAction(m_actions, name);
 }
 
 void ContentView::buildToolbar()
 {
-    m_toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
-    m_toolbar->setObjectName(QStringLiteral("studioToolbar"));
-    m_toolbar->setMovable(false);
-    m_toolbar->setFloatable(false);
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolbar = makeWindowToolbar(this, QStringLiteral("studioToolbar"));
 
     QAction* undo = makeAction(QStringLiteral("undo"), QStringLiteral("Undo"), QStringLiteral("arrow.uturn.backward"));
     connect(undo, &QAction::triggered, &m_editor, &EditorModel::undo);
@@ -383,12 +355,7 @@ void ContentView::buildShortcuts()
 
 void ContentView::restyleIcons()
 {
-    const QColor ink = StudioColors::of(this).label;
-    for (auto& [name, act] : m_actions) {
-        const QString symbol = act->property("symbol").toString();
-        if (!symbol.isEmpty())
-            act->setIcon(QIcon(studioSymbolPixmap(symbol, 16, ink, devicePixelRatioF())));
-    }
+    tintWindowActionIcons(m_actions, this);
 }
 
 // --- refreshing
@@ -715,15 +682,7 @@ void ContentView::dropEvent(QDropEvent* event)
 
 QDialog* ContentView::presentSheet(QWidget* content, bool dismissable)
 {
-    auto* sheet = new Sheet(window(), dismissable);
-    auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    content->setParent(sheet);
-    layout->addWidget(content);
-    sheet->setWindowTitle(window()->windowTitle());
-    sheet->open();
-    return sheet;
+    return WindowSheet::present(window(), content, dismissable);
 }
 
 void ContentView::showRecordingSetup()

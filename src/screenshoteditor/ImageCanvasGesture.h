@@ -49,6 +49,9 @@ public:
     Outcome finish(QPointF pressLocation, QPointF location, QSizeF canvasSize);
     // Escape: the drag is undone as if it never happened and the tool returns to select.
     void cancel();
+    // Another picture was opened: a drag under way ends where it is and the rest of its press is
+    // ignored; the tool stays.
+    void abandonDrag() { abandon(); }
 
 private:
     void begin(QPointF start);

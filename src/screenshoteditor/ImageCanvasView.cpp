@@ -67,6 +67,7 @@ void ImageCanvasView::mousePressEvent(QMouseEvent* event)
     m_press = local(event->position());
     m_gesture.draw(*m_press, *m_press, canvasRect().size());
     update();
+    emit gestureChanged();
 }
 
 void ImageCanvasView::mouseMoveEvent(QMouseEvent* event)
@@ -85,6 +86,7 @@ void ImageCanvasView::mouseReleaseEvent(QMouseEvent* event)
     m_press.reset();
     const auto outcome = m_gesture.finish(press, local(event->position()), canvasRect().size());
     update();
+    emit gestureChanged();
     if (outcome == ImageCanvasGesture::Outcome::textRequested)
         emit textRequested();
 }
@@ -95,6 +97,7 @@ void ImageCanvasView::keyPressEvent(QKeyEvent* event)
         return QWidget::keyPressEvent(event);
     m_gesture.cancel();
     update();
+    emit gestureChanged();
 }
 
 }  // namespace sablewick

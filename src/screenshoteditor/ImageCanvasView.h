@@ -26,6 +26,8 @@ public:
 signals:
     // A text drag ended; the anchor is in the gesture.
     void textRequested();
+    // A press, a release or Escape may have changed the tool or the selection.
+    void gestureChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

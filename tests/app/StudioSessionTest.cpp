@@ -30,13 +30,14 @@ using A = StudioShortcutAction;
 // Answers the image editor's questions as a user who lets every edit go.
 class DiscardingDialogs final : public ScreenshotDialogs {
 public:
-    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return projectPath; }
     ReplaceChoice confirmReplacing() override
     {
         ++asked;
         return ReplaceChoice::discard;
     }
     int asked = 0;
+    std::optional<QString> projectPath;  // none: the save panel is cancelled
 };
 
 class StudioSessionTest : public ::testing::Test {
@@ -235,6 +236,63 @@ TEST_F(StudioSessionTest, RelaunchedProcessReopensTheRecoveryCopyOnce)
     EXPECT_FALSE(defaults.boolValue(StudioSession::restoreAfterUpdateKey));
     ASSERT_TRUE(test::waitUntil([&] { return next.editor().movieURL().has_value(); }));
     EXPECT_EQ(next.editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+}
+
+TEST_F(StudioSessionTest, AnUnsavedImageEditIsSavedAndComesBackAfterTheRelaunch)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const QString path = bench.path("Shot.png");
+    ASSERT_TRUE(picture.save(path));
+    QStringList opened;
+    session->configureWindows([&](const QString& id) { opened.append(id); });
+    session->openImage(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(session->screenshot().sourceURL());
+    ScreenshotAnnotation arrow;
+    arrow.tool = ScreenshotTool::arrow;
+    arrow.endX = arrow.endY = 0.5;
+    session->screenshot().setAnnotations({arrow});
+    ASSERT_TRUE(session->screenshot().hasUnsavedEdits());
+
+    // The save panel cancelled: nothing relaunches and the edit stays as it is.
+    EXPECT_FALSE(session->saveAndReopenForUpdate());
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_FALSE(defaults.contains(StudioSession::restoreScreenshotAfterUpdateKey));
+    EXPECT_EQ(session->screenshot().annotations().size(), 1u);
+
+    dialogs.projectPath = bench.path("Shot.sableimage.json");
+    EXPECT_TRUE(session->saveAndReopenForUpdate());
+    EXPECT_TRUE(QFile::exists(*dialogs.projectPath));
+    EXPECT_EQ(launched.size(), 1);
+    EXPECT_EQ(defaults.value(StudioSession::restoreScreenshotAfterUpdateKey), QVariant(true));
+
+    // The next process reopens the image edit once and brings its window forward.
+    session.reset();
+    StudioSession next(sessionServices());
+    QStringList nextOpened;
+    next.configureWindows([&](const QString& id) { nextOpened.append(id); });
+    next.restoreAfterRelaunch();
+    EXPECT_FALSE(defaults.boolValue(StudioSession::restoreScreenshotAfterUpdateKey));
+    ASSERT_TRUE(next.screenshot().sourceURL());
+    EXPECT_EQ(next.screenshot().sourceURL()->toLocalFile(), path);
+    ASSERT_EQ(next.screenshot().annotations().size(), 1u);
+    EXPECT_EQ(next.screenshot().annotations()[0].id, arrow.id);
+    EXPECT_EQ(nextOpened, QStringList{"screenshot"});
+    next.restoreAfterRelaunch();
+    EXPECT_EQ(nextOpened, QStringList{"screenshot"}) << "the flag was reset";
+}
+
+TEST_F(StudioSessionTest, NoRelaunchWhileTheImageEditorExports)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(bench.path("Shot.png")));
+    session->openImage(QUrl::fromLocalFile(bench.path("Shot.png")));
+    session->screenshot().exportImage(QUrl::fromLocalFile(bench.path("Out.png")), ScreenshotFormat::png, 0.92, 1, false);
+    ASSERT_TRUE(session->screenshot().isExporting());
+    EXPECT_FALSE(session->saveAndReopenForUpdate());
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_TRUE(test::waitUntil([&] { return !session->screenshot().isExporting(); }));
 }
 
 class StudioSessionRecordingTest : public StudioSessionTest {
