@@ -37,7 +37,7 @@ wayland_wait() {
 
 wayland_start() {
   local bin
-  for bin in dbus-daemon sway swaymsg pipewire wireplumber grim /usr/libexec/xdg-desktop-portal \
+  for bin in dbus-daemon sway swaymsg pipewire wireplumber grim slurp wtype /usr/libexec/xdg-desktop-portal \
     /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk /usr/libexec/xdg-permission-store; do
     command -v "$bin" >/dev/null 2>&1 || { wayland_fail "$bin is not installed (scripts/setup.sh installs it)"; return 1; }
   done

@@ -5,7 +5,6 @@
 #include "mainwindow/RecordingSetupSheet.h"
 #include "mainwindow/ScreenshotSetupSheet.h"
 #include "mainwindow/StandaloneSession.h"
-#include "platform/DisplayList.h"
 #include "recording/Recorder.h"
 #include "recording/RecordingCapabilities.h"
 #include "screenshots/ScreenshotCapture.h"
@@ -143,7 +142,9 @@ QWidget* StudioWindowSession::makeRecordingSetupSheet(QWidget* parent, std::func
 
 QWidget* StudioWindowSession::makeScreenshotSetupSheet(QWidget* parent, std::function<void()> chosen)
 {
-    auto* sheet = new ScreenshotSetupSheet(&DisplayList::current, parent);
+    // The displays that the capture can take: on Wayland the compositor's outputs, not XWayland's.
+    auto* sheet = new ScreenshotSetupSheet([&capture = m_session.screenshotCapture()] { return capture.displays(); },
+                                           parent);
     m_chosenScreenshot.reset();
     connect(sheet, &ScreenshotSetupSheet::captureRequested, this,
             [this, chosen = std::move(chosen)](const ScreenshotCaptureOptions& options) {

@@ -198,7 +198,8 @@ int RecordingSetupSheet::formHeight() const
 {
     if (m_recorder.notice())
         return 310;
-    return m_capabilities.typingAccess ? 350 : 440;
+    // A one-line note stands where the typing section would.
+    return m_capabilities.typingAccess || m_capabilities.inputNote ? 350 : 440;
 }
 
 bool RecordingSetupSheet::canStart() const
@@ -292,12 +293,14 @@ QWidget* RecordingSetupSheet::buildForm()
                              flag(&RecordingOptions::showClicks), form);
     clicks->setEnabled(o.showCursor);  // the value is kept while the pointer is off
     pointer->addWidget(clicks);
-    footer(layout, form, QStringLiteral("Clicks become editable zooms. You can move, resize or remove them afterward."));
-
     if (!m_capabilities.typingAccess && m_capabilities.inputNote) {
-        // Nothing the user could allow would help: say so instead of offering the setting.
+        // Nothing the user could allow would help: say so instead of promising zooms on clicks
+        // or offering the setting.
         footer(layout, form, *m_capabilities.inputNote);
-    } else if (!m_capabilities.typingAccess) {
+    } else {
+        footer(layout, form, QStringLiteral("Clicks become editable zooms. You can move, resize or remove them afterward."));
+    }
+    if (!m_capabilities.typingAccess && !m_capabilities.inputNote) {
         QVBoxLayout* typing = section(layout, form, QString());
         typing->addWidget(symbolLabel(QStringLiteral("keyboard"), QStringLiteral("Want automatic zooms while typing?"),
                                       StudioTextStyle::callout, StudioLabelRole::primary, form, QFont::Medium));

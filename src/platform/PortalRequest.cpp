@@ -60,6 +60,9 @@ public slots:
             answer.outcome = PortalResponse::Outcome::success;
         } else if (code == 1) {
             answer.outcome = PortalResponse::Outcome::cancelled;
+        } else if (code == 2) {
+            answer.outcome = PortalResponse::Outcome::ended;
+            answer.error = QStringLiteral("The desktop refused the request.");
         } else {
             answer.outcome = PortalResponse::Outcome::failed;
             answer.error = QStringLiteral("The desktop refused the request.");

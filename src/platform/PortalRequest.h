@@ -11,7 +11,9 @@ namespace sablewick {
 
 // What a desktop portal said to one request.
 struct PortalResponse {
-    enum class Outcome { success, cancelled, failed };
+    // `ended`: the desktop ended the interaction some other way. For most requests that is a
+    // failure; after a dialog of the desktop's own it may be how the user left it.
+    enum class Outcome { success, cancelled, ended, failed };
     Outcome outcome = Outcome::failed;
     QVariantMap results;
     QString error;  // readable, when failed

@@ -17,9 +17,23 @@ namespace {
 constexpr const char* kInterface = "org.freedesktop.portal.ScreenCast";
 constexpr uint kMonitor = 1;
 constexpr uint kCursorHidden = 1;
+constexpr uint kCursorEmbedded = 2;
 constexpr uint kCursorMetadata = 4;
 constexpr uint kPersistUntilRevoked = 2;
 constexpr int kPropertyTimeoutMs = 2000;
+
+// The portal's cursor modes, none when it does not say.
+std::optional<uint> availableCursorModes()
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(Portal::service, Portal::path,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({QString::fromLatin1(kInterface), QStringLiteral("AvailableCursorModes")});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kPropertyTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
+}
 
 std::optional<QPoint> pair(const QVariant& value)
 {
@@ -80,43 +94,45 @@ PortalScreenCast::~PortalScreenCast()
         PortalScreenCastSession closing(m_session);
 }
 
-bool PortalScreenCast::offersPointerMetadata()
+std::optional<bool> PortalScreenCast::offersPointerMetadata()
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(Portal::service, Portal::path,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get.setArguments({QString::fromLatin1(kInterface), QStringLiteral("AvailableCursorModes")});
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kPropertyTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    const uint modes = reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
-    return (modes & kCursorMetadata) != 0;
+    const std::optional<uint> modes = availableCursorModes();
+    if (!modes)
+        return std::nullopt;
+    return (*modes & kCursorMetadata) != 0;
 }
 
-void PortalScreenCast::start(const QString& restoreToken, std::function<void(PortalScreenCastResult)> done)
+void PortalScreenCast::start(const QString& restoreToken, bool showPointer,
+                             std::function<void(PortalScreenCastResult)> done)
 {
     m_done = std::move(done);
-    m_pointerMetadata = offersPointerMetadata();
+    m_showPointer = showPointer;
+    const std::optional<uint> modes = availableCursorModes();
+    m_pointerMetadata = modes && (*modes & kCursorMetadata);
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"), Portal::newToken());
     Portal::request(kInterface, QStringLiteral("CreateSession"), {}, options, this,
-                    [this, restoreToken](PortalResponse response) {
+                    [this, restoreToken, modes](PortalResponse response) {
                         if (response.outcome != PortalResponse::Outcome::success)
                             return complete({response.outcome, nullptr, std::nullopt, {}, response.error});
                         m_session = response.results.value(QStringLiteral("session_handle")).toString();
                         if (m_session.isEmpty())
                             return complete({PortalResponse::Outcome::failed, nullptr, std::nullopt, {},
                                              QStringLiteral("The desktop portal opened no screen-cast session.")});
-                        selectSources(restoreToken);
+                        selectSources(restoreToken, modes);
                     });
 }
 
-void PortalScreenCast::selectSources(const QString& restoreToken)
+void PortalScreenCast::selectSources(const QString& restoreToken, std::optional<uint> cursorModes)
 {
     QVariantMap options;
     options.insert(QStringLiteral("types"), kMonitor);
     options.insert(QStringLiteral("multiple"), false);
-    options.insert(QStringLiteral("cursor_mode"), m_pointerMetadata ? kCursorMetadata : kCursorHidden);
+    // Only a mode the portal offers: some cancel the whole session over one they do not know. A
+    // portal that names none gets to keep its own default.
+    const uint wanted = m_pointerMetadata ? kCursorMetadata : m_showPointer ? kCursorEmbedded : kCursorHidden;
+    if (cursorModes && (*cursorModes & wanted))
+        options.insert(QStringLiteral("cursor_mode"), wanted);
     options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
     if (!restoreToken.isEmpty())
         options.insert(QStringLiteral("restore_token"), restoreToken);

@@ -44,8 +44,9 @@ struct PortalScreenCastResult {
 };
 
 // Opens a screen-cast session of the desktop portal: it asks the user for one display (or, with
-// the token of an earlier session, shares that one again without asking), with the pointer left
-// out of the pictures, and opens the PipeWire connection of the stream. A session that did not
+// the token of an earlier session, shares that one again without asking) and opens the PipeWire
+// connection of the stream. The pointer travels beside the pictures where the portal can send it
+// so; otherwise it is drawn into them or left out, as the caller wants. A session that did not
 // start ends when the object goes; a started one is handed out.
 //
 // Threading: start() on the main thread (it needs the event loop); the destructor on any thread.
@@ -56,20 +57,23 @@ public:
     explicit PortalScreenCast(QObject* parent = nullptr);
     ~PortalScreenCast() override;
 
-    // Whether the portal can send the pointer's position beside the pictures. Blocks briefly.
-    static bool offersPointerMetadata();
+    // Whether the portal can send the pointer's position beside the pictures: none when the
+    // portal did not answer. Blocks briefly.
+    static std::optional<bool> offersPointerMetadata();
 
+    // `showPointer`: draw the pointer into the pictures when it cannot travel beside them.
     // `done` runs once on the main thread.
-    void start(const QString& restoreToken, std::function<void(PortalScreenCastResult)> done);
+    void start(const QString& restoreToken, bool showPointer, std::function<void(PortalScreenCastResult)> done);
 
 private:
-    void selectSources(const QString& restoreToken);
+    void selectSources(const QString& restoreToken, std::optional<uint> cursorModes);
     void startSession();
     void complete(PortalScreenCastResult result);
 
     std::function<void(PortalScreenCastResult)> m_done;
     QString m_session;  // until handed out
     bool m_pointerMetadata = false;
+    bool m_showPointer = true;
 };
 
 }  // namespace sablewick

@@ -18,7 +18,8 @@ struct PortalScreenshotResult {
 namespace PortalScreenshot {
 
 // Asks the desktop portal's Screenshot interface for a picture: of the whole screen, or, when
-// `interactive`, of what the user picks in the desktop's own dialog. `done` runs once on the
+// `interactive`, of what the user picks in the desktop's own dialog; a dialog the user leaves
+// without a picture, however the portal reports it, is a cancel. `done` runs once on the
 // thread of `context` (the main thread), unless `context` is gone by then.
 void take(bool interactive, QObject* context, std::function<void(PortalScreenshotResult)> done);
 

@@ -57,6 +57,9 @@ struct CaptureRequest {
     bool microphone = false;
     std::optional<QString> microphoneDevice;
     QString moviePath;  // already created, empty; the capture replaces it
+    // Whether the user wants the pointer seen. A capture that can keep the pointer apart from the
+    // pictures leaves it out either way (the editor draws it); one that cannot draws it in when set.
+    bool showPointer = true;
 };
 
 // What a running capture reports. Called on any thread; the recorder moves the work to its own.
@@ -79,6 +82,10 @@ public:
     virtual void finishMovie() = 0;
     // Stops grabbing the display and the sound. Throws CaptureError.
     virtual void stopCapture() = 0;
+    // Whether the pictures leave the pointer out while its position can be read, so that its path
+    // is sampled and the editor draws it. Otherwise the pictures are the whole record of the
+    // pointer: it is in them or nowhere, and no path is kept.
+    virtual bool pointerApart() const { return true; }
 };
 
 struct CaptureStart {

@@ -22,6 +22,25 @@ struct PortalShare {
     std::shared_ptr<PipeWireScreenStream> stream;
 };
 
+// The recording of a shared display, which knows whether the portal sends the pointer beside
+// the pictures.
+class PortalSession : public CaptureSession {
+public:
+    PortalSession(std::shared_ptr<CaptureSession> recording, bool pointerApart)
+        : recording_(std::move(recording))
+        , pointerApart_(pointerApart)
+    {
+    }
+    double startTime() const override { return recording_->startTime(); }
+    void finishMovie() override { recording_->finishMovie(); }
+    void stopCapture() override { recording_->stopCapture(); }
+    bool pointerApart() const override { return pointerApart_; }
+
+private:
+    std::shared_ptr<CaptureSession> recording_;
+    bool pointerApart_;
+};
+
 class NoInput : public InputMonitor {};
 
 // Clicks and keys from the input devices, placed where the portal last showed the pointer.
@@ -119,7 +138,7 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
     // The portal, not the application, decides which display is shared: the user picks it in
     // the portal's dialog. The movie keeps the size asked for and the picture is scaled into it.
     auto* cast = new PortalScreenCast(portalRequests_.get());
-    cast->start(restoreToken(), [this, cast, request, events, done](PortalScreenCastResult result) {
+    cast->start(restoreToken(), request.showPointer, [this, cast, request, events, done](PortalScreenCastResult result) {
         cast->deleteLater();
         if (result.outcome == PortalResponse::Outcome::cancelled) {
             done(CaptureStart{nullptr, CaptureError(QStringLiteral("Screen sharing was cancelled."),
@@ -145,8 +164,11 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
                     std::lock_guard lock(streamMutex_);
                     stream_ = share->stream;
                     streamFrame_ = frame;
+                    streamPointer_ = shared.pointerInMetadata;
                 }
-                done(CaptureStart{startScreenCapture(settings, events, share), std::nullopt});
+                done(CaptureStart{std::make_shared<PortalSession>(startScreenCapture(settings, events, share),
+                                                                  shared.pointerInMetadata),
+                                  std::nullopt});
             } catch (const std::exception& error) {
                 done(CaptureStart{nullptr, CaptureError(QString::fromStdString(error.what()))});
             }
@@ -175,23 +197,38 @@ QPointF PortalCaptureBackend::pointerLocation()
     return {x, y};
 }
 
-bool PortalCaptureBackend::canMonitorInput() { return EvdevInputMonitor::available(); }
+bool PortalCaptureBackend::pointerMetadata()
+{
+    // The portal's abilities do not change while it runs; an unanswered question is asked again.
+    if (!pointerMetadata_)
+        pointerMetadata_ = PortalScreenCast::offersPointerMetadata();
+    return pointerMetadata_.value_or(false);
+}
+
+// Clicks and typing are placed where the pointer is: without its position from the portal, the
+// input devices are of no use.
+bool PortalCaptureBackend::canMonitorInput() { return EvdevInputMonitor::available() && pointerMetadata(); }
 
 std::optional<QString> PortalCaptureBackend::inputUnavailableReason()
 {
-    if (PortalScreenCast::offersPointerMetadata())
-        return QStringLiteral("On Wayland, clicks and typing are recorded for members of the input group only; "
-                              "the pointer's path is recorded.");
-    return QStringLiteral("On this Wayland desktop the pointer is not recorded, and clicks and typing are recorded "
-                          "for members of the input group only.");
+    if (!pointerMetadata())
+        return QStringLiteral("This Wayland desktop does not share the pointer's position: the pointer stays part of "
+                              "the picture, and clicks and typing make no zooms.");
+    return QStringLiteral("On Wayland, clicks and typing make zooms for members of the input group only; the "
+                          "pointer's path is recorded.");
 }
 
 std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents events)
 {
     // Without readable input devices nothing reaches a Wayland client of what other applications
-    // receive: the recording has the pointer's path and no clicks or typing, as the setup sheet
-    // says beforehand.
-    if (!EvdevInputMonitor::available())
+    // receive, and without the pointer's position from the stream a click has no place: the
+    // recording then has no clicks or typing, as the setup sheet says beforehand.
+    bool pointerInStream = false;
+    {
+        std::lock_guard lock(streamMutex_);
+        pointerInStream = streamPointer_;
+    }
+    if (!pointerInStream || !EvdevInputMonitor::available())
         return std::make_unique<NoInput>();
     try {
         return std::make_unique<DeviceInput>(std::move(events), [this] { return pointerLocation(); });

@@ -20,9 +20,10 @@ class PreferencesStore;
 // screen cast and PipeWire, the sound from the audio server as on X11. The portal asks the user
 // which display to share the first time; its restore token, kept in the preferences, shares the
 // same display again without asking. The pointer's position comes from the stream where the
-// portal sends it beside the pictures. Clicks and typing of other applications are not visible
-// to a Wayland client: they come from the input devices where the user may read them (a member
-// of the input group), and are not reported otherwise.
+// portal sends it beside the pictures; where it cannot, the pointer is drawn into the pictures
+// (or left out) and the recording keeps no path. Clicks and typing of other applications are not
+// visible to a Wayland client: they come from the input devices where the user may read them (a
+// member of the input group) and the pointer's position is known, and are not reported otherwise.
 //
 // Threading: main thread, like the recorder (the portal needs the event loop). Captures finish
 // starting on a thread of their own, which waits for the stream's first picture.
@@ -54,6 +55,7 @@ public:
 
 private:
     QString restoreToken() const;
+    bool pointerMetadata();
     void keepRestoreToken(const QString& token);
 
     PreferencesStore* preferences_;
@@ -64,6 +66,8 @@ private:
     std::mutex streamMutex_;
     std::weak_ptr<PipeWireScreenStream> stream_;  // guarded: the running capture's
     QRectF streamFrame_;                          // guarded: the display it shows, global
+    bool streamPointer_ = false;                  // guarded: it sends the pointer's position
+    std::optional<bool> pointerMetadata_;         // whether the portal offers the pointer's position
 };
 
 }  // namespace sablewick

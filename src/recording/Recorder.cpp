@@ -136,6 +136,7 @@ void Recorder::start(const RecordingOptions& options, std::function<void(bool)> 
     request.systemAudio = options.systemAudio;
     request.microphone = options.microphone;
     request.microphoneDevice = microphoneDevice;
+    request.showPointer = options.showCursor;
 
     try {
         request.moviePath = RecordingFiles::reserveMovie(m_recordingsFolder, QDateTime::currentDateTimeUtc());
@@ -175,6 +176,7 @@ void Recorder::continueStart(std::uint64_t generation, const RecordingOptions& o
 
     m_session = std::move(result.session);
     m_screenFrame = request.display.frame;
+    m_pointerApart = m_session->pointerApart();
     m_startedAt = m_session->startTime();
     // The panel's clock counts from the movie's first frame, not from this later moment.
     const double sinceStart = std::max(0.0, m_backend.now() - m_startedAt);
@@ -300,7 +302,8 @@ void Recorder::handleFinished(std::uint64_t generation)
         FocusSidecar sidecar;
         sidecar.events = m_events;
         sidecar.pointerSamples = m_pointerSamples;
-        sidecar.editablePointer = true;
+        // A pointer that is part of the pictures must not be drawn a second time by the editor.
+        sidecar.editablePointer = m_pointerApart;
         sidecar.recordedPointerVisible = m_recordedPointerVisible;
         sidecar.recordedClickHighlights = m_recordedClickHighlights;
         try {
@@ -367,7 +370,8 @@ void Recorder::installEventMonitors()
                 self->handleInput(generation, FocusKind::typing, time, pointer);
             });
     };
-    m_pointerTimer.start();
+    if (m_pointerApart)
+        m_pointerTimer.start();
     m_inputMonitor = m_backend.monitorInput(std::move(input));
 }
 
@@ -426,7 +430,7 @@ void Recorder::appendEventAt(FocusKind kind, QPointF location, double clockTime)
 
 void Recorder::samplePointer()
 {
-    if (!m_isRecording)
+    if (!m_isRecording || !m_pointerApart)
         return;
     if (!(m_screenFrame.width() > 0) || !(m_screenFrame.height() > 0))
         return;

@@ -77,7 +77,7 @@ public:
     void appendEvent(FocusKind kind, QPointF location);
     // A manual focus point at the pointer, while recording only: the panel and the hot key.
     void markZoomAtPointer();
-    // One pointer sample, while recording.
+    // One pointer sample, while recording a capture that keeps the pointer apart from its pictures.
     void samplePointer();
 
 signals:
@@ -142,6 +142,7 @@ private:
     std::unique_ptr<InputMonitor> m_inputMonitor;
     QTimer m_pointerTimer;
     bool m_recordedPointerVisible = true;
+    bool m_pointerApart = true;  // the capture's pictures leave the pointer out and its path is sampled
     bool m_recordedClickHighlights = false;
     // Names the current recording; a callback carrying another number is a late one of an
     // earlier recording (or of a start that failed) and is dropped.

@@ -47,9 +47,9 @@ void writePng(const QImage& image, const QString& path)
         throw std::runtime_error(written.error + ".");
 }
 
-// The part of a whole-desktop picture that one Wayland output shows; the whole picture when the
-// output is gone or the outputs cannot be read.
-QImage displayPart(const QImage& desktop, std::uint32_t displayID)
+// The part of a whole-desktop picture that one Wayland output shows (the main one when the output
+// asked for is gone or none is asked for); the whole picture when the outputs cannot be read.
+QImage displayPart(const QImage& desktop, std::optional<std::uint32_t> displayID)
 {
     DisplayLayout layout;
     try {
@@ -57,7 +57,9 @@ QImage displayPart(const QImage& desktop, std::uint32_t displayID)
     } catch (const WaylandError&) {
         return desktop;
     }
-    const DisplayInfo* display = layout.find(displayID);
+    const DisplayInfo* display = displayID ? layout.find(*displayID) : nullptr;
+    if (!display)
+        display = layout.main();
     if (!display || layout.root.width() < 1)
         return desktop;
     // The picture is in pixels, the layout in logical units: one factor for a desktop at one scale.
@@ -117,6 +119,13 @@ ScreenshotCapture::~ScreenshotCapture()
         }
     }
     m_workers.waitForDone();
+}
+
+DisplayLayout ScreenshotCapture::displays() const
+{
+    if (m_services.portal)
+        return WaylandOutputs::layout(WaylandOutputs::current());
+    return m_services.grabber->displays();
 }
 
 QString ScreenshotCapture::fileName(const QDateTime& moment, const QString& uniqueHex)
@@ -262,8 +271,8 @@ void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
             QImage image;
             if (!image.loadFromData(readRegularFile(file, kMaxPortalPicture)))
                 throw std::runtime_error("The desktop portal's picture cannot be read.");
-            if (wholeDesktop && displayID)
-                image = displayPart(image, *displayID);
+            if (wholeDesktop)
+                image = displayPart(image, displayID);
             writePng(image, path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());

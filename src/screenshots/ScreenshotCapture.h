@@ -38,6 +38,11 @@ public:
     const QString& status() const { return m_status; }
     const std::optional<QString>& error() const { return m_error; }
 
+    // The displays a display capture can take, for the user to pick from: the X server's, or on a
+    // Wayland session the compositor's outputs, whose numbers the portal's pictures are cut by.
+    // Throws std::exception when none can be read.
+    DisplayLayout displays() const;
+
     // Starts a capture unless one runs. `completion` gets the written file, on success only.
     void capture(const ScreenshotCaptureOptions& options, std::function<void(const QString& path)> completion);
     // Ends a running capture silently (and the selection program with it).

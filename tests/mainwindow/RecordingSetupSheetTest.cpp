@@ -157,14 +157,19 @@ TEST_F(RecordingSetupSheetTest, FollowsTheRecordersStartAndItsProblems)
                               [&] { return RecordingCapabilities::read(quiet); });
     EXPECT_EQ(other.formHeight(), 440);
 
-    // Where no setting would help (a Wayland session), one line says so and nothing is offered.
+    // Where no setting would help (a Wayland session), one line says so instead of promising
+    // zooms on clicks, and nothing is offered.
+    EXPECT_TRUE(texts().contains("Clicks become editable zooms. You can move, resize or remove them afterward."));
     backend.monitorError = CaptureError("no");
     backend.inputReason = QStringLiteral("On Wayland only the pointer's path is recorded, not clicks or typing.");
     sheet.reset();
     open();
     EXPECT_TRUE(texts().contains(*backend.inputReason));
+    EXPECT_FALSE(texts().contains("Clicks become editable zooms. You can move, resize or remove them afterward."));
     EXPECT_FALSE(texts().contains("Want automatic zooms while typing?"));
     EXPECT_FALSE(button("Set up typing zooms"));
+    recorder.clearNotice();
+    EXPECT_EQ(sheet->formHeight(), 350);
 }
 
 }  // namespace

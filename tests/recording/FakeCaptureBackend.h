@@ -19,13 +19,15 @@ struct FakeSessionLog {
 
 class FakeCaptureSession : public CaptureSession {
 public:
-    FakeCaptureSession(std::shared_ptr<FakeSessionLog> log, double startTime)
+    FakeCaptureSession(std::shared_ptr<FakeSessionLog> log, double startTime, bool pointerApart)
         : log_(std::move(log))
         , startTime_(startTime)
+        , pointerApart_(pointerApart)
     {
     }
     ~FakeCaptureSession() override { log_->destroyed = true; }
     double startTime() const override { return startTime_; }
+    bool pointerApart() const override { return pointerApart_; }
     void finishMovie() override
     {
         ++log_->finishMovieCalls;
@@ -44,6 +46,7 @@ public:
 private:
     std::shared_ptr<FakeSessionLog> log_;
     double startTime_;
+    bool pointerApart_;
 };
 
 class FakeInputMonitor : public InputMonitor {
@@ -73,6 +76,7 @@ public:
     std::optional<QPointF> caret;
     std::optional<CaptureError> monitorError;
     std::optional<QString> inputReason;  // the session hides input whatever is allowed
+    bool pointerApart = true;            // of the sessions started from now on
 
     int screenRequests = 0;
     int microphoneStatusReads = 0;
@@ -95,7 +99,7 @@ public:
     void completeStart(double startTime)
     {
         sessionLog = std::make_shared<FakeSessionLog>();
-        auto s = std::make_shared<FakeCaptureSession>(sessionLog, startTime);
+        auto s = std::make_shared<FakeCaptureSession>(sessionLog, startTime, pointerApart);
         session = s.get();
         auto done = std::move(pendingStart);
         done(CaptureStart{s, std::nullopt});

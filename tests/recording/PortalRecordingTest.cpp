@@ -2,12 +2,14 @@
 // with a window of our own moving on it.
 #include "recording/PortalCaptureBackend.h"
 #include "recording/Recorder.h"
+#include "recording/RecordingCapabilities.h"
 
 #include "document/Project.h"
 #include "media/MediaProbe.h"
 #include "media/MediaTestSupport.h"
 #include "media/PlaybackTestSupport.h"
 #include "platform/MonotonicClock.h"
+#include "platform/PortalScreenCast.h"
 #include "platform/PreferencesStore.h"
 #include "support/WaylandTestSession.h"
 
@@ -90,7 +92,16 @@ TEST_F(PortalRecordingTest, TheDisplaysAreTheCompositorsOutputs)
     EXPECT_EQ(displays[0].scale, 1.0);
     EXPECT_EQ(displays[0].frame, QRectF(0, 0, kOutputWidth, kOutputHeight));
     EXPECT_EQ(backend.mainDisplayID(), displays[0].id);
-    EXPECT_FALSE(backend.canMonitorInput());
+
+    // No input devices here: the setup sheet's one line says what is missing, naming the
+    // pointer's position when this portal does not share it.
+    const std::optional<bool> pointerShared = PortalScreenCast::offersPointerMetadata();
+    ASSERT_TRUE(pointerShared);
+    const RecordingCapabilities capabilities = RecordingCapabilities::read(backend);
+    EXPECT_FALSE(capabilities.typingAccess);
+    ASSERT_TRUE(capabilities.inputNote);
+    EXPECT_EQ(capabilities.inputNote->contains("does not share the pointer's position"), !*pointerShared)
+        << capabilities.inputNote->toStdString();
 }
 
 TEST_F(PortalRecordingTest, TheSharedDisplayIsRecordedAtItsSizeAndLengthAndASecondRecordingNeedsNoChoice)
@@ -116,7 +127,15 @@ TEST_F(PortalRecordingTest, TheSharedDisplayIsRecordedAtItsSizeAndLengthAndASeco
     // The window's grey level cycles under the display's centre: many different pictures.
     const std::set<int> levels(decoded.centreLuma.begin(), decoded.centreLuma.end());
     EXPECT_GE(levels.size(), 10u);
-    EXPECT_TRUE(QFile::exists(FocusSidecar::pathFor(movie)));
+    // A pointer path only where the portal sends the pointer beside the pictures; otherwise the
+    // pointer is part of them and the editor must not draw another.
+    const std::optional<bool> pointerShared = PortalScreenCast::offersPointerMetadata();
+    ASSERT_TRUE(pointerShared);
+    const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
+    EXPECT_EQ(sidecar.editablePointer, *pointerShared);
+    ASSERT_TRUE(sidecar.pointerSamples);
+    EXPECT_EQ(sidecar.pointerSamples->empty(), !*pointerShared);
+    EXPECT_TRUE(sidecar.events.empty());  // no input devices to read
 
     // The kept token shares the same display again without asking.
     const QString second = record(recorder, 1.0, &length);

@@ -272,6 +272,41 @@ TEST_F(RecorderTest, AFinishedRecordingLeavesItsSidecarAndCallsTheFinishAction)
     EXPECT_EQ(sidecar.recordedClickHighlights, true);
 }
 
+// A capture whose pictures carry the pointer (a Wayland desktop that does not share its
+// position) keeps no path and tells the editor not to draw a second pointer; the user's wish to
+// see it reaches the capture either way.
+TEST_F(RecorderTest, ACaptureWithThePointerInItsPicturesKeepsNoPathAndNoEditablePointer)
+{
+    for (const bool show : {true, false}) {
+        SCOPED_TRACE(show ? "pointer shown" : "pointer hidden");
+        backend.pointerApart = false;
+        RecordingOptions options;
+        options.showCursor = show;
+        record(options);
+        EXPECT_EQ(backend.lastRequest->showPointer, show);
+        const QString movie = backend.lastRequest->moviePath;
+        backend.clock += 1.0;
+        backend.pointer = {640, 360};
+        recorder->samplePointer();
+        EXPECT_TRUE(recorder->pointerSamples().empty());
+        recorder->stop();
+        backend.lastEvents.finished();
+        settle();
+        const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
+        EXPECT_EQ(sidecar.editablePointer, false);
+        ASSERT_TRUE(sidecar.pointerSamples);
+        EXPECT_TRUE(sidecar.pointerSamples->empty());
+        EXPECT_EQ(sidecar.recordedPointerVisible, show);
+    }
+
+    // The next capture that keeps the pointer apart samples it again.
+    backend.pointerApart = true;
+    record();
+    backend.clock += 1.0;
+    recorder->samplePointer();
+    EXPECT_EQ(recorder->pointerSamples().size(), 1u);
+}
+
 TEST_F(RecorderTest, AStopThatCannotTearDownStillEndsTheCapture)
 {
     struct Row {
