@@ -3,7 +3,11 @@
 // movie's frames reaches the window on time, and what each frame costs the main thread; then how
 // soon the window shows each step of a drag on a trim handle and on a zoom.
 //
-//   sablewick_preview_playback MOVIE [SECONDS]
+//   sablewick_preview_playback MOVIE [SECONDS] [whole]
+//
+// The preview asks the player for pictures scaled to what it can show; with "whole" the player is
+// asked for the movie's own size again once the preview has asked, as it was before the preview
+// asked at all, so that both ways can be measured under the same load.
 //
 // A frame counts as on time when the window has painted its composition (and, on X11, handed it
 // to the server) before the player's clock reaches the next frame's time. Frames never shown
@@ -36,6 +40,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <vector>
@@ -165,6 +170,7 @@ int main(int argc, char* argv[])
     useCNumericLocale();
     const QString movie = QString::fromLocal8Bit(argv[1]);
     const double seconds = argc > 2 ? std::atof(argv[2]) : 12.0;
+    const bool whole = argc > 3 && std::strcmp(argv[3], "whole") == 0;
 
     QTemporaryDir work;
     qputenv("SABLEWICK_STATE_DIRECTORY", work.filePath("state").toLocal8Bit());
@@ -210,6 +216,9 @@ int main(int argc, char* argv[])
     }
     spin(3000, [&] { return canvas->isCurrent(); });
     spin(500);
+    if (whole)
+        player->requestFrameSize({});
+    spin(3000, [&] { return !player->isSeeking() && canvas->isCurrent(); });
 
     const double interval = 1.0 / 60;
     Figures compose, repaint, perFrame;
@@ -265,9 +274,11 @@ int main(int argc, char* argv[])
     for (long k = first; k <= last; ++k)
         shown += onTime.count(k);
     const double cpuMs = (cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 + (cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
-    std::printf("movie %s: %.0f x %.0f, played %.2f s in a %d x %d window, preview %d x %d, platform %s\n",
+    std::printf("movie %s: %.0f x %.0f, played %.2f s in a %d x %d window, preview %d x %d, pictures %d x %d, "
+                "platform %s\n",
                 qPrintable(movie), editor.sourceSize().width(), editor.sourceSize().height(), played, window.width(),
-                window.height(), canvas->width(), canvas->height(), qPrintable(QGuiApplication::platformName()));
+                window.height(), canvas->width(), canvas->height(), player->currentFrame().width(),
+                player->currentFrame().height(), qPrintable(QGuiApplication::platformName()));
     std::printf("  frames on time                     %ld of %ld (%.2f %%)\n", shown, last - first + 1,
                 100.0 * double(shown) / double(std::max(last - first + 1, 1L)));
     compose.print("compose at the preview's size");

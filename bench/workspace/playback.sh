@@ -3,7 +3,11 @@
 # (1380 x 900), measured by bench/workspace/PreviewPlayback.cpp: frames on time, the main thread's
 # cost per frame, and how soon a drag on a trim handle and on a zoom is repainted.
 #
-#   bench/workspace/playback.sh [BUILD_DIR]      (SECONDS=12 of playing by default)
+#   bench/workspace/playback.sh [BUILD_DIR]      (SECONDS_PLAYED=12 of playing by default)
+#
+# Each movie plays twice: with the pictures the preview asks for, and with the movie's own size
+# ("whole"), as the player delivered them before. Pin it to quiet cores (taskset) when the machine
+# is shared.
 #
 # Runs on a private Xvfb when one is installed, so that the window's upload to the X server is
 # part of the figure; otherwise on Qt's offscreen platform.
@@ -46,5 +50,8 @@ fi
 
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
 for movie in 1080p60 2160p60; do
-  QT_QPA_PLATFORM=$platform "$tool" "$work/$movie.mp4" "$seconds"
+  for mode in scaled whole; do
+    echo "== $movie, $mode pictures (load $(cut -d' ' -f1 /proc/loadavg))"
+    QT_QPA_PLATFORM=$platform "$tool" "$work/$movie.mp4" "$seconds" "$mode"
+  done
 done

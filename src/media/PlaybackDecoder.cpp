@@ -58,6 +58,12 @@ QSize PlaybackDecoder::frameSize() const
     return {video_->width(), video_->height()};
 }
 
+void PlaybackDecoder::setOutputSize(QSize size)
+{
+    std::lock_guard lock(mutex_);
+    outputSize_ = size;
+}
+
 void PlaybackDecoder::start(std::function<void(std::uint64_t)> seekFinished)
 {
     seekFinished_ = std::move(seekFinished);
@@ -150,6 +156,8 @@ void PlaybackDecoder::run()
         });
         if (quit_)
             return;
+        // Only this thread uses the source; the new size applies from its next picture.
+        video_->setOutputSize(outputSize_);
 
         if (pendingSeek_) {
             const double target = *pendingSeek_;
@@ -167,6 +175,9 @@ void PlaybackDecoder::run()
             for (std::size_t i = 0; i + 1 < queue_.size() && queue_[i].time <= shownBy; ++i)
                 if (queue_[i + 1].time > shownBy)
                     hit = i;
+            // A picture queued before the size changed is no answer to a seek.
+            if (hit < queue_.size() && queue_[hit].image.size() != video_->outputSize())
+                hit = queue_.size();
             if (hit < queue_.size()) {
                 queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(hit));
                 for (auto& frame : queue_)

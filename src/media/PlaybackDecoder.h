@@ -49,6 +49,9 @@ public:
     const MediaInfo& info() const;
     // The size of the frames as shown: turned upright when the movie says it is rotated.
     QSize frameSize() const;
+    // Frames decoded from now on are scaled to `size` (see VideoFrameSource::setOutputSize);
+    // frames already queued keep theirs, except that a seek never reuses them.
+    void setOutputSize(QSize size);
 
     // Starts the thread. `seekFinished(serial)` reports that the frame of that request is ready.
     void start(std::function<void(std::uint64_t serial)> seekFinished);
@@ -80,6 +83,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool quit_ = false;
+    QSize outputSize_;                // asked for; the decode thread hands it to the source
     std::optional<double> pendingSeek_;
     std::uint64_t pendingSerial_ = 0;
     std::uint64_t serial_ = 0;        // the request whose frames are queued

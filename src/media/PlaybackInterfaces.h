@@ -51,6 +51,12 @@ public:
     virtual double duration() const = 0;     // seconds; 0 when nothing is open
     virtual QSize frameSize() const = 0;     // the movie's display size
 
+    // Asks for pictures scaled to `size` (upright pixels) from now on, for this and later movies,
+    // so that a view smaller than the movie does not pay for pixels it cannot show; frameSize()
+    // stays the movie's own size. An empty size, or one larger than the movie, asks for the
+    // movie's own size. A player may ignore it (then every picture has the movie's size).
+    virtual void requestFrameSize(QSize size) { Q_UNUSED(size); }
+
     virtual void play() = 0;
     virtual void pause() = 0;
     virtual bool isPlaying() const = 0;

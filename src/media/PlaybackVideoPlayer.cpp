@@ -89,6 +89,7 @@ void PlaybackVideoPlayer::adopt(std::unique_ptr<PlaybackDecoder> decoder)
     decoder_ = std::move(decoder);
     duration_ = std::max(decoder_->info().duration, 0.0);
     frameSize_ = decoder_->frameSize();
+    decoder_->setOutputSize(requestedSize_);
     decoder_->start([this](std::uint64_t serial) {
         QMetaObject::invokeMethod(this, [this, serial] { seekFinished(serial); }, Qt::QueuedConnection);
     });
@@ -124,6 +125,24 @@ double PlaybackVideoPlayer::duration() const
 QSize PlaybackVideoPlayer::frameSize() const
 {
     return frameSize_;
+}
+
+void PlaybackVideoPlayer::requestFrameSize(QSize size)
+{
+    if (size == requestedSize_)
+        return;
+    requestedSize_ = size;
+    if (!decoder_)
+        return;
+    decoder_->setOutputSize(size);
+    // While playing the next pictures come at the new size. Paused, the picture on show is
+    // decoded again at it: larger, so that the view is sharp, or smaller, so that every change
+    // of the edit composes the small one.
+    const QSize wanted = size.isEmpty() || size.width() > frameSize_.width() || size.height() > frameSize_.height()
+                             ? frameSize_
+                             : size;
+    if (!playing_ && waitingSerial_ == 0 && !frame_.isNull() && frame_.size() != wanted)
+        seek(position_);
 }
 
 void PlaybackVideoPlayer::play()

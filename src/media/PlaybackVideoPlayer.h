@@ -35,6 +35,7 @@ public:
 
     double duration() const override;
     QSize frameSize() const override;
+    void requestFrameSize(QSize size) override;
 
     void play() override;
     void pause() override;
@@ -80,6 +81,7 @@ private:
     std::uint64_t serial_ = 0;  // the newest seek request
     std::uint64_t waitingSerial_ = 0;
     float volume_ = 1;
+    QSize requestedSize_;
     QImage frame_;
     double frameTime_ = -1;
 };

@@ -51,6 +51,9 @@ struct VideoFrameSource::State {
     // Colour conversion of `current`, cached until `current` changes.
     ffmpeg::SwsPtr sws;
     int swsFormat = -1, swsColorspace = -1, swsRange = -1, swsWidth = 0, swsHeight = 0;
+    // The size pictures are converted to, before they are turned upright.
+    QSize convertedSize;
+    int swsOutWidth = 0, swsOutHeight = 0;
     QImage converted;
     bool convertedValid = false;
     std::vector<QImage> pool;
@@ -192,8 +195,12 @@ struct VideoFrameSource::State {
     // one. Taken out of its slot, so that writing to it does not make Qt copy it.
     QImage takePoolImage(std::size_t& slot)
     {
+        // Pictures of an earlier size are no use any more.
+        for (QImage& image : pool)
+            if (image.isDetached() && image.size() != convertedSize)
+                image = QImage();
         for (slot = 0; slot < pool.size(); ++slot) {
-            if (pool[slot].isDetached()) {
+            if (!pool[slot].isNull() && pool[slot].isDetached()) {
                 QImage image;
                 image.swap(pool[slot]);
                 return image;
@@ -204,7 +211,7 @@ struct VideoFrameSource::State {
         }
         if (slot == pool.size() && pool.size() < kImagePoolSize)
             pool.emplace_back();
-        QImage image(track.width, track.height, QImage::Format_RGB32);
+        QImage image(convertedSize, QImage::Format_RGB32);
         if (image.isNull())
             throw std::bad_alloc();
         return image;
@@ -220,15 +227,16 @@ struct VideoFrameSource::State {
         const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
         // A picture whose size changed inside the track is scaled to the track's size.
         if (!sws || swsFormat != frame->format || swsColorspace != colorspace || swsRange != fullRange
-            || swsWidth != frame->width || swsHeight != frame->height) {
+            || swsWidth != frame->width || swsHeight != frame->height || swsOutWidth != convertedSize.width()
+            || swsOutHeight != convertedSize.height()) {
             sws.reset(sws_alloc_context());
             if (!sws)
                 throw std::bad_alloc();
             av_opt_set_int(sws.get(), "srcw", frame->width, 0);
             av_opt_set_int(sws.get(), "srch", frame->height, 0);
             av_opt_set_int(sws.get(), "src_format", frame->format, 0);
-            av_opt_set_int(sws.get(), "dstw", track.width, 0);
-            av_opt_set_int(sws.get(), "dsth", track.height, 0);
+            av_opt_set_int(sws.get(), "dstw", convertedSize.width(), 0);
+            av_opt_set_int(sws.get(), "dsth", convertedSize.height(), 0);
             av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
             av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
             av_opt_set_int(sws.get(), "threads", conversionThreads, 0);
@@ -241,6 +249,8 @@ struct VideoFrameSource::State {
             swsRange = fullRange;
             swsWidth = frame->width;
             swsHeight = frame->height;
+            swsOutWidth = convertedSize.width();
+            swsOutHeight = convertedSize.height();
         }
         std::size_t slot = 0;
         QImage image = takePoolImage(slot);
@@ -306,6 +316,7 @@ VideoFrameSource::VideoFrameSource(const std::string& path, VideoFrameSourceOpti
                                     ffmpeg::defaultThreads(options.decoderThreads, kMaxDecoderThreads),
                                     MediaErrorKind::noVideoTrack, s.path);
     s.conversionThreads = ffmpeg::defaultThreads(options.conversionThreads, kMaxConversionThreads);
+    s.convertedSize = QSize(s.track.width, s.track.height);
 }
 
 VideoFrameSource::~VideoFrameSource() = default;
@@ -319,6 +330,25 @@ int VideoFrameSource::width() const
 int VideoFrameSource::height() const
 {
     return DisplayRotation::upright(QSize(state_->track.width, state_->track.height), state_->track.rotation).height();
+}
+
+void VideoFrameSource::setOutputSize(QSize size)
+{
+    State& s = *state_;
+    const QSize full(s.track.width, s.track.height);
+    // Asked for upright; converted before the picture is turned.
+    QSize coded = DisplayRotation::upright(size, s.track.rotation);
+    if (coded.isEmpty() || coded.width() > full.width() || coded.height() > full.height())
+        coded = full;
+    if (coded == s.convertedSize)
+        return;
+    s.convertedSize = coded;
+    s.convertedValid = false;
+}
+
+QSize VideoFrameSource::outputSize() const
+{
+    return DisplayRotation::upright(state_->convertedSize, state_->track.rotation);
 }
 
 VideoFrame VideoFrameSource::frameAt(MediaTime t)

@@ -12,7 +12,7 @@
 namespace sablewick {
 
 // One decoded picture. `image` is QImage::Format_RGB32, upright (turned as the track's display
-// matrix says) at the track's size, the fourth byte 255 for pictures without alpha: a recording
+// matrix says) at the track's size or the one asked for with setOutputSize(), the fourth byte 255 for pictures without alpha: a recording
 // is shown opaque, and marked so, QPainter and the frame composer copy it instead of blending
 // every pixel. Frames are implicitly shared; keeping one does not block decoding.
 struct VideoFrame {
@@ -40,9 +40,17 @@ public:
 
     const MediaInfo& info() const;
     const VideoTrackInfo& track() const;
-    // The size of the frames, upright.
+    // The size of the track's frames, upright.
     int width() const;
     int height() const;
+
+    // Scales the frames returned from now on to `size` (upright pixels) in the same pass as their
+    // colour conversion, so that a small view of a large movie costs neither the conversion of
+    // every full-size pixel nor a second scaling. A size that is empty, or larger than the track in
+    // either direction, gives the track's own size.
+    void setOutputSize(QSize size);
+    // The upright size of the frames returned from now on.
+    QSize outputSize() const;
 
     // The frame shown at time t: the one with the largest presentation time at or before t,
     // compared exactly. Before the first frame: the first frame; after the last: the last.

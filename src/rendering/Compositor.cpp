@@ -52,6 +52,12 @@ struct Defaults {
     double transition;
 };
 
+// How far a point zooms in. A NaN strength falls to the gentlest zoom rather than the strongest.
+double strengthOf(const FocusPoint& point, double fallback)
+{
+    return clampOr(overrideOr(point.zoomStrength, fallback), 1.05, 4, 1.05);
+}
+
 // The state of the active point P, which started from `start`, at time tau.
 FocusState evaluate(const FocusPoint& point, const FocusState& start, double tau,
                     const Defaults& defaults, std::span<const PointerSample> pointerSamples)
@@ -59,9 +65,7 @@ FocusState evaluate(const FocusPoint& point, const FocusState& start, double tau
     // inf - inf (an infinite point asked at the same infinity) counts as just started.
     const double elapsed = maxIgnoringNaN(tau - point.time, 0);
     const double length = maxIgnoringNaN(overrideOr(point.zoomDuration, defaults.duration), 0.1);
-    // A NaN strength falls to the gentlest zoom rather than the strongest.
-    const double strength =
-        clampOr(overrideOr(point.zoomStrength, defaults.strength), 1.05, 4, 1.05);
+    const double strength = strengthOf(point, defaults.strength);
     // Capped at 0.38 of the length, so the ramp in and the ramp out never overlap.
     const double ramp = minIgnoringNaN(
         0.38 * length, maxIgnoringNaN(overrideOr(point.zoomTransition, defaults.transition), 0.15));
@@ -225,6 +229,25 @@ Layout layout(const LayoutRect& sourceRect, QSizeF canvasSize, const EditSetting
     result.punchOffset = QPointF(w / 2 - result.frameRect.midX() * result.punchScale,
                                  h / 2 - result.frameRect.midY() * result.punchScale);
     return result;
+}
+
+QSize detailSize(QSize movieSize, QSizeF canvasSize, const EditSettings& settings,
+                 std::span<const FocusPoint> events)
+{
+    if (movieSize.isEmpty())
+        return movieSize;
+    const double w = movieSize.width(), h = movieSize.height();
+    const LayoutRect crop = cropRect(LayoutRect{0, 0, w, h}, settings);
+    double zoom = 1;
+    if (settings.zoomEnabled)
+        for (const FocusPoint& event : events)
+            zoom = std::max(zoom, strengthOf(event, settings.zoomStrength));
+    // The card, punched in or not, never outgrows the canvas, so the crop is never drawn larger
+    // than the canvas before the zoom magnifies it.
+    const double scale = clampOr(minIgnoringNaN(canvasSize.width() / crop.width, canvasSize.height() / crop.height) * zoom,
+                                 0, 1, 1);
+    return {std::clamp(int(std::ceil(w * scale - 1e-9)), 1, movieSize.width()),
+            std::clamp(int(std::ceil(h * scale - 1e-9)), 1, movieSize.height())};
 }
 
 }  // namespace sablewick::Compositor

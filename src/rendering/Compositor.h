@@ -5,6 +5,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QSize>
 #include <QSizeF>
 
 #include <span>
@@ -83,6 +84,12 @@ FocusState focusState(double time, std::span<const FocusPoint> events, double du
 Layout layout(const LayoutRect& sourceRect, QSizeF canvasSize, const EditSettings& settings,
               std::span<const FocusPoint> events, double time,
               std::span<const PointerSample> pointerSamples);
+
+// The smallest size a movie's frames of `movieSize` may be scaled to before they are composed on a
+// canvas of `canvasSize` without losing detail: even the edit's most magnified frame then draws no
+// more than one canvas pixel from each pixel of the scaled frame. Never larger than the movie.
+QSize detailSize(QSize movieSize, QSizeF canvasSize, const EditSettings& settings,
+                 std::span<const FocusPoint> events);
 
 }  // namespace Compositor
 }  // namespace sablewick

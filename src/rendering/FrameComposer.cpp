@@ -76,9 +76,9 @@ PixelRect toPixels(const LayoutRect& r, double spaceHeight)
 
 }  // namespace
 
-// What stays the same for every frame of one source size.
+// What stays the same for every frame of one movie size, whatever size its pictures arrive at.
 struct FrameComposer::Geometry {
-    QSize sourceSize;
+    QSize movieSize;
     PixelRect frame;    // canvas pixels, before the punch-in
     PixelRect content;  // canvas pixels, before the punch-in
     double outerRadius = 0;
@@ -212,17 +212,17 @@ FrameComposer::FrameComposer(Scene scene, QSize renderSize, const QImage& backgr
 
 FrameComposer::~FrameComposer() = default;
 
-std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize sourceSize, const Frame& first) const
+std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize movieSize, const Frame& first) const
 {
     // Held while the geometry is built: the workers that start an export together wait for the
     // first one's result instead of each blurring the same shadow and drawing the same layer.
     std::lock_guard lock(m_geometryLock);
-    if (m_geometry && m_geometry->sourceSize == sourceSize)
+    if (m_geometry && m_geometry->movieSize == movieSize)
         return m_geometry;
     auto g = std::make_shared<Geometry>();
     const double W = m_size.width(), H = m_size.height();
     const double unit = std::min(W, H) / 1080;
-    g->sourceSize = sourceSize;
+    g->movieSize = movieSize;
     g->frame = toPixels(first.layout.frameRect, H);
     g->content = toPixels(first.layout.contentRect, H);
 
@@ -268,7 +268,8 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
     return g;
 }
 
-void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t* const* rows, int bandRows,
+void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, double time, uint32_t* const* rows,
+                                int bandRows,
                                 const std::function<void(int, int)>& bandDone) const
 {
     const int W = m_size.width(), H = m_size.height();
@@ -295,15 +296,21 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     const bool opaqueSource = source.format() == QImage::Format_RGB32;
     const uint32_t alphaFill = opaqueSource ? 0xFF000000u : 0u;
     const int sw = source.width(), sh = source.height();
+    // Everything is placed in the movie's own pixels (ew x eh); the source's pixels are those
+    // scaled by sx and sy.
+    if (movieSize.isEmpty())
+        movieSize = source.size();
+    const double ew = movieSize.width(), eh = movieSize.height();
+    const double sx = sw / ew, sy = sh / eh;
 
     Frame frame;
-    frame.layout = Compositor::layout(LayoutRect{0, 0, double(sw), double(sh)}, QSizeF(W, H), m_scene.settings,
+    frame.layout = Compositor::layout(LayoutRect{0, 0, ew, eh}, QSizeF(W, H), m_scene.settings,
                                       m_scene.focusPoints, time, m_scene.pointerTrack());
     const Compositor::Layout& L = frame.layout;
     frame.punch = std::isfinite(L.punchScale) && L.punchScale > 0 ? L.punchScale : 1;
     frame.offsetX = finiteOr(L.punchOffset.x(), 0);
     frame.offsetY = H - H * frame.punch - finiteOr(L.punchOffset.y(), 0);
-    const auto geometry = geometryFor(source.size(), frame);
+    const auto geometry = geometryFor(movieSize, frame);
     const Geometry& g = *geometry;
     const double P = frame.punch, ox = frame.offsetX, oy = frame.offsetY;
     UnderCard under(g, m_background, P, ox, oy);
@@ -318,7 +325,7 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     for (int y = 0; y < sh; ++y)
         sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
     QImage pointerBand;
-    const LayoutRect extent{0, 0, double(sw), double(sh)};
+    const LayoutRect extent{0, 0, ew, eh};
     if (const auto placement = PointerRenderer::placement(extent, time, m_scene.pointerTrack(), m_scene.settings,
                                                                 m_scene.clickEvents())) {
         double top = placement->cursor.origin.y() + PointerRenderer::cursorImageSize * placement->cursor.scale;
@@ -329,8 +336,8 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
             bottom = std::min(bottom, placement->ripple->centre.y() - half);
         }
         // y up to rows, with room for the cursor's soft shadow.
-        const int firstRow = std::clamp(int(std::floor(sh - top)) - 4, 0, sh);
-        const int endRow = std::clamp(int(std::ceil(sh - bottom)) + 4, 0, sh);
+        const int firstRow = std::clamp(int(std::floor((eh - top) * sy)) - 4, 0, sh);
+        const int endRow = std::clamp(int(std::ceil((eh - bottom) * sy)) + 4, 0, sh);
         if (endRow > firstRow) {
             pointerBand = QImage(sw, endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
             for (int y = firstRow; y < endRow; ++y) {
@@ -344,7 +351,8 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
                 painter.setRenderHint(QPainter::Antialiasing);
                 painter.setRenderHint(QPainter::SmoothPixmapTransform);
                 painter.translate(0, -firstRow);
-                PointerRenderer::draw(painter, *placement, sh);
+                painter.scale(sx, sy);
+                PointerRenderer::draw(painter, *placement, eh);
             }
             for (int y = firstRow; y < endRow; ++y)
                 sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(pointerBand.constScanLine(y - firstRow));
@@ -352,8 +360,12 @@ void FrameComposer::composeInto(const QImage& sourceFrame, double time, uint32_t
     }
 
     // Output pixel x shows source x = kx * (x + 0.5) + bx (and likewise y), both spaces y down.
-    const PixelRect visible = toPixels(L.visibleRect, sh);
-    const PixelRect crop = toPixels(L.crop, sh);
+    const auto inSource = [&](const LayoutRect& r) {
+        const PixelRect p = toPixels(r, eh);
+        return PixelRect{p.x * sx, p.y * sy, p.w * sx, p.h * sy};
+    };
+    const PixelRect visible = inSource(L.visibleRect);
+    const PixelRect crop = inSource(L.crop);
     const double rx = g.content.w > 0 ? visible.w / g.content.w : 1;
     const double ry = g.content.h > 0 ? visible.h / g.content.h : 1;
     const double kx = rx / P, bx = visible.x - rx * (ox / P + g.content.x);
@@ -444,13 +456,18 @@ QImage FrameComposer::compose(const QImage& source, double time) const
 
 void FrameComposer::compose(const QImage& source, double time, QImage& target) const
 {
+    compose(source, QSize(), time, target);
+}
+
+void FrameComposer::compose(const QImage& source, QSize movieSize, double time, QImage& target) const
+{
     if (target.size() != m_size
         || (target.format() != QImage::Format_ARGB32_Premultiplied && target.format() != QImage::Format_RGB32))
         target = QImage(m_size, QImage::Format_ARGB32_Premultiplied);
     std::vector<uint32_t*> rows(size_t(m_size.height()));
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = reinterpret_cast<uint32_t*>(target.scanLine(y));
-    composeInto(source, time, rows.data(), kBandRows, [](int, int) {});
+    composeInto(source, movieSize, time, rows.data(), kBandRows, [](int, int) {});
 }
 
 void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const
@@ -462,7 +479,7 @@ void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv42
     std::vector<uint32_t*> rows(size_t(m_size.height()));
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = band.data() + size_t(y % kBandRows) * size_t(W);
-    composeInto(source, time, rows.data(), kBandRows, [&](int top, int count) {
+    composeInto(source, QSize(), time, rows.data(), kBandRows, [&](int top, int count) {
         convertToYuv420(const_cast<const uint32_t* const*>(rows.data() + top), count, W, top, planes);
     });
 }

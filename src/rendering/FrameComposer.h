@@ -48,6 +48,11 @@ public:
     // The same into an existing image of the render size (Format_ARGB32_Premultiplied or
     // Format_RGB32), which is reused; other images are replaced.
     void compose(const QImage& source, double time, QImage& target) const;
+    // The same for a source that shows the movie scaled (a player's picture for a small preview):
+    // the frame is laid out, and the pointer placed, for the movie's own size `movieSize`, and the
+    // source is sampled in proportion, so that the picture matches the one composed from the
+    // full-size frame. An empty `movieSize` means the source's own size.
+    void compose(const QImage& source, QSize movieSize, double time, QImage& target) const;
     // The same straight into 4:2:0 planes (BT.709, limited range) for a video encoder; the frame
     // is composed and converted in small bands of rows that stay in the processor's cache.
     void composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const;
@@ -56,8 +61,8 @@ public:
     struct Frame;
 
 private:
-    std::shared_ptr<const Geometry> geometryFor(QSize sourceSize, const Frame& first) const;
-    void composeInto(const QImage& source, double time, uint32_t* const* rows, int bandRows,
+    std::shared_ptr<const Geometry> geometryFor(QSize movieSize, const Frame& first) const;
+    void composeInto(const QImage& source, QSize movieSize, double time, uint32_t* const* rows, int bandRows,
                      const std::function<void(int top, int count)>& bandDone) const;
 
     Scene m_scene;

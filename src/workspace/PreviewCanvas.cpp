@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "media/PlaybackInterfaces.h"
 #include "rendering/Background.h"
+#include "rendering/Compositor.h"
 #include "rendering/FrameComposer.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,12 @@ PreviewCanvas::PreviewCanvas(EditorModel& editor, QWidget* parent) : QWidget(par
     changed();
 }
 
-PreviewCanvas::~PreviewCanvas() = default;
+PreviewCanvas::~PreviewCanvas()
+{
+    // Whatever shows the movie next sees it whole.
+    if (m_requestedDetail.isValid())
+        m_editor.player().requestFrameSize(QSize());
+}
 
 double PreviewCanvas::previewTime() const
 {
@@ -61,8 +67,11 @@ bool PreviewCanvas::isCurrent() const
 PreviewCanvas::Inputs PreviewCanvas::currentInputs() const
 {
     Inputs inputs;
-    // The same scene the export composes, so that the two agree.
+    // The same scene the export composes, so that the two agree. Its trim decides which frames
+    // there are, not how one looks: a trim handle's drag needs no new composer.
     inputs.scene = m_editor.scene();
+    inputs.scene.settings.trimStart = 0;
+    inputs.scene.settings.trimEnd = 0;
     const QSizeF pixels = QSizeF(size()) * devicePixelRatioF();
     inputs.size = QSize(std::max(int(std::lround(pixels.width())), 1), std::max(int(std::lround(pixels.height())), 1));
     return inputs;
@@ -91,9 +100,22 @@ bool sameBackground(const EditSettings& a, QSize aSize, const EditSettings& b, Q
 
 }  // namespace
 
+void PreviewCanvas::requestDetail(const Inputs& inputs)
+{
+    VideoPlayer& player = m_editor.player();
+    const QSize movie = player.frameSize();
+    const QSize detail = Compositor::detailSize(movie, inputs.size, inputs.scene.settings, inputs.scene.focusPoints);
+    if (detail == m_requestedDetail && movie == m_requestedFor)
+        return;
+    m_requestedDetail = detail;
+    m_requestedFor = movie;
+    player.requestFrameSize(detail);
+}
+
 void PreviewCanvas::changed()
 {
     auto inputs = std::make_shared<const Inputs>(currentInputs());
+    requestDetail(*inputs);
     const bool installed = m_composerInputs && *m_composerInputs == *inputs;
     if (!installed && !(m_requested && *m_requested == *inputs)) {
         m_requested = inputs;
@@ -115,13 +137,15 @@ void PreviewCanvas::build()
     m_building = true;
     const quint64 generation = ++m_generation;
     const QImage source = m_editor.player().currentFrame();
+    const QSize movie = m_editor.player().frameSize();
     const double time = previewTime();
     QPointer<PreviewCanvas> self(this);
-    QThreadPool::globalInstance()->start([self, inputs, source, time, generation] {
+    QThreadPool::globalInstance()->start([self, inputs, source, movie, time, generation] {
         const QImage picture = Compositor::loadBackgroundPicture(inputs->scene.settings);
         auto composer = std::make_shared<const FrameComposer>(inputs->scene, inputs->size, picture, false);
-        // Composing once here builds the card geometry for this source size off the main thread.
-        QImage first = composer->compose(source, time);
+        // Composing once here builds the card geometry for this movie size off the main thread.
+        QImage first;
+        composer->compose(source, movie, time, first);
         QCoreApplication* application = QCoreApplication::instance();
         if (!application)
             return;
@@ -183,7 +207,10 @@ void PreviewCanvas::compose()
     if (!m_dirty && time == m_composedTime && source.cacheKey() == m_composedSource.cacheKey())
         return;
     m_dirty = false;
-    m_composer->compose(source, time, m_frame);
+    // A new movie has a new size, and so needs pictures of another size.
+    if (m_editor.player().frameSize() != m_requestedFor)
+        requestDetail(*m_composerInputs);
+    m_composer->compose(source, m_editor.player().frameSize(), time, m_frame);
     m_composedSource = source;
     m_composedTime = time;
     update();

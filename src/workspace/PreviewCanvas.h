@@ -22,7 +22,9 @@ class FrameComposer;
 // slower movie follows the player's clock up to 60 times a second; while paused it composes again on every
 // change of the edit or the frame. Making a composer (its background and card geometry) can take
 // a while, so that happens on a worker; a composer for inputs that have changed again meanwhile
-// is dropped, and until the new one arrives the last one keeps drawing.
+// is dropped, and until the new one arrives the last one keeps drawing. The player is asked for
+// pictures no larger than the view and the edit's strongest zoom can show, so that a large movie
+// is scaled down on its decode thread instead of on the main thread.
 //
 // Main thread only. The editor model must outlive it.
 class PreviewCanvas final : public QWidget {
@@ -61,6 +63,7 @@ private:
     void scheduleCompose();
     void compose();
     void playingChanged();
+    void requestDetail(const Inputs& inputs);
 
     EditorModel& m_editor;
     QTimer m_tick;
@@ -74,6 +77,8 @@ private:
     std::shared_ptr<const Inputs> m_requested;        // the newest inputs still to be made, if any
     QImage m_frame;
     QImage m_composedSource;
+    QSize m_requestedDetail;
+    QSize m_requestedFor;  // the movie size m_requestedDetail was worked out for
     double m_composedTime = -1;
 };
 

@@ -273,6 +273,46 @@ TEST_F(PlaybackVideoPlayerTest, ARotatedMovieIsShownUpright)
     EXPECT_EQ(frameIndexOf(player_->currentFrame()), 15);
 }
 
+TEST_F(PlaybackVideoPlayerTest, PicturesComeAtTheAskedSize)
+{
+    openClip();
+    seekAndWait(0.5);
+    // Paused, the picture on show is decoded again at the new size, at the same time.
+    player_->requestFrameSize({80, 45});
+    EXPECT_TRUE(player_->isSeeking());
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    EXPECT_EQ(player_->currentFrame().size(), QSize(80, 45));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 15);
+    EXPECT_DOUBLE_EQ(player_->currentTime(), 0.5);
+    EXPECT_EQ(player_->frameSize(), QSize(160, 90)) << "the movie's own size stays";
+
+    player_->play();
+    playFor(0.3);
+    EXPECT_EQ(player_->currentFrame().size(), QSize(80, 45));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 24);
+    // Playing, the pictures that follow the ones already decoded come at the movie's size again.
+    player_->requestFrameSize({});
+    playFor(0.3);
+    EXPECT_EQ(player_->currentFrame().size(), QSize(160, 90));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 33);
+    player_->pause();
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+
+    // Asking for what is shown already, or for more than the movie has, decodes nothing again.
+    for (QSize size : {QSize(), QSize(320, 180), QSize(160, 91)}) {
+        player_->requestFrameSize(size);
+        EXPECT_FALSE(player_->isSeeking()) << size.width() << "x" << size.height();
+        EXPECT_EQ(player_->currentFrame().size(), QSize(160, 90));
+    }
+    // The size asked for holds for the next movie too.
+    player_->requestFrameSize({40, 30});
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    player_->close();
+    openClip();
+    EXPECT_EQ(player_->currentFrame().size(), QSize(40, 30));
+    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 0);
+}
+
 TEST_F(PlaybackVideoPlayerTest, FilesThatCannotBePlayedAreRefusedWithAReason)
 {
     QTemporaryDir dir;

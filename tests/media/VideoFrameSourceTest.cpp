@@ -271,6 +271,52 @@ TEST_F(VideoFrameSourceTest, ScalesPicturesWhoseSizeChangesToTheTracksSize)
     }
 }
 
+TEST_F(VideoFrameSourceTest, ScalesToTheAskedSizeInTheConversion)
+{
+    VideoFrameSource full(thirty);
+    VideoFrameSource source(thirty);
+    EXPECT_EQ(source.outputSize(), QSize(160, 90));
+    const VideoFrame first = source.frameAt(0.0);
+    source.setOutputSize({80, 45});
+    // The picture already settled on is converted again; one handed out keeps its size.
+    const VideoFrame again = source.frameAt(0.0);
+    EXPECT_EQ(first.image.size(), QSize(160, 90));
+    EXPECT_EQ(again.image.size(), QSize(80, 45));
+    EXPECT_EQ(again.time, first.time);
+    ASSERT_TRUE(full.nextFrame());
+    for (int i = 1; i < 11; ++i) {
+        const std::optional<VideoFrame> frame = source.nextFrame();
+        const std::optional<VideoFrame> reference = full.nextFrame();
+        ASSERT_TRUE(frame && reference) << i;
+        EXPECT_EQ(frame->time, reference->time) << i;
+        ASSERT_EQ(frame->image.size(), QSize(80, 45)) << i;
+        // The full-size picture scaled: the same frame, the same colours.
+        const QImage expected = reference->image.scaled(80, 45, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        double sum = 0;
+        for (int y = 0; y < 45; ++y)
+            for (int x = 0; x < 80; ++x) {
+                const QRgb a = frame->image.pixel(x, y), b = expected.pixel(x, y);
+                sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            }
+        EXPECT_LT(sum / (3 * 80 * 45), 6.0) << i;
+    }
+    // What cannot be scaled down to gives the track's own size.
+    const struct {
+        QSize asked, given;
+    } cases[] = {
+        {{100, 60}, {100, 60}},  // out of proportion is allowed
+        {{161, 90}, {160, 90}},
+        {{80, 91}, {160, 90}},
+        {{}, {160, 90}},
+        {{1, 1}, {1, 1}},
+    };
+    for (const auto& c : cases) {
+        source.setOutputSize(c.asked);
+        EXPECT_EQ(source.outputSize(), c.given) << c.asked.width() << "x" << c.asked.height();
+        EXPECT_EQ(source.frameAt(0.2).image.size(), c.given) << c.asked.width() << "x" << c.asked.height();
+    }
+}
+
 // A picture with a different colour in each quarter, to tell every turn and mirror apart.
 QImage quarters(int width, int height, const QRgb colours[4])
 {
@@ -318,11 +364,18 @@ TEST_F(VideoFrameSourceTest, TurnsPicturesUprightAsTheDisplayMatrixSays)
         VideoFrameSource source(path);
         const QSize upright = c.clockwise % 180 == 0 ? QSize(64, 32) : QSize(32, 64);
         EXPECT_EQ(QSize(source.width(), source.height()), upright);
-        for (const VideoFrame& frame : {source.frameAt(0.0), *source.nextFrame()}) {
-            ASSERT_EQ(frame.image.size(), upright);
-            const int w = upright.width(), h = upright.height();
-            const QRgb seen[] = {frame.image.pixel(w / 4, h / 4), frame.image.pixel(w * 3 / 4, h / 4),
-                                 frame.image.pixel(w / 4, h * 3 / 4), frame.image.pixel(w * 3 / 4, h * 3 / 4)};
+        const VideoFrame whole = source.frameAt(0.0), next = *source.nextFrame();
+        // Scaled in the conversion, the picture is asked for and comes upright as well.
+        const QSize half = upright / 2;
+        source.setOutputSize(half);
+        EXPECT_EQ(source.outputSize(), half);
+        const VideoFrame scaled = source.frameAt(0.0);
+        for (const VideoFrame* frame : {&whole, &next, &scaled}) {
+            ASSERT_EQ(frame->image.size(), frame == &scaled ? half : upright);
+            const QImage& image = frame->image;
+            const int w = image.width(), h = image.height();
+            const QRgb seen[] = {image.pixel(w / 4, h / 4), image.pixel(w * 3 / 4, h / 4), image.pixel(w / 4, h * 3 / 4),
+                                 image.pixel(w * 3 / 4, h * 3 / 4)};
             const int expected[] = {c.topLeft, c.topRight, c.bottomLeft, c.bottomRight};
             for (int q = 0; q < 4; ++q) {
                 const QRgb want = colours[expected[q]];

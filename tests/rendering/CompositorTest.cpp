@@ -433,5 +433,58 @@ TEST(CompositorTest, DegenerateInputsGiveFiniteGeometry)
     }
 }
 
+TEST(CompositorTest, DetailSizeKeepsEveryCanvasPixelOfTheStrongestZoom)
+{
+    EditSettings defaults;  // strength 1.65, zooms 2.2 s long
+    EditSettings disabled;
+    disabled.zoomEnabled = false;
+    EditSettings cropped;
+    cropped.cropLeft = cropped.cropRight = cropped.cropTop = cropped.cropBottom = 0.25;
+    EditSettings broken;
+    broken.zoomStrength = nan;
+    FocusPoint strong = point(1);
+    strong.zoomStrength = 4;
+    const struct {
+        const char* name;
+        QSize movie;
+        QSizeF canvas;
+        EditSettings settings;
+        Points events;
+        QSize expected;
+    } cases[] = {
+        // 498 / 2160 of each side; the width rounds up.
+        {"4K, no zoom", {3840, 2160}, {886, 498}, defaults, {}, {886, 498}},
+        {"4K, edit's strength", {3840, 2160}, {886, 498}, defaults, {point(1), point(3)}, {1461, 822}},
+        {"4K, zooms switched off", {3840, 2160}, {886, 498}, disabled, {point(1)}, {886, 498}},
+        {"4K, strongest point wins", {3840, 2160}, {886, 498}, defaults, {point(1), strong}, {3542, 1992}},
+        {"4K, NaN strength is the gentlest", {3840, 2160}, {886, 498}, broken, {point(1)}, {930, 523}},
+        // Half of each side shown: the crop fills the card.
+        {"4K, cropped to the middle", {3840, 2160}, {886, 498}, cropped, {}, {1771, 996}},
+        {"1080p, edit's strength", {1920, 1080}, {886, 498}, defaults, {point(1)}, {1461, 822}},
+        {"small movie is never enlarged", {320, 180}, {640, 360}, defaults, {point(1)}, {320, 180}},
+        {"portrait movie on a wide canvas", {1080, 1920}, {886, 498}, defaults, {}, {281, 498}},
+        {"no movie", {}, {886, 498}, defaults, {point(1)}, {}},
+    };
+    for (const auto& c : cases) {
+        const QSize size = Compositor::detailSize(c.movie, c.canvas, c.settings, c.events);
+        EXPECT_EQ(size, c.expected) << c.name;
+        if (c.movie.isEmpty())
+            continue;
+        // While each zoom holds, the canvas draws no more pixels across the movie than the
+        // scaled frame keeps.
+        std::vector<std::pair<Points, double>> moments{{Points{}, 0.0}};
+        for (const FocusPoint& event : c.events)
+            moments.push_back({Points{event}, event.time + 1.1});
+        for (const auto& [events, time] : moments) {
+            const auto L = Compositor::layout({0, 0, double(c.movie.width()), double(c.movie.height())}, c.canvas,
+                                              c.settings, events, time, {});
+            const double across = L.contentRect.width * L.punchScale / L.visibleRect.width * c.movie.width();
+            const double down = L.contentRect.height * L.punchScale / L.visibleRect.height * c.movie.height();
+            EXPECT_GE(size.width() + 1e-6, std::min(across, double(c.movie.width()))) << c.name << " at " << time;
+            EXPECT_GE(size.height() + 1e-6, std::min(down, double(c.movie.height()))) << c.name << " at " << time;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace sablewick

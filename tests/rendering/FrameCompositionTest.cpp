@@ -56,6 +56,27 @@ EditSettings plainSettings()
     return s;
 }
 
+// Every layer in play: gradient, frame ring, shadow and the drawn pointer.
+EditSettings styledSettings()
+{
+    EditSettings s = plainSettings();
+    s.backgroundKind = BackgroundKind::gradient;
+    s.frameInset = 20;
+    s.shadowStrength = 0.6;
+    s.pointerVisible = true;
+    return s;
+}
+
+FocusPoint zoomAt(double time, double x, double y)
+{
+    FocusPoint point;
+    point.id = QUuid::createUuid();
+    point.time = time;
+    point.x = x;
+    point.y = y;
+    return point;
+}
+
 QImage solidFrame(QSize size, uint32_t rgb, QImage::Format format = QImage::Format_RGB32)
 {
     QImage frame(size, format);
@@ -515,6 +536,43 @@ TEST(FrameComposerTest, SlowZoomMovesThePictureSmoothlyBySubPixelSteps)
     EXPECT_GT(measured.back() - measured.front(), 5.0);
 }
 
+// A player's picture scaled down for a small preview, in proportion or not, composes to the frame
+// of the full-size picture: the card, the zoom and the pointer follow the movie's own size.
+TEST(FrameComposerTest, ScaledSourceOfAMovieGivesTheFullSizeFrame)
+{
+    EditSettings s = styledSettings();
+    s.pointerSize = 3;
+    const QSize movie(640, 360);
+    // Smooth shading with a few broad bars, so that scaling it loses nothing that shows.
+    QImage full(movie, QImage::Format_RGB32);
+    for (int y = 0; y < movie.height(); ++y)
+        for (int x = 0; x < movie.width(); ++x)
+            full.setPixel(x, y, qRgb(x * 255 / movie.width(), (x / 80) % 2 ? 200 : 60, y * 255 / movie.height()));
+    std::vector<PointerSample> track{{0, 0.3, 0.6, true}, {2, 0.7, 0.4, true}};
+    FocusPoint point = zoomAt(0.2, 0.6, 0.3);
+    point.zoomStrength = 2;
+    const FrameComposer composer(sceneOf(s, {point}, track), kCanvas, {}, false);
+    const auto meanDifference = [](const QImage& a, const QImage& b) {
+        double sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                sum += distance(a.pixel(x, y), b.pixel(x, y));
+        return sum / (a.width() * a.height());
+    };
+    for (QSize scaled : {QSize(320, 180), QSize(401, 181), QSize(200, 150)}) {
+        const QImage source = full.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        for (double t : {0.0, 0.6, 1.2}) {
+            const QImage expected = composer.compose(full, t);
+            QImage frame;
+            composer.compose(source, movie, t, frame);
+            EXPECT_LT(meanDifference(frame, expected), 3.0) << scaled.width() << "x" << scaled.height() << " at " << t;
+            // Laid out for the scaled size instead, the card of a picture out of proportion moves.
+            if (scaled == QSize(200, 150))
+                EXPECT_GT(meanDifference(composer.compose(source, t), expected), 10.0) << t;
+        }
+    }
+}
+
 TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
 {
     EditSettings s = plainSettings();
@@ -541,18 +599,10 @@ TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
 
 TEST(FrameComposerTest, PreviewAndExportShareOneResult)
 {
-    EditSettings s = plainSettings();
-    s.backgroundKind = BackgroundKind::gradient;
-    s.frameInset = 20;
-    s.shadowStrength = 0.6;
-    s.pointerVisible = true;
+    EditSettings s = styledSettings();
     const QSize source(200, 120);
     std::vector<PointerSample> track{{0, 0.4, 0.6, true}, {1, 0.6, 0.4, true}};
-    FocusPoint point;
-    point.id = QUuid::createUuid();
-    point.time = 0.2;
-    point.x = 0.6;
-    point.y = 0.3;
+    const FocusPoint point = zoomAt(0.2, 0.6, 0.3);
     const std::vector<FocusPoint> events{point};
     const FrameComposer composer(sceneOf(s, events, track), kCanvas, {}, false);
     const QImage frame = quadrants(source);

@@ -119,32 +119,58 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
     window.resize(640, 360);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    editor().seek(1.0);
-    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }))
-        << "the preview never showed the frame at the playhead";
-    const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(shown.size(), QSize(640, 360));
 
-    const QString movie = bench.path("export.mp4");
-    bool done = false;
-    ExportOptions options;
-    options.resolution = ExportResolution::p720;
-    editor().export_(QUrl::fromLocalFile(movie), options, [&] { done = true; });
-    ASSERT_TRUE(waitUntil([&] { return done; }, 60000));
-    const QString still = bench.path("still.png");
-    runFfmpeg({"-ss", "1.0", "-i", movie, "-frames:v", "1", still});
-    const QImage exported = QImage(still).scaled(640, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                .convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(exported.isNull());
+    // A movie smaller than the preview, and one that the player hands the preview scaled down,
+    // to as much as the zoom can show and, unzoomed, to the preview's own size.
+    const QString large = bench.path("large.mp4");
+    runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=3", "-c:v", "libx264", "-preset",
+               "ultrafast", "-pix_fmt", "yuv420p", "-g", "30", large});
+    const struct {
+        QString movie;
+        QSize zoomedPicture, unzoomedPicture;
+    } cases[] = {
+        {Clips::get().threeSeconds, {320, 180}, {320, 180}},
+        {large, {1280, 720}, {640, 360}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.movie.toStdString());
+        if (c.movie != Clips::get().threeSeconds) {
+            ASSERT_TRUE(bench.open(c.movie));
+            editor().setEvents({zoom});
+            editor().flushPendingEdits();
+        }
+        const auto showing = [&](QSize picture) {
+            return waitUntil([&] {
+                return preview->isCurrent() && editor().player().currentFrame().size() == picture;
+            });
+        };
+        editor().seek(1.0);
+        ASSERT_TRUE(showing(c.zoomedPicture)) << "the preview never showed the frame at the playhead; the player's is "
+                                              << editor().player().currentFrame().width() << " wide";
+        const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), QSize(640, 360));
 
-    const double difference = meanDifference(shown, exported);
-    EXPECT_LT(difference, 6.0) << "mean difference per channel between preview and export";
+        const QString movie = bench.path("export.mp4");
+        bool done = false;
+        ExportOptions options;
+        options.resolution = ExportResolution::p720;
+        editor().export_(QUrl::fromLocalFile(movie), options, [&] { done = true; });
+        ASSERT_TRUE(waitUntil([&] { return done; }, 60000));
+        const QString still = bench.path("still.png");
+        runFfmpeg({"-ss", "1.0", "-i", movie, "-frames:v", "1", still});
+        const QImage exported = QImage(still).scaled(640, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                    .convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(exported.isNull());
 
-    // The same check fails for a picture without the zoom: the comparison sees the card.
-    editor().setEvents({});
-    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent(); }));
-    const QImage unzoomed = preview->frame().convertToFormat(QImage::Format_RGB32);
-    EXPECT_GT(meanDifference(unzoomed, exported), 12.0);
+        const double difference = meanDifference(shown, exported);
+        EXPECT_LT(difference, 6.0) << "mean difference per channel between preview and export";
+
+        // The same check fails for a picture without the zoom: the comparison sees the card.
+        editor().setEvents({});
+        ASSERT_TRUE(showing(c.unzoomedPicture));
+        const QImage unzoomed = preview->frame().convertToFormat(QImage::Format_RGB32);
+        EXPECT_GT(meanDifference(unzoomed, exported), 12.0);
+    }
 }
 
 TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
