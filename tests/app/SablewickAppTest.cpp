@@ -1,5 +1,10 @@
 #include "app/SablewickApp.h"
 
+#include "app/ImageWindowSession.h"
+#include "document/CanvasStyle.h"
+#include "screenshoteditor/ScreenshotEditorView.h"
+#include "screenshots/ScreenshotModel.h"
+
 #include "app/FakeSystemHotKeys.h"
 #include "app/SablewickLifecycle.h"
 #include "app/StudioSession.h"
@@ -11,6 +16,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -36,6 +42,11 @@ protected:
             ++mainWindowsMade;
             return new QWidget;
         };
+        makeApp(scenes);
+    }
+    void makeApp(const SablewickScenes& scenes)
+    {
+        app.reset();
         app = std::make_unique<SablewickApp>(
             scenes,
             [this] {
@@ -102,6 +113,52 @@ TEST_F(SablewickAppTest, MainWindowIsFramedAndRegistered)
     EXPECT_EQ(image->windowTitle(), "Image Studio");
     EXPECT_EQ(image->size(), QSize(1280, 840));
     image->close();
+}
+
+TEST_F(SablewickAppTest, AnOpenedImageShowsInTheImageWindowWhoseCloseKeepsTheEdit)
+{
+    CanvasPresets presets(defaults);
+    std::unique_ptr<ImageWindowSession> bridge;
+    int imageWindowsMade = 0;
+    SablewickScenes scenes;
+    scenes.makeMainWindow = [] { return new QWidget; };
+    scenes.makeImageWindow = [&] {
+        ++imageWindowsMade;
+        return new ScreenshotEditorWindow({bridge.get(), &preferences, &presets, {}, {}});
+    };
+    makeApp(scenes);
+    bridge = std::make_unique<ImageWindowSession>(*app, app->session());
+    app->start();
+    EXPECT_EQ(imageWindowsMade, 0) << "the image window waits for an image";
+
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(bench.path("Shot.png")));
+    app->session().openImage(QUrl::fromLocalFile(bench.path("Shot.png")));
+    auto* window = qobject_cast<ScreenshotEditorWindow*>(SablewickLifecycle::screenshotWindow.data());
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Shot");
+    EXPECT_FALSE(window->view()->isShowingEmptyState());
+
+    ScreenshotModel& model = app->session().screenshot();
+    ScreenshotAnnotation arrow;
+    arrow.tool = ScreenshotTool::arrow;
+    arrow.endX = arrow.endY = 0.5;
+    model.setAnnotations({arrow});
+    QFile::remove(ScreenshotModel::recoveryPath());
+    window->close();
+    EXPECT_FALSE(SablewickLifecycle::screenshotWindow) << "a closed window is not brought back";
+    EXPECT_TRUE(QFile::exists(ScreenshotModel::recoveryPath()));
+    EXPECT_TRUE(model.canUndo());
+
+    // Asked forward again, the edit comes back in a new window.
+    app->session().openScreenshotWindow()();
+    auto* again = qobject_cast<ScreenshotEditorWindow*>(SablewickLifecycle::screenshotWindow.data());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(imageWindowsMade, 2);
+    EXPECT_EQ(again->windowTitle(), "Shot");
+    delete again;
 }
 
 TEST_F(SablewickAppTest, ClosingTheMainWindowSavesTheEditAndAReopenMakesANewWindow)
