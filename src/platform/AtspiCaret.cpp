@@ -119,9 +119,13 @@ struct AtspiCaret::State {
     {
         context = g_main_context_new();
         g_main_context_push_thread_default(context);
-        atspi_set_main_context(context);
         atspi_set_timeout(kBusTimeoutMilliseconds, kBusTimeoutMilliseconds * 4);
         bool ok = atspi_init() >= 0;
+        // After the start: the library's start attaches the bus to the process's default context,
+        // which the application's main thread runs, so the bus would be read there, racing this
+        // thread over the library's state, and not at all while that thread is busy.
+        if (ok)
+            atspi_set_main_context(context);
         if (ok) {
             for (const char* type : {"object:state-changed:focused", "object:text-caret-moved"})
                 ok = ok && atspi_event_listener_register_from_callback(&State::onEvent, this, nullptr, type, nullptr);
