@@ -43,7 +43,8 @@ void DurationControl::makeSlider()
                                     std::nullopt, this);
     slider->setAccessibleName(m_title);
     if (m_slider) {
-        m_column->replaceWidget(m_slider, slider);
+        // The layout hands back the old slider's item, which is ours to free.
+        delete m_column->replaceWidget(m_slider, slider);
         m_slider->hide();
         m_slider->deleteLater();
     } else {
