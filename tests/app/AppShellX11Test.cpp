@@ -303,7 +303,11 @@ TEST_F(AppShellX11Test, ARecordingStartedByItsKeyOpensInTheEditorWithWhatWasDone
     elsewhere.setGeometry(100, 500, 1000, 450);
     elsewhere.show();
     const QString other = QString::number(elsewhere.winId());
-    ASSERT_TRUE(waitFor([&] { return isAbove(other, main); }));
+    // The main window may still raise itself as its start finishes, after this one appeared.
+    ASSERT_TRUE(waitFor([&] {
+        elsewhere.raise();
+        return isAbove(other, main);
+    }));
 
     run("xdotool", {"key", "ctrl+alt+super+r"});
     QString sheet;
