@@ -348,11 +348,26 @@ bool ScreenshotModel::refersToSource(const QUrl& target) const
 
 // ---- preview --------------------------------------------------------------------------------------
 
-QSize ScreenshotModel::previewSize(QSize source, const EditSettings& settings)
+QSize ScreenshotModel::previewSize(QSize source, const EditSettings& settings, QSize bounds)
 {
     const QSize full = ScreenshotRenderer::outputSize(source, settings, 1);
-    const double f = std::min(double(previewLongSide) / std::max(full.width(), full.height()), 1.0);
+    double f = std::min(double(previewLongSide) / std::max(full.width(), full.height()), 1.0);
+    if (!bounds.isEmpty())
+        f = std::min({f, double(bounds.width()) / full.width(), double(bounds.height()) / full.height()});
     return {std::max(int(std::lround(full.width() * f)), 1), std::max(int(std::lround(full.height() * f)), 1)};
+}
+
+void ScreenshotModel::setPreviewBounds(QSize pixels)
+{
+    if (pixels.isEmpty())
+        pixels = QSize();
+    if (pixels == m_previewBounds)
+        return;
+    const QSize before = previewSize(sourceSize(), m_settings, m_previewBounds);
+    m_previewBounds = pixels;
+    // Bounds beyond what the preview reaches anyway leave it as it is.
+    if (previewSize(sourceSize(), m_settings, m_previewBounds) != before)
+        schedulePreview();
 }
 
 void ScreenshotModel::schedulePreview()
@@ -373,10 +388,11 @@ void ScreenshotModel::runPreview()
         return;
     }
     const quint64 revision = m_previewRevision;
+    m_previewStarted.start();
     std::vector<ScreenshotAnnotation> marks = m_annotations;
     if (m_draft)
         marks.push_back(*m_draft);  // drawn last, on top
-    const QSize size = previewSize(sourceSize(), m_settings);
+    const QSize size = previewSize(sourceSize(), m_settings, m_previewBounds);
     m_workers.start([this, revision, url = m_sourceURL, source = m_source, settings = m_settings,
                      marks = std::move(marks), size, canvas = m_previewCanvas] {
         QImage image;
@@ -398,7 +414,11 @@ void ScreenshotModel::previewRendered(quint64 revision, std::optional<QUrl> url,
         emit previewChanged();
     }
     if (revision != m_previewRevision) {
-        QTimer::singleShot(std::chrono::milliseconds(int(previewPause * 1000)), this, [this] { runPreview(); });
+        // The pause runs from the start of the render that just ended, so that renders following
+        // a drag come one a frame rather than one a frame plus a render.
+        const qint64 waited = m_previewStarted.elapsed();
+        const auto pause = std::chrono::milliseconds(std::max<qint64>(qint64(previewPause * 1000) - waited, 0));
+        QTimer::singleShot(pause, this, [this] { runPreview(); });
         return;
     }
     m_previewRunning = false;

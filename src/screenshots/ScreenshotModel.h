@@ -8,6 +8,7 @@
 #include "screenshots/ScreenshotRenderer.h"
 #include "screenshots/ScreenshotTool.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointF>
@@ -98,8 +99,13 @@ public:
     void cancelExport();
 
     // The preview's size for a source and settings: the full output size, its long side at most
-    // 1600 pixels.
-    static QSize previewSize(QSize source, const EditSettings& settings);
+    // 1600 pixels and, with `bounds`, no larger than them either way.
+    static QSize previewSize(QSize source, const EditSettings& settings, QSize bounds = {});
+    // The largest picture, in pixels, that the preview is shown as. Previews are rendered no larger,
+    // so that a canvas smaller than 1600 pixels shows each new one pixel for pixel instead of
+    // resampling it, and spends no time on pixels it would throw away. Empty: no bound.
+    void setPreviewBounds(QSize pixels);
+    QSize previewBounds() const { return m_previewBounds; }
 
 signals:
     void sourceChanged();
@@ -156,8 +162,10 @@ private:
 
     EditHistory<Edit> m_history;
     bool m_previewRunning = false;
+    QElapsedTimer m_previewStarted;
     quint64 m_previewRevision = 0;
     std::shared_ptr<ExportJob> m_job;
+    QSize m_previewBounds;
     std::shared_ptr<ScreenshotRenderer::CanvasCache> m_previewCanvas;
     // Last, so that it is destroyed first: its destructor waits for the renders still running.
     QThreadPool m_workers;

@@ -17,6 +17,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace sablewick {
 namespace {
 
@@ -422,6 +425,51 @@ TEST_F(ScreenshotModelTest, PreviewFollowsEveryChangeAndDrops)
     settled.clear();
     ASSERT_TRUE(settled.wait(10000));
     EXPECT_EQ(model->preview().size(), ScreenshotModel::previewSize(QSize(200, 200), model->settings()));
+}
+
+TEST_F(ScreenshotModelTest, PreviewsAreRenderedNoLargerThanTheCanvasShowsThem)
+{
+    const QSize source(3840, 2160);
+    EditSettings settings;
+    settings.aspect = AspectRatio::auto_;
+    settings.sourceAspectWidth = source.width();
+    settings.sourceAspectHeight = source.height();
+    const QSize full = ScreenshotRenderer::outputSize(source, settings, 1);
+    const QSize capped = ScreenshotModel::previewSize(source, settings);
+    EXPECT_EQ(std::max(capped.width(), capped.height()), ScreenshotModel::previewLongSide);
+
+    struct Case {
+        QSize bounds;
+        QSize expected;
+    };
+    const QSize fitted = full.scaled(QSize(1300, 800), Qt::KeepAspectRatio);
+    for (const Case& c : std::initializer_list<Case>{
+             {{}, capped},                   // unbounded: the long-side limit alone
+             {{5000, 5000}, capped},         // bounds beyond the limit change nothing
+             {{1300, 800}, fitted},          // a canvas smaller than the limit: its size
+             {{1300, 100000}, full.scaled(QSize(1300, 100000), Qt::KeepAspectRatio)},
+         }) {
+        SCOPED_TRACE(testing::Message() << c.bounds.width() << " x " << c.bounds.height());
+        const QSize size = ScreenshotModel::previewSize(source, settings, c.bounds);
+        EXPECT_LE(std::abs(size.width() - c.expected.width()), 1);
+        EXPECT_LE(std::abs(size.height() - c.expected.height()), 1);
+    }
+
+    // The model renders at its bounds, and again when they change.
+    auto model = openedModel();
+    QSignalSpy settled(model.get(), &ScreenshotModel::previewSettled);
+    ASSERT_TRUE(settled.wait(10000));
+    const QSize unbounded = model->preview().size();
+    model->setPreviewBounds(QSize(200, 200));
+    settled.clear();
+    ASSERT_TRUE(settled.wait(10000));
+    EXPECT_EQ(model->preview().size(), ScreenshotModel::previewSize(QSize(400, 300), model->settings(), QSize(200, 200)));
+    EXPECT_LE(model->preview().width(), 200);
+    EXPECT_LT(model->preview().width(), unbounded.width());
+    model->setPreviewBounds(QSize());
+    settled.clear();
+    ASSERT_TRUE(settled.wait(10000));
+    EXPECT_EQ(model->preview().size(), unbounded);
 }
 
 }  // namespace
