@@ -5,6 +5,7 @@
 #include "media/PlaybackDecoder.h"
 #include "media/PlaybackError.h"
 #include "media/PlaybackMovieSound.h"
+#include "media/VideoFrameSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,9 +139,7 @@ void PlaybackVideoPlayer::requestFrameSize(QSize size)
     // While playing the next pictures come at the new size. Paused, the picture on show is
     // decoded again at it: larger, so that the view is sharp, or smaller, so that every change
     // of the edit composes the small one.
-    const QSize wanted = size.isEmpty() || size.width() > frameSize_.width() || size.height() > frameSize_.height()
-                             ? frameSize_
-                             : size;
+    const QSize wanted = VideoFrameSource::outputSizeFor(size, frameSize_);
     if (!playing_ && waitingSerial_ == 0 && !frame_.isNull() && frame_.size() != wanted)
         seek(position_);
 }

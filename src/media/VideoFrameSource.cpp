@@ -337,13 +337,19 @@ void VideoFrameSource::setOutputSize(QSize size)
     State& s = *state_;
     const QSize full(s.track.width, s.track.height);
     // Asked for upright; converted before the picture is turned.
-    QSize coded = DisplayRotation::upright(size, s.track.rotation);
-    if (coded.isEmpty() || coded.width() > full.width() || coded.height() > full.height())
-        coded = full;
+    const QSize coded = outputSizeFor(DisplayRotation::upright(size, s.track.rotation), full);
     if (coded == s.convertedSize)
         return;
     s.convertedSize = coded;
     s.convertedValid = false;
+}
+
+QSize VideoFrameSource::outputSizeFor(QSize asked, QSize own)
+{
+    if (asked.isEmpty() || asked.width() > own.width() || asked.height() > own.height()
+        || 2 * std::int64_t(asked.width()) * asked.height() > std::int64_t(own.width()) * own.height())
+        return own;
+    return asked;
 }
 
 QSize VideoFrameSource::outputSize() const

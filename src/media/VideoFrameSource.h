@@ -46,11 +46,15 @@ public:
 
     // Scales the frames returned from now on to `size` (upright pixels) in the same pass as their
     // colour conversion, so that a small view of a large movie costs neither the conversion of
-    // every full-size pixel nor a second scaling. A size that is empty, or larger than the track in
-    // either direction, gives the track's own size.
+    // every full-size pixel nor a second scaling. A size that is empty, larger than the track in
+    // either direction or nearly as large gives the track's own size (see outputSizeFor).
     void setOutputSize(QSize size);
     // The upright size of the frames returned from now on.
     QSize outputSize() const;
+    // The size setOutputSize(asked) gives frames of `own` size (both upright). A size that would
+    // keep more than half of the pixels gives `own`: converting a picture without scaling it is
+    // so much cheaper than scaling it that the few pixels saved do not pay for it.
+    static QSize outputSizeFor(QSize asked, QSize own);
 
     // The frame shown at time t: the one with the largest presentation time at or before t,
     // compared exactly. Before the first frame: the first frame; after the last: the last.

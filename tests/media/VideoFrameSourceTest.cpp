@@ -300,11 +300,14 @@ TEST_F(VideoFrameSourceTest, ScalesToTheAskedSizeInTheConversion)
             }
         EXPECT_LT(sum / (3 * 80 * 45), 6.0) << i;
     }
-    // What cannot be scaled down to gives the track's own size.
+    // What cannot be scaled down to, or keeps more than half of the pixels, gives the track's own
+    // size.
     const struct {
         QSize asked, given;
     } cases[] = {
         {{100, 60}, {100, 60}},  // out of proportion is allowed
+        {{120, 60}, {120, 60}},  // half of the pixels
+        {{121, 60}, {160, 90}},
         {{161, 90}, {160, 90}},
         {{80, 91}, {160, 90}},
         {{}, {160, 90}},
