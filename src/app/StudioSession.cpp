@@ -391,6 +391,8 @@ bool StudioSession::saveAndReopenForUpdate()
                 return false;
             m_editor->saveProject(*destination);
         }
+        // The relaunch goes on only with the edit on disk.
+        m_editor->finishSaving();
         if (m_editor->hasUnsavedEdits())
             return false;
     }

@@ -112,6 +112,14 @@ public:
         update(m_canUndo, m_canRedo, false);
     }
 
+    // A state of the document has been saved, perhaps while the document changed further (a
+    // write that ends later): the document counts as clean whenever it equals that state.
+    void markSaved(Snapshot saved)
+    {
+        m_saved = std::move(saved);
+        update(m_canUndo, m_canRedo, differsFromSaved(m_hooks.current()));
+    }
+
 private:
     // Goes one step back or forward: the current document is kept on the opposite side.
     bool step(std::vector<Snapshot>& from, std::vector<Snapshot>& to)

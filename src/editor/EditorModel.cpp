@@ -353,6 +353,7 @@ FocusProject EditorModel::recoveryProject() const
 
 void EditorModel::saveRecovery()
 {
+    finishSaving();
     if (m_movieURL)
         backupEnded(m_recovery.writeNow(recoveryPath(), recoveryProject()));
 }
@@ -486,6 +487,8 @@ void EditorModel::finishOpeningMovie(const QUrl& movie, std::optional<std::vecto
         return fail(playerError);
     }
 
+    // A save of the edit being replaced still publishes its outcome on that edit.
+    finishSaving();
     clearInteractionPreview();
     m_history.suspend();
     const QSizeF size(std::abs(load.metadata.displaySize.width()), std::abs(load.metadata.displaySize.height()));
@@ -541,9 +544,10 @@ void EditorModel::openProject(const QUrl& file, OpenCompletion done)
     try {
         if (!file.isLocalFile())
             return fail(notLocalFileText);
-        // The newest backup may still be on its way to the disk.
+        // The newest backup, or a save of this very file, may still be on its way to the disk.
         if (isRecoveryFile(file))
             m_recovery.finish();
+        finishSaving();
         project = ProjectFile::readProject(file.toLocalFile());
     } catch (const DocumentError& e) {
         if (e.kind() == DocumentError::Kind::unsupportedVersion)
@@ -615,26 +619,68 @@ void EditorModel::restoreProject(const QUrl& file, const FocusProject& project, 
 
 // --- saving
 
-void EditorModel::saveProject(const QUrl& destination)
+namespace {
+
+// On a worker: everything that can take a while (the encoding, the checks on the file system and
+// the write with its fsync). Returns why the project could not be written.
+std::optional<QString> writeProjectFile(const QUrl& destination, const QUrl& movie, const FocusProject& project)
 {
-    if (!m_movieURL)
-        return;
-    const FocusProject project = currentProject();
     try {
         if (!destination.isLocalFile())
             throw DocumentError(DocumentError::Kind::io, "Only files on this computer can be written.");
         // A project saved onto its own movie (by any name) would destroy the recording.
         std::error_code sameFileError;
-        if (m_movieURL->isLocalFile()
-            && std::filesystem::equivalent(m_movieURL->toLocalFile().toStdString(), destination.toLocalFile().toStdString(), sameFileError))
+        if (movie.isLocalFile()
+            && std::filesystem::equivalent(movie.toLocalFile().toStdString(), destination.toLocalFile().toStdString(),
+                                           sameFileError))
             throw DocumentError(DocumentError::Kind::io, "Choose a different filename. A project cannot replace its movie.");
         ProjectFile::writeProject(destination.toLocalFile(), project);
     } catch (const DocumentError& e) {
-        setNotice(QStringLiteral("Could not save project: ") + QString::fromStdString(e.what()));
+        return QString::fromStdString(e.what());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void EditorModel::saveProject(const QUrl& destination, SaveCompletion done)
+{
+    if (!m_movieURL) {
+        if (done)
+            done(false);
+        return;
+    }
+    // What is written is the edit as it stands now; it counts as saved once it is on disk, also
+    // when the edit has moved on by then.
+    flushPendingEdits();
+    const Edit saved = currentEdit();
+    QPointer<EditorModel> self(this);
+    m_saves.write(
+        destination.toLocalFile(),
+        [destination, movie = *m_movieURL, project = currentProject()] {
+            return writeProjectFile(destination, movie, project);
+        },
+        [self, destination, saved, done](const std::optional<QString>& failure) {
+            if (self)
+                self->saveEnded(destination, saved, failure);
+            if (done)
+                done(!failure);
+        });
+}
+
+void EditorModel::finishSaving()
+{
+    m_saves.finish();
+}
+
+void EditorModel::saveEnded(const QUrl& destination, const Edit& saved, const std::optional<QString>& failure)
+{
+    if (failure) {
+        setNotice(QStringLiteral("Could not save project: ") + *failure);
         return;
     }
     setProjectURL(destination);
-    m_history.markSaved();
+    m_history.markSaved(saved);
     rememberProject(destination);
     backUp();
     setNotice(QStringLiteral("Saved ") + destination.fileName());

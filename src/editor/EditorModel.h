@@ -9,6 +9,7 @@
 #include "editor/EditorServices.h"
 #include "editor/ExportRun.h"
 #include "editor/MusicAudition.h"
+#include "editor/OrderedWrites.h"
 #include "editor/RecoveryWriter.h"
 #include "rendering/ExportOptions.h"
 #include "rendering/InteractionSoundtrack.h"
@@ -41,7 +42,7 @@ class VideoPlayer;
 // projects, the thumbnail strip and the export run.
 //
 // Threading: lives on the main thread; every member is called there. Movie reading (the player's
-// decoders included), backups, thumbnails, the soundtrack preview render and the export run on
+// decoders included), saves, backups, thumbnails, the soundtrack preview render and the export run on
 // worker threads and hand their results back to the main thread, where they are dropped if the
 // model is gone or the work was superseded.
 //
@@ -112,11 +113,11 @@ public:
     void flushPendingEdits();
     void undo();
     void redo();
-    // Writes the recovery copy of the open edit before it returns (quitting, relaunching). The
-    // model's own backups after each settled change are written on a worker.
+    // Writes the recovery copy of the open edit before it returns (quitting, relaunching), after
+    // the saves asked for have ended, so that the copy names the project just saved. The model's
+    // own backups after each settled change are written on a worker.
     void saveRecovery();
-    // Returns once the backups asked for are on disk (or have failed); their outcome is
-    // published when the main thread's events next run.
+    // Returns once the backups asked for are on disk (or have failed), their outcome published.
     void finishBackups();
 
     // --- opening and saving. `done` runs on the main thread with whether the open succeeded
@@ -126,7 +127,15 @@ public:
     void open(const QUrl& movie, std::optional<std::vector<FocusPoint>> recordedEvents = std::nullopt,
               OpenCompletion done = {});
     void openProject(const QUrl& project, OpenCompletion done = {});
-    void saveProject(const QUrl& destination);
+    // Writes the edit as it stands now as a project file, on a worker. When the write has ended
+    // its outcome is published on the main thread (the notice, and on success the project file,
+    // the saved state, the recent projects and the backup), then `done` runs with whether the
+    // file was written. Saves land in the order asked for. Nothing happens with no movie open.
+    using SaveCompletion = std::function<void(bool saved)>;
+    void saveProject(const QUrl& destination, SaveCompletion done = {});
+    // Returns once every save asked for has ended and its outcome is published: before anything
+    // replaces the open edit, and for a caller that must know at once whether it was saved.
+    void finishSaving();
     // Drops unusable pointer samples and orders the rest by time.
     static std::vector<PointerSample> validPointerSamples(const std::vector<PointerSample>& samples,
                                                           double duration);
@@ -228,6 +237,7 @@ private:
                             const QUuid& generation, MovieLoad& load, OpenCompletion done);
     void restoreProject(const QUrl& file, const FocusProject& project, const QUuid& generation);
     void failOpen(const QString& prefix, const QString& description, const QUuid& generation);
+    void saveEnded(const QUrl& destination, const Edit& saved, const std::optional<QString>& failure);
     void rememberProject(const QUrl& project);
     void loadThumbnails();
     void appendThumbnail(const QImage& image);
@@ -318,6 +328,7 @@ private:
     ExportRun m_export;
     MusicAudition m_audition;
     RecoveryWriter m_recovery;
+    OrderedWrites m_saves{false};
     std::shared_ptr<std::atomic<bool>> m_thumbnailCancel;
     QUuid m_openGeneration = QUuid::createUuid();
     AudioLoad m_musicLoad;

@@ -18,6 +18,8 @@ DocumentFlow::DocumentFlow(EditorModel& editor, MainWindowSession& session, Stud
 
 bool DocumentFlow::confirmReplacingEdit()
 {
+    // A save asked for a moment ago decides whether anything is left unsaved.
+    m_editor.finishSaving();
     if (!m_editor.movieURL() || !m_editor.hasUnsavedEdits())
         return true;
     m_editor.pausePlayback();
@@ -27,7 +29,7 @@ bool DocumentFlow::confirmReplacingEdit()
          {MainWindowText::saveProjectButton, MainWindowText::cancelButton, MainWindowText::discardChangesButton},
          1});
     if (answer == 0)
-        return saveProject();
+        return saveProject() && savedNow();
     if (answer != 2)
         return false;
     m_discarded = snapshot();
@@ -72,6 +74,12 @@ bool DocumentFlow::saveProject()
     if (!m_editor.projectURL())
         return saveProjectAs();
     m_editor.saveProject(*m_editor.projectURL());
+    return true;
+}
+
+bool DocumentFlow::savedNow()
+{
+    m_editor.finishSaving();
     return !m_editor.hasUnsavedEdits();
 }
 
@@ -84,7 +92,7 @@ bool DocumentFlow::saveProjectAs()
     if (!url)
         return false;
     m_editor.saveProject(*url);
-    return !m_editor.hasUnsavedEdits();
+    return true;
 }
 
 void DocumentFlow::exportMovie(const ExportOptions& options)
@@ -144,6 +152,7 @@ std::optional<QUrl> DocumentFlow::keepUnsavedEdit(EditorModel& editor)
         path = folder.filePath(QStringLiteral("Edit before recording %1 (%2).sablewick.json").arg(stamp).arg(n));
     const QUrl url = QUrl::fromLocalFile(path);
     editor.saveProject(url);
+    editor.finishSaving();
     if (editor.hasUnsavedEdits())
         return std::nullopt;
     return url;

@@ -20,7 +20,8 @@ class MainWindowSession;
 // How the main window brings documents in and out: the open panels, drops, recent projects, the
 // prompt that protects unsaved work before anything replaces the open edit, saving, and choosing
 // where an export goes. The long work (loading, writing, exporting) is the editor model's and runs
-// off the main thread; nothing here waits for it.
+// off the main thread; only replacing the open edit waits for the saves asked for, since whether
+// they landed decides whether the edit may go.
 //
 // Main thread only. The model, session and dialogs must outlive it.
 class DocumentFlow {
@@ -33,7 +34,9 @@ public:
     void openMovie();
     void openProject();
     void openRecent(const QUrl& project);
-    // True when nothing is left unsaved.
+    // Saves to the known project file, else asks for one as saveProjectAs() does. The file is
+    // written on the editor's workers and the outcome reaches the notice when it lands. False
+    // when no save was asked for (a cancelled panel).
     bool saveProject();
     bool saveProjectAs();
     // Asks where to write the export and starts it; a cancelled panel starts nothing.
@@ -66,6 +69,8 @@ private:
         bool operator==(const EditSnapshot&) const = default;
     };
     EditSnapshot snapshot() const;
+    // Waits for the saves asked for; true when nothing is left unsaved.
+    bool savedNow();
     void startMovieOpen(const QUrl& movie);
 
     EditorModel& m_editor;

@@ -91,6 +91,14 @@ namespace {
 // The inputs of the canvas background: a composer whose background differs from the newest
 // request's is stale; one that differs only in the card, the zooms or the pointer is merely
 // older, and still better than the one on screen.
+// The movie size a composer lays the card out for when it composes this picture.
+QSize layoutSize(const QImage& picture, QSize movie)
+{
+    if (picture.isNull())
+        return QSize();
+    return movie.isEmpty() ? picture.size() : movie;
+}
+
 bool sameBackground(const EditSettings& a, QSize aSize, const EditSettings& b, QSize bSize)
 {
     return aSize == bSize && a.background == b.background && a.backgroundKind == b.backgroundKind
@@ -151,17 +159,18 @@ void PreviewCanvas::build()
             return;
         QMetaObject::invokeMethod(
             application,
-            [self, inputs, composer, first = std::move(first), source, time, generation]() mutable {
+            [self, inputs, composer, first = std::move(first), source, movie, time, generation]() mutable {
                 if (!self)
                     return;
-                self->arrived(inputs, std::move(composer), std::move(first), source, time, generation);
+                self->arrived(inputs, std::move(composer), std::move(first), source, layoutSize(source, movie), time,
+                              generation);
             },
             Qt::QueuedConnection);
     });
 }
 
 void PreviewCanvas::arrived(const std::shared_ptr<const Inputs>& inputs, std::shared_ptr<const FrameComposer> composer,
-                            QImage first, const QImage& source, double time, quint64 generation)
+                            QImage first, const QImage& source, QSize laidOutFor, double time, quint64 generation)
 {
     m_building = false;
     const bool stale = m_requested
@@ -169,6 +178,7 @@ void PreviewCanvas::arrived(const std::shared_ptr<const Inputs>& inputs, std::sh
     if (!stale && generation > m_installedGeneration) {
         m_composer = std::move(composer);
         m_composerInputs = inputs;
+        m_composerLaidOutFor = laidOutFor;
         m_installedGeneration = generation;
         m_frame = std::move(first);
         m_composedSource = source;
@@ -206,11 +216,21 @@ void PreviewCanvas::compose()
     // Nothing moved: the frame on screen is still right.
     if (!m_dirty && time == m_composedTime && source.cacheKey() == m_composedSource.cacheKey())
         return;
-    m_dirty = false;
     // A new movie has a new size, and so needs pictures of another size.
-    if (m_editor.player().frameSize() != m_requestedFor)
+    const QSize movie = m_editor.player().frameSize();
+    if (movie != m_requestedFor)
         requestDetail(*m_composerInputs);
-    m_composer->compose(source, m_editor.player().frameSize(), time, m_frame);
+    // Laying the card out for a movie of a new size takes tens of milliseconds: a composer is made
+    // for it on the worker, and the last frame stays up until that one arrives.
+    if (!source.isNull() && layoutSize(source, movie) != m_composerLaidOutFor) {
+        if (!m_requested)
+            m_requested = std::make_shared<const Inputs>(currentInputs());
+        if (!m_building)
+            build();
+        return;
+    }
+    m_dirty = false;
+    m_composer->compose(source, movie, time, m_frame);
     m_composedSource = source;
     m_composedTime = time;
     update();

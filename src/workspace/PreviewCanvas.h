@@ -24,7 +24,9 @@ class FrameComposer;
 // a while, so that happens on a worker; a composer for inputs that have changed again meanwhile
 // is dropped, and until the new one arrives the last one keeps drawing. The player is asked for
 // pictures no larger than the view and the edit's strongest zoom can show, so that a large movie
-// is scaled down on its decode thread instead of on the main thread.
+// is scaled down on its decode thread instead of on the main thread. A picture of a movie whose
+// size the composer has not laid the card out for yet (the first of a newly opened movie) waits
+// for a composer made for it on the worker too, so the main thread never lays out a card.
 //
 // Main thread only. The editor model must outlive it.
 class PreviewCanvas final : public QWidget {
@@ -59,7 +61,7 @@ private:
     void changed();
     void build();
     void arrived(const std::shared_ptr<const Inputs>& inputs, std::shared_ptr<const FrameComposer> composer,
-                 QImage first, const QImage& source, double time, quint64 generation);
+                 QImage first, const QImage& source, QSize laidOutFor, double time, quint64 generation);
     void scheduleCompose();
     void compose();
     void playingChanged();
@@ -74,6 +76,7 @@ private:
     quint64 m_installedGeneration = 0;
     std::shared_ptr<const FrameComposer> m_composer;
     std::shared_ptr<const Inputs> m_composerInputs;  // what m_composer was made from
+    QSize m_composerLaidOutFor;  // the movie size m_composer's card is laid out for, empty for none
     std::shared_ptr<const Inputs> m_requested;        // the newest inputs still to be made, if any
     QImage m_frame;
     QImage m_composedSource;

@@ -223,6 +223,7 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchOpenInTheEditor)
 
     const QUrl project = QUrl::fromLocalFile(bench.path("Saved.sablewick.json"));
     app->session().editor().saveProject(project);
+    app->session().editor().finishSaving();
     ASSERT_TRUE(QFile::exists(project.toLocalFile()));
     app->activate({QUrl::fromLocalFile(test::Clips::get().threeSeconds).toString()});
     ASSERT_TRUE(test::waitUntil(

@@ -83,6 +83,7 @@ TEST_F(EditorHistoryTest, ANewChangeAfterUndoDropsTheRedoStepsAtOnce)
 TEST_F(EditorHistoryTest, UndoingBackToTheSavedStateClearsTheUnsavedMark)
 {
     bench.model().saveProject(QUrl::fromLocalFile(bench.path("Edit.sablewick.json")));
+    bench.model().finishSaving();
     ASSERT_FALSE(model().hasUnsavedEdits());
     setZoom(2.0);
     EXPECT_TRUE(model().hasUnsavedEdits());
@@ -180,6 +181,7 @@ TEST_F(RecoveryTest, TheEditSurvivesAQuitAndReopensUnsaved)
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     const QUrl project = QUrl::fromLocalFile(bench.path("Demo.sablewick.json"));
     bench.model().saveProject(project);
+    bench.model().finishSaving();
     bench.model().setTrimStart(0.5);
     EditSettings s = bench.model().settings();
     s.cornerRadius = 40;

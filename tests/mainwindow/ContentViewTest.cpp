@@ -87,6 +87,7 @@ TEST_F(ContentViewTest, OpeningAClipShowsTheWorkspaceWithItsTitleAndInspector)
     EXPECT_TRUE(visibleInToolbar("export"));
 
     editor().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
+    editor().finishSaving();
     settle();
     EXPECT_EQ(view().subtitle(), "Project saved");
 
@@ -145,6 +146,7 @@ TEST_F(ContentViewTest, BannerShowsTheRecorderNoticeAndTheExportButton)
 {
     ASSERT_TRUE(openClip(Clips::get().twoSeconds));
     editor().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
+    editor().finishSaving();
     settle();
     StatusBanner* banner = view().previewColumn()->statusBanner();
     EXPECT_TRUE(banner->isVisible());
@@ -254,6 +256,7 @@ TEST_F(ContentViewTest, RecentProjectsSubmenuListsProjectsByName)
     EXPECT_FALSE(recent->menuAction()->isVisible()) << "absent, not empty, without recent projects";
     ASSERT_TRUE(openClip(Clips::get().twoSeconds));
     editor().saveProject(QUrl::fromLocalFile(bench.path("Demo.sablewick.json")));
+    editor().finishSaving();
     settle();
     EXPECT_TRUE(recent->menuAction()->isVisible());
     ASSERT_EQ(recent->actions().size(), 1);

@@ -48,6 +48,7 @@ TEST_F(DocumentFlowTest, NoPromptWithNothingOpenOrNothingUnsaved)
     openEdited();
     const QUrl saved = QUrl::fromLocalFile(bench.path("Saved.sablewick.json"));
     editor().saveProject(saved);
+    editor().finishSaving();
     ASSERT_FALSE(editor().hasUnsavedEdits());
     editor().togglePlayback();
     ASSERT_TRUE(editor().isPlaying());
@@ -115,6 +116,23 @@ TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
     EXPECT_EQ(dialogs.saveRequests.back().proposedName, "Demo.sablewick.json");
 }
 
+TEST_F(DocumentFlowTest, ASaveAskedForJustBeforeAReplacementCountsAndIsKept)
+{
+    openEdited();
+    const double radius = editor().settings().cornerRadius;
+    const QUrl project = QUrl::fromLocalFile(bench.path("Quick.sablewick.json"));
+    dialogs.saveAnswers = {project};
+    EXPECT_TRUE(flow.saveProject()) << "a save was asked for";
+
+    // An open at once, before the save's outcome has come back through the event loop.
+    dialogs.openAnswers = {QUrl::fromLocalFile(Clips::get().threeSeconds)};
+    flow.openMovie();
+    EXPECT_TRUE(dialogs.alerts.empty()) << "the saved edit needs no prompt";
+    ASSERT_TRUE(waitForMovie(Clips::get().threeSeconds));
+    EXPECT_DOUBLE_EQ(ProjectFile::readProject(project.toLocalFile()).settings.cornerRadius, radius);
+    EXPECT_EQ(editor().recentProjects().value(0), project);
+}
+
 TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing)
 {
     dialogs.openAnswers = {std::nullopt};
@@ -138,6 +156,7 @@ TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing
     const QUrl project = QUrl::fromLocalFile(bench.path("Three.sablewick.json"));
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
     editor().saveProject(project);
+    editor().finishSaving();
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     dialogs.alertAnswers = {2};
     dialogs.openAnswers = {project};
@@ -178,6 +197,7 @@ TEST_F(DocumentFlowTest, DropsRouteByTypeAndAskBeforeReplacing)
     // A project dropped by a name in capitals opens as a project.
     const QString upper = bench.path("Two.JSON");
     editor().saveProject(QUrl::fromLocalFile(upper));
+    editor().finishSaving();
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
     dialogs.alertAnswers = {2};
     EXPECT_TRUE(flow.drop({QUrl::fromLocalFile(upper)}));

@@ -7,6 +7,7 @@
 #include "media/PlaybackEngine.h"
 #include "preferences/AppPreferences.h"
 #include "rendering/ExportOptions.h"
+#include "rendering/FrameComposer.h"
 #include "components/StudioColorSwatch.h"
 #include "components/StudioInspector.h"
 #include "components/StudioMenuPicker.h"
@@ -173,6 +174,35 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
     }
 }
 
+TEST_F(WorkspaceX11Test, AMovieOfAnotherShapeIsShownLaidOutForItsOwnPictures)
+{
+    QWidget window;
+    auto* preview = new PreviewCanvas(editor(), &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(preview);
+    window.resize(480, 270);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    editor().seek(1.0);
+    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }));
+    const QSize landscape = editor().player().frameSize();
+
+    // The upright movie has another size: the card is laid out afresh for it.
+    ASSERT_TRUE(bench.open(Clips::get().rotated));
+    editor().seek(1.0);
+    ASSERT_TRUE(waitUntil([&] {
+        return preview->isCurrent() && !editor().player().currentFrame().isNull()
+            && editor().player().frameSize() != landscape;
+    })) << "the preview never showed the upright movie";
+    const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
+    QImage expected;
+    Compositor::make(editor().scene(), shown.size())
+        ->compose(editor().player().currentFrame(), editor().player().frameSize(), preview->previewTime(), expected);
+    expected = expected.convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(meanDifference(shown, expected), 0.5) << "the frame is the upright movie's, composed for its shape";
+}
+
 TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
 {
     MemoryPreferencesStore store;
@@ -289,6 +319,7 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
     // Both changes are in the saved project.
     const QString path = bench.path(QStringLiteral("canvas.sablewick.json"));
     editor.saveProject(QUrl::fromLocalFile(path));
+    editor.finishSaving();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const nlohmann::json project = nlohmann::json::parse(file.readAll().toStdString());
@@ -340,6 +371,7 @@ TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndT
 
     const QString saved = bench.path("Clicked.sablewick.json");
     editor().saveProject(QUrl::fromLocalFile(saved));
+    editor().finishSaving();
     const FocusProject project = ProjectFile::readProject(saved);
     ASSERT_EQ(project.events.size(), 1u);
     EXPECT_GT(project.events[0].zoomStrength.value_or(0), 3.9);
