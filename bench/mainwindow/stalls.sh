@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main window's longest main-thread stalls while it opens a 10-minute 1080p60 movie and while
-# it exports from it, measured by bench/mainwindow/MainThreadStalls.cpp on Qt's offscreen platform.
+# The main window's longest main-thread stalls while it opens a 10-minute 1080p60 movie, while it
+# exports from it and while it saves its project, measured by bench/mainwindow/MainThreadStalls.cpp
+# on Qt's offscreen platform.
 #
-#   bench/mainwindow/stalls.sh [BUILD_DIR]      (EXPORT_SECONDS=20 by default)
+#   bench/mainwindow/stalls.sh [BUILD_DIR]      (EXPORT_SECONDS=20 and ZOOMS=300 by default)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build="${1:-$here/build}"
@@ -21,4 +22,4 @@ for _ in $(seq 60); do echo "file '$work/part.mp4'"; done > "$work/list.txt"
 "${ffmpeg[@]}" -f concat -safe 0 -i "$work/list.txt" -c copy "$work/ten-minutes.mp4"
 
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
-QT_QPA_PLATFORM=offscreen "$tool" "$work/ten-minutes.mp4" "${EXPORT_SECONDS:-20}"
+QT_QPA_PLATFORM=offscreen "$tool" "$work/ten-minutes.mp4" "${EXPORT_SECONDS:-20}" "${ZOOMS:-300}"
