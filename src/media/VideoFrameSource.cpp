@@ -252,6 +252,8 @@ struct VideoFrameSource::State {
             swsOutWidth = convertedSize.width();
             swsOutHeight = convertedSize.height();
         }
+        // The previous picture is let go first: when nobody else holds it, its memory takes this one.
+        converted = QImage();
         std::size_t slot = 0;
         QImage image = takePoolImage(slot);
         ffmpeg::FramePtr target = ffmpeg::makeFrame();

@@ -59,6 +59,13 @@ SABLEWICK_VECTOR_LOOP void darkenRow(uint32_t* dst, const uint8_t* alpha, int co
     }
 }
 
+// Samples [x0, x1) of one row of a plane.
+void copySamples(const uint8_t* from, int fromStride, uint8_t* to, int toStride, int row, int x0, int x1)
+{
+    if (x1 > x0)
+        std::memcpy(to + std::ptrdiff_t(row) * toStride + x0, from + std::ptrdiff_t(row) * fromStride + x0, size_t(x1 - x0));
+}
+
 uint32_t coverage256(double c)
 {
     return uint32_t(std::lround(c * 256));
@@ -73,6 +80,26 @@ PixelRect toPixels(const LayoutRect& r, double spaceHeight)
 {
     return {r.x, spaceHeight - r.maxY(), r.width, r.height};
 }
+
+// The taps of the last frame composed on this thread, for the next frame with the same mapping
+// (every frame without a zoom in motion).
+struct CachedTaps {
+    int first = 0, count = -1;
+    double scale = 0, offset = 0;
+    ResampleTaps taps;
+
+    const ResampleTaps& get(int first_, int count_, double scale_, double offset_)
+    {
+        if (count_ != count || first_ != first || scale_ != scale || offset_ != offset) {
+            taps = makeResampleTaps(first_, count_, scale_, offset_);
+            first = first_;
+            count = count_;
+            scale = scale_;
+            offset = offset_;
+        }
+        return taps;
+    }
+};
 
 }  // namespace
 
@@ -94,6 +121,24 @@ struct FrameComposer::Geometry {
     // such a frame (pixel space).
     QImage rest;
     double restX = 0, restY = 0;
+    // The same layer in 4:2:0 for the encoder's frames, made on the first such frame: around the
+    // card a frame at rest is copied from it instead of converted again.
+    std::vector<uint8_t> restYuv;
+    Yuv420Planes restPlanes() const
+    {
+        const int w = rest.width(), cw = (w + 1) / 2, ch = (rest.height() + 1) / 2;
+        auto* y = const_cast<uint8_t*>(restYuv.data());
+        uint8_t* u = y + size_t(w) * size_t(rest.height());
+        return {y, u, u + size_t(cw) * size_t(ch), w, cw, cw};
+    }
+};
+
+// The part of a frame at rest that differs from the layer under the card: the card's box widened
+// to whole 2 x 2 chroma blocks, so that every sample outside it is the layer's own.
+struct FrameComposer::CardWindow {
+    bool active = false;
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    std::shared_ptr<const Geometry> geometry;  // holds the converted layer
 };
 
 namespace {
@@ -212,13 +257,29 @@ FrameComposer::FrameComposer(Scene scene, QSize renderSize, const QImage& backgr
 
 FrameComposer::~FrameComposer() = default;
 
-std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize movieSize, const Frame& first) const
+std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize movieSize, const Frame& first,
+                                                                         bool withYuv) const
 {
     // Held while the geometry is built: the workers that start an export together wait for the
     // first one's result instead of each blurring the same shadow and drawing the same layer.
     std::lock_guard lock(m_geometryLock);
-    if (m_geometry && m_geometry->movieSize == movieSize)
-        return m_geometry;
+    const auto addYuv = [](Geometry& g) {
+        const int w = g.rest.width(), h = g.rest.height();
+        g.restYuv.resize(size_t(w) * size_t(h) + 2 * size_t((w + 1) / 2) * size_t((h + 1) / 2));
+        std::vector<const uint32_t*> rows(static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y)
+            rows[size_t(y)] = reinterpret_cast<const uint32_t*>(g.rest.constScanLine(y));
+        convertToYuv420(rows.data(), h, w, 0, g.restPlanes());
+    };
+    if (m_geometry && m_geometry->movieSize == movieSize) {
+        if (!withYuv || !m_geometry->restYuv.empty())
+            return m_geometry;
+        // Frames already composing hold the old geometry; they get the same values without it.
+        auto g = std::make_shared<Geometry>(*m_geometry);
+        addYuv(*g);
+        m_geometry = g;
+        return g;
+    }
     auto g = std::make_shared<Geometry>();
     const double W = m_size.width(), H = m_size.height();
     const double unit = std::min(W, H) / 1080;
@@ -263,14 +324,15 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
     UnderCard under(*g, m_background, 1, g->restX, g->restY);
     for (int y = 0; y < m_size.height(); ++y)
         under.drawRow(y, reinterpret_cast<uint32_t*>(g->rest.scanLine(y)), 0, 0);
+    if (withYuv)
+        addYuv(*g);
 
     m_geometry = g;
     return g;
 }
 
 void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, double time, uint32_t* const* rows,
-                                int bandRows,
-                                const std::function<void(int, int)>& bandDone) const
+                                int bandRows, const std::function<void(int, int)>& bandDone, CardWindow* window) const
 {
     const int W = m_size.width(), H = m_size.height();
     const auto copyBackground = [&](int y, uint32_t* dst) {
@@ -310,7 +372,7 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
     frame.punch = std::isfinite(L.punchScale) && L.punchScale > 0 ? L.punchScale : 1;
     frame.offsetX = finiteOr(L.punchOffset.x(), 0);
     frame.offsetY = H - H * frame.punch - finiteOr(L.punchOffset.y(), 0);
-    const auto geometry = geometryFor(movieSize, frame);
+    const auto geometry = geometryFor(movieSize, frame, window != nullptr);
     const Geometry& g = *geometry;
     const double P = frame.punch, ox = frame.offsetX, oy = frame.offsetY;
     UnderCard under(g, m_background, P, ox, oy);
@@ -380,10 +442,25 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
     const int cardY0 = std::clamp(int(std::floor(inner.top)) - 1, 0, H);
     const int cardY1 = std::clamp(int(std::ceil(inner.bottom)) + 1, cardY0, H);
     const bool cardVisible = !inner.isEmpty() && cardX1 > cardX0 && cardY1 > cardY0;
-    ResampleTaps horizontal, vertical;
-    if (cardVisible) {
-        horizontal = makeResampleTaps(cardX0, cardX1 - cardX0, kx, bx);
-        vertical = makeResampleTaps(cardY0, cardY1 - cardY0, ky, by);
+    thread_local CachedTaps horizontalTaps, verticalTaps;
+    static const ResampleTaps none;
+    const ResampleTaps& horizontal = cardVisible ? horizontalTaps.get(cardX0, cardX1 - cardX0, kx, bx) : none;
+    const ResampleTaps& vertical = cardVisible ? verticalTaps.get(cardY0, cardY1 - cardY0, ky, by) : none;
+    // At rest, only the card's window need be drawn when the caller takes the rest from the layer.
+    int drawX0 = 0, drawX1 = W, drawY0 = 0, drawY1 = H;
+    if (window && atRest) {
+        window->active = true;
+        window->geometry = geometry;
+        if (cardVisible) {
+            window->x0 = cardX0 & ~1;
+            window->x1 = std::min((cardX1 + 1) & ~1, W);
+            window->y0 = cardY0 & ~1;
+            window->y1 = std::min((cardY1 + 1) & ~1, H);
+        }
+        drawX0 = window->x0;
+        drawX1 = window->x1;
+        drawY0 = window->y0;
+        drawY1 = window->y1;
     }
     const ResampleKernels kernels = fastResampleKernels();
     const ResampleSource sampled{sourceRows.data(), columnMin, columnMax, rowMin, rowMax, opaqueSource};
@@ -393,7 +470,7 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
 
     for (int top = 0; top < H; top += bandRows) {
         const int count = std::min(bandRows, H - top);
-        for (int y = top; y < top + count; ++y) {
+        for (int y = std::max(top, drawY0); y < std::min(top + count, drawY1); ++y) {
             uint32_t* dst = rows[y];
             const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
             // Where opaque video will cover the row, nothing need be drawn under it first.
@@ -406,10 +483,11 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
             if (atRest) {
                 const auto* rest = reinterpret_cast<const uint32_t*>(g.rest.constScanLine(y));
                 if (hiddenTo > hiddenFrom) {
-                    std::memcpy(dst, rest, size_t(hiddenFrom) * 4);
-                    std::memcpy(dst + hiddenTo, rest + hiddenTo, size_t(W - hiddenTo) * 4);
+                    const int a = std::clamp(hiddenFrom, drawX0, drawX1), b = std::clamp(hiddenTo, a, drawX1);
+                    std::memcpy(dst + drawX0, rest + drawX0, size_t(a - drawX0) * 4);
+                    std::memcpy(dst + b, rest + b, size_t(drawX1 - b) * 4);
                 } else {
-                    std::memcpy(dst, rest, size_t(W) * 4);
+                    std::memcpy(dst + drawX0, rest + drawX0, size_t(drawX1 - drawX0) * 4);
                 }
             } else {
                 under.drawRow(y, dst, hiddenFrom, hiddenTo);
@@ -467,7 +545,7 @@ void FrameComposer::compose(const QImage& source, QSize movieSize, double time, 
     std::vector<uint32_t*> rows(size_t(m_size.height()));
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = reinterpret_cast<uint32_t*>(target.scanLine(y));
-    composeInto(source, movieSize, time, rows.data(), kBandRows, [](int, int) {});
+    composeInto(source, movieSize, time, rows.data(), kBandRows, [](int, int) {}, nullptr);
 }
 
 void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const
@@ -479,9 +557,32 @@ void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv42
     std::vector<uint32_t*> rows(size_t(m_size.height()));
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = band.data() + size_t(y % kBandRows) * size_t(W);
+    CardWindow window;
     composeInto(source, QSize(), time, rows.data(), kBandRows, [&](int top, int count) {
-        convertToYuv420(const_cast<const uint32_t* const*>(rows.data() + top), count, W, top, planes);
-    });
+        const auto* const* band = const_cast<const uint32_t* const*>(rows.data() + top);
+        if (!window.active) {
+            convertToYuv420(band, count, W, top, planes);
+            return;
+        }
+        // Outside the window the frame is the layer, already converted.
+        const Yuv420Planes rest = window.geometry->restPlanes();
+        const int chromaWidth = (W + 1) / 2;
+        for (int y = top; y < top + count; ++y) {
+            const bool inside = y >= window.y0 && y < window.y1;
+            copySamples(rest.y, rest.yStride, planes.y, planes.yStride, y, 0, inside ? window.x0 : W);
+            if (inside)
+                copySamples(rest.y, rest.yStride, planes.y, planes.yStride, y, window.x1, W);
+            if (y % 2 != 0)
+                continue;
+            const int c0 = inside ? window.x0 / 2 : chromaWidth, c1 = inside ? (window.x1 + 1) / 2 : chromaWidth;
+            copySamples(rest.u, rest.uStride, planes.u, planes.uStride, y / 2, 0, c0);
+            copySamples(rest.u, rest.uStride, planes.u, planes.uStride, y / 2, c1, chromaWidth);
+            copySamples(rest.v, rest.vStride, planes.v, planes.vStride, y / 2, 0, c0);
+            copySamples(rest.v, rest.vStride, planes.v, planes.vStride, y / 2, c1, chromaWidth);
+        }
+        const int first = std::clamp(window.y0, top, top + count), end = std::clamp(window.y1, first, top + count);
+        convertColumnsToYuv420(band + (first - top), end - first, window.x0, window.x1, first, planes);
+    }, &window);
 }
 
 namespace Compositor {

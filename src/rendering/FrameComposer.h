@@ -61,9 +61,10 @@ public:
     struct Frame;
 
 private:
-    std::shared_ptr<const Geometry> geometryFor(QSize movieSize, const Frame& first) const;
+    struct CardWindow;
+    std::shared_ptr<const Geometry> geometryFor(QSize movieSize, const Frame& first, bool withYuv) const;
     void composeInto(const QImage& source, QSize movieSize, double time, uint32_t* const* rows, int bandRows,
-                     const std::function<void(int top, int count)>& bandDone) const;
+                     const std::function<void(int top, int count)>& bandDone, CardWindow* window) const;
 
     Scene m_scene;
     QSize m_size;

@@ -57,10 +57,10 @@ void FramePipeline::run(std::int64_t count,
     if (count <= 0)
         return;
     const int workerCount = workers > 0 ? workers : defaultWorkers();
-    // Frames decoded but not yet consumed: one for each worker, one decoded ahead and one finished
-    // ahead of the encoder keep everyone busy; each further one is a picture (33 MB at 4K) and a
-    // composed frame held for nothing.
-    const std::int64_t inFlightLimit = workerCount + 2;
+    // Frames decoded but not yet consumed: one for each worker and one finished ahead of the
+    // encoder keep everyone busy; each further one is a picture (33 MB at 4K) and a composed frame
+    // held for nothing.
+    const std::int64_t inFlightLimit = workerCount + 1;
     Shared shared;
     // Every thread started is stopped and joined however run() ends, also when starting a later
     // one fails: a joinable std::thread that is destroyed ends the process.
@@ -85,10 +85,16 @@ void FramePipeline::run(std::int64_t count,
         try {
             VideoFrameSource frames(source.toStdString());
             for (std::int64_t i = 0; i < count; ++i) {
+                // Room first, then the picture: one made while waiting would be one more held.
+                {
+                    std::unique_lock guard(shared.lock);
+                    shared.changed.wait(guard, [&] { return shared.stop || shared.decodedCount - shared.consumedCount < inFlightLimit; });
+                    if (shared.stop)
+                        return;
+                }
                 job.throwIfCancelled();
                 QImage image = frames.frameAt(timeOf(i)).image;
-                std::unique_lock guard(shared.lock);
-                shared.changed.wait(guard, [&] { return shared.stop || shared.decodedCount - shared.consumedCount < inFlightLimit; });
+                std::lock_guard guard(shared.lock);
                 if (shared.stop)
                     return;
                 shared.decoded.emplace_back(i, std::move(image));

@@ -51,13 +51,22 @@ SABLEWICK_VECTOR_LOOP void chromaRow(const uint32_t* a, const uint32_t* b, int w
 
 void convertToYuv420(const uint32_t* const* rows, int rowCount, int width, int top, const Yuv420Planes& planes)
 {
+    convertColumnsToYuv420(rows, rowCount, 0, width, top, planes);
+}
+
+void convertColumnsToYuv420(const uint32_t* const* rows, int rowCount, int left, int right, int top,
+                            const Yuv420Planes& planes)
+{
+    const int width = right - left;
+    if (width <= 0)
+        return;
     for (int i = 0; i < rowCount; ++i)
-        lumaRow(rows[i], width, planes.y + std::ptrdiff_t(top + i) * planes.yStride);
+        lumaRow(rows[i] + left, width, planes.y + std::ptrdiff_t(top + i) * planes.yStride + left);
     for (int i = 0; i < rowCount; i += 2) {
         const int chromaRowIndex = (top + i) / 2;
         const uint32_t* second = rows[i + 1 < rowCount ? i + 1 : i];
-        chromaRow(rows[i], second, width, planes.u + std::ptrdiff_t(chromaRowIndex) * planes.uStride,
-                  planes.v + std::ptrdiff_t(chromaRowIndex) * planes.vStride);
+        chromaRow(rows[i] + left, second + left, width, planes.u + std::ptrdiff_t(chromaRowIndex) * planes.uStride + left / 2,
+                  planes.v + std::ptrdiff_t(chromaRowIndex) * planes.vStride + left / 2);
     }
 }
 

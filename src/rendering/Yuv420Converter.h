@@ -19,5 +19,10 @@ struct Yuv420Planes {
 // band of rows covers whole chroma rows except at the bottom edge of an odd-height picture. Each
 // chroma sample is the mean of its 2 x 2 pixels.
 void convertToYuv420(const uint32_t* const* rows, int rowCount, int width, int top, const Yuv420Planes& planes);
+// The same for columns [left, right) of the rows alone (`left` even; `right` odd only at the
+// picture's right edge), leaving the planes' other samples as they are: each sample depends only on
+// its own pixels, so a picture converted in parts equals one converted whole.
+void convertColumnsToYuv420(const uint32_t* const* rows, int rowCount, int left, int right, int top,
+                            const Yuv420Planes& planes);
 
 }  // namespace sablewick

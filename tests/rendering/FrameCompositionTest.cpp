@@ -597,6 +597,39 @@ TEST(FrameComposerTest, AnySourceFormatGivesTheSameFrame)
     EXPECT_EQ(composer.compose(QImage(), 0).pixel(160, 90), opaque(0x3366CC));
 }
 
+// The encoder's 4:2:0 frame equals the image path's frame converted whole.
+void expectYuvEqualsImage(const FrameComposer& composer, const QImage& frame, double t)
+{
+    const QImage rgb = composer.compose(frame, t);
+    const int w = rgb.width(), h = rgb.height(), cw = (w + 1) / 2, ch = (h + 1) / 2;
+    // Filled with a value no conversion gives, so that a sample left unwritten shows.
+    std::vector<uint8_t> y(size_t(w * h), 255), u(size_t(cw * ch), 255), v(u), y2(y.size()), u2(u.size()), v2(v.size());
+    composer.composeYuv420(frame, t, {y.data(), u.data(), v.data(), w, cw, cw});
+    std::vector<const uint32_t*> rows;
+    for (int r = 0; r < h; ++r)
+        rows.push_back(reinterpret_cast<const uint32_t*>(rgb.constScanLine(r)));
+    convertToYuv420(rows.data(), h, w, 0, {y2.data(), u2.data(), v2.data(), w, cw, cw});
+    EXPECT_EQ(y, y2) << w << "x" << h << " at " << t;
+    EXPECT_EQ(u, u2) << w << "x" << h << " at " << t;
+    EXPECT_EQ(v, v2) << w << "x" << h << " at " << t;
+}
+
+TEST(FrameComposerTest, EncoderFramesEqualImagesAtRestAndWhileZooming)
+{
+    // Frames at rest take everything around the card from the layer converted once; zoomed frames
+    // are drawn whole. Odd sizes put the card's edges inside chroma blocks.
+    const EditSettings s = styledSettings();
+    const std::vector<PointerSample> track{{0, 0.4, 0.6, true}, {1, 0.6, 0.4, true}};
+    for (const QSize canvas : {QSize(320, 180), QSize(319, 181), QSize(158, 91)}) {
+        for (const std::vector<FocusPoint>& events : {std::vector<FocusPoint>{}, std::vector<FocusPoint>{zoomAt(0.2, 0.6, 0.3)}}) {
+            const FrameComposer composer(sceneOf(s, events, track), canvas, {}, false);
+            // In order, as an export asks: the same composer, frames before, during and after a zoom.
+            for (double t : {0.0, 0.02, 0.3, 0.6, 3.9, 30.0, 30.05})
+                expectYuvEqualsImage(composer, quadrants(QSize(200, 120)), t);
+        }
+    }
+}
+
 TEST(FrameComposerTest, PreviewAndExportShareOneResult)
 {
     EditSettings s = styledSettings();
@@ -610,15 +643,7 @@ TEST(FrameComposerTest, PreviewAndExportShareOneResult)
 
     const QImage rgb = composer.compose(frame, t);
     // The YUV path composes the same pixels, band by band.
-    std::vector<uint8_t> y(320 * 180), u(160 * 90), v(160 * 90), y2(y.size()), u2(u.size()), v2(v.size());
-    composer.composeYuv420(frame, t, {y.data(), u.data(), v.data(), 320, 160, 160});
-    std::vector<const uint32_t*> rows;
-    for (int r = 0; r < 180; ++r)
-        rows.push_back(reinterpret_cast<const uint32_t*>(rgb.constScanLine(r)));
-    convertToYuv420(rows.data(), 180, 320, 0, {y2.data(), u2.data(), v2.data(), 320, 160, 160});
-    EXPECT_EQ(y, y2);
-    EXPECT_EQ(u, u2);
-    EXPECT_EQ(v, v2);
+    expectYuvEqualsImage(composer, frame, t);
 
     // Several frames at once on several threads give what one thread gives.
     std::vector<QImage> results(4);
