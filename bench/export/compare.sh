@@ -15,7 +15,8 @@
 # Each side runs ROUNDS times (default 3), the sides taking turns, and the median counts: a shared
 # machine's noise then hits every side alike. With BEFORE=OTHER_BUILD_DIR that build's exporter
 # runs as a third side, for a change's cost in our own CPU and time. ONLY=REGEX runs only the
-# cases whose name matches.
+# cases whose name matches. TWO_PROCESSORS=6,7 picks the two processors of the pinned case
+# (default 0,1).
 #
 #   bench/export/compare.sh [BUILD_DIR]       (default: build; ROUNDS=5 for more rounds)
 set -euo pipefail
@@ -126,7 +127,7 @@ x264_1080=(-c:v libx264 -preset veryfast -b:v 12441600 -g 120)
 movie "MP4 1080p" input mp4 1080 1920 1080 "${x264_1080[@]}"
 movie "MP4 1080p, terminal recording" terminal mp4 1080 1920 1080 "${x264_1080[@]}"
 movie "MP4 1080p from a 2160p source (10 s)" input4k mp4 1080 1920 1080 "${x264_1080[@]}"
-PIN="-c 0,1" movie "MP4 1080p on 2 processors" input mp4 1080 1920 1080 "${x264_1080[@]}"
+PIN="-c ${TWO_PROCESSORS:-0,1}" movie "MP4 1080p on 2 processors" input mp4 1080 1920 1080 "${x264_1080[@]}"
 x264_2160=(-c:v libx264 -preset veryfast -b:v 49766400 -g 120)
 movie "MP4 2160p from a 1080p source" input mp4 2160 3840 2160 "${x264_2160[@]}"
 movie "MP4 2160p from a 2160p source (10 s)" input4k mp4 2160 3840 2160 "${x264_2160[@]}"
