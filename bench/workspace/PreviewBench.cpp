@@ -9,6 +9,7 @@
 // frames at rest, zooming in, held and zooming out all appear. Sizes: 1080p and 2160p sources
 // into the preview of a 1380 x 900 window (a 16:9 card of about 1000 x 563 pixels) and, for a
 // large window, 1600 x 900. The goal: under 8 ms a frame from 1080p and under 12 ms from 2160p.
+#include "media/VideoFrameSource.h"
 #include "rendering/Compositor.h"
 #include "rendering/FrameComposer.h"
 
@@ -56,7 +57,9 @@ void previewFrame(benchmark::State& state)
     scene.settings = settings;
     scene.focusPoints = events;
     const auto composer = Compositor::make(scene, preview);
-    const QSize delivered = state.range(2) ? Compositor::detailSize(source, preview, settings, events) : source;
+    const QSize delivered = state.range(2) ? VideoFrameSource::outputSizeFor(
+                                                 Compositor::detailSize(source, preview, settings, events), source)
+                                           : source;
     std::vector<QImage> frames;
     for (int i = 0; i < 8; ++i)
         frames.push_back(screenFrame(source, i).scaled(delivered, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
