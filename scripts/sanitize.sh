@@ -12,4 +12,5 @@ export SABLEWICK_CMAKE_ARGS="-DSABLEWICK_SANITIZE=ON -DSABLEWICK_BUILD_BENCHMARK
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:check_initialization_order=1:strict_init_order=1"
 export LSAN_OPTIONS="suppressions=$here/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export SABLEWICK_NO_SESSION_BUS=1
 exec "$here/scripts/test.sh" "$@"
