@@ -5,6 +5,7 @@
 // The accessibility headers pull in GLib, whose "signals" member names clash with Qt's keyword.
 #undef signals
 #include <atspi/atspi.h>
+#include <dbus/dbus.h>
 
 #include <condition_variable>
 #include <cstdlib>
@@ -18,6 +19,24 @@ namespace {
 
 // A hung application must not keep the thread from the next question for long.
 constexpr int kBusTimeoutMilliseconds = 250;
+
+// The accessibility library takes a session bus it cannot reach for a broken program and aborts
+// the process, so a stale or mistyped address in the environment would end the recording that
+// asked for the caret. A connection of our own, closed again at once, finds out first.
+bool sessionBusAnswers()
+{
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+    if (!connection) {
+        dbus_error_free(&error);
+        return false;
+    }
+    dbus_connection_set_exit_on_disconnect(connection, FALSE);
+    dbus_connection_close(connection);
+    dbus_connection_unref(connection);
+    return true;
+}
 
 }  // namespace
 
@@ -120,7 +139,7 @@ struct AtspiCaret::State {
         context = g_main_context_new();
         g_main_context_push_thread_default(context);
         atspi_set_timeout(kBusTimeoutMilliseconds, kBusTimeoutMilliseconds * 4);
-        bool ok = atspi_init() >= 0;
+        bool ok = sessionBusAnswers() && atspi_init() >= 0;
         // After the start: the library's start attaches the bus to the process's default context,
         // which the application's main thread runs, so the bus would be read there, racing this
         // thread over the library's state, and not at all while that thread is busy.

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
 #include <QThread>
 #include <QWidget>
@@ -141,6 +142,20 @@ TEST_F(AtspiCaretX11Test, AnswersNothingWithoutASessionBus)
     AtspiCaret caret;
     EXPECT_FALSE(caret.waitUntilFollowing(100ms));
     EXPECT_FALSE(caret.locate(10ms));
+}
+
+// A session bus named but not there (a stale address after the desktop's bus restarted, or a
+// mistyped one) is answered the same way, instead of the accessibility library aborting the process.
+TEST_F(AtspiCaretX11Test, AnswersNothingWhenTheNamedBusIsNotThere)
+{
+    const std::string missing = (QDir::tempPath() + "/sablewick-no-bus-" + QString::number(QCoreApplication::applicationPid())).toStdString();
+    for (const std::string& address : {"unix:path=" + missing, std::string("unix:abstract=") + "sablewick-no-bus", std::string("nonsense")}) {
+        SCOPED_TRACE(address);
+        environment.set("DBUS_SESSION_BUS_ADDRESS", address);
+        AtspiCaret caret;
+        EXPECT_FALSE(caret.waitUntilFollowing(5000ms));
+        EXPECT_FALSE(caret.locate(10ms));
+    }
 }
 
 }  // namespace
