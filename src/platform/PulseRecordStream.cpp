@@ -13,6 +13,7 @@ namespace {
 
 constexpr double kOpenTimeout = 2.0;
 constexpr std::size_t kBytesPerFrame = sizeof(float) * PulseRecordStream::channels;
+constexpr double kSettleSeconds = 0.1;
 
 }  // namespace
 
@@ -40,6 +41,16 @@ PulseRecordStream::PulseRecordStream(PulseConnection& connection, const std::str
             }
         },
         this);
+    // Samples the server threw away break the count: the time is measured anew.
+    pa_stream_set_overflow_callback(
+        stream_,
+        [](pa_stream*, void* data) {
+            auto* self = static_cast<PulseRecordStream*>(data);
+            self->clock_.restart();
+            self->held_.clear();
+            self->firstArrival_ = -1;
+        },
+        this);
     // Pieces of about 20 ms: small enough to keep the sound close to the picture, large enough
     // not to wake the encoder all the time.
     pa_buffer_attr attributes;
@@ -48,8 +59,8 @@ PulseRecordStream::PulseRecordStream(PulseConnection& connection, const std::str
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20'000, &spec));
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                                      PA_STREAM_ADJUST_LATENCY);
+    // The pieces are timed by their arrival (SoundArrivalClock), not by the server's latency.
+    const auto flags = PA_STREAM_ADJUST_LATENCY;
     if (pa_stream_connect_record(stream_, source.c_str(), &attributes, flags) < 0) {
         pa_stream_unref(stream_);
         stream_ = nullptr;
@@ -62,6 +73,7 @@ PulseRecordStream::PulseRecordStream(PulseConnection& connection, const std::str
     if (!ready || pa_stream_get_state(stream_) != PA_STREAM_READY) {
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
+        pa_stream_set_overflow_callback(stream_, nullptr, nullptr);
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
         stream_ = nullptr;
@@ -77,6 +89,7 @@ PulseRecordStream::~PulseRecordStream()
     PulseConnection::Lock lock(connection_);
     pa_stream_set_state_callback(stream_, nullptr, nullptr);
     pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    pa_stream_set_overflow_callback(stream_, nullptr, nullptr);
     pa_stream_disconnect(stream_);
     pa_stream_unref(stream_);
 }
@@ -91,23 +104,40 @@ void PulseRecordStream::read()
         if (bytes == 0)
             return;
         const std::size_t frames = bytes / kBytesPerFrame;
-        // A record stream's latency is the age of the sample at the read pointer: the first of
-        // this piece.
-        pa_usec_t latency = 0;
-        int negative = 0;
-        double delay = 0;
-        if (pa_stream_get_latency(stream_, &latency, &negative) == 0)
-            delay = negative ? -static_cast<double>(latency) / 1e6 : static_cast<double>(latency) / 1e6;
-        const double capturedAt = monotonicSeconds() - delay;
+        const double arrivedAt = monotonicSeconds();
         if (data) {
-            consumer_(static_cast<const float*>(data), frames, capturedAt);
+            handOn(static_cast<const float*>(data), frames, arrivedAt);
         } else {
             // A hole in the stream: pass it on as silence, so later pieces keep their place.
             std::vector<float> silence(frames * channels, 0.0f);
-            consumer_(silence.data(), frames, capturedAt);
+            handOn(silence.data(), frames, arrivedAt);
         }
         pa_stream_drop(stream_);
     }
+}
+
+void PulseRecordStream::handOn(const float* samples, std::size_t frames, double arrivedAt)
+{
+    clock_.arrived(frames, arrivedAt);
+    if (firstArrival_ < 0 && clock_.samplesArrived() == static_cast<std::int64_t>(frames)) {
+        firstArrival_ = arrivedAt;
+        handed_ = 0;
+    }
+    if (firstArrival_ >= 0) {
+        // The first pieces of a stream often come late or in a burst; the ones after them say
+        // when the sound really began.
+        held_.insert(held_.end(), samples, samples + frames * channels);
+        if (arrivedAt - firstArrival_ < kSettleSeconds)
+            return;
+        const std::size_t count = held_.size() / channels;
+        consumer_(held_.data(), count, clock_.timeOf(0));
+        handed_ = static_cast<std::int64_t>(count);
+        held_.clear();
+        firstArrival_ = -1;
+        return;
+    }
+    consumer_(samples, frames, clock_.timeOf(handed_));
+    handed_ += static_cast<std::int64_t>(frames);
 }
 
 }  // namespace sablewick

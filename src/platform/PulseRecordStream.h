@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/SoundArrivalClock.h"
+
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct pa_stream;
 
@@ -18,7 +21,9 @@ public:
     static constexpr int channels = 2;
 
     // Called on the connection's loop thread with each piece as it arrives: the samples and the
-    // monotonic time (monotonicSeconds()) at which the first of them was captured.
+    // monotonic time (monotonicSeconds()) at which the first of them was captured (from a
+    // monitor: played). The pieces follow one another without gaps; the first tenth of a second
+    // is handed on at once, when its time is known.
     using Consumer = std::function<void(const float* samples, std::size_t frames, double capturedAt)>;
     // Called on the loop thread when the stream fails (the server went away, the device vanished).
     using Failure = std::function<void(const std::string& reason)>;
@@ -32,12 +37,17 @@ public:
 
 private:
     void read();
+    void handOn(const float* samples, std::size_t frames, double arrivedAt);
 
     PulseConnection& connection_;
     pa_stream* stream_ = nullptr;
     Consumer consumer_;
     Failure failure_;
     bool failed_ = false;
+    SoundArrivalClock clock_{sampleRate};
+    std::vector<float> held_;   // the first pieces, until their time is known
+    double firstArrival_ = -1;  // of the pieces held, or -1 once they went on
+    std::int64_t handed_ = 0;   // samples handed on since the clock (re)started
 };
 
 }  // namespace sablewick

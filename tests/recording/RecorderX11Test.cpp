@@ -23,7 +23,9 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 
 namespace sablewick {
 namespace {
@@ -151,6 +153,94 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     EXPECT_EQ(bench.model().sourceSize(), QSizeF(kScreenWidth, kScreenHeight));
     EXPECT_EQ(bench.model().events().size(), 3u);
     EXPECT_EQ(bench.model().pointerSamples().size(), sidecar.pointerSamples->size());
+}
+
+// The movie's sound as 48 kHz mono, decoded by FFmpeg's own command line.
+std::vector<std::int16_t> decodedSound(const QString& movie)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", movie, "-map", "0:a:0", "-ac", "1", "-ar", "48000", "-f",
+                                            "s16le", "-"});
+    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
+    const QByteArray bytes = ffmpeg.readAllStandardOutput();
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size()) / sizeof(std::int16_t));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(std::int16_t));
+    return samples;
+}
+
+TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
+{
+    // A steady tone through the null sink: the movie must hold it from its first moments when it
+    // was playing before the start, and, once it sounds, without a gap to the end. The sink's
+    // latency changes as the recording's stream and the player join it, which is when the
+    // sound's times used to jump.
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("tone.wav");
+    test::writeWav(wav.toStdString(), test::tone(AudioFormat{48000, 2}, 8.0, 1000, 0.5f));
+    struct Case {
+        const char* name;
+        bool playingBeforeStart;
+    };
+    for (const Case& c : {Case{"playing before", true}, Case{"starting after", false}}) {
+        QProcess player;
+        auto play = [&] {
+            // A player with a short buffer, as a video or a call plays: the null sink then renders
+            // only a little ahead of time. (Behind a player with seconds of buffer the server
+            // hands a new recording stream only what it renders from then on, seconds later.)
+            player.start(QStringLiteral("pacat"), {"--latency-msec=20", "--file-format=wav", wav});
+            ASSERT_TRUE(player.waitForStarted());
+        };
+        if (c.playingBeforeStart) {
+            play();
+            // Until the server has it playing: its sink input is listed.
+            ASSERT_TRUE(waitFor([] {
+                QProcess pactl;
+                pactl.start(QStringLiteral("pactl"), {"list", "short", "sink-inputs"});
+                pactl.waitForFinished();
+                return !pactl.readAllStandardOutput().trimmed().isEmpty();
+            })) << c.name;
+            // An idle null sink renders two seconds ahead; the player's short latency holds once
+            // that has played out.
+            waitFor([] { return false; }, 2500);
+        }
+        X11CaptureBackend backend;
+        Recorder recorder(backend, dir.filePath(QString("Recordings ") + c.name));
+        std::optional<bool> started;
+        recorder.start(RecordingOptions{}, [&](bool ok) { started = ok; });
+        ASSERT_TRUE(waitFor([&] { return started.has_value(); })) << c.name;
+        ASSERT_TRUE(*started) << recorder.notice().value_or("").toStdString();
+        if (!c.playingBeforeStart)
+            play();
+        waitFor([] { return false; }, 2500);
+        recorder.stop();
+        ASSERT_TRUE(waitFor([&] { return recorder.finishedURL().has_value() || recorder.notice().has_value(); }));
+        ASSERT_TRUE(recorder.finishedURL()) << recorder.notice().value_or("").toStdString();
+        player.kill();
+        player.waitForFinished();
+
+        const std::vector<std::int16_t> sound = decodedSound(recorder.finishedURL()->toLocalFile());
+        // Loudness in steps of 5 ms; the tone's peaks are near 16000, silence is 0.
+        constexpr std::size_t kStep = 240;
+        std::vector<bool> loud;
+        for (std::size_t at = 0; at + kStep <= sound.size(); at += kStep) {
+            int peak = 0;
+            for (std::size_t i = at; i < at + kStep; ++i)
+                peak = std::max(peak, std::abs(static_cast<int>(sound[i])));
+            loud.push_back(peak > 4000);
+        }
+        ASSERT_GT(loud.size(), 300u) << c.name;  // at least 1.5 s
+        const auto onset = std::find(loud.begin(), loud.end(), true);
+        ASSERT_NE(onset, loud.end()) << c.name << ": no sound at all";
+        const double onsetSeconds = static_cast<double>(onset - loud.begin()) * kStep / 48000;
+        if (c.playingBeforeStart)
+            EXPECT_LT(onsetSeconds, 0.3) << c.name;
+        // From the onset to the last tenth of a second, nothing silent (the encoder's frame at
+        // the very end may be cut).
+        const auto end = loud.end() - 20;
+        const auto gap = std::find(onset, end, false);
+        EXPECT_EQ(gap, end) << c.name << ": silent at " << static_cast<double>(gap - loud.begin()) * kStep / 48000
+                            << " s after the sound began at " << onsetSeconds << " s";
+    }
 }
 
 TEST(RecorderX11Test, AMissingMicrophoneIsReportedAndNothingStarts)
