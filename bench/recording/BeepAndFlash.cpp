@@ -6,6 +6,13 @@
 // So the sound is written ahead, continuously, and each tone is placed at the sample that the
 // stream's reported latency says will play at the flash's instant.
 //
+// To check that placement, the program also listens to the sink's monitor itself and times each
+// tone it hears there by the server's own account of the recording stream's latency: what a
+// recorder that trusts the server's timing would find. It prints each flash's instant and each
+// tone heard, on the monotonic clock:
+//   flash <seconds>
+//   heard <seconds>
+//
 //   sablewick_beep_and_flash SECONDS X Y SIZE      (plays to the default PulseAudio sink)
 #include <X11/Xlib.h>
 #include <pulse/error.h>
@@ -24,7 +31,11 @@ namespace {
 
 constexpr int kRate = 48000;
 constexpr double kFirst = 1.0;     // seconds from the start to the first flash
-constexpr double kInterval = 1.0;  // between flashes
+// Between flashes: a little over a second, so that each flash falls a seventh of a 60 fps frame
+// later against the recorders' frame times than the one before. A flash's instant read from a
+// movie is only known to half a frame; at a whole second apart every flash would fall at the
+// same place between two frames and the whole recording would carry one error of up to 8 ms.
+constexpr double kInterval = 1.0 + 1.0 / 60 / 7;
 constexpr double kLength = 0.25;   // of a flash and of its tone
 constexpr int kChunk = kRate / 200;  // 5 ms written at a time
 
@@ -87,15 +98,54 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The loopback: 5 ms pieces from the default sink's monitor.
+    pa_buffer_attr listenBuffer{};
+    listenBuffer.maxlength = uint32_t(-1);
+    listenBuffer.fragsize = uint32_t(kChunk * 2);
+    pa_simple* monitor = pa_simple_new(nullptr, "beep-and-flash", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "loopback",
+                                       &spec, nullptr, &listenBuffer, &error);
+    if (!monitor) {
+        std::fprintf(stderr, "cannot listen: %s\n", pa_strerror(error));
+        return 1;
+    }
+
     const double start = now();
     const double end = start + seconds;
     std::atomic<bool> stop = false;
+    std::thread listening([&] {
+        std::vector<std::int16_t> piece(kChunk);
+        std::int64_t quiet = 0;
+        int listenError = 0;
+        while (!stop) {
+            if (pa_simple_read(monitor, piece.data(), piece.size() * sizeof(std::int16_t), &listenError) < 0)
+                break;
+            // A recording stream's latency is the age of the next sample to read: the one after
+            // this piece.
+            const pa_usec_t latency = pa_simple_get_latency(monitor, &listenError);
+            if (latency == pa_usec_t(-1))
+                continue;
+            const double pieceStart = now() - double(latency) / 1e6 - double(kChunk) / kRate;
+            for (int i = 0; i < kChunk; ++i) {
+                if (std::abs(int(piece[size_t(i)])) > 4000) {
+                    if (quiet >= std::int64_t(0.3 * kRate)) {
+                        std::printf("heard %.6f\n", pieceStart + double(i) / kRate);
+                        std::fflush(stdout);
+                    }
+                    quiet = 0;
+                } else {
+                    ++quiet;
+                }
+            }
+        }
+    });
     std::thread flashes([&] {
         for (double at = start + kFirst; at + kLength < end && !stop; at += kInterval) {
             sleepUntil(at);
             XSetForeground(display, gc, WhitePixel(display, screen));
             XFillRectangle(display, window, gc, 0, 0, unsigned(size), unsigned(size));
             XSync(display, False);
+            std::printf("flash %.6f\n", at);
+            std::fflush(stdout);
             sleepUntil(at + kLength);
             XSetForeground(display, gc, BlackPixel(display, screen));
             XFillRectangle(display, window, gc, 0, 0, unsigned(size), unsigned(size));
@@ -123,7 +173,6 @@ int main(int argc, char** argv)
                 toneStart = std::max(at, written);
                 // The latency each tone was placed by, for the measuring script.
                 std::printf("tone latency %.1f ms\n", double(latency) / 1e3);
-                std::fflush(stdout);
                 nextTone += kInterval;
             }
         }
@@ -144,6 +193,8 @@ int main(int argc, char** argv)
     flashes.join();
     pa_simple_drain(sound, &error);
     pa_simple_free(sound);
+    listening.join();
+    pa_simple_free(monitor);
     XCloseDisplay(display);
     return 0;
 }

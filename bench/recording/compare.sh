@@ -13,7 +13,11 @@
 # at the flash's instant. In each movie, a flash's instant is taken midway between the last dark
 # frame and the first white one (so within half a frame, 8.3 ms at 60 fps) and a tone's start is
 # where the sound leaves silence; the offset is the tone's start minus the flash's instant
-# (positive: the sound comes late).
+# (positive: the sound comes late). The source checks itself: it listens to the sink's monitor and
+# times each tone by the server's own timing, so the script also prints how far from its flash the
+# source's tone really is; a perfect recorder shows that offset. The recordings start once the
+# source has played for three seconds: an idle null sink renders two seconds ahead, and until that
+# has played out neither the source's first tones nor a new recording stream keep their times.
 #
 #   bench/recording/compare.sh [BUILD_DIR]     (SECONDS_EACH=60 by default, PRESET=ultrafast,
 #                                               PIN="-c 6,7": everything pinned with taskset,
@@ -72,6 +76,7 @@ pids+=($!)
 flash_x=1700 flash_y=860 flash_size=200
 "$beeper" $((2 * seconds + 60)) "$flash_x" "$flash_y" "$flash_size" >"$work/tones" &
 pids+=($!)
+sleep 3
 
 echo "cores: $(nproc), ${seconds}s each, preset $preset${PIN:+, pinned: taskset $PIN}"
 TIMEFORMAT='%U %S'
@@ -133,7 +138,16 @@ av_offset() {
         offset[int((n + 1) / 2)], offset[1], offset[n], n, flashes, outside + 0
     }' <(onsets "$2") <(flashes "$2")
 }
-echo "tones placed by the sound stream's latency: median $(awk '{ print $3 }' "$work/tones" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }') ms"
+echo "tones placed by the sound stream's latency: median $(awk '/^tone/ { print $3 }' "$work/tones" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }') ms"
+# The source's own offset: each tone heard at the monitor (by the server's timing) minus its flash.
+awk '/^flash/ { flash[++n] = $2 } /^heard/ { heard[++m] = $2 }
+  END {
+    for (i = 1; i <= m; i++) for (j = 1; j <= n; j++) { d = heard[i] - flash[j]; if (d > -0.25 && d < 0.25) offset[++k] = 1000 * d }
+    if (k == 0) { print "source: no tone heard at the monitor"; exit }
+    for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (offset[j] < offset[i]) { t = offset[i]; offset[i] = offset[j]; offset[j] = t }
+    printf "source: tone heard at the monitor minus its flash, by the server'"'"'s timing: median %.1f ms, from %.1f to %.1f ms (%d tones)\n",
+      offset[int((k + 1) / 2)], offset[1], offset[k], k
+  }' "$work/tones"
 for side in ours theirs; do
   echo "$side: $(gaps "$work/$side.mov"); $(av_offset "$side" "$work/$side.mov")"
 done
