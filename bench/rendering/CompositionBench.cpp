@@ -1,7 +1,9 @@
 // Frame composition against the encoder it feeds, side by side in one process.
 //
-// Frames reach the composer in the pixel format the frame source decodes recordings into, so
-// that the composer takes the same path (copy or blend) as in a real export.
+// Frames reach the composer as in a real export: SideBySide hands it the recording's 4:2:0
+// planes, which it turns into RGB rows as it reads them, and the single steps take pictures in
+// the pixel format the frame source decodes recordings into, so that the composer takes the same
+// path (copy or blend).
 //
 // SideBySide composes a fixed sequence of 300 screen-like frames (a zoom ramping in over all of them,
 // so every frame has a new zoom, pan and punch-in, with the pointer moving) and converts each to
@@ -156,6 +158,48 @@ QImage decodedLikeARecording(const QImage& frame)
     return source.frameAt(0.0).image.copy();
 }
 
+// Frames as the export's decoder hands them to the composer: the recording's 4:2:0 planes (BT.709,
+// limited range, as recordings are written), converted here before the clocks read.
+class RecordingPlanes {
+public:
+    explicit RecordingPlanes(QSize size)
+        : m_size(size)
+        , m_sws(sws_getContext(size.width(), size.height(), AV_PIX_FMT_BGRA, size.width(), size.height(),
+                               AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr))
+    {
+        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+        sws_setColorspaceDetails(m_sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    }
+    ~RecordingPlanes() { sws_freeContext(m_sws); }
+    RecordingPlanes(const RecordingPlanes&) = delete;
+    RecordingPlanes& operator=(const RecordingPlanes&) = delete;
+
+    DecodedPicture operator()(const QImage& screen) const
+    {
+        const QImage rgb = screen.convertToFormat(QImage::Format_RGB32);
+        AVFrame* frame = av_frame_alloc();
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = m_size.width();
+        frame->height = m_size.height();
+        frame->colorspace = AVCOL_SPC_BT709;
+        frame->color_range = AVCOL_RANGE_MPEG;
+        if (av_frame_get_buffer(frame, 0) < 0)
+            throw std::bad_alloc();
+        const uint8_t* in[4] = {rgb.constBits(), nullptr, nullptr, nullptr};
+        const int inStride[4] = {int(rgb.bytesPerLine()), 0, 0, 0};
+        sws_scale(m_sws, in, inStride, 0, rgb.height(), frame->data, frame->linesize);
+        DecodedPicture picture = DecodedPicture::ofPlanes(frame);
+        av_frame_free(&frame);
+        if (!picture.hasPlanes())
+            throw std::runtime_error("the composer does not read these planes");
+        return picture;
+    }
+
+private:
+    QSize m_size;
+    SwsContext* m_sws;
+};
+
 // The edit: the default look with a thin frame, a zoom that ramps in across the whole sequence
 // (so no two frames share a zoom, pan or punch-in), and a pointer gliding across the screen.
 struct Edit {
@@ -251,9 +295,7 @@ void SideBySide(benchmark::State& state)
     const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
     const Edit edit;
     ScreenSequence screens(size);
-    // Frames in the pixel format the frame source hands out (whether the composer may copy or
-    // must blend them depends on it), converted before the clocks read.
-    const QImage::Format decoded = decodedLikeARecording(screens.frame(0)).format();
+    const RecordingPlanes planes(size);
     double composeTotal = 0, encodeTotal = 0;
     for (auto _ : state) {
         const auto composer = std::make_shared<FrameComposer>(edit.scene(), size,
@@ -262,9 +304,7 @@ void SideBySide(benchmark::State& state)
         double compose = 0, insideEncoder = 0;
         const double processStart = processCpu(), mainStart = threadCpu();
         for (int i = 0; i < kFrames; ++i) {
-            QImage source = screens.frame(i);
-            if (source.format() != decoded)
-                source = source.convertToFormat(decoded);
+            const DecodedPicture source = planes(screens.frame(i));
             av_frame_make_writable(encoder.frame);
             const double t0 = threadCpu();
             composer->composeYuv420(source, Edit::time(i), encoder.planes());

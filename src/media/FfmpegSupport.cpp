@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/avstring.h>
+#include <libavutil/opt.h>
 #include <libavutil/channel_layout.h>
 }
 
@@ -261,6 +262,36 @@ int defaultThreads(int requested, int maximum)
     if (requested > 0)
         return requested;
     return std::clamp(usableProcessorCount(), 1, maximum);
+}
+
+PictureColour pictureColour(const AVFrame* frame)
+{
+    PictureColour colour;
+    colour.colorspace = frame->colorspace != AVCOL_SPC_UNSPECIFIED ? frame->colorspace
+                        : (frame->height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M);
+    colour.fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    return colour;
+}
+
+SwsPtr makeRgbConversion(int width, int height, int format, PictureColour colour, int outWidth, int outHeight,
+                         int threads, const std::string& path)
+{
+    SwsPtr sws(sws_alloc_context());
+    if (!sws)
+        throw std::bad_alloc();
+    av_opt_set_int(sws.get(), "srcw", width, 0);
+    av_opt_set_int(sws.get(), "srch", height, 0);
+    av_opt_set_int(sws.get(), "src_format", format, 0);
+    av_opt_set_int(sws.get(), "dstw", outWidth, 0);
+    av_opt_set_int(sws.get(), "dsth", outHeight, 0);
+    av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
+    av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
+    av_opt_set_int(sws.get(), "threads", threads, 0);
+    if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
+        throw MediaError(MediaErrorKind::decodeFailed, path, "no colour conversion for this pixel format");
+    const int* coefficients = sws_getCoefficients(colour.colorspace);
+    sws_setColorspaceDetails(sws.get(), coefficients, colour.fullRange, coefficients, 1, 0, 1 << 16, 1 << 16);
+    return sws;
 }
 
 void tagBt709(AVCodecContext* encoder)

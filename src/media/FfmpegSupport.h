@@ -117,6 +117,18 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);
 
+// The colour space and range a decoded picture is converted with: its own tags, else BT.709 from
+// 720 rows up and BT.601 below.
+struct PictureColour {
+    int colorspace = 0;
+    int fullRange = 0;
+};
+PictureColour pictureColour(const AVFrame* frame);
+// The conversion of pictures of one size and pixel format to BGRA of `outWidth` x `outHeight`,
+// on `threads` threads. Throws MediaError(decodeFailed) with `path` for a format it cannot take.
+SwsPtr makeRgbConversion(int width, int height, int format, PictureColour colour, int outWidth, int outHeight,
+                         int threads, const std::string& path);
+
 // Tags an encoder or a picture as BT.709, limited range: what every movie we write uses.
 void tagBt709(AVCodecContext* encoder);
 void tagBt709(AVFrame* frame);

@@ -222,31 +222,16 @@ struct VideoFrameSource::State {
         if (convertedValid)
             return converted;
         const AVFrame* frame = current.get();
-        const int colorspace = frame->colorspace != AVCOL_SPC_UNSPECIFIED ? frame->colorspace
-                                : (frame->height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M);
-        const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+        const ffmpeg::PictureColour colour = ffmpeg::pictureColour(frame);
         // A picture whose size changed inside the track is scaled to the track's size.
-        if (!sws || swsFormat != frame->format || swsColorspace != colorspace || swsRange != fullRange
+        if (!sws || swsFormat != frame->format || swsColorspace != colour.colorspace || swsRange != colour.fullRange
             || swsWidth != frame->width || swsHeight != frame->height || swsOutWidth != convertedSize.width()
             || swsOutHeight != convertedSize.height()) {
-            sws.reset(sws_alloc_context());
-            if (!sws)
-                throw std::bad_alloc();
-            av_opt_set_int(sws.get(), "srcw", frame->width, 0);
-            av_opt_set_int(sws.get(), "srch", frame->height, 0);
-            av_opt_set_int(sws.get(), "src_format", frame->format, 0);
-            av_opt_set_int(sws.get(), "dstw", convertedSize.width(), 0);
-            av_opt_set_int(sws.get(), "dsth", convertedSize.height(), 0);
-            av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
-            av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
-            av_opt_set_int(sws.get(), "threads", conversionThreads, 0);
-            if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
-                throw MediaError(MediaErrorKind::decodeFailed, path, "no colour conversion for this pixel format");
-            const int* coefficients = sws_getCoefficients(colorspace);
-            sws_setColorspaceDetails(sws.get(), coefficients, fullRange, coefficients, 1, 0, 1 << 16, 1 << 16);
+            sws = ffmpeg::makeRgbConversion(frame->width, frame->height, frame->format, colour, convertedSize.width(),
+                                            convertedSize.height(), conversionThreads, path);
             swsFormat = frame->format;
-            swsColorspace = colorspace;
-            swsRange = fullRange;
+            swsColorspace = colour.colorspace;
+            swsRange = colour.fullRange;
             swsWidth = frame->width;
             swsHeight = frame->height;
             swsOutWidth = convertedSize.width();
@@ -368,6 +353,24 @@ VideoFrame VideoFrameSource::frameAt(MediaTime t)
         throw MediaError(MediaErrorKind::decodeFailed, s.path, "the video track has no frame");
     s.currentReturned = true;
     return s.makeFrame();
+}
+
+DecodedPicture VideoFrameSource::pictureAt(double seconds)
+{
+    State& s = *state_;
+    const MediaTime t = MediaTime::fromSeconds(seconds, 1'000'000);
+    if (!t.isValid())
+        throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
+    if (!s.settle(t))
+        throw MediaError(MediaErrorKind::decodeFailed, s.path, "the video track has no frame");
+    s.currentReturned = true;
+    const AVFrame* frame = s.current.get();
+    if (s.track.rotation == 0 && frame->width == s.convertedSize.width() && frame->height == s.convertedSize.height()) {
+        DecodedPicture planes = DecodedPicture::ofPlanes(frame);
+        if (!planes.isNull())
+            return planes;
+    }
+    return DecodedPicture(s.convertCurrent());
 }
 
 std::optional<VideoFrame> VideoFrameSource::nextFrame()

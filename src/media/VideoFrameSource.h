@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/DecodedPicture.h"
 #include "media/MediaProbe.h"
 #include "media/MediaTime.h"
 
@@ -62,6 +63,10 @@ public:
     // time without a scale.
     VideoFrame frameAt(MediaTime t);
     VideoFrame frameAt(double seconds) { return frameAt(MediaTime::fromSeconds(seconds, 1'000'000)); }
+    // The same frame as decoded, for a reader that converts only the rows it reads (see
+    // DecodedPicture); converted whole when its rows cannot be converted in bands (a turned
+    // track, a picture scaled to the track's or the asked size, a format other than 4:2:0).
+    DecodedPicture pictureAt(double seconds);
 
     // The next frame in presentation order after the last one returned (or from the start, or
     // from the position of seek()); nullopt at the end of the track.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace sablewick {
 namespace {
@@ -99,6 +100,48 @@ struct CachedTaps {
         }
         return taps;
     }
+};
+
+// The rows of a picture's planes that the next band of output reads, converted to RGB a chunk of
+// rows at a time into a small ring instead of whole: the rows are still in the cache when the
+// resampling reads them, and no frame-sized copy is held.
+class ConvertedRows {
+public:
+    static constexpr int kChunk = 16;  // even: chunks start on whole 4:2:0 row pairs
+
+    // `window`: the most rows read at once.
+    ConvertedRows(const DecodedPicture& picture, int window)
+        : m_picture(picture)
+        , m_width(picture.size().width())
+        , m_height(picture.size().height())
+        , m_slots((std::max(window, 1) + kChunk - 1) / kChunk + 1)
+    {
+        thread_local std::vector<uint32_t> buffer;
+        buffer.resize(size_t(m_slots) * kChunk * size_t(m_width));
+        m_buffer = buffer.data();
+        m_chunkIn.assign(size_t(m_slots), -1);
+    }
+
+    // Row y, valid until rows more than `window` further on are asked for.
+    const uint32_t* row(int y)
+    {
+        thread_local PictureRowConverter converter;
+        const int chunk = y / kChunk, slot = chunk % m_slots;
+        uint32_t* base = m_buffer + size_t(slot) * kChunk * size_t(m_width);
+        if (m_chunkIn[size_t(slot)] != chunk) {
+            const int first = chunk * kChunk;
+            m_picture.convertRows(first, std::min(kChunk, m_height - first), reinterpret_cast<uchar*>(base),
+                                  qsizetype(m_width) * 4, converter);
+            m_chunkIn[size_t(slot)] = chunk;
+        }
+        return base + size_t(y - chunk * kChunk) * size_t(m_width);
+    }
+
+private:
+    const DecodedPicture& m_picture;
+    int m_width, m_height, m_slots;
+    uint32_t* m_buffer = nullptr;
+    std::vector<int> m_chunkIn;  // the chunk each slot holds, -1 for none
 };
 
 }  // namespace
@@ -331,14 +374,14 @@ std::shared_ptr<const FrameComposer::Geometry> FrameComposer::geometryFor(QSize 
     return g;
 }
 
-void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, double time, uint32_t* const* rows,
+void FrameComposer::composeInto(const DecodedPicture& picture, QSize movieSize, double time, uint32_t* const* rows,
                                 int bandRows, const std::function<void(int, int)>& bandDone, CardWindow* window) const
 {
     const int W = m_size.width(), H = m_size.height();
     const auto copyBackground = [&](int y, uint32_t* dst) {
         std::memcpy(dst, m_background.constScanLine(y), size_t(W) * 4);
     };
-    if (sourceFrame.isNull() || sourceFrame.width() <= 0 || sourceFrame.height() <= 0) {
+    if (picture.isNull() || picture.size().isEmpty()) {
         for (int top = 0; top < H; top += bandRows) {
             const int count = std::min(bandRows, H - top);
             for (int i = 0; i < count; ++i)
@@ -348,20 +391,23 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
         return;
     }
 
-    // Frames arrive in whatever layout the decoder gave; the fast paths read 32-bit pixels.
-    QImage source = sourceFrame;
+    // Frames arrive in whatever layout the decoder gave; the fast paths read 32-bit pixels. Planes
+    // become opaque RGB32 rows as they are read.
+    const bool planes = picture.hasPlanes();
+    QImage source = picture.image();
     const QImage::Format format = source.format();
-    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
+    if (!planes && format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
         source = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                  : QImage::Format_RGB32);
     // An RGB32 frame's fourth byte is padding that decoders may leave at zero.
-    const bool opaqueSource = source.format() == QImage::Format_RGB32;
+    const bool opaqueSource = planes || source.format() == QImage::Format_RGB32;
     const uint32_t alphaFill = opaqueSource ? 0xFF000000u : 0u;
-    const int sw = source.width(), sh = source.height();
+    const QSize pictureSize = planes ? picture.size() : source.size();
+    const int sw = pictureSize.width(), sh = pictureSize.height();
     // Everything is placed in the movie's own pixels (ew x eh); the source's pixels are those
     // scaled by sx and sy.
     if (movieSize.isEmpty())
-        movieSize = source.size();
+        movieSize = pictureSize;
     const double ew = movieSize.width(), eh = movieSize.height();
     const double sx = sw / ew, sy = sh / eh;
 
@@ -384,8 +430,12 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
     // The pointer is drawn into the recording before it is cropped and zoomed, so it zooms with
     // the video. Only the rows it touches are copied and drawn on.
     std::vector<const uint32_t*> sourceRows(static_cast<size_t>(sh));
-    for (int y = 0; y < sh; ++y)
-        sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+    if (!planes) {
+        for (int y = 0; y < sh; ++y)
+            sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+    }
+    std::optional<ConvertedRows> converted;
+    int pointerFirst = 0, pointerEnd = 0;  // rows that the pointer band holds
     QImage pointerBand;
     const LayoutRect extent{0, 0, ew, eh};
     if (const auto placement = PointerRenderer::placement(extent, time, m_scene.pointerTrack(), m_scene.settings,
@@ -402,9 +452,11 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
         const int endRow = std::clamp(int(std::ceil((eh - bottom) * sy)) + 4, 0, sh);
         if (endRow > firstRow) {
             pointerBand = QImage(sw, endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
+            if (planes)
+                converted.emplace(picture, ConvertedRows::kChunk);
             for (int y = firstRow; y < endRow; ++y) {
                 auto* dst = reinterpret_cast<uint32_t*>(pointerBand.scanLine(y - firstRow));
-                const uint32_t* src = sourceRows[size_t(y)];
+                const uint32_t* src = planes ? converted->row(y) : sourceRows[size_t(y)];
                 for (int x = 0; x < sw; ++x)
                     dst[x] = src[x] | alphaFill;
             }
@@ -418,6 +470,8 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
             }
             for (int y = firstRow; y < endRow; ++y)
                 sourceRows[size_t(y)] = reinterpret_cast<const uint32_t*>(pointerBand.constScanLine(y - firstRow));
+            pointerFirst = firstRow;
+            pointerEnd = endRow;
         }
     }
 
@@ -468,8 +522,32 @@ void FrameComposer::composeInto(const QImage& sourceFrame, QSize movieSize, doub
     thread_local std::vector<uint32_t> video;
     video.resize(size_t(W));
 
+    // The source rows that the card's rows of a band read: [first, last].
+    const auto readRows = [&](int top, int count) {
+        const int from = std::max({top, drawY0, cardY0}), to = std::min({top + count, drawY1, cardY1});
+        if (!cardVisible || to <= from)
+            return std::pair(0, -1);
+        const int first = vertical.start[size_t(from - vertical.first)];
+        const int last = vertical.start[size_t(to - 1 - vertical.first)] + vertical.taps - 1;
+        return std::pair(std::clamp(first, rowMin, rowMax - 1), std::clamp(last, rowMin, rowMax - 1));
+    };
+    if (planes) {
+        int window = 0;
+        for (int top = 0; top < H; top += bandRows) {
+            const auto [first, last] = readRows(top, std::min(bandRows, H - top));
+            window = std::max(window, last - first + 1);
+        }
+        converted.emplace(picture, window);
+    }
+
     for (int top = 0; top < H; top += bandRows) {
         const int count = std::min(bandRows, H - top);
+        if (planes) {
+            const auto [first, last] = readRows(top, count);
+            for (int y = first; y <= last; ++y)
+                if (y < pointerFirst || y >= pointerEnd)
+                    sourceRows[size_t(y)] = converted->row(y);
+        }
         for (int y = std::max(top, drawY0); y < std::min(top + count, drawY1); ++y) {
             uint32_t* dst = rows[y];
             const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
@@ -545,10 +623,15 @@ void FrameComposer::compose(const QImage& source, QSize movieSize, double time, 
     std::vector<uint32_t*> rows(size_t(m_size.height()));
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = reinterpret_cast<uint32_t*>(target.scanLine(y));
-    composeInto(source, movieSize, time, rows.data(), kBandRows, [](int, int) {}, nullptr);
+    composeInto(DecodedPicture(source), movieSize, time, rows.data(), kBandRows, [](int, int) {}, nullptr);
 }
 
 void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const
+{
+    composeYuv420(DecodedPicture(source), time, planes);
+}
+
+void FrameComposer::composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes) const
 {
     const int W = m_size.width();
     thread_local std::vector<uint32_t> band;

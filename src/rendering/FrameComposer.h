@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/DecodedPicture.h"
 #include "rendering/Scene.h"
 #include "rendering/Yuv420Converter.h"
 
@@ -56,6 +57,9 @@ public:
     // The same straight into 4:2:0 planes (BT.709, limited range) for a video encoder; the frame
     // is composed and converted in small bands of rows that stay in the processor's cache.
     void composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const;
+    // The same from a decoded picture: a picture with planes is converted to RGB only in the rows
+    // the frame reads, band by band on the calling thread, with the same result.
+    void composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes) const;
 
     struct Geometry;
     struct Frame;
@@ -63,7 +67,7 @@ public:
 private:
     struct CardWindow;
     std::shared_ptr<const Geometry> geometryFor(QSize movieSize, const Frame& first, bool withYuv) const;
-    void composeInto(const QImage& source, QSize movieSize, double time, uint32_t* const* rows, int bandRows,
+    void composeInto(const DecodedPicture& source, QSize movieSize, double time, uint32_t* const* rows, int bandRows,
                      const std::function<void(int top, int count)>& bandDone, CardWindow* window) const;
 
     Scene m_scene;

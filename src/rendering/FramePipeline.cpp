@@ -30,7 +30,7 @@ int defaultWorkers()
 struct Shared {
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<std::pair<std::int64_t, QImage>> decoded;  // source frames waiting for a worker
+    std::deque<std::pair<std::int64_t, DecodedPicture>> decoded;  // source frames waiting for a worker
     std::map<std::int64_t, ComposedFrame> composed;       // finished frames waiting for the consumer
     std::vector<ComposedFrame> spare;                     // consumed frames, reused as targets
     std::int64_t decodedCount = 0;
@@ -93,11 +93,12 @@ void FramePipeline::run(std::int64_t count,
                         return;
                 }
                 job.throwIfCancelled();
-                QImage image = frames.frameAt(timeOf(i)).image;
+                // The encoder's frames read the decoder's planes and convert only the rows they use.
+                DecodedPicture picture = yuv420 ? frames.pictureAt(timeOf(i)) : DecodedPicture(frames.frameAt(timeOf(i)).image);
                 std::lock_guard guard(shared.lock);
                 if (shared.stop)
                     return;
-                shared.decoded.emplace_back(i, std::move(image));
+                shared.decoded.emplace_back(i, std::move(picture));
                 ++shared.decodedCount;
                 shared.changed.notify_all();
             }
@@ -113,7 +114,7 @@ void FramePipeline::run(std::int64_t count,
         threads.emplace_back([&] {
             try {
                 for (;;) {
-                    std::pair<std::int64_t, QImage> work;
+                    std::pair<std::int64_t, DecodedPicture> work;
                     ComposedFrame target;
                     {
                         std::unique_lock guard(shared.lock);
@@ -135,7 +136,7 @@ void FramePipeline::run(std::int64_t count,
                                                   target.yuv.stride(0), target.yuv.stride(1), target.yuv.stride(2)};
                         composer.composeYuv420(work.second, timeOf(work.first), planes);
                     } else {
-                        composer.compose(work.second, timeOf(work.first), target.image);
+                        composer.compose(work.second.image(), timeOf(work.first), target.image);
                     }
                     std::lock_guard guard(shared.lock);
                     shared.composed.emplace(work.first, std::move(target));

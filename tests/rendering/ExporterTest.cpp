@@ -501,6 +501,60 @@ TEST_F(ExporterTest, PipelineDeliversFramesInOrderAndEndsOnAnyStageFailure)
                  MediaError);
 }
 
+// The encoder's frames read the decoder's planes and convert only the rows they use, a band at a
+// time; they must be the frames composed from the frame source's pictures, bit for bit: at rest,
+// while zooming, with the pointer drawn, and on canvases larger and smaller than the recording.
+TEST_F(ExporterTest, EncoderFramesFromTheDecodersPlanesEqualThoseFromItsPictures)
+{
+    FocusPoint point;
+    point.id = QUuid::createUuid();
+    point.time = 0.1;
+    point.x = 0.3;
+    point.y = 0.6;
+    point.zoomStrength = 2.5;
+    point.zoomDuration = 0.6;
+    point.zoomTransition = 0.2;
+    settings.shadowStrength = 0.5;
+    Scene scene = sceneOf(moving, settings, {point});
+    scene.pointerSamples = {{0, 0.2, 0.8, true}, {1, 0.8, 0.1, true}};
+    scene.editablePointer = true;
+    const std::vector<double> times{0.0, 0.15, 0.3, 0.5, 0.95};
+
+    // The rows themselves, in bands of any even height and the last band of what is left.
+    VideoFrameSource planes(moving.toStdString()), pictures(moving.toStdString());
+    PictureRowConverter converter;
+    for (const double t : times) {
+        const DecodedPicture picture = planes.pictureAt(t);
+        ASSERT_TRUE(picture.hasPlanes()) << "a 4:2:0 recording is read from its planes";
+        const QImage expected = pictures.frameAt(t).image;
+        ASSERT_EQ(picture.size(), expected.size());
+        for (const int band : {2, 16, 34}) {
+            QImage rows(expected.size(), QImage::Format_RGB32);
+            for (int top = 0; top < rows.height(); top += band)
+                picture.convertRows(top, std::min(band, rows.height() - top), rows.scanLine(top), rows.bytesPerLine(),
+                                    converter);
+            EXPECT_EQ(rows, expected) << "bands of " << band << " rows at " << t;
+        }
+    }
+    QImage row(kSourceWidth, 2, QImage::Format_RGB32);
+    EXPECT_THROW(planes.pictureAt(0.5).convertRows(1, 2, row.bits(), row.bytesPerLine(), converter), MediaError)
+        << "bands start on whole row pairs";
+
+    for (const QSize canvas : {QSize(1280, 720), QSize(320, 180), QSize(158, 92)}) {
+        const FrameComposer composer(scene, canvas, {}, false);
+        VideoFrameSource fromPlanes(moving.toStdString()), fromPictures(moving.toStdString());
+        const int w = canvas.width(), h = canvas.height(), cw = (w + 1) / 2, ch = (h + 1) / 2;
+        for (const double t : times) {
+            // Filled with different values, so that a sample left unwritten on either side shows.
+            std::vector<uint8_t> y(size_t(w * h), 0), u(size_t(cw * ch), 0), v(u);
+            std::vector<uint8_t> y2(y.size(), 255), u2(u.size(), 255), v2(v.size(), 255);
+            composer.composeYuv420(fromPlanes.pictureAt(t), t, {y.data(), u.data(), v.data(), w, cw, cw});
+            composer.composeYuv420(fromPictures.frameAt(t).image, t, {y2.data(), u2.data(), v2.data(), w, cw, cw});
+            EXPECT_TRUE(y == y2 && u == u2 && v == v2) << w << "x" << h << " at " << t;
+        }
+    }
+}
+
 TEST(ExporterRulesTest, FrameCountsAndProgressReports)
 {
     EXPECT_EQ(Exporter::movieFrameCount(0.01), 1);
