@@ -140,8 +140,9 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
         EXPECT_NEAR(pixel.y(), expected[i].pixel.y(), 1.0) << i;
         EXPECT_GE(point.time, expected[i].run.begin - zero) << i;
         EXPECT_LE(point.time, expected[i].run.end - zero + 0.1) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(sidecar.events[i - 1].time, point.time) << i;
+        }
     }
     ASSERT_TRUE(sidecar.pointerSamples);
     EXPECT_NEAR(static_cast<double>(sidecar.pointerSamples->size()), stopAt * 30, stopAt * 30 * 0.25);
@@ -185,9 +186,9 @@ TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
         QProcess player;
         auto play = [&] {
             // A player with a short buffer, as a video or a call plays: the null sink then renders
-            // only a little ahead of time. (Behind a player with seconds of buffer the server
-            // hands a new recording stream only what it renders from then on, seconds later.)
-            player.start(QStringLiteral("pacat"), {"--latency-msec=20", "--file-format=wav", wav});
+            // only a little ahead of time. (Behind a player with seconds of buffer, or an idle
+            // sink, the server hands a new recording stream only what it renders from then on.)
+            player.start(QStringLiteral("pacat"), {"--latency-msec=100", "--file-format=wav", wav});
             ASSERT_TRUE(player.waitForStarted());
         };
         if (c.playingBeforeStart) {
@@ -232,14 +233,22 @@ TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
         const auto onset = std::find(loud.begin(), loud.end(), true);
         ASSERT_NE(onset, loud.end()) << c.name << ": no sound at all";
         const double onsetSeconds = static_cast<double>(onset - loud.begin()) * kStep / 48000;
-        if (c.playingBeforeStart)
+        if (c.playingBeforeStart) {
             EXPECT_LT(onsetSeconds, 0.3) << c.name;
-        // From the onset to the last tenth of a second, nothing silent (the encoder's frame at
-        // the very end may be cut).
-        const auto end = loud.end() - 20;
-        const auto gap = std::find(onset, end, false);
-        EXPECT_EQ(gap, end) << c.name << ": silent at " << static_cast<double>(gap - loud.begin()) * kStep / 48000
-                            << " s after the sound began at " << onsetSeconds << " s";
+        }
+        // From the onset to the last tenth of a second, no silence of 50 ms or more (the
+        // encoder's frame at the very end may be cut; a player starved for a moment on a busy
+        // machine leaves shorter ones).
+        constexpr std::ptrdiff_t kLongestQuiet = 10;
+        std::optional<double> gap;
+        std::ptrdiff_t quiet = 0;
+        for (auto at = onset; at != loud.end() - 20 && !gap; ++at) {
+            quiet = *at ? 0 : quiet + 1;
+            if (quiet == kLongestQuiet)
+                gap = static_cast<double>(at - loud.begin() - kLongestQuiet + 1) * kStep / 48000;
+        }
+        EXPECT_FALSE(gap) << c.name << ": silent at " << gap.value_or(0) << " s after the sound began at "
+                          << onsetSeconds << " s";
     }
 }
 
