@@ -94,7 +94,9 @@ struct MovieWriter::State {
     ffmpeg::CodecPtr audioEncoder;
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
-    ffmpeg::FramePtr videoFrame = ffmpeg::makeFrame();
+    // The writer's own picture, for frames handed over as images or views; made on the first such
+    // frame (12 MB at 4K that an export of 4:2:0 frames, passed on by reference, never uses).
+    ffmpeg::FramePtr videoFrame;
     ffmpeg::FramePtr audioFrame = ffmpeg::makeFrame();
     ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
     ffmpeg::PacketPtr packet = ffmpeg::makePacket();
@@ -169,8 +171,6 @@ struct MovieWriter::State {
         avcodec_parameters_from_context(videoStream->codecpar, video.get());
         if (!h264)
             videoStream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
-
-        videoFrame = ffmpeg::makeVideoFrame(settings.width, settings.height);
     }
 
     void openAudio()
@@ -259,6 +259,15 @@ struct MovieWriter::State {
                 drain(audioEncoder.get(), audioStream);
             }
         }
+    }
+
+    AVFrame* writableFrame()
+    {
+        if (!videoFrame)
+            videoFrame = ffmpeg::makeVideoFrame(settings.width, settings.height);
+        if (av_frame_make_writable(videoFrame.get()) < 0)
+            throw std::bad_alloc();
+        return videoFrame.get();
     }
 
     void prepareConversion(AVPixelFormat source)
@@ -396,8 +405,7 @@ void MovieWriter::writeFrame(const QImage& frame)
         format = pixelFormatOf(converted.format());
     }
     s.prepareConversion(format);
-    if (av_frame_make_writable(s.videoFrame.get()) < 0)
-        throw std::bad_alloc();
+    AVFrame* out = s.writableFrame();
     AVFrame* in = s.sourceFrame.get();
     av_frame_unref(in);
     in->format = format;
@@ -408,7 +416,7 @@ void MovieWriter::writeFrame(const QImage& frame)
     in->buf[0] = av_buffer_create(in->data[0], static_cast<size_t>(source->sizeInBytes()), [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
     if (!in->buf[0])
         throw std::bad_alloc();
-    const int scaled = sws_scale_frame(s.sws.get(), s.videoFrame.get(), in);
+    const int scaled = sws_scale_frame(s.sws.get(), out, in);
     av_frame_unref(in);
     if (scaled < 0)
         s.fail(MediaErrorKind::writeFailed, "conversion: " + ffmpeg::errorText(scaled));
@@ -423,10 +431,8 @@ void MovieWriter::writeFrame(const Yuv420View& frame)
     if (!frame.y || !frame.u || !frame.v || frame.yStride < s.settings.width || frame.uStride < (s.settings.width + 1) / 2
         || frame.vStride < (s.settings.width + 1) / 2)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the planes do not cover the frame");
-    if (av_frame_make_writable(s.videoFrame.get()) < 0)
-        throw std::bad_alloc();
+    AVFrame* out = s.writableFrame();
     const int chromaWidth = (s.settings.width + 1) / 2, chromaHeight = (s.settings.height + 1) / 2;
-    AVFrame* out = s.videoFrame.get();
     av_image_copy_plane(out->data[0], out->linesize[0], frame.y, frame.yStride, s.settings.width, s.settings.height);
     av_image_copy_plane(out->data[1], out->linesize[1], frame.u, frame.uStride, chromaWidth, chromaHeight);
     av_image_copy_plane(out->data[2], out->linesize[2], frame.v, frame.vStride, chromaWidth, chromaHeight);

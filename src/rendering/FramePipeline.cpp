@@ -26,6 +26,15 @@ int defaultWorkers()
     return std::clamp(cores > 2 ? cores - 1 : cores, 1, 12);
 }
 
+int decoderThreads()
+{
+    // Each of the decoder's frame threads holds pictures and a context of its own. A recording
+    // decodes several times faster than it is composed and encoded, so one thread keeps up on up
+    // to four processors, and a few more on more, while the composition workers and the
+    // encoder's threads have the processors.
+    return std::clamp(usableProcessorCount() / 4, 1, 4);
+}
+
 // Everything the three stages share, guarded by one mutex.
 struct Shared {
     std::mutex lock;
@@ -83,7 +92,9 @@ void FramePipeline::run(std::int64_t count,
 
     threads.emplace_back([&] {
         try {
-            VideoFrameSource frames(source.toStdString());
+            VideoFrameSourceOptions options;
+            options.decoderThreads = decoderThreads();
+            VideoFrameSource frames(source.toStdString(), options);
             for (std::int64_t i = 0; i < count; ++i) {
                 // Room first, then the picture: one made while waiting would be one more held.
                 {
