@@ -66,6 +66,36 @@ inline void writeTestClip(const QString& path, int frames = 45, int fps = 30, bo
     writer.finish();
 }
 
+// A movie of fine detail sliding at an odd pace, with B-frames (x264's medium preset): every
+// frame leaves a residue, so its deblocking and its references matter to the frames after it,
+// and a picture decoded from a wrongly filtered or skipped reference differs from the straight
+// decode. Keyframes every `keyframeInterval` frames.
+inline void writeDetailedClip(const QString& path, int frames, int fps, int keyframeInterval, int width = 192,
+                              int height = 108)
+{
+    MovieWriterSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.frameRate = MediaTime(fps, 1);
+    settings.keyframeInterval = keyframeInterval;
+    settings.preset = "medium";
+    MovieWriter writer(path.toStdString(), settings);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int i = 0; i < frames; ++i) {
+        for (int y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const unsigned u = static_cast<unsigned>(x + 3 * i), v = static_cast<unsigned>(y + i);
+                const int grain = static_cast<int>(((u * 73856093u) ^ (v * 19349663u)) >> 13) % 40;
+                line[x] = qRgb(static_cast<int>(u * 5 + grain) & 255, static_cast<int>(v * 3 + grain) & 255,
+                               static_cast<int>(u + v) * 2 & 255);
+            }
+        }
+        writer.writeFrame(image);
+    }
+    writer.finish();
+}
+
 // Runs the event loop until `done` holds or ten seconds pass; returns `done()`.
 inline bool processEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000)
 {

@@ -4,6 +4,8 @@
 
 #include "PlaybackTestSupport.h"
 
+#include "media/VideoFrameSource.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -131,6 +133,29 @@ TEST_F(PlaybackVideoPlayerTest, PausedSeekShowsExactlyTheFrameAtThatTime)
     player_->seek(std::numeric_limits<double>::quiet_NaN());
     EXPECT_FALSE(player_->isSeeking());
     EXPECT_DOUBLE_EQ(player_->currentTime(), player_->duration());
+}
+
+// The picture on show after a seek is the one a straight decode of the movie gives at that time,
+// bit for bit: the seek's shortcuts (pictures nothing refers to left undecoded) change nothing.
+TEST_F(PlaybackVideoPlayerTest, PausedSeekShowsThePictureOfAStraightDecode)
+{
+    const QString path = dir_->filePath("detailed.mp4");
+    test::writeDetailedClip(path, 60, kFps, 40);  // keyframes at 0 and 40
+    std::vector<VideoFrame> straight;
+    VideoFrameSource source(path.toStdString());
+    while (std::optional<VideoFrame> frame = source.nextFrame())
+        straight.push_back(*frame);
+    ASSERT_EQ(straight.size(), 60u);
+    QString error;
+    ASSERT_TRUE(player_->open(path, &error)) << error.toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+    // The end of the first interval, backwards into it, a keyframe, the end of the movie.
+    for (int k : {39, 21, 40, 59, 38}) {
+        SCOPED_TRACE(k);
+        seekAndWait(straight[static_cast<std::size_t>(k)].time.seconds() + 0.5 / kFps);
+        EXPECT_DOUBLE_EQ(player_->currentFrameTime(), straight[static_cast<std::size_t>(k)].time.seconds());
+        EXPECT_TRUE(player_->currentFrame() == straight[static_cast<std::size_t>(k)].image);
+    }
 }
 
 TEST_F(PlaybackVideoPlayerTest, SteppingForwardFrameByFrameShowsEveryFrame)

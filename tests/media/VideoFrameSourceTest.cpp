@@ -1,4 +1,5 @@
 #include "MediaTestSupport.h"
+#include "PlaybackTestSupport.h"
 
 #include "media/MediaError.h"
 #include "media/MediaProbe.h"
@@ -131,6 +132,44 @@ TEST_F(VideoFrameSourceTest, SeeksThroughLongIntervalsOntoEveryFrame)
             VideoFrameSource fresh(path);
             for (const QImage& image : {fresh.frameAt(t).image, source.frameAt(t).image})
                 EXPECT_TRUE(showsPattern(image, k)) << "frame " << k << " of " << c.frames;
+        }
+    }
+}
+
+// Whatever a seek leaves out on its way to the target, the picture it lands on is the one that
+// decoding the movie from its start gives, to the last bit, with one decoder thread or several.
+TEST_F(VideoFrameSourceTest, ASeekLandsOnExactlyThePictureOfAStraightDecode)
+{
+    constexpr int kFrames = 100;
+    constexpr int kFps = 30;
+    const QString path = QString::fromStdString(directory->filePath("detailed.mp4").toStdString());
+    test::writeDetailedClip(path, kFrames, kFps, 48);  // keyframes at 0, 48 and 96
+    std::vector<VideoFrame> straight;
+    {
+        VideoFrameSource source(path.toStdString(), VideoFrameSourceOptions{.decoderThreads = 1});
+        while (std::optional<VideoFrame> frame = source.nextFrame())
+            straight.push_back(*frame);
+    }
+    ASSERT_EQ(straight.size(), static_cast<std::size_t>(kFrames));
+    // In request order, each as a time late in the frame's showing.
+    const int targets[] = {
+        95,  // the last frame before a keyframe: the whole interval decoded
+        47,  // backwards onto the last frame of the first interval
+        96,  // a keyframe
+        30,  // backwards into the middle of an interval
+        31,  // one frame on: no seek
+        94,  // forwards across a keyframe
+        12,  // backwards again, close to the start
+        99,  // the last frame of the movie
+        0,
+    };
+    for (int threads : {1, 2, 4}) {
+        VideoFrameSource source(path.toStdString(), VideoFrameSourceOptions{.decoderThreads = threads});
+        for (int k : targets) {
+            const VideoFrame& expected = straight[static_cast<std::size_t>(k)];
+            const VideoFrame frame = source.frameAt(expected.time + MediaTime(9, 10 * kFps));
+            EXPECT_EQ(frame.time, expected.time) << "frame " << k << ", " << threads << " threads";
+            EXPECT_TRUE(frame.image == expected.image) << "frame " << k << ", " << threads << " threads";
         }
     }
 }
