@@ -63,7 +63,10 @@ TimelineTrack::TimelineTrack(EditorModel& editor, StudioBinding<std::optional<QU
     connect(&editor, &EditorModel::durationChanged, this, repaint);
     connect(&editor, &EditorModel::settingsChanged, this, repaint);
     connect(&editor, &EditorModel::eventsChanged, this, repaint);
-    connect(&editor, &EditorModel::thumbnailsChanged, this, repaint);
+    connect(&editor, &EditorModel::thumbnailsChanged, this, [this, repaint] {
+        ++m_thumbnailGeneration;
+        repaint();
+    });
 }
 
 TimelineTrack::~TimelineTrack()
@@ -106,12 +109,90 @@ const FocusPoint* TimelineTrack::findPoint(const QUuid& id) const
     return nullptr;
 }
 
+bool TimelineTrack::UnderKey::operator==(const UnderKey&) const = default;
+bool TimelineTrack::SegmentLook::operator==(const SegmentLook&) const = default;
+bool TimelineTrack::OverKey::operator==(const OverKey&) const = default;
+
+QImage TimelineTrack::newLayer() const
+{
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 void TimelineTrack::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+    // A long recording brings hundreds of zooms, each a few antialiased rounded shapes: drawn
+    // anew for every frame the playhead moves, they would take milliseconds of the main thread's
+    // frame. What lies under the playhead and what lies over it are each kept as a picture and
+    // drawn again only when something they show has changed.
     const StudioColors colors = StudioColors::of(this);
     const TrackLayout track = layout();
+    const EditSettings& settings = m_editor.settings();
+    const qreal ratio = devicePixelRatioF();
+
+    const UnderKey under{size(), ratio, m_editor.duration(), settings.trimStart, settings.trimEnd,
+                         m_thumbnailGeneration, colors.label, colors.secondaryLabel, colors.tertiaryLabel, colors.accent};
+    if (!m_under || m_under->key != under) {
+        QImage image = newLayer();
+        QPainter p(&image);
+        paintUnder(p, track, colors);
+        p.end();
+        m_under = Layer<UnderKey>{under, std::move(image)};
+    }
+
+    // The segment held by a gesture changes with every move; the others stay in their picture.
+    const std::vector<TrackLayout::Segment> all = segments();
+    const bool holding = m_active == TrackLayout::Part::segmentBody || m_active == TrackLayout::Part::segmentGrip;
+    std::optional<size_t> held;
+    OverKey over{size(), ratio, colors.accent, settings.zoomStrength, {}};
+    over.segments.reserve(all.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        const FocusPoint& point = m_editor.events()[i];
+        if (holding && point.id == m_activePoint) {
+            held = i;
+            continue;
+        }
+        over.segments.push_back({all[i].start, all[i].length, all[i].selected, point.zoomStrength});
+    }
+    if (!m_over || m_over->key != over) {
+        QImage image = newLayer();
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        // The selected segment last, over the others.
+        for (int pass = 0; pass < 2; ++pass)
+            for (size_t i = 0; i < all.size(); ++i)
+                if (i != held && all[i].selected == (pass == 1))
+                    paintSegment(p, track, colors, i, all[i], false);
+        p.end();
+        m_over = Layer<OverKey>{std::move(over), std::move(image)};
+    }
+
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), m_under->image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF line = track.playheadLine(m_editor.currentTime());
+    p.setPen(Qt::NoPen);
+    p.setBrush(colors.label);
+    p.drawRoundedRect(line, 1, 1);
+    if (!held) {
+        p.drawImage(QPointF(0, 0), m_over->image);
+        return;
+    }
+    // Drawn into a copy of the picture, not straight onto the strip, so that the strip looks
+    // exactly as it will once the gesture ends and the segment joins the picture.
+    QImage top = m_over->image.copy();
+    QPainter q(&top);
+    paintSegment(q, track, colors, *held, all[*held], m_active == TrackLayout::Part::segmentBody);
+    q.end();
+    p.drawImage(QPointF(0, 0), top);
+}
+
+void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const StudioColors& colors) const
+{
+    p.setRenderHint(QPainter::Antialiasing);
     const EditSettings& settings = m_editor.settings();
 
     // Ruler: a label above a tick at each tenth of the clip.
@@ -170,55 +251,44 @@ void TimelineTrack::paintEvent(QPaintEvent*)
         p.setPen(QPen(QColor(255, 255, 255, 217), 1));
         p.drawRoundedRect(mark, 4, 4);
     }
+}
 
-    const QRectF line = track.playheadLine(m_editor.currentTime());
-    p.setPen(Qt::NoPen);
-    p.setBrush(colors.label);
-    p.drawRoundedRect(line, 1, 1);
-
-    // Segments over everything else, the selected one last.
-    const std::vector<TrackLayout::Segment> all = segments();
-    std::vector<size_t> order;
-    for (size_t i = 0; i < all.size(); ++i)
-        if (!all[i].selected)
-            order.push_back(i);
-    for (size_t i = 0; i < all.size(); ++i)
-        if (all[i].selected)
-            order.push_back(i);
-    QFont captionFont = studioFont(11, QFont::Medium);
-    for (size_t i : order) {
-        const FocusPoint& point = m_editor.events()[i];
-        const TrackLayout::SegmentPlace place = track.segment(all[i]);
-        const bool pressed = m_active == TrackLayout::Part::segmentBody && m_activePoint == point.id;
-        p.save();
-        p.setOpacity(pressed ? 0.78 : 1.0);
-        const double stroke = all[i].selected ? 2 : 1;
-        fillRounded(p, place.body, 6, withAlpha(colors.accent, all[i].selected ? 0.25 : 0.12));
-        p.setPen(QPen(colors.accent, stroke));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(place.body, 6, 6);
-        if (place.showsCaption) {
-            const QRectF inner = place.body.adjusted(7, 0, -4, 0);
-            const QPixmap symbol = studioSymbolPixmap(QStringLiteral("plus.magnifyingglass"), 12, colors.accent,
-                                                      devicePixelRatioF());
-            double x = inner.left();
-            if (!symbol.isNull()) {
-                p.drawPixmap(QPointF(x, inner.center().y() - 6), symbol);
-                x += 16;
-            }
-            p.setFont(captionFont);
-            p.setPen(colors.accent);
-            const QRectF text(x, inner.top(), std::max(inner.right() - x, 0.0), inner.height());
-            const QString caption = TimelineText::segmentCaption(point.zoomStrength.value_or(settings.zoomStrength));
-            p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                       QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, text.width()));
+void TimelineTrack::paintSegment(QPainter& p, const TrackLayout& track, const StudioColors& colors, size_t index,
+                                 const TrackLayout::Segment& segment, bool pressed) const
+{
+    const FocusPoint& point = m_editor.events()[index];
+    const TrackLayout::SegmentPlace place = track.segment(segment);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(pressed ? 0.78 : 1.0);
+    const double stroke = segment.selected ? 2 : 1;
+    fillRounded(p, place.body, 6, withAlpha(colors.accent, segment.selected ? 0.25 : 0.12));
+    p.setPen(QPen(colors.accent, stroke));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(place.body, 6, 6);
+    if (place.showsCaption) {
+        const QRectF inner = place.body.adjusted(7, 0, -4, 0);
+        const QPixmap symbol =
+            studioSymbolPixmap(QStringLiteral("plus.magnifyingglass"), 12, colors.accent, devicePixelRatioF());
+        double x = inner.left();
+        if (!symbol.isNull()) {
+            p.drawPixmap(QPointF(x, inner.center().y() - 6), symbol);
+            x += 16;
         }
-        p.setOpacity(1.0);
-        p.setPen(Qt::NoPen);
-        p.setBrush(colors.accent);
-        p.drawRoundedRect(place.gripMark, 2.5, 2.5);
-        p.restore();
+        const QFont captionFont = studioFont(11, QFont::Medium);
+        p.setFont(captionFont);
+        p.setPen(colors.accent);
+        const QRectF text(x, inner.top(), std::max(inner.right() - x, 0.0), inner.height());
+        const QString caption =
+            TimelineText::segmentCaption(point.zoomStrength.value_or(m_editor.settings().zoomStrength));
+        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                   QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, text.width()));
     }
+    p.setOpacity(1.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colors.accent);
+    p.drawRoundedRect(place.gripMark, 2.5, 2.5);
+    p.restore();
 }
 
 void TimelineTrack::mousePressEvent(QMouseEvent* event)
@@ -497,6 +567,11 @@ void TimelineTrack::contextMenuEvent(QContextMenuEvent* event)
 
 bool TimelineTrack::event(QEvent* event)
 {
+    // The kept pictures hold text in the fonts of their time.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_under.reset();
+        m_over.reset();
+    }
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (hitAt(help->pos()).part == TrackLayout::Part::segmentBody)

@@ -4,17 +4,23 @@
 #include "workspace/TrackGestures.h"
 #include "workspace/TrackLayout.h"
 
+#include <QColor>
+#include <QImage>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <vector>
+
+class QPainter;
 
 namespace sablewick {
 
 class EditorModel;
 struct FocusPoint;
+struct StudioColors;
 
 // The timeline strip: ruler, filmstrip, trim range and handles, playhead and the zoom segments,
 // with scrubbing, trimming, moving and resizing zooms. It keeps no edit data: everything it shows
@@ -74,6 +80,43 @@ private:
     void dragGrabbed(GrabDrag& grab, double travel, double modelValue, const std::function<void(double)>& send);
     void scrub(double x);
     void finishGesture(bool ended);
+    QImage newLayer() const;
+    void paintUnder(QPainter& p, const TrackLayout& track, const StudioColors& colors) const;
+    void paintSegment(QPainter& p, const TrackLayout& track, const StudioColors& colors, size_t index,
+                      const TrackLayout::Segment& segment, bool pressed) const;
+
+    // What the picture under the playhead shows: the ruler, the lanes, the filmstrip and the trim.
+    struct UnderKey {
+        QSize size;
+        qreal ratio = 1;
+        double duration = 0;
+        double trimStart = 0;
+        double trimEnd = 0;
+        quint64 thumbnails = 0;
+        QColor label, secondaryLabel, tertiaryLabel, accent;
+        bool operator==(const UnderKey&) const;
+    };
+    struct SegmentLook {
+        double start = 0;
+        double length = 0;
+        bool selected = false;
+        std::optional<double> strength;
+        bool operator==(const SegmentLook&) const;
+    };
+    // What the picture over the playhead shows: every segment but the one a gesture holds.
+    struct OverKey {
+        QSize size;
+        qreal ratio = 1;
+        QColor accent;
+        double zoomStrength = 0;
+        std::vector<SegmentLook> segments;
+        bool operator==(const OverKey&) const;
+    };
+    template <typename Key>
+    struct Layer {
+        Key key;
+        QImage image;
+    };
 
     EditorModel& m_editor;
     StudioBinding<std::optional<QUuid>> m_selectedPoint;
@@ -90,6 +133,10 @@ private:
     GrabDrag m_playhead;
     ZoomMove m_move;
     ZoomResize m_resize;
+
+    quint64 m_thumbnailGeneration = 0;
+    std::optional<Layer<UnderKey>> m_under;
+    std::optional<Layer<OverKey>> m_over;
 };
 
 }  // namespace sablewick

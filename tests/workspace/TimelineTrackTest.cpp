@@ -7,6 +7,8 @@
 #include <QAccessible>
 #include <QTest>
 
+#include <functional>
+
 namespace sablewick::test {
 namespace {
 
@@ -175,6 +177,84 @@ TEST_F(TimelineTrackTest, ResizingStopsAtItsBoundsAndIsOneStep)
     }
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (grip + QPointF(20, 0)).toPoint());
     expectOneUndoStep(before, editor().settings());
+}
+
+// The strip keeps what lies under and over the playhead as pictures between paints: after every
+// kind of change it must show what a strip painting the same edit for the first time shows.
+TEST_F(TimelineTrackTest, KeptPicturesFollowEveryChangeTheStripShows)
+{
+    const auto picture = [](TimelineTrack& strip) {
+        QImage image(strip.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        strip.render(&image);
+        return image;
+    };
+    const auto expectAsIfNew = [&](const char* change) {
+        TimelineTrack fresh(editor(), StudioBinding<std::optional<QUuid>>::to(selected), [](double) {},
+                            [](const FocusPoint&) {});
+        fresh.resize(track->size());
+        EXPECT_TRUE(picture(*track) == picture(fresh)) << "after " << change;
+    };
+    const bool hadPictures = !editor().thumbnails().isEmpty();
+    const QImage before = picture(*track);
+    ASSERT_TRUE(waitUntil([&] { return editor().thumbnails().size() == EditorModel::thumbnailCount; }));
+    expectAsIfNew("the filmstrip's pictures arrived");
+    if (!hadPictures) {
+        EXPECT_FALSE(picture(*track) == before) << "the filmstrip shows its pictures";
+    }
+
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+    };
+    const std::vector<Change> changes{
+        {"a seek", [&] { editor().seek(1.2); }},
+        {"a trim-in change", [&] {
+             EditSettings settings = editor().settings();
+             settings.trimStart = 0.4;
+             editor().setSettings(settings);
+         }},
+        {"a trim-out change that shortens a zoom", [&] {
+             EditSettings settings = editor().settings();
+             settings.trimEnd = 2.1;
+             editor().setSettings(settings);
+         }},
+        {"the edit's zoom strength (the captions)", [&] {
+             EditSettings settings = editor().settings();
+             settings.zoomStrength = 2.5;
+             editor().setSettings(settings);
+         }},
+        {"a zoom moved by the model", [&] { editor().moveFocusPoint(first.id, 0.9); }},
+        {"one zoom's own strength", [&] {
+             std::vector<FocusPoint> events = editor().events();
+             events.front().zoomStrength = 1.2;
+             editor().setEvents(events);
+         }},
+        {"a selection", [&] { selected = first.id; }},
+        {"a new width", [&] { track->resize(500, track->height()); }},
+    };
+    for (const Change& change : changes) {
+        picture(*track);  // what the strip keeps is made from the state before the change
+        change.make();
+        expectAsIfNew(change.name);
+    }
+
+    // While a zoom's grip is held, the zoom is drawn on its own over the kept picture of the rest.
+    EditSettings settings = editor().settings();
+    settings.trimEnd = 3.0;
+    editor().setSettings(settings);
+    selected = second.id;
+    picture(*track);
+    const QPointF grip = gripOf(second.id);
+    QTest::mousePress(track.get(), Qt::LeftButton, {}, grip.toPoint());
+    for (double travel : {40.0, 20.0}) {
+        const double length = editor().zoomLength(second.id);
+        QTest::mouseMove(track.get(), (grip + QPointF(travel, 0)).toPoint());
+        EXPECT_NE(editor().zoomLength(second.id), length) << "the resize changes the zoom";
+        expectAsIfNew("a step of a resize");
+    }
+    QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (grip + QPointF(20, 0)).toPoint());
+    expectAsIfNew("the end of a resize");
 }
 
 TEST_F(TimelineTrackTest, DoubleClickOnTheLaneOrItsMarginsAsksForAZoomThere)
