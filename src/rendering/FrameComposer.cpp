@@ -102,6 +102,65 @@ struct CachedTaps {
     }
 };
 
+// The inner mask along each row of the card: its spans and the coverage of its edge pixels, kept
+// from one frame to the next on each thread while the card stays where it was (every frame at
+// rest), so that the rounded corners' square roots are not taken again for every frame. Edge
+// pixels that the mask misses are left out, so that neither pass of the resampling makes them.
+class CardEdges {
+public:
+    struct Row {
+        RoundedRectCoverage::Span full;  // the mask's full span, as it is
+        int from = 0, to = 0;            // the pixels it touches in the card's columns
+        int fullFrom = 0, fullTo = 0;    // the full span inside those
+        size_t coverage = 0;             // where the coverage of [from, fullFrom) and [fullTo, to) starts
+    };
+
+    void prepare(const RoundedRectCoverage& inner, int x0, int x1, int y0, int y1)
+    {
+        const double key[] = {inner.left, inner.top, inner.right, inner.bottom, inner.radius};
+        if (std::equal(std::begin(key), std::end(key), std::begin(m_key)) && x0 == m_x0 && x1 == m_x1 && y0 == m_y0
+            && y1 == m_y1)
+            return;
+        std::copy(std::begin(key), std::end(key), std::begin(m_key));
+        m_x0 = x0;
+        m_x1 = x1;
+        m_y0 = y0;
+        m_y1 = y1;
+        m_rows.resize(size_t(std::max(y1 - y0, 0)));
+        m_coverage.clear();
+        for (int y = y0; y < y1; ++y) {
+            Row& row = m_rows[size_t(y - y0)];
+            row.full = inner.fullSpan(y);
+            const RoundedRectCoverage::Span touched = inner.touchedSpan(y);
+            int from = std::clamp(touched.begin, x0, x1), to = std::clamp(touched.end, from, x1);
+            const int fullFrom = std::clamp(row.full.begin, from, to), fullTo = std::clamp(row.full.end, fullFrom, to);
+            const auto covered = [&](int x) { return coverage256(inner.coverage(x, y)); };
+            while (from < fullFrom && covered(from) == 0)
+                ++from;
+            while (to > fullTo && covered(to - 1) == 0)
+                --to;
+            row.from = from;
+            row.to = to;
+            row.fullFrom = fullFrom;
+            row.fullTo = fullTo;
+            row.coverage = m_coverage.size();
+            for (int x = from; x < fullFrom; ++x)
+                m_coverage.push_back(covered(x));
+            for (int x = fullTo; x < to; ++x)
+                m_coverage.push_back(covered(x));
+        }
+    }
+
+    const Row& row(int y) const { return m_rows[size_t(y - m_y0)]; }
+    const uint32_t* coverage(const Row& row) const { return m_coverage.data() + row.coverage; }
+
+private:
+    double m_key[5] = {std::nan(""), 0, 0, 0, 0};
+    int m_x0 = 0, m_x1 = 0, m_y0 = 0, m_y1 = 0;
+    std::vector<Row> m_rows;
+    std::vector<uint32_t> m_coverage;
+};
+
 // The rows of a picture's planes that the next band of output reads, converted to RGB a chunk of
 // rows at a time into a small ring instead of whole: the rows are still in the cache when the
 // resampling reads them, and no frame-sized copy is held.
@@ -516,6 +575,9 @@ void FrameComposer::composeInto(const DecodedPicture& picture, QSize movieSize, 
         drawY0 = window->y0;
         drawY1 = window->y1;
     }
+    thread_local CardEdges edges;
+    if (cardVisible)
+        edges.prepare(inner, cardX0, cardX1, cardY0, cardY1);
     const ResampleKernels kernels = fastResampleKernels();
     const ResampleSource sampled{sourceRows.data(), columnMin, columnMax, rowMin, rowMax, opaqueSource};
     thread_local ResampleScratch scratch;
@@ -550,13 +612,13 @@ void FrameComposer::composeInto(const DecodedPicture& picture, QSize movieSize, 
         }
         for (int y = std::max(top, drawY0); y < std::min(top + count, drawY1); ++y) {
             uint32_t* dst = rows[y];
-            const RoundedRectCoverage::Span innerFull = inner.fullSpan(y);
             // Where opaque video will cover the row, nothing need be drawn under it first.
             const bool cardRow = cardVisible && y >= cardY0 && y < cardY1;
+            const CardEdges::Row* edge = cardRow ? &edges.row(y) : nullptr;
             int hiddenFrom = 0, hiddenTo = 0;
             if (opaqueSource && cardRow) {
-                hiddenFrom = std::clamp(innerFull.begin, 0, W);
-                hiddenTo = std::clamp(innerFull.end, hiddenFrom, W);
+                hiddenFrom = std::clamp(edge->full.begin, 0, W);
+                hiddenTo = std::clamp(edge->full.end, hiddenFrom, W);
             }
             if (atRest) {
                 const auto* rest = reinterpret_cast<const uint32_t*>(g.rest.constScanLine(y));
@@ -574,18 +636,17 @@ void FrameComposer::composeInto(const DecodedPicture& picture, QSize movieSize, 
             // The recording through the inner mask.
             if (!cardRow)
                 continue;
-            const RoundedRectCoverage::Span touched = inner.touchedSpan(y);
-            const int from = std::clamp(touched.begin, cardX0, cardX1), to = std::clamp(touched.end, from, cardX1);
+            const int from = edge->from, to = edge->to, fullFrom = edge->fullFrom, fullTo = edge->fullTo;
             if (to <= from)
                 continue;
             prepareLine(sampled, horizontal, vertical, y, from, to, scratch, kernels);
-            const int fullFrom = std::clamp(innerFull.begin, from, to), fullTo = std::clamp(innerFull.end, fullFrom, to);
+            const uint32_t* coverage = edges.coverage(*edge);
             // Opaque video goes straight into the frame; the edge pixels blend through the mask.
             auto blendEdge = [&](int edgeFrom, int edgeTo) {
                 filterLine(horizontal, edgeFrom, edgeTo, video.data(), scratch, kernels);
                 for (int x = edgeFrom; x < edgeTo; ++x) {
                     const uint32_t v = video[size_t(x - edgeFrom)];
-                    if (const uint32_t c = coverage256(inner.coverage(x, y)))
+                    if (const uint32_t c = *coverage++)
                         dst[x] = mix(opaqueSource ? v : over(v, dst[x]), dst[x], c);
                 }
             };
