@@ -18,12 +18,22 @@
 namespace sablewick {
 namespace {
 
-int defaultWorkers()
+// Composed frames that may be held at once, however large: each worker holds one, and one waits
+// ahead of the encoder.
+constexpr std::int64_t kComposedBytesInFlight = std::int64_t(56) << 20;
+
+int defaultWorkers(QSize frameSize, bool yuv420)
 {
     const int cores = usableProcessorCount();
     // The decoder and the encoder have threads of their own; leave them a core when there are
     // several.
-    return std::clamp(cores > 2 ? cores - 1 : cores, 1, 12);
+    const int byCores = std::clamp(cores > 2 ? cores - 1 : cores, 1, 12);
+    // Composing a 4K frame costs a small part of what encoding it does, so a few workers keep the
+    // encoder fed; more would only hold more frames (12 MB each in 4:2:0).
+    const std::int64_t pixels = std::int64_t(std::max(frameSize.width(), 1)) * std::max(frameSize.height(), 1);
+    const std::int64_t frameBytes = yuv420 ? pixels * 3 / 2 : pixels * 4;
+    const std::int64_t byMemory = std::max<std::int64_t>(kComposedBytesInFlight / frameBytes - 1, 2);
+    return int(std::min<std::int64_t>(byCores, byMemory));
 }
 
 int decoderThreads()
@@ -65,7 +75,7 @@ void FramePipeline::run(std::int64_t count,
 {
     if (count <= 0)
         return;
-    const int workerCount = workers > 0 ? workers : defaultWorkers();
+    const int workerCount = workers > 0 ? workers : defaultWorkers(composer.renderSize(), yuv420);
     // Frames decoded but not yet consumed: one for each worker and one finished ahead of the
     // encoder keep everyone busy; each further one is a picture (33 MB at 4K) and a composed frame
     // held for nothing.

@@ -27,7 +27,7 @@ struct FramePipeline {
     const QString& source;          // the recording
     const FrameComposer& composer;
     const ExportJob& job;           // polled for every frame, on every thread
-    int workers = 0;                // composition threads; 0: chosen for this machine
+    int workers = 0;                // composition threads; 0: chosen for this machine and frame size
     // Make 4:2:0 planes (BT.709, limited range) instead of images: composition and colour
     // conversion then both run on the workers, in cache-sized bands.
     bool yuv420 = false;
