@@ -28,8 +28,9 @@ struct FramePipeline {
     const FrameComposer& composer;
     const ExportJob& job;           // polled for every frame, on every thread
     int workers = 0;                // composition threads; 0: chosen for this machine and frame size
-    // Make 4:2:0 planes (BT.709, limited range) instead of images: composition and colour
-    // conversion then both run on the workers, in cache-sized bands.
+    // Make 4:2:0 planes (BT.709, limited range) instead of images: the decoder's pictures then
+    // reach the workers as decoded, and the conversion to RGB, composition and the conversion
+    // to 4:2:0 all run on the workers, in cache-sized bands.
     bool yuv420 = false;
 
     // Source time (seconds) of output frame `index`.
