@@ -31,7 +31,7 @@ Yuv420Frame& Yuv420Frame::operator=(Yuv420Frame&& other) noexcept
     return *this;
 }
 
-void Yuv420Frame::prepare(int width, int height)
+bool Yuv420Frame::prepare(int width, int height)
 {
     if (frame_ && (frame_->width != width || frame_->height != height))
         av_frame_free(&frame_);
@@ -50,11 +50,13 @@ void Yuv420Frame::prepare(int width, int height)
             av_frame_free(&frame_);
             throw std::bad_alloc();
         }
-        return;
+        return false;
     }
-    // The encoder may still hold the memory of the frame this one last carried.
+    // The encoder may still hold the memory of the frame this one last carried; then the samples
+    // are copied to memory of this frame's own.
     if (av_frame_make_writable(frame_) < 0)
         throw std::bad_alloc();
+    return true;
 }
 
 int Yuv420Frame::width() const { return frame_ ? frame_->width : 0; }

@@ -24,8 +24,9 @@ public:
 
     // Makes the planes width × height (chroma rounded up) and writable by this frame alone,
     // allocating new memory only when the size changed or someone else still refers to it.
-    // Throws std::bad_alloc.
-    void prepare(int width, int height);
+    // Returns whether the planes still hold the samples they held (also when they were copied
+    // away from a holder); false for new planes. Throws std::bad_alloc.
+    bool prepare(int width, int height);
 
     bool isNull() const { return frame_ == nullptr; }
     int width() const;

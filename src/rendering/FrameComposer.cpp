@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace sablewick {
 namespace {
@@ -692,8 +693,13 @@ void FrameComposer::composeYuv420(const QImage& source, double time, const Yuv42
     composeYuv420(DecodedPicture(source), time, planes);
 }
 
-void FrameComposer::composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes) const
+void FrameComposer::composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes,
+                                  Yuv420Surround* surround) const
 {
+    // Until this frame is done the planes hold neither the old surround nor the new one.
+    Yuv420Surround held;
+    if (surround)
+        held = std::exchange(*surround, {});
     const int W = m_size.width();
     thread_local std::vector<uint32_t> band;
     band.resize(size_t(W) * kBandRows);
@@ -702,13 +708,7 @@ void FrameComposer::composeYuv420(const DecodedPicture& source, double time, con
     for (int y = 0; y < m_size.height(); ++y)
         rows[size_t(y)] = band.data() + size_t(y % kBandRows) * size_t(W);
     CardWindow window;
-    composeInto(source, QSize(), time, rows.data(), kBandRows, [&](int top, int count) {
-        const auto* const* band = const_cast<const uint32_t* const*>(rows.data() + top);
-        if (!window.active) {
-            convertToYuv420(band, count, W, top, planes);
-            return;
-        }
-        // Outside the window the frame is the layer, already converted.
+    const auto copyLayer = [&](int top, int count) {
         const Yuv420Planes rest = window.geometry->restPlanes();
         const int chromaWidth = (W + 1) / 2;
         for (int y = top; y < top + count; ++y) {
@@ -724,9 +724,23 @@ void FrameComposer::composeYuv420(const DecodedPicture& source, double time, con
             copySamples(rest.v, rest.vStride, planes.v, planes.vStride, y / 2, 0, c0);
             copySamples(rest.v, rest.vStride, planes.v, planes.vStride, y / 2, c1, chromaWidth);
         }
+    };
+    composeInto(source, QSize(), time, rows.data(), kBandRows, [&](int top, int count) {
+        const auto* const* band = const_cast<const uint32_t* const*>(rows.data() + top);
+        if (!window.active) {
+            convertToYuv420(band, count, W, top, planes);
+            return;
+        }
+        // Outside the window the frame is the layer, already converted, and perhaps already there.
+        const bool there = held.geometry == window.geometry && held.x0 == window.x0 && held.x1 == window.x1
+                           && held.y0 == window.y0 && held.y1 == window.y1;
+        if (!there)
+            copyLayer(top, count);
         const int first = std::clamp(window.y0, top, top + count), end = std::clamp(window.y1, first, top + count);
         convertColumnsToYuv420(band + (first - top), end - first, window.x0, window.x1, first, planes);
     }, &window);
+    if (surround && window.active)
+        *surround = {window.geometry, window.x0, window.x1, window.y0, window.y1};
 }
 
 namespace Compositor {

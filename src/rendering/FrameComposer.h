@@ -57,11 +57,21 @@ public:
     // The same straight into 4:2:0 planes (BT.709, limited range) for a video encoder; the frame
     // is composed and converted in small bands of rows that stay in the processor's cache.
     void composeYuv420(const QImage& source, double time, const Yuv420Planes& planes) const;
-    // The same from a decoded picture: a picture with planes is converted to RGB only in the rows
-    // the frame reads, band by band on the calling thread, with the same result.
-    void composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes) const;
-
     struct Geometry;
+    // What 4:2:0 planes hold around the card after a frame at rest: the layer under the card of
+    // a geometry, outside a box. Empty when they hold anything else.
+    struct Yuv420Surround {
+        std::shared_ptr<const Geometry> geometry;
+        int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    };
+    // The same from a decoded picture: a picture with planes is converted to RGB only in the rows
+    // the frame reads, band by band on the calling thread, with the same result. With
+    // `surround`, what these planes held around the card from the call before (left as that call
+    // set it, and the planes untouched since), a frame at rest does not copy the layer there
+    // again; the call sets it to what the planes hold now.
+    void composeYuv420(const DecodedPicture& source, double time, const Yuv420Planes& planes,
+                       Yuv420Surround* surround = nullptr) const;
+
     struct Frame;
 
 private:

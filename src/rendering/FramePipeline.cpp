@@ -152,10 +152,11 @@ void FramePipeline::run(std::int64_t count,
                     job.throwIfCancelled();
                     if (yuv420) {
                         const QSize size = composer.renderSize();
-                        target.yuv.prepare(size.width(), size.height());
+                        if (!target.yuv.prepare(size.width(), size.height()))
+                            target.surround = {};
                         const Yuv420Planes planes{target.yuv.plane(0), target.yuv.plane(1), target.yuv.plane(2),
                                                   target.yuv.stride(0), target.yuv.stride(1), target.yuv.stride(2)};
-                        composer.composeYuv420(work.second, timeOf(work.first), planes);
+                        composer.composeYuv420(work.second, timeOf(work.first), planes, &target.surround);
                     } else {
                         composer.compose(work.second.image(), timeOf(work.first), target.image);
                     }

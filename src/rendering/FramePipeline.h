@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/Yuv420Frame.h"
+#include "rendering/FrameComposer.h"
 
 #include <QImage>
 #include <QString>
@@ -17,6 +18,8 @@ class FrameComposer;
 struct ComposedFrame {
     QImage image;       // when the pipeline makes images
     Yuv420Frame yuv;    // when the pipeline makes 4:2:0 frames
+    // What `yuv` holds around the card, for the next frame composed into it.
+    FrameComposer::Yuv420Surround surround;
 };
 
 // Decodes a recording in order on one thread, composes the frames on a pool of worker threads and

@@ -630,6 +630,32 @@ TEST(FrameComposerTest, EncoderFramesEqualImagesAtRestAndWhileZooming)
     }
 }
 
+TEST(FrameComposerTest, ReusedEncoderFramesAtRestKeepTheLayerAroundTheCard)
+{
+    // An encoder's frame is reused for a later one; at rest what lies around the card is then
+    // already there, while a zoomed frame in between writes over it.
+    const EditSettings s = styledSettings();
+    const FrameComposer composer(sceneOf(s, {zoomAt(0.2, 0.6, 0.3)}, {}), QSize(319, 181), {}, false);
+    const int w = 319, h = 181, cw = (w + 1) / 2, ch = (h + 1) / 2;
+    std::vector<uint8_t> y(size_t(w * h)), u(size_t(cw * ch)), v(u.size());
+    FrameComposer::Yuv420Surround surround;
+    // A recording of another shape lays the card out anew: its layer is not the one there.
+    struct Step {
+        double time;
+        int sourceHeight;
+        bool atRest;
+    };
+    for (const Step step : {Step{0.0, 120, true}, Step{0.02, 120, true}, Step{0.03, 100, true}, Step{0.6, 120, false},
+                            Step{30.0, 120, true}, Step{30.05, 120, true}}) {
+        const QImage frame = quadrants(QSize(200, step.sourceHeight));
+        composer.composeYuv420(DecodedPicture(frame), step.time, {y.data(), u.data(), v.data(), w, cw, cw}, &surround);
+        EXPECT_EQ(surround.geometry != nullptr, step.atRest) << step.time;
+        std::vector<uint8_t> y2(y.size(), 255), u2(u.size(), 255), v2(v.size(), 255);
+        composer.composeYuv420(frame, step.time, {y2.data(), u2.data(), v2.data(), w, cw, cw});
+        EXPECT_TRUE(y == y2 && u == u2 && v == v2) << step.time;
+    }
+}
+
 TEST(FrameComposerTest, PreviewAndExportShareOneResult)
 {
     EditSettings s = styledSettings();
