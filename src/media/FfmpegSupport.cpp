@@ -235,6 +235,55 @@ CodecPtr openDecoder(AVFormatContext* input, int streamIndex, int threads, Media
     return decoder;
 }
 
+namespace {
+
+// Whether an H.264 packet holds nothing but slices of a picture that no other picture refers to
+// (nal_ref_idc 0 in each), with at most access unit delimiters or filler beside them. Parameter
+// sets always carry a nonzero nal_ref_idc, and a packet with anything else in it (SEI, an unknown
+// unit, a malformed length) counts as a reference, so that leaving such a packet out loses
+// nothing the pictures after it need.
+bool isH264NonReference(const AVCodecContext* decoder, const AVPacket* packet)
+{
+    const std::uint8_t* data = packet->data;
+    const std::size_t size = packet->size > 0 ? static_cast<std::size_t>(packet->size) : 0;
+    bool slice = false;
+    auto unitAllows = [&](std::uint8_t header) {
+        const int type = header & 0x1f;
+        if ((header & 0x60) != 0)
+            return false;
+        slice = slice || type == 1;
+        return type == 1 || type == 9 || type == 12;
+    };
+    // MP4 and Matroska store units with a length in front of each; the configuration record
+    // says how many bytes it has. Without one the units follow start codes.
+    if (decoder->extradata_size >= 7 && decoder->extradata[0] == 1) {
+        const std::size_t lengthSize = static_cast<std::size_t>(decoder->extradata[4] & 3) + 1;
+        std::size_t at = 0;
+        while (at < size) {
+            if (size - at < lengthSize)
+                return false;
+            std::size_t length = 0;
+            for (std::size_t i = 0; i < lengthSize; ++i)
+                length = length << 8 | data[at + i];
+            at += lengthSize;
+            if (length == 0 || length > size - at || !unitAllows(data[at]))
+                return false;
+            at += length;
+        }
+        return slice;
+    }
+    for (std::size_t at = 0; at + 3 < size; ++at) {
+        if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) {
+            if (!unitAllows(data[at + 3]))
+                return false;
+            at += 3;
+        }
+    }
+    return slice;
+}
+
+}  // namespace
+
 bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* packet, int streamIndex, const std::string& path,
                  std::int64_t unseenBefore)
 {
@@ -248,6 +297,14 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
         // length might be the one shown at the target: it is decoded.
         const bool unseen = unseenBefore != AV_NOPTS_VALUE && packet->pts != AV_NOPTS_VALUE && packet->duration > 0
                             && packet->pts + packet->duration < unseenBefore;
+        // An H.264 picture nothing refers to is not even handed over: with frame threads each
+        // packet takes the next thread in turn, and one that only finds out it may skip its
+        // picture still waits for that thread's previous picture and holds up the ones behind it.
+        if (unseen && decoder->codec_id == AV_CODEC_ID_H264 && !(packet->flags & AV_PKT_FLAG_KEY)
+            && isH264NonReference(decoder, packet)) {
+            av_packet_unref(packet);
+            return true;
+        }
         decoder->skip_frame = unseen ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         sent = avcodec_send_packet(decoder, packet);
     }
