@@ -53,13 +53,6 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CAC
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset SABLEWICK_STATE_DIRECTORY QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SWAYSOCK \
   SABLEWICK_WAYLAND_DISPLAY SABLEWICK_WAYLAND_BUS SABLEWICK_SWAYSOCK SABLEWICK_WAYLAND_ERROR || true
-# With no session bus named, libdbus forks to look for one each time a process asks (Qt's
-# accessibility bridge does so in every window test). A sanitized program can deadlock in that
-# child, on an allocator lock another thread held at the fork, so the sanitized run names a bus
-# that is not there: the answer is the same "no bus", without the fork.
-if [ -n "${SABLEWICK_NO_SESSION_BUS:-}" ]; then
-  export DBUS_SESSION_BUS_ADDRESS="unix:path=$sandbox/no-session-bus"
-fi
 
 # Xvfb picks a free display number itself and writes it to the descriptor we give it.
 displayfile="$sandbox/display"
@@ -98,6 +91,15 @@ cd "$build"
 export SABLEWICK_XDPW_SHIM="$build/tests/support/libsablewick_xdpw_shm.so"
 if ctest -N "$@" -L wayland 2>/dev/null | grep -q '^Total Tests: [1-9]'; then
   wayland_start || echo "$SABLEWICK_WAYLAND_ERROR" >&2
+fi
+
+# With no session bus named, libdbus forks to look for one each time a process asks (Qt's
+# accessibility bridge does so in every window test). A sanitized program can deadlock in that
+# child, on an allocator lock another thread held at the fork, so the sanitized run names a bus
+# that is not there: the answer is the same "no bus", without the fork. Named here, after the
+# Wayland session, which takes its own bus address out of the environment again.
+if [ -n "${SABLEWICK_NO_SESSION_BUS:-}" ]; then
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$sandbox/no-session-bus"
 fi
 
 # ctest runs in a process group of its own and the script waits for it in the background: a signal
