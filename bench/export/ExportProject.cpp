@@ -2,8 +2,10 @@
 // the wall time. Used by compare.sh to measure the export side by side with FFmpeg's command line.
 //
 //   sablewick_export_project PROJECT.sablewick.json DESTINATION [mp4|mov|gif] [720|1080|1440|2160] [0|1|2]
-//   sablewick_export_project --make-project MOVIE PROJECT.sablewick.json
-//       writes a project of MOVIE with the default canvas and no focus points
+//   sablewick_export_project --make-project MOVIE PROJECT.sablewick.json [rest|zoom-ramp]
+//       writes a project of MOVIE with the default canvas and no focus points, or with one of the
+//       composition benchmark's edits (bench/BenchmarkEdit.h)
+#include "BenchmarkEdit.h"
 #include "document/Project.h"
 #include "media/MediaProbe.h"
 #include "platform/NumericLocale.h"
@@ -24,7 +26,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     useCNumericLocale();
-    if (argc == 4 && std::string(argv[1]) == "--make-project") {
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--make-project") {
+        benchmark_edit::Kind edit{};
+        if (argc == 5 && !benchmark_edit::fromName(argv[4], edit)) {
+            std::fprintf(stderr, "unknown edit %s (rest or zoom-ramp)\n", argv[4]);
+            return 2;
+        }
         try {
             FocusProject project;
             project.movieURL = QUrl::fromLocalFile(QString::fromLocal8Bit(argv[2]));
@@ -32,6 +39,16 @@ int main(int argc, char** argv)
             project.settings.trimEnd = info.duration;
             project.settings.sourceAspectWidth = info.video().width;
             project.settings.sourceAspectHeight = info.video().height;
+            if (argc == 5) {
+                EditSettings settings = benchmark_edit::settings();
+                settings.trimEnd = project.settings.trimEnd;
+                settings.sourceAspectWidth = project.settings.sourceAspectWidth;
+                settings.sourceAspectHeight = project.settings.sourceAspectHeight;
+                project.settings = settings;
+                project.events = benchmark_edit::focusPoints(edit);
+                project.pointerSamples = benchmark_edit::pointerTrack(info.duration);
+                project.editablePointer = true;
+            }
             ProjectFile::writeProject(QString::fromLocal8Bit(argv[3]), project);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "cannot make the project: %s\n", e.what());

@@ -36,18 +36,12 @@ ffmpeg=(ffmpeg -hide_banner -loglevel error -y)
 seconds=20
 
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
-# 20 s of screen-like 1920x1080 at 60 fps: a light desktop with a grid and a moving window.
-desktop() {  # output size seconds
-  "${ffmpeg[@]}" -f lavfi -i "color=c=0xF2F3F5:s=$2:r=60:d=$3,drawgrid=w=160:h=90:t=1:c=0xD8DAE0[bg];testsrc2=s=800x450:r=60:d=$3[w];[bg][w]overlay=x='200+400*sin(t/3)':y='150+200*cos(t/4)'" \
-    -f lavfi -i "sine=frequency=440:duration=$3" \
-    -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -b:a 128k -ar 44100 -shortest "$1"
-}
 # Each input is made when a case first needs it, with its project.
 input() {  # input, normally a name from the list below
   [ -f "$work/$1.sablewick.json" ] && return 0
   case $1 in
-    input) desktop "$work/input.mp4" 1920x1080 "$seconds" ;;
-    input4k) desktop "$work/input4k.mp4" 3840x2160 10 ;;
+    input) "$here/bench/export/desktop_clip.sh" "$work/input.mp4" 1920x1080 "$seconds" ;;
+    input4k) "$here/bench/export/desktop_clip.sh" "$work/input4k.mp4" 3840x2160 10 ;;
     terminal) "$here/bench/rendering/record_terminal.sh" "$work/terminal.mp4" "$seconds" >/dev/null ;;
   esac
   "$tool" --make-project "$work/$1.mp4" "$work/$1.sablewick.json"

@@ -5,10 +5,13 @@
 // the pixel format the frame source decodes recordings into, so that the composer takes the same
 // path (copy or blend).
 //
-// SideBySide composes a fixed sequence of 300 screen-like frames (a zoom ramping in over all of them,
-// so every frame has a new zoom, pan and punch-in, with the pointer moving) and converts each to
-// yuv420p, then encodes it with libx264 as an export would (veryfast, the export's bit rate for
-// MP4 at balanced quality, a keyframe every 120 frames, automatic threads). Composition runs on
+// SideBySide composes a fixed sequence of 300 screen-like frames, or every frame of the movie that
+// SABLEWICK_BENCH_MOVIE names, with the pointer moving and either at rest or with a zoom ramping
+// in (so every frame has a new zoom, pan and punch-in), into 4:2:0 frames reused as the export
+// reuses them, then encodes them with libx264 as an export would (veryfast, the export's bit rate
+// for MP4 at balanced quality, a keyframe every 120 frames, automatic threads). Its edits are the
+// ones `sablewick_export_project --make-project` writes, so bench/export/profile.sh sets its
+// ratio beside a profile of the real export of the same movie and edit. Composition runs on
 // the main thread and is timed with that thread's CPU clock; the encoder's CPU time is the rest of
 // the process's CPU time plus the main thread's time inside the encoder calls. The goal: composing
 // costs at most a third of encoding. The counters are per frame, in milliseconds of CPU time.
@@ -16,7 +19,9 @@
 // The other benchmarks time single steps, to choose the faster way for each: composing one frame
 // with the composer's own loops or with QPainter alone, and the colour conversion by our converter
 // or by swscale (BT.709 both).
+#include "BenchmarkEdit.h"
 #include "media/VideoFrameSource.h"
+#include "media/Yuv420Frame.h"
 #include "rendering/Background.h"
 #include "rendering/Compositor.h"
 #include "rendering/ExportOptions.h"
@@ -41,6 +46,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <random>
@@ -200,34 +206,29 @@ private:
     SwsContext* m_sws;
 };
 
-// The edit: the default look with a thin frame, a zoom that ramps in across the whole sequence
-// (so no two frames share a zoom, pan or punch-in), and a pointer gliding across the screen.
+// The edit (bench/BenchmarkEdit.h, which the export benchmark exports too): the default look with
+// a thin frame, a pointer gliding across the screen and, unless at rest, a zoom that ramps in over
+// ten seconds.
 struct Edit {
     EditSettings settings;
     std::vector<FocusPoint> events;
     std::vector<PointerSample> track;
 
-    Edit()
+    explicit Edit(benchmark_edit::Kind kind = benchmark_edit::Kind::zoomRamp, double seconds = 6)
+        : settings(benchmark_edit::settings())
+        , events(benchmark_edit::focusPoints(kind))
+        , track(benchmark_edit::pointerTrack(seconds))
     {
-        settings.frameInset = 8;
-        FocusPoint point;
-        point.id = QUuid::createUuid();
-        point.time = 0;
-        point.x = 0.62;
-        point.y = 0.35;
-        point.zoomDuration = 40;
-        point.zoomTransition = 10;  // the ramp in lasts 10 s; the 300 frames cover 5 s of it
-        events.push_back(point);
-        for (int i = 0; i <= 6 * 30; ++i)
-            track.push_back({i / 30.0, 0.3 + 0.4 * i / 180.0, 0.6 - 0.2 * std::sin(i / 30.0), true});
     }
-    // Frame i at 60 fps, 2.5 s into the ramp: the middle of the ramp lies inside the sequence.
+    // Frame i of the generated screens at 60 fps, 2.5 s into the ramp: the middle of the ramp lies
+    // inside the sequence.
     static double time(int i) { return 2.5 + i / 60.0; }
 
     // As the composer takes it: a pointer drawn from the track.
-    Scene scene() const
+    Scene scene(QSizeF sourceSize = {16, 9}) const
     {
         Scene scene;
+        scene.sourceSize = sourceSize;
         scene.settings = settings;
         scene.focusPoints = events;
         scene.pointerSamples = track;
@@ -238,7 +239,6 @@ struct Edit {
 
 struct Encoder {
     AVCodecContext* context = nullptr;
-    AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     int64_t bytes = 0;
 
@@ -263,22 +263,12 @@ struct Encoder {
         av_opt_set(context->priv_data, "preset", "veryfast", 0);
         if (avcodec_open2(context, codec, nullptr) < 0)
             throw std::runtime_error("cannot open libx264");
-        frame = av_frame_alloc();
-        frame->format = AV_PIX_FMT_YUV420P;
-        frame->width = size.width();
-        frame->height = size.height();
-        av_frame_get_buffer(frame, 0);
         packet = av_packet_alloc();
     }
     ~Encoder()
     {
         av_packet_free(&packet);
-        av_frame_free(&frame);
         avcodec_free_context(&context);
-    }
-    Yuv420Planes planes() const
-    {
-        return {frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1], frame->linesize[2]};
     }
     void send(AVFrame* f)
     {
@@ -290,27 +280,83 @@ struct Encoder {
     }
 };
 
+// The frames SideBySide composes: the generated screens, or a real movie's frames decoded as the
+// export decodes them (one decoder thread, the recording's own planes).
+class SideBySideInput {
+public:
+    explicit SideBySideInput(QSize size)
+    {
+        const char* movie = std::getenv("SABLEWICK_BENCH_MOVIE");
+        if (movie && *movie) {
+            VideoFrameSourceOptions options;
+            options.decoderThreads = 1;
+            m_movie = std::make_unique<VideoFrameSource>(movie, options);
+            m_sourceSize = QSizeF(m_movie->width(), m_movie->height());
+            const double fps = m_movie->track().frameRate.value > 0 ? m_movie->track().frameRate.seconds() : 60;
+            m_frameDuration = 1 / fps;
+            m_frames = int(std::floor(m_movie->info().duration * fps));
+        } else {
+            m_screens = std::make_unique<ScreenSequence>(size);
+            m_planes = std::make_unique<RecordingPlanes>(size);
+        }
+    }
+    int frames() const { return m_frames; }
+    double seconds() const { return m_movie ? m_frames * m_frameDuration : 6; }
+    QSizeF sourceSize() const { return m_sourceSize; }
+    // A real movie's frames are composed at their own times, as the export composes them.
+    double time(int i) const { return m_movie ? i * m_frameDuration : Edit::time(i); }
+    DecodedPicture operator()(int i)
+    {
+        if (m_movie)
+            return m_movie->pictureAt(time(i));
+        return (*m_planes)(m_screens->frame(i));
+    }
+
+private:
+    std::unique_ptr<VideoFrameSource> m_movie;
+    std::unique_ptr<ScreenSequence> m_screens;
+    std::unique_ptr<RecordingPlanes> m_planes;
+    QSizeF m_sourceSize{16, 9};
+    double m_frameDuration = 1 / 60.0;
+    int m_frames = kFrames;
+};
+
 void SideBySide(benchmark::State& state)
 {
     const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
-    const Edit edit;
-    ScreenSequence screens(size);
-    const RecordingPlanes planes(size);
+    const auto kind = state.range(1) ? benchmark_edit::Kind::zoomRamp : benchmark_edit::Kind::atRest;
+    state.SetLabel(benchmark_edit::name(kind));
+    SideBySideInput input(size);
+    const Edit edit(kind, input.seconds());
     double composeTotal = 0, encodeTotal = 0;
+    std::int64_t framesTotal = 0;
     for (auto _ : state) {
-        const auto composer = std::make_shared<FrameComposer>(edit.scene(), size,
+        const auto composer = std::make_shared<FrameComposer>(edit.scene(input.sourceSize()), size,
                                                               Compositor::loadBackgroundPicture(edit.settings));
         Encoder encoder(size);
+        // Composed into frames that the encoder holds by reference, reused as the export reuses
+        // them, with what each held around the card.
+        struct Target {
+            Yuv420Frame yuv;
+            FrameComposer::Yuv420Surround surround;
+        };
+        std::vector<Target> targets(4);
         double compose = 0, insideEncoder = 0;
         const double processStart = processCpu(), mainStart = threadCpu();
-        for (int i = 0; i < kFrames; ++i) {
-            const DecodedPicture source = planes(screens.frame(i));
-            av_frame_make_writable(encoder.frame);
+        for (int i = 0; i < input.frames(); ++i) {
+            const DecodedPicture source = input(i);
+            Target& target = targets[size_t(i) % targets.size()];
             const double t0 = threadCpu();
-            composer->composeYuv420(source, Edit::time(i), encoder.planes());
+            if (!target.yuv.prepare(size.width(), size.height()))
+                target.surround = {};
+            const Yuv420Planes planes{target.yuv.plane(0), target.yuv.plane(1), target.yuv.plane(2),
+                                      target.yuv.stride(0), target.yuv.stride(1), target.yuv.stride(2)};
+            composer->composeYuv420(source, input.time(i), planes, &target.surround);
             const double t1 = threadCpu();
-            encoder.frame->pts = i;
-            encoder.send(encoder.frame);
+            AVFrame* frame = av_frame_clone(target.yuv.avFrame());
+            frame->pts = i;
+            encoder.send(frame);
+            av_frame_free(&frame);
             const double t2 = threadCpu();
             compose += t1 - t0;
             insideEncoder += t2 - t1;
@@ -323,11 +369,11 @@ void SideBySide(benchmark::State& state)
         state.SetIterationTime(compose + encode);
         composeTotal += compose;
         encodeTotal += encode;
+        framesTotal += input.frames();
         benchmark::DoNotOptimize(encoder.bytes);
     }
-    const double runs = double(state.iterations());
-    state.counters["compose_ms"] = composeTotal / runs / kFrames * 1e3;
-    state.counters["x264_ms"] = encodeTotal / runs / kFrames * 1e3;
+    state.counters["compose_ms"] = composeTotal / double(framesTotal) * 1e3;
+    state.counters["x264_ms"] = encodeTotal / double(framesTotal) * 1e3;
     state.counters["ratio"] = composeTotal / encodeTotal;
     state.counters["cores"] = double(std::thread::hardware_concurrency());
 }
@@ -497,8 +543,8 @@ void ConvertSwscale(benchmark::State& state)
 }  // namespace sablewick
 
 BENCHMARK(sablewick::SideBySide)
-    ->Arg(1080)
-    ->Arg(2160)
+    ->ArgsProduct({{1080, 2160}, {0, 1}})
+    ->ArgNames({"height", "zoom"})
     ->Iterations(1)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)

@@ -24,7 +24,7 @@ struct VideoFrame {
 
 struct VideoFrameSourceOptions {
     int streamIndex = -1;    // -1: the file's best video track
-    int decoderThreads = 0;  // 0: chosen for this machine (at most 4)
+    int decoderThreads = 0;  // 0: chosen for this machine (at most 6)
     int conversionThreads = 0;  // colour conversion slices; 0: chosen for this machine
 };
 

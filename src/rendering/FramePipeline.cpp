@@ -2,6 +2,7 @@
 
 #include "media/VideoFrameSource.h"
 #include "platform/ProcessorCount.h"
+#include "platform/ThreadName.h"
 #include "rendering/ExportJob.h"
 #include "rendering/FrameComposer.h"
 #include "rendering/Yuv420Converter.h"
@@ -101,6 +102,7 @@ void FramePipeline::run(std::int64_t count,
     } stopAndJoin{shared, threads};
 
     threads.emplace_back([&] {
+        nameCurrentThread("export-decode");
         try {
             VideoFrameSourceOptions options;
             options.decoderThreads = decoderThreads();
@@ -133,6 +135,7 @@ void FramePipeline::run(std::int64_t count,
 
     for (int w = 0; w < workerCount; ++w) {
         threads.emplace_back([&] {
+            nameCurrentThread("export-compose");
             try {
                 for (;;) {
                     std::pair<std::int64_t, DecodedPicture> work;
