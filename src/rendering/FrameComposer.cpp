@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 namespace sablewick {
@@ -356,6 +357,17 @@ FrameComposer::FrameComposer(Scene scene, QSize renderSize, const QImage& backgr
     , m_size(renderSize.expandedTo(QSize(1, 1)))
 {
     m_background = Compositor::makeBackground(m_size, m_scene.settings, backgroundPicture, transparent);
+}
+
+FrameComposer::FrameComposer(const FrameComposer& base, Scene scene)
+    : m_scene(std::move(scene))
+    , m_size(base.m_size)
+    , m_background(base.m_background)
+{
+    if (!(m_scene.settings == base.m_scene.settings))
+        throw std::invalid_argument("a composer shares its background only with one of the same settings");
+    std::lock_guard lock(base.m_geometryLock);
+    m_geometry = base.m_geometry;
 }
 
 FrameComposer::~FrameComposer() = default;

@@ -34,6 +34,11 @@ public:
     // Compositor::loadBackgroundPicture). `transparent` decides what a hidden background is:
     // clear (previews) or black (video export).
     FrameComposer(Scene scene, QSize renderSize, const QImage& backgroundPicture, bool transparent = false);
+    // A composer for `scene` at `base`'s size that shares base's background and card geometry.
+    // Those depend only on the size and the edit's settings, so a change of the zooms or the
+    // pointer alone costs no new background, shadow or layer under the card. Throws
+    // std::invalid_argument when `scene` has other settings than base's.
+    FrameComposer(const FrameComposer& base, Scene scene);
     ~FrameComposer();
     FrameComposer(const FrameComposer&) = delete;
     FrameComposer& operator=(const FrameComposer&) = delete;

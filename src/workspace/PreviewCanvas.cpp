@@ -147,10 +147,21 @@ void PreviewCanvas::build()
     const QImage source = m_editor.player().currentFrame();
     const QSize movie = m_editor.player().frameSize();
     const double time = previewTime();
+    // A change of the zooms or the pointer alone (a zoom dragged along the timeline) keeps the
+    // background, the shadow and the layer under the card of the composer on screen.
+    std::shared_ptr<const FrameComposer> base;
+    if (m_composer && m_composerInputs && m_composerInputs->size == inputs->size
+        && m_composerInputs->scene.settings == inputs->scene.settings)
+        base = m_composer;
     QPointer<PreviewCanvas> self(this);
-    QThreadPool::globalInstance()->start([self, inputs, source, movie, time, generation] {
-        const QImage picture = Compositor::loadBackgroundPicture(inputs->scene.settings);
-        auto composer = std::make_shared<const FrameComposer>(inputs->scene, inputs->size, picture, false);
+    QThreadPool::globalInstance()->start([self, inputs, base, source, movie, time, generation] {
+        std::shared_ptr<const FrameComposer> composer;
+        if (base) {
+            composer = std::make_shared<const FrameComposer>(*base, inputs->scene);
+        } else {
+            const QImage picture = Compositor::loadBackgroundPicture(inputs->scene.settings);
+            composer = std::make_shared<const FrameComposer>(inputs->scene, inputs->size, picture, false);
+        }
         // Composing once here builds the card geometry for this movie size off the main thread.
         QImage first;
         composer->compose(source, movie, time, first);

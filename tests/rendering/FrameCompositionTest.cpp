@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 #include <sys/stat.h>
@@ -567,8 +568,9 @@ TEST(FrameComposerTest, ScaledSourceOfAMovieGivesTheFullSizeFrame)
             composer.compose(source, movie, t, frame);
             EXPECT_LT(meanDifference(frame, expected), 3.0) << scaled.width() << "x" << scaled.height() << " at " << t;
             // Laid out for the scaled size instead, the card of a picture out of proportion moves.
-            if (scaled == QSize(200, 150))
+            if (scaled == QSize(200, 150)) {
                 EXPECT_GT(meanDifference(composer.compose(source, t), expected), 10.0) << t;
+            }
         }
     }
 }
@@ -654,6 +656,36 @@ TEST(FrameComposerTest, ReusedEncoderFramesAtRestKeepTheLayerAroundTheCard)
         composer.composeYuv420(frame, step.time, {y2.data(), u2.data(), v2.data(), w, cw, cw});
         EXPECT_TRUE(y == y2 && u == u2 && v == v2) << step.time;
     }
+}
+
+TEST(FrameComposerTest, AComposerOfOtherZoomsAndPointerSharesTheLookAndComposesAsANewOne)
+{
+    // As a zoom dragged along the timeline gives them: the same look, the zoom moved and the
+    // pointer track changed. The base has laid out its card already (its geometry is shared); the
+    // frames must be those of a composer made from nothing, at rest, zooming and held, in the
+    // image and the encoder's paths, also for a recording of another shape.
+    const EditSettings s = styledSettings();
+    const std::vector<PointerSample> track{{0, 0.4, 0.6, true}, {1, 0.6, 0.4, true}};
+    const std::vector<PointerSample> otherTrack{{0, 0.7, 0.2, true}, {2, 0.1, 0.9, true}};
+    const FrameComposer base(sceneOf(s, {zoomAt(0.2, 0.6, 0.3)}, track), QSize(319, 181), {}, false);
+    const QImage frame = quadrants(QSize(200, 120));
+    base.compose(frame, 0);
+    const Scene moved = sceneOf(s, {zoomAt(1.4, 0.3, 0.7)}, otherTrack);
+    const FrameComposer shared(base, moved);
+    const FrameComposer fresh(moved, QSize(319, 181), {}, false);
+    for (const QSize sourceSize : {QSize(200, 120), QSize(200, 100)}) {
+        const QImage source = quadrants(sourceSize);
+        for (double t : {0.0, 0.6, 1.5, 2.0, 30.0}) {
+            EXPECT_EQ(shared.compose(source, t), fresh.compose(source, t)) << t;
+            expectYuvEqualsImage(shared, source, t);
+        }
+    }
+    EXPECT_EQ(shared.background(), base.background());
+
+    // Other settings need a background and a card of their own.
+    EditSettings other = s;
+    other.frameInset = 4;
+    EXPECT_THROW(FrameComposer(base, sceneOf(other, {}, track)), std::invalid_argument);
 }
 
 TEST(FrameComposerTest, PreviewAndExportShareOneResult)
