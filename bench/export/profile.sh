@@ -31,13 +31,15 @@ trap 'rm -rf "$work"' EXIT
 
 echo "movie: $movie, edit: $edit, processors: $cpus, load: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$tool" --make-project "$movie" "$work/project.sablewick.json" "$edit"
-taskset -c "$cpus" perf record -q -e cpu-clock -F 2000 -o "$work/perf.data" -- \
-  "$tool" "$work/project.sablewick.json" "$work/out.mp4" mp4 1080 >/dev/null 2>&1
+if ! taskset -c "$cpus" perf record -q -e cpu-clock -F 2000 -o "$work/perf.data" -- \
+  "$tool" "$work/project.sablewick.json" "$work/out.mp4" mp4 1080 >/dev/null 2>"$work/export.log"; then
+  echo "the export under perf failed:"; tail -n 5 "$work/export.log"; exit 1
+fi
 frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$work/out.mp4")
 # Every sample as "thread-name pid/tid library"; the encoder's threads are the ones that ran x264.
 perf script -i "$work/perf.data" -F comm,pid,tid,ip,dso 2>/dev/null | python3 -c '
 import collections, sys
-frames, hertz = int(sys.argv[1]), 2000
+frames, hertz = int(sys.argv[1] or 0), 2000
 threads = collections.defaultdict(collections.Counter)
 for line in sys.stdin:
     # The thread name may hold spaces; the ids, address and library come last.
@@ -60,6 +62,8 @@ for (name, main, _), libraries in threads.items():
         x264 += sum(n for library, n in libraries.items() if library.startswith("libx264"))
     elif any(library.startswith("libx264") for library in libraries):
         x264 += samples
+if not frames or not compose or not x264:
+    sys.exit("the profile holds no composition or no x264 samples: is perf allowed to sample (perf_event_paranoid)?")
 ms = lambda samples: samples * 1000 / hertz / frames
 print("export profile: composition %.2f ms, x264 %.2f ms a frame (%.1f %% and %.1f %% of the samples), ratio %.3f"
       % (ms(compose), ms(x264), 100 * compose / total, 100 * x264 / total, compose / x264))

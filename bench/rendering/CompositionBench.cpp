@@ -49,6 +49,7 @@ extern "C" {
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -326,7 +327,19 @@ void SideBySide(benchmark::State& state)
     const QSize size(int(state.range(0)) * 16 / 9, int(state.range(0)));
     const auto kind = state.range(1) ? benchmark_edit::Kind::zoomRamp : benchmark_edit::Kind::atRest;
     state.SetLabel(benchmark_edit::name(kind));
-    SideBySideInput input(size);
+    // A movie that cannot be read, or has no frames, ends this benchmark with the reason.
+    std::optional<SideBySideInput> opened;
+    try {
+        opened.emplace(size);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    SideBySideInput& input = *opened;
+    if (input.frames() <= 0) {
+        state.SkipWithError("the movie has no frames of known duration");
+        return;
+    }
     const Edit edit(kind, input.seconds());
     double composeTotal = 0, encodeTotal = 0;
     std::int64_t framesTotal = 0;
