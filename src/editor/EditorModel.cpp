@@ -175,6 +175,7 @@ EditorModel::~EditorModel()
         m_thumbnailCancel->store(true);
     cancelLoad(m_musicLoad);
     cancelLoad(m_auditionLoad);
+    m_workers.waitForDone();
 }
 
 QString EditorModel::recoveryPath()
@@ -431,7 +432,7 @@ void EditorModel::openMovie(const QUrl& movie, std::optional<std::vector<FocusPo
     MovieInspector* movies = m_services.movies;
     const MoviePreparer prepare = m_player->preparer();
     QPointer<EditorModel> self(this);
-    editorWorkers().start([=] {
+    m_workers.start([=] {
         auto load = std::make_shared<MovieLoad>();
         if (path.isEmpty()) {
             load->error = notLocalFileText;
@@ -716,7 +717,7 @@ void EditorModel::loadThumbnails()
     const QString path = m_movieURL->toLocalFile();
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    editorWorkers().start([=] {
+    m_workers.start([=] {
         std::unique_ptr<ThumbnailReader> reader = movies->openThumbnails(path);
         for (int i = 0; i < thumbnailCount; ++i) {
             if (cancelled->load())
@@ -841,7 +842,7 @@ EditorModel::AudioLoad EditorModel::loadAudio(const QUrl& file, double reach, Au
     PlaybackFactory* playback = m_services.playback;
     const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
     QPointer<EditorModel> self(this);
-    editorWorkers().start([=] {
+    m_workers.start([=] {
         QString error = notLocalFileText;
         std::shared_ptr<DecodedAudio> audio;
         if (!path.isEmpty()) {
@@ -950,7 +951,7 @@ void EditorModel::configureInteractionPreview()
     const SoundtrackRenderer render = m_services.soundtrackRenderer;
     PlaybackFactory* playback = m_services.playback;
     QPointer<EditorModel> self(this);
-    editorWorkers().start([=] {
+    m_workers.start([=] {
         SoundtrackOutcome outcome = render ? render(key, *job)
                                            : SoundtrackOutcome{{}, description(EditorError::exportUnavailable)};
         // The rendered file is read here too: a long recording's soundtrack takes a while.
@@ -1039,7 +1040,7 @@ void EditorModel::useMusicFile(const QUrl& file)
 {
     MovieInspector* movies = m_services.movies;
     QPointer<EditorModel> self(this);
-    editorWorkers().start([=] {
+    m_workers.start([=] {
         MovieMetadata metadata;
         QString error;
         const bool readable =

@@ -7,6 +7,7 @@
 #include "document/Project.h"
 #include "editor/EditorError.h"
 #include "editor/EditorServices.h"
+#include "editor/EditorWorkers.h"
 #include "editor/ExportRun.h"
 #include "editor/MusicAudition.h"
 #include "editor/OrderedWrites.h"
@@ -342,6 +343,8 @@ private:
     std::optional<InteractionSoundtrack::Key> m_interactionKey;
     std::shared_ptr<ExportJob> m_interactionRenderJob;
     double m_previewTrimStart = 0;
+    // Last, so that it is waited for before anything above goes.
+    WorkerGroup m_workers;
 };
 
 }  // namespace sablewick

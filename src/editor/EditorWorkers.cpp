@@ -52,6 +52,39 @@ QThreadPool& editorWorkers()
     return *state.pool;
 }
 
+WorkerGroup::WorkerGroup()
+    : m_state(std::make_shared<State>())
+{
+}
+
+WorkerGroup::~WorkerGroup()
+{
+    waitForDone();
+}
+
+void WorkerGroup::start(std::function<void()> task)
+{
+    {
+        const std::lock_guard lock(m_state->mutex);
+        ++m_state->running;
+    }
+    editorWorkers().start([state = m_state, task = std::move(task)] {
+        // Counted down however the task ends.
+        const std::unique_ptr<State, void (*)(State*)> done(state.get(), [](State* s) {
+            const std::lock_guard lock(s->mutex);
+            --s->running;
+            s->idle.notify_all();
+        });
+        task();
+    });
+}
+
+void WorkerGroup::waitForDone()
+{
+    std::unique_lock lock(m_state->mutex);
+    m_state->idle.wait(lock, [this] { return m_state->running == 0; });
+}
+
 void cancelWorkersAtExit(const void* owner, std::function<void()> cancel)
 {
     workerState().cancellers[owner] = std::move(cancel);

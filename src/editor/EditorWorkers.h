@@ -4,8 +4,10 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace sablewick {
 
@@ -26,6 +28,30 @@ void forgetWorkers(const void* owner);
 // An export outlives the owner that started it (it still writes its file); it is stopped only
 // when the application ends.
 void cancelAtExit(const std::shared_ptr<ExportJob>& orphan);
+
+// The tasks one owner runs on the editor's workers. A task reaches the services its owner was
+// given (the movie inspector, the decoders), which are only promised to outlive the owner; so the
+// owner cancels its tasks and waits here for those still running before it goes, instead of
+// leaving them to the wait at the application's end. Tasks poll their cancellation often, so the
+// wait is short. start() and waitForDone() from the main thread only.
+class WorkerGroup {
+public:
+    WorkerGroup();
+    ~WorkerGroup();
+    WorkerGroup(const WorkerGroup&) = delete;
+    WorkerGroup& operator=(const WorkerGroup&) = delete;
+
+    void start(std::function<void()> task);
+    void waitForDone();
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable idle;
+        int running = 0;
+    };
+    std::shared_ptr<State> m_state;
+};
 
 // Hands work done on a worker thread back to the main thread. The function runs there with the
 // object, or with null when the object has gone meanwhile (so that it can still clean up).

@@ -174,6 +174,9 @@ public:
                                               QString* error) override
     {
         ++audioRequests;
+        ++decodesRunning;
+        const std::unique_ptr<std::atomic<int>, void (*)(std::atomic<int>*)> running(
+            &decodesRunning, [](std::atomic<int>* count) { --*count; });
         {
             std::unique_lock lock(gateMutex);
             reaches.emplace_back(path, reach);
@@ -238,6 +241,8 @@ public:
 
     FakeVideoPlayer* video = nullptr;
     std::vector<QPointer<AudioPlayer>> audio;
+    // Calls of decodeAudio not yet returned, on any thread.
+    std::atomic<int> decodesRunning = 0;
     std::atomic<int> audioRequests = 0;
     double audioLength = 30;
 
