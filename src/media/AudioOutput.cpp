@@ -65,8 +65,8 @@ QString pulseError(const PulseConnection& connection, const char* what)
 }  // namespace
 
 AudioOutput::AudioOutput(Mode mode, std::shared_ptr<PlaybackClock> clock)
-    : clock_(std::move(clock))
-    , mode_(mode)
+    : m_clock(std::move(clock))
+    , m_mode(mode)
 {
 }
 
@@ -75,10 +75,10 @@ std::shared_ptr<AudioOutput> AudioOutput::connect(double timeoutSeconds)
     std::shared_ptr<AudioOutput> output(new AudioOutput(Mode::server, std::make_shared<SystemPlaybackClock>()));
     QString error;
     if (!output->startServer(timeoutSeconds, &error)) {
-        output->pulse_.reset();
-        std::lock_guard lock(output->stateMutex_);
-        output->mode_ = Mode::systemClock;
-        output->error_ = error;
+        output->m_pulse.reset();
+        std::lock_guard lock(output->m_stateMutex);
+        output->m_mode = Mode::systemClock;
+        output->m_error = error;
         output->startPacer();
     }
     return output;
@@ -92,13 +92,13 @@ std::shared_ptr<AudioOutput> AudioOutput::manual(std::shared_ptr<PlaybackClock> 
 AudioOutput::~AudioOutput()
 {
     stopPacer();
-    pulse_.reset();
+    m_pulse.reset();
 }
 
 bool AudioOutput::startServer(double timeoutSeconds, QString* error)
 {
-    pulse_ = std::make_unique<Pulse>();
-    Pulse& p = *pulse_;
+    m_pulse = std::make_unique<Pulse>();
+    Pulse& p = *m_pulse;
     try {
         p.connection = std::make_unique<PulseConnection>("Sablewick", timeoutSeconds);
     } catch (const PulseError& failure) {
@@ -139,7 +139,7 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
         p.stream,
         [](pa_stream* stream, void* self) {
             if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
-                static_cast<AudioOutput*>(self)->serverFailed_ = true;
+                static_cast<AudioOutput*>(self)->m_serverFailed = true;
         },
         this);
 
@@ -151,9 +151,12 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(pa_usec_to_bytes(10'000, &spec));
     attributes.fragsize = static_cast<uint32_t>(-1);
-    // The stream starts idle: nothing plays yet.
+    // The stream starts idle: nothing plays yet. Its time is taken as libpulse reports it, also
+    // when that goes back (AudioClock decides what to make of it): libpulse's own guard against
+    // that would hide the real time behind an invented one for seconds.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
-                                                      | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+                                                      | PA_STREAM_NOT_MONOTONIC | PA_STREAM_ADJUST_LATENCY
+                                                      | PA_STREAM_START_CORKED);
     if (pa_stream_connect_playback(p.stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
         *error = pulseError(*p.connection, "Could not open an audio stream");
         return false;
@@ -168,16 +171,16 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
         return false;
     }
     {
-        std::lock_guard lock(stateMutex_);
-        idle_ = true;
-        systemOffset_ = -clock_->now();
+        std::lock_guard lock(m_stateMutex);
+        m_idle = true;
+        m_time = AudioClock(-m_clock->now());
     }
     // From here on a failing context also means the server is gone.
     pa_context_set_state_callback(
         p.context,
         [](pa_context* context, void* self) {
             if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
-                static_cast<AudioOutput*>(self)->serverFailed_ = true;
+                static_cast<AudioOutput*>(self)->m_serverFailed = true;
         },
         this);
     return true;
@@ -185,95 +188,94 @@ bool AudioOutput::startServer(double timeoutSeconds, QString* error)
 
 AudioOutput::Mode AudioOutput::mode() const
 {
-    if (serverFailed_)
+    if (m_serverFailed)
         fallBackToSystemClock(QStringLiteral("The audio server went away"));
-    std::lock_guard lock(stateMutex_);
-    return mode_;
+    std::lock_guard lock(m_stateMutex);
+    return m_mode;
 }
 
 QString AudioOutput::serverError() const
 {
-    std::lock_guard lock(stateMutex_);
-    return error_;
+    std::lock_guard lock(m_stateMutex);
+    return m_error;
 }
 
 std::int64_t AudioOutput::serverStreamIndex() const
 {
     if (mode() != Mode::server)
         return -1;
-    pa_threaded_mainloop_lock(pulse_->loop);
-    const uint32_t index = pa_stream_get_index(pulse_->stream);
-    pa_threaded_mainloop_unlock(pulse_->loop);
+    pa_threaded_mainloop_lock(m_pulse->loop);
+    const uint32_t index = pa_stream_get_index(m_pulse->stream);
+    pa_threaded_mainloop_unlock(m_pulse->loop);
     return index == PA_INVALID_INDEX ? -1 : static_cast<std::int64_t>(index);
 }
 
-double AudioOutput::serverTimeLocked() const
+std::optional<double> AudioOutput::serverTimeLocked() const
 {
     pa_usec_t usec = 0;
-    return pa_stream_get_time(pulse_->stream, &usec) == 0 ? static_cast<double>(usec) / 1e6 : 0.0;
+    if (pa_stream_get_time(m_pulse->stream, &usec) != 0)
+        return std::nullopt;
+    const double played = static_cast<double>(usec) / 1e6;
+    const double written = static_cast<double>(m_framesRendered) / sampleRate;
+    // More than was ever written cannot have been played: libpulse made it up from the system
+    // clock, as it does before the stream's first sound. Nor can the server hold a second of what
+    // was written without playing it (it asks for 50 ms): that time is stale.
+    if (played > written + 0.01 || played < written - 1.0)
+        return std::nullopt;
+    return played;
 }
 
 double AudioOutput::now() const
 {
-    if (serverFailed_)
+    if (m_serverFailed)
         fallBackToSystemClock(QStringLiteral("The audio server went away"));
-    Mode mode;
-    bool idle;
     {
-        std::lock_guard lock(stateMutex_);
-        mode = mode_;
-        idle = idle_;
+        std::lock_guard lock(m_stateMutex);
+        if (m_mode != Mode::server || m_idle)
+            return m_time.followSystem(m_clock->now());
     }
-    double t = 0;
-    if (mode == Mode::server && !idle) {
-        pa_threaded_mainloop_lock(pulse_->loop);
-        const double streamTime = serverTimeLocked();
-        pa_threaded_mainloop_unlock(pulse_->loop);
-        std::lock_guard lock(stateMutex_);
-        t = streamTime + serverOffset_;
-    } else if (mode == Mode::manual) {
-        t = clock_->now();
-    } else {
-        std::lock_guard lock(stateMutex_);
-        t = clock_->now() + systemOffset_;
-    }
-    std::lock_guard lock(stateMutex_);
-    lastNow_ = std::max(lastNow_, t);
-    return lastNow_;
+    // The main loop's lock comes first, as on the server's thread, which may go idle meanwhile.
+    PulseConnection::Lock loopLock(*m_pulse->connection);
+    std::lock_guard lock(m_stateMutex);
+    if (m_mode != Mode::server || m_idle)
+        return m_time.followSystem(m_clock->now());
+    return m_time.followStream(serverTimeLocked(), m_clock->now());
 }
 
 void AudioOutput::wake()
 {
     if (mode() != Mode::server)
         return;
-    pa_threaded_mainloop_lock(pulse_->loop);
     {
-        std::lock_guard lock(stateMutex_);
-        if (idle_) {
-            // The stream's time stood still while it was corked; the clock continues from the
-            // system clock's reading.
-            serverOffset_ = std::max(lastNow_, clock_->now() + systemOffset_) - serverTimeLocked();
-            idle_ = false;
-            pa_operation* operation = pa_stream_cork(pulse_->stream, 0, nullptr, nullptr);
+        PulseConnection::Lock loopLock(*m_pulse->connection);
+        std::lock_guard lock(m_stateMutex);
+        if (m_idle) {
+            // The clock goes on from the system clock's reading, and so does what is written
+            // from now on; the stream's time only tells how far the server has got since.
+            m_time.followSystem(m_clock->now());
+            m_time.restartStream(static_cast<double>(m_framesRendered) / sampleRate);
+            m_idle = false;
+            pa_operation* operation = pa_stream_cork(m_pulse->stream, 0, nullptr, nullptr);
             if (operation)
                 pa_operation_unref(operation);
         }
     }
-    pa_threaded_mainloop_unlock(pulse_->loop);
-    std::lock_guard lock(sourcesMutex_);
-    framesSilent_ = 0;
+    std::lock_guard lock(m_sourcesMutex);
+    m_framesSilent = 0;
 }
 
 void AudioOutput::goIdleLocked()
 {
     {
-        std::lock_guard lock(stateMutex_);
-        if (idle_ || mode_ != Mode::server)
+        std::lock_guard lock(m_stateMutex);
+        if (m_idle || m_mode != Mode::server)
             return;
-        systemOffset_ = std::max(lastNow_, serverTimeLocked() + serverOffset_) - clock_->now();
-        idle_ = true;
+        const double system = m_clock->now();
+        m_time.followStream(serverTimeLocked(), system);
+        m_time.detachStream(system);
+        m_idle = true;
     }
-    pa_operation* operation = pa_stream_cork(pulse_->stream, 1, nullptr, nullptr);
+    pa_operation* operation = pa_stream_cork(m_pulse->stream, 1, nullptr, nullptr);
     if (operation)
         pa_operation_unref(operation);
 }
@@ -281,73 +283,74 @@ void AudioOutput::goIdleLocked()
 void AudioOutput::fallBackToSystemClock(const QString& reason) const
 {
     {
-        std::lock_guard lock(stateMutex_);
-        if (mode_ != Mode::server)
+        std::lock_guard lock(m_stateMutex);
+        if (m_mode != Mode::server)
             return;
         // Continue from the last reported time so that a playing movie does not jump.
-        systemOffset_ = lastNow_ - clock_->now();
-        mode_ = Mode::systemClock;
-        idle_ = false;
-        error_ = reason;
+        m_time.detachStream(m_clock->now());
+        m_mode = Mode::systemClock;
+        m_idle = false;
+        m_error = reason;
     }
     const_cast<AudioOutput*>(this)->startPacer();
 }
 
 void AudioOutput::addSource(std::shared_ptr<AudioSource> source)
 {
-    std::lock_guard lock(sourcesMutex_);
-    sources_.push_back(std::move(source));
+    std::lock_guard lock(m_sourcesMutex);
+    m_sources.push_back(std::move(source));
 }
 
 void AudioOutput::removeSource(const AudioSource* source)
 {
-    std::lock_guard lock(sourcesMutex_);
-    std::erase_if(sources_, [&](const auto& s) { return s.get() == source; });
+    std::lock_guard lock(m_sourcesMutex);
+    std::erase_if(m_sources, [&](const auto& s) { return s.get() == source; });
 }
 
 void AudioOutput::render(float* out, int frames)
 {
     std::fill(out, out + static_cast<std::size_t>(frames) * channels, 0.0f);
     Mode mode;
-    double serverOffset;
+    double streamOffset;
     {
-        std::lock_guard lock(stateMutex_);
-        mode = mode_;
-        serverOffset = serverOffset_;
+        std::lock_guard lock(m_stateMutex);
+        mode = m_mode;
+        streamOffset = m_time.streamOffset();
     }
-    std::lock_guard lock(sourcesMutex_);
+    std::lock_guard lock(m_sourcesMutex);
     // The server's clock counts the frames it has played, so frame n is heard at n / rate (the
     // stream's time and its frames stand still together while it is corked). The pacer and a
     // manual output render just in time.
-    const double heardAt = mode == Mode::server ? static_cast<double>(framesRendered_) / sampleRate + serverOffset : now();
+    const double heardAt = mode == Mode::server ? static_cast<double>(m_framesRendered) / sampleRate + streamOffset
+                                                : now();
     bool playing = false;
-    for (const auto& source : sources_)
+    for (const auto& source : m_sources)
         playing = source->mixInto(out, frames, heardAt) || playing;
     clipSamples(out, static_cast<std::size_t>(frames) * channels);
-    framesRendered_ += frames;
-    framesSilent_ = playing ? 0 : framesSilent_ + frames;
+    m_framesRendered += frames;
+    m_framesSilent = playing ? 0 : m_framesSilent + frames;
     // Only the server's own thread renders in server mode, and it holds the main loop's lock.
-    if (mode == Mode::server && framesSilent_ > static_cast<std::int64_t>(idleSeconds * sampleRate))
+    if (mode == Mode::server && m_framesSilent > static_cast<std::int64_t>(idleSeconds * sampleRate))
         goIdleLocked();
 }
 
 void AudioOutput::startPacer()
 {
-    std::lock_guard lock(pacerMutex_);
-    if (pacer_.joinable())
+    std::lock_guard lock(m_pacerMutex);
+    if (m_pacer.joinable())
         return;
-    pacerQuit_ = false;
-    pacer_ = std::thread([this] {
+    m_pacerQuit = false;
+    m_pacer = std::thread([this] {
         std::vector<float> scratch;
         const double start = now();
         std::int64_t done = 0;
-        while (!pacerQuit_) {
+        while (!m_pacerQuit) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             const auto due = static_cast<std::int64_t>((now() - start) * sampleRate);
             // After a long stall (a suspended machine) skip ahead instead of rendering minutes.
             if (due - done > sampleRate)
                 done = due - sampleRate / 10;
-            while (done < due && !pacerQuit_) {
+            while (done < due && !m_pacerQuit) {
                 const int frames = static_cast<int>(std::min<std::int64_t>(due - done, 4800));
                 scratch.resize(static_cast<std::size_t>(frames) * channels);
                 render(scratch.data(), frames);
@@ -359,10 +362,10 @@ void AudioOutput::startPacer()
 
 void AudioOutput::stopPacer()
 {
-    std::lock_guard lock(pacerMutex_);
-    pacerQuit_ = true;
-    if (pacer_.joinable())
-        pacer_.join();
+    std::lock_guard lock(m_pacerMutex);
+    m_pacerQuit = true;
+    if (m_pacer.joinable())
+        m_pacer.join();
 }
 
 }  // namespace sablewick

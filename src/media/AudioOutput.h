@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/AudioClock.h"
 #include "media/PlaybackClock.h"
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -35,8 +37,9 @@ float clampPlaybackVolume(float volume);
 
 // The application's one sound output: 48 kHz stereo float, every source mixed at its own volume,
 // and the clock that playback follows. With an audio server the clock is what the sound card
-// has actually played; with none (or when the server goes away) it is the system clock and a
-// thread consumes the sources at real time, so positions still advance.
+// has actually played, as far as the server can tell it (AudioClock); with none (or when the
+// server goes away) it is the system clock and a thread consumes the sources at real time, so
+// positions still advance.
 //
 // The server's stream is paused (corked) while nothing has played for a few seconds, so that an
 // idle editor neither shows up as playing in the desktop's sound settings nor keeps the sound
@@ -96,31 +99,30 @@ private:
     void startPacer();
     void stopPacer();
     void fallBackToSystemClock(const QString& reason) const;
-    double serverTimeLocked() const;  // with the main loop's lock held
-    void goIdleLocked();              // on the main loop's thread
+    // The server's time for the stream, when it can tell and when it is not invented. With the
+    // main loop's lock held.
+    std::optional<double> serverTimeLocked() const;
+    void goIdleLocked();  // on the main loop's thread
 
-    std::shared_ptr<PlaybackClock> clock_;
-    std::unique_ptr<Pulse> pulse_;
+    std::shared_ptr<PlaybackClock> m_clock;
+    std::unique_ptr<Pulse> m_pulse;
 
-    mutable std::mutex stateMutex_;  // mode_, error_, offsets, lastNow_
-    mutable Mode mode_;
-    mutable QString error_;
-    // The clock is the server's stream time plus serverOffset_ while the server plays, then the
-    // system clock plus systemOffset_; the offsets keep it continuous across the switch.
-    mutable double serverOffset_ = 0;
-    mutable double systemOffset_ = 0;
-    mutable double lastNow_ = 0;
-    mutable bool idle_ = false;       // the stream is corked; guarded by stateMutex_
-    std::atomic<bool> serverFailed_{false};
+    mutable std::mutex m_stateMutex;  // m_mode, m_error, m_time, m_idle
+    mutable Mode m_mode;
+    mutable QString m_error;
+    // The server's time while its stream plays, the system clock otherwise.
+    mutable AudioClock m_time;
+    mutable bool m_idle = false;  // the stream is corked
+    std::atomic<bool> m_serverFailed{false};
 
-    std::mutex sourcesMutex_;
-    std::vector<std::shared_ptr<AudioSource>> sources_;
-    std::int64_t framesRendered_ = 0;  // guarded by sourcesMutex_
-    std::int64_t framesSilent_ = 0;    // since a source last played; guarded by sourcesMutex_
+    std::mutex m_sourcesMutex;
+    std::vector<std::shared_ptr<AudioSource>> m_sources;
+    std::atomic<std::int64_t> m_framesRendered{0};  // written with m_sourcesMutex held
+    std::int64_t m_framesSilent = 0;                // since a source last played; guarded by m_sourcesMutex
 
-    mutable std::mutex pacerMutex_;
-    mutable std::thread pacer_;
-    std::atomic<bool> pacerQuit_{false};
+    mutable std::mutex m_pacerMutex;
+    mutable std::thread m_pacer;
+    std::atomic<bool> m_pacerQuit{false};
 };
 
 }  // namespace sablewick

@@ -32,6 +32,19 @@ protected:
         player = qobject_cast<PlaybackVideoPlayer*>(&bench.model().player());
         ASSERT_NE(player, nullptr);
     }
+    // Makes a tone of `seconds` the edit's music and waits until the preview has read it.
+    QString useMusic(const QString& name, double seconds)
+    {
+        EditorModel& model = bench.model();
+        const QString track = makeTone(bench.dir.path(), name, seconds);
+        EditSettings s = model.settings();
+        s.musicFileURL = QUrl::fromLocalFile(track);
+        s.musicChoice = MusicChoice::custom;
+        model.setSettings(s);
+        model.configureMusicPreview();
+        EXPECT_TRUE(waitUntil([&] { return engine.heldSeconds.contains(track); }, 60000));
+        return track;
+    }
     bool frameShownAt(double seconds)
     {
         return waitUntil([&] { return !player->isSeeking() && !player->currentFrame().isNull(); }) &&
@@ -84,6 +97,30 @@ TEST_F(EditorRealPlaybackTest, PlaybackStopsAtTheTrimEnd)
     EXPECT_FALSE(player->isPlaying());
 }
 
+// The first Play after a movie opens, and a Play right after a seek: the time and the picture
+// move along with the music, on an audio output that has waited idle since the editor was made.
+TEST_F(EditorRealPlaybackTest, PlayMovesTheTimeAndThePictureWithTheMusic)
+{
+    EditorModel& model = bench.model();
+    useMusic("music.m4a", 30);
+    ASSERT_FALSE(engine.latest.isNull());
+    ASSERT_TRUE(waitUntil([&] { return engine.output()->now() >= 3.0; }));
+
+    for (const double from : {0.0, 0.3}) {
+        SCOPED_TRACE(from);
+        model.seek(from);
+        model.togglePlayback();
+        ASSERT_TRUE(model.isPlaying());
+        const double musicFrom = engine.latest->position();
+        // The bound is only the failure limit; what counts is how far the movie got meanwhile.
+        ASSERT_TRUE(
+            waitUntil([&] { return engine.latest->position() - musicFrom >= 1.2 || !model.isPlaying(); }, 60000));
+        EXPECT_GT(model.currentTime(), from + 0.6) << "the time stood still while the music played";
+        EXPECT_GT(player->currentFrameTime(), from + 0.5) << "no new picture";
+        model.pausePlayback();
+    }
+}
+
 TEST_F(EditorRealPlaybackTest, AMusicAuditionPlaysARealFile)
 {
     EditSettings s = bench.model().settings();
@@ -102,13 +139,7 @@ TEST_F(EditorRealPlaybackTest, AMusicAuditionPlaysARealFile)
 TEST_F(EditorRealPlaybackTest, ALongTrackOnAShortMovieIsReadOnlyAsFarAsTheMoviePlays)
 {
     EditorModel& model = bench.model();
-    const QString track = makeTone(bench.dir.path(), "long.m4a", 120);
-    EditSettings s = model.settings();
-    s.musicFileURL = QUrl::fromLocalFile(track);
-    s.musicChoice = MusicChoice::custom;
-    model.setSettings(s);
-    model.configureMusicPreview();
-    ASSERT_TRUE(waitUntil([&] { return engine.heldSeconds.contains(track); }, 60000));
+    const QString track = useMusic("long.m4a", 120);
     ASSERT_FALSE(engine.latest.isNull());
     EXPECT_GE(engine.heldSeconds[track], model.duration());
     EXPECT_LT(engine.heldSeconds[track], model.duration() + 5) << "not the whole two minutes";

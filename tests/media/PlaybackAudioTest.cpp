@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <thread>
 
 namespace sablewick {
@@ -324,19 +325,32 @@ TEST(PlaybackClockTest, WithoutAnAudioServerTheSystemClockDrivesPlayback)
     EXPECT_TRUE(player.isPlaying());
 }
 
+// The real engine where no audio server answers, with a movie open.
+struct ServerlessMovie {
+    void open(int frames, int fps)
+    {
+        const QString clip = dir.filePath("clip.mp4");
+        test::writeTestClip(clip, frames, fps, true);
+        environment.set("PULSE_SERVER", ("unix:" + dir.filePath("no-such-socket")).toStdString());
+        engine.emplace();
+        ASSERT_EQ(engine->output()->mode(), AudioOutput::Mode::systemClock);
+        player = engine->makeVideoPlayer();
+        QString error;
+        ASSERT_TRUE(player->open(clip, &error)) << error.toStdString();
+    }
+
+    QTemporaryDir dir;
+    test::ScopedEnvironment environment;
+    std::optional<PlaybackEngine> engine;
+    std::unique_ptr<VideoPlayer> player;
+};
+
 TEST(PlaybackClockTest, AMovieWithoutAnAudioServerPlaysToItsEndInRealTime)
 {
-    QTemporaryDir dir;
-    const QString clip = dir.filePath("clip.mp4");
-    test::writeTestClip(clip, 15, 30, true);
-    test::ScopedEnvironment environment;
-    environment.set("PULSE_SERVER", ("unix:" + dir.filePath("no-such-socket")).toStdString());
-    PlaybackEngine engine;
-    ASSERT_EQ(engine.output()->mode(), AudioOutput::Mode::systemClock);
-    auto player = engine.makeVideoPlayer();
-    QString error;
-    ASSERT_TRUE(player->open(clip, &error)) << error.toStdString();
-    test::PlayerSignals seen(player.get());
+    ServerlessMovie movie;
+    ASSERT_NO_FATAL_FAILURE(movie.open(15, 30));
+    VideoPlayer* player = movie.player.get();
+    test::PlayerSignals seen(player);
     player->play();
     ASSERT_TRUE(test::processEventsUntil([&] { return seen.ends == 1; }));
     EXPECT_FALSE(player->isPlaying());
@@ -346,6 +360,50 @@ TEST(PlaybackClockTest, AMovieWithoutAnAudioServerPlaysToItsEndInRealTime)
     EXPECT_LE(seen.times.size(), 7u);
     EXPECT_DOUBLE_EQ(seen.times.back(), player->duration());
     EXPECT_GE(seen.frames, 2);
+}
+
+TEST(PlaybackClockTest, WithoutAnAudioServerPauseSeekAndPlayKeepTheTime)
+{
+    constexpr int fps = 15;
+    ServerlessMovie movie;
+    ASSERT_NO_FATAL_FAILURE(movie.open(45, fps));
+    VideoPlayer* player = movie.player.get();
+    AudioOutput& output = *movie.engine->output();
+    const auto frameShown = [&](double t) {
+        return test::frameIndexOf(player->currentFrame()) == static_cast<int>(std::floor(t * fps + 1e-6));
+    };
+    // Plays on from `from` until `to` as the clock runs, never going back, and pauses there on its
+    // frame.
+    const auto playTo = [&](double from, double to) {
+        const double started = output.now();
+        player->play();
+        double last = from;
+        ASSERT_TRUE(test::processEventsUntil([&] {
+            const double t = player->currentTime();
+            EXPECT_GE(t, last);
+            EXPECT_LE(t - from, output.now() - started + 1e-9) << "ahead of the clock";
+            last = t;
+            return last >= to;
+        }));
+        player->pause();
+        const double paused = player->currentTime();
+        EXPECT_GE(paused, to);
+        ASSERT_TRUE(test::processEventsUntil([&] { return frameShown(paused); })) << paused;
+        const double clock = output.now();
+        ASSERT_TRUE(test::processEventsUntil([&] { return output.now() >= clock + 0.2; }));
+        EXPECT_EQ(player->currentTime(), paused) << "paused, the time stands";
+        EXPECT_TRUE(frameShown(paused));
+    };
+    playTo(0, 0.3);
+    const double paused = player->currentTime();
+    playTo(paused, paused + 0.2);
+    player->seek(2.0);
+    EXPECT_EQ(player->currentTime(), 2.0);
+    playTo(2.0, 2.3);
+    // Seeking while playing: the time waits at the seek until its picture is there.
+    player->play();
+    player->seek(0.5);
+    playTo(0.5, 0.8);
 }
 
 TEST(PlaybackErrorTest, AMediaFailureIsNamedAndAnyOtherGetsTheGeneralSentence)

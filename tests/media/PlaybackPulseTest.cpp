@@ -188,6 +188,23 @@ TEST_F(PlaybackPulseTest, AnIdleOutputPausesItsStreamWhileTheClockRunsOn)
     EXPECT_TRUE(clockAdvances(0.2));
 }
 
+// Before a stream has played anything, libpulse counts its time from when it was made and takes
+// that back once the first sound comes out. The clock moves with the sound all the same, however
+// long the stream waited.
+TEST_F(PlaybackPulseTest, TheClockMovesWithTheFirstSoundAfterTheStreamWaited)
+{
+    auto output = AudioOutput::connect();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    // The stream waits, corked, as an editor does until its first Play.
+    ASSERT_TRUE(test::processEventsUntil([&] { return output->now() >= 3.0; }));
+    PlaybackAudioPlayer player(test::tone(30).samples, output);
+    const double woken = output->now();
+    player.play();
+    // The bound is only the failure limit; what counts is how far the clock got meanwhile.
+    ASSERT_TRUE(test::processEventsUntil([&] { return player.position() >= 1.5; }, 60000));
+    EXPECT_GT(output->now() - woken, player.position() - 0.6) << "the clock stood still while the sound played";
+}
+
 TEST_F(PlaybackPulseTest, WhenTheServerGoesAwayPlaybackFollowsTheSystemClock)
 {
     // A server of this test's own, so that stopping it disturbs nobody else.
@@ -285,6 +302,45 @@ TEST_F(PlaybackPulseTest, TheMoviesSoundIsHeardWhileItPlays)
     player->play();
     ASSERT_TRUE(muted.recordUntil([&] { return seen.ends == 2; }));
     EXPECT_LT(muted.loudest(), 0.01);
+}
+
+// The editor's first Play: the movie and its music start together on an output that has waited,
+// also when the Play comes before the picture of a seek, and again once the output has gone idle.
+// The picture and the time move with the music.
+TEST_F(PlaybackPulseTest, AMoviesPictureMovesWithTheMusicFromTheFirstPlay)
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.mp4");
+    constexpr int fps = 15;
+    test::writeTestClip(clip, 45, fps, true);
+    PlaybackEngine engine;
+    const std::shared_ptr<AudioOutput>& output = engine.output();
+    ASSERT_EQ(output->mode(), AudioOutput::Mode::server) << output->serverError().toStdString();
+    auto player = engine.makeVideoPlayer();
+    QString error;
+    ASSERT_TRUE(player->open(clip, &error)) << error.toStdString();
+    auto music = engine.makeAudioPlayer(DecodedAudio{QStringLiteral("music"), test::tone(30).samples, 30});
+    ASSERT_TRUE(test::processEventsUntil([&] { return output->now() >= 3.0; }));
+
+    const auto playsAlong = [&](double from, const char* when) {
+        SCOPED_TRACE(when);
+        player->play();
+        music->play();
+        const double musicFrom = music->position();
+        ASSERT_TRUE(test::processEventsUntil(
+            [&] { return music->position() - musicFrom >= 1.2 || !player->isPlaying(); }, 60000));
+        EXPECT_GT(player->currentTime() - from, 0.6) << "the time stood still while the music played";
+        EXPECT_GT(test::frameIndexOf(player->currentFrame()), (from + 0.5) * fps) << "no new picture";
+        player->pause();
+        music->pause();
+    };
+    playsAlong(0, "the first Play");
+    player->seek(1.0);
+    playsAlong(1.0, "right after a seek");
+    player->seek(0.5);
+    const std::int64_t index = output->serverStreamIndex();
+    ASSERT_TRUE(test::processEventsUntil([&] { return streamCorked(index) == true; }, 30000));
+    playsAlong(0.5, "after the output went idle");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <thread>
 
@@ -224,21 +225,48 @@ TEST_F(PlaybackVideoPlayerTest, PauseFreezesTimeAndReports)
     EXPECT_NEAR(player_->currentTime(), pausedAt + 0.2, 1e-6);
 }
 
-TEST_F(PlaybackVideoPlayerTest, SeekWhilePlayingHoldsTheClockUntilItsFrameIsThere)
+// The clock waits for the picture that playback starts from: time that passes while it decodes
+// does not count.
+TEST_F(PlaybackVideoPlayerTest, PlayingHoldsTheClockUntilThePictureToStartFromIsThere)
 {
-    openClip();
-    player_->play();
-    playFor(0.2);
-    player_->seek(1.0);
-    EXPECT_TRUE(player_->isPlaying());
-    clock_->advance(0.5);  // time that passes while the seek decodes does not count
-    EXPECT_EQ(player_->currentTime(), 1.0);
-    ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
-    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 30);
-    EXPECT_EQ(player_->currentTime(), 1.0);
-    playFor(0.1);
-    EXPECT_NEAR(player_->currentTime(), 1.1, 1e-6);
-    EXPECT_EQ(frameIndexOf(player_->currentFrame()), 33);
+    struct Case {
+        const char* name;
+        std::function<void()> start;
+        double from;
+    };
+    const Case cases[] = {
+        {"a Play before the first picture of the movie",
+         [&] {
+             QString error;
+             ASSERT_TRUE(player_->open(clip_, &error)) << error.toStdString();
+             player_->play();
+         },
+         0.0},
+        {"a seek while playing",
+         [&] {
+             openClip();
+             player_->play();
+             playFor(0.2);
+             player_->seek(1.0);
+         },
+         1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        ASSERT_NO_FATAL_FAILURE(c.start());
+        EXPECT_TRUE(player_->isPlaying());
+        clock_->advance(0.5);
+        timer_->fire();
+        EXPECT_EQ(player_->currentTime(), c.from);
+        ASSERT_TRUE(processEventsUntil([&] { return !player_->isSeeking(); }));
+        const int first = static_cast<int>(c.from * kFps);
+        EXPECT_EQ(frameIndexOf(player_->currentFrame()), first);
+        EXPECT_EQ(player_->currentTime(), c.from);
+        playFor(0.1);
+        EXPECT_NEAR(player_->currentTime(), c.from + 0.1, 1e-6);
+        EXPECT_EQ(frameIndexOf(player_->currentFrame()), first + 3);
+    }
 }
 
 TEST_F(PlaybackVideoPlayerTest, PlayingToTheEndReportsTheEndOnceAndPauses)
