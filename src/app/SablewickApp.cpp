@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace sablewick {
 
@@ -271,9 +272,9 @@ bool SablewickApp::closeRegisteredWindow(QWidget* window, QCloseEvent* event)
     // forward again). A hide never does: a capture hides every window for a moment and shows
     // the same ones again.
     const QPointer<QWidget> guard(window);
-    m_closing = window;
+    QObject* const outer = std::exchange(m_closing, window);
     QCoreApplication::sendEvent(window, event);
-    m_closing = nullptr;
+    m_closing = outer;
     if (guard && event->isAccepted()) {
         if (window == SablewickLifecycle::editorWindow)
             SablewickLifecycle::editorWindow.clear();
