@@ -6,8 +6,10 @@
 #include "app/SablewickSettings.h"
 #include "app/StudioSession.h"
 #include "editor/EditorModel.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/PreferencesStore.h"
 #include "recording/Recorder.h"
+#include "screenshots/ScreenshotCapture.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,6 +21,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace sablewick {
 
@@ -115,11 +120,12 @@ QWidget* SablewickApp::makeWindow(const QString& windowId)
     if (!window)
         window = new QMainWindow;
     window->setObjectName(windowId);
-    window->setWindowTitle(main ? QStringLiteral("Sablewick") : imageWindowTitle);
+    // A window that titles itself after its document keeps that title.
+    if (window->windowTitle().isEmpty())
+        window->setWindowTitle(main ? QStringLiteral("Sablewick") : imageWindowTitle);
     window->resize(main ? mainWindowSize : imageWindowSize);
     // A closed window is gone; opening it again makes a new one, as the registry expects.
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->installEventFilter(this);
     if (main) {
         SablewickLifecycle::editorWindow = window;
         SablewickLifecycle::editor = &session().editor();
@@ -181,17 +187,15 @@ void SablewickApp::updateQuitOnLastWindowClosed()
 
 void SablewickApp::activate(const QStringList& fileUrls)
 {
-    for (const QString& text : fileUrls) {
-        const QUrl url(text);
-        if (!url.isLocalFile())
-            continue;
-        const QString name = url.fileName();
-        if (name.endsWith(QLatin1String(".sablewick.json")))
-            session().editor().openProject(url);
-        else
-            session().editor().open(url);
-    }
     showEditor();
+    const auto usable =
+        std::find_if(fileUrls.begin(), fileUrls.end(), [](const QString& text) { return QUrl(text).isLocalFile(); });
+    if (usable == fileUrls.end())
+        return;
+    // Handed over like a drop on the window: the open edit is only replaced once the user has
+    // answered for its unsaved changes, and an image goes to the image editor.
+    if (auto* main = qobject_cast<MainWindow*>(SablewickLifecycle::editorWindow.data()))
+        main->content()->flow().drop({QUrl(*usable)});
 }
 
 void SablewickApp::perform(MenuBarCommand command)
@@ -206,6 +210,9 @@ void SablewickApp::perform(MenuBarCommand command)
         studio.requestScreenshot();
         break;
     case MenuBarCommand::openImage:
+        showEditor();
+        studio.importImage();
+        break;
     case MenuBarCommand::openEditor:
         showEditor();
         break;
@@ -228,6 +235,8 @@ void SablewickApp::perform(MenuBarCommand command)
             revealInFiles(*recorder->finishedURL());
         break;
     case MenuBarCommand::cancelScreenshot:
+        studio.screenshotCapture().cancel();
+        break;
     case MenuBarCommand::none:
         break;
     }
@@ -244,21 +253,35 @@ bool SablewickApp::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (event->type() == QEvent::Close && watched == SablewickLifecycle::editorWindow && m_session) {
+    if (event->type() == QEvent::Close && watched != m_closing
+        && (watched == SablewickLifecycle::editorWindow || watched == SablewickLifecycle::screenshotWindow))
+        return closeRegisteredWindow(static_cast<QWidget*>(watched), static_cast<QCloseEvent*>(event));
+    return QObject::eventFilter(watched, event);
+}
+
+bool SablewickApp::closeRegisteredWindow(QWidget* window, QCloseEvent* event)
+{
+    if (window == SablewickLifecycle::editorWindow && m_session) {
         EditorModel& editor = m_session->editor();
         editor.flushPendingEdits();
         editor.saveRecovery();
         editor.pausePlayback();
     }
-    if (event->type() == QEvent::Hide && !event->spontaneous()) {
-        // Closed (a minimised window is hidden spontaneously and stays registered): it is deleted
-        // soon, so it must not be brought forward again.
-        if (watched == SablewickLifecycle::editorWindow)
+    // The close runs its whole course now, so that its outcome is known: only a close that the
+    // window accepts takes it out of the registry (it is deleted soon and must not be brought
+    // forward again). A hide never does: a capture hides every window for a moment and shows
+    // the same ones again.
+    const QPointer<QWidget> guard(window);
+    QObject* const outer = std::exchange(m_closing, window);
+    QCoreApplication::sendEvent(window, event);
+    m_closing = outer;
+    if (guard && event->isAccepted()) {
+        if (window == SablewickLifecycle::editorWindow)
             SablewickLifecycle::editorWindow.clear();
-        else if (watched == SablewickLifecycle::screenshotWindow)
+        else if (window == SablewickLifecycle::screenshotWindow)
             SablewickLifecycle::screenshotWindow.clear();
     }
-    return QObject::eventFilter(watched, event);
+    return true;
 }
 
 void SablewickApp::terminate()

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class QCloseEvent;
+
 namespace sablewick {
 
 class PreferencesStore;
@@ -69,6 +71,7 @@ protected:
 
 private:
     QWidget* makeWindow(const QString& windowId);
+    bool closeRegisteredWindow(QWidget* window, QCloseEvent* event);
     void showEditor();
     void updateTray();
     void updateQuitOnLastWindowClosed();
@@ -81,6 +84,8 @@ private:
     std::unique_ptr<SablewickMenuBar> m_menuBar;
     QPointer<SablewickSettings> m_settings;
     ConfirmQuit m_confirmQuit;
+    // The registered window whose close is being delivered.
+    QObject* m_closing = nullptr;
     bool m_terminated = false;
     bool m_relaunching = false;
 };

@@ -3,6 +3,8 @@
 #include "app/StudioSession.h"
 #include "editor/EditorModel.h"
 #include "preferences/AppPreferences.h"
+#include "screenshots/ScreenshotCapture.h"
+#include "screenshots/ScreenshotModel.h"
 
 namespace sablewick {
 
@@ -19,6 +21,15 @@ void SablewickLifecycle::applicationWillTerminate()
     if (editor) {
         editor->flushPendingEdits();
         editor->saveRecovery();
+    }
+    if (session) {
+        ScreenshotModel& image = session->screenshot();
+        image.flushEdits();
+        image.saveRecovery();
+        // Work that only makes sense while the program runs ends with it, rather than when the
+        // objects happen to go; a recording and a video export have asked the user already.
+        session->screenshotCapture().cancel();
+        image.cancelExport();
     }
 }
 

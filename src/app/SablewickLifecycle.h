@@ -20,7 +20,8 @@ public:
 
     // Applies the stored appearance and arms the session's system-wide keys.
     static void applicationDidFinishLaunching();
-    // Saves the pending edits and the recovery copies of both editors.
+    // Saves the pending edits and the recovery copies of both editors, and cancels a screenshot
+    // capture and an image export under way.
     static void applicationWillTerminate();
 };
 

@@ -3,9 +3,14 @@
 #include "app/StudioSession.h"
 #include "components/StudioIcons.h"
 #include "editor/EditorModel.h"
+#include "platform/X11SystemTray.h"
+#include "preferences/AppPreferences.h"
+#include "preferences/SystemAppearance.h"
 #include "recording/Recorder.h"
+#include "screenshots/ScreenshotCapture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -14,15 +19,25 @@ namespace sablewick {
 
 namespace {
 
-QIcon symbolIcon(const QString& symbol, int size)
+QIcon symbolIcon(const QString& symbol, int size, const QColor& color)
 {
     if (symbol.isEmpty())
         return {};
-    const QPixmap pixmap = studioSymbolPixmap(symbol, size, QApplication::palette().color(QPalette::WindowText));
+    const QPixmap pixmap = studioSymbolPixmap(symbol, size, color);
     return pixmap.isNull() ? QIcon() : QIcon(pixmap);
 }
 
 }  // namespace
+
+QColor trayIconTint()
+{
+    if (const std::optional<std::uint32_t> rgb = systemTrayForeground())
+        return QColor::fromRgb(QRgb(*rgb));
+    // Without the tray's word, its panel is taken to follow the desktop's light or dark, never
+    // the appearance that this application gave its own windows.
+    SystemAppearance& desktop = *standardSystemAppearance();
+    return studioPalette(desktop.colorScheme(), desktop.accentColor()).color(QPalette::WindowText);
+}
 
 SablewickMenuBar::SablewickMenuBar(StudioSession& session, std::function<void(MenuBarCommand)> perform,
                                    QObject* parent)
@@ -33,9 +48,24 @@ SablewickMenuBar::SablewickMenuBar(StudioSession& session, std::function<void(Me
     , m_icon(std::make_unique<QSystemTrayIcon>())
 {
     m_icon->setContextMenu(m_menu.get());
+    // A click on the icon opens the same menu: on Linux trays, the primary click is how people
+    // reach an icon's menu, and the right click is not offered by every tray.
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_menu->popup(QCursor::pos());
+    });
     EditorModel& editor = m_session.editor();
+    m_trayTint = trayIconTint();
+    // The desktop switching between light and dark may repaint its panel too.
+    connect(&m_session.preferences(), &AppPreferences::systemAppearanceChanged, this, [this] {
+        m_trayTint = trayIconTint();
+        scheduleRebuild();
+    });
     connect(&editor, &EditorModel::isExportingChanged, this, &SablewickMenuBar::scheduleRebuild);
     connect(&editor, &EditorModel::exportProgressChanged, this, &SablewickMenuBar::scheduleRebuild);
+    ScreenshotCapture& capture = m_session.screenshotCapture();
+    connect(&capture, &ScreenshotCapture::isCapturingChanged, this, &SablewickMenuBar::scheduleRebuild);
+    connect(&capture, &ScreenshotCapture::statusChanged, this, &SablewickMenuBar::scheduleRebuild);
     if (Recorder* recorder = m_session.recorder()) {
         for (auto changed : {&Recorder::isRecordingChanged, &Recorder::isStartingChanged,
                              &Recorder::isFinalizingChanged, &Recorder::finishedURLChanged})
@@ -59,11 +89,18 @@ void SablewickMenuBar::setShown(bool shown)
         emit shownChanged();
 }
 
+QIcon SablewickMenuBar::icon() const
+{
+    return m_icon->icon();
+}
+
 MenuBarState SablewickMenuBar::state() const
 {
     MenuBarState state;
     state.isExporting = m_session.editor().isExporting();
     state.exportProgress = m_session.editor().exportProgress();
+    state.isCapturing = m_session.screenshotCapture().isCapturing();
+    state.captureStatus = m_session.screenshotCapture().status();
     if (const Recorder* recorder = m_session.recorder()) {
         state.isRecording = recorder->isRecording();
         state.isStartingRecording = recorder->isStarting();
@@ -87,7 +124,9 @@ void SablewickMenuBar::rebuild()
 {
     m_rebuildPending = false;
     const MenuBarState now = state();
-    m_icon->setIcon(symbolIcon(menuBarSymbol(now.isRecording), 22));
+    // The menu is one of the application's own, drawn in its palette.
+    const QColor menuText = m_menu->palette().color(QPalette::WindowText);
+    m_icon->setIcon(symbolIcon(menuBarSymbol(now.isRecording), 22, m_trayTint));
     m_icon->setToolTip(menuBarAccessibleName(now.isRecording));
 
     m_menu->clear();
@@ -96,7 +135,10 @@ void SablewickMenuBar::rebuild()
             m_menu->addSeparator();
             continue;
         }
-        QAction* action = m_menu->addAction(symbolIcon(item.symbol, 16), item.text);
+        QAction* action = m_menu->addAction(symbolIcon(item.symbol, 16, menuText), item.text);
+        // Desktops whose theme leaves icons out of menus would drop the symbols that tell the
+        // items apart at a glance.
+        action->setIconVisibleInMenu(true);
         if (item.kind != MenuBarItem::Kind::button) {
             // A line to read, not to choose.
             action->setEnabled(false);

@@ -2,6 +2,8 @@
 
 #include "app/MenuBarItem.h"
 
+#include <QColor>
+#include <QIcon>
 #include <QObject>
 
 #include <functional>
@@ -13,6 +15,10 @@ class QSystemTrayIcon;
 namespace sablewick {
 
 class StudioSession;
+
+// The colour of the tray icon: the one the tray asks for, else the desktop's text colour for its
+// light or dark.
+QColor trayIconTint();
 
 // The tray icon and its menu, rebuilt from menuBarItems() whenever the session's models change.
 // Desktops without a tray leave it unseen; the application then works from its windows alone.
@@ -30,6 +36,7 @@ public:
 
     MenuBarState state() const;
     QMenu* menu() const { return m_menu.get(); }
+    QIcon icon() const;
 
 signals:
     void shownChanged();
@@ -42,6 +49,7 @@ private:
     std::function<void(MenuBarCommand)> m_perform;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    QColor m_trayTint;
     bool m_rebuildPending = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/SablewickLifecycle.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -32,12 +33,12 @@ std::optional<QString> StudioScreenshotDialogs::chooseProjectPath(const QString&
 
 ScreenshotDialogs::ReplaceChoice StudioScreenshotDialogs::confirmReplacing()
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Save the current screenshot edit?"), QString(),
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), replacePromptText,
                     QMessageBox::NoButton, dialogParent());
-    box.setText(box.windowTitle());
-    QPushButton* save = box.addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setInformativeText(replacePromptDetail);
+    QPushButton* save = box.addButton(saveProjectButton, QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(discardEditsButton, QMessageBox::DestructiveRole);
+    box.addButton(cancelButton, QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.exec();
     if (box.clickedButton() == save)

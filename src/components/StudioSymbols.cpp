@@ -53,6 +53,7 @@ std::span<const StudioSymbolEntry> table()
         SABLEWICK_SYMBOL("keyboard", "input-keyboard-symbolic"),
         SABLEWICK_SYMBOL("line.diagonal", "draw-line-symbolic", "list-remove-symbolic"),
         SABLEWICK_SYMBOL("lock.shield", "security-high-symbolic"),
+        SABLEWICK_SYMBOL("macwindow", "focus-windows-symbolic"),
         SABLEWICK_SYMBOL("mic.slash", "microphone-disabled-symbolic"),
         SABLEWICK_SYMBOL("minus.magnifyingglass", "zoom-out-symbolic"),
         SABLEWICK_SYMBOL("music.note", "emblem-music-symbolic"),

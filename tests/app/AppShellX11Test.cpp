@@ -162,6 +162,43 @@ TEST_F(AppShellX11Test, WindowsOpenFromTheTrayMenuWithTheirTitlesAndSizes)
     EXPECT_TRUE(run("xdotool", {"getwindowgeometry", settings}).contains("Geometry: 650x610"));
 }
 
+// The windows of the process that are on the screen now.
+QStringList visibleWindows(qint64 pid)
+{
+    return run("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name", ""})
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+TEST_F(AppShellX11Test, TheTrayMenuShowsItsSymbolsAndOpensOnAPrimaryClick)
+{
+    test::TestTrayHost tray(bus.address);
+    launch(first);
+    const QString main = waitForMainWindow();
+    ASSERT_FALSE(main.isEmpty()) << first.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitFor([&] { return !tray.items().isEmpty(); })) << "no tray icon was registered";
+    ASSERT_TRUE(waitFor([&] { return tray.menuLayout().contains("\"Take screenshot…\""); }));
+
+    // An entry is its id and its properties by name; the symbol travels as PNG data.
+    const QString layout = tray.menuLayout("icon-data");
+    for (const char* label : {"New recording…", "Take screenshot…", "Open image…", "Open editor", "Settings…"}) {
+        const int at = layout.indexOf(QStringLiteral("\"%1\"").arg(label));
+        ASSERT_GE(at, 0) << label;
+        const int entry = layout.lastIndexOf("int32 ", at);
+        const int end = layout.indexOf("int32 ", at);
+        EXPECT_TRUE(layout.mid(entry, end - entry).contains("icon-data")) << label << " has no symbol";
+    }
+
+    const QStringList before = visibleWindows(first.processId());
+    tray.activate(200, 10);
+    QString menu;
+    EXPECT_TRUE(waitFor([&] {
+        for (const QString& id : visibleWindows(first.processId()))
+            if (!before.contains(id))
+                menu = id;
+        return !menu.isEmpty();
+    })) << "a primary click showed nothing";
+}
+
 TEST_F(AppShellX11Test, SecondLaunchHandsOverAndRaisesTheFirst)
 {
     launch(first);

@@ -1,6 +1,16 @@
 #include "app/SablewickApp.h"
 
 #include "app/ImageWindowSession.h"
+#include "app/SablewickMenuBar.h"
+#include "app/StudioScreenshotDialogs.h"
+#include "app/StudioWindowSession.h"
+#include "app/TopLevelWindows.h"
+#include "mainwindow/ContentPresenter.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/MainWindowTestSupport.h"
+#include "mainwindow/MainWindowText.h"
+#include "screenshots/ScreenshotCapture.h"
+#include "support/FakeScheduler.h"
 #include "document/CanvasStyle.h"
 #include "screenshoteditor/ScreenshotEditorView.h"
 #include "screenshots/ScreenshotModel.h"
@@ -14,7 +24,12 @@
 #include "preferences/AppPreferences.h"
 #include "preferences/FakeSystemAppearance.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QWidget>
@@ -26,6 +41,30 @@
 
 namespace sablewick {
 namespace {
+
+// The screen as the capture sees it: one display of plain colour.
+class PlainScreen final : public ScreenGrabber {
+public:
+    bool screenCaptureAllowed() override { return true; }
+    bool requestScreenCapture() override { return true; }
+    DisplayLayout displays() override
+    {
+        return {QSize(320, 200), {DisplayInfo{1, QStringLiteral("Screen"), QRect(0, 0, 320, 200), true}}};
+    }
+    QImage grab(const QRect& area, bool) override
+    {
+        QImage image(area.size(), QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        return image;
+    }
+};
+
+// Answers the image editor's replace prompt by letting the edit go; no save panel is ever given.
+class DiscardingDialogs final : public ScreenshotDialogs {
+public:
+    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return std::nullopt; }
+    ReplaceChoice confirmReplacing() override { return ReplaceChoice::discard; }
+};
 
 class SablewickAppTest : public ::testing::Test {
 protected:
@@ -57,6 +96,15 @@ protected:
                 services.makeHotKeys = [this] { return std::make_unique<test::FakeSystemHotKeys>(keys); };
                 services.launch = [](const QString&, QString*) { return false; };
                 services.quit = [] {};
+                services.screenshot.dialogs = &imageDialogs;
+                services.screenshotCapture.grabber = &screen;
+                services.screenshotCapture.windows = &windows;
+                services.screenshotCapture.folder = bench.path("shots");
+                services.screenshotCapture.scheduler = &captureScheduler;
+                services.chooseImage = [this] {
+                    ++imagePanels;
+                    return std::optional<QUrl>();
+                };
                 return services;
             },
             defaults);
@@ -69,6 +117,9 @@ protected:
     {
         exportMayEnd = true;
         test::waitUntil([&] { return !app->session().editor().isExporting(); });
+        // The window session goes before the application that its windows reach.
+        delete SablewickLifecycle::editorWindow;
+        bridge.reset();
     }
 
     bool openClip()
@@ -86,7 +137,35 @@ protected:
         return !quit.isAccepted();
     }
 
+    // The windows that the capture hides, as the application does.
+    ApplicationWindows& topLevelWindows() { return windows; }
+    QImage picture() const
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        return image;
+    }
+    // A main window of the application's own kind, whose questions the test answers.
+    void useMainWindow()
+    {
+        SablewickScenes scenes;
+        scenes.makeMainWindow = [this] {
+            ++mainWindowsMade;
+            StudioSession& session = app->session();
+            return new MainWindow({&session.editor(), &preferences, bridge.get(), &dialogs, &defaults, {}});
+        };
+        makeApp(scenes);
+        bridge = std::make_unique<StudioWindowSession>(*app, app->session());
+    }
+
     test::EditorBench bench;
+    PlainScreen screen;
+    TopLevelWindows windows;
+    test::FakeScheduler captureScheduler;
+    DiscardingDialogs imageDialogs;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<StudioWindowSession> bridge;
+    int imagePanels = 0;
     MemoryPreferencesStore defaults;
     AppPreferences preferences{defaults, std::make_shared<test::FakeSystemAppearance>()};
     test::FakeSystemHotKeys::State keys;
@@ -215,22 +294,240 @@ TEST_F(SablewickAppTest, StaysWithoutWindowsOnlyWhileItHoldsASystemWideKey)
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
 }
 
-TEST_F(SablewickAppTest, FilesFromAnotherLaunchOpenInTheEditor)
+TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
+{
+    useMainWindow();
+    app->start();
+    EditorModel& editor = app->session().editor();
+    const QString first = test::Clips::get().twoSeconds;
+    const QString second = test::Clips::get().threeSeconds;
+
+    // Nothing open: the first usable file opens without a question.
+    app->activate({"https://example.com/elsewhere.mp4", QUrl::fromLocalFile(first).toString(),
+                   QUrl::fromLocalFile(second).toString()});
+    ASSERT_TRUE(test::waitUntil([&] { return editor.movieURL().has_value(); }));
+    EXPECT_EQ(editor.movieURL()->toLocalFile(), first);
+    EXPECT_TRUE(dialogs.alerts.empty());
+
+    EditSettings settings = editor.settings();
+    settings.cornerRadius += 10;
+    editor.setSettings(settings);
+    editor.flushPendingEdits();
+    ASSERT_TRUE(editor.hasUnsavedEdits());
+
+    // The user keeps the edit: nothing is replaced.
+    dialogs.alertAnswers = {1};
+    app->activate({QUrl::fromLocalFile(second).toString()});
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, MainWindowText::savePromptMessage);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(editor.movieURL()->toLocalFile(), first);
+    EXPECT_EQ(editor.settings().cornerRadius, settings.cornerRadius);
+    EXPECT_TRUE(editor.hasUnsavedEdits());
+
+    // The user lets it go: the new file replaces it.
+    dialogs.alertAnswers = {2};
+    app->activate({QUrl::fromLocalFile(second).toString()});
+    EXPECT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_TRUE(test::waitUntil([&] { return editor.movieURL()->toLocalFile() == second; }));
+
+    // An image goes to the image editor and leaves the video edit alone.
+    ASSERT_TRUE(picture().save(bench.path("Shot.png")));
+    app->activate({QUrl::fromLocalFile(bench.path("Shot.png")).toString()});
+    ASSERT_TRUE(app->session().screenshot().sourceURL().has_value());
+    EXPECT_EQ(app->session().screenshot().sourceURL()->toLocalFile(), bench.path("Shot.png"));
+    EXPECT_EQ(editor.movieURL()->toLocalFile(), second);
+    EXPECT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_EQ(mainWindowsMade, 1);
+}
+
+TEST_F(SablewickAppTest, AMainWindowOpenedAgainIsTitledAfterTheOpenMovie)
+{
+    useMainWindow();
+    app->start();
+    ASSERT_TRUE(openClip());
+    const QString title = ContentPresenter::windowTitle(app->session().editor().movieURL());
+    ASSERT_NE(title, "Sablewick");
+    ASSERT_TRUE(test::waitUntil([&] { return SablewickLifecycle::editorWindow->windowTitle() == title; }));
+
+    SablewickLifecycle::editorWindow->close();
+    ASSERT_FALSE(SablewickLifecycle::editorWindow);
+    app->perform(MenuBarCommand::openEditor);
+    ASSERT_TRUE(SablewickLifecycle::editorWindow);
+    EXPECT_EQ(mainWindowsMade, 2);
+    EXPECT_EQ(SablewickLifecycle::editorWindow->windowTitle(), title);
+}
+
+// The capture hides every window of the application and shows them again: they are the same
+// windows afterwards, and every way of asking for one brings that one forward.
+TEST_F(SablewickAppTest, AScreenshotKeepsOneWindowOfEachKind)
+{
+    int imageWindowsMade = 0;
+    SablewickScenes scenes;
+    scenes.makeMainWindow = [this] {
+        ++mainWindowsMade;
+        return new QWidget;
+    };
+    scenes.makeImageWindow = [&] {
+        ++imageWindowsMade;
+        return new QWidget;
+    };
+    makeApp(scenes);
+    app->start();
+    app->openWindow(SablewickApp::imageWindowId);
+    const QPointer<QWidget> main = SablewickLifecycle::editorWindow.data();
+    const QPointer<QWidget> image = SablewickLifecycle::screenshotWindow.data();
+    ASSERT_TRUE(main && image);
+
+    app->session().captureScreenshot({ScreenshotCaptureMode::display, std::nullopt, false, 0});
+    ASSERT_TRUE(app->session().screenshotCapture().isCapturing());
+    EXPECT_FALSE(main->isVisible()) << "the capture hides the windows";
+    EXPECT_FALSE(image->isVisible());
+    EXPECT_EQ(SablewickLifecycle::editorWindow, main) << "a hidden window stays registered";
+    EXPECT_EQ(SablewickLifecycle::screenshotWindow, image);
+    captureScheduler.advance(5);
+    ASSERT_TRUE(test::waitUntil([&] { return app->session().screenshot().sourceURL().has_value(); }));
+
+    for (const auto& ask : std::initializer_list<std::function<void()>>{
+             [&] { app->session().performGlobalAction(StudioShortcutAction::recording); },
+             [&] { app->perform(MenuBarCommand::openEditor); }, [&] { app->perform(MenuBarCommand::imageEditor); },
+             [&] { app->openWindow(SablewickApp::imageWindowId); }}) {
+        ask();
+        EXPECT_EQ(mainWindowsMade, 1);
+        EXPECT_EQ(imageWindowsMade, 1);
+        EXPECT_EQ(SablewickLifecycle::editorWindow, main);
+        EXPECT_EQ(SablewickLifecycle::screenshotWindow, image);
+        EXPECT_TRUE(main->isVisible() && image->isVisible());
+    }
+
+    // A hide that the program makes itself is not a close either.
+    topLevelWindows().hide();
+    topLevelWindows().show(false);
+    EXPECT_EQ(SablewickLifecycle::editorWindow, main);
+    EXPECT_EQ(SablewickLifecycle::screenshotWindow, image);
+    // A close the window refuses keeps it too; one it accepts ends its registration.
+    struct RefuseClose : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() != QEvent::Close)
+                return false;
+            event->ignore();
+            return true;
+        }
+    } refuse;
+    image->installEventFilter(&refuse);
+    image->close();
+    EXPECT_TRUE(image->isVisible());
+    EXPECT_EQ(SablewickLifecycle::screenshotWindow, image);
+    image->removeEventFilter(&refuse);
+    image->close();
+    EXPECT_FALSE(SablewickLifecycle::screenshotWindow);
+}
+
+TEST_F(SablewickAppTest, QuittingEndsTheImageEditorsWork)
 {
     app->start();
-    app->activate({QUrl::fromLocalFile(test::Clips::get().twoSeconds).toString()});
-    ASSERT_TRUE(test::waitUntil([&] { return app->session().editor().movieURL().has_value(); }));
+    ScreenshotModel& image = app->session().screenshot();
+    ASSERT_TRUE(picture().save(bench.path("Shot.png")));
+    ASSERT_TRUE(image.open(QUrl::fromLocalFile(bench.path("Shot.png"))));
+    QFile::remove(ScreenshotModel::recoveryPath());
+    ScreenshotAnnotation arrow;
+    arrow.tool = ScreenshotTool::arrow;
+    arrow.endX = arrow.endY = 0.5;
+    image.setAnnotations({arrow});
+    app->session().captureScreenshot({ScreenshotCaptureMode::display, std::nullopt, false, 3});
+    ASSERT_TRUE(app->session().screenshotCapture().isCapturing());
+    // Its outcome is taken on this thread, which the quit reaches first.
+    image.exportImage(QUrl::fromLocalFile(bench.path("Export.png")), ScreenshotFormat::png, 0.9, 1, false);
+    ASSERT_TRUE(image.isExporting());
 
-    const QUrl project = QUrl::fromLocalFile(bench.path("Saved.sablewick.json"));
-    app->session().editor().saveProject(project);
-    app->session().editor().finishSaving();
-    ASSERT_TRUE(QFile::exists(project.toLocalFile()));
-    app->activate({QUrl::fromLocalFile(test::Clips::get().threeSeconds).toString()});
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return app->session().editor().movieURL()->toLocalFile() == test::Clips::get().threeSeconds; }));
-    app->activate({project.toString()});
-    EXPECT_TRUE(test::waitUntil([&] { return app->session().editor().projectURL() == project; }));
-    EXPECT_EQ(app->session().editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+    SablewickLifecycle::applicationWillTerminate();
+    EXPECT_TRUE(image.canUndo()) << "the pending edit became a step";
+    EXPECT_TRUE(QFile::exists(ScreenshotModel::recoveryPath())) << "the recovery copy holds the edit";
+    EXPECT_FALSE(app->session().screenshotCapture().isCapturing());
+    ASSERT_TRUE(test::waitUntil([&] { return !image.isExporting(); }));
+    EXPECT_EQ(image.notice(), "Image export cancelled");
+    EXPECT_FALSE(QFile::exists(bench.path("Export.png")));
+}
+
+TEST_F(SablewickAppTest, TheTrayMenuFollowsACaptureAndCancelsIt)
+{
+    app->start();
+    QMenu* menu = app->menuBar()->menu();
+    const auto item = [menu](const QString& text) -> QAction* {
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    };
+    app->session().captureScreenshot({ScreenshotCaptureMode::display, std::nullopt, false, 3});
+    ASSERT_TRUE(test::waitUntil([&] { return item("Screenshot in 3…") != nullptr; }));
+    EXPECT_FALSE(item("Screenshot in 3…")->isEnabled()) << "a line to read";
+    EXPECT_FALSE(item("Take screenshot…")->isEnabled());
+    EXPECT_FALSE(item("Quit Sablewick")->isEnabled());
+    EXPECT_TRUE(item("New recording…")->isEnabled());
+    captureScheduler.advance(1);
+    ASSERT_TRUE(test::waitUntil([&] { return item("Screenshot in 2…") != nullptr; })) << "the status follows";
+
+    ASSERT_TRUE(item("Cancel screenshot"));
+    item("Cancel screenshot")->trigger();
+    EXPECT_FALSE(app->session().screenshotCapture().isCapturing());
+    ASSERT_TRUE(test::waitUntil([&] { return item("Cancel screenshot") == nullptr; }));
+    EXPECT_TRUE(item("Take screenshot…")->isEnabled());
+    EXPECT_TRUE(item("Quit Sablewick")->isEnabled());
+
+    // Every item with a symbol shows it, whatever the desktop's theme says about menu icons.
+    QCoreApplication::setAttribute(Qt::AA_DontShowIconsInMenus, true);
+    app->perform(MenuBarCommand::cancelScreenshot);  // nothing to cancel: a no-op
+    app->session().captureScreenshot({ScreenshotCaptureMode::display, std::nullopt, false, 3});
+    ASSERT_TRUE(test::waitUntil([&] { return item("Cancel screenshot") != nullptr; }));
+    for (const char* text :
+         {"New recording…", "Take screenshot…", "Open image…", "Image editor", "Open editor", "Settings…"}) {
+        ASSERT_TRUE(item(text)) << text;
+        EXPECT_FALSE(item(text)->icon().isNull()) << text;
+        EXPECT_TRUE(item(text)->isIconVisibleInMenu()) << text;
+    }
+    QCoreApplication::setAttribute(Qt::AA_DontShowIconsInMenus, false);
+    app->session().screenshotCapture().cancel();
+
+    // "Open image…" asks for the image, as the image editor's own open does.
+    item("Open image…")->trigger();
+    EXPECT_EQ(imagePanels, 1);
+    EXPECT_TRUE(SablewickLifecycle::editorWindow->isVisible());
+}
+
+// The image editor's question before a new picture replaces an unsaved edit.
+TEST_F(SablewickAppTest, TheImageReplacePromptNamesWhatSavingKeeps)
+{
+    StudioScreenshotDialogs prompt;
+    QString text, detail;
+    QStringList buttons;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        answer.stop();
+        text = box->text();
+        detail = box->informativeText();
+        QPushButton* discard = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            buttons << button->text();
+            if (button->text() == "Discard edits")
+                discard = qobject_cast<QPushButton*>(button);
+        }
+        if (discard)
+            discard->click();
+        else
+            box->reject();
+    });
+    answer.start();
+    EXPECT_EQ(prompt.confirmReplacing(), ScreenshotDialogs::ReplaceChoice::discard);
+    EXPECT_EQ(text, "Save the current screenshot edit?");
+    EXPECT_EQ(detail, "A project references the original image and keeps the crop and editable annotations.");
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"Cancel", "Discard edits", "Save project…"}));
 }
 
 }  // namespace

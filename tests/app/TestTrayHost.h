@@ -36,10 +36,18 @@ public:
     QStringList items() const { return m_items; }
     int protocolVersion() const { return 0; }
 
-    // The labels of the first item's menu, top to bottom, and the id of each.
-    QString menuLayout() const
+    // The labels of the first item's menu, top to bottom, and the id of each; with `property`,
+    // that property of each entry too.
+    QString menuLayout(const QString& property = {}) const
     {
-        return send({"/MenuBar", "com.canonical.dbusmenu.GetLayout", "int32:0", "int32:-1", "array:string:label"});
+        return send({"/MenuBar", "com.canonical.dbusmenu.GetLayout", "int32:0", "int32:-1",
+                     "array:string:label" + (property.isEmpty() ? QString() : "," + property)});
+    }
+    // A primary click on the first item's icon, at this point of the screen.
+    void activate(int x, int y) const
+    {
+        send({"/StatusNotifierItem", "org.kde.StatusNotifierItem.Activate", "int32:" + QString::number(x),
+              "int32:" + QString::number(y)});
     }
     // Clicks the menu entry with this label; false when the menu has none.
     bool click(const QString& label) const
