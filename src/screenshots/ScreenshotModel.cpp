@@ -192,23 +192,25 @@ void ScreenshotModel::assignSource(const QUrl& url, QImage image)
     emit sourceChanged();
 }
 
-void ScreenshotModel::cancelOpening()
+ScreenshotModel::OpenCompletion ScreenshotModel::cancelOpening()
 {
     if (!m_opening)
-        return;
+        return {};
     m_opening->cancel();
     m_opening.reset();
     ++m_openGeneration;
-    if (OpenCompletion done = std::exchange(m_openDone, nullptr))
-        done(false);
+    return std::exchange(m_openDone, nullptr);
 }
 
 bool ScreenshotModel::open(const QUrl& imageURL, OpenCompletion done)
 {
-    cancelOpening();
+    // Told after this open is under way, so that it can see it was superseded (isOpening()).
+    const OpenCompletion superseded = cancelOpening();
     if (!imageURL.isLocalFile()) {
         setNotice(QStringLiteral("Could not open image: ")
                   + ScreenshotError(ScreenshotError::Kind::invalidImage).description());
+        if (superseded)
+            superseded(false);
         if (done)
             done(false);
         return false;
@@ -237,6 +239,8 @@ bool ScreenshotModel::open(const QUrl& imageURL, OpenCompletion done)
             },
             Qt::QueuedConnection);
     });
+    if (superseded)
+        superseded(false);
     return true;
 }
 
@@ -278,7 +282,8 @@ void ScreenshotModel::imageRead(quint64 generation, const QUrl& imageURL, QImage
 bool ScreenshotModel::openProject(const QUrl& projectURL)
 {
     // The project replaces whatever image was still being read.
-    cancelOpening();
+    if (const OpenCompletion superseded = cancelOpening())
+        superseded(false);
     ScreenshotProject project;
     QImage image;
     try {

@@ -78,8 +78,9 @@ public:
     // Reads the image on a worker thread; the edit is replaced only once it has been read, and a
     // file that is no readable image (or too large a one) leaves it as it was with a notice. `done`
     // runs on the main thread with whether the image opened (false also when a newer open or a
-    // project superseded it); it is dropped when the model goes first. Returns false at once, with
-    // the notice, for a URL that is no local file.
+    // project superseded it: a newer open is then already under way, isOpening()); it is dropped
+    // when the model goes first. Returns false at once, with the notice, for a URL that is no
+    // local file.
     using OpenCompletion = std::function<void(bool opened)>;
     bool open(const QUrl& imageURL, OpenCompletion done = {});
     bool isOpening() const { return m_opening != nullptr; }
@@ -142,7 +143,8 @@ private:
     void restore(const Edit& edit);
     void resetHistory(bool saved);
     void assignSource(const QUrl& url, QImage image);
-    void cancelOpening();
+    // Cancels the read under way; its completion, for the caller to tell.
+    OpenCompletion cancelOpening();
     void imageRead(quint64 generation, const QUrl& url, QImage image, std::optional<QString> failure);
     void assignProjectURL(std::optional<QUrl> url);
     void setExporting(bool exporting);

@@ -12,7 +12,9 @@
 #include <QMimeData>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -620,13 +622,22 @@ TEST_F(ScreenshotModelTest, PicturesBeyondTheBoundsGetTheUnreadableNoticeWithout
     }
     EXPECT_LT(peakResidentMegabytes(), 400);
 
-    // Drawings within the bounds still open, at their own size.
-    const QUrl drawing = writeFile("fine.svg",
-                                   R"(<svg xmlns="http://www.w3.org/2000/svg" width="120" height="80">)"
-                                   R"(<rect width="120" height="80" fill="#336699"/></svg>)");
-    ASSERT_TRUE(openImage(model, drawing));
+    // Drawings within the bounds still open, at their own size, drawn in strips without seams.
+    const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="120" height="80">)"
+                           R"(<defs><linearGradient id="g" x2="1" y2="1"><stop offset="0" stop-color="#336699"/>)"
+                           R"(<stop offset="1" stop-color="#FFCC00"/></linearGradient></defs>)"
+                           R"svg(<rect width="120" height="80" fill="url(#g)"/>)svg"
+                           R"(<circle cx="60" cy="40" r="33.3" fill="none" stroke="#000" stroke-width="3"/></svg>)";
+    ASSERT_TRUE(openImage(model, writeFile("fine.svg", svg)));
     EXPECT_EQ(model.sourceSize(), QSize(120, 80));
-    EXPECT_EQ(model.source().pixel(60, 40), 0xFF336699);
+    QImage whole(120, 80, QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::transparent);
+    {
+        QPainter painter(&whole);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        QSvgRenderer(svg).render(&painter, QRectF(0, 0, 120, 80));
+    }
+    EXPECT_EQ(model.source().convertToFormat(QImage::Format_ARGB32_Premultiplied), whole);
 }
 
 TEST_F(ScreenshotModelTest, DecodingRunsBesideTheEventLoopAndTheNewestOpenWins)
@@ -649,9 +660,14 @@ TEST_F(ScreenshotModelTest, DecodingRunsBesideTheEventLoopAndTheNewestOpenWins)
 
     // A newer open supersedes one still reading; only the newer one's image arrives.
     std::optional<bool> older, newer;
-    model.open(large, [&](bool ok) { older = ok; });
+    bool newerUnderWay = false;
+    model.open(large, [&](bool ok) {
+        older = ok;
+        newerUnderWay = model.isOpening();
+    });
     model.open(imageURL(), [&](bool ok) { newer = ok; });
     EXPECT_EQ(older, false);
+    EXPECT_TRUE(newerUnderWay) << "a superseded open can tell that it was";
     ASSERT_TRUE(QTest::qWaitFor([&] { return newer.has_value(); }, 60000));
     EXPECT_TRUE(*newer);
     EXPECT_EQ(model.sourceURL(), imageURL());
