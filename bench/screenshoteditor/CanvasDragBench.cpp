@@ -87,7 +87,10 @@ struct Canvas : QObject {
             ++settled;
             paintsAtSettle = paints;
         });
+        // The image is read on a worker; the edit below is made on it.
         model->open(QUrl::fromLocalFile(path));
+        while (model->isOpening())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         EditSettings settings = model->settings();
         settings.backgroundKind = background;
         model->setSettings(settings);

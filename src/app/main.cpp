@@ -18,6 +18,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QMessageBox>
+
+#include <cstdio>
 
 namespace {
 
@@ -40,8 +43,20 @@ int main(int argc, char* argv[])
     // A second launch hands its files to the first and ends before it touches anything shared.
     const QStringList files = QApplication::arguments().mid(1);
     sablewick::SingleInstance instance;
-    if (instance.claim(files) == sablewick::SingleInstance::Role::secondary)
+    switch (instance.claim(files)) {
+    case sablewick::SingleInstance::Role::secondary:
         return 0;
+    case sablewick::SingleInstance::Role::unresponsive: {
+        // Running beside it would share the recovery files and the system-wide keys.
+        const QString& message = sablewick::SingleInstance::unresponsiveMessage;
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        QMessageBox::warning(nullptr, QApplication::applicationDisplayName(), message);
+        return 1;
+    }
+    case sablewick::SingleInstance::Role::primary:
+    case sablewick::SingleInstance::Role::alone:
+        break;
+    }
 
     sablewick::AppPreferences& preferences = sablewick::AppPreferences::shared();
     preferences.applyApplicationAppearance();

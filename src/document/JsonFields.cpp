@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace sablewick::jsonfields {
@@ -167,7 +168,25 @@ std::string urlText(const QUrl& url, const std::string& path)
     // An empty or broken URL would be written as text that no reader accepts.
     if (url.isEmpty() || !url.isValid())
         notEncodable(path, "is not a valid URL");
-    return url.toString(QUrl::FullyEncoded).toStdString();
+    // A fully encoded fragment writes a "#" in it as "%23", which reads back as a different URL:
+    // QUrl keeps the two apart in a fragment. The fragment is written as QUrl holds it, with only
+    // the characters that a URL cannot hold escaped ("%" is always an escape there already).
+    std::string text = url.toString(QUrl::FullyEncoded | QUrl::RemoveFragment).toStdString();
+    if (url.hasFragment()) {
+        static constexpr char hex[] = "0123456789ABCDEF";
+        text += '#';
+        for (const char c : url.fragment(QUrl::PrettyDecoded).toStdString()) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte <= 0x20 || byte >= 0x7F || std::strchr("\"<>\\^`{|}", c)) {
+                text += '%';
+                text += hex[byte >> 4];
+                text += hex[byte & 0xF];
+            } else {
+                text += c;
+            }
+        }
+    }
+    return text;
 }
 
 json parseText(const std::string& text)

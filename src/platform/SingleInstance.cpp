@@ -1,12 +1,27 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/StandardFolders.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 
 namespace sablewick {
 
@@ -29,13 +44,38 @@ private:
 
 namespace {
 
-constexpr int kCallTimeoutMs = 10000;
 const QString kInterface = QStringLiteral("org.freedesktop.Application");
+
+QDBusMessage launchCall(const QStringList& urls)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(SingleInstance::serviceName, SingleInstance::objectPath, kInterface,
+                                       urls.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
+    QVariantMap platformData;
+    const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
+    if (!startupId.isEmpty())
+        platformData.insert(QStringLiteral("desktop-startup-id"), QString::fromUtf8(startupId));
+    if (urls.isEmpty())
+        call << platformData;
+    else
+        call << urls << platformData;
+    return call;
+}
+
+// The owner took the call and let it go unanswered (or ended before answering).
+bool unanswered(const QDBusMessage& reply)
+{
+    const QDBusError::ErrorType type = QDBusError(reply).type();
+    return type == QDBusError::NoReply || type == QDBusError::Timeout || type == QDBusError::TimedOut;
+}
 
 }  // namespace
 
 SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent)
+    // One adaptor for the object's whole life: QtDBus keeps pointers to the adaptors of an object
+    // it has served, even after the object is unregistered, and follows them on the next register.
+    , m_adaptor(new SingleInstanceAdaptor(this))
 {
 }
 
@@ -44,14 +84,58 @@ SingleInstance::~SingleInstance()
     release();
 }
 
+QString SingleInstance::lockPath()
+{
+    return StandardFolders::recovery() + QStringLiteral("/instance.lock");
+}
+
+SingleInstance::Lock SingleInstance::takeLock()
+{
+    if (m_lockFile >= 0)
+        return Lock::taken;
+    const QString path = lockPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Not inherited by the programs this process starts (a relaunch): the lock would outlive us.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return Lock::unavailable;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Lock::unavailable;
+    }
+    int result = 0;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) {
+        m_lockFile = fd;
+        return Lock::taken;
+    }
+    const bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    return held ? Lock::heldElsewhere : Lock::unavailable;
+}
+
+void SingleInstance::dropLock()
+{
+    if (m_lockFile < 0)
+        return;
+    // Closing the only descriptor of the open file releases its lock.
+    ::close(m_lockFile);
+    m_lockFile = -1;
+}
+
 void SingleInstance::release()
 {
-    if (m_role != Role::primary)
-        return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterObject(objectPath);
-    bus.unregisterService(serviceName);
-    delete findChild<SingleInstanceAdaptor*>();
+    if (m_role == Role::primary) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(serviceName);
+        bus.unregisterObject(objectPath);
+    }
+    // After the name, so that a process that finds the lock free also finds the name free.
+    dropLock();
     m_role = Role::alone;
 }
 
@@ -61,12 +145,17 @@ QStringList SingleInstance::fileUrls(const QStringList& arguments, const QString
     for (const QString& argument : arguments) {
         if (argument.isEmpty())
             continue;
-        // A desktop may pass URLs (%U); anything else is a path, even one with a colon in it.
-        if (argument.startsWith(QLatin1String("file:")) || argument.contains(QLatin1String("://"))) {
-            urls.append(QUrl(argument).toString(QUrl::FullyEncoded));
-            continue;
+        // A desktop may pass file URLs (%U); anything else is a path, even one with a colon in it or
+        // one that starts with one (which Qt's file classes would take for a resource).
+        if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(argument);
+            if (url.isValid() && url.isLocalFile()) {
+                urls.append(url.toString(QUrl::FullyEncoded));
+                continue;
+            }
         }
-        const QString path = QFileInfo(QDir(workingDirectory), argument).absoluteFilePath();
+        const QString path = argument.startsWith(QLatin1Char('/')) ? argument
+                                                                   : workingDirectory + QLatin1Char('/') + argument;
         urls.append(QUrl::fromLocalFile(QDir::cleanPath(path)).toString(QUrl::FullyEncoded));
     }
     return urls;
@@ -75,50 +164,62 @@ QStringList SingleInstance::fileUrls(const QStringList& arguments, const QString
 bool SingleInstance::registerName()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.interface())
+    // The object first: a launch that finds the name owned must find something to call there.
+    if (!bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors))
         return false;
     const auto reply = bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
                                                         QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
-        return false;
-    new SingleInstanceAdaptor(this);
-    bus.registerObject(objectPath, this);
-    return true;
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
+        return true;
+    bus.unregisterObject(objectPath);
+    return false;
 }
 
 SingleInstance::Role SingleInstance::claim(const QStringList& files)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()) {
-        m_role = Role::alone;
+    if (m_role == Role::primary)
         return m_role;
-    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool busUp = bus.isConnected() && bus.interface();
     const QStringList urls = fileUrls(files, QDir::currentPath());
-    // Twice: the owner may end between our failed claim and our call, and then the name is free.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (registerName()) {
+    QDeadlineTimer deadline(m_answerTimeout);
+    for (;;) {
+        // A lock that cannot be had at all (a read-only folder) is no reason not to start.
+        const Lock lock = takeLock();
+        if (!busUp) {
+            // Nobody to hand the files to: a process that holds the lock keeps it alone.
+            if (lock == Lock::heldElsewhere)
+                break;
+            m_role = Role::alone;
+            return m_role;
+        }
+        if (lock != Lock::heldElsewhere && registerName()) {
             m_role = Role::primary;
             return m_role;
         }
-        QDBusMessage call = urls.isEmpty()
-            ? QDBusMessage::createMethodCall(serviceName, objectPath, kInterface, QStringLiteral("Activate"))
-            : QDBusMessage::createMethodCall(serviceName, objectPath, kInterface, QStringLiteral("Open"));
-        QVariantMap platformData;
-        const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
-        if (!startupId.isEmpty())
-            platformData.insert(QStringLiteral("desktop-startup-id"), QString::fromUtf8(startupId));
-        if (urls.isEmpty())
-            call << platformData;
-        else
-            call << urls << platformData;
-        const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+        const qint64 remaining = deadline.remainingTime();
+        const QDBusMessage reply =
+            bus.call(launchCall(urls), QDBus::Block, int(std::clamp<qint64>(remaining, 1, INT_MAX)));
         if (reply.type() == QDBusMessage::ReplyMessage) {
+            dropLock();
             m_role = Role::secondary;
             return m_role;
         }
+        if (deadline.hasExpired())
+            break;
+        if (unanswered(reply)) {
+            // Worth another try only when the silent owner has gone meanwhile.
+            const bool ownerGone = takeLock() != Lock::heldElsewhere
+                && !bus.interface()->isServiceRegistered(serviceName);
+            if (!ownerGone)
+                break;
+            continue;
+        }
+        // The name had no owner, or not yet its object: the first process is starting or ending.
+        QThread::msleep(50);
     }
-    // The name is held by a process that does not answer; running beside it beats not starting.
-    m_role = Role::alone;
+    dropLock();
+    m_role = Role::unresponsive;
     return m_role;
 }
 

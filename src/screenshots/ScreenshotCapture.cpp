@@ -332,12 +332,20 @@ void ScreenshotCapture::selectionEnded(int exitCode, QProcess::ExitStatus status
         succeed();
         return;
     }
-    const QString text = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
-    if (!text.isEmpty())
-        setError(kFailurePrefix + text);
-    else if (status == QProcess::CrashExit)
-        setError(kFailurePrefix + QStringLiteral("The selection program ended unexpectedly."));
-    // Nothing on its error output: the user pressed Escape, which is no failure.
+    const QString unexpectedEnd = QStringLiteral("The selection program ended unexpectedly.");
+    if (status == QProcess::CrashExit) {
+        // Killed by a signal: what it left on its error output is a crash report, not a reason.
+        setError(kFailurePrefix + unexpectedEnd);
+    } else {
+        const QString text = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
+        if (!text.isEmpty())
+            setError(kFailurePrefix + text);
+        else if (exitCode != 0 && exitCode != 1)
+            // Not its own way of ending: a crash reported by a shell or a sanitizer, never Escape.
+            setError(kFailurePrefix + unexpectedEnd);
+    }
+    // Exit 1 (or 0 without a file) and nothing on its error output: the user pressed Escape,
+    // which is no failure.
     cleanUp();
 }
 

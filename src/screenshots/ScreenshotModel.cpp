@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace sablewick {
 
@@ -80,6 +81,9 @@ ScreenshotModel::~ScreenshotModel()
 {
     if (m_job)
         m_job->cancel();
+    // A read still running ends at its next read of the file; its result is never delivered.
+    if (m_opening)
+        m_opening->cancel();
     m_workers.waitForDone();
 }
 
@@ -188,14 +192,69 @@ void ScreenshotModel::assignSource(const QUrl& url, QImage image)
     emit sourceChanged();
 }
 
-bool ScreenshotModel::open(const QUrl& imageURL)
+ScreenshotModel::OpenCompletion ScreenshotModel::cancelOpening()
 {
-    QImage image;
-    try {
-        image = ScreenshotRenderer::load(localPath(imageURL));
-    } catch (const ScreenshotError& error) {
-        setNotice(QStringLiteral("Could not open image: ") + error.description());
+    if (!m_opening)
+        return {};
+    m_opening->cancel();
+    m_opening.reset();
+    ++m_openGeneration;
+    return std::exchange(m_openDone, nullptr);
+}
+
+bool ScreenshotModel::open(const QUrl& imageURL, OpenCompletion done)
+{
+    // Told after this open is under way, so that it can see it was superseded (isOpening()).
+    const OpenCompletion superseded = cancelOpening();
+    if (!imageURL.isLocalFile()) {
+        setNotice(QStringLiteral("Could not open image: ")
+                  + ScreenshotError(ScreenshotError::Kind::invalidImage).description());
+        if (superseded)
+            superseded(false);
+        if (done)
+            done(false);
         return false;
+    }
+    auto job = std::make_shared<ExportJob>();
+    m_opening = job;
+    m_openDone = std::move(done);
+    const quint64 generation = ++m_openGeneration;
+    // Decoding a large or hostile file takes long: never on the thread of the windows.
+    m_workers.start([this, job, generation, imageURL] {
+        QImage image;
+        std::optional<QString> failure;
+        try {
+            image = ScreenshotRenderer::load(imageURL.toLocalFile(), job.get());
+        } catch (const ScreenshotError& error) {
+            failure = error.description();
+        } catch (const ExporterFailure&) {
+            return;  // cancelled: a newer open or the model's end has taken over
+        } catch (const std::exception&) {
+            failure = ScreenshotError(ScreenshotError::Kind::invalidImage).description();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, imageURL, image = std::move(image), failure = std::move(failure)] {
+                imageRead(generation, imageURL, image, failure);
+            },
+            Qt::QueuedConnection);
+    });
+    if (superseded)
+        superseded(false);
+    return true;
+}
+
+void ScreenshotModel::imageRead(quint64 generation, const QUrl& imageURL, QImage image, std::optional<QString> failure)
+{
+    if (generation != m_openGeneration || !m_opening)
+        return;
+    m_opening.reset();
+    const OpenCompletion done = std::exchange(m_openDone, nullptr);
+    if (failure) {
+        setNotice(QStringLiteral("Could not open image: ") + *failure);
+        if (done)
+            done(false);
+        return;
     }
     m_history.suspend();
     m_preview = QImage();
@@ -216,11 +275,15 @@ bool ScreenshotModel::open(const QUrl& imageURL)
     setNotice(std::nullopt);
     schedulePreview();
     saveRecovery();
-    return true;
+    if (done)
+        done(true);
 }
 
 bool ScreenshotModel::openProject(const QUrl& projectURL)
 {
+    // The project replaces whatever image was still being read.
+    if (const OpenCompletion superseded = cancelOpening())
+        superseded(false);
     ScreenshotProject project;
     QImage image;
     try {

@@ -17,6 +17,7 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -74,7 +75,15 @@ public:
     void setNotice(std::optional<QString> notice);
 
     // --- opening, history and files
-    bool open(const QUrl& imageURL);
+    // Reads the image on a worker thread; the edit is replaced only once it has been read, and a
+    // file that is no readable image (or too large a one) leaves it as it was with a notice. `done`
+    // runs on the main thread with whether the image opened (false also when a newer open or a
+    // project superseded it: a newer open is then already under way, isOpening()); it is dropped
+    // when the model goes first. Returns false at once, with the notice, for a URL that is no
+    // local file.
+    using OpenCompletion = std::function<void(bool opened)>;
+    bool open(const QUrl& imageURL, OpenCompletion done = {});
+    bool isOpening() const { return m_opening != nullptr; }
     bool openProject(const QUrl& projectURL);
     void flushEdits();
     void undo();
@@ -134,6 +143,9 @@ private:
     void restore(const Edit& edit);
     void resetHistory(bool saved);
     void assignSource(const QUrl& url, QImage image);
+    // Cancels the read under way; its completion, for the caller to tell.
+    OpenCompletion cancelOpening();
+    void imageRead(quint64 generation, const QUrl& url, QImage image, std::optional<QString> failure);
     void assignProjectURL(std::optional<QUrl> url);
     void setExporting(bool exporting);
     ScreenshotProject projectOf(std::optional<QUrl> savedProjectURL) const;
@@ -165,6 +177,10 @@ private:
     QElapsedTimer m_previewStarted;
     quint64 m_previewRevision = 0;
     std::shared_ptr<ExportJob> m_job;
+    // The image being read, its completion and a count of opens: a result of an older one is dropped.
+    std::shared_ptr<ExportJob> m_opening;
+    OpenCompletion m_openDone;
+    quint64 m_openGeneration = 0;
     QSize m_previewBounds;
     std::shared_ptr<ScreenshotRenderer::CanvasCache> m_previewCanvas;
     // Last, so that it is destroyed first: its destructor waits for the renders still running.

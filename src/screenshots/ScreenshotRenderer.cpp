@@ -6,12 +6,12 @@
 #include "rendering/FrameComposer.h"
 #include "rendering/NumberRules.h"
 #include "platform/RegularFile.h"
+#include "screenshots/ImageDecoder.h"
 #include "screenshots/ScreenshotError.h"
 
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
@@ -26,9 +26,6 @@ namespace {
 
 // Compressed images are far smaller than their pixels; a file beyond this is not a screenshot.
 constexpr qint64 kLargestImageFile = qint64(1024) * 1024 * 1024;
-// Decoding needs the full image before it is scaled down to the largest loaded side: room for a
-// 20000 x 20000 picture, and a refusal (not an exhausted machine) beyond it.
-constexpr int kDecodeLimitMegabytes = 1600;
 // Below this many output pixels per source pixel a cached render works on a reduced source.
 constexpr double kLargestReduction = 0.75;
 
@@ -174,30 +171,15 @@ void drawMark(QPainter& painter, const ScreenshotAnnotation& mark, QSize size, d
 
 }  // namespace
 
-QImage load(const QString& path)
+QImage load(const QString& path, const ExportJob* job)
 {
-    static std::once_flag limitSet;
-    std::call_once(limitSet, [] { QImageReader::setAllocationLimit(kDecodeLimitMegabytes); });
-
     QByteArray bytes;
     try {
         bytes = readRegularFile(path, kLargestImageFile);
     } catch (const RegularFileError&) {
         fail(ScreenshotError::Kind::invalidImage);
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (stored.isValid() && std::max(stored.width(), stored.height()) > largestLoadedSide) {
-        const double f = double(largestLoadedSide) / std::max(stored.width(), stored.height());
-        reader.setScaledSize(QSize(std::max(int(std::lround(stored.width() * f)), 1),
-                                   std::max(int(std::lround(stored.height() * f)), 1)));
-    }
-    const QImage image = reader.read();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
-        fail(ScreenshotError::Kind::invalidImage);
+    const QImage image = ImageDecoder::decode(bytes, largestLoadedSide, job);
     return image.convertToFormat(workingFormat(image));
 }
 

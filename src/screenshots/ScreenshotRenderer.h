@@ -29,8 +29,9 @@ inline constexpr int largestLoadedSide = 12000;
 inline constexpr int largestOutputSide = 8192;
 
 // The image of a regular file, upright by its orientation tag, scaled down to 12000 pixels on its
-// long side when larger, as premultiplied ARGB. Throws ScreenshotError (invalidImage).
-QImage load(const QString& path);
+// long side when larger, as premultiplied ARGB. A picture beyond what ImageDecoder takes is
+// refused. Throws ScreenshotError (invalidImage), or ExporterFailure (cancelled) once `job` is.
+QImage load(const QString& path, const ExportJob* job = nullptr);
 
 // The image as PNG (alpha kept) or JPEG (flattened on white; quality clamped to 0.1...1).
 // Throws ScreenshotError (encodeFailed).

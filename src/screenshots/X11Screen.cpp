@@ -168,6 +168,20 @@ Window clientOf(Display* display, Window top, Atom wmState)
     return top;
 }
 
+// The window without the shadow margin its client says it draws (left, right, top, bottom). The
+// values come from another program: margins that are negative or leave nothing of the window are
+// not believed, and the window keeps its own rectangle.
+QRect withoutShadow(const QRect& window, const std::vector<long>& extents)
+{
+    const auto fits = [](long margin, int side) { return margin >= 0 && margin < side; };
+    const long left = extents[0], right = extents[1], top = extents[2], bottom = extents[3];
+    if (!fits(left, window.width()) || !fits(right, window.width()) || !fits(top, window.height())
+        || !fits(bottom, window.height()) || left + right >= window.width() || top + bottom >= window.height())
+        return window;
+    return QRect(window.x() + int(left), window.y() + int(top), window.width() - int(left + right),
+                 window.height() - int(top + bottom));
+}
+
 }  // namespace
 
 QRect rootRect()
@@ -227,8 +241,8 @@ std::vector<QRect> applicationWindows()
             Window child = 0;
             if (XGetWindowAttributes(display, client, &clientAttributes)
                 && XTranslateCoordinates(display, client, rootWindow, 0, 0, &x, &y, &child)) {
-                shown = QRect(x, y, clientAttributes.width, clientAttributes.height)
-                            .adjusted(int(extents[0]), int(extents[2]), -int(extents[1]), -int(extents[3]));
+                shown = QRect(x, y, clientAttributes.width, clientAttributes.height);
+                shown = withoutShadow(shown, extents);
             }
         }
         if (!shown.isEmpty())

@@ -51,6 +51,33 @@ TEST(DocumentJson, EveryFieldRoundTrips)
     EXPECT_EQ(ProjectFile::parseProject(ProjectFile::recoveryText(project)), project);
 }
 
+// A stored link must read back as the same URL, whatever the file's name holds, or the project
+// points at another file (or at none).
+TEST(DocumentJson, StoredUrlsReadBackExactly)
+{
+    std::vector<QUrl> urls;
+    for (const char* name : {"a#b.mp4", "100%.mp4", "what?.mp4", "my clip.mp4", "Aufnahme äö 日本.mp4", "%23.mp4",
+                             "a%2Fb.mp4", "x#y?z%w &=+.mp4"})
+        urls.push_back(QUrl::fromLocalFile(QStringLiteral("/home/ada/Videos/") + QString::fromUtf8(name)));
+    for (const char* text : {"file:///m.mp4#a#b", "file:///m.mp4#a%23b", "file:///m.mp4#[x]%20%25", "file:///m.mp4?#",
+                             "https://example.com/a b/ä?q=%23#c#d ö"})
+        urls.emplace_back(QString::fromUtf8(text));
+    QUrl decodedFragment = QUrl::fromLocalFile(QStringLiteral("/tmp/a #b?.mp4"));
+    decodedFragment.setFragment(QStringLiteral("p#q r%s"), QUrl::DecodedMode);
+    urls.push_back(decodedFragment);
+
+    for (const QUrl& url : urls) {
+        ASSERT_TRUE(url.isValid()) << url.toString().toStdString();
+        FocusProject project = test::fullProject();
+        project.movieURL = url;
+        const std::string text = ProjectFile::recoveryText(project);
+        const FocusProject back = ProjectFile::parseProject(text);
+        EXPECT_EQ(back.movieURL, url) << url.toString().toStdString() << " was stored as "
+                                      << json::parse(text)["movieURL"].get<std::string>();
+        EXPECT_EQ(back.movieURL.toLocalFile(), url.toLocalFile());
+    }
+}
+
 TEST(DocumentJson, FocusPointsUseUpperCaseUuidsAndStoredValues)
 {
     const QUuid id = QUuid::fromString(QStringLiteral("6ba7b810-9dad-11d1-80b4-00c04fd430c8"));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 
 #include <algorithm>
 #include <QTemporaryDir>
@@ -35,6 +36,7 @@ protected:
         services.scheduler = &m_scheduler;
         m_model = std::make_unique<ScreenshotModel>(services);
         EXPECT_TRUE(m_model->open(QUrl::fromLocalFile(path)));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_model->isOpening(); }));
         m_gesture = std::make_unique<ImageCanvasGesture>(*m_model);
     }
 

@@ -41,6 +41,7 @@ TEST(ImageCanvasViewTest, AnArrowDrawnWithTheMouseLandsInTheModelAndEscapeStopsA
     services.scheduler = &scheduler;
     ScreenshotModel model(services);
     ASSERT_TRUE(model.open(QUrl::fromLocalFile(path)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
 
     ImageCanvasView view(model);
     view.resize(900, 760);
@@ -114,6 +115,8 @@ TEST(ImageCanvasViewTest, TheCanvasShowsTheNewPictureAfterBackgroundChangesUndoA
         services.scheduler = &scheduler;
         ScreenshotModel model(services);
         ASSERT_TRUE(model.open(QUrl::fromLocalFile(path)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
         EditSettings settings = model.settings();
         settings.backgroundKind = BackgroundKind::solid;
         settings.solidColor = 0x22AA44;

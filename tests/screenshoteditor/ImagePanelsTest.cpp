@@ -63,6 +63,7 @@ struct Fixture {
         services.scheduler = &scheduler;
         model = std::make_unique<ScreenshotModel>(services);
         EXPECT_TRUE(model->open(QUrl::fromLocalFile(path)));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !model->isOpening(); }));
     }
 
     MarkupPanelHost host()

@@ -102,6 +102,7 @@ protected:
     {
         if (withImage) {
             EXPECT_TRUE(model->open(QUrl::fromLocalFile(imagePath)));
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !model->isOpening(); }));
         }
         window = std::make_unique<ScreenshotEditorWindow>(services());
         window->resize(1300, 860);
@@ -178,6 +179,7 @@ TEST_F(ScreenshotEditorViewTest, EmptyStateOffersTheLastEditOnlyWhileItsCopyExis
         services.scheduler = &scheduler;
         ScreenshotModel earlier(services);
         ASSERT_TRUE(earlier.open(QUrl::fromLocalFile(imagePath)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !earlier.isOpening(); }));
         earlier.setAnnotations({mark(ScreenshotTool::arrow, 0.1, 0.1, 0.5, 0.5)});
         earlier.flushEdits();
         ASSERT_TRUE(QFile::exists(ScreenshotModel::recoveryPath()));

@@ -88,6 +88,7 @@ TEST(ScreenshotEditorX11Test, MarksDrawnWithTheMouseAndACropReachTheExportedPict
     QTimer* watchdog = XdotoolDriver::watchdog(90);
 
     session.openImage(QUrl::fromLocalFile(sourcePath));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
     ASSERT_TRUE(model.sourceURL());
     window.resize(1400, 900);
     window.move(0, 0);

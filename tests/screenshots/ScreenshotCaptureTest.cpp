@@ -237,8 +237,14 @@ TEST_F(ScreenshotCaptureTest, SelectionProgramOutcomes)
         {"failure", "echo '  The screen is locked.  ' >&2; exit 2", false,
          QStringLiteral("Could not capture screenshot: The screen is locked."), "show+activate"},
         {"success without a file", "exit 0", false, std::nullopt, "show+activate"},
-        {"crash", "kill -SEGV $$", false, QStringLiteral("Could not capture screenshot: The selection program ended unexpectedly."),
-         "show+activate"},
+        {"crash", "kill -SEGV $$", false,
+         QStringLiteral("Could not capture screenshot: The selection program ended unexpectedly."), "show+activate"},
+        {"crash with a report", "echo '==1==ERROR: AddressSanitizer' >&2; kill -ABRT $$", false,
+         QStringLiteral("Could not capture screenshot: The selection program ended unexpectedly."), "show+activate"},
+        {"crash through a shell", "exit 134", false,
+         QStringLiteral("Could not capture screenshot: The selection program ended unexpectedly."), "show+activate"},
+        {"unknown exit code", "exit 2", false,
+         QStringLiteral("Could not capture screenshot: The selection program ended unexpectedly."), "show+activate"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -12,8 +12,15 @@
 #include <QMimeData>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #include <unistd.h>
 
@@ -22,6 +29,85 @@
 
 namespace sablewick {
 namespace {
+
+const QString kUnreadable = QStringLiteral("Could not open image: This file is not a readable image.");
+
+QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))),
+                          crc.data());
+    return chunk + body + crc;
+}
+
+// A valid PNG of black (or clear) pixels, compressed row by row so that a huge one costs the test
+// little memory: its header declares the whole size, as an attacker's would.
+QByteArray blankPng(int width, int height, int colourType, int bitDepth, int bytesPerRow)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(width), header.data());
+    qToBigEndian<quint32>(quint32(height), header.data() + 4);
+    header[8] = char(bitDepth);
+    header[9] = char(colourType);
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    QByteArray row(bytesPerRow + 1, '\0');  // filter byte and pixels
+    QByteArray compressed;
+    QByteArray out(64 * 1024, '\0');
+    for (int y = 0; y <= height; ++y) {
+        const bool last = y == height;
+        stream.next_in = last ? nullptr : reinterpret_cast<Bytef*>(row.data());
+        stream.avail_in = last ? 0 : uInt(row.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = uInt(out.size());
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.append(out.constData(), out.size() - qsizetype(stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", compressed)
+        + pngChunk("IEND", {});
+}
+
+// A 1 x 1 GIF drawn on a logical screen of 16000 x 16000 pixels.
+QByteArray vastGif()
+{
+    return QByteArray("GIF89a\x80\x3E\x80\x3E\x80\x00\x00"  // screen, a global table of two colours
+                      "\x00\x00\x00\xFF\xFF\xFF"
+                      ",\x00\x00\x00\x00\x01\x00\x01\x00\x00"  // the one frame
+                      "\x02\x02\x44\x01\x00;",
+                      35);
+}
+
+// Ten to the eighth rectangles from nine nested groups of ten uses each.
+QByteArray useBombSvg()
+{
+    QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+                     R"(width="400" height="300"><defs><rect id="a0" width="400" height="300" fill="red"/>)";
+    for (int level = 1; level <= 8; ++level) {
+        svg += "<g id=\"a" + QByteArray::number(level) + "\">";
+        for (int i = 0; i < 10; ++i)
+            svg += "<use xlink:href=\"#a" + QByteArray::number(level - 1) + "\"/>";
+        svg += "</g>";
+    }
+    return svg + R"(</defs><use xlink:href="#a8"/></svg>)";
+}
+
+qint64 peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toLongLong() / 1024;
+    }
+    return -1;
+}
 
 class FakeDialogs final : public ScreenshotDialogs {
 public:
@@ -66,12 +152,29 @@ protected:
 
     QUrl imageURL() const { return QUrl::fromLocalFile(m_imagePath); }
     QString file(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    QUrl writeFile(const char* name, const QByteArray& bytes) const
+    {
+        QFile written(file(name));
+        EXPECT_TRUE(written.open(QIODevice::WriteOnly));
+        written.write(bytes);
+        return QUrl::fromLocalFile(written.fileName());
+    }
 
     std::unique_ptr<ScreenshotModel> openedModel()
     {
         auto model = std::make_unique<ScreenshotModel>(m_services);
-        EXPECT_TRUE(model->open(imageURL()));
+        EXPECT_TRUE(openImage(*model, imageURL()));
         return model;
+    }
+
+    // Opens an image and waits until it has been read; whether it opened.
+    static bool openImage(ScreenshotModel& model, const QUrl& url)
+    {
+        std::optional<bool> opened;
+        if (!model.open(url, [&](bool ok) { opened = ok; }))
+            return false;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 60000)) << url.toString().toStdString();
+        return opened.value_or(false);
     }
 
     static void change(ScreenshotModel& model, double padding)
@@ -102,7 +205,7 @@ TEST_F(ScreenshotModelTest, OpeningAnImageStartsAnUnsavedEditWithItsBackup)
 {
     ScreenshotModel model(m_services);
     model.setNotice(QStringLiteral("old"));
-    ASSERT_TRUE(model.open(imageURL()));
+    ASSERT_TRUE(openImage(model, imageURL()));
     EXPECT_EQ(model.sourceSize(), QSize(400, 300));
     EXPECT_EQ(model.settings().aspect, AspectRatio::auto_);
     EXPECT_EQ(model.settings().sourceAspectWidth, 400);
@@ -124,7 +227,7 @@ TEST_F(ScreenshotModelTest, OpeningAnImageStartsAnUnsavedEditWithItsBackup)
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("plain text");
     text.close();
-    EXPECT_FALSE(model.open(QUrl::fromLocalFile(text.fileName())));
+    EXPECT_FALSE(openImage(model, QUrl::fromLocalFile(text.fileName())));
     EXPECT_EQ(model.notice(), QStringLiteral("Could not open image: This file is not a readable image."));
     EXPECT_EQ(model.sourceURL(), imageURL());
 }
@@ -373,7 +476,7 @@ TEST_F(ScreenshotModelTest, CopiedImageOutlivesTheModel)
     QSize copiedSize;
     {
         ScreenshotModel model(services);
-        ASSERT_TRUE(model.open(imageURL()));
+        ASSERT_TRUE(openImage(model, imageURL()));
         copiedSize = ScreenshotRenderer::outputSize(model.sourceSize(), model.settings(), 1);
         model.exportImage(std::nullopt, ScreenshotFormat::png, 0.92, 1, true);
         waitForExport(model);
@@ -420,8 +523,15 @@ TEST_F(ScreenshotModelTest, PreviewFollowsEveryChangeAndDrops)
     const QString otherPath = file("Other.png");
     ASSERT_TRUE(other.save(otherPath));
     change(*model, 5);
-    ASSERT_TRUE(model->open(QUrl::fromLocalFile(otherPath)));
-    EXPECT_TRUE(model->preview().isNull());
+    bool previewDropped = false;
+    std::optional<bool> opened;
+    ASSERT_TRUE(model->open(QUrl::fromLocalFile(otherPath), [&](bool ok) {
+        opened = ok;
+        previewDropped = model->preview().isNull();
+    }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 60000));
+    EXPECT_TRUE(*opened);
+    EXPECT_TRUE(previewDropped);
     settled.clear();
     ASSERT_TRUE(settled.wait(10000));
     EXPECT_EQ(model->preview().size(), ScreenshotModel::previewSize(QSize(200, 200), model->settings()));
@@ -470,6 +580,106 @@ TEST_F(ScreenshotModelTest, PreviewsAreRenderedNoLargerThanTheCanvasShowsThem)
     settled.clear();
     ASSERT_TRUE(settled.wait(10000));
     EXPECT_EQ(model->preview().size(), unbounded);
+}
+
+// ---- images a user may be handed: their decode must neither stall the windows nor exhaust the
+// machine, whatever the file claims.
+
+TEST_F(ScreenshotModelTest, PicturesBeyondTheBoundsGetTheUnreadableNoticeWithoutExhaustingMemory)
+{
+    // The peak from here on: what this test's decodes take.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    ASSERT_TRUE(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1);
+    clear.close();
+
+    ScreenshotModel model(m_services);
+    ASSERT_TRUE(openImage(model, imageURL()));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"screen.gif", vastGif()},
+        {"huge.png", blankPng(20000, 20000, 0, 1, 2500)},
+        {"bomb.svg", useBombSvg()},
+        {"loop.svg",
+         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+         R"(width="10" height="10"><g id="g"><use xlink:href="#g"/></g></svg>)"},
+        {"outside.svg",
+         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+         R"(width="10" height="10"><image xlink:href="/dev/zero" width="10" height="10"/></svg>)"},
+        {"inner.svg",
+         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+         R"(width="10" height="10"><image width="10" height="10" xlink:href="data:image/gif;base64,)"
+             + vastGif().toBase64() + R"("/></svg>)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model.setNotice(std::nullopt);
+        EXPECT_FALSE(openImage(model, writeFile(c.name, c.bytes)));
+        EXPECT_EQ(model.notice().value_or(QString()).toStdString(), kUnreadable.toStdString());
+        EXPECT_EQ(model.sourceURL().value_or(QUrl()).toString().toStdString(), imageURL().toString().toStdString())
+            << "the open edit stays";
+    }
+    EXPECT_LT(peakResidentMegabytes(), 400);
+
+    // Drawings within the bounds still open, at their own size, drawn in strips without seams.
+    const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="120" height="80">)"
+                           R"(<defs><linearGradient id="g" x2="1" y2="1"><stop offset="0" stop-color="#336699"/>)"
+                           R"(<stop offset="1" stop-color="#FFCC00"/></linearGradient></defs>)"
+                           R"svg(<rect width="120" height="80" fill="url(#g)"/>)svg"
+                           R"(<circle cx="60" cy="40" r="33.3" fill="none" stroke="#000" stroke-width="3"/></svg>)";
+    ASSERT_TRUE(openImage(model, writeFile("fine.svg", svg)));
+    EXPECT_EQ(model.sourceSize(), QSize(120, 80));
+    QImage whole(120, 80, QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::transparent);
+    {
+        QPainter painter(&whole);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        QSvgRenderer(svg).render(&painter, QRectF(0, 0, 120, 80));
+    }
+    EXPECT_EQ(model.source().convertToFormat(QImage::Format_ARGB32_Premultiplied), whole);
+}
+
+TEST_F(ScreenshotModelTest, DecodingRunsBesideTheEventLoopAndTheNewestOpenWins)
+{
+    const QUrl large = writeFile("large.png", blankPng(6000, 6000, 2, 8, 18000));
+    ScreenshotModel model(m_services);
+    int ticksWhileReading = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ticksWhileReading += model.isOpening() ? 1 : 0; });
+    ticker.start(0);
+
+    std::optional<bool> first;
+    ASSERT_TRUE(model.open(large, [&](bool ok) { first = ok; }));
+    EXPECT_TRUE(model.isOpening());
+    EXPECT_FALSE(model.sourceURL()) << "nothing changes before the image has been read";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.has_value(); }, 60000));
+    EXPECT_TRUE(*first);
+    EXPECT_GT(ticksWhileReading, 0) << "the main thread waited for the decode";
+    EXPECT_EQ(model.sourceSize(), QSize(6000, 6000));
+
+    // A newer open supersedes one still reading; only the newer one's image arrives.
+    std::optional<bool> older, newer;
+    bool newerUnderWay = false;
+    model.open(large, [&](bool ok) {
+        older = ok;
+        newerUnderWay = model.isOpening();
+    });
+    model.open(imageURL(), [&](bool ok) { newer = ok; });
+    EXPECT_EQ(older, false);
+    EXPECT_TRUE(newerUnderWay) << "a superseded open can tell that it was";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return newer.has_value(); }, 60000));
+    EXPECT_TRUE(*newer);
+    EXPECT_EQ(model.sourceURL(), imageURL());
+    EXPECT_EQ(model.sourceSize(), QSize(400, 300));
+    EXPECT_FALSE(model.notice());
+
+    // A model that goes while reading takes the read with it and reports nothing.
+    {
+        ScreenshotModel doomed(m_services);
+        doomed.open(large, [](bool) { ADD_FAILURE() << "a completion after the model went"; });
+    }
+    QCoreApplication::processEvents();
 }
 
 }  // namespace
