@@ -220,8 +220,8 @@ void StudioSession::captureScreenshot(const ScreenshotCaptureOptions& options)
         return;
     QPointer<StudioSession> self(this);
     m_screenshotCapture->capture(options, [self](const QString& path) {
-        if (self && self->m_screenshot->open(QUrl::fromLocalFile(path)) && self->m_openScreenshotWindow)
-            self->m_openScreenshotWindow();
+        if (self)
+            self->openScreenshotImage(QUrl::fromLocalFile(path), false);
     });
 }
 
@@ -231,13 +231,33 @@ void StudioSession::openImage(const QUrl& url)
         return;
     // Case-sensitive on purpose: "SHOT.SABLEIMAGE.JSON" is some other file and is read as an image.
     const bool project = url.fileName().endsWith(QStringLiteral(".sableimage.json"));
-    const bool opened = project ? m_screenshot->openProject(url) : m_screenshot->open(url);
-    if (opened) {
+    if (!project) {
+        openScreenshotImage(url, true);
+        return;
+    }
+    if (m_screenshot->openProject(url)) {
         if (m_openScreenshotWindow)
             m_openScreenshotWindow();
     } else {
         m_editor->setNotice(m_screenshot->notice());
     }
+}
+
+void StudioSession::openScreenshotImage(const QUrl& url, bool tellEditor)
+{
+    // The image is read on a worker; the window comes forward once it is there, and a failure is
+    // told where the user asked for the file.
+    QPointer<StudioSession> self(this);
+    m_screenshot->open(url, [self, tellEditor](bool opened) {
+        if (!self)
+            return;
+        if (opened) {
+            if (self->m_openScreenshotWindow)
+                self->m_openScreenshotWindow();
+        } else if (tellEditor && !self->m_screenshot->isOpening()) {
+            self->m_editor->setNotice(self->m_screenshot->notice());
+        }
+    });
 }
 
 void StudioSession::importImage()
@@ -281,8 +301,7 @@ void StudioSession::pasteImage()
         m_editor->setNotice(message);
         return;
     }
-    if (m_screenshot->open(QUrl::fromLocalFile(path)) && m_openScreenshotWindow)
-        m_openScreenshotWindow();
+    openScreenshotImage(QUrl::fromLocalFile(path), false);
 }
 
 void StudioSession::bringForward(QWidget* window)

@@ -147,6 +147,7 @@ signals:
 private:
     static void bringForward(QWidget* window);
     QString screenshotsFolder() const;
+    void openScreenshotImage(const QUrl& url, bool tellEditor);
 
     StudioSessionServices m_services;
     std::unique_ptr<ScreenshotModel> m_screenshot;

@@ -214,6 +214,7 @@ TEST_F(SablewickAppTest, AnOpenedImageShowsInTheImageWindowWhoseCloseKeepsTheEdi
     picture.fill(Qt::darkCyan);
     ASSERT_TRUE(picture.save(bench.path("Shot.png")));
     app->session().openImage(QUrl::fromLocalFile(bench.path("Shot.png")));
+    ASSERT_TRUE(test::waitUntil([&] { return !app->session().screenshot().isOpening(); }));
     auto* window = qobject_cast<ScreenshotEditorWindow*>(SablewickLifecycle::screenshotWindow.data());
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->isVisible());

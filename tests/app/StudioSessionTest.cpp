@@ -247,6 +247,7 @@ TEST_F(StudioSessionTest, AnUnsavedImageEditIsSavedAndComesBackAfterTheRelaunch)
     QStringList opened;
     session->configureWindows([&](const QString& id) { opened.append(id); });
     session->openImage(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(test::waitUntil([&] { return !session->screenshot().isOpening(); }));
     ASSERT_TRUE(session->screenshot().sourceURL());
     ScreenshotAnnotation arrow;
     arrow.tool = ScreenshotTool::arrow;
@@ -288,6 +289,7 @@ TEST_F(StudioSessionTest, NoRelaunchWhileTheImageEditorExports)
     picture.fill(Qt::darkCyan);
     ASSERT_TRUE(picture.save(bench.path("Shot.png")));
     session->openImage(QUrl::fromLocalFile(bench.path("Shot.png")));
+    ASSERT_TRUE(test::waitUntil([&] { return !session->screenshot().isOpening(); }));
     session->screenshot().exportImage(QUrl::fromLocalFile(bench.path("Out.png")), ScreenshotFormat::png, 0.92, 1, false);
     ASSERT_TRUE(session->screenshot().isExporting());
     EXPECT_FALSE(session->saveAndReopenForUpdate());
@@ -399,6 +401,7 @@ TEST_F(StudioSessionTest, OpenedImagesReachTheImageEditorAndFailuresBothNotices)
     ASSERT_TRUE(picture.save(project, "PNG"));
 
     session->openImage(QUrl::fromLocalFile(shouting));
+    ASSERT_TRUE(test::waitUntil([&] { return !session->screenshot().isOpening(); }));
     EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting));
     EXPECT_EQ(session->screenshot().source().size(), QSize(40, 30));
     EXPECT_EQ(opened, QStringList{"screenshot"});
@@ -414,6 +417,7 @@ TEST_F(StudioSessionTest, OpenedImagesReachTheImageEditorAndFailuresBothNotices)
     notes.write("plain words");
     notes.close();
     session->openImage(QUrl::fromLocalFile(notPicture));
+    ASSERT_TRUE(test::waitUntil([&] { return !session->screenshot().isOpening(); }));
     EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting));
     ASSERT_TRUE(session->screenshot().notice());
     EXPECT_EQ(session->editor().notice(), session->screenshot().notice());
