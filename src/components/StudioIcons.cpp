@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QPainter>
+#include <QPainterPath>
 
 namespace sablewick {
 
@@ -43,6 +44,43 @@ struct Resolved {
     bool symbolic = false;
 };
 
+// The kit's own symbols, drawn on the 16-unit grid of the symbolic icons they sit among: a ring
+// whose outer edge follows theirs, and inside it, clear of the ring, a dot or the figure 1.
+QImage drawSymbol(StudioSymbolDrawing drawing, int device, const QColor& color)
+{
+    QImage image(device, device, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(device / 16.0, device / 16.0);
+    painter.setPen(QPen(color, 1.75));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+    switch (drawing) {
+    case StudioSymbolDrawing::recordCircle:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(QPointF(8, 8), 3.25, 3.25);
+        break;
+    case StudioSymbolDrawing::numberCircle: {
+        QPen stroke(color, 1.5);
+        stroke.setCapStyle(Qt::FlatCap);
+        stroke.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(stroke);
+        QPainterPath figure;
+        figure.moveTo(6.4, 5.9);
+        figure.lineTo(8.4, 4.6);
+        figure.lineTo(8.4, 11.4);
+        painter.drawPath(figure);
+        painter.drawLine(QPointF(6.3, 11.4), QPointF(10.3, 11.4));
+        break;
+    }
+    case StudioSymbolDrawing::none:
+        break;
+    }
+    return image;
+}
+
 Resolved resolve(const QString& symbol)
 {
     prepareThemes();
@@ -70,9 +108,13 @@ QPixmap studioSymbolPixmap(const QString& symbol, int pixelSize, const QColor& c
     if (const auto found = cache.constFind(key); found != cache.constEnd())
         return *found;
 
-    const Resolved resolved = resolve(symbol);
+    const StudioSymbolDrawing drawing = studioSymbolDrawing(symbol.toStdString());
+    const Resolved resolved = drawing == StudioSymbolDrawing::none ? resolve(symbol) : Resolved{};
     QPixmap pixmap;
-    if (!resolved.icon.isNull()) {
+    if (drawing != StudioSymbolDrawing::none) {
+        pixmap = QPixmap::fromImage(drawSymbol(drawing, qRound(pixelSize * devicePixelRatio), color));
+        pixmap.setDevicePixelRatio(devicePixelRatio);
+    } else if (!resolved.icon.isNull()) {
         const int device = qRound(pixelSize * devicePixelRatio);
         QImage image = resolved.icon.pixmap(QSize(device, device), 1.0).toImage().convertToFormat(
             QImage::Format_ARGB32_Premultiplied);

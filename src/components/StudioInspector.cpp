@@ -71,6 +71,20 @@ protected:
     }
 };
 
+void StudioInspector::setIdealWidth(int width)
+{
+    m_idealWidth = width;
+    updateGeometry();
+}
+
+QSize StudioInspector::sizeHint() const
+{
+    QSize hint = QWidget::sizeHint();
+    if (m_idealWidth > 0)
+        hint.setWidth(m_idealWidth);
+    return hint;
+}
+
 StudioInspector::StudioInspector(const QString& title, const QString& symbol, const QString& subtitle,
                                  QWidget* parent)
     : QWidget(parent)

@@ -29,11 +29,17 @@ public:
     QWidget* header() const;
     QScrollArea* form() const { return m_scroll; }
 
+    // The width the panel takes where its window has room; between its column's least and
+    // greatest width. Without one it asks for what its content asks for.
+    void setIdealWidth(int width);
+    QSize sizeHint() const override;
+
 private:
     class Header;
     Header* m_header;
     QScrollArea* m_scroll;
     QPointer<QWidget> m_content;
+    int m_idealWidth = 0;
 };
 
 // One group of a grouped form: an optional caption over a rounded panel whose rows are separated

@@ -12,10 +12,17 @@ namespace {
                                     [] { static constexpr std::string_view n[] = {__VA_ARGS__};   \
                                          return std::span<const std::string_view>(n); }()) }
 
+#define SABLEWICK_DRAWN_SYMBOL(symbol, drawing)                                                                        \
+    StudioSymbolEntry                                                                                                  \
+    {                                                                                                                  \
+        symbol, {}, StudioSymbolDrawing::drawing                                                                       \
+    }
+
 std::span<const StudioSymbolEntry> table()
 {
     // Sorted by symbol: lookups search it by halves.
     static const StudioSymbolEntry entries[] = {
+        SABLEWICK_DRAWN_SYMBOL("1.circle", numberCircle),
         SABLEWICK_SYMBOL("arrow.clockwise.circle.fill", "view-refresh-symbolic"),
         SABLEWICK_SYMBOL("arrow.down.document", "document-open-symbolic"),
         SABLEWICK_SYMBOL("arrow.left.arrow.right", "object-flip-horizontal-symbolic"),
@@ -32,8 +39,7 @@ std::span<const StudioSymbolEntry> table()
         SABLEWICK_SYMBOL("chevron.right", "pan-end-symbolic"),
         SABLEWICK_SYMBOL("circle", "draw-ellipse-symbolic", "media-record-symbolic"),
         SABLEWICK_SYMBOL("clock.arrow.circlepath", "document-open-recent-symbolic"),
-        SABLEWICK_SYMBOL("crop", "transform-crop-symbolic", "image-crop-symbolic",
-                         "zoom-fit-best-symbolic"),
+        SABLEWICK_SYMBOL("crop", "transform-crop-symbolic", "image-crop-symbolic", "zoom-fit-best-symbolic"),
         SABLEWICK_SYMBOL("cursorarrow", "input-mouse-symbolic"),
         SABLEWICK_SYMBOL("cursorarrow.click", "input-mouse-symbolic"),
         SABLEWICK_SYMBOL("cursorarrow.motionlines", "input-mouse-symbolic"),
@@ -48,7 +54,8 @@ std::span<const StudioSymbolEntry> table()
         SABLEWICK_SYMBOL("folder", "folder-symbolic"),
         SABLEWICK_SYMBOL("gearshape", "emblem-system-symbolic"),
         SABLEWICK_SYMBOL("highlighter", "draw-highlight-symbolic", "format-text-underline-symbolic"),
-        SABLEWICK_SYMBOL("info.circle", "dialog-information-symbolic"),
+        // Adwaita draws dialog-information as a light bulb; help-about is the letter i in a ring.
+        SABLEWICK_SYMBOL("info.circle", "help-about-symbolic"),
         SABLEWICK_SYMBOL("internaldrive", "drive-harddisk-symbolic"),
         SABLEWICK_SYMBOL("keyboard", "input-keyboard-symbolic"),
         SABLEWICK_SYMBOL("line.diagonal", "draw-line-symbolic", "list-remove-symbolic"),
@@ -64,7 +71,7 @@ std::span<const StudioSymbolEntry> table()
         SABLEWICK_SYMBOL("photo.on.rectangle", "emblem-photos-symbolic"),
         SABLEWICK_SYMBOL("play.fill", "media-playback-start-symbolic"),
         SABLEWICK_SYMBOL("plus.magnifyingglass", "zoom-in-symbolic"),
-        SABLEWICK_SYMBOL("record.circle", "media-record-symbolic"),
+        SABLEWICK_DRAWN_SYMBOL("record.circle", recordCircle),
         SABLEWICK_SYMBOL("record.circle.fill", "media-record-symbolic"),
         SABLEWICK_SYMBOL("rectangle", "draw-rectangle-symbolic", "window-maximize-symbolic"),
         SABLEWICK_SYMBOL("rectangle.inset.filled", "preferences-desktop-wallpaper-symbolic"),
@@ -90,6 +97,7 @@ std::span<const StudioSymbolEntry> table()
 }
 
 #undef SABLEWICK_SYMBOL
+#undef SABLEWICK_DRAWN_SYMBOL
 
 } // namespace
 
@@ -98,15 +106,31 @@ std::span<const StudioSymbolEntry> studioSymbolTable()
     return table();
 }
 
-std::span<const std::string_view> freedesktopIconNames(std::string_view symbol)
+namespace {
+
+const StudioSymbolEntry* find(std::string_view symbol)
 {
     const auto entries = table();
     const auto found = std::lower_bound(
         entries.begin(), entries.end(), symbol,
         [](const StudioSymbolEntry& entry, std::string_view key) { return entry.symbol < key; });
     if (found == entries.end() || found->symbol != symbol)
-        return {};
-    return found->iconNames;
+        return nullptr;
+    return &*found;
+}
+
+}  // namespace
+
+std::span<const std::string_view> freedesktopIconNames(std::string_view symbol)
+{
+    const StudioSymbolEntry* entry = find(symbol);
+    return entry ? entry->iconNames : std::span<const std::string_view>();
+}
+
+StudioSymbolDrawing studioSymbolDrawing(std::string_view symbol)
+{
+    const StudioSymbolEntry* entry = find(symbol);
+    return entry ? entry->drawing : StudioSymbolDrawing::none;
 }
 
 } // namespace sablewick

@@ -107,11 +107,11 @@ ContentView::ContentView(Services services, QWidget* parent)
     m_inspectorColumn = new QWidget(this);
     m_inspectorColumn->setMinimumWidth(300);
     m_inspectorColumn->setMaximumWidth(420);
-    m_inspectorColumn->resize(332, m_inspectorColumn->height());
     auto* inspectorLayout = new QVBoxLayout(m_inspectorColumn);
     inspectorLayout->setContentsMargins(0, 0, 0, 0);
     const ContentPresenter::InspectorHeader header = ContentPresenter::inspectorHeader(m_state.inspectorTab());
     m_inspector = new StudioInspector(header.title, header.symbol, header.subtitle, m_inspectorColumn);
+    m_inspector->setIdealWidth(332);
     inspectorLayout->addWidget(m_inspector);
     middle->addWidget(m_inspectorColumn);
     root->addLayout(middle, 1);

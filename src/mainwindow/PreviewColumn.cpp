@@ -19,20 +19,21 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sablewick {
 
-// Takes the clicks over the whole canvas while a zoom waits for its subject, with the hint bar
-// along its top.
+// Takes the clicks over the whole canvas while a zoom waits for its subject. Its hint bar is a
+// widget of its own (see placeBar): a narrow canvas, as a portrait one in a small window, has no
+// room for it.
 class PreviewColumn::PlacementOverlay final : public QWidget {
 public:
     PlacementOverlay(ContentState& state, QWidget* parent) : QWidget(parent), m_state(state)
     {
         setCursor(Qt::CrossCursor);
-        auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(15, 15, 15, 0);
-        auto* bar = new StudioGlassSurface(StudioGlassSurface::Shape::roundedRectangle, 16, this);
+        bar = new StudioGlassSurface(StudioGlassSurface::Shape::roundedRectangle, 16, parent);
+        bar->setObjectName(QStringLiteral("placementBar"));
         auto* row = new QHBoxLayout(bar);
         row->setContentsMargins(14, 9, 14, 9);
         row->setSpacing(10);
@@ -45,9 +46,25 @@ public:
                                         StudioControlSize::compact, bar);
         connect(cancel, &QAbstractButton::clicked, this, [this] { m_state.cancelPlacement(); });
         row->addWidget(cancel);
-        column->addWidget(bar, 0, Qt::AlignTop);
-        column->addStretch(1);
     }
+
+    // Along the canvas's top, 15 points in from its edges; where the canvas is narrower than the
+    // bar, as wide as the bar needs, centred over the canvas and kept inside the preview's room,
+    // at least 8 points from its edges.
+    void placeBar(const QRect& canvas, const QSize& room)
+    {
+        const int inset = 15;
+        const int margin = 8;
+        const int needed = bar->sizeHint().width();
+        const int width = std::min(std::max(canvas.width() - 2 * inset, needed), room.width() - 2 * margin);
+        const int left =
+            std::clamp(canvas.center().x() - width / 2, margin, std::max(room.width() - margin - width, margin));
+        bar->setGeometry(left, canvas.top() + inset, width, bar->sizeHint().height());
+        bar->setVisible(!isHidden());
+        bar->raise();
+    }
+
+    QWidget* bar = nullptr;
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -80,7 +97,7 @@ public:
             .toRect();
     }
 
-    void place(QWidget* overlay)
+    void place(PlacementOverlay* overlay)
     {
         const QRect r = fitted();
         m_card->setGeometry(r);
@@ -89,12 +106,14 @@ public:
         QPainterPath path;
         path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(r.size())), 10, 10);
         m_canvas->setMask(QRegion(path.toFillPolygon().toPolygon()));
-        if (overlay)
+        if (overlay) {
             overlay->setGeometry(r);
+            overlay->placeBar(r, size());
+        }
         update();
     }
 
-    QWidget* overlay = nullptr;
+    PlacementOverlay* overlay = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent*) override { place(overlay); }

@@ -338,7 +338,6 @@ void RecordingSetupSheet::refreshState()
 {
     const RecordingOptions o = options();
     const bool starting = m_recorder.isStarting();
-    m_form->setFixedHeight(formHeight());
     m_form->setEnabled(!starting);
     m_close->setEnabled(!starting);
     m_cancel->setEnabled(!starting);
@@ -375,6 +374,49 @@ void RecordingSetupSheet::refreshState()
             m_noticeLayout->addWidget(quit, 0, Qt::AlignLeft);
         }
     }
+    m_form->setFixedHeight(fittedFormHeight());
+}
+
+int RecordingSetupSheet::fittedFormHeight() const
+{
+    // The whole form where the screen has room for it, so that no row is cut off at the bottom;
+    // the rest scrolls on a short screen.
+    const QWidget* content = m_form->widget();
+    const int needed = !content        ? 0
+        : content->hasHeightForWidth() ? content->heightForWidth(sheetWidth)
+                                       : content->sizeHint().height();
+    int height = std::max(formHeight(), needed);
+    if (const QScreen* shown = screen()) {
+        int others = 0;
+        for (int i = 0; i < layout()->count(); ++i)
+            if (const QWidget* part = layout()->itemAt(i)->widget(); part && part != m_form && !part->isHidden())
+                others += part->sizeHint().height();
+        // Room for the window's frame around the sheet.
+        constexpr int frame = 64;
+        height = std::min(height, std::max(shown->availableGeometry().height() - others - frame, formHeight()));
+    }
+    return height;
+}
+
+QWidget* RecordingSetupSheet::firstControl() const
+{
+    if (!m_form->widget())
+        return nullptr;
+    for (QWidget* widget : m_form->widget()->findChildren<QWidget*>())
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && !widget->isHidden())
+            return widget;
+    return nullptr;
+}
+
+void RecordingSetupSheet::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The keyboard starts on the form's first choice; the close button, drawn first, comes last
+    // (Escape closes the sheet anyway).
+    setTabOrder(m_start, m_close);
+    if (QWidget* first = firstControl())
+        first->setFocus(Qt::TabFocusReason);
+    m_form->setFixedHeight(fittedFormHeight());
 }
 
 }  // namespace sablewick

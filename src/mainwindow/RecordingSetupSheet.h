@@ -52,7 +52,14 @@ signals:
     void settingsRequested(const QString& anchor);
     void quitRequested();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // The form's height: at least formHeight(), as much as its rows need where the screen has room.
+    int fittedFormHeight() const;
+    // The first control of the form that takes the keyboard.
+    QWidget* firstControl() const;
     void rebuild();
     void refreshState();
     QWidget* buildForm();

@@ -127,11 +127,12 @@ ScreenshotEditorView::ScreenshotEditorView(ScreenshotEditorServices services, QW
     m_inspectorColumn = new QWidget(m_body);
     m_inspectorColumn->setMinimumWidth(290);
     m_inspectorColumn->setMaximumWidth(400);
-    m_inspectorColumn->resize(318, m_inspectorColumn->height());
     auto* column = new QVBoxLayout(m_inspectorColumn);
     column->setContentsMargins(0, 0, 0, 0);
     m_inspector = new StudioInspector(presenter::panelTitle(m_panel), presenter::panelSymbol(m_panel),
                                       presenter::panelSubtitle(m_panel), m_inspectorColumn);
+    // Narrower than this, the canvas page's pickers would be cut.
+    m_inspector->setIdealWidth(318);
     column->addWidget(m_inspector);
     middle->addWidget(m_inspectorColumn);
     body->addLayout(middle, 1);

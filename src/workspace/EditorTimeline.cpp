@@ -307,11 +307,8 @@ void EditorTimeline::refreshShortcuts()
 void EditorTimeline::arrange(bool force)
 {
     const int room = width() - 48;
-    const int durationWidth = 4 + m_duration->sizeHint().width();
-    const int playbackWide =
-        m_playback->layout()->sizeHint().width() + (m_duration->isHidden() ? durationWidth : 0);
-    const bool transportWide =
-        room >= playbackWide + m_addZoom->sizeHint().width() + m_magnification->sizeHint().width() + 3 * 12 + 8;
+    const bool transportWide = room >= m_playback->layout()->sizeHint().width() + m_addZoom->sizeHint().width()
+            + m_magnification->sizeHint().width() + 3 * 12 + 8;
     const int summaryWidth = QFontMetrics(m_selected->font()).horizontalAdvance(QStringLiteral("· 00:00 selected"));
     const int trimNeeded = m_trimLabel->sizeHint().width() + m_trimIn->minimumSizeHint().width()
         + m_trimOut->minimumSizeHint().width() + summaryWidth + 3 * 10;
@@ -320,7 +317,6 @@ void EditorTimeline::arrange(bool force)
         return;
     m_transportWide = transportWide;
     m_trimWide = trimWide;
-    m_duration->setHidden(!m_transportWide);
 
     delete m_transport->layout();
     if (m_transportWide) {

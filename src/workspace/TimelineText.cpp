@@ -24,6 +24,17 @@ QString time(double seconds)
     return QString::asprintf("%02lld:%02lld", s / 60, s % 60);
 }
 
+QString rulerTime(long long hundredths, int decimals)
+{
+    const long long c = std::max(hundredths, 0LL);
+    const QString whole = QString::asprintf("%02lld:%02lld", c / 6000, c / 100 % 60);
+    if (decimals >= 2)
+        return whole + QString::asprintf(".%02lld", c % 100);
+    if (decimals == 1)
+        return whole + QString::asprintf(".%lld", c % 100 / 10);
+    return whole;
+}
+
 QString preciseTime(double seconds)
 {
     long long c = 0;

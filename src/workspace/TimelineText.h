@@ -9,6 +9,9 @@ namespace TimelineText {
 
 // Minutes and seconds, truncated; negative times read 00:00; minutes are not wrapped into hours.
 QString time(double seconds);
+// A ruler label from a time in whole hundredths of a second: minutes and seconds, and then the
+// tenths (`decimals` 1) or the hundredths (2), cut, not rounded.
+QString rulerTime(long long hundredths, int decimals);
 // Minutes, seconds and rounded hundredths; a time that is not finite reads 00:00.00.
 QString preciseTime(double seconds);
 // "0 zooms", "1 zoom", "12 zooms".

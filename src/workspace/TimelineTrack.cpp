@@ -24,6 +24,13 @@ namespace sablewick {
 
 namespace {
 
+QFont rulerFont()
+{
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(9);
+    return mono;
+}
+
 QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(float(color.alphaF() * alpha));
@@ -147,6 +154,7 @@ void TimelineTrack::paintEvent(QPaintEvent*)
     const std::vector<TrackLayout::Segment> all = segments();
     const bool holding = m_active == TrackLayout::Part::segmentBody || m_active == TrackLayout::Part::segmentGrip;
     std::optional<size_t> held;
+    const std::vector<QRectF> captions = track.captionAreas(all);
     OverKey over{size(), ratio, colors.accent, settings.zoomStrength, {}};
     over.segments.reserve(all.size());
     for (size_t i = 0; i < all.size(); ++i) {
@@ -155,7 +163,7 @@ void TimelineTrack::paintEvent(QPaintEvent*)
             held = i;
             continue;
         }
-        over.segments.push_back({all[i].start, all[i].length, all[i].selected, point.zoomStrength});
+        over.segments.push_back({all[i].start, all[i].length, all[i].selected, point.zoomStrength, captions[i]});
     }
     if (!m_over || m_over->key != over) {
         QImage image = newLayer();
@@ -165,7 +173,7 @@ void TimelineTrack::paintEvent(QPaintEvent*)
         for (int pass = 0; pass < 2; ++pass)
             for (size_t i = 0; i < all.size(); ++i)
                 if (i != held && all[i].selected == (pass == 1))
-                    paintSegment(p, track, colors, i, all[i], false);
+                    paintSegment(p, track, colors, i, all[i], captions[i], false);
         p.end();
         m_over = Layer<OverKey>{std::move(over), std::move(image)};
     }
@@ -185,9 +193,25 @@ void TimelineTrack::paintEvent(QPaintEvent*)
     // exactly as it will once the gesture ends and the segment joins the picture.
     QImage top = m_over->image.copy();
     QPainter q(&top);
-    paintSegment(q, track, colors, *held, all[*held], m_active == TrackLayout::Part::segmentBody);
+    paintSegment(q, track, colors, *held, all[*held], captions[*held], m_active == TrackLayout::Part::segmentBody);
     q.end();
     p.drawImage(QPointF(0, 0), top);
+}
+
+std::vector<TrackLayout::RulerMark> TimelineTrack::rulerOf(const TrackLayout& track)
+{
+    const QFontMetricsF metrics(rulerFont());
+    return track.ruler([&](const QString& label) { return metrics.horizontalAdvance(label); }, metrics.height());
+}
+
+std::vector<TrackLayout::RulerMark> TimelineTrack::ruler() const
+{
+    return rulerOf(layout());
+}
+
+std::vector<QRectF> TimelineTrack::captionAreas() const
+{
+    return layout().captionAreas(segments());
 }
 
 void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const StudioColors& colors) const
@@ -195,21 +219,11 @@ void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const Stud
     p.setRenderHint(QPainter::Antialiasing);
     const EditSettings& settings = m_editor.settings();
 
-    // Ruler: a label above a tick at each tenth of the clip.
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(9);
-    p.setFont(mono);
-    const QFontMetricsF metrics(mono);
-    const double labelHeight = metrics.height();
-    const double top = TrackLayout::rulerY - (labelHeight + 4 + 5) / 2;
-    for (int i = 0; i < TrackLayout::rulerMarks; ++i) {
-        const double t = track.rulerTime(i);
-        const double x = track.x(t);
-        const QString label = TimelineText::time(t);
-        const double w = metrics.horizontalAdvance(label);
-        p.setPen(colors.secondaryLabel);
-        p.drawText(QRectF(x - w / 2, top, w, labelHeight), Qt::AlignCenter, label);
-        p.fillRect(QRectF(x - 0.5, top + labelHeight + 4, 1, 5), withAlpha(colors.label, 0.13));
+    p.setFont(rulerFont());
+    p.setPen(colors.secondaryLabel);
+    for (const TrackLayout::RulerMark& mark : rulerOf(track)) {
+        p.drawText(mark.labelRect, Qt::AlignCenter, mark.label);
+        p.fillRect(mark.tick, withAlpha(colors.label, 0.13));
     }
 
     fillRounded(p, track.zoomLane(), 6, withAlpha(colors.tertiaryLabel, 0.13));
@@ -254,7 +268,7 @@ void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const Stud
 }
 
 void TimelineTrack::paintSegment(QPainter& p, const TrackLayout& track, const StudioColors& colors, size_t index,
-                                 const TrackLayout::Segment& segment, bool pressed) const
+                                 const TrackLayout::Segment& segment, const QRectF& caption, bool pressed) const
 {
     const FocusPoint& point = m_editor.events()[index];
     const TrackLayout::SegmentPlace place = track.segment(segment);
@@ -266,23 +280,22 @@ void TimelineTrack::paintSegment(QPainter& p, const TrackLayout& track, const St
     p.setPen(QPen(colors.accent, stroke));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(place.body, 6, 6);
-    if (place.showsCaption) {
-        const QRectF inner = place.body.adjusted(7, 0, -4, 0);
+    if (!caption.isEmpty()) {
         const QPixmap symbol =
             studioSymbolPixmap(QStringLiteral("plus.magnifyingglass"), 12, colors.accent, devicePixelRatioF());
-        double x = inner.left();
+        double x = caption.left();
         if (!symbol.isNull()) {
-            p.drawPixmap(QPointF(x, inner.center().y() - 6), symbol);
+            p.drawPixmap(QPointF(x, caption.center().y() - 6), symbol);
             x += 16;
         }
         const QFont captionFont = studioFont(11, QFont::Medium);
         p.setFont(captionFont);
         p.setPen(colors.accent);
-        const QRectF text(x, inner.top(), std::max(inner.right() - x, 0.0), inner.height());
-        const QString caption =
+        const QRectF text(x, caption.top(), std::max(caption.right() - x, 0.0), caption.height());
+        const QString title =
             TimelineText::segmentCaption(point.zoomStrength.value_or(m_editor.settings().zoomStrength));
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                   QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, text.width()));
+                   QFontMetricsF(captionFont).elidedText(title, Qt::ElideRight, text.width()));
     }
     p.setOpacity(1.0);
     p.setPen(Qt::NoPen);

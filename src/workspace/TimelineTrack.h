@@ -60,6 +60,12 @@ public:
     // What a click on a segment does: selects it and shows its zoom.
     void clickSegment(const QUuid& id);
 
+    // The ruler's marks as the strip draws them, in its ruler font.
+    std::vector<TrackLayout::RulerMark> ruler() const;
+    static std::vector<TrackLayout::RulerMark> rulerOf(const TrackLayout& track);
+    // Where each zoom's caption draws, in the model's order; empty where it shows none.
+    std::vector<QRectF> captionAreas() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -83,7 +89,7 @@ private:
     QImage newLayer() const;
     void paintUnder(QPainter& p, const TrackLayout& track, const StudioColors& colors) const;
     void paintSegment(QPainter& p, const TrackLayout& track, const StudioColors& colors, size_t index,
-                      const TrackLayout::Segment& segment, bool pressed) const;
+                      const TrackLayout::Segment& segment, const QRectF& caption, bool pressed) const;
 
     // What the picture under the playhead shows: the ruler, the lanes, the filmstrip and the trim.
     struct UnderKey {
@@ -101,6 +107,7 @@ private:
         double length = 0;
         bool selected = false;
         std::optional<double> strength;
+        QRectF caption;
         bool operator==(const SegmentLook&) const;
     };
     // What the picture over the playhead shows: every segment but the one a gesture holds.

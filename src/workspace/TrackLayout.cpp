@@ -1,5 +1,7 @@
 #include "workspace/TrackLayout.h"
 
+#include "workspace/TimelineText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -61,6 +63,87 @@ TrackLayout::SegmentPlace TrackLayout::segment(const Segment& segment) const
     place.gripMark = centred(x0 + w, laneCentreY, 5, 19);
     place.showsCaption = w > 58;
     return place;
+}
+
+std::vector<QRectF> TrackLayout::captionAreas(const std::vector<Segment>& segments) const
+{
+    // The icon and a few letters: a narrower caption would show only an ellipsis.
+    constexpr double least = 30;
+    std::vector<QRectF> areas(segments.size());
+    std::vector<SegmentPlace> places;
+    places.reserve(segments.size());
+    for (const Segment& s : segments)
+        places.push_back(segment(s));
+    // Along the lane, and among segments that begin together in drawing order (the selected one
+    // is drawn last), so that the next in this order is the one a caption must stop before.
+    std::vector<size_t> order(segments.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (places[a].body.left() != places[b].body.left())
+            return places[a].body.left() < places[b].body.left();
+        return !segments[a].selected && segments[b].selected;
+    });
+    for (size_t k = 0; k < order.size(); ++k) {
+        const SegmentPlace& place = places[order[k]];
+        if (!place.showsCaption)
+            continue;
+        QRectF area = place.body.adjusted(7, 0, -4, 0);
+        if (k + 1 < order.size())
+            area.setRight(std::min(area.right(), places[order[k + 1]].body.left() - 4));
+        if (area.width() >= least)
+            areas[order[k]] = area;
+    }
+    return areas;
+}
+
+std::vector<TrackLayout::RulerMark> TrackLayout::ruler(const std::function<double(const QString&)>& labelWidth,
+                                                       double labelHeight) const
+{
+    // Steps in hundredths of a second; a step shorter than a second shows the digits it needs.
+    static constexpr long long steps[] = {1,     2,      5,      10,     20,      50,      100,     200,
+                                          500,   1000,   1500,   3000,   6000,    12000,   30000,   60000,
+                                          90000, 180000, 360000, 720000, 1080000, 2160000, 4320000, 8640000};
+    const auto decimalsFor = [](long long step) { return step < 10 ? 2 : step < 100 ? 1 : 0; };
+    const double stripWidth = m_width + 2 * m_inset;
+    const long long total = (long long)std::floor(std::min(m_clipDuration, 1e12) * 100 + 1e-6);
+    const double perHundredth = m_width / (m_clipDuration * 100);
+
+    // No step fits: only the clip's length is shown.
+    long long step = 0;
+    int decimals = 0;
+    for (long long candidate : steps) {
+        decimals = decimalsFor(candidate);
+        const double widest = std::max(labelWidth(TimelineText::rulerTime(total, decimals)),
+                                       labelWidth(TimelineText::rulerTime(0, decimals)));
+        if (candidate * perHundredth >= widest + rulerLabelGap + 4) {
+            step = candidate;
+            break;
+        }
+    }
+
+    const double top = rulerY - (labelHeight + 4 + 5) / 2;
+    const auto mark = [&](double time, const QString& label) {
+        const double w = labelWidth(label);
+        const double cx = x(time);
+        const double left = std::max(std::min(cx - w / 2, stripWidth - w), 0.0);
+        return RulerMark{time, label, QRectF(left, top, w, labelHeight), QRectF(cx - 0.5, top + labelHeight + 4, 1, 5)};
+    };
+    const RulerMark end = mark(m_clipDuration, TimelineText::rulerTime(total, decimals));
+    std::vector<RulerMark> marks;
+    for (long long at = 0; step > 0 && at < total; at += step) {
+        RulerMark next = mark(double(at) / 100, TimelineText::rulerTime(at, decimals));
+        // Nearer than the step to the end, a mark can read what the end reads or crowd its label.
+        if (next.label == end.label || next.labelRect.right() + rulerLabelGap > end.labelRect.left())
+            break;
+        if (!marks.empty() && marks.back().labelRect.right() + rulerLabelGap > next.labelRect.left())
+            continue;
+        marks.push_back(std::move(next));
+    }
+    if (step == 0 && end.labelRect.left() >= labelWidth(TimelineText::rulerTime(0, decimals)) + rulerLabelGap)
+        marks.push_back(mark(0, TimelineText::rulerTime(0, decimals)));
+    marks.push_back(end);
+    return marks;
 }
 
 std::vector<QRectF> TrackLayout::filmstripCells(int count) const

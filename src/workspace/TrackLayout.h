@@ -3,6 +3,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -48,10 +49,21 @@ public:
     // Pointer travel measured from the press, as time.
     double timeOffset(double travel) const { return m_clipDuration * travel / m_width; }
 
-    // The eleven ruler marks, both ends included.
-    static constexpr int rulerMarks = 11;
-    double rulerTime(int index) const { return m_clipDuration * index / (rulerMarks - 1); }
+    // One mark of the ruler: a label centred over a tick.
+    struct RulerMark {
+        double time = 0;  // seconds
+        QString label;
+        QRectF labelRect;
+        QRectF tick;
+    };
     static constexpr double rulerY = 12;
+    // The least room between two neighbouring ruler labels.
+    static constexpr double rulerLabelGap = 6;
+    // Marks at a round step wide enough for its labels, with fractions of a second where the clip
+    // is short; every label reads differently, none comes nearer another than `rulerLabelGap` or
+    // leaves the strip, and the last mark stands at the clip's end and reads its length. The
+    // labels are `labelHeight` high and as wide as `labelWidth` measures them.
+    std::vector<RulerMark> ruler(const std::function<double(const QString&)>& labelWidth, double labelHeight) const;
 
     QRectF zoomLane() const;
     // The lane's height across the whole strip, margins included: two clicks anywhere in it ask
@@ -64,6 +76,10 @@ public:
     QRectF playhead(double time) const;         // the 14 x 120 area that takes the pointer
     QRectF playheadLine(double time) const;     // the visible 2 x 103 capsule
     SegmentPlace segment(const Segment& segment) const;
+    // Where each segment's caption may draw, by index; empty where it shows none. A caption ends
+    // before the next segment along the lane begins, so that zooms lying over each other never
+    // draw text over text; of two that begin together, the one drawn in front keeps its caption.
+    std::vector<QRectF> captionAreas(const std::vector<Segment>& segments) const;
     // Cells of the filmstrip for `count` thumbnails, laid 1 point apart and centred on the axis.
     std::vector<QRectF> filmstripCells(int count) const;
 

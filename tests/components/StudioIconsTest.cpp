@@ -1,6 +1,8 @@
 #include "components/StudioIcons.h"
 #include "components/StudioSymbols.h"
 
+#include "components/SymbolPixels.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -35,6 +37,21 @@ TEST(StudioIcons, EverySymbolDrawsInTheGivenColour)
         }
     }
     EXPECT_TRUE(studioSymbolPixmap(QStringLiteral("no.such.symbol"), 16, Qt::black).isNull());
+}
+
+// Symbols of a ring around a mark: the record symbol (a dot), the information symbol (the letter
+// i, not Adwaita's light bulb) and the numbered badge. At every size each is drawn with its ring
+// all the way round and clear of its mark, so that none reads as a filled disc or another picture.
+TEST(StudioIcons, RingSymbolsShowARingAroundTheirMark)
+{
+    const QColor ink(0x0A, 0x84, 0xFF);
+    for (const char* name : {"record.circle", "info.circle", "1.circle"})
+        for (int size : {13, 16, 54})
+            for (qreal ratio : {1.0, 2.0}) {
+                const QPixmap pixmap = studioSymbolPixmap(QString::fromLatin1(name), size, ink, ratio);
+                ASSERT_FALSE(pixmap.isNull()) << name;
+                EXPECT_EQ(test::ringSymbolFault(pixmap.toImage()), "") << name << " at " << size << "@" << ratio;
+            }
 }
 
 } // namespace

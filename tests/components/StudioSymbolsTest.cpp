@@ -24,6 +24,11 @@ TEST(StudioSymbols, EverySymbolEndsInAnAdwaitaIcon)
     const auto table = studioSymbolTable();
     ASSERT_FALSE(table.empty());
     for (const StudioSymbolEntry& entry : table) {
+        // The kit draws a few symbols itself; those name no icon at all.
+        if (entry.drawing != StudioSymbolDrawing::none) {
+            EXPECT_TRUE(entry.iconNames.empty()) << entry.symbol;
+            continue;
+        }
         ASSERT_FALSE(entry.iconNames.empty()) << entry.symbol;
         EXPECT_TRUE(adwaitaHas(entry.iconNames.back()))
             << entry.symbol << " -> " << entry.iconNames.back();

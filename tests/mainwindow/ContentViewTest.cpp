@@ -8,6 +8,8 @@
 #include "mainwindow/StatusBanner.h"
 #include "mainwindow/StudioWelcome.h"
 #include "components/StudioButton.h"
+#include "components/StudioLabel.h"
+#include "components/SymbolPixels.h"
 #include "preferences/AppPreferences.h"
 
 #include <QAction>
@@ -151,6 +153,13 @@ TEST_F(ContentViewTest, BannerShowsTheRecorderNoticeAndTheExportButton)
     StatusBanner* banner = view().previewColumn()->statusBanner();
     EXPECT_TRUE(banner->isVisible());
     EXPECT_EQ(banner->notice(), "Saved Two.sablewick.json");
+    // Its symbol is the information symbol, a ring round the letter i (not a light bulb).
+    auto* symbol = banner->findChild<StudioSymbolView*>();
+    ASSERT_TRUE(symbol);
+    QImage drawn(symbol->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    symbol->render(&drawn, {}, {}, QWidget::DrawChildren);
+    EXPECT_EQ(ringSymbolFault(drawn), "");
     RecorderState r;
     r.notice = "Screen recording needs permission.";
     r.needsScreenPermission = true;

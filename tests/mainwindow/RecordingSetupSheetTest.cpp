@@ -3,10 +3,15 @@
 #include "components/StudioButton.h"
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
+#include "components/WidgetFit.h"
+#include "mainwindow/WindowSheet.h"
 #include "recording/FakeCaptureBackend.h"
 #include "recording/Recorder.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QTest>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -118,6 +123,31 @@ TEST_F(RecordingSetupSheetTest, SwitchesEditTheOptionsAndTheirNotes)
     toggle("System audio")->click();
     toggle("Microphone")->click();
     EXPECT_TRUE(texts().contains("Silent recording"));
+}
+
+// Presented over a window as the main window presents it: every row of the form is seen whole
+// without scrolling, down to "Highlight clicks", and the keyboard starts on the first choice of
+// the form, the display, not on the close button.
+TEST_F(RecordingSetupSheetTest, OpensWholeWithTheFocusOnTheDisplay)
+{
+    QWidget window;
+    window.resize(1380, 900);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* content = new RecordingSetupSheet(StudioBinding<RecordingOptions>::to(options), recorder,
+                                            [this] { return RecordingCapabilities::read(backend); });
+    QDialog* sheet = WindowSheet::present(&window, content, true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    for (const char* name : {"System audio", "Microphone", "Show pointer", "Highlight clicks"}) {
+        auto* toggle = content->findChild<QAbstractButton*>(name);
+        ASSERT_TRUE(toggle) << name;
+        EXPECT_EQ(test::clippingOf(toggle->parentWidget()), "") << name;
+    }
+    auto* picker = content->findChild<StudioMenuPicker*>();
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == picker; }, 2000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+    sheet->close();
 }
 
 TEST_F(RecordingSetupSheetTest, FollowsTheRecordersStartAndItsProblems)

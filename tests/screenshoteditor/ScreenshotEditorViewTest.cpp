@@ -6,6 +6,8 @@
 #include "components/StudioButton.h"
 #include "components/StudioInspector.h"
 #include "components/StudioLabel.h"
+#include "components/StudioMenuPicker.h"
+#include "components/WidgetFit.h"
 #include "document/CanvasStyle.h"
 #include "mainwindow/WindowSheet.h"
 #include "platform/PreferencesStore.h"
@@ -32,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace sablewick {
 namespace {
@@ -243,6 +246,44 @@ TEST_F(ScreenshotEditorViewTest, PagesToolsAndEscapeFollowEachOther)
     EXPECT_EQ(view.tool(), ScreenshotTool::select);
     EXPECT_EQ(view.selected(), model->annotations()[0].id);
     EXPECT_TRUE(view.action("tool.Select")->isChecked());
+}
+
+// At the size the application opens the window at and at its smallest, empty or holding an
+// image, the canvas page shows its ratio picker whole.
+TEST_F(ScreenshotEditorViewTest, TheRatioPickerIsNeverCut)
+{
+    for (bool withImage : {false, true}) {
+        ScreenshotEditorView& view = open(withImage);
+        for (QSize size : {QSize(1280, 840), ScreenshotEditorView::minimumWindowSize}) {
+            SCOPED_TRACE(testing::Message()
+                         << (withImage ? "image " : "empty ") << size.width() << "x" << size.height());
+            window->resize(size);
+            QApplication::processEvents();
+            ASSERT_EQ(window->size(), size);
+            QWidget* picker = nullptr;
+            for (auto* candidate : view.findChildren<StudioMenuPicker*>())
+                if (candidate->accessibleName() == "Aspect ratio")
+                    picker = candidate;
+            EXPECT_EQ(test::clippingOf(picker), "");
+        }
+    }
+}
+
+// The toolbar shows tools as symbols only: a tool without a drawable symbol would fall back to its
+// title and stand out as a word among the symbols.
+TEST_F(ScreenshotEditorViewTest, EveryToolButtonShowsASymbolAndNoWord)
+{
+    ScreenshotEditorView& view = open();
+    auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("imageToolbar"));
+    ASSERT_TRUE(toolbar);
+    for (ScreenshotTool tool : EnumCases<ScreenshotTool>::cases) {
+        QAction* action = view.action(QStringLiteral("tool.") + title(tool));
+        ASSERT_TRUE(action) << storedValue(tool);
+        auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+        ASSERT_TRUE(button) << storedValue(tool);
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << storedValue(tool);
+        EXPECT_FALSE(button->icon().pixmap(16).isNull()) << storedValue(tool) << " shows its title instead";
+    }
 }
 
 TEST_F(ScreenshotEditorViewTest, EscapeInTheWindowStopsAMoveForTheRestOfThePress)

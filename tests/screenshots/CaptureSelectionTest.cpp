@@ -2,6 +2,7 @@
 // pointer and key events from xdotool.
 #include "platform/DisplayList.h"
 #include "screenshots/ScreenshotCapture.h"
+#include "screenshots/X11Screen.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <memory>
 
 namespace sablewick {
 namespace {
@@ -83,6 +86,85 @@ TEST_F(CaptureSelectionTest, ClickingChoosesTheWindowUnderThePointer)
     const QImage shot(m_path);
     EXPECT_EQ(shot.size(), window.frameGeometry().size());
     EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(0x20, 0x80, 0x40));
+}
+
+// A shown window of one flat colour, painted on the server.
+std::unique_ptr<QWidget> flatWindow(const QRect& geometry, QColor color)
+{
+    auto window = std::make_unique<QWidget>();
+    window->setAutoFillBackground(true);
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, color);
+    window->setPalette(palette);
+    window->setGeometry(geometry);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+}
+
+// The pixels of the screen that read as white text.
+int whitePixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            count += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+        }
+    return count;
+}
+
+// In both modes a hint says what to do: white text on the darkened screen, at the top of the
+// main screen, where a flat window lies under the layer.
+TEST_F(CaptureSelectionTest, AHintSaysWhatToDo)
+{
+    const auto backdrop = flatWindow(QRect(0, 0, X11Screen::rootRect().width(), 200), QColor(0x20, 0x80, 0x40));
+    QTest::qWait(100);  // painted on the server before the program freezes the screen
+    ASSERT_EQ(whitePixels(X11Screen::grab(QRect(0, 0, 1920, 200), false)), 0);
+    for (const char* mode : {"-s", "-w"}) {
+        SCOPED_TRACE(mode);
+        start(mode);
+        EXPECT_TRUE(
+            QTest::qWaitFor([] { return whitePixels(X11Screen::grab(QRect(0, 0, 1920, 200), false)) > 40; }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        EXPECT_EQ(finish(), 1);
+    }
+}
+
+// As the pointer moves, the window under it is outlined along its edges, and only that one.
+TEST_F(CaptureSelectionTest, WindowModeOutlinesTheWindowUnderThePointer)
+{
+    const QColor green(0x20, 0x80, 0x40), orange(0xE0, 0x70, 0x10);
+    const auto left = flatWindow(QRect(400, 300, 320, 200), green);
+    const auto right = flatWindow(QRect(900, 300, 320, 200), orange);
+    QTest::qWait(100);
+    const QColor outline = QColor::fromRgba(0xFF0A84FF);
+    // Whether each edge of the window shows the outline and its inside is at full brightness.
+    const auto outlined = [&](const QWidget& window, QColor inside) {
+        const QRect r = window.frameGeometry();
+        const QImage shot = X11Screen::grab(r, false);
+        const int w = shot.width() - 1, h = shot.height() - 1;
+        const bool edges = shot.pixelColor(1, h / 2) == outline && shot.pixelColor(w - 1, h / 2) == outline
+            && shot.pixelColor(w / 2, 1) == outline && shot.pixelColor(w / 2, h - 1) == outline;
+        return edges && shot.pixelColor(w / 2, h / 2) == inside;
+    };
+    const auto plain = [&](const QWidget& window) {
+        const QRect r = window.frameGeometry();
+        const QImage shot = X11Screen::grab(r, false);
+        return shot.pixelColor(1, shot.height() / 2) != outline && shot.pixelColor(shot.width() / 2, 1) != outline;
+    };
+
+    start("-w");
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("380")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outlined(*left, green); }, 5000));
+    EXPECT_TRUE(plain(*right));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"), QStringLiteral("400")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outlined(*right, orange) && plain(*left); }, 5000));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("900")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return plain(*left) && plain(*right); }, 5000));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_FALSE(QFile::exists(m_path));
 }
 
 TEST_F(CaptureSelectionTest, EscapeLeavesNothingAndSaysNothing)

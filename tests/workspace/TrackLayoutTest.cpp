@@ -33,8 +33,6 @@ TEST(TrackLayout, MapsTimeToTheAxisAndBack)
     const TrackLayout layout(636, 10);
     EXPECT_DOUBLE_EQ(layout.timeOffset(60), 1.0);
     EXPECT_DOUBLE_EQ(layout.timeOffset(-120), -2.0);
-    EXPECT_DOUBLE_EQ(layout.rulerTime(0), 0);
-    EXPECT_DOUBLE_EQ(layout.rulerTime(10), 10);
 }
 
 TEST(TrackLayout, PlacesTheBands)
@@ -76,6 +74,50 @@ TEST(TrackLayout, SizesSegments)
         EXPECT_NEAR(place.grip.center().x(), c.x0 + c.width, 1e-9);
         EXPECT_EQ(place.grip.size(), QSizeF(22, 35));
         EXPECT_EQ(place.showsCaption, c.caption);
+    }
+}
+
+// Zooms that lie over each other never draw text over text: each caption stops before the next
+// segment along the lane begins, and of two that begin together the one drawn in front keeps it.
+TEST(TrackLayout, CaptionsOfOverlappingZoomsNeverMeet)
+{
+    using Segment = TrackLayout::Segment;
+    struct Case {
+        const char* name;
+        std::vector<Segment> segments;
+        std::vector<bool> captioned;
+    };
+    const TrackLayout layout(636, 10);  // 60 points a second
+    const Case cases[] = {
+        {"apart", {{1, 2, false}, {5, 2, false}}, {true, true}},
+        {"the second begins within the first's caption", {{1, 2, false}, {1.3, 2, false}}, {false, true}},
+        {"the second begins past the first's caption", {{1, 4, false}, {3, 2, false}}, {true, true}},
+        {"one inside the other", {{0, 6, false}, {2, 1.5, false}}, {true, true}},
+        {"same start, the later drawn in front", {{2, 2, false}, {2, 3, false}}, {false, true}},
+        {"same start, the selected drawn in front", {{2, 2, true}, {2, 3, false}}, {true, false}},
+        {"a short zoom shows none", {{1, 0.5, false}, {4, 2, false}}, {false, true}},
+        {"a chain", {{1, 3, false}, {1.9, 3, true}, {2.8, 3, false}, {6, 1, false}}, {true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<QRectF> areas = layout.captionAreas(c.segments);
+        ASSERT_EQ(areas.size(), c.segments.size());
+        for (size_t i = 0; i < areas.size(); ++i) {
+            EXPECT_EQ(!areas[i].isEmpty(), c.captioned[i]) << "segment " << i;
+            if (areas[i].isEmpty())
+                continue;
+            EXPECT_TRUE(layout.segment(c.segments[i]).body.contains(areas[i])) << "segment " << i;
+            for (size_t j = 0; j < areas.size(); ++j) {
+                if (j == i)
+                    continue;
+                EXPECT_FALSE(areas[i].intersects(areas[j])) << i << " meets " << j;
+                // Nor does a caption run under another segment's start, where that one's caption begins.
+                const double otherStart = layout.segment(c.segments[j]).body.left();
+                if (otherStart >= areas[i].left()) {
+                    EXPECT_LE(areas[i].right(), otherStart) << i << " runs into " << j;
+                }
+            }
+        }
     }
 }
 

@@ -1,9 +1,13 @@
 #include "SelectionOverlay.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -15,6 +19,9 @@ namespace {
 
 // A press that moves less than this is a click, not the start of an area.
 constexpr int kDragThreshold = 2;
+
+constexpr int hintPixelSize = 14;
+constexpr int hintTop = 32;
 
 }  // namespace
 
@@ -40,6 +47,8 @@ SelectionOverlay::SelectionOverlay(Mode mode, QImage frozen, std::vector<QRect> 
 void SelectionOverlay::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The pointer may already rest on a window: outlined before it first moves.
+    pointerMoved(mapFromGlobal(QCursor::pos()));
     grabInput(50);
 }
 
@@ -53,6 +62,60 @@ void SelectionOverlay::grabInput(int attemptsLeft)
     if (QWidget::keyboardGrabber() == this || attemptsLeft <= 0)
         return;
     QTimer::singleShot(20, this, [this, attemptsLeft] { grabInput(attemptsLeft - 1); });
+}
+
+QString SelectionOverlay::hint(Mode mode)
+{
+    return mode == Mode::area ? QStringLiteral("Drag to select an area. Escape cancels.")
+                              : QStringLiteral("Click a window to capture it. Escape cancels.");
+}
+
+QRect SelectionOverlay::hintRect() const
+{
+    QFont font = this->font();
+    font.setPixelSize(hintPixelSize);
+    const QSize text = QFontMetrics(font).size(Qt::TextSingleLine, hint(m_mode));
+    const QSize pill = text + QSize(32, 16);
+    const QScreen* main = QGuiApplication::primaryScreen();
+    const QRect screen = (main ? main->geometry() : rect()) & rect();
+    return QRect(screen.center().x() - pill.width() / 2, screen.top() + hintTop, pill.width(), pill.height());
+}
+
+void SelectionOverlay::paintHint(QPainter& painter) const
+{
+    // Out of the way once the user drags: the area may well reach over it.
+    if (m_mode == Mode::area && m_pressed)
+        return;
+    const QRect pill = hintRect();
+    QFont font = this->font();
+    font.setPixelSize(hintPixelSize);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 190));
+    painter.drawRoundedRect(pill, pill.height() / 2.0, pill.height() / 2.0);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(pill, Qt::AlignCenter, hint(m_mode));
+    painter.restore();
+}
+
+void SelectionOverlay::pointerMoved(QPoint point)
+{
+    m_pointer = point;
+    if (m_mode == Mode::area) {
+        update();
+        return;
+    }
+    const std::optional<QRect> window = windowAt(point);
+    if (window == m_hovered)
+        return;
+    // Only the old and the new outline change; the hint is drawn again where they cover it.
+    if (m_hovered)
+        update(*m_hovered);
+    if (window)
+        update(*window);
+    m_hovered = window;
 }
 
 QRect SelectionOverlay::dragRect() const
@@ -71,22 +134,32 @@ std::optional<QRect> SelectionOverlay::windowAt(QPoint point) const
     return std::nullopt;
 }
 
-void SelectionOverlay::paintEvent(QPaintEvent*)
+void SelectionOverlay::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_dimmed);
-    QRect chosen;
-    if (m_mode == Mode::area)
-        chosen = dragRect();
-    else if (const auto window = windowAt(m_pointer))
-        chosen = *window;
-    if (chosen.isEmpty())
+    const QRect dirty = event->rect();
+    painter.drawImage(dirty.topLeft(), m_dimmed, dirty);
+    if (m_mode == Mode::window) {
+        if (m_hovered) {
+            // The window at its true brightness, outlined inside its edges so that the outline
+            // shows even for a window that fills the screen.
+            painter.drawImage(m_hovered->topLeft(), m_frozen, *m_hovered);
+            const int w = outlineWidth;
+            painter.setPen(QPen(QColor::fromRgba(outlineColor), w, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(*m_hovered).adjusted(w / 2.0, w / 2.0, -w / 2.0, -w / 2.0));
+        }
+        paintHint(painter);
         return;
+    }
+    const QRect chosen = dragRect();
+    if (chosen.isEmpty()) {
+        paintHint(painter);
+        return;
+    }
     painter.drawImage(chosen.topLeft(), m_frozen, chosen);
     painter.setPen(QPen(QColor(255, 255, 255, 220), 1));
     painter.drawRect(chosen.adjusted(0, 0, -1, -1));
-    if (m_mode != Mode::area)
-        return;
 
     const QString size = QStringLiteral("%1 × %2").arg(chosen.width()).arg(chosen.height());
     QFont font = painter.font();
@@ -127,8 +200,7 @@ void SelectionOverlay::mousePressEvent(QMouseEvent* event)
 
 void SelectionOverlay::mouseMoveEvent(QMouseEvent* event)
 {
-    m_pointer = event->position().toPoint();
-    update();
+    pointerMoved(event->position().toPoint());
 }
 
 void SelectionOverlay::mouseReleaseEvent(QMouseEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRgb>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -12,9 +13,10 @@
 namespace sablewick {
 
 // The full-screen layer over a frozen picture of the screen on which the user chooses what to
-// capture: an area by dragging (its size shown beside it) or a window by clicking it. Escape
-// ends the program with status 1; a choice writes the chosen pixels to the file as PNG and ends
-// it with status 0.
+// capture: an area by dragging (its size shown beside it) or a window by clicking it, the window
+// under the pointer outlined as the pointer moves. A hint at the top of the main screen says what
+// to do until a drag begins. Escape ends the program with status 1; a choice writes the chosen
+// pixels to the file as PNG and ends it with status 0.
 class SelectionOverlay : public QWidget {
     Q_OBJECT
 
@@ -24,6 +26,11 @@ public:
     SelectionOverlay(Mode mode, QImage frozen, std::vector<QRect> windows, QString outputPath);
 
     static constexpr const char* title = "Sablewick capture selection";
+    // The outline of the window under the pointer: its colour and width, drawn inside the window.
+    static constexpr QRgb outlineColor = 0xFF0A84FF;
+    static constexpr int outlineWidth = 3;
+
+    static QString hint(Mode mode);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +43,11 @@ protected:
 private:
     QRect dragRect() const;
     std::optional<QRect> windowAt(QPoint point) const;
+    // Where the hint stands: centred near the top of the main screen.
+    QRect hintRect() const;
+    void paintHint(QPainter& painter) const;
+    // Follows the pointer: in window mode repaints only when the window under it changes.
+    void pointerMoved(QPoint point);
     void finish(const QRect& area);
     void grabInput(int attemptsLeft);
 
@@ -46,6 +58,7 @@ private:
     QString m_outputPath;
     std::optional<QPoint> m_pressed;
     QPoint m_pointer;
+    std::optional<QRect> m_hovered;  // the window outlined, in window mode
 };
 
 }  // namespace sablewick
