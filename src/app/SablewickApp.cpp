@@ -6,6 +6,7 @@
 #include "app/SablewickSettings.h"
 #include "app/StudioSession.h"
 #include "editor/EditorModel.h"
+#include "mainwindow/DropRoute.h"
 #include "platform/PreferencesStore.h"
 #include "recording/Recorder.h"
 
@@ -188,6 +189,8 @@ void SablewickApp::activate(const QStringList& fileUrls)
         const QString name = url.fileName();
         if (name.endsWith(QLatin1String(".sablewick.json")))
             session().editor().openProject(url);
+        else if (isImageFile(url))
+            session().openImage(url);  // a file that only bears an image's name is reported as one
         else
             session().editor().open(url);
     }

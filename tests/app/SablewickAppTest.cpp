@@ -231,6 +231,15 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchOpenInTheEditor)
     app->activate({project.toString()});
     EXPECT_TRUE(test::waitUntil([&] { return app->session().editor().projectURL() == project; }));
     EXPECT_EQ(app->session().editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+
+    // Text under an image's name is an unreadable image, not a video that failed.
+    QFile fake(bench.path("fake.png"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a picture\n");
+    fake.close();
+    app->activate({QUrl::fromLocalFile(fake.fileName()).toString()});
+    EXPECT_EQ(app->session().editor().notice(), "Could not open image: This file is not a readable image.");
+    EXPECT_EQ(app->session().editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
 }
 
 }  // namespace
