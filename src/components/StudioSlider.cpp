@@ -5,9 +5,9 @@
 #include "components/StudioPaint.h"
 #include "components/StudioWheelGuard.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLocale>
-#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
