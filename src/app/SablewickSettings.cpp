@@ -6,10 +6,10 @@
 #include "components/StudioColorSwatch.h"
 #include "components/StudioLabel.h"
 #include "components/StudioSegments.h"
+#include "components/StudioSwitch.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 
-#include <QCheckBox>
 #include <QColorDialog>
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -96,30 +96,28 @@ void SablewickSettings::rebuild()
 QWidget* SablewickSettings::makeItem(const SettingsItem& item, QWidget* parent)
 {
     using K = SettingsItem::Kind;
-    const auto makeSwitch = [&](bool on, std::function<void(bool)> changed) {
-        auto* box = new QCheckBox(item.text, parent);
-        box->setChecked(on);
-        connect(box, &QCheckBox::toggled, box, std::move(changed));
-        return box;
+    const auto makeSwitch = [&](std::function<bool()> read, std::function<void(const bool&)> write) {
+        return new StudioSwitch(item.text, StudioBinding<bool>{std::move(read), std::move(write)},
+                                StudioControlSize::regular, parent);
     };
     switch (item.kind) {
     case K::menuBarSwitch:
-        return makeSwitch(showMenuBarIcon(m_defaults), [this](bool on) {
-            m_defaults.setValue(showMenuBarIconKey, on);
-            emit showMenuBarIconChanged(on);
-        });
+        return makeSwitch([this] { return showMenuBarIcon(m_defaults); },
+                          [this](const bool& on) {
+                              m_defaults.setValue(showMenuBarIconKey, on);
+                              emit showMenuBarIconChanged(on);
+                          });
     case K::reduceMotionSwitch: {
-        auto* box = makeSwitch(m_preferences.reduceMotion(), [this](bool on) { m_preferences.setReduceMotion(on); });
-        connect(&m_preferences, &AppPreferences::reduceMotionChanged, box,
-                [this, box] { box->setChecked(m_preferences.reduceMotion()); });
-        return box;
+        auto* toggle = makeSwitch([this] { return m_preferences.reduceMotion(); },
+                                  [this](const bool& on) { m_preferences.setReduceMotion(on); });
+        connect(&m_preferences, &AppPreferences::reduceMotionChanged, toggle, &StudioSwitch::refresh);
+        return toggle;
     }
     case K::reduceTransparencySwitch: {
-        auto* box = makeSwitch(m_preferences.reduceTransparency(),
-                               [this](bool on) { m_preferences.setReduceTransparency(on); });
-        connect(&m_preferences, &AppPreferences::reduceTransparencyChanged, box,
-                [this, box] { box->setChecked(m_preferences.reduceTransparency()); });
-        return box;
+        auto* toggle = makeSwitch([this] { return m_preferences.reduceTransparency(); },
+                                  [this](const bool& on) { m_preferences.setReduceTransparency(on); });
+        connect(&m_preferences, &AppPreferences::reduceTransparencyChanged, toggle, &StudioSwitch::refresh);
+        return toggle;
     }
     case K::appearanceChoice: {
         auto* segments = StudioSegments::make<StudioAppearance>(

@@ -194,6 +194,40 @@ void paintTileBorder(QPainter& painter, const QRectF& rect, bool selected, const
     painter.restore();
 }
 
+void paintDashedOutline(QPainter& painter, const QRectF& rect, const DashedOutline& outline)
+{
+    const double w = outline.width;
+    QPainterPath path;
+    path.addRect(rect.adjusted(w / 2, w / 2, -w / 2, -w / 2));
+    QPainterPathStroker stroker;
+    stroker.setWidth(w);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::MiterJoin);
+    // The stroker counts dashes in line widths.
+    QVector<qreal> pattern;
+    for (const qreal length : outline.dash)
+        pattern.append(length / w);
+    if (!pattern.isEmpty())
+        stroker.setDashPattern(pattern);
+    const QPainterPath dashes = stroker.createStroke(path);
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (outline.shadowRadius > 0) {
+        // A blur of the dashes, drawn as rings of equal faint black that pile up towards the
+        // dashes: darkest at their edge, gone at the radius. Cheap enough for every pointer move.
+        constexpr int rings = 4;
+        painter.setBrush(Qt::NoBrush);
+        for (int i = rings; i >= 1; --i) {
+            const double grow = outline.shadowRadius * i / rings;
+            painter.setPen(QPen(QColor(0, 0, 0, 56), 2 * grow, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPath(dashes);
+        }
+    }
+    painter.fillPath(dashes, outline.color);
+    painter.restore();
+}
+
 void paintCheckmark(QPainter& painter, const QRectF& rect, const QColor& color, double width)
 {
     painter.save();

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QPainterPath>
 #include <QRectF>
+#include <QVector>
 
 class QPainter;
 class QWidget;
@@ -75,6 +76,17 @@ inline constexpr double tileCornerRadius = 10.0;
 inline constexpr double disabledControlOpacity = 0.45;
 inline constexpr double disabledTileOpacity = 0.42;
 inline constexpr double pressedOpacity = 0.78;
+
+// A dashed outline stroked inside `rect` (nothing of it outside), the dash lengths in points, as
+// the selection and crop marks on a picture are drawn. With a shadow radius the dashes lie on a
+// soft black shadow that keeps them readable on a picture of any colour.
+struct DashedOutline {
+    QColor color;
+    double width = 1;
+    QVector<qreal> dash;  // on, off, ... in points
+    double shadowRadius = 0;
+};
+void paintDashedOutline(QPainter& painter, const QRectF& rect, const DashedOutline& outline);
 
 // A check mark drawn as a stroke, centred in `rect`.
 void paintCheckmark(QPainter& painter, const QRectF& rect, const QColor& color, double width);

@@ -3,7 +3,9 @@
 #include "components/StudioAccessibility.h"
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
+#include "components/StudioWheelGuard.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QMouseEvent>
@@ -28,8 +30,8 @@ StudioSlider::StudioSlider(StudioBinding<double> value, double lower, double upp
     // Before anything announces a change, or Qt makes and keeps its generic interface.
     ensureStudioAccessibility();
     setAttribute(Qt::WA_Hover);
-    // Reached by the keyboard, as the kit's other controls are; a click leaves no focus ring.
-    setFocusPolicy(Qt::TabFocus);
+    // Focused by a click or Tab; only then does the wheel move it (a page of sliders scrolls).
+    guardWheel(this);
     setRange(0, m_scale.maximumPosition());
     setSingleStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 100));
     setPageStep(m_scale.stepped() ? 1 : std::max(1, m_scale.maximumPosition() / 10));
@@ -103,6 +105,12 @@ void StudioSlider::mousePressEvent(QMouseEvent* event)
     QSlider::mousePressEvent(event);
 }
 
+void StudioSlider::focusInEvent(QFocusEvent* event)
+{
+    m_focusRing = event->reason() != Qt::MouseFocusReason;
+    QSlider::focusInEvent(event);
+}
+
 void StudioSlider::paintEvent(QPaintEvent*)
 {
     refresh();
@@ -142,7 +150,7 @@ void StudioSlider::paintEvent(QPaintEvent*)
         painter.setBrush(QColor(0, 0, 0, 18));
         painter.drawEllipse(knob.adjusted(0.5, 0.5, -0.5, -0.5));
     }
-    if (hasFocus()) {
+    if (hasFocus() && m_focusRing) {
         QPainterPath ring;
         ring.addEllipse(knob.adjusted(-1.0, -1.0, 1.0, 1.0));
         paintFocusRing(painter, ring, colors);

@@ -44,6 +44,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QRectF grooveRect() const;
@@ -53,6 +54,8 @@ private:
     StudioSliderScale m_scale;
     std::function<QString(double)> m_valueText;
     bool m_syncing = false;
+    // The ring shows focus reached from the keyboard; a click focuses without one.
+    bool m_focusRing = false;
 };
 
 // A titled slider row: the title and the caller's text for the value above a continuous slider.

@@ -45,12 +45,12 @@ bool isCaptureBusy(const RecorderState& recorder, const CaptureState& capture)
     return recorder.isBusy() || capture.isCapturing;
 }
 
-std::vector<StatusButtonInfo> statusButtons(const RecorderState& recorder, bool hasExportFile)
+std::vector<StatusButtonInfo> statusButtons(const RecorderState& recorder, bool hasExportFile, bool privacySettings)
 {
     std::vector<StatusButtonInfo> buttons;
-    if (recorder.needsScreenPermission)
+    if (recorder.needsScreenPermission && privacySettings)
         buttons.push_back({StatusButton::openSettings, MainWindowText::openSettings});
-    if (recorder.needsMicrophonePermission)
+    if (recorder.needsMicrophonePermission && privacySettings)
         buttons.push_back({StatusButton::microphoneSettings, MainWindowText::microphoneSettings});
     if (recorder.needsRestart)
         buttons.push_back({StatusButton::quit, MainWindowText::quitApplication});

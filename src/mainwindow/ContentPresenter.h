@@ -29,13 +29,14 @@ std::optional<QString> currentNotice(const RecorderState& recorder, const std::o
 // A recording starts, runs or finishes, or a screenshot is being captured.
 bool isCaptureBusy(const RecorderState& recorder, const CaptureState& capture);
 
-// The buttons of the status banner, each present under its own flag, in this order.
+// The buttons of the status banner, each present under its own flag, in this order. The two that
+// open privacy settings show only where the desktop has them (`privacySettings`).
 enum class StatusButton { openSettings, microphoneSettings, quit, showExport };
 struct StatusButtonInfo {
     StatusButton button;
     QString title;
 };
-std::vector<StatusButtonInfo> statusButtons(const RecorderState& recorder, bool hasExportFile);
+std::vector<StatusButtonInfo> statusButtons(const RecorderState& recorder, bool hasExportFile, bool privacySettings);
 
 // The inspector column is shown only with a movie open, and then as the user last left it.
 bool inspectorPresented(bool movieOpen, bool inspectorVisible);

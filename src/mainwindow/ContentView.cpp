@@ -140,7 +140,7 @@ ContentView::ContentView(Services services, QWidget* parent)
     connect(m_welcome, &StudioWelcome::openImage, this, [this] { m_session.importImage(); });
     connect(m_welcome, &StudioWelcome::openProject, this, [this] { m_flow.openProject(); });
     // The welcome screen shows only while nothing is open: there is no edit to ask about.
-    connect(m_welcome, &StudioWelcome::recover, this, [this] { m_editor.openProject(EditorModel::recoveryURL()); });
+    connect(m_welcome, &StudioWelcome::recover, this, &ContentView::restoreRecovery);
     connect(m_welcome, &StudioWelcome::openRecent, this, [this](const QUrl& url) { m_editor.openProject(url); });
     connect(m_welcomeBanner, &StatusBanner::buttonClicked, this, &ContentView::statusButton);
 
@@ -407,7 +407,8 @@ bool ContentView::isInspectorShown() const
 
 std::vector<ContentPresenter::StatusButtonInfo> ContentView::statusButtons() const
 {
-    return ContentPresenter::statusButtons(m_session.recorderState(), m_editor.exportURL().has_value());
+    return ContentPresenter::statusButtons(m_session.recorderState(), m_editor.exportURL().has_value(),
+                                           m_session.canOpenPrivacySettings());
 }
 
 void ContentView::refresh()
@@ -652,7 +653,7 @@ void ContentView::appeared()
     // Each flag is reset before its restore is tried, so a failing restore is not tried again.
     if (m_defaults && m_defaults->boolValue(restoreAfterUpdateKey)) {
         m_defaults->setValue(restoreAfterUpdateKey, false);
-        m_editor.openProject(EditorModel::recoveryURL());
+        restoreRecovery();
     }
     if (m_defaults && m_defaults->boolValue(restoreScreenshotAfterUpdateKey)) {
         m_defaults->setValue(restoreScreenshotAfterUpdateKey, false);
@@ -749,8 +750,24 @@ void ContentView::showExportSheet()
     });
 }
 
+void ContentView::restoreRecovery()
+{
+    // The recovery copy's file name is the application's own; the user knows the edit by its movie.
+    QPointer<ContentView> self(this);
+    m_editor.openProject(EditorModel::recoveryURL(), [self](bool opened) {
+        if (self && opened && self->m_editor.movieURL())
+            self->m_editor.setNotice(MainWindowText::openedPrefix + self->m_editor.movieURL()->fileName());
+    });
+}
+
 void ContentView::showRecordingHelp()
 {
+    // Buttons that would open settings pages this desktop does not have are left out.
+    if (!m_session.canOpenPrivacySettings()) {
+        m_dialogs->runAlert(
+            {MainWindowText::permissionsTitle, MainWindowText::permissionsMessage, {MainWindowText::doneButton}, 0});
+        return;
+    }
     const std::optional<int> answer = m_dialogs->runAlert(
         {MainWindowText::permissionsTitle,
          MainWindowText::permissionsMessage,

@@ -111,6 +111,8 @@ private:
     void recorderChanged();
     void statusButton(ContentPresenter::StatusButton button);
     void appeared();
+    // Continues the last edit from its recovery copy.
+    void restoreRecovery();
     void presentScreenshotSetup();
     QDialog* presentSheet(QWidget* content, bool dismissable);
     std::vector<ContentPresenter::StatusButtonInfo> statusButtons() const;

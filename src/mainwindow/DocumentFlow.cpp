@@ -51,8 +51,17 @@ void DocumentFlow::openMovie()
 {
     if (!confirmReplacingEdit())
         return;
-    if (const std::optional<QUrl> url = m_dialogs.runOpenPanel({QStringLiteral("Open video"), movieTypes()}))
-        startMovieOpen(*url);
+    const std::optional<QUrl> url = m_dialogs.runOpenPanel({QStringLiteral("Open video"), movieTypes()});
+    if (!url)
+        return;
+    // A picture named in the panel goes to the image editor, as a dropped one does, so a file
+    // that only bears an image's name is reported as an unreadable image, not as a video.
+    if (isImageFile(*url)) {
+        m_discarded.reset();  // the open edit stays: the answer to the prompt no longer applies
+        m_session.openImage(*url);
+        return;
+    }
+    startMovieOpen(*url);
 }
 
 void DocumentFlow::openProject()
@@ -100,8 +109,18 @@ void DocumentFlow::exportMovie(const ExportOptions& options)
     const std::optional<QUrl> url = m_dialogs.runSavePanel(
         {QStringLiteral("Export video"), exportTypes(options.format), exportFileName(options.format),
          fileExtension(options.format)});
-    if (url)
-        m_editor.export_(*url, options);
+    if (!url)
+        return;
+    const QUrl destination = exportDestination(*url, options.format);
+    // The panel asked before replacing the name that was typed, not the one corrected here.
+    if (destination != *url && QFileInfo::exists(destination.toLocalFile())
+        && m_dialogs.runAlert({MainWindowText::replaceExportMessage.arg(destination.fileName()),
+                               MainWindowText::replaceExportDetail,
+                               {MainWindowText::replaceButton, MainWindowText::cancelButton},
+                               1})
+            != 0)
+        return;
+    m_editor.export_(destination, options);
 }
 
 bool DocumentFlow::drop(const QList<QUrl>& urls)
@@ -189,6 +208,23 @@ QString DocumentFlow::exportFileName(ExportFormat format)
     const std::string_view stored = storedValue(format);
     return MainWindowText::defaultExportBaseName +
            QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size())).toLower();
+}
+
+QUrl DocumentFlow::exportDestination(const QUrl& chosen, ExportFormat format)
+{
+    const QString wanted = fileExtension(format);
+    const QString name = chosen.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    // A name that is only an extension (".mp4") is a hidden file's name, not a type.
+    const QString suffix = dot > 0 ? name.mid(dot + 1) : QString();
+    if (suffix.compare(wanted, Qt::CaseInsensitive) == 0)
+        return chosen;
+    QStringList known = movieTypes().front().patterns;
+    known.append(QStringLiteral("*.gif"));
+    const bool replace = !suffix.isEmpty() && known.contains(QStringLiteral("*.") + suffix.toLower());
+    QUrl destination = chosen.adjusted(QUrl::RemoveFilename);
+    destination.setPath(destination.path() + (replace ? name.left(dot) : name) + QLatin1Char('.') + wanted);
+    return destination;
 }
 
 }  // namespace sablewick

@@ -59,6 +59,11 @@ public:
     static std::vector<FileTypeFilter> exportTypes(ExportFormat format);
     // "Sablewick Video.mp4".
     static QString exportFileName(ExportFormat format);
+    // Where an export of `format` goes when the user chose `chosen`: the name always ends in the
+    // format's extension, so "demo.mp4" chosen for a GIF becomes "demo.gif" and "demo" becomes
+    // "demo.gif". Only a known video or GIF extension is replaced; any other ending is kept and
+    // the extension added ("take.v2" becomes "take.v2.gif").
+    static QUrl exportDestination(const QUrl& chosen, ExportFormat format);
 
 private:
     // What the user saw when answering the prompt.

@@ -60,6 +60,9 @@ public:
     virtual void openImage(const QUrl& file) = 0;
     // Opens the image editor's recovery copy and brings its window forward; false when it could not.
     virtual bool restoreScreenshotEdit() = 0;
+    // Whether this desktop has privacy settings that openPrivacySettings() can show. X11 asks for
+    // no permissions and has no such pages, so by default there is nothing to offer.
+    virtual bool canOpenPrivacySettings() const { return false; }
     // The desktop's privacy settings for an anchor such as "Privacy_ScreenCapture".
     virtual void openPrivacySettings(const QString& anchor) = 0;
     virtual void openSettingsWindow() = 0;

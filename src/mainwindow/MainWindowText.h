@@ -37,6 +37,15 @@ inline const QString saveProjectButton = QStringLiteral("Save project");
 inline const QString cancelButton = QStringLiteral("Cancel");
 inline const QString discardChangesButton = QStringLiteral("Discard changes");
 
+// An export whose name was given the format's extension would replace another file.
+inline const QString replaceExportMessage = QString::fromUtf8("“%1” already exists. Do you want to replace it?");
+inline const QString replaceExportDetail =
+    QStringLiteral("The export is written under this name, with the extension of the chosen format.");
+inline const QString replaceButton = QStringLiteral("Replace");
+
+// The notice after the last edit was continued from its recovery copy: "Opened " and the movie.
+inline const QString openedPrefix = QStringLiteral("Opened ");
+
 // Default file names.
 inline const QString defaultProjectName = QStringLiteral("Sablewick Project.sablewick.json");
 inline const QString defaultExportBaseName = QStringLiteral("Sablewick Video.");

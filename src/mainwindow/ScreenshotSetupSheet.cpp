@@ -4,8 +4,8 @@
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
+#include "components/StudioSwitch.h"
 
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -81,8 +81,10 @@ ScreenshotSetupSheet::ScreenshotSetupSheet(std::function<DisplayLayout()> displa
     m_displayRowLayout->addStretch(1);
     layout->addWidget(m_displayRow);
 
-    m_pointer = new QCheckBox(QStringLiteral("Include pointer"), this);
-    connect(m_pointer, &QCheckBox::toggled, this, [this](bool on) { m_options.includeCursor = on; });
+    m_pointer = new StudioSwitch(QStringLiteral("Include pointer"),
+                                 StudioBinding<bool>{[this] { return m_options.includeCursor; },
+                                                     [this](const bool& on) { m_options.includeCursor = on; }},
+                                 StudioControlSize::regular, this);
     layout->addWidget(m_pointer);
 
     auto* delayRow = new QHBoxLayout;

@@ -8,7 +8,6 @@
 #include <functional>
 
 class QBoxLayout;
-class QCheckBox;
 
 namespace sablewick {
 
@@ -16,6 +15,7 @@ class StudioButton;
 class StudioLabel;
 class StudioMenuPicker;
 class StudioSegments;
+class StudioSwitch;
 
 // The small sheet in which the user prepares one screenshot: what to capture, the display and the
 // pointer for a display capture, and a countdown. It starts from the default options every time it
@@ -51,7 +51,7 @@ private:
     QWidget* m_displayRow = nullptr;
     QBoxLayout* m_displayRowLayout = nullptr;
     StudioMenuPicker* m_displayPicker = nullptr;
-    QCheckBox* m_pointer = nullptr;
+    StudioSwitch* m_pointer = nullptr;
     StudioLabel* m_note = nullptr;
     StudioButton* m_capture = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "screenshoteditor/ImageCanvasView.h"
 
+#include "components/StudioPaint.h"
 #include "screenshoteditor/ImageCanvasGeometry.h"
 #include "screenshots/ScreenshotModel.h"
 #include "screenshots/ScreenshotRenderer.h"
@@ -113,19 +114,12 @@ void ImageCanvasView::paintEvent(QPaintEvent*)
     if (const auto& id = m_gesture.selected()) {
         const auto& marks = m_model.annotations();
         const auto it = std::find_if(marks.begin(), marks.end(), [&](const auto& a) { return a.id == *id; });
-        if (it != marks.end()) {
-            QPen pen(palette().color(QPalette::Highlight), 1.5);
-            pen.setDashPattern({4, 3});
-            painter.setPen(pen);
-            painter.drawRect(ImageCanvasGeometry::outlineRect(toCanvas(it->bounds())));
-        }
+        if (it != marks.end())
+            paintDashedOutline(painter, ImageCanvasGeometry::outlineRect(toCanvas(it->bounds())),
+                               {palette().color(QPalette::Highlight), 1.5, {4, 3}});
     }
-    if (const auto& crop = m_gesture.cropSelection()) {
-        QPen pen(Qt::white, 2);
-        pen.setDashPattern({5, 3});
-        painter.setPen(pen);
-        painter.drawRect(toCanvas(*crop));
-    }
+    if (const auto& crop = m_gesture.cropSelection())
+        paintDashedOutline(painter, toCanvas(*crop), {Qt::white, 2, {5, 3}, 2});
 }
 
 void ImageCanvasView::mousePressEvent(QMouseEvent* event)

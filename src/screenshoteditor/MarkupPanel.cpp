@@ -211,12 +211,10 @@ void MarkupPanel::commitPosition(bool horizontal)
     QLineEdit* field = positionField(horizontal);
     if (!field)
         return;
-    const std::optional<double> percent = MarkupPresenter::parsePercent(field->text());
     const QUuid id = m_shownId;
-    if (percent)
-        MarkupPresenter::write(m_model, id, [&](ScreenshotAnnotation& a) {
-            a = MarkupPresenter::movedTo(a, horizontal, *percent);
-        });
+    if (const ScreenshotAnnotation* shown = MarkupPresenter::find(m_model.annotations(), id))
+        if (const auto moved = MarkupPresenter::committedPosition(*shown, horizontal, field->text()))
+            MarkupPresenter::write(m_model, id, [&](ScreenshotAnnotation& a) { a = *moved; });
     // Shows where the mark came to rest (held inside the picture), or its old place after text
     // that is no number.
     field->setText(MarkupPresenter::percentText(

@@ -1,5 +1,7 @@
 #include "screenshoteditor/MarkupPresenter.h"
 
+#include "screenshoteditor/ImageCanvasGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -70,17 +72,20 @@ double positionPercent(const ScreenshotAnnotation* annotation, bool horizontal)
 ScreenshotAnnotation movedTo(const ScreenshotAnnotation& annotation, bool horizontal, double percent)
 {
     const QRectF b = annotation.bounds();
-    double dx = horizontal ? percent / 100 - b.center().x() : 0;
-    double dy = horizontal ? 0 : percent / 100 - b.center().y();
-    // Written as max(min(...)) rather than clamp: a mark wider than the picture has no room at
-    // all, and then it keeps its left (top) edge on the picture rather than failing an assertion.
-    dx = std::max(std::min(dx, 1 - b.right()), -b.left());
-    dy = std::max(std::min(dy, 1 - b.bottom()), -b.top());
-    ScreenshotAnnotation moved = annotation;
-    moved.x += dx;
-    moved.endX += dx;
-    moved.y += dy;
-    moved.endY += dy;
+    const QPointF wished = horizontal ? QPointF(percent / 100 - b.center().x(), 0)
+                                      : QPointF(0, percent / 100 - b.center().y());
+    return ImageCanvasGeometry::moved(annotation, ImageCanvasGeometry::clampedMove(b, wished));
+}
+
+std::optional<ScreenshotAnnotation> committedPosition(const ScreenshotAnnotation& annotation, bool horizontal,
+                                                      const QString& text, const QLocale& locale)
+{
+    const std::optional<double> percent = parsePercent(text, locale);
+    if (!percent || percentText(*percent, locale) == percentText(positionPercent(&annotation, horizontal), locale))
+        return std::nullopt;
+    ScreenshotAnnotation moved = movedTo(annotation, horizontal, *percent);
+    if (moved == annotation)
+        return std::nullopt;
     return moved;
 }
 

@@ -50,8 +50,14 @@ void write(ScreenshotModel& model, const QUuid& id, Change change);
 // The centre of the mark's covered area on one axis, in percent of the picture; 50 for none.
 double positionPercent(const ScreenshotAnnotation* annotation, bool horizontal);
 // The mark moved so that the centre of its covered area lies at `percent` on one axis, but no
-// further than keeps that area inside the picture; its size and direction are kept.
+// further than keeps that area inside the picture; its size and direction are kept. A mark that
+// already reaches past an edge is never pushed back by that rule alone, as on the canvas.
 ScreenshotAnnotation movedTo(const ScreenshotAnnotation& annotation, bool horizontal, double percent);
+// The mark after `text` was committed in one of its position fields; none when nothing changes:
+// text that is no number, or the figure the field shows for the mark's place now (that figure is
+// rounded, and taking it at its word would nudge the mark).
+std::optional<ScreenshotAnnotation> committedPosition(const ScreenshotAnnotation& annotation, bool horizontal,
+                                                      const QString& text, const QLocale& locale = QLocale());
 // Percent fields hold one fractional digit in the user's own number format.
 QString percentText(double percent, const QLocale& locale = QLocale());
 std::optional<double> parsePercent(const QString& text, const QLocale& locale = QLocale());

@@ -62,6 +62,9 @@ AddTextPrompt::AddTextPrompt(const QString& text, QWidget* parent) : QDialog(par
     setWindowTitle(QStringLiteral("Add text"));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
+    // Left to its content the prompt is narrower than a title bar needs for its title beside the
+    // window's buttons, and the field shows only a few words.
+    setMinimumWidth(minimumWidth);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new StudioLabel(QStringLiteral("Add text"), StudioTextStyle::headline));
     m_field = new QLineEdit(text);

@@ -54,6 +54,8 @@ class AddTextPrompt final : public QDialog {
 public:
     explicit AddTextPrompt(const QString& text, QWidget* parent = nullptr);
 
+    static constexpr int minimumWidth = 360;
+
     QLineEdit* field() const { return m_field; }
     QPushButton* addButton() const { return m_add; }
 

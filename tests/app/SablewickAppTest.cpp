@@ -335,11 +335,22 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
     // An image goes to the image editor and leaves the video edit alone.
     ASSERT_TRUE(picture().save(bench.path("Shot.png")));
     app->activate({QUrl::fromLocalFile(bench.path("Shot.png")).toString()});
+    ASSERT_TRUE(test::waitUntil([&] { return !app->session().screenshot().isOpening(); }));
     ASSERT_TRUE(app->session().screenshot().sourceURL().has_value());
     EXPECT_EQ(app->session().screenshot().sourceURL()->toLocalFile(), bench.path("Shot.png"));
     EXPECT_EQ(editor.movieURL()->toLocalFile(), second);
     EXPECT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_EQ(mainWindowsMade, 1);
+
+    // Text under an image's name is an unreadable image, not a video that failed.
+    QFile fake(bench.path("fake.png"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a picture\n");
+    fake.close();
+    app->activate({QUrl::fromLocalFile(fake.fileName()).toString()});
+    EXPECT_TRUE(test::waitUntil([&] { return editor.notice().has_value(); }));
+    EXPECT_EQ(editor.notice(), "Could not open image: This file is not a readable image.");
+    EXPECT_EQ(editor.movieURL()->toLocalFile(), second);
 }
 
 TEST_F(SablewickAppTest, AMainWindowOpenedAgainIsTitledAfterTheOpenMovie)
@@ -431,6 +442,7 @@ TEST_F(SablewickAppTest, QuittingEndsTheImageEditorsWork)
     ScreenshotModel& image = app->session().screenshot();
     ASSERT_TRUE(picture().save(bench.path("Shot.png")));
     ASSERT_TRUE(image.open(QUrl::fromLocalFile(bench.path("Shot.png"))));
+    ASSERT_TRUE(test::waitUntil([&] { return !image.isOpening(); }));
     QFile::remove(ScreenshotModel::recoveryPath());
     ScreenshotAnnotation arrow;
     arrow.tool = ScreenshotTool::arrow;

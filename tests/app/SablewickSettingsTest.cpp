@@ -3,11 +3,10 @@
 #include "app/StudioShortcutRecorder.h"
 #include "components/StudioButton.h"
 #include "components/StudioSegments.h"
+#include "components/StudioSwitch.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 #include "preferences/FakeSystemAppearance.h"
-
-#include <QCheckBox>
 
 #include <gtest/gtest.h>
 
@@ -88,7 +87,7 @@ TEST_F(SablewickSettingsTest, OpensOnAppearanceWithThreeTabs)
 TEST_F(SablewickSettingsTest, MenuBarSwitchIsOnUntilTurnedOff)
 {
     settings.setTab(SettingsTab::general);
-    auto* toggle = find<QCheckBox>("Show Sablewick in the menu bar");
+    auto* toggle = find<StudioSwitch>("Show Sablewick in the menu bar");
     ASSERT_TRUE(toggle);
     EXPECT_TRUE(toggle->isChecked());
     std::vector<bool> told;
@@ -123,7 +122,7 @@ TEST_F(SablewickSettingsTest, RestoringAppearanceLeavesShortcutsAndTheMenuBarSwi
     preferences.setCustomAccent(0x123456);
     preferences.setReduceMotion(true);
     preferences.setReduceTransparency(true);
-    auto* motion = find<QCheckBox>("Reduce interface motion");
+    auto* motion = find<StudioSwitch>("Reduce interface motion");
     ASSERT_TRUE(motion);
     EXPECT_TRUE(motion->isChecked());
 

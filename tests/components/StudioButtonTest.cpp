@@ -214,7 +214,7 @@ TEST(StudioButton, OnlyKeyboardFocusShowsTheAccentRing)
               colourDistance(pixel(plain, edge.x(), edge.y()), orange) - 60);
 }
 
-TEST(StudioSlider, SlidersAndSwatchesShowKeyboardFocusButNotAfterAClick)
+TEST(StudioSlider, SlidersAndSwatchesShowKeyboardFocusButNoRingAfterAClick)
 {
     Host host(environment(StudioColorScheme::light, orange), {300, 120});
     auto* field = host.add(new QLineEdit);
@@ -228,9 +228,10 @@ TEST(StudioSlider, SlidersAndSwatchesShowKeyboardFocusButNotAfterAClick)
     const QPoint circleLeft(swatch->width() / 2 - StudioColorSwatch::diameter / 2 - 2, swatch->height() / 2);
     for (const Case& c : {Case{slider, knobTop}, Case{swatch, circleLeft}}) {
         field->setFocus();
+        // A click may focus the control (a slider then takes the wheel) but draws no ring.
         click(c.control);
-        EXPECT_FALSE(c.control->hasFocus()) << "a click does not focus " << c.control->metaObject()->className();
         const QImage plain = grabImage(c.control);
+        field->setFocus();
         c.control->setFocus(Qt::TabFocusReason);
         ASSERT_TRUE(c.control->hasFocus());
         const QImage focused = grabImage(c.control);

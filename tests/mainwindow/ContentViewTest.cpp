@@ -13,6 +13,7 @@
 #include "preferences/AppPreferences.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -286,6 +287,18 @@ TEST_F(ContentViewTest, PermissionsAlertCaptureStripAndPaste)
     EXPECT_EQ(session.calls, (QStringList{"openPrivacySettings Privacy_ListenEvent",
                                           "openPrivacySettings Privacy_ScreenCapture"}));
 
+    // A desktop without privacy settings pages (X11): only what can act is offered.
+    session.privacySettings = false;
+    session.calls.clear();
+    dialogs.alertAnswers = {0};
+    view().showRecordingHelp();
+    ASSERT_EQ(dialogs.alerts.size(), 4u);
+    EXPECT_EQ(dialogs.alerts[3].message, "Recording permissions");
+    EXPECT_EQ(dialogs.alerts[3].buttons, QStringList{"Done"});
+    EXPECT_EQ(dialogs.alerts[3].cancelButton, 0);
+    EXPECT_TRUE(session.calls.isEmpty());
+    session.privacySettings = true;
+
     session.calls.clear();
     session.capture = {true, QString::fromUtf8("Choose an area…")};
     emit session.captureStateChanged();
@@ -338,6 +351,34 @@ TEST_F(ContentViewTest, RestoreFlagsAreResetAndTheRecoveryReopens)
     EXPECT_TRUE(waitUntil([&] { return editor().movieURL().has_value(); }));
     EXPECT_FALSE(bench.preferences.boolValue(ContentView::restoreAfterUpdateKey));
     EXPECT_FALSE(session.calls.contains("restoreScreenshotEdit"));
+    const QString movie = QFileInfo(Clips::get().twoSeconds).fileName();
+    EXPECT_TRUE(waitUntil([&] { return editor().notice() == "Opened " + movie; }))
+        << editor().notice().value_or("").toStdString();
+}
+
+TEST_F(ContentViewTest, ContinueEditingNamesTheMovieNotTheRecoveryCopy)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    editor().saveRecovery();
+    bench.destroyModel();
+    window.reset();
+    window = std::make_unique<MainWindow>(
+        ContentView::Services{&bench.model(), &preferences, &session, &dialogs, &bench.preferences, {}});
+    window->show();
+    settle();
+    ASSERT_TRUE(view().isShowingWelcome());
+    StudioButton* continueEditing = nullptr;
+    for (auto* b : view().findChildren<StudioButton*>())
+        if (b->text() == "Continue editing" && b->isVisible())
+            continueEditing = b;
+    ASSERT_NE(continueEditing, nullptr);
+    continueEditing->click();
+    const QString expected = "Opened " + QFileInfo(Clips::get().twoSeconds).fileName();
+    StatusBanner* banner = view().previewColumn()->statusBanner();
+    EXPECT_TRUE(waitUntil([&] {
+        settle();
+        return banner->isVisible() && banner->notice() == expected;
+    })) << banner->notice().toStdString();
 }
 
 }  // namespace

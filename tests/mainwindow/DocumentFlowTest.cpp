@@ -4,6 +4,7 @@
 #include "mainwindow/ContentState.h"
 #include "mainwindow/DocumentFlow.h"
 #include "mainwindow/MainWindowTestSupport.h"
+#include "media/MediaProbe.h"
 
 #include <QFileInfo>
 
@@ -166,6 +167,23 @@ TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing
     EXPECT_EQ(editor().projectURL(), project);
 }
 
+TEST_F(DocumentFlowTest, AnImageChosenInTheVideoPanelGoesToTheImageEditor)
+{
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+    // Text under an image's name: the image editor, not the movie loader, reports it.
+    QFile fake(bench.path("fake.png"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a picture\n");
+    fake.close();
+    dialogs.alertAnswers = {2};  // the never saved recording may go
+    dialogs.openAnswers = {QUrl::fromLocalFile(fake.fileName())};
+    flow.openMovie();
+    EXPECT_EQ(session.calls, QStringList{"openImage fake.png"});
+    bench.settleBackups();
+    EXPECT_EQ(editor().movieURL(), QUrl::fromLocalFile(Clips::get().twoSeconds)) << "the open video stays";
+    EXPECT_FALSE(editor().notice().value_or("").startsWith("Could not open video"));
+}
+
 TEST_F(DocumentFlowTest, DropsRouteByTypeAndAskBeforeReplacing)
 {
     EXPECT_FALSE(flow.drop({}));
@@ -218,15 +236,84 @@ TEST_F(DocumentFlowTest, ExportAsksForTheDestinationAndWritesThere)
     EXPECT_EQ(dialogs.saveRequests[0].types, DocumentFlow::exportTypes(ExportFormat::gif));
     EXPECT_FALSE(editor().isExporting()) << "a cancelled panel starts no export";
 
-    const QUrl destination = QUrl::fromLocalFile(bench.path("Out.gif"));
-    dialogs.saveAnswers = {destination};
+    // A movie's name typed with a GIF chosen: the GIF is written under the GIF's name.
+    dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path("Out.mp4"))};
     flow.exportMovie(options);
     EXPECT_TRUE(editor().isExporting());
     ASSERT_TRUE(waitUntil([&] { return !editor().isExporting(); }, 60000));
+    const QUrl destination = QUrl::fromLocalFile(bench.path("Out.gif"));
     EXPECT_EQ(editor().exportURL(), destination) << editor().notice().value_or("").toStdString();
-    QFile gif(destination.toLocalFile());
-    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
-    EXPECT_EQ(gif.read(6), "GIF89a");
+    EXPECT_EQ(editor().notice(), "Exported Out.gif");
+    EXPECT_FALSE(QFileInfo::exists(bench.path("Out.mp4")));
+    QFile file(destination.toLocalFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(6), "GIF89a");
+    const MediaInfo gif = probeMedia(destination.toLocalFile().toStdString());
+    EXPECT_EQ(gif.container, "gif");
+    ASSERT_TRUE(gif.hasVideo());
+    EXPECT_EQ(gif.video().codec, "gif");
+    EXPECT_GT(gif.duration, 1.5);
+}
+
+TEST(DocumentFlowExportTest, TheDestinationAlwaysCarriesTheChosenFormatsExtension)
+{
+    // What the exporter is handed; the export itself ends at once.
+    EditorBench bench;
+    std::vector<QString> handed;
+    bench.services.exportRunner = [&handed](const ExportRequest& request, const std::function<void(double)>&) {
+        handed.push_back(request.destination);
+        return ExportOutcome{ExportOutcome::Status::finished, {}};
+    };
+    FakeSession session;
+    ScriptedDialogs dialogs;
+    DocumentFlow flow(bench.model(), session, dialogs);
+    ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
+
+    struct Case {
+        ExportFormat format;
+        QString typed;
+        QString written;
+    };
+    const Case cases[] = {
+        {ExportFormat::gif, "demo.mp4", "demo.gif"}, {ExportFormat::gif, "demo", "demo.gif"},
+        {ExportFormat::gif, "demo.gif", "demo.gif"}, {ExportFormat::gif, "Demo.GIF", "Demo.GIF"},
+        {ExportFormat::gif, "demo.MOV", "demo.gif"}, {ExportFormat::gif, "take.v2", "take.v2.gif"},
+        {ExportFormat::gif, ".mp4", ".mp4.gif"},     {ExportFormat::mp4, "demo.gif", "demo.mp4"},
+        {ExportFormat::mp4, "demo.mov", "demo.mp4"}, {ExportFormat::mp4, "demo.mkv", "demo.mp4"},
+        {ExportFormat::mp4, "demo.mp4", "demo.mp4"}, {ExportFormat::mp4, "my.demo", "my.demo.mp4"},
+        {ExportFormat::mov, "demo.mp4", "demo.mov"}, {ExportFormat::mov, "demo.m4v", "demo.mov"},
+        {ExportFormat::mov, "demo", "demo.mov"},
+    };
+    for (const Case& c : cases) {
+        ExportOptions options;
+        options.format = c.format;
+        dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path(c.typed))};
+        const std::size_t before = handed.size();
+        flow.exportMovie(options);
+        ASSERT_TRUE(waitUntil([&] { return !bench.model().isExporting(); }));
+        ASSERT_EQ(handed.size(), before + 1) << c.typed.toStdString();
+        EXPECT_EQ(handed.back(), bench.path(c.written)) << c.typed.toStdString();
+        EXPECT_EQ(bench.model().notice(), "Exported " + c.written) << c.typed.toStdString();
+    }
+    EXPECT_TRUE(dialogs.alerts.empty()) << "nothing was in the way";
+
+    // A corrected name that is taken is replaced only when the user says so.
+    QFile taken(bench.path("taken.gif"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    ExportOptions gif;
+    gif.format = ExportFormat::gif;
+    dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path("taken.mp4")), QUrl::fromLocalFile(bench.path("taken.mp4"))};
+    dialogs.alertAnswers = {1, 0};
+    const std::size_t before = handed.size();
+    flow.exportMovie(gif);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_TRUE(dialogs.alerts[0].message.contains("taken.gif"));
+    EXPECT_EQ(handed.size(), before) << "the user kept the other file";
+    flow.exportMovie(gif);
+    ASSERT_TRUE(waitUntil([&] { return !bench.model().isExporting(); }));
+    ASSERT_EQ(handed.size(), before + 1);
+    EXPECT_EQ(handed.back(), bench.path("taken.gif"));
 }
 
 TEST_F(DocumentFlowTest, RecordingOverAnUnsavedEditKeepsItAsAProject)

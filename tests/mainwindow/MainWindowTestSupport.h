@@ -34,6 +34,7 @@ public:
         calls << "restoreScreenshotEdit";
         return false;
     }
+    bool canOpenPrivacySettings() const override { return privacySettings; }
     void openPrivacySettings(const QString& anchor) override { calls << "openPrivacySettings " + anchor; }
     void openSettingsWindow() override { calls << "openSettingsWindow"; }
     void requestQuit() override { calls << "requestQuit"; }
@@ -64,6 +65,7 @@ public:
     RecorderState recorder;
     CaptureState capture;
     bool imageOpen = false;
+    bool privacySettings = true;  // a desktop with privacy settings pages
     bool relaunchSucceeds = false;
     bool recordingRequest = false;
     bool screenshotRequest = false;

@@ -57,13 +57,15 @@ TEST(ContentPresenterTest, BannerShowsTheRecorderNoticeFirstAndButtonsByTheirFla
             list << b.title;
         return list.join('|');
     };
-    EXPECT_EQ(titles(statusButtons(RecorderState{}, false)), "");
+    EXPECT_EQ(titles(statusButtons(RecorderState{}, false, true)), "");
     RecorderState all;
     all.needsScreenPermission = all.needsMicrophonePermission = all.needsRestart = true;
-    EXPECT_EQ(titles(statusButtons(all, true)), "Open settings|Microphone settings|Quit Sablewick|Show in Files");
+    EXPECT_EQ(titles(statusButtons(all, true, true)), "Open settings|Microphone settings|Quit Sablewick|Show in Files");
+    // Without privacy settings on the desktop their buttons would do nothing.
+    EXPECT_EQ(titles(statusButtons(all, true, false)), "Quit Sablewick|Show in Files");
     RecorderState mic;
     mic.needsMicrophonePermission = true;
-    EXPECT_EQ(titles(statusButtons(mic, true)), "Microphone settings|Show in Files");
+    EXPECT_EQ(titles(statusButtons(mic, true, true)), "Microphone settings|Show in Files");
 }
 
 TEST(ContentPresenterTest, BusyStatesAndInspector)

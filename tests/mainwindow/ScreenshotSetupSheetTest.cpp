@@ -3,8 +3,8 @@
 #include "components/StudioButton.h"
 #include "components/StudioMenuPicker.h"
 #include "components/StudioSegments.h"
+#include "components/StudioSwitch.h"
 
-#include <QCheckBox>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -56,7 +56,10 @@ TEST(ScreenshotSetupSheetTest, StartsFromTheDefaultsAndHandsOverTheChoice)
     ASSERT_NE(capture, nullptr);
     EXPECT_EQ(capture->text(), QStringLiteral("Capture area"));
     EXPECT_EQ(sheet.displayPicker(), nullptr);
-    QCheckBox* pointer = only<QCheckBox>(sheet);
+    // The kit's switch, not a check box.
+    StudioSwitch* pointer = only<StudioSwitch>(sheet);
+    ASSERT_NE(pointer, nullptr);
+    EXPECT_EQ(pointer->text(), QStringLiteral("Include pointer"));
     EXPECT_FALSE(pointer->isVisible());
 
     StudioMenuPicker* delay = delayPicker(sheet);
@@ -73,7 +76,8 @@ TEST(ScreenshotSetupSheetTest, StartsFromTheDefaultsAndHandsOverTheChoice)
     EXPECT_EQ(sheet.displayPicker()->selectedIndex(), 1);
     EXPECT_EQ(capture->text(), QStringLiteral("Capture display"));
     EXPECT_TRUE(pointer->isVisible());
-    pointer->setChecked(true);
+    QTest::mouseClick(pointer, Qt::LeftButton);
+    EXPECT_TRUE(sheet.options().includeCursor);
     QTest::mouseClick(sheet.displayPicker(), Qt::LeftButton);
     ASSERT_NE(sheet.displayPicker()->openMenu(), nullptr);
     sheet.displayPicker()->openMenu()->actions()[0]->trigger();

@@ -1,3 +1,4 @@
+#include "AnnotationFixture.h"
 #include "support/FakeScheduler.h"
 #include "support/TemporaryEnvironment.h"
 
@@ -15,8 +16,10 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 namespace sablewick {
 namespace {
@@ -27,25 +30,29 @@ void send(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons butto
     QApplication::sendEvent(&widget, &event);
 }
 
-TEST(ImageCanvasViewTest, AnArrowDrawnWithTheMouseLandsInTheModelAndEscapeStopsAMove)
-{
+// A 400 by 300 picture of one colour open in a model in fake time, on a canvas view.
+struct OpenPicture {
     QTemporaryDir dir;
     test::ScopedEnvironment environment;
-    environment.set("SABLEWICK_STATE_DIRECTORY", dir.filePath(QStringLiteral("state")).toStdString());
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(0xFF3366CC);
-    const QString path = dir.filePath(QStringLiteral("Shot.png"));
-    ASSERT_TRUE(image.save(path));
     test::FakeScheduler scheduler;
-    ScreenshotModelServices services;
-    services.scheduler = &scheduler;
-    ScreenshotModel model(services);
-    ASSERT_TRUE(model.open(QUrl::fromLocalFile(path)));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
+    std::unique_ptr<ScreenshotModel> model;
+    std::unique_ptr<ImageCanvasView> view;
 
-    ImageCanvasView view(model);
-    view.resize(900, 760);
-    view.show();
+    OpenPicture()
+    {
+        environment.set("SABLEWICK_STATE_DIRECTORY", dir.filePath(QStringLiteral("state")).toStdString());
+        model = test::openFilledPicture(dir, scheduler, {400, 300}, 0xFF3366CC, QStringLiteral("Shot.png"));
+        view = std::make_unique<ImageCanvasView>(*model);
+        view->resize(900, 760);
+        view->show();
+    }
+};
+
+TEST(ImageCanvasViewTest, AnArrowDrawnWithTheMouseLandsInTheModelAndEscapeStopsAMove)
+{
+    OpenPicture open;
+    ScreenshotModel& model = *open.model;
+    ImageCanvasView& view = *open.view;
     const QRectF canvas = view.canvasRect();
     const auto at = [&](double x, double y) {
         return canvas.topLeft() +
@@ -86,6 +93,44 @@ bool near(QRgb colour, QRgb expected)
 // One of the checkerboard's two greys.
 bool checkerGrey(QRgb colour) { return near(colour, qRgb(212, 212, 212)) || near(colour, qRgb(242, 242, 242)); }
 
+TEST(ImageCanvasViewTest, TheCropBeingDraggedIsOutlinedInsideItsBorderOnAShadow)
+{
+    OpenPicture open;
+    ScreenshotModel& model = *open.model;
+    ImageCanvasView& view = *open.view;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            open.scheduler.advance(0.1);
+            return !model.preview().isNull();
+        },
+        20000));
+    const QRectF canvas = view.canvasRect();
+    const auto toView = [&](const QRectF& source) {
+        return ImageCanvasGeometry::previewRect(source, model.sourceSize(), canvas.size(), model.settings())
+            .translated(canvas.topLeft());
+    };
+    const QImage before = view.grab().toImage();
+
+    view.gesture().setTool(ScreenshotTool::crop);
+    send(view, QEvent::MouseButtonPress, toView({0.3, 0.3, 0, 0}).topLeft(), Qt::LeftButton);
+    send(view, QEvent::MouseMove, toView({0.7, 0.7, 0, 0}).topLeft(), Qt::LeftButton);
+    ASSERT_TRUE(view.gesture().cropSelection());
+    const QRectF outline = toView(*view.gesture().cropSelection());
+    const QImage during = view.grab().toImage();
+
+    // Along the top edge, on its first dash: white inside the border, the shadow just outside it,
+    // and the picture untouched a few points further out.
+    const int x = int(outline.left() + 3);
+    const int top = int(std::floor(outline.top()));
+    const QRgb dash = during.pixel(x, top + 1);
+    EXPECT_TRUE(near(dash, qRgb(255, 255, 255))) << std::hex << dash;
+    const QRgb shade = during.pixel(x, top - 1), plain = before.pixel(x, top - 1);
+    const auto brightness = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
+    EXPECT_LT(brightness(shade), brightness(plain) - 60) << "no shadow outside the dashes";
+    EXPECT_TRUE(near(during.pixel(x, top - 5), before.pixel(x, top - 5))) << "the shadow reaches too far";
+    send(view, QEvent::MouseButtonRelease, toView({0.7, 0.7, 0, 0}).topLeft(), Qt::NoButton);
+}
+
 // Each change that makes a new picture reaches the screen, whether the canvas shows previews pixel
 // for pixel or, larger than any preview, resampled: a picture kept from before would be stale.
 TEST(ImageCanvasViewTest, TheCanvasShowsTheNewPictureAfterBackgroundChangesUndoAndCrop)
@@ -115,7 +160,6 @@ TEST(ImageCanvasViewTest, TheCanvasShowsTheNewPictureAfterBackgroundChangesUndoA
         services.scheduler = &scheduler;
         ScreenshotModel model(services);
         ASSERT_TRUE(model.open(QUrl::fromLocalFile(path)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isOpening(); }));
         EditSettings settings = model.settings();
         settings.backgroundKind = BackgroundKind::solid;

@@ -55,15 +55,7 @@ struct Fixture {
     Fixture()
     {
         environment.set("SABLEWICK_STATE_DIRECTORY", dir.filePath(QStringLiteral("state")).toStdString());
-        QImage image(320, 200, QImage::Format_RGB32);
-        image.fill(sourceColour);
-        const QString path = dir.filePath(QStringLiteral("Shot 1.png"));
-        EXPECT_TRUE(image.save(path));
-        ScreenshotModelServices services;
-        services.scheduler = &scheduler;
-        model = std::make_unique<ScreenshotModel>(services);
-        EXPECT_TRUE(model->open(QUrl::fromLocalFile(path)));
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !model->isOpening(); }));
+        model = test::openFilledPicture(dir, scheduler, {320, 200}, sourceColour, QStringLiteral("Shot 1.png"));
     }
 
     MarkupPanelHost host()
@@ -251,6 +243,29 @@ TEST(MarkupPanelTest, TheSelectedMarkIsEditedInPlaceAndEachBurstIsOneStep)
     EXPECT_EQ(panel.selectedSection(), nullptr);
     f.model->undo();
     EXPECT_EQ(f.model->annotations().size(), 2u);
+}
+
+TEST(MarkupPanelTest, CommittingTheFieldsOfAMarkPastTheEdgeUnchangedMovesNothing)
+{
+    Fixture f;
+    // Past the right and the bottom edge, with centres that the fields show rounded.
+    const auto badge = test::mark(ScreenshotTool::number, 0.98123, 0.98456, 0.98123, 0.98456, QStringLiteral("1"));
+    f.model->setAnnotations({badge});
+    f.model->flushEdits();
+    ASSERT_GT(f.model->annotations()[0].bounds().right(), 1.0);
+    ASSERT_GT(f.model->annotations()[0].bounds().bottom(), 1.0);
+    f.pause();
+    f.selected = badge.id;
+    MarkupPanel panel(*f.model, f.host());
+    panel.show();
+    for (const bool horizontal : {true, false}) {
+        QLineEdit* field = panel.positionField(horizontal);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        field->clearFocus();
+    }
+    EXPECT_EQ(f.model->annotations(), std::vector<ScreenshotAnnotation>{badge});
+    EXPECT_EQ(f.undoSteps(), 1) << "only the set-up";
 }
 
 TEST(CropPanelTest, SlidersFollowTheModelAndADragIsOneStep)

@@ -107,6 +107,40 @@ TEST(MarkupPresenterTest, APositionMovesTheMarkButKeepsItsCoveredAreaInsideThePi
     EXPECT_NEAR(MarkupPresenter::positionPercent(&badge, true), 50, 1e-9);
 }
 
+TEST(MarkupPresenterTest, ACommittedPositionMovesOnlyWhenItsFigureChanged)
+{
+    const QLocale c(QLocale::C);
+    // Reaches past the right edge (x 0.9...1.1); its centre is 100 %.
+    const ScreenshotAnnotation pastEdge = mark(ScreenshotTool::line, 0.9, 0.3, 1.1, 0.4);
+    // Its horizontal centre, 12.345 %, shows rounded as "12.3".
+    const ScreenshotAnnotation offGrid = mark(ScreenshotTool::rectangle, 0.1, 0.2, 0.1469, 0.3);
+    struct Case {
+        const char* name;
+        const ScreenshotAnnotation& mark;
+        bool horizontal;
+        QString text;
+        std::optional<double> centreAfter;  // none: no move
+    };
+    const Case cases[] = {
+        {"past the edge, its own figure", pastEdge, true, "100.0", std::nullopt},
+        {"past the edge, the figure written otherwise", pastEdge, true, " 100 ", std::nullopt},
+        {"past the edge, further out", pastEdge, true, "120", std::nullopt},
+        {"past the edge, the other axis unchanged", pastEdge, false, "35.0", std::nullopt},
+        {"past the edge, back inwards", pastEdge, true, "50", 50},
+        {"past the edge, inwards only as far as asked", pastEdge, true, "95", 95},
+        {"a rounded figure left as shown", offGrid, true, "12.3", std::nullopt},
+        {"a rounded figure changed", offGrid, true, "12.4", 12.4},
+        {"no number", offGrid, true, "lots", std::nullopt},
+    };
+    for (const Case& k : cases) {
+        const auto moved = MarkupPresenter::committedPosition(k.mark, k.horizontal, k.text, c);
+        ASSERT_EQ(moved.has_value(), k.centreAfter.has_value()) << k.name;
+        if (moved) {
+            EXPECT_NEAR(MarkupPresenter::positionPercent(&*moved, k.horizontal), *k.centreAfter, 1e-9) << k.name;
+        }
+    }
+}
+
 TEST(MarkupPresenterTest, PercentFieldsFollowTheUsersNumberFormat)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);

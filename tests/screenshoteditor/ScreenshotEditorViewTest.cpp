@@ -378,6 +378,11 @@ TEST_F(ScreenshotEditorViewTest, TheTextPromptAddsWhatWasTypedAtThePressAsOneSte
     mouse(QEvent::MouseButtonRelease, at(0.5, 0.5), Qt::NoButton);
     AddTextPrompt* prompt = view.textPrompt();
     ASSERT_TRUE(prompt);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(prompt));
+    // Room for the title beside a title bar's icon and buttons, and for a line of words.
+    const QFontMetrics metrics(prompt->font());
+    EXPECT_GE(prompt->width(), metrics.horizontalAdvance(prompt->windowTitle()) + 200);
+    EXPECT_GE(prompt->field()->width(), 30 * metrics.averageCharWidth());
     EXPECT_FALSE(prompt->addButton()->isEnabled());
     QTest::keyClicks(prompt->field(), " ");
     EXPECT_TRUE(prompt->addButton()->isEnabled()) << "a space is a text";

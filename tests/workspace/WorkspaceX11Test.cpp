@@ -10,6 +10,10 @@
 #include "rendering/FrameComposer.h"
 #include "components/StudioColorSwatch.h"
 #include "components/StudioInspector.h"
+#include "components/StudioLabel.h"
+#include "components/StudioSegments.h"
+#include "platform/PreferencesStore.h"
+#include "document/CanvasStyle.h"
 #include "components/StudioMenuPicker.h"
 #include "document/CanvasStyle.h"
 #include "mainwindow/ContentState.h"
@@ -32,6 +36,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -376,6 +381,83 @@ TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndT
     ASSERT_EQ(project.events.size(), 1u);
     EXPECT_GT(project.events[0].zoomStrength.value_or(0), 3.9);
     EXPECT_EQ(project.settings.musicChoice, MusicChoice::daylight);
+}
+
+TEST_F(WorkspaceX11Test, TheWheelScrollsTheInspectorOverItsControlsAndMovesOnlyAFocusedSlider)
+{
+    MemoryPreferencesStore store;
+    CanvasPresets presets{store};
+    StudioInspector inspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
+                              QStringLiteral("Shape the frame. Set the mood."));
+    auto* tab = new CanvasTab(editor(), presets);
+    inspector.setContent(tab);
+    inspector.resize(340, 420);
+    inspector.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&inspector));
+    XdotoolDriver::focus(&inspector);
+
+    StudioSlider* slider = nullptr;
+    for (auto* field : tab->findChildren<StudioSliderField*>())
+        for (auto* label : field->findChildren<StudioLabel*>())
+            if (label->text() == QStringLiteral("Canvas spacing"))
+                slider = field->slider();
+    ASSERT_NE(slider, nullptr);
+    QScrollArea* page = inspector.form();
+    page->ensureWidgetVisible(slider, 0, 60);
+    QScrollBar* bar = page->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the page is taller than the inspector";
+    // Towards the side with room to scroll.
+    const bool down = bar->value() < bar->maximum();
+    const QString wheel = down ? QStringLiteral("5") : QStringLiteral("4");
+    const auto wheelOver = [&](QWidget* w, int turns) {
+        const QPoint at = w->mapToGlobal(w->rect().center());
+        XdotoolDriver::run({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
+                            "--repeat", QString::number(turns), wheel});
+    };
+
+    const EditSettings before = editor().settings();
+    const int scrolledFrom = bar->value();
+    wheelOver(slider, 2);
+    ASSERT_TRUE(waitUntil([&] { return bar->value() != scrolledFrom; })) << "the page did not scroll";
+    EXPECT_EQ(down, bar->value() > scrolledFrom);
+    editor().flushPendingEdits();
+    EXPECT_EQ(editor().settings(), before) << "the wheel crossed the slider without moving it";
+    EXPECT_FALSE(slider->hasFocus());
+
+    // The pickers and segments on the page let the wheel pass the same way.
+    const auto visibleOnPage = [&](QWidget* w) {
+        return w->isVisible()
+            && page->viewport()->rect().contains(QRect(w->mapTo(page->viewport(), QPoint(0, 0)), w->size()));
+    };
+    QList<QWidget*> others;
+    for (auto* w : tab->findChildren<StudioMenuPicker*>())
+        others << w;
+    for (auto* w : tab->findChildren<StudioSegments*>())
+        others << w;
+    for (QWidget* other : others) {
+        page->ensureWidgetVisible(other, 0, 60);
+        if (!visibleOnPage(other) || bar->value() == (down ? bar->maximum() : bar->minimum()))
+            continue;
+        const int from = bar->value();
+        wheelOver(other, 1);
+        EXPECT_TRUE(waitUntil([&] { return bar->value() != from; })) << other->metaObject()->className();
+    }
+    editor().flushPendingEdits();
+    EXPECT_EQ(editor().settings(), before);
+    // The only step is still the zoom that the set-up added.
+    editor().undo();
+    EXPECT_TRUE(editor().events().empty());
+    EXPECT_FALSE(editor().canUndo());
+
+    // Focused, the slider takes the wheel for itself and the page stays.
+    page->ensureWidgetVisible(slider, 0, 60);
+    slider->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(waitUntil([&] { return slider->hasFocus(); }));
+    const int pageAt = bar->value();
+    wheelOver(slider, 2);
+    ASSERT_TRUE(waitUntil([&] { return editor().settings().canvasPadding != before.canvasPadding; }))
+        << "a focused slider moves with the wheel";
+    EXPECT_EQ(bar->value(), pageAt);
 }
 
 }  // namespace
