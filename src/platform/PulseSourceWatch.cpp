@@ -22,7 +22,8 @@ PulseSourceWatch::PulseSourceWatch(std::function<void()> changed)
             const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
             // A source's own changes (its volume, its suspension) come often and change nothing
             // the user picks from; the server's change is a new default.
-            const bool sourceCameOrWent = facility == PA_SUBSCRIPTION_EVENT_SOURCE && type != PA_SUBSCRIPTION_EVENT_CHANGE;
+            const bool sourceCameOrWent = facility == PA_SUBSCRIPTION_EVENT_SOURCE
+                && type != PA_SUBSCRIPTION_EVENT_CHANGE;
             if (sourceCameOrWent || facility == PA_SUBSCRIPTION_EVENT_SERVER)
                 static_cast<PulseSourceWatch*>(data)->changed_();
         },

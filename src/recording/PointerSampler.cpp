@@ -15,7 +15,10 @@ PointerSampler::PointerSampler(double interval, std::function<PointerReading()> 
 {
 }
 
-PointerSampler::~PointerSampler() { stop(); }
+PointerSampler::~PointerSampler()
+{
+    stop();
+}
 
 void PointerSampler::stop()
 {

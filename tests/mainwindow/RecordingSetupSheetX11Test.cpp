@@ -33,7 +33,8 @@ TEST(RecordingSetupSheetX11Test, AMicrophonePluggedInOrRemovedShowsWhileTheSheet
     Recorder recorder(backend, dir.filePath("Recordings"));
     RecordingSetupSheet sheet(StudioBinding<RecordingOptions>::to(options), recorder,
                               [&backend] { return RecordingCapabilities::read(backend); });
-    sheet.followDevices([&backend](std::function<void()> changed) { return backend.watchMicrophones(std::move(changed)); });
+    sheet.followDevices(
+        [&backend](std::function<void()> changed) { return backend.watchMicrophones(std::move(changed)); });
     auto shows = [&sheet](const QString& text) {
         for (const QLabel* label : sheet.findChildren<QLabel*>())
             if (label->text() == text && !label->isHidden())
@@ -44,8 +45,8 @@ TEST(RecordingSetupSheetX11Test, AMicrophonePluggedInOrRemovedShowsWhileTheSheet
     ASSERT_TRUE(shows("No microphone connected"));
     EXPECT_FALSE(sheet.canStart());
 
-    const QString module = pactl({"load-module", "module-null-source", "source_name=sablewick_test_microphone",
-                                  "description=Desk_microphone"});
+    const QString module = pactl(
+        {"load-module", "module-null-source", "source_name=sablewick_test_microphone", "description=Desk_microphone"});
     ASSERT_FALSE(module.isEmpty());
     const bool appeared = test::waitUntil([&] { return shows("Desk_microphone"); });
     pactl({"unload-module", module});

@@ -36,8 +36,9 @@ bool onScreen(const QWidget& window)
 std::vector<QImage> firstFrames(const QString& movie, int count)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", movie, "-frames:v", QString::number(count), "-f",
-                                            "rawvideo", "-pix_fmt", "rgb24", "-"});
+    ffmpeg.start(
+        QStringLiteral("ffmpeg"),
+        {"-v", "error", "-i", movie, "-frames:v", QString::number(count), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     EXPECT_TRUE(ffmpeg.waitForFinished(30000));
     const QByteArray bytes = ffmpeg.readAllStandardOutput();
     const qsizetype frameBytes = qsizetype(kScreenWidth) * kScreenHeight * 3;
@@ -56,9 +57,9 @@ int ownPixels(const QImage& frame, const QRect& rect)
     for (int y = rect.top(); y <= rect.bottom(); y += 4)
         for (int x = rect.left(); x <= rect.right(); x += 4) {
             const QColor c = frame.pixelColor(x, y);
-            if (std::abs(c.red() - kOwnColour.red()) + std::abs(c.green() - kOwnColour.green()) +
-                    std::abs(c.blue() - kOwnColour.blue()) <
-                60)
+            if (std::abs(c.red() - kOwnColour.red()) + std::abs(c.green() - kOwnColour.green())
+                    + std::abs(c.blue() - kOwnColour.blue())
+                < 60)
                 ++count;
         }
     return count;

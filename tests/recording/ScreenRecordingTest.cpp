@@ -35,8 +35,8 @@ class GreyScreen : public ScreenFrameSource {
 public:
     ScreenFrame grab() override
     {
-        return {pixels_.data(), kPicture.width() * 4, kPicture.width(), kPicture.height(), ScreenPixelFormat::bgrx,
-                std::nullopt};
+        return {pixels_.data(),    kPicture.width() * 4,    kPicture.width(),
+                kPicture.height(), ScreenPixelFormat::bgrx, std::nullopt};
     }
 
 private:
@@ -51,8 +51,12 @@ public:
     {
         for (std::uint32_t& pixel : pixels_)
             pixel = static_cast<std::uint32_t>(random_());
-        return {reinterpret_cast<const std::uint8_t*>(pixels_.data()), size.width() * 4, size.width(), size.height(),
-                ScreenPixelFormat::bgrx, std::nullopt};
+        return {reinterpret_cast<const std::uint8_t*>(pixels_.data()),
+                size.width() * 4,
+                size.width(),
+                size.height(),
+                ScreenPixelFormat::bgrx,
+                std::nullopt};
     }
 
 private:
@@ -101,8 +105,9 @@ private:
             const double capturedAt = start + static_cast<double>(piece) * 0.01;
             {
                 std::unique_lock lock(mutex_);
-                const auto due = std::chrono::steady_clock::time_point(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                    std::chrono::duration<double>(capturedAt + 0.01)));
+                const auto due = std::chrono::steady_clock::time_point(
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(capturedAt + 0.01)));
                 if (changed_.wait_until(lock, due, [this] { return stop_; }))
                     return;
             }
