@@ -1,6 +1,7 @@
 #include "app/StudioSession.h"
 
 #include "app/GlobalStudioShortcuts.h"
+#include "app/MinimizedTopLevelWindows.h"
 #include "app/RecordingPanel.h"
 #include "app/SablewickLifecycle.h"
 #include "app/StudioScreenshotDialogs.h"
@@ -62,8 +63,10 @@ StudioSessionServices standardSessionServices(PlaybackFactory& playback)
     services.quit = [] { QCoreApplication::quit(); };
     static StudioScreenshotDialogs dialogs;
     static TopLevelWindows windows;
+    static MinimizedTopLevelWindows recordingWindows;
     services.screenshot.dialogs = &dialogs;
     services.screenshotCapture.windows = &windows;
+    services.recordingWindows = &recordingWindows;
     const CaptureSystem system = captureSystem(QProcessEnvironment::systemEnvironment());
     services.screenshotCapture.portal = system == CaptureSystem::portal;
     // A desktop session can be recorded; an offscreen run has nothing to record.
@@ -111,6 +114,7 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
     });
     if (m_services.capture) {
         m_recorder = std::make_unique<Recorder>(*m_services.capture, m_services.recordingsFolder);
+        m_recorder->setWindows(m_services.recordingWindows);
         // A finished recording opens in the editor; the window is not brought forward. A failed
         // open reports itself through the editor's notice.
         QPointer<EditorModel> editor(m_editor.get());

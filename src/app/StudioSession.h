@@ -21,6 +21,7 @@ class CaptureBackend;
 class RecordingPanelController;
 class EditorModel;
 class Recorder;
+class RecordingWindows;
 class GlobalStudioShortcuts;
 class PlaybackFactory;
 class PreferencesStore;
@@ -39,6 +40,8 @@ struct StudioSessionServices {
     CaptureBackend* capture = nullptr;
     std::shared_ptr<CaptureBackend> ownedCapture;
     QString recordingsFolder;
+    // The windows the recorder takes off the screen while it records; none: they stay.
+    RecordingWindows* recordingWindows = nullptr;
     ScreenshotModelServices screenshot;
     // Its folder (empty: the pictures folder's) also receives pasted images.
     ScreenshotCaptureServices screenshotCapture;

@@ -126,6 +126,7 @@ QWidget* StudioWindowSession::makeRecordingSetupSheet(QWidget* parent, std::func
         StudioBinding<RecordingOptions>{[this] { return m_recordingOptions; },
                                         [this](const RecordingOptions& options) { m_recordingOptions = options; }},
         *recorder, [backend] { return RecordingCapabilities::read(*backend); }, parent);
+    sheet->followDevices([backend](std::function<void()> changed) { return backend->watchMicrophones(std::move(changed)); });
     connect(sheet, &RecordingSetupSheet::startRequested, this, [this, recorder, started = std::move(started)] {
         // The sheet closes only once the capture runs; a failed start leaves it up with the
         // recorder's notice, so the user can change the options and try again.

@@ -167,8 +167,17 @@ RecordingSetupSheet::RecordingSetupSheet(StudioBinding<RecordingOptions> options
     for (auto signal : {&Recorder::isStartingChanged, &Recorder::noticeChanged, &Recorder::needsScreenPermissionChanged,
                         &Recorder::needsMicrophonePermissionChanged, &Recorder::needsRestartChanged})
         connect(&m_recorder, signal, this, &RecordingSetupSheet::rebuild);
-    connect(qApp, &QGuiApplication::screenAdded, this, &RecordingSetupSheet::refreshCapabilities);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        followScreen(screen);
+        refreshCapabilities();
+    });
     connect(qApp, &QGuiApplication::screenRemoved, this, &RecordingSetupSheet::refreshCapabilities);
+    for (QScreen* screen : QGuiApplication::screens())
+        followScreen(screen);
+    // A microphone plugged in gives the audio server several reports at once: one reading.
+    m_deviceRefresh.setSingleShot(true);
+    m_deviceRefresh.setInterval(std::chrono::milliseconds(50));
+    connect(&m_deviceRefresh, &QTimer::timeout, this, &RecordingSetupSheet::refreshCapabilities);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             refreshCapabilities();
@@ -184,6 +193,23 @@ void RecordingSetupSheet::refreshCapabilities()
         edit([&](RecordingOptions& o) { o.displayID = repaired; });
     else
         rebuild();
+}
+
+void RecordingSetupSheet::followScreen(QScreen* screen)
+{
+    // A display that changes its mode or place keeps its screen: the size line must follow it.
+    connect(screen, &QScreen::geometryChanged, this, &RecordingSetupSheet::refreshCapabilities);
+}
+
+void RecordingSetupSheet::followDevices(const DeviceWatcher& watch)
+{
+    m_deviceWatch.reset();
+    if (!watch)
+        return;
+    // The report comes on the watch's thread; the reading is made on the sheet's.
+    m_deviceWatch = watch([this] {
+        QMetaObject::invokeMethod(&m_deviceRefresh, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    });
 }
 
 void RecordingSetupSheet::edit(const std::function<void(RecordingOptions&)>& change)

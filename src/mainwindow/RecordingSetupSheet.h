@@ -4,10 +4,13 @@
 #include "recording/RecordingCapabilities.h"
 #include "recording/RecordingOptions.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class QScreen;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -34,8 +37,13 @@ public:
                         std::function<RecordingCapabilities()> capabilities, QWidget* parent = nullptr);
 
     // Reads displays, microphone and typing access again and repairs the chosen display. Runs
-    // when the sheet is created, when screens come or go and when the application is activated.
+    // when the sheet is created, when screens come, go or change their geometry, when a followed
+    // device changes and when the application is activated.
     void refreshCapabilities();
+    // Reads the capabilities again (once for a burst) whenever the watch made by `watch` reports
+    // a change of microphones, until the sheet goes.
+    using DeviceWatcher = std::function<std::unique_ptr<DeviceWatch>(std::function<void()> changed)>;
+    void followDevices(const DeviceWatcher& watch);
     const RecordingCapabilities& capabilities() const { return m_capabilities; }
 
     // 310 with a notice, else 350 with typing access, else 440.
@@ -62,6 +70,7 @@ private:
     QWidget* firstControl() const;
     void rebuild();
     void refreshState();
+    void followScreen(QScreen* screen);
     QWidget* buildForm();
     RecordingOptions options() const { return m_options.get(); }
     void edit(const std::function<void(RecordingOptions&)>& change);
@@ -70,6 +79,8 @@ private:
     Recorder& m_recorder;
     std::function<RecordingCapabilities()> m_read;
     RecordingCapabilities m_capabilities;
+    QTimer m_deviceRefresh;
+    std::unique_ptr<DeviceWatch> m_deviceWatch;  // after the timer: its reports reach the timer
 
     StudioIconButton* m_close = nullptr;
     QScrollArea* m_form = nullptr;

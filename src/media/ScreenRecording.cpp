@@ -14,11 +14,13 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -79,6 +81,34 @@ private:
     X11ScreenGrabber grabber_;
 };
 
+// The audio server the environment names.
+class PulseSound : public RecordingSound {
+public:
+    PulseSound() : connection_("Sablewick", kAudioServerTimeout) {}
+
+    std::string systemOutputSource() override
+    {
+        const PulseConnection::ServerNames names = connection_.serverNames(kAudioServerTimeout);
+        return names.defaultSink.empty() ? std::string() : names.defaultSink + ".monitor";
+    }
+
+    std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) override
+    {
+        // A source that fails later goes quiet; the mixer fills silence.
+        return std::make_unique<PulseStream>(connection_, source, std::move(consumer));
+    }
+
+private:
+    struct PulseStream : Stream {
+        PulseStream(PulseConnection& connection, const std::string& source, Consumer consumer)
+            : stream(connection, source, std::move(consumer), nullptr)
+        {
+        }
+        PulseRecordStream stream;
+    };
+    PulseConnection connection_;
+};
+
 }  // namespace
 
 struct ScreenRecording::State {
@@ -92,10 +122,12 @@ struct ScreenRecording::State {
     ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
     double zero = 0;
 
-    std::unique_ptr<PulseConnection> pulse;
-    std::vector<std::unique_ptr<PulseRecordStream>> streams;
+    // The streams' callbacks use the mixer and its mutex: the streams are declared after them so
+    // that they go first, whatever ends the recording (a start that throws included).
     std::mutex mixMutex;
     std::unique_ptr<LiveAudioMixer> mixer;  // guarded by mixMutex
+    std::unique_ptr<RecordingSound> sound;
+    std::vector<std::unique_ptr<RecordingSound::Stream>> streams;
 
     // Grab thread -> conversion thread.
     std::mutex grabMutex;
@@ -115,6 +147,8 @@ struct ScreenRecording::State {
     double lastFrameClock = 0;         // guarded by queueMutex
 
     std::atomic<bool> stopGrabbing{false};
+    std::atomic<bool> stopAsked{false};  // by finishMovie or stopCapture: the movie ends at stopClock
+    std::atomic<double> stopClock{0};
     std::atomic<bool> quit{false};
     std::atomic<std::int64_t> captured{0};
     std::atomic<std::int64_t> dropped{0};
@@ -131,7 +165,7 @@ struct ScreenRecording::State {
         if (!wanted)
             return;
         try {
-            pulse = std::make_unique<PulseConnection>("Sablewick", kAudioServerTimeout);
+            sound = settings.sound ? settings.sound() : std::make_unique<PulseSound>();
         } catch (const PulseError&) {
             // The system's sound is a nicety: without a server the movie is silent. A
             // microphone asked for is not, and the caller reports it.
@@ -141,31 +175,38 @@ struct ScreenRecording::State {
         }
         std::vector<std::string> sources;
         if (settings.systemAudio) {
-            const PulseConnection::ServerNames names = pulse->serverNames(kAudioServerTimeout);
-            if (!names.defaultSink.empty())
-                sources.push_back(names.defaultSink + ".monitor");
+            try {
+                if (std::string output = sound->systemOutputSource(); !output.empty())
+                    sources.push_back(std::move(output));
+            } catch (const PulseError&) {
+                // Without the system's output the microphone alone is recorded, or nothing.
+            }
         }
         if (settings.microphone)
             sources.push_back(settings.microphoneSource);
-        if (sources.empty()) {
-            pulse.reset();
-            return;
+        // Each stream that opens is one input of the mixer, numbered as it opens: a source that
+        // fails leaves no gap that the next one's sound would fall into.
+        {
+            std::lock_guard lock(mixMutex);
+            mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(sources.size()), zero);
         }
-        mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(sources.size()), zero);
         for (std::size_t i = 0; i < sources.size(); ++i) {
-            const int index = static_cast<int>(i);
+            const int input = static_cast<int>(streams.size());
             try {
-                streams.push_back(std::make_unique<PulseRecordStream>(
-                    *pulse, sources[i],
-                    [this, index](const float* samples, std::size_t count, double capturedAt) {
+                streams.push_back(sound->record(
+                    sources[i], [this, input](const float* samples, std::size_t count, double capturedAt) {
                         std::lock_guard lock(mixMutex);
-                        mixer->add(index, samples, count, capturedAt, monotonicSeconds());
-                    },
-                    nullptr));  // a source that fails goes quiet; the mixer fills silence
+                        mixer->add(input, samples, count, capturedAt, monotonicSeconds());
+                    }));
             } catch (const PulseError&) {
                 if (settings.microphone && i + 1 == sources.size())
                     throw;
             }
+        }
+        if (streams.empty()) {
+            std::lock_guard lock(mixMutex);
+            mixer.reset();
+            sound.reset();
         }
     }
 
@@ -208,6 +249,15 @@ struct ScreenRecording::State {
         return frame;
     }
 
+    // The movie ends here: the grab thread takes the display's picture of this moment as the
+    // last frame, whatever frame time it was waiting for.
+    void askStop()
+    {
+        if (!stopAsked.exchange(true))
+            stopClock.store(monotonicSeconds());
+        endGrabbing();
+    }
+
     // Ends the grab thread's waits at once, for a frame time or for a free picture.
     void endGrabbing()
     {
@@ -220,6 +270,54 @@ struct ScreenRecording::State {
         grabChanged.notify_all();
     }
 
+    // Takes a free picture, or none when the grab is to end: a conversion failed (its reason is
+    // set), or the recording stops and `untilStop` says to give up then.
+    std::optional<int> freePicture(bool untilStop, std::string& stoppedReason)
+    {
+        std::unique_lock lock(grabMutex);
+        grabChanged.wait(lock, [&] {
+            return !freePictures.empty() || conversionFailure || quit.load() || (untilStop && stopGrabbing.load());
+        });
+        if (conversionFailure) {
+            stoppedReason = *conversionFailure;
+            return std::nullopt;
+        }
+        if (quit.load() || (untilStop && stopGrabbing.load()))
+            return std::nullopt;
+        const int index = freePictures.back();
+        freePictures.pop_back();
+        return index;
+    }
+
+    // Grabs into `index` and hands the picture to the conversion, stamped no earlier than
+    // `earliest` and no later than `latest`; false (with the reason) when the display could not
+    // be read.
+    bool grabPicture(int index, double earliest, double latest, std::string& stoppedReason)
+    {
+        double stamp = monotonicSeconds();
+        ScreenFrame picture;
+        try {
+            picture = grabber->grabInto(index);
+            if (picture.width < 1 || picture.height < 1 || !picture.bits)
+                throw std::runtime_error("The display sent an empty picture.");
+        } catch (const std::runtime_error& error) {
+            stoppedReason = error.what();
+            std::lock_guard lock(grabMutex);
+            freePictures.push_back(index);
+            return false;
+        }
+        if (settings.source && picture.shownAt)
+            stamp = *picture.shownAt;
+        stamp = std::clamp(stamp, earliest, latest);
+        ++captured;
+        {
+            std::lock_guard lock(grabMutex);
+            grabbed.push_back({index, picture, stamp});
+        }
+        grabChanged.notify_all();
+        return true;
+    }
+
     // Only grabs, at the frame times: a frame's stamp is the clock at its grab (or when the
     // source showed it), whatever the conversion and the encoder do with it afterwards.
     void grabLoop()
@@ -227,6 +325,8 @@ struct ScreenRecording::State {
         const double interval = 1.0 / settings.framesPerSecond;
         std::int64_t tick = 0;
         std::string stoppedReason;
+        bool failed = false;
+        double lastStamp = zero - interval;
         while (!stopGrabbing.load()) {
             const double due = zero + static_cast<double>(tick) * interval;
             {
@@ -235,39 +335,19 @@ struct ScreenRecording::State {
                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(due)));
                 wake.wait_until(lock, until, [this] { return stopGrabbing.load(); });
             }
-            int index = 0;
-            {
-                std::unique_lock lock(grabMutex);
-                grabChanged.wait(lock, [this] {
-                    return !freePictures.empty() || conversionFailure || stopGrabbing.load();
-                });
-                if (conversionFailure) {
-                    stoppedReason = *conversionFailure;
-                    break;
-                }
-                if (stopGrabbing.load())
-                    break;
-                index = freePictures.back();
-                freePictures.pop_back();
-            }
-            double stamp = monotonicSeconds();
-            ScreenFrame picture;
-            try {
-                picture = grabber->grabInto(index);
-                if (picture.width < 1 || picture.height < 1 || !picture.bits)
-                    throw std::runtime_error("The display sent an empty picture.");
-            } catch (const std::runtime_error& error) {
-                stoppedReason = error.what();
+            const std::optional<int> index = freePicture(true, stoppedReason);
+            if (!index) {
+                failed = !stoppedReason.empty();
                 break;
             }
-            if (settings.source && picture.shownAt)
-                stamp = std::max(zero, *picture.shownAt);
-            ++captured;
-            {
-                std::lock_guard lock(grabMutex);
-                grabbed.push_back({index, picture, stamp});
+            lastStamp = monotonicSeconds();
+            // The movie starts with its first frame: that one is its time zero, which the sound
+            // and the events count from, however long the threads took to start.
+            const double latest = tick == 0 ? zero : std::numeric_limits<double>::infinity();
+            if (!grabPicture(*index, zero, latest, stoppedReason)) {
+                failed = true;
+                break;
             }
-            grabChanged.notify_all();
             // A late grab skips the frame times that have passed instead of bursting to catch up.
             const double now = monotonicSeconds();
             std::int64_t next = tick + 1;
@@ -277,6 +357,16 @@ struct ScreenRecording::State {
                 next = onTime + 1;
             }
             tick = next;
+        }
+        // The stop came while the grab waited for its frame time or for a picture that the
+        // conversion still held (a busy machine): the display as it is at the stop closes the
+        // movie, so that the movie lasts until the stop.
+        if (!failed && stopAsked.load()) {
+            const double end = stopClock.load();
+            if (end - lastStamp > interval / 2) {
+                if (const std::optional<int> index = freePicture(false, stoppedReason))
+                    grabPicture(*index, zero, std::max(zero, end), stoppedReason);
+            }
         }
         const bool byItself = !stopGrabbing.load();
         if (byItself) {
@@ -321,9 +411,17 @@ struct ScreenRecording::State {
             grabChanged.notify_all();
             {
                 std::lock_guard lock(queueMutex);
-                if (failure || frames.size() >= kMaxQueuedFrames) {
+                if (failure) {
                     ++dropped;
                     spare.push_back(std::move(frame));
+                } else if (frames.size() >= kMaxQueuedFrames) {
+                    // The newest frame always goes in, in place of the newest one waiting: an
+                    // encoder that fell behind loses frames from the middle of the backlog, never
+                    // the last ones before a stop.
+                    ++dropped;
+                    spare.push_back(std::move(frames.back().frame));
+                    frames.back() = {std::move(frame), item.clock - zero};
+                    lastFrameClock = item.clock;
                 } else {
                     frames.push_back({std::move(frame), item.clock - zero});
                     lastFrameClock = item.clock;
@@ -423,6 +521,56 @@ struct ScreenRecording::State {
         if (events.finished)
             events.finished();
     }
+
+    void start()
+    {
+        if (settings.source)
+            grabber = settings.source;
+        else
+            grabber = std::make_shared<X11FrameSource>(settings.area);
+        if (!settings.source)
+            prepareConversion(settings.area.size(), AV_PIX_FMT_BGR0);
+        zero = monotonicSeconds();
+        openSound();
+        LiveMovieWriterSettings writerSettings;
+        writerSettings.width = settings.pixelSize.width();
+        writerSettings.height = settings.pixelSize.height();
+        writerSettings.framesPerSecond = settings.framesPerSecond;
+        if (!settings.preset.empty())
+            writerSettings.preset = settings.preset;
+        writerSettings.audio = mixer != nullptr;
+        writer = std::make_unique<LiveMovieWriter>(settings.path, writerSettings);
+        // Time zero is the first frame's grab: the sound and the events count from there too.
+        zero = monotonicSeconds();
+        if (mixer) {
+            std::lock_guard lock(mixMutex);
+            mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(streams.size()), zero);
+        }
+        for (int i = 0; i < grabber->pictureCount(); ++i)
+            freePictures.push_back(i);
+        encodeThread = std::thread([this] { encodeLoop(); });
+        convertThread = std::thread([this] { convertLoop(); });
+        grabThread = std::thread([this] { grabLoop(); });
+    }
+
+    // Ends every thread that runs and the sound.
+    void shutdown()
+    {
+        endGrabbing();
+        if (grabThread.joinable())
+            grabThread.join();
+        {
+            std::scoped_lock lock(grabMutex, queueMutex);
+            quit.store(true);
+        }
+        grabChanged.notify_all();
+        queueChanged.notify_all();
+        if (convertThread.joinable())
+            convertThread.join();
+        if (encodeThread.joinable())
+            encodeThread.join();
+        streams.clear();
+    }
 };
 
 ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events)
@@ -431,53 +579,17 @@ ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events
     State& s = *state_;
     s.settings = std::move(settings);
     s.events = std::move(events);
-    if (s.settings.source)
-        s.grabber = s.settings.source;
-    else
-        s.grabber = std::make_shared<X11FrameSource>(s.settings.area);
-    if (!s.settings.source)
-        s.prepareConversion(s.settings.area.size(), AV_PIX_FMT_BGR0);
-    s.zero = monotonicSeconds();
-    s.openSound();
-    LiveMovieWriterSettings writerSettings;
-    writerSettings.width = s.settings.pixelSize.width();
-    writerSettings.height = s.settings.pixelSize.height();
-    writerSettings.framesPerSecond = s.settings.framesPerSecond;
-    if (!s.settings.preset.empty())
-        writerSettings.preset = s.settings.preset;
-    writerSettings.audio = s.mixer != nullptr;
-    s.writer = std::make_unique<LiveMovieWriter>(s.settings.path, writerSettings);
-    // Time zero is the first frame's grab: the sound and the events count from there too.
-    s.zero = monotonicSeconds();
-    if (s.mixer) {
-        std::lock_guard lock(s.mixMutex);
-        s.mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(s.streams.size()), s.zero);
+    try {
+        s.start();
+    } catch (...) {
+        // The state goes with the exception: its threads end first, then its streams (their
+        // callbacks still running), then the mixer they fed.
+        s.shutdown();
+        throw;
     }
-    for (int i = 0; i < s.grabber->pictureCount(); ++i)
-        s.freePictures.push_back(i);
-    s.encodeThread = std::thread([&s] { s.encodeLoop(); });
-    s.convertThread = std::thread([&s] { s.convertLoop(); });
-    s.grabThread = std::thread([&s] { s.grabLoop(); });
 }
 
-ScreenRecording::~ScreenRecording()
-{
-    State& s = *state_;
-    s.endGrabbing();
-    if (s.grabThread.joinable())
-        s.grabThread.join();
-    {
-        std::scoped_lock lock(s.grabMutex, s.queueMutex);
-        s.quit.store(true);
-    }
-    s.grabChanged.notify_all();
-    s.queueChanged.notify_all();
-    if (s.convertThread.joinable())
-        s.convertThread.join();
-    if (s.encodeThread.joinable())
-        s.encodeThread.join();
-    s.streams.clear();
-}
+ScreenRecording::~ScreenRecording() { state_->shutdown(); }
 
 double ScreenRecording::startTime() const { return state_->zero; }
 bool ScreenRecording::hasSound() const { return state_->mixer != nullptr; }
@@ -495,7 +607,7 @@ void ScreenRecording::finishMovie()
 void ScreenRecording::stopCapture()
 {
     State& s = *state_;
-    s.endGrabbing();
+    s.askStop();
     if (s.grabThread.joinable())
         s.grabThread.join();
     s.queueChanged.notify_all();

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,26 @@
 #include <string>
 
 namespace sablewick {
+
+// The audio server as a recording uses it: where the system's output can be heard and a stream
+// of any source. Another one stands in for it to reach what a server that half fails does.
+class RecordingSound {
+public:
+    // Interleaved 48 kHz stereo float, with the monotonic time its first sample was captured.
+    // Called on the server's thread.
+    using Consumer = std::function<void(const float* samples, std::size_t frames, double capturedAt)>;
+    // Delivers until destroyed; no call of its consumer runs after its destructor returns.
+    class Stream {
+    public:
+        virtual ~Stream() = default;
+    };
+
+    virtual ~RecordingSound() = default;
+    // The source that carries what the system plays, or empty when there is none. Throws PulseError.
+    virtual std::string systemOutputSource() = 0;
+    // Throws PulseError.
+    virtual std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) = 0;
+};
 
 struct ScreenRecordingSettings {
     QRect area;          // root-window pixels of the recorded display (X11)
@@ -24,6 +45,9 @@ struct ScreenRecordingSettings {
     bool systemAudio = false;
     bool microphone = false;
     std::string microphoneSource;  // the audio server's source name
+    // Connects to the sound when some is asked for; none: the audio server the environment
+    // names. Throws PulseError when there is no server.
+    std::function<std::unique_ptr<RecordingSound>()> sound;
 };
 
 // One running recording of a display (X11, or another frame source): a thread grabs the display at
@@ -56,7 +80,8 @@ public:
     bool hasSound() const;
 
     // Stops taking frames and sound and finishes the movie on the encoding thread; `finished`
-    // or `failed` follows once.
+    // or `failed` follows once. Every frame grabbed before it is kept, and the picture on the
+    // display at the stop is the movie's last.
     void finishMovie();
     // Stops grabbing the display and the sound.
     void stopCapture();

@@ -101,10 +101,22 @@ struct InputEvents {
     std::function<void(double time, QPointF pointer)> keyDown;
 };
 
+// Where the pointer was, and when on the backend's clock (now()).
+struct PointerReading {
+    double time = 0;
+    QPointF location;
+};
+
 // Destroying it stops the monitoring; no callback runs after the destructor returns.
 class InputMonitor {
 public:
     virtual ~InputMonitor() = default;
+};
+
+// Destroying it stops the watching; no callback runs after the destructor returns.
+class DeviceWatch {
+public:
+    virtual ~DeviceWatch() = default;
 };
 
 class CaptureBackend {
@@ -122,6 +134,13 @@ public:
     virtual std::optional<QString> defaultMicrophone() = 0;
     // Its name for people, or none when there is no input device.
     virtual std::optional<QString> defaultMicrophoneName() = 0;
+    // Calls `changed` on any thread when a microphone may have come, gone or become the default;
+    // none when the platform cannot tell.
+    virtual std::unique_ptr<DeviceWatch> watchMicrophones(std::function<void()> changed)
+    {
+        (void)changed;
+        return nullptr;
+    }
 
     // The displays that can be recorded. Throws CaptureError.
     virtual std::vector<CaptureDisplay> displays() = 0;
@@ -135,6 +154,10 @@ public:
 
     virtual double now() = 0;
     virtual QPointF pointerLocation() = 0;
+    // The same reading (pointerLocation() and now()) for a thread of the recorder's own, one call at
+    // a time, for as long as a recording runs; empty when the backend can only be read on the
+    // main thread.
+    virtual std::function<PointerReading()> pointerReader() { return {}; }
     // The centre of the focused text caret, or none when it cannot be found quickly.
     virtual std::optional<QPointF> caretLocation() = 0;
     // Throws CaptureError when input cannot be monitored.

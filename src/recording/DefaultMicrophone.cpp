@@ -1,6 +1,7 @@
 #include "recording/DefaultMicrophone.h"
 
 #include "platform/PulseConnection.h"
+#include "platform/PulseSourceWatch.h"
 
 namespace sablewick::DefaultMicrophone {
 
@@ -21,7 +22,24 @@ std::optional<PulseConnection::ServerNames> microphoneSource()
     }
 }
 
+class SourceWatch : public DeviceWatch {
+public:
+    explicit SourceWatch(std::function<void()> changed) : watch_(std::move(changed)) {}
+
+private:
+    PulseSourceWatch watch_;
+};
+
 }  // namespace
+
+std::unique_ptr<DeviceWatch> watch(std::function<void()> changed)
+{
+    try {
+        return std::make_unique<SourceWatch>(std::move(changed));
+    } catch (const PulseError&) {
+        return nullptr;
+    }
+}
 
 std::optional<QString> identifier()
 {

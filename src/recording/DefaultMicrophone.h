@@ -1,7 +1,11 @@
 #pragma once
 
+#include "recording/CaptureBackend.h"
+
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace sablewick::DefaultMicrophone {
@@ -10,5 +14,7 @@ namespace sablewick::DefaultMicrophone {
 // system plays, not a microphone): its identifier, and its name for people.
 std::optional<QString> identifier();
 std::optional<QString> name();
+// Follows the audio server's sources; none without a server.
+std::unique_ptr<DeviceWatch> watch(std::function<void()> changed);
 
 }  // namespace sablewick::DefaultMicrophone

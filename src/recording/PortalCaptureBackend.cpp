@@ -85,6 +85,10 @@ PortalCaptureBackend::~PortalCaptureBackend()
 
 std::optional<QString> PortalCaptureBackend::defaultMicrophone() { return DefaultMicrophone::identifier(); }
 std::optional<QString> PortalCaptureBackend::defaultMicrophoneName() { return DefaultMicrophone::name(); }
+std::unique_ptr<DeviceWatch> PortalCaptureBackend::watchMicrophones(std::function<void()> changed)
+{
+    return DefaultMicrophone::watch(std::move(changed));
+}
 
 QString PortalCaptureBackend::restoreToken() const
 {
@@ -195,6 +199,12 @@ QPointF PortalCaptureBackend::pointerLocation()
     const double x = frame.left() + (p->x() + 0.5) * frame.width() / size.width();
     const double y = frame.bottom() - (p->y() + 0.5) * frame.height() / size.height();
     return {x, y};
+}
+
+std::function<PointerReading()> PortalCaptureBackend::pointerReader()
+{
+    // The stream's pointer is read under its own lock; the backend outlives every recording.
+    return [this] { return PointerReading{monotonicSeconds(), pointerLocation()}; };
 }
 
 bool PortalCaptureBackend::pointerMetadata()

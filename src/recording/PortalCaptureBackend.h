@@ -42,12 +42,14 @@ public:
     bool requestMicrophoneAccess() override { return true; }
     std::optional<QString> defaultMicrophone() override;
     std::optional<QString> defaultMicrophoneName() override;
+    std::unique_ptr<DeviceWatch> watchMicrophones(std::function<void()> changed) override;
     std::vector<CaptureDisplay> displays() override;
     std::optional<std::uint32_t> mainDisplayID() override;
     void startCapture(const CaptureRequest& request, CaptureEvents events,
                       std::function<void(CaptureStart)> done) override;
     double now() override;
     QPointF pointerLocation() override;
+    std::function<PointerReading()> pointerReader() override;
     std::optional<QPointF> caretLocation() override { return std::nullopt; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override;
     bool canMonitorInput() override;

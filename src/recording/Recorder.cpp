@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace sablewick {
 
@@ -147,6 +148,20 @@ void Recorder::start(const RecordingOptions& options, std::function<void(bool)> 
     m_moviePath = request.moviePath;
 
     const std::uint64_t generation = m_generation;
+    if (!m_windows)
+        return startCapture(generation, options, request, std::move(done));
+    // The first frame must not show our own windows: the capture starts once they are away.
+    m_windowsAway = true;
+    QPointer<Recorder> self(this);
+    m_windows->putAway([self, generation, options, request, done]() mutable {
+        if (self)
+            self->startCapture(generation, options, request, std::move(done));
+    });
+}
+
+void Recorder::startCapture(std::uint64_t generation, const RecordingOptions& options, const CaptureRequest& request,
+                            std::function<void(bool)> done)
+{
     QPointer<Recorder> self(this);
     m_backend.startCapture(request, makeCaptureEvents(generation),
                            [self, generation, options, request, done](CaptureStart result) {
@@ -157,6 +172,12 @@ void Recorder::start(const RecordingOptions& options, std::function<void(bool)> 
                                                        std::move(done));
                                });
                            });
+}
+
+void Recorder::bringWindowsBack()
+{
+    if (m_windows && std::exchange(m_windowsAway, false))
+        m_windows->bringBack();
 }
 
 void Recorder::continueStart(std::uint64_t generation, const RecordingOptions& options, CaptureRequest request,
@@ -223,6 +244,7 @@ void Recorder::failStart(const CaptureError& error)
         setNeedsRestart(false);
         setNotice(QStringLiteral("Could not start recording: ") + error.message());
     }
+    bringWindowsBack();
     setStarting(false);
 }
 
@@ -240,14 +262,15 @@ void Recorder::stop()
 {
     if (!m_isRecording)
         return;
-    setRecording(false);
-    setFinalizing(true);
-    removeEventMonitors();
+    m_stoppedAt = m_backend.now();
     if (!m_session) {
-        setFinalizing(false);
+        setRecording(false);
+        removeEventMonitors(m_stoppedAt);
+        bringWindowsBack();
         setNotice(QStringLiteral("The recording has already finished."));
         return;
     }
+    // The movie ends first, at the moment of the stop; the pointer's path ends there too.
     std::optional<CaptureError> problem;
     try {
         m_session->finishMovie();
@@ -262,8 +285,12 @@ void Recorder::stop()
         if (!problem)
             problem = error;
     }
+    removeEventMonitors(m_stoppedAt);
+    // Once the last picture is taken: the windows must not be in it.
+    bringWindowsBack();
+    setRecording(false);
+    setFinalizing(!problem);
     if (problem) {
-        setFinalizing(false);
         setNotice(QStringLiteral("Could not finish recording: ") + problem->message());
         endSession();
     }
@@ -295,6 +322,7 @@ void Recorder::handleFinished(std::uint64_t generation)
     setRecording(false);
     setFinalizing(false);
     removeEventMonitors();
+    bringWindowsBack();
     if (m_moviePath) {
         const QString movie = *m_moviePath;
         const QUrl url = QUrl::fromLocalFile(movie);
@@ -330,6 +358,7 @@ void Recorder::handleFailed(std::uint64_t generation, const CaptureError& error)
     setRecording(false);
     setFinalizing(false);
     removeEventMonitors();
+    bringWindowsBack();
     setNotice(QStringLiteral("Recording failed: ") + error.message());
     endSession();
 }
@@ -341,6 +370,7 @@ void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error
     setRecording(false);
     setFinalizing(true);
     removeEventMonitors();
+    bringWindowsBack();
     setNotice(QStringLiteral("Capture stopped: ") + error.message() + QStringLiteral(". Finishing the video."));
 }
 
@@ -370,14 +400,25 @@ void Recorder::installEventMonitors()
                 self->handleInput(generation, FocusKind::typing, time, pointer);
             });
     };
-    if (m_pointerApart)
-        m_pointerTimer.start();
+    if (m_pointerApart) {
+        if (std::function<PointerReading()> reader = m_backend.pointerReader())
+            m_sampler = std::make_unique<PointerSampler>(samplingInterval, std::move(reader));
+        else
+            m_pointerTimer.start();
+    }
     m_inputMonitor = m_backend.monitorInput(std::move(input));
 }
 
-void Recorder::removeEventMonitors()
+void Recorder::removeEventMonitors(double until)
 {
     m_pointerTimer.stop();
+    if (m_sampler) {
+        m_sampler->stop();
+        for (const PointerReading& reading : m_sampler->take())
+            if (reading.time <= until)
+                appendSample(reading.time, reading.location);
+        m_sampler.reset();
+    }
     m_inputMonitor.reset();
 }
 
@@ -432,11 +473,16 @@ void Recorder::samplePointer()
 {
     if (!m_isRecording || !m_pointerApart)
         return;
+    const QPointF p = m_backend.pointerLocation();
+    appendSample(m_backend.now(), p);
+}
+
+void Recorder::appendSample(double clockTime, QPointF p)
+{
     if (!(m_screenFrame.width() > 0) || !(m_screenFrame.height() > 0))
         return;
-    const QPointF p = m_backend.pointerLocation();
     PointerSample sample;
-    sample.time = m_backend.now() - m_startedAt;
+    sample.time = clockTime - m_startedAt;
     sample.x = std::clamp((p.x() - m_screenFrame.left()) / m_screenFrame.width(), 0.0, 1.0);
     sample.y = std::clamp((p.y() - m_screenFrame.top()) / m_screenFrame.height(), 0.0, 1.0);
     sample.visible = frameContains(m_screenFrame, p);

@@ -2,7 +2,9 @@
 
 #include "document/FocusPoint.h"
 #include "recording/CaptureBackend.h"
+#include "recording/PointerSampler.h"
 #include "recording/RecordingOptions.h"
+#include "recording/RecordingWindows.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -14,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -57,9 +60,14 @@ public:
     QRectF screenFrame() const { return m_screenFrame; }
     // The backend clock's reading at the movie's first frame: time zero of samples and events.
     double timeZero() const { return m_startedAt; }
+    // The backend clock's reading at the last stop: the movie and the pointer's path end there.
+    double stopTime() const { return m_stoppedAt; }
     const std::optional<QString>& moviePath() const { return m_moviePath; }
 
     void setOnFinish(FinishAction action) { m_onFinish = std::move(action); }
+    // The application's windows, put away while a recording runs; none: nothing is put away.
+    // They must outlive the recorder.
+    void setWindows(RecordingWindows* windows) { m_windows = windows; }
     // The user has read the last outcome (the setup sheet opens afresh).
     void clearNotice() { setNotice(std::nullopt); }
 
@@ -78,6 +86,8 @@ public:
     // A manual focus point at the pointer, while recording only: the panel and the hot key.
     void markZoomAtPointer();
     // One pointer sample, while recording a capture that keeps the pointer apart from its pictures.
+    // Where the backend can be read on another thread, the samples are taken there at the
+    // sampling rate, and reach the samples when the recording stops.
     void samplePointer();
 
 signals:
@@ -93,11 +103,16 @@ signals:
     void eventsChanged();
 
 private:
+    void startCapture(std::uint64_t generation, const RecordingOptions& options, const CaptureRequest& request,
+                      std::function<void(bool)> done);
+    void bringWindowsBack();
     void continueStart(std::uint64_t generation, const RecordingOptions& options, CaptureRequest request,
                        CaptureStart result, std::function<void(bool)> done);
     void failStart(const CaptureError& error);
     void installEventMonitors();
-    void removeEventMonitors();
+    // Ends the sampling and the monitoring; samples read after `until` (the stop) are dropped.
+    void removeEventMonitors(double until = std::numeric_limits<double>::infinity());
+    void appendSample(double clockTime, QPointF location);
     void handleFinished(std::uint64_t generation);
     void handleFailed(std::uint64_t generation, const CaptureError& error);
     void handleStopped(std::uint64_t generation, const CaptureError& error);
@@ -132,15 +147,19 @@ private:
     QDateTime m_recordingStartedAt;
 
     FinishAction m_onFinish;
+    RecordingWindows* m_windows = nullptr;
+    bool m_windowsAway = false;
     std::shared_ptr<CaptureSession> m_session;
     std::optional<QString> m_moviePath;
     QRectF m_screenFrame;
     double m_startedAt = 0;  // backend clock
+    double m_stoppedAt = 0;  // backend clock
     std::vector<FocusPoint> m_events;
     std::vector<PointerSample> m_pointerSamples;
     std::optional<double> m_lastKeystroke;  // backend clock, within the current burst
     std::unique_ptr<InputMonitor> m_inputMonitor;
-    QTimer m_pointerTimer;
+    QTimer m_pointerTimer;  // where the backend can only be read here
+    std::unique_ptr<PointerSampler> m_sampler;
     bool m_recordedPointerVisible = true;
     bool m_pointerApart = true;  // the capture's pictures leave the pointer out and its path is sampled
     bool m_recordedClickHighlights = false;

@@ -53,6 +53,10 @@ void X11CaptureBackend::setPreset(std::string preset) { preset_ = std::move(pres
 
 std::optional<QString> X11CaptureBackend::defaultMicrophone() { return DefaultMicrophone::identifier(); }
 std::optional<QString> X11CaptureBackend::defaultMicrophoneName() { return DefaultMicrophone::name(); }
+std::unique_ptr<DeviceWatch> X11CaptureBackend::watchMicrophones(std::function<void()> changed)
+{
+    return DefaultMicrophone::watch(std::move(changed));
+}
 
 bool X11CaptureBackend::canMonitorInput()
 {
@@ -116,15 +120,49 @@ void X11CaptureBackend::startCapture(const CaptureRequest& request, CaptureEvent
 
 double X11CaptureBackend::now() { return monotonicSeconds(); }
 
+namespace {
+
+constexpr QPointF kNowhere(-1e9, -1e9);  // outside every display
+
+QPointF locate(std::unique_ptr<X11Pointer>& pointer, const DisplayLayout& layout)
+{
+    try {
+        if (!pointer)
+            pointer = std::make_unique<X11Pointer>();
+        return layout.globalPoint(pointer->position());
+    } catch (const X11Error&) {
+        return kNowhere;
+    }
+}
+
+}  // namespace
+
 QPointF X11CaptureBackend::pointerLocation()
 {
     try {
-        if (!pointer_)
-            pointer_ = std::make_unique<X11Pointer>();
-        return layout().globalPoint(pointer_->position());
+        return locate(pointer_, layout());
     } catch (const X11Error&) {
-        return {-1e9, -1e9};  // nowhere: outside every display
+        return kNowhere;
     }
+}
+
+std::function<PointerReading()> X11CaptureBackend::pointerReader()
+{
+    // A connection of the reader's own, on its thread, and the layout as it is now: the displays
+    // the recording was set up for.
+    DisplayLayout current;
+    try {
+        current = layout();
+    } catch (const X11Error&) {
+        return {};
+    }
+    auto pointer = std::make_shared<std::unique_ptr<X11Pointer>>();
+    try {
+        *pointer = std::make_unique<X11Pointer>();  // opened now: the first sample is not late
+    } catch (const X11Error&) {
+        // Opened by the first reading, which is then nowhere until the server answers.
+    }
+    return [pointer, current] { return PointerReading{monotonicSeconds(), locate(*pointer, current)}; };
 }
 
 std::optional<QPointF> X11CaptureBackend::caretLocation()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MonotonicClock.h"
 #include "recording/CaptureBackend.h"
 
 #include <deque>
@@ -77,6 +78,9 @@ public:
     std::optional<CaptureError> monitorError;
     std::optional<QString> inputReason;  // the session hides input whatever is allowed
     bool pointerApart = true;            // of the sessions started from now on
+    // Whether the pointer can be read on another thread: then it reads `pointer` as it was when
+    // the recording started, at the time of the real monotonic clock.
+    bool pointerReadOnAnyThread = false;
 
     int screenRequests = 0;
     int microphoneStatusReads = 0;
@@ -156,6 +160,12 @@ public:
     }
     double now() override { return clock; }
     QPointF pointerLocation() override { return pointer; }
+    std::function<PointerReading()> pointerReader() override
+    {
+        if (!pointerReadOnAnyThread)
+            return {};
+        return [p = pointer] { return PointerReading{monotonicSeconds(), p}; };
+    }
     std::optional<QPointF> caretLocation() override { return caret; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override
     {

@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace sablewick {
@@ -307,6 +309,62 @@ TEST_F(RecorderTest, ACaptureWithThePointerInItsPicturesKeepsNoPathAndNoEditable
     EXPECT_EQ(recorder->pointerSamples().size(), 1u);
 }
 
+// The application's windows, put away and brought back by the test's word; it notes what the
+// capture was doing at each step.
+class FakeWindows : public RecordingWindows {
+public:
+    explicit FakeWindows(const FakeCaptureBackend& backend) : backend_(backend) {}
+    void putAway(std::function<void()> ready) override
+    {
+        away = true;
+        this->ready = std::move(ready);
+    }
+    void bringBack() override
+    {
+        away = false;
+        ++broughtBack;
+        capturesStoppedWhenBack = backend_.sessionLog ? backend_.sessionLog->stopCaptureCalls : -1;
+    }
+    bool away = false;
+    int broughtBack = 0;
+    int capturesStoppedWhenBack = -1;
+    std::function<void()> ready;
+
+private:
+    const FakeCaptureBackend& backend_;
+};
+
+TEST_F(RecorderTest, TheWindowsAreAwayBeforeTheCaptureStartsAndBackWhenItEnds)
+{
+    FakeWindows windows(backend);
+    recorder->setWindows(&windows);
+
+    // A start that fails brings them back, with the notice.
+    begin();
+    EXPECT_TRUE(windows.away);
+    EXPECT_EQ(backend.captureStarts, 0);  // not before they are away
+    windows.ready();
+    ASSERT_EQ(backend.captureStarts, 1);
+    backend.failStart(CaptureError(QStringLiteral("No display.")));
+    settle();
+    EXPECT_FALSE(windows.away);
+    EXPECT_EQ(windows.broughtBack, 1);
+
+    // A recording keeps them away until its last picture is taken.
+    begin();
+    windows.ready();
+    backend.completeStart(backend.clock);
+    settle();
+    ASSERT_TRUE(recorder->isRecording());
+    EXPECT_TRUE(windows.away);
+    recorder->stop();
+    EXPECT_FALSE(windows.away);
+    EXPECT_EQ(windows.capturesStoppedWhenBack, 1);
+    backend.lastEvents.finished();
+    settle();
+    EXPECT_EQ(windows.broughtBack, 2);
+}
+
 TEST_F(RecorderTest, AStopThatCannotTearDownStillEndsTheCapture)
 {
     struct Row {
@@ -460,6 +518,41 @@ TEST_F(RecorderTest, PointerSamplesAreClampedAndMarkedOutsideTheDisplay)
     const auto count = recorder->pointerSamples().size();
     recorder->samplePointer();
     EXPECT_EQ(recorder->pointerSamples().size(), count);  // sampling ends with the stop
+}
+
+TEST_F(RecorderTest, ThePointerKeepsItsRateWhileTheMainThreadIsBusy)
+{
+    // Where the backend can be read on another thread the samples never wait for the window's
+    // work: here a slot that holds the main thread for 200 ms, again and again.
+    backend.pointerReadOnAnyThread = true;
+    backend.pointer = {640, 180};
+    backend.clock = monotonicSeconds();
+    record();
+    int busySlots = 0;
+    QTimer busy;
+    QObject::connect(&busy, &QTimer::timeout, [&busySlots] {
+        ++busySlots;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    busy.start(0);
+    while (busySlots < 8)
+        QCoreApplication::processEvents();
+    busy.stop();
+    backend.clock = monotonicSeconds();
+    const double length = backend.clock - recorder->timeZero();
+    recorder->stop();
+
+    const std::vector<PointerSample>& samples = recorder->pointerSamples();
+    EXPECT_GE(static_cast<double>(samples.size()), length / Recorder::samplingInterval * 0.8);
+    EXPECT_LE(static_cast<double>(samples.size()), length / Recorder::samplingInterval + 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ((PointerSample{0, samples[i].x, samples[i].y, samples[i].visible}), (PointerSample{0, 0.5, 0.25, true}));
+        EXPECT_GE(samples[i].time, 0);
+        EXPECT_LE(samples[i].time, length);  // none after the stop
+        if (i > 0) {
+            EXPECT_GT(samples[i].time, samples[i - 1].time);
+        }
+    }
 }
 
 TEST_F(RecorderTest, AZeroSizedDisplayGivesNoSamples)

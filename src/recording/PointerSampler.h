@@ -1,0 +1,46 @@
+#pragma once
+
+#include "recording/CaptureBackend.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+
+// Reads the pointer at a steady rate on a thread of its own, so that the pointer's path keeps its
+// rate however long the main thread is busy painting windows or handling input. The readings wait
+// in the sampler until the owner takes them.
+//
+// Threading: construct, take and destroy on one thread; `read` runs on the sampler's thread.
+class PointerSampler {
+public:
+    // The most readings made at once for times that passed while a reading waited.
+    static constexpr std::int64_t maxCatchUp = 5;
+
+    PointerSampler(double interval, std::function<PointerReading()> read);
+    ~PointerSampler();
+    PointerSampler(const PointerSampler&) = delete;
+    PointerSampler& operator=(const PointerSampler&) = delete;
+
+    // Ends the readings; none runs after it returns. Idempotent.
+    void stop();
+    // The readings since the last call, oldest first.
+    std::vector<PointerReading> take();
+
+private:
+    void run();
+
+    const double interval_;
+    const std::function<PointerReading()> read_;
+    std::mutex mutex_;
+    std::condition_variable stopChanged_;
+    bool stop_ = false;                     // guarded by mutex_
+    std::vector<PointerReading> readings_;  // guarded by mutex_
+    std::thread thread_;                    // last: it starts once the rest is ready
+};
+
+}  // namespace sablewick

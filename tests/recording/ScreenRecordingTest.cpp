@@ -1,0 +1,239 @@
+// A recording's end under an encoder that cannot keep up, and its sound when the audio server
+// only half works: a source that cannot be opened, and a start that fails after the sources
+// opened. The server is a stand-in whose streams deliver from threads of their own, as the real
+// server's loop does; the movies are real and decoded.
+#include "media/ScreenRecording.h"
+
+#include "editor/EditorTestSupport.h"
+#include "media/MediaError.h"
+#include "media/MediaTestSupport.h"
+#include "platform/MonotonicClock.h"
+#include "platform/PulseConnection.h"
+#include "recording/RecordingTestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace sablewick {
+namespace {
+
+constexpr QSize kPicture(160, 120);
+
+// A grey display that never changes.
+class GreyScreen : public ScreenFrameSource {
+public:
+    ScreenFrame grab() override
+    {
+        return {pixels_.data(),    kPicture.width() * 4,    kPicture.width(),
+                kPicture.height(), ScreenPixelFormat::bgrx, std::nullopt};
+    }
+
+private:
+    std::vector<std::uint8_t> pixels_ = std::vector<std::uint8_t>(kPicture.width() * kPicture.height() * 4, 128);
+};
+
+// A display of noise, new at every grab: costly to encode.
+class NoiseScreen : public ScreenFrameSource {
+public:
+    static constexpr QSize size{320, 240};
+    ScreenFrame grab() override
+    {
+        for (std::uint32_t& pixel : pixels_)
+            pixel = static_cast<std::uint32_t>(random_());
+        return {reinterpret_cast<const std::uint8_t*>(pixels_.data()),
+                size.width() * 4,
+                size.width(),
+                size.height(),
+                ScreenPixelFormat::bgrx,
+                std::nullopt};
+    }
+
+private:
+    std::minstd_rand random_;
+    std::vector<std::uint32_t> pixels_ = std::vector<std::uint32_t>(size.width() * size.height());
+};
+
+// A source of the stand-in server: a steady square wave at 0.3 of full scale in pieces of 10 ms,
+// each stamped with when it was captured, delivered from its own thread until it is destroyed. A
+// flooding one delivers without pause, each piece stamped now: it is nearly always inside its
+// consumer.
+class ToneStream : public RecordingSound::Stream {
+public:
+    ToneStream(RecordingSound::Consumer consumer, int halfPeriod, bool flood)
+        : consumer_(std::move(consumer))
+        , halfPeriod_(halfPeriod)
+        , flood_(flood)
+        , thread_([this] { run(); })
+    {
+    }
+    ~ToneStream() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void run()
+    {
+        constexpr std::size_t kPiece = 480;
+        std::vector<float> samples(kPiece * 2);
+        for (std::size_t i = 0; i < kPiece; ++i)
+            samples[2 * i] = samples[2 * i + 1] = (i / halfPeriod_) % 2 ? 0.3f : -0.3f;
+        const double start = monotonicSeconds();
+        for (std::int64_t piece = 0;; ++piece) {
+            if (flood_) {
+                if (std::lock_guard lock(mutex_); stop_)
+                    return;
+                consumer_(samples.data(), kPiece, monotonicSeconds());
+                continue;
+            }
+            const double capturedAt = start + static_cast<double>(piece) * 0.01;
+            {
+                std::unique_lock lock(mutex_);
+                const auto due = std::chrono::steady_clock::time_point(
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(capturedAt + 0.01)));
+                if (changed_.wait_until(lock, due, [this] { return stop_; }))
+                    return;
+            }
+            consumer_(samples.data(), kPiece, capturedAt);
+        }
+    }
+
+    RecordingSound::Consumer consumer_;
+    std::size_t halfPeriod_;
+    bool flood_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    std::thread thread_;  // last: it starts once the rest is ready
+};
+
+// The stand-in server: the system's output is "output.monitor" at 1 kHz, any other source sounds
+// at 1.5 kHz (two tones that never cancel out); the sources named in `broken` cannot be opened.
+class ToneServer : public RecordingSound {
+public:
+    ToneServer(std::set<std::string> broken, bool flood)
+        : broken_(std::move(broken))
+        , flood_(flood)
+    {
+    }
+    std::string systemOutputSource() override { return "output.monitor"; }
+    std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) override
+    {
+        if (broken_.count(source))
+            throw PulseError("Could not record from \"" + source + "\"");
+        return std::make_unique<ToneStream>(std::move(consumer), source == "output.monitor" ? 24 : 16, flood_);
+    }
+
+private:
+    std::set<std::string> broken_;
+    bool flood_;
+};
+
+ScreenRecordingSettings settingsFor(const std::string& path, std::set<std::string> broken, bool flood = false)
+{
+    ScreenRecordingSettings settings;
+    settings.source = std::make_shared<GreyScreen>();
+    settings.pixelSize = kPicture;
+    settings.framesPerSecond = 30;
+    settings.path = path;
+    settings.systemAudio = true;
+    settings.microphone = true;
+    settings.microphoneSource = "microphone";
+    settings.sound = [broken, flood] { return std::make_unique<ToneServer>(broken, flood); };
+    return settings;
+}
+
+TEST(ScreenRecordingStopTest, AnEncoderFarBehindStillEndsTheMovieAtTheStop)
+{
+    // x264's slowest preset on noise falls far behind the grab: frames wait and some are dropped,
+    // but never the last ones before the stop.
+    QTemporaryDir dir;
+    const std::string movie = dir.filePath("behind.mov").toStdString();
+    ScreenRecordingSettings settings;
+    settings.source = std::make_shared<NoiseScreen>();
+    settings.pixelSize = NoiseScreen::size;
+    settings.framesPerSecond = 60;
+    settings.path = movie;
+    settings.preset = "veryslow";
+    std::atomic<bool> finished{false};
+    ScreenRecording::Events events;
+    events.finished = [&] { finished = true; };
+    events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+    ScreenRecording recording(settings, events);
+    ASSERT_TRUE(test::waitUntil([&] { return recording.framesDropped() > 0; }, 60000)) << "the encoder kept up";
+    const double stop = monotonicSeconds() - recording.startTime();
+    recording.finishMovie();
+    ASSERT_TRUE(test::waitUntil([&] { return finished.load(); }, 120000));
+
+    const test::DecodedVideo decoded = test::decodeVideo(movie);
+    ASSERT_FALSE(decoded.frameTimes.empty());
+    // The last frame is the display at the stop, or one grabbed less than half a frame before.
+    EXPECT_GE(decoded.frameTimes.back(), stop - 0.5 / 60);
+    EXPECT_LE(decoded.frameTimes.back(), stop + 1.0 / 60);
+}
+
+TEST(ScreenRecordingSoundTest, TheSourcesThatOpenAreHeardWhicheverFailed)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        std::set<std::string> broken;
+    };
+    for (const Case& c : {Case{"both open", {}}, Case{"the system's output fails", {"output.monitor"}}}) {
+        const std::string movie = dir.filePath(QString(c.name) + ".mov").toStdString();
+        std::atomic<bool> finished{false};
+        ScreenRecording::Events events;
+        events.finished = [&] { finished = true; };
+        events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+        ScreenRecording recording(settingsFor(movie, c.broken), events);
+        ASSERT_TRUE(recording.hasSound()) << c.name;
+        ASSERT_TRUE(test::waitUntil([&] { return recording.framesCaptured() >= 30; })) << c.name;
+        recording.finishMovie();
+        ASSERT_TRUE(test::waitUntil([&] { return finished.load(); })) << c.name;
+
+        // The tones are in the movie from a moment after its start to its end: every 10 ms of
+        // its middle half is loud.
+        const std::vector<std::int16_t> sound = test::decodedSound(QString::fromStdString(movie));
+        ASSERT_GT(sound.size(), 48000u / 2) << c.name;
+        constexpr std::size_t kWindow = 480;
+        std::size_t windows = 0, loud = 0;
+        for (std::size_t at = sound.size() / 4; at + kWindow <= sound.size() * 3 / 4; at += kWindow, ++windows) {
+            double energy = 0;
+            for (std::size_t i = at; i < at + kWindow; ++i)
+                energy += double(sound[i]) * sound[i];
+            loud += std::sqrt(energy / kWindow) > 0.2 * 32768;
+        }
+        EXPECT_EQ(loud, windows) << c.name << ": the sound is missing or broken";
+    }
+}
+
+TEST(ScreenRecordingSoundTest, AStartThatFailsAfterTheSoundOpenedEndsTheStreamsBeforeTheirMixer)
+{
+    // The movie cannot be created once both streams deliver: the start throws while their
+    // threads are inside the mixer. A mixer that went first would be used after it was freed
+    // (a crash here, a report in the sanitized build).
+    QTemporaryDir dir;
+    const std::string movie = dir.filePath("missing folder/movie.mov").toStdString();
+    for (int attempt = 0; attempt < 20; ++attempt)
+        EXPECT_THROW(ScreenRecording(settingsFor(movie, {}, true), {}), MediaError);
+}
+
+}  // namespace
+}  // namespace sablewick
