@@ -310,6 +310,23 @@ QStringList JourneyDesktop::windows(qint64 pid, const QString& titlePattern) con
     return found;
 }
 
+QStringList JourneyDesktop::popups(qint64 pid) const
+{
+    QStringList found;
+    Connection display(m_display);
+    if (!display)
+        return found;
+    // Menus lie straight on the root window, past the window manager.
+    for (Window window : children(display, DefaultRootWindow(static_cast<Display*>(display)))) {
+        XWindowAttributes attributes{};
+        if ((pid == 0 || cardinal(display, window, "_NET_WM_PID") == static_cast<unsigned long>(pid))
+            && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable
+            && attributes.override_redirect)
+            found.append(QString::number(window));
+    }
+    return found;
+}
+
 QString JourneyDesktop::activeWindow() const
 {
     Connection display(m_display);

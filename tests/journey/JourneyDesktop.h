@@ -45,6 +45,9 @@ public:
     // Visible top-level windows of a process (of any when 0) whose title matches the pattern (a
     // whole-title regex).
     QStringList windows(qint64 pid, const QString& titlePattern) const;
+    // Pop-up windows of a process (of any when 0) that are shown now: menus, a combo box's list,
+    // a layer over the whole screen; they lie past the window manager.
+    QStringList popups(qint64 pid) const;
     QString activeWindow() const;
     QString windowTitle(const QString& id) const;
     QRect windowGeometry(const QString& id) const;

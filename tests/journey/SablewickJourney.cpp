@@ -131,6 +131,31 @@ void SablewickJourney::clickAt(QPoint point, int button) const
                        QString::number(button)});
 }
 
+void SablewickJourney::chooseSegment(const QString& name, int index, int count)
+{
+    // Segmented controls read as combo boxes.
+    const std::optional<QRect> control = waitForControl(name, "combo box");
+    ASSERT_TRUE(control) << "no control named '" << name.toStdString() << "'";
+    clickAt({control->left() + control->width() * (2 * index + 1) / (2 * count), control->center().y()});
+}
+
+void SablewickJourney::saveAs(const QString& button, const QString& path)
+{
+    const QStringList before = windows(".+");
+    click(button, "push button");
+    QString dialog;
+    ASSERT_TRUE(waitFor([&] {
+        for (const QString& id : windows(".+"))
+            if (!before.contains(id))
+                dialog = id;
+        return !dialog.isEmpty();
+    })) << "no save dialog appeared";
+    activate(dialog);
+    desktop().xdotool({"key", "--clearmodifiers", "ctrl+a", "BackSpace"});
+    desktop().xdotool({"type", "--delay", "20", path});
+    desktop().xdotool({"key", "Return"});
+}
+
 void SablewickJourney::drag(QPoint from, QPoint to) const
 {
     desktop().xdotool({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
@@ -158,6 +183,17 @@ void SablewickJourney::type(const QString& window, const QString& text) const
 {
     activate(window);
     desktop().xdotool({"type", "--delay", "30", text});
+}
+
+QString SablewickJourney::launchWithMovie(double seconds)
+{
+    launch({makeMovie("clip.mp4", seconds)});
+    const QString window = waitForWindow(titled("clip"));
+    if (window.isEmpty() || !waitForControl("Video preview")) {
+        ADD_FAILURE() << "the movie did not open\n" << output();
+        return {};
+    }
+    return window;
 }
 
 QString SablewickJourney::makeMovie(const QString& name, double seconds, QSize size) const

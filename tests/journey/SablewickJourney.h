@@ -44,6 +44,11 @@ protected:
     void click(const QString& name, const QString& role = {});
     std::optional<QRect> waitForControl(const QString& name, const QString& role = {}, int milliseconds = 30000) const;
     void clickAt(QPoint point, int button = 1) const;
+    // Clicks one of the equal segments, side by side, of a segmented control.
+    void chooseSegment(const QString& name, int index, int count);
+    // Presses a button that opens a save dialog and names the file there (the dialog's name field
+    // has the keyboard when it opens).
+    void saveAs(const QString& button, const QString& path);
     void drag(QPoint from, QPoint to) const;
     // Brings a window forward through the window manager and sends keys to it.
     void activate(const QString& window) const;
@@ -52,6 +57,9 @@ protected:
     // What the program said on its error output, for a failure's message.
     std::string output();
 
+    // Starts the program with a short movie, clip.mp4; its window, once it shows the movie's
+    // preview, or empty.
+    QString launchWithMovie(double seconds);
     // A short movie of moving test pictures with a tone, made by ffmpeg in the work folder.
     QString makeMovie(const QString& name, double seconds = 3, QSize size = {1280, 720}) const;
 
