@@ -48,14 +48,7 @@ TEST_F(EditorJourney, PlayMovesThePlayheadWithinASecond)
 TEST_F(EditorJourney, UndoTakesBackAZoomDraggedAlongTheTimeline)
 {
     ASSERT_NO_FATAL_FAILURE(openMovie());
-    click("Add zoom", "push button");
-    const QString zoomName = "Manual zoom at 0 seconds.*";
-    std::optional<QRect> zoom = waitForControl(zoomName, "push button", 10000);
-    if (!zoom) {
-        // The zoom waits for its subject: the user points at it in the preview.
-        clickAt(preview.center());
-        zoom = waitForControl(zoomName, "push button");
-    }
+    const std::optional<QRect> zoom = addZoom();
     ASSERT_TRUE(zoom) << JourneyAccessibility::describe(app.processId()).toStdString();
     // Away from the timeline and settled, as the user sees the zoom track before the drag. The
     // playhead crosses the track and may stand elsewhere after the drag (the preview follows the

@@ -105,6 +105,18 @@ QString SablewickJourney::waitForWindow(const QString& titlePattern, int millise
     return id;
 }
 
+QString SablewickJourney::waitForNewWindow(const QStringList& before) const
+{
+    QString found;
+    waitFor([&] {
+        for (const QString& id : windows(".+"))
+            if (!before.contains(id))
+                found = id;
+        return !found.isEmpty();
+    });
+    return found;
+}
+
 QString SablewickJourney::waitForMainWindow(int milliseconds) const
 {
     return waitForWindow(QStringLiteral("Sablewick"), milliseconds);
@@ -143,13 +155,8 @@ void SablewickJourney::saveAs(const QString& button, const QString& path)
 {
     const QStringList before = windows(".+");
     click(button, "push button");
-    QString dialog;
-    ASSERT_TRUE(waitFor([&] {
-        for (const QString& id : windows(".+"))
-            if (!before.contains(id))
-                dialog = id;
-        return !dialog.isEmpty();
-    })) << "no save dialog appeared";
+    const QString dialog = waitForNewWindow(before);
+    ASSERT_FALSE(dialog.isEmpty()) << "no save dialog appeared";
     activate(dialog);
     desktop().xdotool({"key", "--clearmodifiers", "ctrl+a", "BackSpace"});
     desktop().xdotool({"type", "--delay", "20", path});
@@ -194,6 +201,19 @@ QString SablewickJourney::launchWithMovie(double seconds)
         return {};
     }
     return window;
+}
+
+std::optional<QRect> SablewickJourney::addZoom()
+{
+    click("Add zoom", "push button");
+    const QString segment = QStringLiteral("Manual zoom at.*");
+    std::optional<QRect> zoom = waitForControl(segment, "push button", 10000);
+    if (!zoom) {
+        // The zoom waits for its subject: the user points at it in the preview.
+        clickAt(waitForControl("Video preview").value_or(QRect()).center());
+        zoom = waitForControl(segment, "push button");
+    }
+    return zoom;
 }
 
 QString SablewickJourney::makeMovie(const QString& name, double seconds, QSize size) const

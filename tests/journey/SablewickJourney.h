@@ -38,6 +38,8 @@ protected:
     // title with the program's name after it ("Recording — Sablewick"); `titled` makes such a title.
     QString waitForMainWindow(int milliseconds = 30000) const;
     static QString titled(const QString& name) { return name + QStringLiteral(" — Sablewick"); }
+    // Waits for a window of the program that is not among `before` (a dialog that opens).
+    QString waitForNewWindow(const QStringList& before) const;
     QStringList windows(const QString& titlePattern) const { return desktop().windows(app.processId(), titlePattern); }
 
     // Waits for a showing control with this accessible name (and role) and clicks its centre.
@@ -60,6 +62,8 @@ protected:
     // Starts the program with a short movie, clip.mp4; its window, once it shows the movie's
     // preview, or empty.
     QString launchWithMovie(double seconds);
+    // Adds a zoom with the timeline's button; the zoom's segment on the timeline.
+    std::optional<QRect> addZoom();
     // A short movie of moving test pictures with a tone, made by ffmpeg in the work folder.
     QString makeMovie(const QString& name, double seconds = 3, QSize size = {1280, 720}) const;
 
