@@ -39,7 +39,8 @@ TEST_F(EditorJourney, PlayMovesThePlayheadWithinASecond)
     clickAt(play->center());
     QElapsedTimer clock;
     clock.start();
-    const bool moved = waitFor([&] { return differ(still, desktop().grab(preview)); }, 1000);
+    const bool moved =
+        waitFor([&] { return differ(still, desktop().grab(preview)); }, 1000 * SABLEWICK_JOURNEY_TIME_SCALE);
     EXPECT_TRUE(moved) << "one Play press left the preview still for " << clock.elapsed() << " ms";
     EXPECT_TRUE(waitFor([&] { return !JourneyAccessibility::find(app.processId(), "00:00.00", "label"); }, 2000))
         << "the time label stayed at zero";
