@@ -251,11 +251,12 @@ void JourneyDesktop::startTray()
               "take the system tray", [](Display* display) {
                   return XGetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False)) != None;
               });
+    m_tray = m_processes.back().get();
 }
 
 qint64 JourneyDesktop::trayPid() const
 {
-    return m_processes.size() >= 4 ? m_processes[3]->processId() : 0;
+    return m_tray ? m_tray->processId() : 0;
 }
 
 QString JourneyDesktop::run(const QString& program, const QStringList& arguments) const

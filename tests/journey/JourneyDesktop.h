@@ -71,6 +71,7 @@ private:
     QString m_display;
     QString m_busAddress;
     std::vector<std::unique_ptr<QProcess>> m_processes;  // in start order; stopped in reverse
+    const QProcess* m_tray = nullptr;
 };
 
 // Whether two images differ in more than `pixels` pixels by more than `tolerance` in a channel.
