@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace sablewick::test {
 
@@ -48,25 +50,38 @@ public:
         run({"key", keys});
     }
 
-    // After `seconds`, dismisses every modal dialog still up, so that a step that never came
-    // fails the test instead of leaving it waiting inside a dialog's loop. The returned timer
-    // belongs to the caller (delete it at the end of the test).
+    // Fails the test and dismisses a modal dialog that has stayed up for `seconds` (no step of the
+    // test answered it), so that the test ends instead of waiting inside the dialog's loop until
+    // ctest stops it. It watches the dialog, not the clock of the whole test: a test that is slow
+    // for another reason (an export under a sanitizer on a busy machine) is bounded by its own
+    // waits. The returned timer belongs to the caller (delete it at the end of the test).
     static QTimer* watchdog(int seconds)
     {
         auto* timer = new QTimer;
-        timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, [timer] {
-            ADD_FAILURE() << "the test was still inside a dialog after its time ran out";
-            timer->setSingleShot(false);
-            timer->disconnect();
-            QObject::connect(timer, &QTimer::timeout, [] {
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    if (auto* dialog = qobject_cast<QDialog*>(modal))
-                        dialog->reject();
-            });
-            timer->start(200);
+        struct Watch {
+            QPointer<QWidget> dialog;
+            QElapsedTimer up;
+        };
+        auto watch = std::make_shared<Watch>();
+        QObject::connect(timer, &QTimer::timeout, [watch, seconds] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            if (!dialog || !dialog->isVisible()) {
+                watch->dialog = nullptr;
+                return;
+            }
+            if (watch->dialog != dialog) {
+                watch->dialog = dialog;
+                watch->up.start();
+            } else if (watch->up.hasExpired(qint64(seconds) * 1000)) {
+                ADD_FAILURE() << "the test was still inside a dialog after its time ran out: "
+                              << dialog->metaObject()->className() << " \"" << dialog->windowTitle().toStdString()
+                              << "\" stayed up for " << seconds << " s";
+                watch->dialog = nullptr;
+                dialog->reject();
+            }
         });
-        timer->start(seconds * 1000);
+        timer->start(200);
         return timer;
     }
 
