@@ -4,6 +4,7 @@
 #include "media/FfmpegSupport.h"
 
 extern "C" {
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -25,6 +26,27 @@ const MediaTime kSettleMargin(1, 4);
 constexpr int kMaxDecoderThreads = 6;
 constexpr int kMaxConversionThreads = 4;
 constexpr std::size_t kImagePoolSize = 4;
+
+// A picture for swscale to write into. Its vector code stores whole groups of pixels and may
+// write past the last pixel of a row whose width is no multiple of the group (tall movies and the
+// sizes that fit them on a canvas often are not), as FFmpeg's own frames allow for: rows aligned
+// to 64 bytes, and slack after the last one. A plain QImage has neither, and the stores went into
+// the next heap block.
+QImage paddedImage(QSize size)
+{
+    constexpr qsizetype kAlign = 64;
+    const qsizetype stride = (qsizetype(size.width()) * 4 + kAlign - 1) / kAlign * kAlign;
+    auto* memory = static_cast<uchar*>(av_malloc(size_t(stride) * size_t(size.height() + 1) + kAlign));
+    if (!memory)
+        throw std::bad_alloc();
+    QImage image(memory, size.width(), size.height(), stride, QImage::Format_RGB32, [](void* data) { av_free(data); },
+                 memory);
+    if (image.isNull()) {
+        av_free(memory);
+        throw std::bad_alloc();
+    }
+    return image;
+}
 
 }  // namespace
 
@@ -215,10 +237,7 @@ struct VideoFrameSource::State {
         }
         if (slot == pool.size() && pool.size() < kImagePoolSize)
             pool.emplace_back();
-        QImage image(convertedSize, QImage::Format_RGB32);
-        if (image.isNull())
-            throw std::bad_alloc();
-        return image;
+        return paddedImage(convertedSize);
     }
 
     QImage convertCurrent()

@@ -152,5 +152,64 @@ TEST_F(EditorRealPlaybackTest, ALongTrackOnAShortMovieIsReadOnlyAsFarAsTheMovieP
     model.togglePlayback();
 }
 
+// Movies taller than wide, of even and odd sizes, and a wide one that a display matrix stands up:
+// opened through the model, they play, seek and give thumbnails of their upright shape.
+struct TallMovie {
+    const char* name;
+    QSize coded;
+    int rotation;
+    QSize shown;
+};
+
+class EditorTallMovieTest : public ::testing::TestWithParam<TallMovie> {};
+
+TEST_P(EditorTallMovieTest, OpensPlaysAndMakesThumbnails)
+{
+    const TallMovie& movie = GetParam();
+    WatchedEngine engine;
+    EditorBench bench;
+    bench.services.playback = &engine;
+    const QString plain = bench.path(QStringLiteral("%1.plain.mp4").arg(movie.name));
+    runFfmpeg({"-f", "lavfi", "-i",
+               QStringLiteral("testsrc2=size=%1x%2:rate=30:duration=1").arg(movie.coded.width()).arg(movie.coded.height()),
+               "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "10", plain});
+    QString path = plain;
+    if (movie.rotation != 0) {
+        path = bench.path(QStringLiteral("%1.mp4").arg(movie.name));
+        runFfmpeg({"-i", plain, "-c", "copy", "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(movie.rotation), path});
+    }
+    ASSERT_TRUE(bench.open(path));
+    EditorModel& model = bench.model();
+    auto* player = qobject_cast<PlaybackVideoPlayer*>(&model.player());
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->frameSize(), movie.shown);
+    ASSERT_TRUE(waitUntil([&] { return model.thumbnails().size() == EditorModel::thumbnailCount; }, 60000));
+    for (const QImage& thumbnail : model.thumbnails()) {
+        EXPECT_LE(thumbnail.width(), EditorModel::thumbnailMaxSize.width());
+        EXPECT_EQ(thumbnail.height(), EditorModel::thumbnailMaxSize.height()) << "a tall picture fills the height";
+    }
+    VideoFrameSource source(path.toStdString());
+    for (const double t : {0.5, 0.2}) {
+        model.seek(t);
+        ASSERT_TRUE(waitUntil([&] {
+            return !player->isSeeking() && !player->currentFrame().isNull() && player->currentFrameTime() <= t
+                && t - player->currentFrameTime() < 1.0 / 30;
+        })) << t;
+        EXPECT_EQ(source.frameAt(t).image.size(), movie.shown);
+        EXPECT_EQ(player->currentFrame().size(), movie.shown) << "the frame of " << t << " s";
+    }
+    model.togglePlayback();
+    ASSERT_TRUE(waitUntil([&] { return player->currentFrameTime() >= 0.7 || !model.isPlaying(); }));
+    if (model.isPlaying())
+        model.togglePlayback();
+}
+
+INSTANTIATE_TEST_SUITE_P(Portrait, EditorTallMovieTest,
+                         ::testing::Values(TallMovie{"tall", {540, 960}, 0, {540, 960}},
+                                           TallMovie{"tallFull", {1080, 1920}, 0, {1080, 1920}},
+                                           TallMovie{"tallOdd", {542, 962}, 0, {542, 962}},
+                                           TallMovie{"turned", {960, 540}, 90, {540, 960}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace sablewick::test

@@ -13,6 +13,8 @@ extern "C" {
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 namespace sablewick {
@@ -482,6 +484,45 @@ TEST_F(VideoFrameSourceTest, NamesWhatIsWrongWithAFile)
         FAIL() << "opened a sound as a movie";
     } catch (const MediaError& error) {
         EXPECT_EQ(error.kind(), MediaErrorKind::noVideoTrack);
+    }
+}
+
+}  // namespace
+}  // namespace sablewick
+
+namespace sablewick {
+namespace {
+
+// Tall movies converted to the odd widths that fit them beside a wide canvas: the conversion
+// writes whole pixel groups, and must not write beyond the picture it was given.
+TEST(VideoFrameSourceTallTest, ScalesTallPicturesToOddWidths)
+{
+    QTemporaryDir dir;
+    for (const QSize coded : {QSize(540, 960), QSize(1080, 1920), QSize(542, 962)}) {
+        const QString path = dir.filePath(QStringLiteral("tall%1.mp4").arg(coded.width()));
+        const QString command = QStringLiteral("ffmpeg -y -v error -nostdin -f lavfi -i testsrc2=size=%1x%2:rate=30:duration=0.5 "
+                                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '%3'")
+                                    .arg(coded.width())
+                                    .arg(coded.height())
+                                    .arg(path);
+        ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+        VideoFrameSource full(path.toStdString());
+        const QImage reference = full.frameAt(0.2).image;
+        ASSERT_EQ(reference.size(), coded);
+        VideoFrameSource source(path.toStdString());
+        for (const QSize asked : {QSize(281, 500), QSize(169, 300), QSize(253, 450), QSize(57, 101), QSize(263, 467)}) {
+            source.setOutputSize(asked);
+            const QImage frame = source.frameAt(0.2).image;
+            ASSERT_EQ(frame.size(), asked);
+            const QImage expected = reference.scaled(asked, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            double sum = 0;
+            for (int y = 0; y < asked.height(); ++y)
+                for (int x = 0; x < asked.width(); ++x) {
+                    const QRgb a = frame.pixel(x, y), b = expected.pixel(x, y);
+                    sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                }
+            EXPECT_LT(sum / (3.0 * asked.width() * asked.height()), 12.0) << asked.width() << "x" << asked.height();
+        }
     }
 }
 
