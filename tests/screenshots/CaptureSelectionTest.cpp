@@ -8,15 +8,56 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
+#include <X11/Xlib.h>
+
 namespace sablewick {
 namespace {
 
 const QString kProgram = QStringLiteral(SABLEWICK_SELECTION_PROGRAM);
+
+// Another client's hold on the keyboard and the pointer, as a desktop's own shortcut has while its
+// keys are down.
+class InputHold {
+public:
+    InputHold() : m_display(XOpenDisplay(nullptr)) {}
+    ~InputHold() { XCloseDisplay(m_display); }
+    // How many of the two the server gave us.
+    int take()
+    {
+        const Window root = DefaultRootWindow(m_display);
+        const bool keyboard =
+            XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+        const bool pointer = XGrabPointer(m_display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                          CurrentTime) == GrabSuccess;
+        XSync(m_display, False);
+        return int(keyboard) + int(pointer);
+    }
+    void release()
+    {
+        XUngrabKeyboard(m_display, CurrentTime);
+        XUngrabPointer(m_display, CurrentTime);
+        XSync(m_display, False);
+    }
+
+private:
+    Display* m_display;
+};
+
+// True once some other client holds both the keyboard and the pointer; a probe that got either
+// gives it straight back.
+bool inputHeldElsewhere()
+{
+    InputHold probe;
+    const int taken = probe.take();
+    probe.release();
+    return taken == 0;
+}
 
 void xdotool(const QStringList& arguments)
 {
@@ -28,8 +69,16 @@ void xdotool(const QStringList& arguments)
 
 class CaptureSelectionTest : public ::testing::Test {
 protected:
-    // Starts the program and waits until its layer is on the screen.
+    // Starts the program and waits until its layer has taken the keyboard and the pointer.
     void start(const char* modeFlag)
+    {
+        launch(modeFlag);
+        // The layer takes the keyboard and pointer just after it appears.
+        ASSERT_TRUE(QTest::qWaitFor(inputHeldElsewhere, 10000)) << "the layer never took the input";
+    }
+
+    // Starts the program and waits until its layer is mapped.
+    void launch(const char* modeFlag)
     {
         m_path = m_dir.filePath(QStringLiteral("choice.png"));
         m_program.start(kProgram, {QStringLiteral("-i"), QString::fromLatin1(modeFlag), QStringLiteral("-x"),
@@ -37,8 +86,6 @@ protected:
         ASSERT_TRUE(m_program.waitForStarted(10000));
         xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
                  QStringLiteral("--name"), QStringLiteral("^Sablewick capture selection$")});
-        // The layer takes the keyboard and pointer just after it appears.
-        QTest::qWait(100);
     }
 
     int finish()
@@ -74,7 +121,12 @@ TEST_F(CaptureSelectionTest, ClickingChoosesTheWindowUnderThePointer)
     window.setGeometry(400, 300, 320, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(100);  // painted on the server before the program freezes the screen
+    // Painted on the server before the program freezes the screen.
+    const QPoint middle = window.geometry().center();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QImage seen = window.screen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage();
+        return seen.pixelColor(0, 0) == QColor(0x20, 0x80, 0x40);
+    }, 10000));
 
     start("-w");
     xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("380"), QStringLiteral("click"),
@@ -83,6 +135,18 @@ TEST_F(CaptureSelectionTest, ClickingChoosesTheWindowUnderThePointer)
     const QImage shot(m_path);
     EXPECT_EQ(shot.size(), window.frameGeometry().size());
     EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(0x20, 0x80, 0x40));
+}
+
+TEST_F(CaptureSelectionTest, InputHeldByAnotherClientWhenTheLayerAppearsIsTakenOnceFree)
+{
+    InputHold other;
+    ASSERT_EQ(other.take(), 2);
+    launch("-s");
+    other.release();
+    ASSERT_TRUE(QTest::qWaitFor(inputHeldElsewhere, 10000)) << "the layer never took the input";
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_FALSE(QFile::exists(m_path));
 }
 
 TEST_F(CaptureSelectionTest, EscapeLeavesNothingAndSaysNothing)
