@@ -177,9 +177,9 @@ TEST_F(MainWindowX11Test, ExportProgressPanelThroughARealExportThatPlays)
     editor().open(QUrl::fromLocalFile(Clips::get().twoSeconds), std::nullopt, [&](bool ok) { opened = ok; });
     ASSERT_TRUE(waitUntil([&] { return opened.has_value(); }));
     ASSERT_TRUE(waitUntil([&] { return view().workspace() != nullptr; }));
-    QTest::qWait(100);
-
     QWidget* exportButton = view().toolbar()->widgetForAction(view().action("export"));
+    // Clicked where it is on the screen, so it must be there and take the click.
+    ASSERT_TRUE(waitUntil([&] { return exportButton->isVisible() && exportButton->isEnabled(); }));
     const QString destination = bench.path("Demo export.mp4");
     QStringList titles, phases;
     bool cancelEnabled = false;

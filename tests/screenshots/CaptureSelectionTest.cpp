@@ -9,17 +9,57 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
 #include <memory>
+#include <X11/Xlib.h>
 
 namespace sablewick {
 namespace {
 
 const QString kProgram = QStringLiteral(SABLEWICK_SELECTION_PROGRAM);
+
+// Another client's hold on the keyboard and the pointer, as a desktop's own shortcut has while its
+// keys are down.
+class InputHold {
+public:
+    InputHold() : m_display(XOpenDisplay(nullptr)) {}
+    ~InputHold() { XCloseDisplay(m_display); }
+    // How many of the two the server gave us.
+    int take()
+    {
+        const Window root = DefaultRootWindow(m_display);
+        const bool keyboard =
+            XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+        const bool pointer = XGrabPointer(m_display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                          CurrentTime) == GrabSuccess;
+        XSync(m_display, False);
+        return int(keyboard) + int(pointer);
+    }
+    void release()
+    {
+        XUngrabKeyboard(m_display, CurrentTime);
+        XUngrabPointer(m_display, CurrentTime);
+        XSync(m_display, False);
+    }
+
+private:
+    Display* m_display;
+};
+
+// True once some other client holds both the keyboard and the pointer; a probe that got either
+// gives it straight back.
+bool inputHeldElsewhere()
+{
+    InputHold probe;
+    const int taken = probe.take();
+    probe.release();
+    return taken == 0;
+}
 
 void xdotool(const QStringList& arguments)
 {
@@ -31,8 +71,16 @@ void xdotool(const QStringList& arguments)
 
 class CaptureSelectionTest : public ::testing::Test {
 protected:
-    // Starts the program and waits until its layer is on the screen.
+    // Starts the program and waits until its layer has taken the keyboard and the pointer.
     void start(const char* modeFlag)
+    {
+        launch(modeFlag);
+        // The layer takes the keyboard and pointer just after it appears.
+        ASSERT_TRUE(QTest::qWaitFor(inputHeldElsewhere, 10000)) << "the layer never took the input";
+    }
+
+    // Starts the program and waits until its layer is mapped.
+    void launch(const char* modeFlag)
     {
         m_path = m_dir.filePath(QStringLiteral("choice.png"));
         m_program.start(kProgram, {QStringLiteral("-i"), QString::fromLatin1(modeFlag), QStringLiteral("-x"),
@@ -40,8 +88,6 @@ protected:
         ASSERT_TRUE(m_program.waitForStarted(10000));
         xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
                  QStringLiteral("--name"), QStringLiteral("^Sablewick capture selection$")});
-        // The layer takes the keyboard and pointer just after it appears.
-        QTest::qWait(100);
     }
 
     int finish()
@@ -77,7 +123,12 @@ TEST_F(CaptureSelectionTest, ClickingChoosesTheWindowUnderThePointer)
     window.setGeometry(400, 300, 320, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(100);  // painted on the server before the program freezes the screen
+    // Painted on the server before the program freezes the screen.
+    const QPoint middle = window.geometry().center();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QImage seen = window.screen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage();
+        return seen.pixelColor(0, 0) == QColor(0x20, 0x80, 0x40);
+    }, 10000));
 
     start("-w");
     xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("380"), QStringLiteral("click"),
@@ -99,6 +150,14 @@ std::unique_ptr<QWidget> flatWindow(const QRect& geometry, QColor color)
     window->setGeometry(geometry);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Painted on the server before the program freezes the screen.
+    const QPoint middle = window->geometry().center();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage seen = window->screen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage();
+            return seen.pixelColor(0, 0) == color;
+        },
+        10000));
     return window;
 }
 
@@ -119,7 +178,6 @@ int whitePixels(const QImage& image)
 TEST_F(CaptureSelectionTest, AHintSaysWhatToDo)
 {
     const auto backdrop = flatWindow(QRect(0, 0, X11Screen::rootRect().width(), 200), QColor(0x20, 0x80, 0x40));
-    QTest::qWait(100);  // painted on the server before the program freezes the screen
     ASSERT_EQ(whitePixels(X11Screen::grab(QRect(0, 0, 1920, 200), false)), 0);
     for (const char* mode : {"-s", "-w"}) {
         SCOPED_TRACE(mode);
@@ -137,7 +195,6 @@ TEST_F(CaptureSelectionTest, WindowModeOutlinesTheWindowUnderThePointer)
     const QColor green(0x20, 0x80, 0x40), orange(0xE0, 0x70, 0x10);
     const auto left = flatWindow(QRect(400, 300, 320, 200), green);
     const auto right = flatWindow(QRect(900, 300, 320, 200), orange);
-    QTest::qWait(100);
     const QColor outline = QColor::fromRgba(0xFF0A84FF);
     // Whether each edge of the window shows the outline and its inside is at full brightness.
     const auto outlined = [&](const QWidget& window, QColor inside) {
@@ -162,6 +219,13 @@ TEST_F(CaptureSelectionTest, WindowModeOutlinesTheWindowUnderThePointer)
     EXPECT_TRUE(QTest::qWaitFor([&] { return outlined(*right, orange) && plain(*left); }, 5000));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("900")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return plain(*left) && plain(*right); }, 5000));
+TEST_F(CaptureSelectionTest, InputHeldByAnotherClientWhenTheLayerAppearsIsTakenOnceFree)
+{
+    InputHold other;
+    ASSERT_EQ(other.take(), 2);
+    launch("-s");
+    other.release();
+    ASSERT_TRUE(QTest::qWaitFor(inputHeldElsewhere, 10000)) << "the layer never took the input";
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     EXPECT_EQ(finish(), 1);
     EXPECT_FALSE(QFile::exists(m_path));

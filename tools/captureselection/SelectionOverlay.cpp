@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QScreen>
 #include <QSaveFile>
+#include <QWindow>
 #include <QTimer>
 
 #include <cstdio>
@@ -59,7 +60,12 @@ void SelectionOverlay::grabInput(int attemptsLeft)
     activateWindow();
     grabKeyboard();
     grabMouse();
-    if (QWidget::keyboardGrabber() == this || attemptsLeft <= 0)
+    // Qt names this widget the grabber whether or not the server agreed: the window may not be
+    // mapped yet, or another client (the key that started us, still held) may own the grab. Only
+    // the server's answer tells whether to try again.
+    QWindow* window = windowHandle();
+    const bool held = window && window->setKeyboardGrabEnabled(true) && window->setMouseGrabEnabled(true);
+    if (held || attemptsLeft <= 0)
         return;
     QTimer::singleShot(20, this, [this, attemptsLeft] { grabInput(attemptsLeft - 1); });
 }
