@@ -35,10 +35,18 @@ public:
     explicit SingleInstanceAdaptor(SingleInstance* owner) : QDBusAbstractAdaptor(owner), m_owner(owner) {}
 
 public slots:
-    void Activate(const QVariantMap&) { emit m_owner->activated({}); }
-    void Open(const QStringList& uris, const QVariantMap&) { emit m_owner->activated(uris); }
+    void Activate(const QVariantMap&) { announce({}); }
+    void Open(const QStringList& uris, const QVariantMap&) { announce(uris); }
 
 private:
+    // Answered first, handled after: what the launch asks for may wait on the user (a save
+    // prompt), and the waiting launch would otherwise take the silence for a hung instance.
+    void announce(const QStringList& uris)
+    {
+        QMetaObject::invokeMethod(
+            m_owner, [owner = m_owner, uris] { emit owner->activated(uris); }, Qt::QueuedConnection);
+    }
+
     SingleInstance* m_owner;
 };
 

@@ -30,6 +30,10 @@ protected:
         chooseSegment("Capture", mode, 3);
         const QString button[] = {"Capture area", "Capture window", "Capture display"};
         click(button[mode], "push button");
+        // A screenshot never saved as a project counts as unsaved from the start, so replacing it
+        // asks first; the user lets it go.
+        if (!before.isEmpty())
+            click("Discard edits", "push button");
         if (pick) {
             EXPECT_TRUE(waitFor([] { return !selectionLayer().isEmpty(); })) << "no selection layer appeared";
             pick();

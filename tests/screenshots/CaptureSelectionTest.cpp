@@ -219,6 +219,11 @@ TEST_F(CaptureSelectionTest, WindowModeOutlinesTheWindowUnderThePointer)
     EXPECT_TRUE(QTest::qWaitFor([&] { return outlined(*right, orange) && plain(*left); }, 5000));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("900")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return plain(*left) && plain(*right); }, 5000));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_FALSE(QFile::exists(m_path));
+}
+
 TEST_F(CaptureSelectionTest, InputHeldByAnotherClientWhenTheLayerAppearsIsTakenOnceFree)
 {
     InputHold other;
