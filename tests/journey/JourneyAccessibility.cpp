@@ -109,13 +109,15 @@ void JourneyAccessibility::connect()
     (void)connected;
 }
 
-std::optional<QRect> JourneyAccessibility::find(qint64 pid, const QString& name, const QString& role)
+std::optional<QRect> JourneyAccessibility::find(qint64 pid, const QString& name, const QString& role,
+                                                const QRect& within)
 {
     connect();
     const QRegularExpression pattern(QRegularExpression::anchoredPattern(name));
     std::optional<QRect> found;
     walkProcess(pid, [&](const Node& node) {
-        if ((role.isEmpty() || node.role == role) && pattern.match(node.name).hasMatch() && !node.rect.isEmpty()) {
+        if ((role.isEmpty() || node.role == role) && pattern.match(node.name).hasMatch() && !node.rect.isEmpty()
+            && (within.isEmpty() || within.contains(node.rect))) {
             found = node.rect;
             return true;
         }

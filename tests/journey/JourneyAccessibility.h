@@ -18,8 +18,10 @@ public:
 
     // The screen rectangle of the first showing control of the process whose accessible name
     // matches (a whole-name regex) and, when given, whose role name is `role` ("push button",
-    // "page tab", "slider", "menu item", ...).
-    static std::optional<QRect> find(qint64 pid, const QString& name, const QString& role = {});
+    // "page tab", "slider", "menu item", ...); with `within`, only a control inside that screen
+    // rectangle (a minimised window's controls still read as showing).
+    static std::optional<QRect> find(qint64 pid, const QString& name, const QString& role = {},
+                                     const QRect& within = {});
     // Every showing control of the process as "role 'name' x,y wxh" lines, for a failure's message.
     static QString describe(qint64 pid);
 };

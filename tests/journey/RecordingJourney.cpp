@@ -180,8 +180,13 @@ TEST_F(RecordingJourney, EditOnTheReadyPanelBringsTheMainWindowForward)
     // The panel's own stop button this time.
     const QString panel = waitForWindow(titled("Recording"));
     ASSERT_FALSE(panel.isEmpty());
-    const std::optional<QRect> stop = waitForControl("Stop recording", "push button");
-    ASSERT_TRUE(stop);
+    const QRect panelArea = desktop().windowGeometry(panel);
+    std::optional<QRect> stop;
+    waitFor([&] {
+        return (stop = JourneyAccessibility::find(app.processId(), "Stop recording", "push button", panelArea))
+            .has_value();
+    });
+    ASSERT_TRUE(stop) << "the panel shows no Stop\n" << JourneyAccessibility::describe(app.processId()).toStdString();
     clickAt(stop->center());
     ASSERT_FALSE(waitForRecording(recordings()).movie.isEmpty()) << output();
 
