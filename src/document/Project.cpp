@@ -164,9 +164,9 @@ std::optional<FocusSidecar> sidecarForMovie(const QString& moviePath)
     const QString finished = FocusSidecar::pathFor(moviePath);
     // Only a sidecar that is not there at all gives way to the copy: a finished one that cannot
     // be read is newer than any copy, which a finished recording removes anyway.
-    const QString path = QFileInfo::exists(finished) || QFileInfo(finished).isSymLink()
-                             ? finished
-                             : FocusSidecar::provisionalPathFor(moviePath);
+    const QFileInfo info(finished);
+    const bool present = (info.exists() || info.isSymLink()) && !info.isDir();
+    const QString path = present ? finished : FocusSidecar::provisionalPathFor(moviePath);
     try {
         return readSidecar(path);
     } catch (const DocumentError&) {

@@ -299,6 +299,7 @@ void Recorder::stop()
     setFinalizing(!problem);
     if (problem) {
         setNotice(QStringLiteral("Could not finish recording: ") + problem->message());
+        keepSidecarOfPartialMovie();
         endSession();
     }
 }
@@ -334,15 +335,10 @@ void Recorder::handleFinished(std::uint64_t generation)
         const QString movie = *m_moviePath;
         const QUrl url = QUrl::fromLocalFile(movie);
         setFinishedURL(url);
-        try {
-            ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), capturedSidecar());
-            if (m_provisional)
-                m_provisional->discard();
-        } catch (const std::exception& error) {
+        if (const std::optional<QString> problem = writeCapturedSidecar(movie)) {
             // The movie is fine, but without the sidecar the editor has no clicks or pointer
             // path: the user must hear of it rather than read "Recording ready".
-            setNotice(QStringLiteral("The recording was saved without its clicks and pointer path: ") +
-                      QString::fromStdString(error.what()));
+            setNotice(QStringLiteral("The recording was saved without its clicks and pointer path: ") + *problem);
         }
         const std::vector<FocusPoint> events = m_events;
         endSession();
@@ -362,7 +358,29 @@ void Recorder::handleFailed(std::uint64_t generation, const CaptureError& error)
     removeEventMonitors();
     bringWindowsBack();
     setNotice(QStringLiteral("Recording failed: ") + error.message());
+    keepSidecarOfPartialMovie();
     endSession();
+}
+
+std::optional<QString> Recorder::writeCapturedSidecar(const QString& movie)
+{
+    try {
+        ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), capturedSidecar());
+    } catch (const std::exception& error) {
+        return QString::fromStdString(error.what());  // the provisional copy stays in its place
+    }
+    if (m_provisional)
+        m_provisional->discard();
+    return std::nullopt;
+}
+
+void Recorder::keepSidecarOfPartialMovie()
+{
+    // A movie that holds anything is kept up to its last fragment, and what was done while it
+    // was recorded belongs beside it. On a full disk the write may fail too; then the provisional
+    // copy of a second before is what remains.
+    if (m_moviePath && QFileInfo(*m_moviePath).size() > 0)
+        writeCapturedSidecar(*m_moviePath);
 }
 
 void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error)

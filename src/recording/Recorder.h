@@ -118,6 +118,11 @@ private:
     // What the recording has collected so far, as its sidecar.
     FocusSidecar capturedSidecar() const;
     void updateProvisionalCopy();
+    // Writes the sidecar of what was captured and removes the provisional copy; the reason when
+    // it could not be written.
+    std::optional<QString> writeCapturedSidecar(const QString& movie);
+    // On a failure that keeps the movie.
+    void keepSidecarOfPartialMovie();
     void handleFinished(std::uint64_t generation);
     void handleFailed(std::uint64_t generation, const CaptureError& error);
     void handleStopped(std::uint64_t generation, const CaptureError& error);
