@@ -320,11 +320,15 @@ TEST(RecorderX11Test, AKilledRecordingLeavesWhatWasDoneUpToAboutASecondBefore)
     EXPECT_GE(copy.pointerSamples->back().time, killedAt - 1.5);
     EXPECT_EQ(copy.editablePointer, true);
 
-    // The editor opens the movie with what the copy holds.
+    // The editor opens the movie with what the copy holds, as far as the movie reaches: the movie
+    // ends at its last complete fragment, which may be short of the copy's last sample.
     test::EditorBench bench;
     ASSERT_TRUE(bench.open(movie)) << bench.model().notice().value_or("").toStdString();
-    EXPECT_EQ(bench.model().events().size(), 1u);
-    EXPECT_EQ(bench.model().pointerSamples().size(), copy.pointerSamples->size());
+    EXPECT_EQ(bench.model().events(), copy.events);
+    const std::vector<PointerSample>& opened = bench.model().pointerSamples();
+    ASSERT_FALSE(opened.empty());
+    ASSERT_LE(opened.size(), copy.pointerSamples->size());
+    EXPECT_TRUE(std::equal(opened.begin(), opened.end(), copy.pointerSamples->begin()));
 }
 
 }  // namespace
