@@ -5,6 +5,8 @@
 
 #include "platform/RegularFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace sablewick {
@@ -29,7 +31,9 @@ std::string readWholeFile(const QString& path)
 
 // ---- FocusSidecar -------------------------------------------------------------------------------
 
-QString FocusSidecar::pathFor(const QString& moviePath)
+namespace {
+
+QString sidecarPath(const QString& moviePath, const QString& suffix)
 {
     const qsizetype slash = moviePath.lastIndexOf(QLatin1Char('/'));
     const QString folder = moviePath.left(slash + 1);
@@ -37,7 +41,19 @@ QString FocusSidecar::pathFor(const QString& moviePath)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0)  // a leading dot marks a hidden file, not an extension
         name.truncate(dot);
-    return folder + name + QStringLiteral(".sablewick.json");
+    return folder + name + suffix;
+}
+
+}  // namespace
+
+QString FocusSidecar::pathFor(const QString& moviePath)
+{
+    return sidecarPath(moviePath, QStringLiteral(".sablewick.json"));
+}
+
+QString FocusSidecar::provisionalPathFor(const QString& moviePath)
+{
+    return sidecarPath(moviePath, QStringLiteral(".sablewick.partial.json"));
 }
 
 json FocusSidecar::toJson() const
@@ -145,8 +161,14 @@ FocusSidecar readSidecar(const QString& path) { return parseSidecar(readWholeFil
 
 std::optional<FocusSidecar> sidecarForMovie(const QString& moviePath)
 {
+    const QString finished = FocusSidecar::pathFor(moviePath);
+    // Only a sidecar that is not there at all gives way to the copy: a finished one that cannot
+    // be read is newer than any copy, which a finished recording removes anyway.
+    const QFileInfo info(finished);
+    const bool present = (info.exists() || info.isSymLink()) && !info.isDir();
+    const QString path = present ? finished : FocusSidecar::provisionalPathFor(moviePath);
     try {
-        return readSidecar(FocusSidecar::pathFor(moviePath));
+        return readSidecar(path);
     } catch (const DocumentError&) {
         return std::nullopt;  // a missing or unreadable sidecar counts as none
     }

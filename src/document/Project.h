@@ -30,6 +30,9 @@ struct FocusSidecar {
     // Where a movie's sidecar lies: the movie's folder, its name with the last extension
     // replaced by ".sablewick.json" (Demo.mov -> Demo.sablewick.json).
     static QString pathFor(const QString& moviePath);
+    // The copy kept while the movie is recorded (Demo.sablewick.partial.json): what a recording
+    // that ended abnormally leaves in place of the sidecar.
+    static QString provisionalPathFor(const QString& moviePath);
 
     nlohmann::json toJson() const;                            // throws DocumentError
     static FocusSidecar fromJson(const nlohmann::json& json);  // throws DocumentError
@@ -79,7 +82,8 @@ FocusProject readProject(const QString& path);  // also reads recovery files
 // Sidecar: compact.
 void writeSidecar(const QString& path, const FocusSidecar& sidecar);
 FocusSidecar readSidecar(const QString& path);
-// The sidecar of a movie, or none when it is missing or unreadable (never an error).
+// The sidecar of a movie, or none when it is missing or unreadable (never an error). A missing
+// sidecar is replaced by the provisional copy when there is one.
 std::optional<FocusSidecar> sidecarForMovie(const QString& moviePath);
 
 // The text forms (exposed for tests and for callers that keep the text themselves).

@@ -19,6 +19,17 @@ int noteError(Display*, XErrorEvent*)
     return 0;
 }
 
+// A server that went away would otherwise end the whole process, movie half written and all:
+// the loss is noted like an error of the request that met it, and the connection stays dead
+// (every later request fails at once) so that its owner can finish what it holds.
+int noteConnectionLost(Display*)
+{
+    t_x11Error = true;
+    return 0;
+}
+
+void keepGoing(Display*, void*) {}
+
 }  // namespace
 
 bool takeX11Error()
@@ -34,6 +45,7 @@ X11Connection openX11Connection()
     std::call_once(once, [] {
         XInitThreads();
         XSetErrorHandler(noteError);
+        XSetIOErrorHandler(noteConnectionLost);
     });
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
@@ -41,6 +53,7 @@ X11Connection openX11Connection()
         throw X11Error(name && *name ? std::string("The X display ") + name + " cannot be opened."
                                      : std::string("No X display is set."));
     }
+    XSetIOErrorExitHandler(display, keepGoing, nullptr);
     return X11Connection(display, [](Display* d) { XCloseDisplay(d); });
 }
 

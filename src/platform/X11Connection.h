@@ -15,7 +15,8 @@ using X11Connection = std::shared_ptr<Display>;
 X11Connection openX11Connection();
 
 // Protocol errors on our connections never end the process (Xlib's default): each is noted for
-// the thread whose request failed. Says whether one was noted since the last call, and clears it.
+// the thread whose request failed; so is the loss of the server, after which every request on the
+// connection fails. Says whether one was noted since the last call, and clears it.
 // Call XSync first so that the replies have arrived.
 bool takeX11Error();
 

@@ -44,11 +44,14 @@ Recorder::Recorder(CaptureBackend& backend, QString recordingsFolder, QObject* p
     m_pointerTimer.setInterval(std::chrono::milliseconds(33));
     m_pointerTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pointerTimer, &QTimer::timeout, this, &Recorder::samplePointer);
+    m_provisionalTimer.setInterval(std::chrono::seconds(1));
+    connect(&m_provisionalTimer, &QTimer::timeout, this, &Recorder::updateProvisionalCopy);
 }
 
 Recorder::~Recorder()
 {
     removeEventMonitors();
+    m_provisional.reset();
     m_session.reset();
 }
 
@@ -210,6 +213,10 @@ void Recorder::continueStart(std::uint64_t generation, const RecordingOptions& o
     m_recordedPointerVisible = options.showCursor;
     m_recordedClickHighlights = options.showClicks;
 
+    if (m_moviePath) {
+        m_provisional = std::make_unique<ProvisionalSidecar>(FocusSidecar::provisionalPathFor(*m_moviePath));
+        m_provisionalTimer.start();
+    }
     std::optional<QString> monitorProblem;
     try {
         installEventMonitors();
@@ -292,6 +299,7 @@ void Recorder::stop()
     setFinalizing(!problem);
     if (problem) {
         setNotice(QStringLiteral("Could not finish recording: ") + problem->message());
+        keepSidecarOfPartialMovie();
         endSession();
     }
 }
@@ -327,20 +335,10 @@ void Recorder::handleFinished(std::uint64_t generation)
         const QString movie = *m_moviePath;
         const QUrl url = QUrl::fromLocalFile(movie);
         setFinishedURL(url);
-        FocusSidecar sidecar;
-        sidecar.events = m_events;
-        sidecar.pointerSamples = m_pointerSamples;
-        // A pointer that is part of the pictures must not be drawn a second time by the editor.
-        sidecar.editablePointer = m_pointerApart;
-        sidecar.recordedPointerVisible = m_recordedPointerVisible;
-        sidecar.recordedClickHighlights = m_recordedClickHighlights;
-        try {
-            ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), sidecar);
-        } catch (const std::exception& error) {
+        if (const std::optional<QString> problem = writeCapturedSidecar(movie)) {
             // The movie is fine, but without the sidecar the editor has no clicks or pointer
             // path: the user must hear of it rather than read "Recording ready".
-            setNotice(QStringLiteral("The recording was saved without its clicks and pointer path: ") +
-                      QString::fromStdString(error.what()));
+            setNotice(QStringLiteral("The recording was saved without its clicks and pointer path: ") + *problem);
         }
         const std::vector<FocusPoint> events = m_events;
         endSession();
@@ -360,7 +358,29 @@ void Recorder::handleFailed(std::uint64_t generation, const CaptureError& error)
     removeEventMonitors();
     bringWindowsBack();
     setNotice(QStringLiteral("Recording failed: ") + error.message());
+    keepSidecarOfPartialMovie();
     endSession();
+}
+
+std::optional<QString> Recorder::writeCapturedSidecar(const QString& movie)
+{
+    try {
+        ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), capturedSidecar());
+    } catch (const std::exception& error) {
+        return QString::fromStdString(error.what());  // the provisional copy stays in its place
+    }
+    if (m_provisional)
+        m_provisional->discard();
+    return std::nullopt;
+}
+
+void Recorder::keepSidecarOfPartialMovie()
+{
+    // A movie that holds anything is kept up to its last fragment, and what was done while it
+    // was recorded belongs beside it. On a full disk the write may fail too; then the provisional
+    // copy of a second before is what remains.
+    if (m_moviePath && QFileInfo(*m_moviePath).size() > 0)
+        writeCapturedSidecar(*m_moviePath);
 }
 
 void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error)
@@ -377,6 +397,7 @@ void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error
 void Recorder::endSession()
 {
     ++m_generation;  // whatever the old session still reports is late from now on
+    m_provisional.reset();  // a copy not replaced by the finished sidecar stays for the editor
     m_session.reset();
     m_moviePath.reset();
 }
@@ -414,12 +435,45 @@ void Recorder::removeEventMonitors(double until)
     m_pointerTimer.stop();
     if (m_sampler) {
         m_sampler->stop();
-        for (const PointerReading& reading : m_sampler->take())
-            if (reading.time <= until)
-                appendSample(reading.time, reading.location);
+        takeSamplerReadings(until);
         m_sampler.reset();
     }
     m_inputMonitor.reset();
+    if (m_provisionalTimer.isActive()) {
+        m_provisionalTimer.stop();
+        updateProvisionalCopy();  // the last second too, should the finish never come
+    }
+}
+
+void Recorder::takeSamplerReadings(double until)
+{
+    if (!m_sampler)
+        return;
+    for (const PointerReading& reading : m_sampler->take())
+        if (reading.time <= until)
+            appendSample(reading.time, reading.location);
+}
+
+FocusSidecar Recorder::capturedSidecar() const
+{
+    FocusSidecar sidecar;
+    sidecar.events = m_events;
+    sidecar.pointerSamples = m_pointerSamples;
+    // A pointer that is part of the pictures must not be drawn a second time by the editor.
+    sidecar.editablePointer = m_pointerApart;
+    sidecar.recordedPointerVisible = m_recordedPointerVisible;
+    sidecar.recordedClickHighlights = m_recordedClickHighlights;
+    return sidecar;
+}
+
+void Recorder::updateProvisionalCopy()
+{
+    if (!m_provisional)
+        return;
+    // The readings made so far join the samples now rather than at the stop: they are in order,
+    // and every later reading comes after them.
+    takeSamplerReadings();
+    m_provisional->submit(capturedSidecar());
 }
 
 void Recorder::handleInput(std::uint64_t generation, FocusKind kind, double time, QPointF location)

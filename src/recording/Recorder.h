@@ -3,6 +3,7 @@
 #include "document/FocusPoint.h"
 #include "recording/CaptureBackend.h"
 #include "recording/PointerSampler.h"
+#include "recording/ProvisionalSidecar.h"
 #include "recording/RecordingOptions.h"
 #include "recording/RecordingWindows.h"
 
@@ -113,6 +114,15 @@ private:
     // Ends the sampling and the monitoring; samples read after `until` (the stop) are dropped.
     void removeEventMonitors(double until = std::numeric_limits<double>::infinity());
     void appendSample(double clockTime, QPointF location);
+    void takeSamplerReadings(double until = std::numeric_limits<double>::infinity());
+    // What the recording has collected so far, as its sidecar.
+    FocusSidecar capturedSidecar() const;
+    void updateProvisionalCopy();
+    // Writes the sidecar of what was captured and removes the provisional copy; the reason when
+    // it could not be written.
+    std::optional<QString> writeCapturedSidecar(const QString& movie);
+    // On a failure that keeps the movie.
+    void keepSidecarOfPartialMovie();
     void handleFinished(std::uint64_t generation);
     void handleFailed(std::uint64_t generation, const CaptureError& error);
     void handleStopped(std::uint64_t generation, const CaptureError& error);
@@ -160,6 +170,10 @@ private:
     std::unique_ptr<InputMonitor> m_inputMonitor;
     QTimer m_pointerTimer;  // where the backend can only be read here
     std::unique_ptr<PointerSampler> m_sampler;
+    // While recording, what was collected is copied beside the movie about once a second, so that
+    // a recording that ends abnormally still leaves the clicks, typing and pointer path.
+    QTimer m_provisionalTimer;
+    std::unique_ptr<ProvisionalSidecar> m_provisional;
     bool m_recordedPointerVisible = true;
     bool m_pointerApart = true;  // the capture's pictures leave the pointer out and its path is sampled
     bool m_recordedClickHighlights = false;

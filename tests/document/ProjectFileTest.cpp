@@ -198,6 +198,23 @@ TEST_F(ProjectFileTest, AMissingOrUnreadableSidecarCountsAsNone)
     EXPECT_EQ(ProjectFile::sidecarForMovie(movie), sidecar);
 }
 
+TEST_F(ProjectFileTest, AMissingSidecarGivesWayToTheProvisionalCopy)
+{
+    const QString movie = file("Cut.mov");
+    EXPECT_EQ(FocusSidecar::provisionalPathFor(movie), file("Cut.sablewick.partial.json"));
+    const FocusSidecar partial{test::fullProject().events, std::vector<PointerSample>{{0.5, 0.25, 0.75, true}},
+                               true, true, false};
+    ProjectFile::writeSidecar(FocusSidecar::provisionalPathFor(movie), partial);
+    EXPECT_EQ(ProjectFile::sidecarForMovie(movie), partial);
+
+    // A finished sidecar wins over the copy, even one that cannot be read.
+    const FocusSidecar finished{{}, std::nullopt, false, std::nullopt, std::nullopt};
+    ProjectFile::writeSidecar(FocusSidecar::pathFor(movie), finished);
+    EXPECT_EQ(ProjectFile::sidecarForMovie(movie), finished);
+    put(FocusSidecar::pathFor(movie), "{\"events\": [");
+    EXPECT_FALSE(ProjectFile::sidecarForMovie(movie));
+}
+
 // Truncated and mutated projects must be refused with a DocumentError or read as a project that
 // writes and reads back unchanged; anything else (a crash, another exception) is a fault.
 // Returns whether the text was read.

@@ -413,6 +413,7 @@ TEST_F(RecorderTest, ASidecarThatCannotBeWrittenIsReportedAndTheMovieStillFinish
 {
     record();
     const QString movie = backend.lastRequest->moviePath;
+    recorder->appendEvent(FocusKind::click, {320, 180});
     // A folder where the sidecar should go makes its atomic rename fail.
     ASSERT_TRUE(QDir().mkpath(FocusSidecar::pathFor(movie) + "/blocked"));
     recorder->stop();
@@ -423,22 +424,56 @@ TEST_F(RecorderTest, ASidecarThatCannotBeWrittenIsReportedAndTheMovieStillFinish
     ASSERT_TRUE(recorder->notice());
     EXPECT_TRUE(recorder->notice()->startsWith("The recording was saved without its clicks and pointer path: "))
         << recorder->notice()->toStdString();
+    // The copy kept while recording stays, and the editor finds the click in it.
+    const std::optional<FocusSidecar> found = ProjectFile::sidecarForMovie(movie);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->events, recorder->events());
+    EXPECT_EQ(found->events.size(), 1u);
 }
 
-TEST_F(RecorderTest, AFailedRecordingLeavesNoSidecarAndNoFinish)
+TEST_F(RecorderTest, AFailedRecordingKeepsWhatWasDoneBesideAMovieThatHoldsAnything)
 {
-    record();
-    const QString movie = backend.lastRequest->moviePath;
-    backend.lastEvents.failed(CaptureError("The disk is full."));
-    settle();
-    EXPECT_EQ(recorder->notice(), "Recording failed: The disk is full.");
-    EXPECT_FALSE(recorder->isRecording());
-    EXPECT_FALSE(recorder->isFinalizing());
-    EXPECT_FALSE(recorder->finishedURL());
-    EXPECT_FALSE(QFileInfo::exists(FocusSidecar::pathFor(movie)));
-    EXPECT_EQ(finishCalls, 0);
-    EXPECT_TRUE(backend.sessionLog->destroyed);
-    EXPECT_FALSE(backend.monitorAlive);
+    // A failed capture, or a stop whose movie cannot be finished: either keeps what the movie holds.
+    const std::function<void()> failures[] = {
+        [this] { backend.lastEvents.failed(CaptureError("The disk is full.")); },
+        [this] {
+            backend.session->finishError = CaptureError("The disk is full.");
+            recorder->stop();
+        },
+    };
+    for (const auto& fail : failures) {
+        for (const bool movieHoldsAnything : {true, false}) {
+            SCOPED_TRACE(movieHoldsAnything);
+            record();
+            const QString movie = backend.lastRequest->moviePath;
+            if (movieHoldsAnything) {
+                QFile file(movie);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                file.write("fragment");
+            }
+            backend.clock += 1.0;
+            backend.pointer = {640, 360};
+            recorder->samplePointer();
+            recorder->appendEvent(FocusKind::click, {320, 180});
+            fail();
+            settle();
+            ASSERT_TRUE(recorder->notice());
+            EXPECT_TRUE(recorder->notice()->endsWith("The disk is full.")) << recorder->notice()->toStdString();
+            EXPECT_FALSE(recorder->isRecording());
+            EXPECT_FALSE(recorder->isFinalizing());
+            EXPECT_FALSE(recorder->finishedURL());
+            EXPECT_EQ(finishCalls, 0);
+            EXPECT_TRUE(backend.sessionLog->destroyed);
+            EXPECT_FALSE(backend.monitorAlive);
+            EXPECT_EQ(QFileInfo::exists(FocusSidecar::pathFor(movie)), movieHoldsAnything);
+            EXPECT_NE(QFileInfo::exists(FocusSidecar::provisionalPathFor(movie)), movieHoldsAnything);
+            const std::optional<FocusSidecar> found = ProjectFile::sidecarForMovie(movie);
+            ASSERT_TRUE(found);
+            EXPECT_EQ(found->events, recorder->events());
+            EXPECT_EQ(found->events.size(), 1u);
+            EXPECT_EQ(found->pointerSamples, recorder->pointerSamples());
+        }
+    }
 }
 
 TEST_F(RecorderTest, ACaptureThatStopsByItselfFinishesTheVideo)

@@ -151,6 +151,8 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     EXPECT_NEAR(static_cast<double>(sidecar.pointerSamples->size()), stopAt * 30, stopAt * 30 * 0.1);
     EXPECT_EQ(*sidecar.pointerSamples, recorder.pointerSamples());
     EXPECT_EQ(sidecar.editablePointer, true);
+    // The finished sidecar replaces the copy kept while recording.
+    EXPECT_FALSE(QFileInfo::exists(FocusSidecar::provisionalPathFor(movie)));
 
     // The editor opens it with its events and pointer path.
     test::EditorBench bench;
@@ -279,6 +281,54 @@ TEST(RecorderX11Test, AKilledRecordingLeavesAMovieThatPlays)
     ASSERT_FALSE(decoded.frameTimes.empty());
     EXPECT_GE(decoded.frameTimes.back(), 0.9);
     EXPECT_TRUE(decoded.hasAudio);
+}
+
+TEST(RecorderX11Test, AKilledRecordingLeavesWhatWasDoneUpToAboutASecondBefore)
+{
+    QTemporaryDir dir;
+    xdotool({"mousemove", "300", "200"});
+    QProcess helper;
+    helper.start(QCoreApplication::applicationDirPath() + "/recording_kill_helper",
+                 {"--recorder", dir.filePath("Recordings")});
+    ASSERT_TRUE(helper.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return helper.canReadLine() || helper.state() == QProcess::NotRunning; }, 20000));
+    const QStringList said = QString::fromLocal8Bit(helper.readLine()).trimmed().split(' ');
+    ASSERT_EQ(said.size(), 3) << helper.readAllStandardError().toStdString();
+    const QString movie = said[1];
+    const double zero = said[2].toDouble();
+
+    const ToolRun click = xdotool({"click", "1"});
+    xdotool({"mousemove", "800", "600"});
+    // Two seconds into the recording, with the pointer still moving.
+    int step = 0;
+    while (monotonicSeconds() - zero < 2.0)
+        xdotool({"mousemove", QString::number(800 + 10 * (++step % 20)), "600"});
+    const double killedAt = monotonicSeconds() - zero;
+    ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
+    ASSERT_TRUE(helper.waitForFinished());
+    EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);
+
+    EXPECT_FALSE(QFileInfo::exists(FocusSidecar::pathFor(movie)));
+    const FocusSidecar copy = ProjectFile::readSidecar(FocusSidecar::provisionalPathFor(movie));
+    ASSERT_EQ(copy.events.size(), 1u);
+    EXPECT_EQ(copy.events[0].kind, FocusKind::click);
+    EXPECT_NEAR(pixelOf(copy.events[0]).x(), 300, 1.0);
+    EXPECT_LE(copy.events[0].time, click.end - zero + 0.1);
+    ASSERT_TRUE(copy.pointerSamples);
+    ASSERT_FALSE(copy.pointerSamples->empty());
+    // The copy is renewed each second: it reaches to within about a second of the kill.
+    EXPECT_GE(copy.pointerSamples->back().time, killedAt - 1.5);
+    EXPECT_EQ(copy.editablePointer, true);
+
+    // The editor opens the movie with what the copy holds, as far as the movie reaches: the movie
+    // ends at its last complete fragment, which may be short of the copy's last sample.
+    test::EditorBench bench;
+    ASSERT_TRUE(bench.open(movie)) << bench.model().notice().value_or("").toStdString();
+    EXPECT_EQ(bench.model().events(), copy.events);
+    const std::vector<PointerSample>& opened = bench.model().pointerSamples();
+    ASSERT_FALSE(opened.empty());
+    ASSERT_LE(opened.size(), copy.pointerSamples->size());
+    EXPECT_TRUE(std::equal(opened.begin(), opened.end(), copy.pointerSamples->begin()));
 }
 
 }  // namespace

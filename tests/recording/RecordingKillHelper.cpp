@@ -2,8 +2,15 @@
 // holds its first complete fragment, says so, then waits to be killed: what a crash or a SIGKILL
 // in the middle of a recording leaves.
 // Usage: recording_kill_helper <movie path> <frames>
+// Or, with the whole recorder (its clicks, typing and pointer path too):
+//        recording_kill_helper --recorder <recordings folder>
+// which says "recording <movie path> <time zero on the monotonic clock>" once the capture runs.
 #include "media/ScreenRecording.h"
 #include "platform/DisplayList.h"
+#include "recording/Recorder.h"
+#include "recording/X11CaptureBackend.h"
+
+#include <QCoreApplication>
 
 #include <cstdint>
 #include <cstdio>
@@ -51,11 +58,31 @@ bool holdsACompleteFragment(const char* path)
     return false;
 }
 
+int runRecorder(int argc, char** argv)
+{
+    using namespace sablewick;
+    QCoreApplication app(argc, argv);
+    X11CaptureBackend backend;
+    Recorder recorder(backend, QString::fromLocal8Bit(argv[2]));
+    recorder.start(RecordingOptions{}, [&](bool ok) {
+        if (!ok) {
+            std::fprintf(stderr, "%s\n", qPrintable(recorder.notice().value_or(QString())));
+            QCoreApplication::exit(1);
+            return;
+        }
+        std::printf("recording %s %.6f\n", qPrintable(recorder.moviePath().value_or(QString())), recorder.timeZero());
+        std::fflush(stdout);
+    });
+    return QCoreApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     using namespace sablewick;
+    if (argc == 3 && std::strcmp(argv[1], "--recorder") == 0)
+        return runRecorder(argc, argv);
     if (argc != 3)
         return 2;
     const DisplayLayout layout = DisplayList::current();

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "document/Project.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace sablewick {
+
+// Keeps the provisional copy of a recording's sidecar up to date on a thread of its own, so that
+// encoding and writing an hour of pointer samples never holds up the main thread. Only the newest
+// record waits: a record handed over while another waits replaces it. Each write is atomic, so a
+// recording killed at any moment leaves the whole of some earlier record.
+//
+// Threading: construct, submit, discard and destroy on one thread.
+class ProvisionalSidecar {
+public:
+    explicit ProvisionalSidecar(QString path);
+    ~ProvisionalSidecar();  // finishes the write in progress; the copy stays
+    ProvisionalSidecar(const ProvisionalSidecar&) = delete;
+    ProvisionalSidecar& operator=(const ProvisionalSidecar&) = delete;
+
+    void submit(FocusSidecar sidecar);
+    // Ends the writes and removes the copy: the finished sidecar has taken its place.
+    void discard();
+
+private:
+    void run();
+    void stop();
+
+    const QString path_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<FocusSidecar> pending_;  // guarded by mutex_
+    bool stop_ = false;                    // guarded by mutex_
+    std::thread thread_;                   // last: it starts once the rest is ready
+};
+
+}  // namespace sablewick
