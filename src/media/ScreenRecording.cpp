@@ -364,8 +364,11 @@ struct ScreenRecording::State {
         if (!failed && stopAsked.load()) {
             const double end = stopClock.load();
             if (end - lastStamp > interval / 2) {
+                // Still on the screen at the stop, whenever a source says it was first shown: a
+                // stamp from before would fall on the frame before it and leave the movie short.
+                const double atStop = std::max(zero, end);
                 if (const std::optional<int> index = freePicture(false, stoppedReason))
-                    grabPicture(*index, zero, std::max(zero, end), stoppedReason);
+                    grabPicture(*index, atStop, atStop, stoppedReason);
             }
         }
         const bool byItself = !stopGrabbing.load();
