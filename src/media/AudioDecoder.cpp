@@ -245,9 +245,9 @@ struct AudioDecoder::State {
 };
 
 AudioDecoder::AudioDecoder(const std::string& path, AudioFormat format, AudioDecoderOptions options)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (format.sampleRate < 1000 || format.sampleRate > 768000 || format.channels < 1 || format.channels > 8)
         throw MediaError(MediaErrorKind::invalidArgument, path, "unsupported output audio format");
     if (!std::isfinite(options.start) || (options.duration && !(std::isfinite(*options.duration) && *options.duration >= 0)))
@@ -279,18 +279,18 @@ AudioDecoder::AudioDecoder(const std::string& path, AudioFormat format, AudioDec
 
 AudioDecoder::~AudioDecoder() = default;
 
-AudioFormat AudioDecoder::format() const { return state_->format; }
-const MediaInfo& AudioDecoder::info() const { return state_->info; }
-const AudioTrackInfo& AudioDecoder::track() const { return state_->track; }
+AudioFormat AudioDecoder::format() const { return m_state->format; }
+const MediaInfo& AudioDecoder::info() const { return m_state->info; }
+const AudioTrackInfo& AudioDecoder::track() const { return m_state->track; }
 
 void AudioDecoder::restart(double start)
 {
-    state_->restart(start);
+    m_state->restart(start);
 }
 
 std::int64_t AudioDecoder::read(float* out, std::int64_t frames)
 {
-    State& s = *state_;
+    State& s = *m_state;
     const int channels = s.format.channels;
     std::int64_t written = 0;
     while (written < frames && s.emitted < s.limit) {

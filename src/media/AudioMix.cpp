@@ -26,9 +26,9 @@ struct LoopedAudio::State {
 };
 
 LoopedAudio::LoopedAudio(const std::string& path, AudioFormat format, double period, double length, MediaCancelCheck cancel)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.format = format;
     s.period = format.framesFor(period);
     if (!std::isfinite(length) || length <= 0 || s.period < 1)
@@ -47,11 +47,11 @@ LoopedAudio::LoopedAudio(const std::string& path, AudioFormat format, double per
 
 LoopedAudio::~LoopedAudio() = default;
 
-AudioFormat LoopedAudio::format() const { return state_->format; }
+AudioFormat LoopedAudio::format() const { return m_state->format; }
 
 std::int64_t LoopedAudio::read(float* out, std::int64_t frames)
 {
-    State& s = *state_;
+    State& s = *m_state;
     const int channels = s.format.channels;
     std::int64_t written = 0;
     while (written < frames && s.position < s.length) {
@@ -83,7 +83,7 @@ std::int64_t LoopedAudio::read(float* out, std::int64_t frames)
 }
 
 AudioMix::AudioMix(AudioFormat format, double length, std::vector<Input> inputs)
-    : format_(format), length_(format.framesFor(length))
+    : m_format(format), m_length(format.framesFor(length))
 {
     for (Input& input : inputs) {
         if (!input.stream)
@@ -91,7 +91,7 @@ AudioMix::AudioMix(AudioFormat format, double length, std::vector<Input> inputs)
         if (!(input.stream->format() == format))
             throw MediaError(MediaErrorKind::invalidArgument, {}, "a mixed stream has another format");
         const std::int64_t offset = format.framesFor(std::max(input.offset, 0.0));
-        sources_.push_back(Source{std::move(input.stream), input.volume, offset});
+        m_sources.push_back(Source{std::move(input.stream), input.volume, offset});
     }
 }
 
@@ -106,27 +106,27 @@ float AudioMix::clampVolume(double volume)
 
 std::int64_t AudioMix::read(float* out, std::int64_t frames)
 {
-    const int channels = format_.channels;
-    const std::int64_t count = std::clamp<std::int64_t>(length_ - position_, 0, std::max<std::int64_t>(frames, 0));
+    const int channels = m_format.channels;
+    const std::int64_t count = std::clamp<std::int64_t>(m_length - m_position, 0, std::max<std::int64_t>(frames, 0));
     std::fill_n(out, count * channels, 0.0f);
-    const std::int64_t end = position_ + count;
-    for (Source& source : sources_) {
+    const std::int64_t end = m_position + count;
+    for (Source& source : m_sources) {
         if (source.ended || source.offset >= end)
             continue;
-        const std::int64_t from = std::max(position_, source.offset);
+        const std::int64_t from = std::max(m_position, source.offset);
         const std::int64_t wanted = end - from;
-        scratch_.resize(static_cast<std::size_t>(wanted * channels));
-        const std::int64_t got = source.stream->read(scratch_.data(), wanted);
+        m_scratch.resize(static_cast<std::size_t>(wanted * channels));
+        const std::int64_t got = source.stream->read(m_scratch.data(), wanted);
         if (got < wanted)
             source.ended = true;
-        float* target = out + (from - position_) * channels;
+        float* target = out + (from - m_position) * channels;
         const float volume = source.volume;
         for (std::int64_t i = 0; i < got * channels; ++i)
-            target[i] += scratch_[static_cast<std::size_t>(i)] * volume;
+            target[i] += m_scratch[static_cast<std::size_t>(i)] * volume;
     }
     for (std::int64_t i = 0; i < count * channels; ++i)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
-    position_ = end;
+    m_position = end;
     return count;
 }
 

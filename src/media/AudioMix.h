@@ -25,7 +25,7 @@ public:
 
 private:
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> m_state;
 };
 
 // Sums several streams of the same format, each scaled by its own volume and starting at its
@@ -43,9 +43,9 @@ public:
     AudioMix(AudioFormat format, double length, std::vector<Input> inputs);
     ~AudioMix() override;
 
-    AudioFormat format() const override { return format_; }
+    AudioFormat format() const override { return m_format; }
     std::int64_t read(float* out, std::int64_t frames) override;
-    std::int64_t lengthInFrames() const { return length_; }
+    std::int64_t lengthInFrames() const { return m_length; }
 
     // A user volume made safe: NaN counts as 1, then clamped to 0...1.
     static float clampVolume(double volume);
@@ -57,11 +57,11 @@ private:
         std::int64_t offset;
         bool ended = false;
     };
-    AudioFormat format_;
-    std::int64_t length_;
-    std::int64_t position_ = 0;
-    std::vector<Source> sources_;
-    std::vector<float> scratch_;
+    AudioFormat m_format;
+    std::int64_t m_length;
+    std::int64_t m_position = 0;
+    std::vector<Source> m_sources;
+    std::vector<float> m_scratch;
 };
 
 }  // namespace sablewick

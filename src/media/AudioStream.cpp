@@ -61,14 +61,14 @@ AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames, std::int64_t ex
     return buffer;
 }
 
-AudioBufferStream::AudioBufferStream(AudioBuffer buffer) : buffer_(std::move(buffer)) {}
+AudioBufferStream::AudioBufferStream(AudioBuffer buffer) : m_buffer(std::move(buffer)) {}
 
 std::int64_t AudioBufferStream::read(float* out, std::int64_t frames)
 {
-    const std::int64_t count = std::clamp<std::int64_t>(buffer_.frameCount() - position_, 0, std::max<std::int64_t>(frames, 0));
-    const int channels = buffer_.format.channels;
-    std::copy_n(buffer_.samples.data() + position_ * channels, count * channels, out);
-    position_ += count;
+    const std::int64_t count = std::clamp<std::int64_t>(m_buffer.frameCount() - m_position, 0, std::max<std::int64_t>(frames, 0));
+    const int channels = m_buffer.format.channels;
+    std::copy_n(m_buffer.samples.data() + m_position * channels, count * channels, out);
+    m_position += count;
     return count;
 }
 

@@ -45,12 +45,12 @@ AudioBuffer readAll(AudioStream& stream, std::int64_t maxFrames = INT64_MAX, std
 class AudioBufferStream : public AudioStream {
 public:
     explicit AudioBufferStream(AudioBuffer buffer);
-    AudioFormat format() const override { return buffer_.format; }
+    AudioFormat format() const override { return m_buffer.format; }
     std::int64_t read(float* out, std::int64_t frames) override;
 
 private:
-    AudioBuffer buffer_;
-    std::int64_t position_ = 0;
+    AudioBuffer m_buffer;
+    std::int64_t m_position = 0;
 };
 
 }  // namespace sablewick

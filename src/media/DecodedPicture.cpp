@@ -39,14 +39,14 @@ struct PictureRowConverter::State {
 };
 
 PictureRowConverter::PictureRowConverter()
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
 }
 
 PictureRowConverter::~PictureRowConverter() = default;
 
 DecodedPicture::DecodedPicture(QImage image)
-    : image_(std::move(image))
+    : m_image(std::move(image))
 {
 }
 
@@ -62,7 +62,7 @@ DecodedPicture DecodedPicture::ofPlanes(const AVFrame* frame)
     AVFrame* reference = av_frame_clone(frame);
     if (!reference)
         throw std::bad_alloc();
-    picture.frame_ = std::shared_ptr<const AVFrame>(reference, [](const AVFrame* f) {
+    picture.m_frame = std::shared_ptr<const AVFrame>(reference, [](const AVFrame* f) {
         auto* owned = const_cast<AVFrame*>(f);
         av_frame_free(&owned);
     });
@@ -71,17 +71,17 @@ DecodedPicture DecodedPicture::ofPlanes(const AVFrame* frame)
 
 QSize DecodedPicture::size() const
 {
-    return frame_ ? QSize(frame_->width, frame_->height) : image_.size();
+    return m_frame ? QSize(m_frame->width, m_frame->height) : m_image.size();
 }
 
 void DecodedPicture::convertRows(int first, int count, uchar* rows, qsizetype bytesPerLine,
                                  PictureRowConverter& converter) const
 {
-    const AVFrame* f = frame_.get();
+    const AVFrame* f = m_frame.get();
     if (!f || count <= 0 || first < 0 || first % 2 != 0 || first + count > f->height
         || (count % 2 != 0 && first + count != f->height))
         throw MediaError(MediaErrorKind::invalidArgument, {}, "rows outside the picture's row pairs");
-    SwsContext* sws = converter.state_->conversionFor(f, count);
+    SwsContext* sws = converter.m_state->conversionFor(f, count);
     const uint8_t* planes[4] = {f->data[0] + std::ptrdiff_t(first) * f->linesize[0],
                                 f->data[1] + std::ptrdiff_t(first / 2) * f->linesize[1],
                                 f->data[2] + std::ptrdiff_t(first / 2) * f->linesize[2], nullptr};

@@ -32,12 +32,12 @@ public:
     // are those VideoFrameSource uses for it.
     static DecodedPicture ofPlanes(const AVFrame* frame);
 
-    bool isNull() const { return !frame_ && image_.isNull(); }
+    bool isNull() const { return !m_frame && m_image.isNull(); }
     // Whether the rows come from the planes (else image() holds them).
-    bool hasPlanes() const { return frame_ != nullptr; }
+    bool hasPlanes() const { return m_frame != nullptr; }
     QSize size() const;
     // The picture already converted; null for planes.
-    const QImage& image() const { return image_; }
+    const QImage& image() const { return m_image; }
 
     // Rows [first, first + count) of the RGB32 picture (fourth byte 255) into `rows`, a row every
     // `bytesPerLine` bytes. `first` must be even and `count` even unless the rows reach the last.
@@ -45,8 +45,8 @@ public:
     void convertRows(int first, int count, uchar* rows, qsizetype bytesPerLine, PictureRowConverter& converter) const;
 
 private:
-    std::shared_ptr<const AVFrame> frame_;
-    QImage image_;
+    std::shared_ptr<const AVFrame> m_frame;
+    QImage m_image;
 };
 
 // The colour conversion of one thread, kept from one picture to the next.
@@ -60,7 +60,7 @@ public:
 private:
     friend class DecodedPicture;
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace sablewick

@@ -76,22 +76,22 @@ std::uint32_t pack(const std::array<double, 3>& c)
 
 }  // namespace
 
-ColorHistogram::ColorHistogram() : cells_(1 << 15) {}
+ColorHistogram::ColorHistogram() : m_cells(1 << 15) {}
 
 void ColorHistogram::add(std::uint32_t rgb, std::uint32_t weight)
 {
-    Cell& cell = cells_[static_cast<std::size_t>(cellOf(rgb))];
+    Cell& cell = m_cells[static_cast<std::size_t>(cellOf(rgb))];
     cell.r += static_cast<std::uint64_t>((rgb >> 16) & 0xff) * weight;
     cell.g += static_cast<std::uint64_t>((rgb >> 8) & 0xff) * weight;
     cell.b += static_cast<std::uint64_t>(rgb & 0xff) * weight;
     cell.count += weight;
-    total_ += weight;
+    m_total += weight;
 }
 
 std::vector<std::uint32_t> ColorHistogram::palette(int maxColors) const
 {
     std::vector<Point> points;
-    for (const Cell& cell : cells_) {
+    for (const Cell& cell : m_cells) {
         if (cell.count == 0)
             continue;
         const double n = static_cast<double>(cell.count);
@@ -166,24 +166,24 @@ constexpr std::uint32_t kEmptyKey = 0xffffffffu;
 }  // namespace
 
 PaletteMatcher::PaletteMatcher(const std::vector<std::uint32_t>& palette)
-    : palette_(palette), cacheKeys_(kCacheSize, kEmptyKey), cacheValues_(kCacheSize, 0)
+    : m_palette(palette), m_cacheKeys(kCacheSize, kEmptyKey), m_cacheValues(kCacheSize, 0)
 {
     for (std::size_t i = 0; i < palette.size(); ++i) {
         const std::uint32_t c = palette[i];
-        byGreen_.push_back(Entry{static_cast<int>((c >> 16) & 0xff), static_cast<int>((c >> 8) & 0xff),
+        m_byGreen.push_back(Entry{static_cast<int>((c >> 16) & 0xff), static_cast<int>((c >> 8) & 0xff),
                                  static_cast<int>(c & 0xff), static_cast<int>(i)});
     }
-    std::sort(byGreen_.begin(), byGreen_.end(), [](const Entry& a, const Entry& b) { return a.g < b.g; });
+    std::sort(m_byGreen.begin(), m_byGreen.end(), [](const Entry& a, const Entry& b) { return a.g < b.g; });
 }
 
 int PaletteMatcher::nearest(int r, int g, int b)
 {
     const std::uint32_t key = static_cast<std::uint32_t>(r << 16 | g << 8 | b);
     const std::size_t slot = (key * 2654435761u) >> 16 & (kCacheSize - 1);
-    if (cacheKeys_[slot] == key)
-        return cacheValues_[slot];
+    if (m_cacheKeys[slot] == key)
+        return m_cacheValues[slot];
     // Search outwards from the nearest green; stop once green alone is farther than the best.
-    const auto start = std::lower_bound(byGreen_.begin(), byGreen_.end(), g, [](const Entry& e, int value) { return e.g < value; });
+    const auto start = std::lower_bound(m_byGreen.begin(), m_byGreen.end(), g, [](const Entry& e, int value) { return e.g < value; });
     int best = 0;
     int bestDistance = std::numeric_limits<int>::max();
     auto consider = [&](const Entry& e) {
@@ -196,33 +196,33 @@ int PaletteMatcher::nearest(int r, int g, int b)
     };
     auto up = start;
     auto down = start;
-    while (up != byGreen_.end() || down != byGreen_.begin()) {
+    while (up != m_byGreen.end() || down != m_byGreen.begin()) {
         bool moved = false;
-        if (up != byGreen_.end()) {
+        if (up != m_byGreen.end()) {
             const int dg = up->g - g;
             if (dg * dg < bestDistance) {
                 consider(*up);
                 ++up;
                 moved = true;
             } else {
-                up = byGreen_.end();
+                up = m_byGreen.end();
             }
         }
-        if (down != byGreen_.begin()) {
+        if (down != m_byGreen.begin()) {
             const int dg = g - (down - 1)->g;
             if (dg * dg < bestDistance) {
                 --down;
                 consider(*down);
                 moved = true;
             } else {
-                down = byGreen_.begin();
+                down = m_byGreen.begin();
             }
         }
         if (!moved)
             break;
     }
-    cacheKeys_[slot] = key;
-    cacheValues_[slot] = static_cast<std::uint8_t>(best);
+    m_cacheKeys[slot] = key;
+    m_cacheValues[slot] = static_cast<std::uint8_t>(best);
     return best;
 }
 

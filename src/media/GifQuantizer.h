@@ -13,7 +13,7 @@ public:
     ColorHistogram();
     void add(std::uint32_t rgb) { add(rgb, 1); }
     void add(std::uint32_t rgb, std::uint32_t weight);
-    bool empty() const { return total_ == 0; }
+    bool empty() const { return m_total == 0; }
     // At most maxColors colours (0xRRGGBB).
     std::vector<std::uint32_t> palette(int maxColors) const;
 
@@ -22,8 +22,8 @@ private:
         std::uint64_t r = 0, g = 0, b = 0;
         std::uint64_t count = 0;
     };
-    std::vector<Cell> cells_;
-    std::uint64_t total_ = 0;
+    std::vector<Cell> m_cells;
+    std::uint64_t m_total = 0;
 };
 
 // Nearest palette entry by squared RGB distance, remembered per exact colour.
@@ -31,18 +31,18 @@ class PaletteMatcher {
 public:
     explicit PaletteMatcher(const std::vector<std::uint32_t>& palette);
     int nearest(int r, int g, int b);
-    int red(int index) const { return static_cast<int>(palette_[static_cast<std::size_t>(index)] >> 16 & 0xff); }
-    int green(int index) const { return static_cast<int>(palette_[static_cast<std::size_t>(index)] >> 8 & 0xff); }
-    int blue(int index) const { return static_cast<int>(palette_[static_cast<std::size_t>(index)] & 0xff); }
+    int red(int index) const { return static_cast<int>(m_palette[static_cast<std::size_t>(index)] >> 16 & 0xff); }
+    int green(int index) const { return static_cast<int>(m_palette[static_cast<std::size_t>(index)] >> 8 & 0xff); }
+    int blue(int index) const { return static_cast<int>(m_palette[static_cast<std::size_t>(index)] & 0xff); }
 
 private:
-    std::vector<std::uint32_t> palette_;
+    std::vector<std::uint32_t> m_palette;
     struct Entry {
         int r, g, b, index;
     };
-    std::vector<Entry> byGreen_;  // sorted by green for an early stop
-    std::vector<std::uint32_t> cacheKeys_;
-    std::vector<std::uint8_t> cacheValues_;
+    std::vector<Entry> m_byGreen;  // sorted by green for an early stop
+    std::vector<std::uint32_t> m_cacheKeys;
+    std::vector<std::uint8_t> m_cacheValues;
 };
 
 // Maps the pixels with mask[i] != 0 to palette indices (others get `skipIndex`), optionally with

@@ -262,9 +262,9 @@ struct GifWriter::State {
     }
 };
 
-GifWriter::GifWriter(const std::string& path, GifWriterSettings settings) : state_(std::make_unique<State>())
+GifWriter::GifWriter(const std::string& path, GifWriterSettings settings) : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     ffmpeg::silenceLogging();
     s.path = ffmpeg::localPath(path);
     s.settings = std::move(settings);
@@ -291,13 +291,13 @@ GifWriter::GifWriter(const std::string& path, GifWriterSettings settings) : stat
 
 GifWriter::~GifWriter()
 {
-    if (state_ && !state_->finished && state_->io)
-        ffmpeg::abandonOutput(*state_);
+    if (m_state && !m_state->finished && m_state->io)
+        ffmpeg::abandonOutput(*m_state);
 }
 
 void GifWriter::writeFrame(const QImage& frame, MediaTime time)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished || s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
     if (frame.width() != s.settings.width || frame.height() != s.settings.height)
@@ -320,7 +320,7 @@ void GifWriter::writeFrame(const QImage& frame, MediaTime time)
 
 void GifWriter::finish(MediaTime end)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished)
         return;
     try {
@@ -340,6 +340,6 @@ void GifWriter::finish(MediaTime end)
     s.finished = true;
 }
 
-std::int64_t GifWriter::framesWritten() const { return state_->frames; }
+std::int64_t GifWriter::framesWritten() const { return m_state->frames; }
 
 }  // namespace sablewick

@@ -36,7 +36,7 @@ public:
     // track that must stop with the picture.
     std::vector<float> takeUntil(double end);
 
-    std::int64_t framesTaken() const { return taken_; }
+    std::int64_t framesTaken() const { return m_taken; }
 
 private:
     struct Source {
@@ -47,10 +47,10 @@ private:
     std::int64_t position(double time) const;
     std::vector<float> takeTo(std::int64_t ready);
 
-    double zero_;
-    std::vector<Source> sources_;
-    std::deque<float> mix_;  // interleaved, from sample taken_ on
-    std::int64_t taken_ = 0;
+    double m_zero;
+    std::vector<Source> m_sources;
+    std::deque<float> m_mix;  // interleaved, from sample m_taken on
+    std::int64_t m_taken = 0;
 };
 
 }  // namespace sablewick

@@ -162,9 +162,9 @@ struct LiveMovieWriter::State {
 };
 
 LiveMovieWriter::LiveMovieWriter(const std::string& path, LiveMovieWriterSettings settings)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     ffmpeg::silenceLogging();
     s.path = ffmpeg::localPath(path);
     s.settings = std::move(settings);
@@ -199,13 +199,13 @@ LiveMovieWriter::LiveMovieWriter(const std::string& path, LiveMovieWriterSetting
 
 LiveMovieWriter::~LiveMovieWriter()
 {
-    if (state_)
-        state_->close();
+    if (m_state)
+        m_state->close();
 }
 
 void LiveMovieWriter::writeFrame(const Yuv420View& frame, double seconds)
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.checkOpen();
     const int width = s.settings.width, height = s.settings.height;
     const int chromaWidth = width / 2, chromaHeight = height / 2;
@@ -242,7 +242,7 @@ void LiveMovieWriter::writeFrame(const Yuv420View& frame, double seconds)
 
 void LiveMovieWriter::writeAudio(const float* samples, std::int64_t frames)
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.checkOpen();
     if (!s.audio)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the movie has no sound track");
@@ -269,7 +269,7 @@ void LiveMovieWriter::writeAudio(const float* samples, std::int64_t frames)
 
 void LiveMovieWriter::finish()
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished)
         return;
     s.checkOpen();
@@ -303,7 +303,7 @@ void LiveMovieWriter::finish()
     s.close();
 }
 
-std::int64_t LiveMovieWriter::framesWritten() const { return state_->frames; }
-std::int64_t LiveMovieWriter::audioFramesWritten() const { return state_->audioFrames; }
+std::int64_t LiveMovieWriter::framesWritten() const { return m_state->frames; }
+std::int64_t LiveMovieWriter::audioFramesWritten() const { return m_state->audioFrames; }
 
 }  // namespace sablewick

@@ -36,7 +36,7 @@ std::string describe(MediaErrorKind kind, const std::string& path, const std::st
 }  // namespace
 
 MediaError::MediaError(MediaErrorKind kind, const std::string& path, const std::string& detail)
-    : std::runtime_error(describe(kind, path, detail)), kind_(kind), path_(path), detail_(detail)
+    : std::runtime_error(describe(kind, path, detail)), m_kind(kind), m_path(path), m_detail(detail)
 {
 }
 

@@ -28,14 +28,14 @@ class MediaError : public std::runtime_error {
 public:
     MediaError(MediaErrorKind kind, const std::string& path, const std::string& detail = {});
 
-    MediaErrorKind kind() const { return kind_; }
-    const std::string& path() const { return path_; }
-    const std::string& detail() const { return detail_; }
+    MediaErrorKind kind() const { return m_kind; }
+    const std::string& path() const { return m_path; }
+    const std::string& detail() const { return m_detail; }
 
 private:
-    MediaErrorKind kind_;
-    std::string path_;
-    std::string detail_;
+    MediaErrorKind m_kind;
+    std::string m_path;
+    std::string m_detail;
 };
 
 }  // namespace sablewick

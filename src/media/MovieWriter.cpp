@@ -40,25 +40,25 @@ public:
     }
     void started()
     {
-        std::lock_guard guard(lock_);
-        ++running_;
+        std::lock_guard guard(m_lock);
+        ++m_running;
     }
     void ended()
     {
-        std::lock_guard guard(lock_);
-        --running_;
-        ended_.notify_all();
+        std::lock_guard guard(m_lock);
+        --m_running;
+        m_ended.notify_all();
     }
     ~AbandonedFlushes()
     {
-        std::unique_lock guard(lock_);
-        ended_.wait(guard, [this] { return running_ == 0; });
+        std::unique_lock guard(m_lock);
+        m_ended.wait(guard, [this] { return m_running == 0; });
     }
 
 private:
-    std::mutex lock_;
-    std::condition_variable ended_;
-    int running_ = 0;
+    std::mutex m_lock;
+    std::condition_variable m_ended;
+    int m_running = 0;
 };
 
 AVPixelFormat pixelFormatOf(QImage::Format format)
@@ -342,9 +342,9 @@ struct MovieWriter::State {
 };
 
 MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, std::unique_ptr<AudioStream> audio)
-    : state_(std::make_shared<State>())
+    : m_state(std::make_shared<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     ffmpeg::silenceLogging();
     s.path = ffmpeg::localPath(path);
     s.settings = std::move(settings);
@@ -381,17 +381,17 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
 
 MovieWriter::~MovieWriter()
 {
-    if (state_ && !state_->finished && !state_->abandoned && state_->output) {
-        if (state_->output->pb)
-            ffmpeg::abandonOutput(*state_);
+    if (m_state && !m_state->finished && !m_state->abandoned && m_state->output) {
+        if (m_state->output->pb)
+            ffmpeg::abandonOutput(*m_state);
         else
-            state_->close();  // failed before its file was created: nothing of the user's to remove
+            m_state->close();  // failed before its file was created: nothing of the user's to remove
     }
 }
 
 void MovieWriter::writeFrame(const QImage& frame)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished || s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
     if (frame.width() != s.settings.width || frame.height() != s.settings.height)
@@ -425,7 +425,7 @@ void MovieWriter::writeFrame(const QImage& frame)
 
 void MovieWriter::writeFrame(const Yuv420View& frame)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished || s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
     if (!frame.y || !frame.u || !frame.v || frame.yStride < s.settings.width || frame.uStride < (s.settings.width + 1) / 2
@@ -441,7 +441,7 @@ void MovieWriter::writeFrame(const Yuv420View& frame)
 
 void MovieWriter::writeFrame(const Yuv420Frame& frame)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished || s.failed)
         throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
     if (frame.isNull() || frame.width() != s.settings.width || frame.height() != s.settings.height)
@@ -454,7 +454,7 @@ void MovieWriter::writeFrame(const Yuv420Frame& frame)
 
 void MovieWriter::finish()
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.finished)
         return;
     if (s.failed)
@@ -484,7 +484,7 @@ void MovieWriter::finish()
     AbandonedFlushes::instance().started();
     std::thread thread;
     try {
-        thread = std::thread([state = state_, flush]() mutable {
+        thread = std::thread([state = m_state, flush]() mutable {
             std::exception_ptr error;
             try {
                 state->flushAndClose();
@@ -539,7 +539,7 @@ void MovieWriter::finish()
     s.close();
 }
 
-std::int64_t MovieWriter::framesWritten() const { return state_->frames; }
-const std::string& MovieWriter::path() const { return state_->path; }
+std::int64_t MovieWriter::framesWritten() const { return m_state->frames; }
+const std::string& MovieWriter::path() const { return m_state->path; }
 
 }  // namespace sablewick

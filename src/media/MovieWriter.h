@@ -88,7 +88,7 @@ public:
 
 private:
     struct State;
-    std::shared_ptr<State> state_;  // shared with a flush that outlives a cancelled finish()
+    std::shared_ptr<State> m_state;  // shared with a flush that outlives a cancelled finish()
 };
 
 }  // namespace sablewick

@@ -108,41 +108,41 @@ std::unique_ptr<PlaybackAudioPlayer> PlaybackAudioPlayer::open(const QString& pa
 
 PlaybackAudioPlayer::PlaybackAudioPlayer(std::vector<float> samples, std::shared_ptr<AudioOutput> output, QObject* parent)
     : AudioPlayer(parent)
-    , output_(std::move(output))
-    , source_(std::make_shared<Source>(std::move(samples), 0))
+    , m_output(std::move(output))
+    , m_source(std::make_shared<Source>(std::move(samples), 0))
 {
-    output_->addSource(source_);
+    m_output->addSource(m_source);
 }
 
 PlaybackAudioPlayer::PlaybackAudioPlayer(DecodedAudio&& audio, std::shared_ptr<AudioOutput> output, QObject* parent)
     : AudioPlayer(parent)
-    , output_(std::move(output))
-    , source_(std::make_shared<Source>(std::move(audio.samples),
+    , m_output(std::move(output))
+    , m_source(std::make_shared<Source>(std::move(audio.samples),
                                        std::isfinite(audio.length) && audio.length > 0
                                            ? static_cast<std::int64_t>(std::llround(audio.length * AudioOutput::sampleRate))
                                            : 0))
 {
-    output_->addSource(source_);
+    m_output->addSource(m_source);
 }
 
 PlaybackAudioPlayer::~PlaybackAudioPlayer()
 {
-    output_->removeSource(source_.get());
+    m_output->removeSource(m_source.get());
     // Handing hundreds of megabytes back to the system takes tens of milliseconds, which the
     // thread that owns the player (the window's) should not spend.
-    if (source_->samples.size() > largeSound)
-        QThreadPool::globalInstance()->start([source = std::move(source_)] {});
+    if (m_source->samples.size() > largeSound)
+        QThreadPool::globalInstance()->start([source = std::move(m_source)] {});
 }
 
 double PlaybackAudioPlayer::length() const
 {
-    return static_cast<double>(source_->frames) / AudioOutput::sampleRate;
+    return static_cast<double>(m_source->frames) / AudioOutput::sampleRate;
 }
 
 void PlaybackAudioPlayer::setLooping(bool loopForever)
 {
-    std::lock_guard lock(source_->mutex);
-    source_->looping = loopForever;
+    std::lock_guard lock(m_source->mutex);
+    m_source->looping = loopForever;
 }
 
 void PlaybackAudioPlayer::setPosition(double seconds)
@@ -150,54 +150,54 @@ void PlaybackAudioPlayer::setPosition(double seconds)
     if (!std::isfinite(seconds))
         return;
     const auto frame = static_cast<std::int64_t>(std::llround(seconds * AudioOutput::sampleRate));
-    std::lock_guard lock(source_->mutex);
-    source_->position = std::clamp<std::int64_t>(frame, 0, source_->frames);
+    std::lock_guard lock(m_source->mutex);
+    m_source->position = std::clamp<std::int64_t>(frame, 0, m_source->frames);
 }
 
 double PlaybackAudioPlayer::position() const
 {
-    std::lock_guard lock(source_->mutex);
-    return static_cast<double>(source_->position) / AudioOutput::sampleRate;
+    std::lock_guard lock(m_source->mutex);
+    return static_cast<double>(m_source->position) / AudioOutput::sampleRate;
 }
 
 void PlaybackAudioPlayer::play()
 {
     {
-        std::lock_guard lock(source_->mutex);
-        source_->playing = source_->frames > 0;
+        std::lock_guard lock(m_source->mutex);
+        m_source->playing = m_source->frames > 0;
     }
-    output_->wake();
+    m_output->wake();
 }
 
 void PlaybackAudioPlayer::pause()
 {
-    std::lock_guard lock(source_->mutex);
-    source_->playing = false;
+    std::lock_guard lock(m_source->mutex);
+    m_source->playing = false;
 }
 
 void PlaybackAudioPlayer::stop()
 {
-    std::lock_guard lock(source_->mutex);
-    source_->playing = false;
-    source_->position = 0;
+    std::lock_guard lock(m_source->mutex);
+    m_source->playing = false;
+    m_source->position = 0;
 }
 
 bool PlaybackAudioPlayer::isPlaying() const
 {
-    std::lock_guard lock(source_->mutex);
-    return source_->playing;
+    std::lock_guard lock(m_source->mutex);
+    return m_source->playing;
 }
 
 void PlaybackAudioPlayer::setVolume(float volume)
 {
-    std::lock_guard lock(source_->mutex);
-    source_->volume = clampPlaybackVolume(volume);
+    std::lock_guard lock(m_source->mutex);
+    m_source->volume = clampPlaybackVolume(volume);
 }
 
 float PlaybackAudioPlayer::volume() const
 {
-    std::lock_guard lock(source_->mutex);
-    return source_->volume;
+    std::lock_guard lock(m_source->mutex);
+    return m_source->volume;
 }
 
 }  // namespace sablewick

@@ -42,8 +42,8 @@ public:
 
 private:
     struct Source;
-    std::shared_ptr<AudioOutput> output_;
-    std::shared_ptr<Source> source_;
+    std::shared_ptr<AudioOutput> m_output;
+    std::shared_ptr<Source> m_source;
 };
 
 }  // namespace sablewick

@@ -15,13 +15,13 @@ double SystemPlaybackClock::now() const
 }
 
 QtPlaybackTimer::QtPlaybackTimer()
-    : timer_(new QTimer)
+    : m_timer(new QTimer)
 {
-    timer_->setSingleShot(true);
-    timer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer_, &QTimer::timeout, timer_, [this] {
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
         // The callback may re-arm the timer, so it runs from a copy.
-        auto fire = fire_;
+        auto fire = m_fire;
         if (fire)
             fire();
     });
@@ -29,20 +29,20 @@ QtPlaybackTimer::QtPlaybackTimer()
 
 QtPlaybackTimer::~QtPlaybackTimer()
 {
-    delete timer_;
+    delete m_timer;
 }
 
 void QtPlaybackTimer::start(double seconds, std::function<void()> fire)
 {
-    fire_ = std::move(fire);
+    m_fire = std::move(fire);
     const double milliseconds = std::isfinite(seconds) ? std::clamp(seconds * 1000.0, 0.0, 3'600'000.0) : 0.0;
-    timer_->start(static_cast<int>(std::lround(milliseconds)));
+    m_timer->start(static_cast<int>(std::lround(milliseconds)));
 }
 
 void QtPlaybackTimer::stop()
 {
-    timer_->stop();
-    fire_ = nullptr;
+    m_timer->stop();
+    m_fire = nullptr;
 }
 
 }  // namespace sablewick

@@ -42,8 +42,8 @@ public:
     void stop() override;
 
 private:
-    QTimer* timer_;
-    std::function<void()> fire_;
+    QTimer* m_timer;
+    std::function<void()> m_fire;
 };
 
 }  // namespace sablewick

@@ -24,73 +24,73 @@ constexpr std::int64_t kSoundChunk = 2048;
 }  // namespace
 
 PlaybackDecoder::PlaybackDecoder(const std::string& path, std::shared_ptr<PlaybackMovieSound> sound)
-    : video_(std::make_unique<VideoFrameSource>(path))
+    : m_video(std::make_unique<VideoFrameSource>(path))
 {
-    if (sound && video_->info().hasAudio()) {
+    if (sound && m_video->info().hasAudio()) {
         try {
-            audio_ = std::make_unique<AudioDecoder>(path, AudioFormat{PlaybackMovieSound::sampleRate, PlaybackMovieSound::channels});
-            sound_ = std::move(sound);
+            m_audio = std::make_unique<AudioDecoder>(path, AudioFormat{PlaybackMovieSound::sampleRate, PlaybackMovieSound::channels});
+            m_sound = std::move(sound);
         } catch (const MediaError&) {
             // A movie whose sound cannot be decoded still plays its picture.
         }
     }
-    soundEnded_ = !audio_;
+    m_soundEnded = !m_audio;
 }
 
 PlaybackDecoder::~PlaybackDecoder()
 {
     {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
     }
-    wake_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 const MediaInfo& PlaybackDecoder::info() const
 {
-    return video_->info();
+    return m_video->info();
 }
 
 QSize PlaybackDecoder::frameSize() const
 {
-    return {video_->width(), video_->height()};
+    return {m_video->width(), m_video->height()};
 }
 
 void PlaybackDecoder::setOutputSize(QSize size)
 {
-    std::lock_guard lock(mutex_);
-    outputSize_ = size;
+    std::lock_guard lock(m_mutex);
+    m_outputSize = size;
 }
 
 void PlaybackDecoder::start(std::function<void(std::uint64_t)> seekFinished)
 {
-    seekFinished_ = std::move(seekFinished);
-    thread_ = std::thread([this] { run(); });
+    m_seekFinished = std::move(seekFinished);
+    m_thread = std::thread([this] { run(); });
 }
 
 void PlaybackDecoder::seek(double seconds, std::uint64_t serial)
 {
     {
-        std::lock_guard lock(mutex_);
-        pendingSeek_ = seconds;
-        pendingSerial_ = serial;
+        std::lock_guard lock(m_mutex);
+        m_pendingSeek = seconds;
+        m_pendingSerial = serial;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 std::optional<PlaybackFrame> PlaybackDecoder::takeSeekResult(std::uint64_t serial)
 {
     std::optional<PlaybackFrame> frame;
     {
-        std::lock_guard lock(mutex_);
-        if (queue_.empty() || queue_.front().serial != serial)
+        std::lock_guard lock(m_mutex);
+        if (m_queue.empty() || m_queue.front().serial != serial)
             return std::nullopt;
-        frame = std::move(queue_.front());
-        queue_.pop_front();
+        frame = std::move(m_queue.front());
+        m_queue.pop_front();
     }
-    wake_.notify_all();
+    m_wake.notify_all();
     return frame;
 }
 
@@ -98,36 +98,36 @@ std::optional<PlaybackFrame> PlaybackDecoder::takeUpTo(double seconds, std::uint
 {
     std::optional<PlaybackFrame> frame;
     {
-        std::lock_guard lock(mutex_);
-        while (!queue_.empty() && queue_.front().serial == serial && queue_.front().time <= seconds) {
-            frame = std::move(queue_.front());
-            queue_.pop_front();
+        std::lock_guard lock(m_mutex);
+        while (!m_queue.empty() && m_queue.front().serial == serial && m_queue.front().time <= seconds) {
+            frame = std::move(m_queue.front());
+            m_queue.pop_front();
         }
     }
     if (frame)
-        wake_.notify_all();
+        m_wake.notify_all();
     return frame;
 }
 
 std::optional<double> PlaybackDecoder::nextFrameTime(std::uint64_t serial) const
 {
-    std::lock_guard lock(mutex_);
-    if (queue_.empty() || queue_.front().serial != serial)
+    std::lock_guard lock(m_mutex);
+    if (m_queue.empty() || m_queue.front().serial != serial)
         return std::nullopt;
-    return queue_.front().time;
+    return m_queue.front().time;
 }
 
 QString PlaybackDecoder::failure() const
 {
-    std::lock_guard lock(mutex_);
-    return failure_;
+    std::lock_guard lock(m_mutex);
+    return m_failure;
 }
 
 void PlaybackDecoder::run()
 {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     std::optional<double> soundRestart;
-    auto soundWanted = [&] { return !soundEnded_ && (soundRestart || sound_->framesAhead() < kSoundLead); };
+    auto soundWanted = [&] { return !m_soundEnded && (soundRestart || m_sound->framesAhead() < kSoundLead); };
     // Decodes a frame with the lock released (turning it upright takes time too, and the player's
     // tick waits on the lock) and queues it; without a frame the picture has ended, failed or not.
     auto decodeUnlocked = [&](std::uint64_t serial, auto decode) {
@@ -142,91 +142,91 @@ void PlaybackDecoder::run()
         }
         lock.lock();
         if (frame) {
-            queue_.push_back(std::move(*frame));
+            m_queue.push_back(std::move(*frame));
         } else {
-            videoEnded_ = true;
+            m_videoEnded = true;
             if (!error.isEmpty())
-                failure_ = error;
+                m_failure = error;
         }
     };
     for (;;) {
         // The sound is consumed by the output's thread, which does not wake us: look again soon.
-        wake_.wait_for(lock, std::chrono::milliseconds(20), [&] {
-            return quit_ || pendingSeek_ || (!videoEnded_ && queue_.size() < kQueuedFrames) || soundWanted();
+        m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] {
+            return m_quit || m_pendingSeek || (!m_videoEnded && m_queue.size() < kQueuedFrames) || soundWanted();
         });
-        if (quit_)
+        if (m_quit)
             return;
         // Only this thread uses the source; the new size applies from its next picture.
-        video_->setOutputSize(outputSize_);
+        m_video->setOutputSize(m_outputSize);
 
-        if (pendingSeek_) {
-            const double target = *pendingSeek_;
-            const std::uint64_t serial = pendingSerial_;
-            pendingSeek_.reset();
-            serial_ = serial;
-            if (sound_) {
-                sound_->reset(std::llround(target * PlaybackMovieSound::sampleRate));
+        if (m_pendingSeek) {
+            const double target = *m_pendingSeek;
+            const std::uint64_t serial = m_pendingSerial;
+            m_pendingSeek.reset();
+            m_serial = serial;
+            if (m_sound) {
+                m_sound->reset(std::llround(target * PlaybackMovieSound::sampleRate));
                 soundRestart = target;
-                soundEnded_ = false;
+                m_soundEnded = false;
             }
             // Stepping forward while paused usually lands on a frame that is already decoded.
-            std::size_t hit = queue_.size();
+            std::size_t hit = m_queue.size();
             const double shownBy = target + kPlaybackTimeSlack;
-            for (std::size_t i = 0; i + 1 < queue_.size() && queue_[i].time <= shownBy; ++i)
-                if (queue_[i + 1].time > shownBy)
+            for (std::size_t i = 0; i + 1 < m_queue.size() && m_queue[i].time <= shownBy; ++i)
+                if (m_queue[i + 1].time > shownBy)
                     hit = i;
             // A picture queued before the size changed is no answer to a seek.
-            if (hit < queue_.size() && queue_[hit].image.size() != video_->outputSize())
-                hit = queue_.size();
-            if (hit < queue_.size()) {
-                queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(hit));
-                for (auto& frame : queue_)
+            if (hit < m_queue.size() && m_queue[hit].image.size() != m_video->outputSize())
+                hit = m_queue.size();
+            if (hit < m_queue.size()) {
+                m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(hit));
+                for (auto& frame : m_queue)
                     frame.serial = serial;
             } else {
-                queue_.clear();
-                videoEnded_ = false;
+                m_queue.clear();
+                m_videoEnded = false;
                 decodeUnlocked(serial, [&] {
                     return std::optional<VideoFrame>(
-                        video_->frameAt(MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000)));
+                        m_video->frameAt(MediaTime(std::llround((target + kPlaybackTimeSlack) * 1e9), 1'000'000'000)));
                 });
             }
             lock.unlock();
-            seekFinished_(serial);
+            m_seekFinished(serial);
             lock.lock();
             continue;
         }
 
-        const bool videoWanted = !videoEnded_ && queue_.size() < kQueuedFrames;
-        if (sound_ && soundWanted() && (!videoWanted || soundRestart || sound_->framesAhead() < kSoundMinimum)) {
+        const bool videoWanted = !m_videoEnded && m_queue.size() < kQueuedFrames;
+        if (m_sound && soundWanted() && (!videoWanted || soundRestart || m_sound->framesAhead() < kSoundMinimum)) {
             const std::optional<double> restart = std::exchange(soundRestart, std::nullopt);
             lock.unlock();
             bool ended = false;
             try {
                 if (restart)
-                    audio_->restart(*restart);
+                    m_audio->restart(*restart);
                 ended = !decodeSoundAhead(kSoundChunk);
             } catch (const std::exception&) {
                 ended = true;  // the picture plays on without sound
             }
             lock.lock();
             // A seek waiting to be taken starts the sound afresh, whatever happened here.
-            if (ended && !pendingSeek_)
-                soundEnded_ = true;
+            if (ended && !m_pendingSeek)
+                m_soundEnded = true;
             continue;
         }
 
         if (videoWanted)
-            decodeUnlocked(serial_, [&] { return video_->nextFrame(); });
+            decodeUnlocked(m_serial, [&] { return m_video->nextFrame(); });
     }
 }
 
 bool PlaybackDecoder::decodeSoundAhead(std::int64_t frames)
 {
     std::vector<float> samples(static_cast<std::size_t>(frames * PlaybackMovieSound::channels));
-    const std::int64_t got = audio_->read(samples.data(), frames);
+    const std::int64_t got = m_audio->read(samples.data(), frames);
     if (got <= 0)
         return false;
-    sound_->append(samples.data(), got);
+    m_sound->append(samples.data(), got);
     return true;
 }
 

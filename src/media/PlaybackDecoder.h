@@ -74,23 +74,23 @@ private:
     // Appends up to `frames` frames of sound; false at the end of the track.
     bool decodeSoundAhead(std::int64_t frames);
 
-    std::unique_ptr<VideoFrameSource> video_;
-    std::unique_ptr<AudioDecoder> audio_;
-    std::shared_ptr<PlaybackMovieSound> sound_;
-    std::function<void(std::uint64_t)> seekFinished_;
-    std::thread thread_;
+    std::unique_ptr<VideoFrameSource> m_video;
+    std::unique_ptr<AudioDecoder> m_audio;
+    std::shared_ptr<PlaybackMovieSound> m_sound;
+    std::function<void(std::uint64_t)> m_seekFinished;
+    std::thread m_thread;
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool quit_ = false;
-    QSize outputSize_;                // asked for; the decode thread hands it to the source
-    std::optional<double> pendingSeek_;
-    std::uint64_t pendingSerial_ = 0;
-    std::uint64_t serial_ = 0;        // the request whose frames are queued
-    std::deque<PlaybackFrame> queue_;
-    bool videoEnded_ = false;
-    bool soundEnded_ = false;
-    QString failure_;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_quit = false;
+    QSize m_outputSize;                // asked for; the decode thread hands it to the source
+    std::optional<double> m_pendingSeek;
+    std::uint64_t m_pendingSerial = 0;
+    std::uint64_t m_serial = 0;        // the request whose frames are queued
+    std::deque<PlaybackFrame> m_queue;
+    bool m_videoEnded = false;
+    bool m_soundEnded = false;
+    QString m_failure;
 };
 
 }  // namespace sablewick

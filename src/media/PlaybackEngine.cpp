@@ -8,12 +8,12 @@
 namespace sablewick {
 
 PlaybackEngine::PlaybackEngine()
-    : output_(AudioOutput::connect())
+    : m_output(AudioOutput::connect())
 {
 }
 
 PlaybackEngine::PlaybackEngine(std::shared_ptr<AudioOutput> output)
-    : output_(std::move(output))
+    : m_output(std::move(output))
 {
 }
 
@@ -21,7 +21,7 @@ PlaybackEngine::~PlaybackEngine() = default;
 
 std::unique_ptr<VideoPlayer> PlaybackEngine::makeVideoPlayer()
 {
-    return std::make_unique<PlaybackVideoPlayer>(output_, output_, std::make_unique<QtPlaybackTimer>());
+    return std::make_unique<PlaybackVideoPlayer>(m_output, m_output, std::make_unique<QtPlaybackTimer>());
 }
 
 std::shared_ptr<DecodedAudio> PlaybackEngine::decodeAudio(const QString& path, double reach,
@@ -32,7 +32,7 @@ std::shared_ptr<DecodedAudio> PlaybackEngine::decodeAudio(const QString& path, d
 
 std::unique_ptr<AudioPlayer> PlaybackEngine::makeAudioPlayer(DecodedAudio&& audio)
 {
-    return std::make_unique<PlaybackAudioPlayer>(std::move(audio), output_);
+    return std::make_unique<PlaybackAudioPlayer>(std::move(audio), m_output);
 }
 
 }  // namespace sablewick

@@ -23,10 +23,10 @@ public:
                                               QString* error) override;
     std::unique_ptr<AudioPlayer> makeAudioPlayer(DecodedAudio&& audio) override;
 
-    const std::shared_ptr<AudioOutput>& output() const { return output_; }
+    const std::shared_ptr<AudioOutput>& output() const { return m_output; }
 
 private:
-    std::shared_ptr<AudioOutput> output_;
+    std::shared_ptr<AudioOutput> m_output;
 };
 
 }  // namespace sablewick

@@ -32,16 +32,16 @@ public:
     bool mixInto(float* mix, int frames, double heardAt) override;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<float> buffer_;
-    std::size_t consumed_ = 0;        // frames at the front of buffer_ already played or skipped
-    std::int64_t bufferStart_ = 0;    // movie frame of buffer_[0]
-    bool playing_ = false;
-    double movieTime_ = 0;
-    double clockTime_ = 0;
-    bool cursorValid_ = false;
-    std::int64_t cursor_ = 0;         // next movie frame to play
-    float volume_ = 1;
+    mutable std::mutex m_mutex;
+    std::vector<float> m_buffer;
+    std::size_t m_consumed = 0;        // frames at the front of m_buffer already played or skipped
+    std::int64_t m_bufferStart = 0;    // movie frame of m_buffer[0]
+    bool m_playing = false;
+    double m_movieTime = 0;
+    double m_clockTime = 0;
+    bool m_cursorValid = false;
+    std::int64_t m_cursor = 0;         // next movie frame to play
+    float m_volume = 1;
 };
 
 }  // namespace sablewick

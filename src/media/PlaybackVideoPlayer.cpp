@@ -20,24 +20,24 @@ constexpr double kPollInterval = 0.005;
 PlaybackVideoPlayer::PlaybackVideoPlayer(std::shared_ptr<AudioOutput> output, std::shared_ptr<PlaybackClock> clock,
                                          std::unique_ptr<PlaybackTimer> timer, QObject* parent)
     : VideoPlayer(parent)
-    , output_(std::move(output))
-    , clock_(std::move(clock))
-    , timer_(std::move(timer))
+    , m_output(std::move(output))
+    , m_clock(std::move(clock))
+    , m_timer(std::move(timer))
 {
     // Without an audio server nobody hears the movie's sound, so it is not decoded at all.
-    if (output_ && output_->mode() == AudioOutput::Mode::server) {
-        sound_ = std::make_shared<PlaybackMovieSound>();
-        output_->addSource(sound_);
+    if (m_output && m_output->mode() == AudioOutput::Mode::server) {
+        m_sound = std::make_shared<PlaybackMovieSound>();
+        m_output->addSource(m_sound);
     }
 }
 
 PlaybackVideoPlayer::~PlaybackVideoPlayer()
 {
-    timer_->stop();
+    m_timer->stop();
     // Joins the decode thread, so no seek result is posted to this object any more.
-    decoder_.reset();
-    if (sound_)
-        output_->removeSource(sound_.get());
+    m_decoder.reset();
+    if (m_sound)
+        m_output->removeSource(m_sound.get());
 }
 
 namespace {
@@ -52,7 +52,7 @@ MoviePreparer PlaybackVideoPlayer::preparer() const
 {
     // The sound only stores what the decoder hands it once started, so an unused decoder
     // holding it is harmless.
-    return [sound = sound_](const QString& path, QString* error) -> std::unique_ptr<PreparedMovie> {
+    return [sound = m_sound](const QString& path, QString* error) -> std::unique_ptr<PreparedMovie> {
         auto movie = std::make_unique<DecoderMovie>(path);
         try {
             movie->decoder = std::make_unique<PlaybackDecoder>(path.toStdString(), sound);
@@ -87,11 +87,11 @@ bool PlaybackVideoPlayer::openPrepared(std::unique_ptr<PreparedMovie> movie, QSt
 void PlaybackVideoPlayer::adopt(std::unique_ptr<PlaybackDecoder> decoder)
 {
     close();
-    decoder_ = std::move(decoder);
-    duration_ = std::max(decoder_->info().duration, 0.0);
-    frameSize_ = decoder_->frameSize();
-    decoder_->setOutputSize(requestedSize_);
-    decoder_->start([this](std::uint64_t serial) {
+    m_decoder = std::move(decoder);
+    m_duration = std::max(m_decoder->info().duration, 0.0);
+    m_frameSize = m_decoder->frameSize();
+    m_decoder->setOutputSize(m_requestedSize);
+    m_decoder->start([this](std::uint64_t serial) {
         QMetaObject::invokeMethod(this, [this, serial] { seekFinished(serial); }, Qt::QueuedConnection);
     });
     // The first frame, so that the preview shows the movie before it plays.
@@ -100,187 +100,187 @@ void PlaybackVideoPlayer::adopt(std::unique_ptr<PlaybackDecoder> decoder)
 
 void PlaybackVideoPlayer::close()
 {
-    timer_->stop();
-    decoder_.reset();
-    if (sound_)
-        sound_->stop();
-    duration_ = 0;
-    frameSize_ = QSize();
-    playing_ = false;
-    position_ = 0;
-    waitingSerial_ = 0;
-    frame_ = QImage();
-    frameTime_ = -1;
+    m_timer->stop();
+    m_decoder.reset();
+    if (m_sound)
+        m_sound->stop();
+    m_duration = 0;
+    m_frameSize = QSize();
+    m_playing = false;
+    m_position = 0;
+    m_waitingSerial = 0;
+    m_frame = QImage();
+    m_frameTime = -1;
 }
 
 bool PlaybackVideoPlayer::isOpen() const
 {
-    return decoder_ != nullptr;
+    return m_decoder != nullptr;
 }
 
 double PlaybackVideoPlayer::duration() const
 {
-    return duration_;
+    return m_duration;
 }
 
 QSize PlaybackVideoPlayer::frameSize() const
 {
-    return frameSize_;
+    return m_frameSize;
 }
 
 void PlaybackVideoPlayer::requestFrameSize(QSize size)
 {
-    if (size == requestedSize_)
+    if (size == m_requestedSize)
         return;
-    requestedSize_ = size;
-    if (!decoder_)
+    m_requestedSize = size;
+    if (!m_decoder)
         return;
-    decoder_->setOutputSize(size);
+    m_decoder->setOutputSize(size);
     // While playing the next pictures come at the new size. Paused, the picture on show is
     // decoded again at it: larger, so that the view is sharp, or smaller, so that every change
     // of the edit composes the small one.
-    const QSize wanted = VideoFrameSource::outputSizeFor(size, frameSize_);
-    if (!playing_ && waitingSerial_ == 0 && !frame_.isNull() && frame_.size() != wanted)
-        seek(position_);
+    const QSize wanted = VideoFrameSource::outputSizeFor(size, m_frameSize);
+    if (!m_playing && m_waitingSerial == 0 && !m_frame.isNull() && m_frame.size() != wanted)
+        seek(m_position);
 }
 
 void PlaybackVideoPlayer::play()
 {
-    if (!decoder_ || playing_)
+    if (!m_decoder || m_playing)
         return;
-    playing_ = true;
+    m_playing = true;
     // After a seek the clock starts once its frame is there (seekFinished). The first tick
     // comes from the timer, so that no signal is emitted from inside play().
-    if (waitingSerial_ == 0) {
-        startClockAt(position_);
-        timer_->start(0, [this] { tick(); });
+    if (m_waitingSerial == 0) {
+        startClockAt(m_position);
+        m_timer->start(0, [this] { tick(); });
     }
 }
 
 void PlaybackVideoPlayer::pause()
 {
-    if (!playing_)
+    if (!m_playing)
         return;
-    position_ = currentTime();
-    playing_ = false;
-    timer_->stop();
-    if (sound_)
-        sound_->stop();
+    m_position = currentTime();
+    m_playing = false;
+    m_timer->stop();
+    if (m_sound)
+        m_sound->stop();
     // Paused, the preview shows the frame at the playhead, even if the last tick came early.
     // When no later frame is decoded yet, which one that is cannot be told: an exact seek does.
-    if (waitingSerial_ == 0) {
-        if (auto frame = decoder_->takeUpTo(position_ + kPlaybackTimeSlack, serial_))
+    if (m_waitingSerial == 0) {
+        if (auto frame = m_decoder->takeUpTo(m_position + kPlaybackTimeSlack, m_serial))
             present(std::move(frame->image), frame->time);
-        if (!decoder_->nextFrameTime(serial_))
-            seek(position_);
+        if (!m_decoder->nextFrameTime(m_serial))
+            seek(m_position);
     }
 }
 
 bool PlaybackVideoPlayer::isPlaying() const
 {
-    return playing_;
+    return m_playing;
 }
 
 void PlaybackVideoPlayer::seek(double seconds)
 {
-    if (!decoder_ || !std::isfinite(seconds))
+    if (!m_decoder || !std::isfinite(seconds))
         return;
-    position_ = std::clamp(seconds, 0.0, duration_);
-    waitingSerial_ = ++serial_;
-    timer_->stop();
-    if (sound_)
-        sound_->stop();
-    decoder_->seek(position_, serial_);
+    m_position = std::clamp(seconds, 0.0, m_duration);
+    m_waitingSerial = ++m_serial;
+    m_timer->stop();
+    if (m_sound)
+        m_sound->stop();
+    m_decoder->seek(m_position, m_serial);
 }
 
 double PlaybackVideoPlayer::currentTime() const
 {
-    if (playing_ && waitingSerial_ == 0)
-        return movieTimeAt(clock_->now());
-    return position_;
+    if (m_playing && m_waitingSerial == 0)
+        return movieTimeAt(m_clock->now());
+    return m_position;
 }
 
 void PlaybackVideoPlayer::setVolume(float volume)
 {
-    volume_ = clampPlaybackVolume(volume);
-    if (sound_)
-        sound_->setVolume(volume_);
+    m_volume = clampPlaybackVolume(volume);
+    if (m_sound)
+        m_sound->setVolume(m_volume);
 }
 
 QImage PlaybackVideoPlayer::currentFrame() const
 {
-    return frame_;
+    return m_frame;
 }
 
 QString PlaybackVideoPlayer::playbackError() const
 {
-    return decoder_ ? decoder_->failure() : QString();
+    return m_decoder ? m_decoder->failure() : QString();
 }
 
 void PlaybackVideoPlayer::seekFinished(std::uint64_t serial)
 {
-    if (!decoder_)
+    if (!m_decoder)
         return;
     // While paused an older seek's frame is worth showing (scrubbing stays live); while playing
     // only the newest one counts, since the clock waits for it.
-    if (serial == waitingSerial_ || !playing_) {
-        if (auto frame = decoder_->takeSeekResult(serial))
+    if (serial == m_waitingSerial || !m_playing) {
+        if (auto frame = m_decoder->takeSeekResult(serial))
             present(std::move(frame->image), frame->time);
     }
-    if (serial != waitingSerial_)
+    if (serial != m_waitingSerial)
         return;
-    waitingSerial_ = 0;
-    if (playing_) {
-        startClockAt(position_);
+    m_waitingSerial = 0;
+    if (m_playing) {
+        startClockAt(m_position);
         tick();
     }
 }
 
 void PlaybackVideoPlayer::startClockAt(double movieTime)
 {
-    anchorClock_ = clock_->now();
-    anchorMovie_ = movieTime;
-    nextReport_ = anchorClock_ + timeReportInterval;
-    if (sound_) {
-        sound_->start(movieTime, anchorClock_);
-        output_->wake();
+    m_anchorClock = m_clock->now();
+    m_anchorMovie = movieTime;
+    m_nextReport = m_anchorClock + timeReportInterval;
+    if (m_sound) {
+        m_sound->start(movieTime, m_anchorClock);
+        m_output->wake();
     }
 }
 
 double PlaybackVideoPlayer::movieTimeAt(double clockTime) const
 {
-    return std::clamp(anchorMovie_ + std::max(clockTime - anchorClock_, 0.0), 0.0, duration_);
+    return std::clamp(m_anchorMovie + std::max(clockTime - m_anchorClock, 0.0), 0.0, m_duration);
 }
 
 void PlaybackVideoPlayer::tick()
 {
-    if (!playing_ || waitingSerial_ != 0 || !decoder_)
+    if (!m_playing || m_waitingSerial != 0 || !m_decoder)
         return;
-    const double now = clock_->now();
+    const double now = m_clock->now();
     const double t = movieTimeAt(now);
-    if (auto frame = decoder_->takeUpTo(t + kPlaybackTimeSlack, serial_))
+    if (auto frame = m_decoder->takeUpTo(t + kPlaybackTimeSlack, m_serial))
         present(std::move(frame->image), frame->time);
-    if (!playing_ || waitingSerial_ != 0)
+    if (!m_playing || m_waitingSerial != 0)
         return;  // a frameChanged handler paused or seeked
 
-    if (t >= duration_) {
-        playing_ = false;
-        position_ = duration_;
-        timer_->stop();
-        if (sound_)
-            sound_->stop();
+    if (t >= m_duration) {
+        m_playing = false;
+        m_position = m_duration;
+        m_timer->stop();
+        if (m_sound)
+            m_sound->stop();
         // The last report lets a time observer apply its own end rule (loop or stop) first.
-        emit timeChanged(duration_);
-        if (!playing_ && waitingSerial_ == 0 && position_ == duration_)
+        emit timeChanged(m_duration);
+        if (!m_playing && m_waitingSerial == 0 && m_position == m_duration)
             emit reachedEnd();
         return;
     }
-    if (now + kPlaybackTimeSlack >= nextReport_) {
-        nextReport_ += timeReportInterval;
-        if (nextReport_ <= now)
-            nextReport_ = now + timeReportInterval;
+    if (now + kPlaybackTimeSlack >= m_nextReport) {
+        m_nextReport += timeReportInterval;
+        if (m_nextReport <= now)
+            m_nextReport = now + timeReportInterval;
         emit timeChanged(t);
-        if (!playing_ || waitingSerial_ != 0)
+        if (!m_playing || m_waitingSerial != 0)
             return;
     }
     scheduleTick(now, t);
@@ -288,18 +288,18 @@ void PlaybackVideoPlayer::tick()
 
 void PlaybackVideoPlayer::scheduleTick(double clockNow, double movieNow)
 {
-    double delay = std::min(nextReport_ - clockNow, duration_ - movieNow);
-    if (const auto next = decoder_->nextFrameTime(serial_))
+    double delay = std::min(m_nextReport - clockNow, m_duration - movieNow);
+    if (const auto next = m_decoder->nextFrameTime(m_serial))
         delay = std::min(delay, *next - kPlaybackTimeSlack - movieNow);
     else
         delay = std::min(delay, kPollInterval);
-    timer_->start(std::max(delay, 0.001), [this] { tick(); });
+    m_timer->start(std::max(delay, 0.001), [this] { tick(); });
 }
 
 void PlaybackVideoPlayer::present(QImage image, double time)
 {
-    frame_ = std::move(image);
-    frameTime_ = time;
+    m_frame = std::move(image);
+    m_frameTime = time;
     emit frameChanged();
 }
 

@@ -47,9 +47,9 @@ public:
     QImage currentFrame() const override;
 
     // The time of the frame in currentFrame(); negative before the first.
-    double currentFrameTime() const { return frameTime_; }
+    double currentFrameTime() const { return m_frameTime; }
     // True while a seek has been asked for and its frame is not shown yet.
-    bool isSeeking() const { return waitingSerial_ != 0; }
+    bool isSeeking() const { return m_waitingSerial != 0; }
     // A decoding failure part-way through the movie; empty while none.
     QString playbackError() const;
 
@@ -65,25 +65,25 @@ private:
     void scheduleTick(double clockNow, double movieNow);
     void present(QImage image, double time);
 
-    std::shared_ptr<AudioOutput> output_;
-    std::shared_ptr<PlaybackClock> clock_;
-    std::unique_ptr<PlaybackTimer> timer_;
-    std::shared_ptr<PlaybackMovieSound> sound_;
-    std::unique_ptr<PlaybackDecoder> decoder_;
+    std::shared_ptr<AudioOutput> m_output;
+    std::shared_ptr<PlaybackClock> m_clock;
+    std::unique_ptr<PlaybackTimer> m_timer;
+    std::shared_ptr<PlaybackMovieSound> m_sound;
+    std::unique_ptr<PlaybackDecoder> m_decoder;
 
-    double duration_ = 0;
-    QSize frameSize_;
-    bool playing_ = false;
-    double position_ = 0;       // the playhead while paused or waiting for a seek
-    double anchorMovie_ = 0;    // while playing: movie time anchorMovie_ at clock time anchorClock_
-    double anchorClock_ = 0;
-    double nextReport_ = 0;     // clock time of the next timeChanged
-    std::uint64_t serial_ = 0;  // the newest seek request
-    std::uint64_t waitingSerial_ = 0;
-    float volume_ = 1;
-    QSize requestedSize_;
-    QImage frame_;
-    double frameTime_ = -1;
+    double m_duration = 0;
+    QSize m_frameSize;
+    bool m_playing = false;
+    double m_position = 0;       // the playhead while paused or waiting for a seek
+    double m_anchorMovie = 0;    // while playing: movie time m_anchorMovie at clock time m_anchorClock
+    double m_anchorClock = 0;
+    double m_nextReport = 0;     // clock time of the next timeChanged
+    std::uint64_t m_serial = 0;  // the newest seek request
+    std::uint64_t m_waitingSerial = 0;
+    float m_volume = 1;
+    QSize m_requestedSize;
+    QImage m_frame;
+    double m_frameTime = -1;
 };
 
 }  // namespace sablewick

@@ -68,34 +68,34 @@ AVPixelFormat pixelFormat(ScreenPixelFormat format)
 // The X server's display as a frame source: every grab is a new picture, taken now.
 class X11FrameSource : public ScreenFrameSource {
 public:
-    explicit X11FrameSource(QRect area) : grabber_(area, kScreenPictures) {}
+    explicit X11FrameSource(QRect area) : m_grabber(area, kScreenPictures) {}
     ScreenFrame grab() override { return grabInto(0); }
-    int pictureCount() const override { return grabber_.imageCount(); }
+    int pictureCount() const override { return m_grabber.imageCount(); }
     ScreenFrame grabInto(int picture) override
     {
-        const X11ScreenGrabber::Image image = grabber_.grab(picture);
+        const X11ScreenGrabber::Image image = m_grabber.grab(picture);
         return {image.bits, image.stride, image.width, image.height, ScreenPixelFormat::bgrx, std::nullopt};
     }
 
 private:
-    X11ScreenGrabber grabber_;
+    X11ScreenGrabber m_grabber;
 };
 
 // The audio server the environment names.
 class PulseSound : public RecordingSound {
 public:
-    PulseSound() : connection_("Sablewick", kAudioServerTimeout) {}
+    PulseSound() : m_connection("Sablewick", kAudioServerTimeout) {}
 
     std::string systemOutputSource() override
     {
-        const PulseConnection::ServerNames names = connection_.serverNames(kAudioServerTimeout);
+        const PulseConnection::ServerNames names = m_connection.serverNames(kAudioServerTimeout);
         return names.defaultSink.empty() ? std::string() : names.defaultSink + ".monitor";
     }
 
     std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) override
     {
         // A source that fails later goes quiet; the mixer fills silence.
-        return std::make_unique<PulseStream>(connection_, source, std::move(consumer));
+        return std::make_unique<PulseStream>(m_connection, source, std::move(consumer));
     }
 
 private:
@@ -106,7 +106,7 @@ private:
         }
         PulseRecordStream stream;
     };
-    PulseConnection connection_;
+    PulseConnection m_connection;
 };
 
 }  // namespace
@@ -577,9 +577,9 @@ struct ScreenRecording::State {
 };
 
 ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.settings = std::move(settings);
     s.events = std::move(events);
     try {
@@ -592,14 +592,14 @@ ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events
     }
 }
 
-ScreenRecording::~ScreenRecording() { state_->shutdown(); }
+ScreenRecording::~ScreenRecording() { m_state->shutdown(); }
 
-double ScreenRecording::startTime() const { return state_->zero; }
-bool ScreenRecording::hasSound() const { return state_->mixer != nullptr; }
+double ScreenRecording::startTime() const { return m_state->zero; }
+bool ScreenRecording::hasSound() const { return m_state->mixer != nullptr; }
 
 void ScreenRecording::finishMovie()
 {
-    State& s = *state_;
+    State& s = *m_state;
     {
         std::lock_guard lock(s.queueMutex);
         s.finishing = true;
@@ -609,15 +609,15 @@ void ScreenRecording::finishMovie()
 
 void ScreenRecording::stopCapture()
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.askStop();
     if (s.grabThread.joinable())
         s.grabThread.join();
     s.queueChanged.notify_all();
 }
 
-std::int64_t ScreenRecording::framesCaptured() const { return state_->captured.load(); }
-std::int64_t ScreenRecording::framesDropped() const { return state_->dropped.load(); }
-std::int64_t ScreenRecording::ticksMissed() const { return state_->missed.load(); }
+std::int64_t ScreenRecording::framesCaptured() const { return m_state->captured.load(); }
+std::int64_t ScreenRecording::framesDropped() const { return m_state->dropped.load(); }
+std::int64_t ScreenRecording::ticksMissed() const { return m_state->missed.load(); }
 
 }  // namespace sablewick

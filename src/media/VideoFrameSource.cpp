@@ -301,9 +301,9 @@ struct VideoFrameSource::State {
 };
 
 VideoFrameSource::VideoFrameSource(const std::string& path, VideoFrameSourceOptions options)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.input = ffmpeg::openInput(path, &s.path);
     s.info = media_detail::describe(s.input.get(), s.path);
     const VideoTrackInfo* chosen = nullptr;
@@ -331,20 +331,20 @@ VideoFrameSource::VideoFrameSource(const std::string& path, VideoFrameSourceOpti
 
 VideoFrameSource::~VideoFrameSource() = default;
 
-const MediaInfo& VideoFrameSource::info() const { return state_->info; }
-const VideoTrackInfo& VideoFrameSource::track() const { return state_->track; }
+const MediaInfo& VideoFrameSource::info() const { return m_state->info; }
+const VideoTrackInfo& VideoFrameSource::track() const { return m_state->track; }
 int VideoFrameSource::width() const
 {
-    return DisplayRotation::upright(QSize(state_->track.width, state_->track.height), state_->track.rotation).width();
+    return DisplayRotation::upright(QSize(m_state->track.width, m_state->track.height), m_state->track.rotation).width();
 }
 int VideoFrameSource::height() const
 {
-    return DisplayRotation::upright(QSize(state_->track.width, state_->track.height), state_->track.rotation).height();
+    return DisplayRotation::upright(QSize(m_state->track.width, m_state->track.height), m_state->track.rotation).height();
 }
 
 void VideoFrameSource::setOutputSize(QSize size)
 {
-    State& s = *state_;
+    State& s = *m_state;
     const QSize full(s.track.width, s.track.height);
     // Asked for upright; converted before the picture is turned.
     const QSize coded = outputSizeFor(DisplayRotation::upright(size, s.track.rotation), full);
@@ -364,12 +364,12 @@ QSize VideoFrameSource::outputSizeFor(QSize asked, QSize own)
 
 QSize VideoFrameSource::outputSize() const
 {
-    return DisplayRotation::upright(state_->convertedSize, state_->track.rotation);
+    return DisplayRotation::upright(m_state->convertedSize, m_state->track.rotation);
 }
 
 VideoFrame VideoFrameSource::frameAt(MediaTime t)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (!t.isValid())
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
     if (!s.settle(t))
@@ -380,7 +380,7 @@ VideoFrame VideoFrameSource::frameAt(MediaTime t)
 
 DecodedPicture VideoFrameSource::pictureAt(double seconds)
 {
-    State& s = *state_;
+    State& s = *m_state;
     const MediaTime t = MediaTime::fromSeconds(seconds, 1'000'000);
     if (!t.isValid())
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
@@ -398,7 +398,7 @@ DecodedPicture VideoFrameSource::pictureAt(double seconds)
 
 std::optional<VideoFrame> VideoFrameSource::nextFrame()
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (s.haveCurrent && !s.currentReturned) {
         s.currentReturned = true;
         return s.makeFrame();
@@ -412,7 +412,7 @@ std::optional<VideoFrame> VideoFrameSource::nextFrame()
 
 void VideoFrameSource::seek(MediaTime t)
 {
-    State& s = *state_;
+    State& s = *m_state;
     if (!t.isValid())
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "no time");
     if (s.settle(t))

@@ -14,61 +14,61 @@ namespace sablewick {
 
 Yuv420Frame::~Yuv420Frame()
 {
-    av_frame_free(&frame_);
+    av_frame_free(&m_frame);
 }
 
 Yuv420Frame::Yuv420Frame(Yuv420Frame&& other) noexcept
-    : frame_(std::exchange(other.frame_, nullptr))
+    : m_frame(std::exchange(other.m_frame, nullptr))
 {
 }
 
 Yuv420Frame& Yuv420Frame::operator=(Yuv420Frame&& other) noexcept
 {
     if (this != &other) {
-        av_frame_free(&frame_);
-        frame_ = std::exchange(other.frame_, nullptr);
+        av_frame_free(&m_frame);
+        m_frame = std::exchange(other.m_frame, nullptr);
     }
     return *this;
 }
 
 bool Yuv420Frame::prepare(int width, int height)
 {
-    if (frame_ && (frame_->width != width || frame_->height != height))
-        av_frame_free(&frame_);
-    if (!frame_) {
-        frame_ = av_frame_alloc();
-        if (!frame_)
+    if (m_frame && (m_frame->width != width || m_frame->height != height))
+        av_frame_free(&m_frame);
+    if (!m_frame) {
+        m_frame = av_frame_alloc();
+        if (!m_frame)
             throw std::bad_alloc();
-        frame_->format = AV_PIX_FMT_YUV420P;
-        frame_->width = width;
-        frame_->height = height;
-        frame_->color_primaries = AVCOL_PRI_BT709;
-        frame_->color_trc = AVCOL_TRC_BT709;
-        frame_->colorspace = AVCOL_SPC_BT709;
-        frame_->color_range = AVCOL_RANGE_MPEG;
-        if (av_frame_get_buffer(frame_, 0) < 0) {
-            av_frame_free(&frame_);
+        m_frame->format = AV_PIX_FMT_YUV420P;
+        m_frame->width = width;
+        m_frame->height = height;
+        m_frame->color_primaries = AVCOL_PRI_BT709;
+        m_frame->color_trc = AVCOL_TRC_BT709;
+        m_frame->colorspace = AVCOL_SPC_BT709;
+        m_frame->color_range = AVCOL_RANGE_MPEG;
+        if (av_frame_get_buffer(m_frame, 0) < 0) {
+            av_frame_free(&m_frame);
             throw std::bad_alloc();
         }
         return false;
     }
     // The encoder may still hold the memory of the frame this one last carried; then the samples
     // are copied to memory of this frame's own.
-    if (av_frame_make_writable(frame_) < 0)
+    if (av_frame_make_writable(m_frame) < 0)
         throw std::bad_alloc();
     return true;
 }
 
-int Yuv420Frame::width() const { return frame_ ? frame_->width : 0; }
-int Yuv420Frame::height() const { return frame_ ? frame_->height : 0; }
-std::uint8_t* Yuv420Frame::plane(int index) const { return frame_ ? frame_->data[index] : nullptr; }
-int Yuv420Frame::stride(int index) const { return frame_ ? frame_->linesize[index] : 0; }
+int Yuv420Frame::width() const { return m_frame ? m_frame->width : 0; }
+int Yuv420Frame::height() const { return m_frame ? m_frame->height : 0; }
+std::uint8_t* Yuv420Frame::plane(int index) const { return m_frame ? m_frame->data[index] : nullptr; }
+int Yuv420Frame::stride(int index) const { return m_frame ? m_frame->linesize[index] : 0; }
 
 Yuv420View Yuv420Frame::view() const
 {
-    if (!frame_)
+    if (!m_frame)
         return {};
-    return {frame_->data[0], frame_->data[1], frame_->data[2], frame_->linesize[0], frame_->linesize[1], frame_->linesize[2]};
+    return {m_frame->data[0], m_frame->data[1], m_frame->data[2], m_frame->linesize[0], m_frame->linesize[1], m_frame->linesize[2]};
 }
 
 }  // namespace sablewick

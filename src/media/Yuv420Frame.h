@@ -28,17 +28,17 @@ public:
     // away from a holder); false for new planes. Throws std::bad_alloc.
     bool prepare(int width, int height);
 
-    bool isNull() const { return frame_ == nullptr; }
+    bool isNull() const { return m_frame == nullptr; }
     int width() const;
     int height() const;
     std::uint8_t* plane(int index) const;  // 0: Y, 1: Cb, 2: Cr
     int stride(int index) const;
     Yuv420View view() const;
 
-    const AVFrame* avFrame() const { return frame_; }
+    const AVFrame* avFrame() const { return m_frame; }
 
 private:
-    AVFrame* frame_ = nullptr;
+    AVFrame* m_frame = nullptr;
 };
 
 }  // namespace sablewick

@@ -169,20 +169,20 @@ struct AtspiCaret::State {
 };
 
 AtspiCaret::AtspiCaret()
-    : state_(std::make_shared<State>())
+    : m_state(std::make_shared<State>())
 {
     // Without a session bus the library would try to start one of its own.
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (!bus || !*bus) {
-        state_->ended = true;
+        m_state->ended = true;
         return;
     }
-    state_->thread = std::thread([state = state_] { state->run(); });
+    m_state->thread = std::thread([state = m_state] { state->run(); });
 }
 
 AtspiCaret::~AtspiCaret()
 {
-    State& s = *state_;
+    State& s = *m_state;
     {
         std::unique_lock lock(s.mutex);
         // The loop exists once the thread has said whether it follows the bus.
@@ -200,14 +200,14 @@ AtspiCaret::~AtspiCaret()
 
 bool AtspiCaret::waitUntilFollowing(std::chrono::milliseconds budget)
 {
-    State& s = *state_;
+    State& s = *m_state;
     std::unique_lock lock(s.mutex);
     return s.changed.wait_for(lock, budget, [&] { return s.following || s.ended; }) && s.following;
 }
 
 std::optional<QPoint> AtspiCaret::locate(std::chrono::milliseconds budget)
 {
-    State& s = *state_;
+    State& s = *m_state;
     std::unique_lock lock(s.mutex);
     if (!s.following)
         return std::nullopt;
@@ -234,7 +234,7 @@ std::optional<QPoint> AtspiCaret::locate(std::chrono::milliseconds budget)
             state.changed.notify_all();
             return G_SOURCE_REMOVE;
         },
-        new Question{state_, question}, [](gpointer data) { delete static_cast<Question*>(data); });
+        new Question{m_state, question}, [](gpointer data) { delete static_cast<Question*>(data); });
     if (!s.changed.wait_for(lock, budget, [&] { return s.answered == question || s.ended; }) || s.answered != question)
         return std::nullopt;
     return s.answer;

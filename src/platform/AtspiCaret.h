@@ -31,7 +31,7 @@ public:
 
 private:
     struct State;
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> m_state;
 };
 
 }  // namespace sablewick

@@ -131,9 +131,9 @@ bool EvdevInputMonitor::available()
     return any;
 }
 
-EvdevInputMonitor::EvdevInputMonitor(Callbacks callbacks) : state_(std::make_unique<State>())
+EvdevInputMonitor::EvdevInputMonitor(Callbacks callbacks) : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.callbacks = std::move(callbacks);
     s.devices = openDevices();
     if (s.devices.empty())
@@ -149,7 +149,7 @@ EvdevInputMonitor::EvdevInputMonitor(Callbacks callbacks) : state_(std::make_uni
 
 EvdevInputMonitor::~EvdevInputMonitor()
 {
-    State& s = *state_;
+    State& s = *m_state;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(s.wake, &one, sizeof(one));
     s.thread.join();

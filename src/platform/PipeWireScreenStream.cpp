@@ -236,9 +236,9 @@ struct PipeWireScreenStream::State {
 };
 
 PipeWireScreenStream::PipeWireScreenStream(int remote, std::uint32_t node, double firstFrameTimeout)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     initialisePipeWire();
     s.loop = pw_thread_loop_new("sablewick-screen", nullptr);
     if (!s.loop) {
@@ -297,11 +297,11 @@ PipeWireScreenStream::PipeWireScreenStream(int remote, std::uint32_t node, doubl
     }
 }
 
-PipeWireScreenStream::~PipeWireScreenStream() { state_->tearDown(); }
+PipeWireScreenStream::~PipeWireScreenStream() { m_state->tearDown(); }
 
 ScreenFrame PipeWireScreenStream::grab()
 {
-    State& s = *state_;
+    State& s = *m_state;
     ScreenFrame frame;
     {
         std::lock_guard lock(s.mutex);
@@ -334,14 +334,14 @@ ScreenFrame PipeWireScreenStream::grab()
 
 QSize PipeWireScreenStream::size() const
 {
-    std::lock_guard lock(state_->mutex);
-    return {state_->width, state_->height};
+    std::lock_guard lock(m_state->mutex);
+    return {m_state->width, m_state->height};
 }
 
 std::optional<QPointF> PipeWireScreenStream::pointer() const
 {
-    std::lock_guard lock(state_->mutex);
-    return state_->pointer;
+    std::lock_guard lock(m_state->mutex);
+    return m_state->pointer;
 }
 
 }  // namespace sablewick

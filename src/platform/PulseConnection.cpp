@@ -8,33 +8,33 @@ namespace sablewick {
 
 PulseConnection::PulseConnection(const char* clientName, double timeoutSeconds)
 {
-    loop_ = pa_threaded_mainloop_new();
-    if (!loop_)
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop)
         throw PulseError("Could not start the audio main loop");
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), clientName);
-    if (!context_) {
-        pa_threaded_mainloop_free(loop_);
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), clientName);
+    if (!m_context) {
+        pa_threaded_mainloop_free(m_loop);
         throw PulseError("Could not create an audio server context");
     }
     try {
-        if (pa_threaded_mainloop_start(loop_) < 0)
+        if (pa_threaded_mainloop_start(m_loop) < 0)
             throw PulseError("Could not start the audio main loop");
         Lock lock(*this);
-        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             throw PulseError(errorText("Could not connect to the audio server"));
         const bool settled = waitUnlocked(timeoutSeconds, [this] {
-            const pa_context_state_t state = pa_context_get_state(context_);
+            const pa_context_state_t state = pa_context_get_state(m_context);
             return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
         });
         if (!settled)
             throw PulseError("The audio server did not answer");
-        if (pa_context_get_state(context_) != PA_CONTEXT_READY)
+        if (pa_context_get_state(m_context) != PA_CONTEXT_READY)
             throw PulseError(errorText("Could not connect to the audio server"));
     } catch (...) {
         stop();
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        pa_threaded_mainloop_free(loop_);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        pa_threaded_mainloop_free(m_loop);
         throw;
     }
 }
@@ -42,29 +42,29 @@ PulseConnection::PulseConnection(const char* clientName, double timeoutSeconds)
 PulseConnection::~PulseConnection()
 {
     stop();
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
-    pa_threaded_mainloop_free(loop_);
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    pa_threaded_mainloop_free(m_loop);
 }
 
 void PulseConnection::stop()
 {
-    if (stopped_)
+    if (m_stopped)
         return;
-    stopped_ = true;
-    pa_threaded_mainloop_stop(loop_);
+    m_stopped = true;
+    pa_threaded_mainloop_stop(m_loop);
 }
 
-bool PulseConnection::isGood() const { return PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }
+bool PulseConnection::isGood() const { return PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)); }
 
 PulseConnection::Lock::Lock(const PulseConnection& connection)
-    : loop_(connection.loop_)
+    : m_loop(connection.m_loop)
 {
-    pa_threaded_mainloop_lock(loop_);
+    pa_threaded_mainloop_lock(m_loop);
 }
 
-PulseConnection::Lock::~Lock() { pa_threaded_mainloop_unlock(loop_); }
+PulseConnection::Lock::~Lock() { pa_threaded_mainloop_unlock(m_loop); }
 
 bool PulseConnection::waitUnlocked(double timeoutSeconds, const std::function<bool()>& done) const
 {
@@ -72,16 +72,16 @@ bool PulseConnection::waitUnlocked(double timeoutSeconds, const std::function<bo
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        pa_threaded_mainloop_unlock(loop_);
+        pa_threaded_mainloop_unlock(m_loop);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        pa_threaded_mainloop_lock(loop_);
+        pa_threaded_mainloop_lock(m_loop);
     }
     return true;
 }
 
 std::string PulseConnection::errorText(const std::string& what) const
 {
-    return what + ": " + pa_strerror(pa_context_errno(context_));
+    return what + ": " + pa_strerror(pa_context_errno(m_context));
 }
 
 PulseConnection::ServerNames PulseConnection::serverNames(double timeoutSeconds) const
@@ -94,7 +94,7 @@ PulseConnection::ServerNames PulseConnection::serverNames(double timeoutSeconds)
     } query;
     Lock lock(*this);
     pa_operation* info = pa_context_get_server_info(
-        context_,
+        m_context,
         [](pa_context*, const pa_server_info* server, void* data) {
             auto* q = static_cast<Query*>(data);
             if (server) {
@@ -115,7 +115,7 @@ PulseConnection::ServerNames PulseConnection::serverNames(double timeoutSeconds)
     if (query.names.defaultSource.empty())
         return query.names;
     pa_operation* source = pa_context_get_source_info_by_name(
-        context_, query.names.defaultSource.c_str(),
+        m_context, query.names.defaultSource.c_str(),
         [](pa_context*, const pa_source_info* info, int eol, void* data) {
             auto* q = static_cast<Query*>(data);
             if (info) {

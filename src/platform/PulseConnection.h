@@ -31,8 +31,8 @@ public:
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
-    pa_threaded_mainloop* loop() const { return loop_; }
-    pa_context* context() const { return context_; }
+    pa_threaded_mainloop* loop() const { return m_loop; }
+    pa_context* context() const { return m_context; }
     bool isGood() const;  // with the lock held
 
     // Stops the loop's thread; afterwards streams can be torn down without the lock. Idempotent.
@@ -46,7 +46,7 @@ public:
         Lock& operator=(const Lock&) = delete;
 
     private:
-        pa_threaded_mainloop* loop_;
+        pa_threaded_mainloop* m_loop;
     };
 
     // With the lock held: releases it while waiting, so the loop can make progress, until
@@ -66,9 +66,9 @@ public:
     ServerNames serverNames(double timeoutSeconds) const;
 
 private:
-    pa_threaded_mainloop* loop_ = nullptr;
-    pa_context* context_ = nullptr;
-    bool stopped_ = false;
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    bool m_stopped = false;
 };
 
 }  // namespace sablewick

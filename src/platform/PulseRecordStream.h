@@ -39,15 +39,15 @@ private:
     void read();
     void handOn(const float* samples, std::size_t frames, double arrivedAt);
 
-    PulseConnection& connection_;
-    pa_stream* stream_ = nullptr;
-    Consumer consumer_;
-    Failure failure_;
-    bool failed_ = false;
-    SoundArrivalClock clock_{sampleRate};
-    std::vector<float> held_;   // the first pieces, until their time is known
-    double firstArrival_ = -1;  // of the pieces held, or -1 once they went on
-    std::int64_t handed_ = 0;   // samples handed on since the clock (re)started
+    PulseConnection& m_connection;
+    pa_stream* m_stream = nullptr;
+    Consumer m_consumer;
+    Failure m_failure;
+    bool m_failed = false;
+    SoundArrivalClock m_clock{sampleRate};
+    std::vector<float> m_held;   // the first pieces, until their time is known
+    double m_firstArrival = -1;  // of the pieces held, or -1 once they went on
+    std::int64_t m_handed = 0;   // samples handed on since the clock (re)started
 };
 
 }  // namespace sablewick

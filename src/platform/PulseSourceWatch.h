@@ -19,8 +19,8 @@ public:
     PulseSourceWatch& operator=(const PulseSourceWatch&) = delete;
 
 private:
-    std::function<void()> changed_;
-    PulseConnection connection_;
+    std::function<void()> m_changed;
+    PulseConnection m_connection;
 };
 
 }  // namespace sablewick

@@ -30,18 +30,18 @@ public:
     void arrived(std::size_t frames, double arrivedAt);
     // The time of sample `index` (counted from the stream's first), by what has arrived so far.
     double timeOf(std::int64_t index) const;
-    std::int64_t samplesArrived() const { return count_; }
+    std::int64_t samplesArrived() const { return m_count; }
     // Starts anew: samples were lost (the server's buffer overflowed).
     void restart();
 
 private:
-    int rate_;
-    std::int64_t count_ = 0;
-    bool started_ = false;
-    double origin_ = 0;       // the time of sample 0
-    double lastArrival_ = 0;
-    double lateSince_ = -1;   // the first of an unbroken run of late arrivals, or -1
-    double lateOrigin_ = 0;   // the earliest origin that run allows
+    int m_rate;
+    std::int64_t m_count = 0;
+    bool m_started = false;
+    double m_origin = 0;       // the time of sample 0
+    double m_lastArrival = 0;
+    double m_lateSince = -1;   // the first of an unbroken run of late arrivals, or -1
+    double m_lateOrigin = 0;   // the earliest origin that run allows
 };
 
 }  // namespace sablewick

@@ -190,9 +190,9 @@ struct X11InputMonitor::State {
 };
 
 X11InputMonitor::X11InputMonitor(Callbacks callbacks, std::vector<X11KeyChord> ignoredChords)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.connection = openX11Connection();
     s.callbacks = std::move(callbacks);
     s.ignored = std::move(ignoredChords);
@@ -217,7 +217,7 @@ X11InputMonitor::X11InputMonitor(Callbacks callbacks, std::vector<X11KeyChord> i
 
 X11InputMonitor::~X11InputMonitor()
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.quit.store(true);
     const char byte = 0;
     [[maybe_unused]] const auto written = ::write(s.wake[1], &byte, 1);
@@ -230,13 +230,13 @@ struct X11Pointer::State {
 };
 
 X11Pointer::X11Pointer()
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    state_->connection = openX11Connection();
+    m_state->connection = openX11Connection();
 }
 
 X11Pointer::~X11Pointer() = default;
 
-QPoint X11Pointer::position() { return queryPointer(state_->connection.get()).position; }
+QPoint X11Pointer::position() { return queryPointer(m_state->connection.get()).position; }
 
 }  // namespace sablewick

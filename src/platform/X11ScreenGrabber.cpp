@@ -70,9 +70,9 @@ struct X11ScreenGrabber::State {
 };
 
 X11ScreenGrabber::X11ScreenGrabber(QRect area, int images)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.connection = openX11Connection();
     s.area = area;
     Display* d = s.connection.get();
@@ -89,11 +89,11 @@ X11ScreenGrabber::X11ScreenGrabber(QRect area, int images)
 
 X11ScreenGrabber::~X11ScreenGrabber() = default;
 
-int X11ScreenGrabber::imageCount() const { return static_cast<int>(state_->shared.size()); }
+int X11ScreenGrabber::imageCount() const { return static_cast<int>(m_state->shared.size()); }
 
 X11ScreenGrabber::Image X11ScreenGrabber::grab(int index)
 {
-    State& s = *state_;
+    State& s = *m_state;
     Display* d = s.connection.get();
     XImage* image = s.shared.at(static_cast<std::size_t>(index))->image;
     takeX11Error();

@@ -38,7 +38,7 @@ public:
 private:
     struct Slot;
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace sablewick

@@ -29,14 +29,14 @@ public:
     enum class Kind { declined, failed, diskFull, cancelled };
     explicit CaptureError(const QString& message, Kind kind = Kind::failed)
         : std::runtime_error(message.toStdString())
-        , kind_(kind)
+        , m_kind(kind)
     {
     }
-    Kind kind() const { return kind_; }
+    Kind kind() const { return m_kind; }
     QString message() const { return QString::fromStdString(what()); }
 
 private:
-    Kind kind_;
+    Kind m_kind;
 };
 
 enum class MicrophoneAuthorization { notDetermined, restricted, denied, authorized };

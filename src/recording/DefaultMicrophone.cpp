@@ -24,10 +24,10 @@ std::optional<PulseConnection::ServerNames> microphoneSource()
 
 class SourceWatch : public DeviceWatch {
 public:
-    explicit SourceWatch(std::function<void()> changed) : watch_(std::move(changed)) {}
+    explicit SourceWatch(std::function<void()> changed) : m_watch(std::move(changed)) {}
 
 private:
-    PulseSourceWatch watch_;
+    PulseSourceWatch m_watch;
 };
 
 }  // namespace

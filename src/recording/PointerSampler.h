@@ -34,13 +34,13 @@ public:
 private:
     void run();
 
-    const double interval_;
-    const std::function<PointerReading()> read_;
-    std::mutex mutex_;
-    std::condition_variable stopChanged_;
-    bool stop_ = false;                     // guarded by mutex_
-    std::vector<PointerReading> readings_;  // guarded by mutex_
-    std::thread thread_;                    // last: it starts once the rest is ready
+    const double m_interval;
+    const std::function<PointerReading()> m_read;
+    std::mutex m_mutex;
+    std::condition_variable m_stopChanged;
+    bool m_stop = false;                     // guarded by m_mutex
+    std::vector<PointerReading> m_readings;  // guarded by m_mutex
+    std::thread m_thread;                    // last: it starts once the rest is ready
 };
 
 }  // namespace sablewick

@@ -27,18 +27,18 @@ struct PortalShare {
 class PortalSession : public CaptureSession {
 public:
     PortalSession(std::shared_ptr<CaptureSession> recording, bool pointerApart)
-        : recording_(std::move(recording))
-        , pointerApart_(pointerApart)
+        : m_recording(std::move(recording))
+        , m_pointerApart(pointerApart)
     {
     }
-    double startTime() const override { return recording_->startTime(); }
-    void finishMovie() override { recording_->finishMovie(); }
-    void stopCapture() override { recording_->stopCapture(); }
-    bool pointerApart() const override { return pointerApart_; }
+    double startTime() const override { return m_recording->startTime(); }
+    void finishMovie() override { m_recording->finishMovie(); }
+    void stopCapture() override { m_recording->stopCapture(); }
+    bool pointerApart() const override { return m_pointerApart; }
 
 private:
-    std::shared_ptr<CaptureSession> recording_;
-    bool pointerApart_;
+    std::shared_ptr<CaptureSession> m_recording;
+    bool m_pointerApart;
 };
 
 class NoInput : public InputMonitor {};
@@ -47,38 +47,38 @@ class NoInput : public InputMonitor {};
 class DeviceInput : public InputMonitor {
 public:
     DeviceInput(InputEvents events, std::function<QPointF()> pointer)
-        : events_(std::move(events))
-        , pointer_(std::move(pointer))
-        , monitor_(EvdevInputMonitor::Callbacks{
+        : m_events(std::move(events))
+        , m_pointer(std::move(pointer))
+        , m_monitor(EvdevInputMonitor::Callbacks{
               [this](double time) {
-                  if (events_.leftClick)
-                      events_.leftClick(time, pointer_());
+                  if (m_events.leftClick)
+                      m_events.leftClick(time, m_pointer());
               },
               [this](double time) {
-                  if (events_.keyDown)
-                      events_.keyDown(time, pointer_());
+                  if (m_events.keyDown)
+                      m_events.keyDown(time, m_pointer());
               }})
     {
     }
 
 private:
-    InputEvents events_;
-    std::function<QPointF()> pointer_;
-    EvdevInputMonitor monitor_;  // last: its thread stops before the members it uses go
+    InputEvents m_events;
+    std::function<QPointF()> m_pointer;
+    EvdevInputMonitor m_monitor;  // last: its thread stops before the members it uses go
 };
 
 }  // namespace
 
 PortalCaptureBackend::PortalCaptureBackend(PreferencesStore* preferences)
-    : preferences_(preferences)
-    , portalRequests_(std::make_unique<QObject>())
+    : m_preferences(preferences)
+    , m_portalRequests(std::make_unique<QObject>())
 {
 }
 
 PortalCaptureBackend::~PortalCaptureBackend()
 {
-    portalRequests_.reset();  // a portal answer after this finds no one to tell
-    for (std::thread& starter : starters_)
+    m_portalRequests.reset();  // a portal answer after this finds no one to tell
+    for (std::thread& starter : m_starters)
         if (starter.joinable())
             starter.join();
 }
@@ -92,18 +92,18 @@ std::unique_ptr<DeviceWatch> PortalCaptureBackend::watchMicrophones(std::functio
 
 QString PortalCaptureBackend::restoreToken() const
 {
-    if (!preferences_)
-        return token_;
-    const QVariant value = preferences_->value(QString::fromLatin1(restoreTokenKey));
+    if (!m_preferences)
+        return m_token;
+    const QVariant value = m_preferences->value(QString::fromLatin1(restoreTokenKey));
     return value.typeId() == QMetaType::QString ? value.toString() : QString();
 }
 
 void PortalCaptureBackend::keepRestoreToken(const QString& token)
 {
-    if (!preferences_)
-        token_ = token;
+    if (!m_preferences)
+        m_token = token;
     else
-        preferences_->setValue(QString::fromLatin1(restoreTokenKey), token);
+        m_preferences->setValue(QString::fromLatin1(restoreTokenKey), token);
 }
 
 std::vector<CaptureDisplay> PortalCaptureBackend::displays()
@@ -114,24 +114,24 @@ std::vector<CaptureDisplay> PortalCaptureBackend::displays()
     } catch (const WaylandError& error) {
         throw CaptureError(QString::fromStdString(error.what()));
     }
-    layout_ = WaylandOutputs::layout(outputs);
+    m_layout = WaylandOutputs::layout(outputs);
     std::vector<CaptureDisplay> list;
     for (const WaylandOutputs::Output& o : outputs)
         list.push_back({o.display.id, o.display.name, QSizeF(o.display.geometry.size()), double(o.scale),
-                        layout_->globalFrame(o.display.geometry)});
+                        m_layout->globalFrame(o.display.geometry)});
     return list;
 }
 
 std::optional<std::uint32_t> PortalCaptureBackend::mainDisplayID()
 {
-    if (!layout_) {
+    if (!m_layout) {
         try {
             displays();
         } catch (const CaptureError&) {
             return std::nullopt;
         }
     }
-    if (const DisplayInfo* main = layout_->main())
+    if (const DisplayInfo* main = m_layout->main())
         return main->id;
     return std::nullopt;
 }
@@ -141,7 +141,7 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
 {
     // The portal, not the application, decides which display is shared: the user picks it in
     // the portal's dialog. The movie keeps the size asked for and the picture is scaled into it.
-    auto* cast = new PortalScreenCast(portalRequests_.get());
+    auto* cast = new PortalScreenCast(m_portalRequests.get());
     cast->start(restoreToken(), request.showPointer, [this, cast, request, events, done](PortalScreenCastResult result) {
         cast->deleteLater();
         if (result.outcome == PortalResponse::Outcome::cancelled) {
@@ -157,7 +157,7 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
             keepRestoreToken(result.restoreToken);
         const PortalScreenCastStream shared = *result.stream;
         ScreenRecordingSettings settings = screenRecordingSettings(request);
-        starters_.emplace_back([this, settings, shared, session = result.session, events, done,
+        m_starters.emplace_back([this, settings, shared, session = result.session, events, done,
                                 frame = request.display.frame]() mutable {
             try {
                 auto share = std::make_shared<PortalShare>();
@@ -165,10 +165,10 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
                 share->stream = std::make_shared<PipeWireScreenStream>(shared.remote, shared.node, kFirstFrameTimeout);
                 settings.source = share->stream;
                 {
-                    std::lock_guard lock(streamMutex_);
-                    stream_ = share->stream;
-                    streamFrame_ = frame;
-                    streamPointer_ = shared.pointerInMetadata;
+                    std::lock_guard lock(m_streamMutex);
+                    m_stream = share->stream;
+                    m_streamFrame = frame;
+                    m_streamPointer = shared.pointerInMetadata;
                 }
                 done(CaptureStart{std::make_shared<PortalSession>(startScreenCapture(settings, events, share),
                                                                   shared.pointerInMetadata),
@@ -187,9 +187,9 @@ QPointF PortalCaptureBackend::pointerLocation()
     std::shared_ptr<PipeWireScreenStream> stream;
     QRectF frame;
     {
-        std::lock_guard lock(streamMutex_);
-        stream = stream_.lock();
-        frame = streamFrame_;
+        std::lock_guard lock(m_streamMutex);
+        stream = m_stream.lock();
+        frame = m_streamFrame;
     }
     const std::optional<QPointF> p = stream ? stream->pointer() : std::nullopt;
     const QSize size = stream ? stream->size() : QSize();
@@ -210,9 +210,9 @@ std::function<PointerReading()> PortalCaptureBackend::pointerReader()
 bool PortalCaptureBackend::pointerMetadata()
 {
     // The portal's abilities do not change while it runs; an unanswered question is asked again.
-    if (!pointerMetadata_)
-        pointerMetadata_ = PortalScreenCast::offersPointerMetadata();
-    return pointerMetadata_.value_or(false);
+    if (!m_pointerMetadata)
+        m_pointerMetadata = PortalScreenCast::offersPointerMetadata();
+    return m_pointerMetadata.value_or(false);
 }
 
 // Clicks and typing are placed where the pointer is: without its position from the portal, the
@@ -235,8 +235,8 @@ std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents eve
     // recording then has no clicks or typing, as the setup sheet says beforehand.
     bool pointerInStream = false;
     {
-        std::lock_guard lock(streamMutex_);
-        pointerInStream = streamPointer_;
+        std::lock_guard lock(m_streamMutex);
+        pointerInStream = m_streamPointer;
     }
     if (!pointerInStream || !EvdevInputMonitor::available())
         return std::make_unique<NoInput>();

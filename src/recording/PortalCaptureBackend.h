@@ -60,16 +60,16 @@ private:
     bool pointerMetadata();
     void keepRestoreToken(const QString& token);
 
-    PreferencesStore* preferences_;
-    QString token_;  // without preferences
-    std::unique_ptr<QObject> portalRequests_;  // parent of the portal conversations under way
-    std::optional<DisplayLayout> layout_;
-    std::vector<std::thread> starters_;
-    std::mutex streamMutex_;
-    std::weak_ptr<PipeWireScreenStream> stream_;  // guarded: the running capture's
-    QRectF streamFrame_;                          // guarded: the display it shows, global
-    bool streamPointer_ = false;                  // guarded: it sends the pointer's position
-    std::optional<bool> pointerMetadata_;         // whether the portal offers the pointer's position
+    PreferencesStore* m_preferences;
+    QString m_token;  // without preferences
+    std::unique_ptr<QObject> m_portalRequests;  // parent of the portal conversations under way
+    std::optional<DisplayLayout> m_layout;
+    std::vector<std::thread> m_starters;
+    std::mutex m_streamMutex;
+    std::weak_ptr<PipeWireScreenStream> m_stream;  // guarded: the running capture's
+    QRectF m_streamFrame;                          // guarded: the display it shows, global
+    bool m_streamPointer = false;                  // guarded: it sends the pointer's position
+    std::optional<bool> m_pointerMetadata;         // whether the portal offers the pointer's position
 };
 
 }  // namespace sablewick

@@ -9,8 +9,8 @@
 namespace sablewick {
 
 ProvisionalSidecar::ProvisionalSidecar(QString path)
-    : path_(std::move(path))
-    , thread_([this] { run(); })
+    : m_path(std::move(path))
+    , m_thread([this] { run(); })
 {
 }
 
@@ -19,47 +19,47 @@ ProvisionalSidecar::~ProvisionalSidecar() { stop(); }
 void ProvisionalSidecar::submit(FocusSidecar sidecar)
 {
     {
-        const std::lock_guard lock(mutex_);
-        if (stop_)
+        const std::lock_guard lock(m_mutex);
+        if (m_stop)
             return;
-        pending_ = std::move(sidecar);
+        m_pending = std::move(sidecar);
     }
-    changed_.notify_one();
+    m_changed.notify_one();
 }
 
 void ProvisionalSidecar::stop()
 {
     {
-        const std::lock_guard lock(mutex_);
-        stop_ = true;
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
     }
-    changed_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    m_changed.notify_one();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void ProvisionalSidecar::discard()
 {
     {
-        const std::lock_guard lock(mutex_);
-        pending_.reset();
+        const std::lock_guard lock(m_mutex);
+        m_pending.reset();
     }
     stop();
-    QFile::remove(path_);
+    QFile::remove(m_path);
 }
 
 void ProvisionalSidecar::run()
 {
     nameCurrentThread("sidecar copy");
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     while (true) {
-        changed_.wait(lock, [this] { return stop_ || pending_; });
-        if (!pending_)
+        m_changed.wait(lock, [this] { return m_stop || m_pending; });
+        if (!m_pending)
             return;
-        const FocusSidecar sidecar = std::move(*std::exchange(pending_, std::nullopt));
+        const FocusSidecar sidecar = std::move(*std::exchange(m_pending, std::nullopt));
         lock.unlock();
         try {
-            ProjectFile::writeSidecar(path_, sidecar);
+            ProjectFile::writeSidecar(m_path, sidecar);
         } catch (const std::exception&) {
             // The copy is only insurance: the next record tries again, and the finished sidecar
             // reports its own failure.

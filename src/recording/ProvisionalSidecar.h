@@ -32,12 +32,12 @@ private:
     void run();
     void stop();
 
-    const QString path_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::optional<FocusSidecar> pending_;  // guarded by mutex_
-    bool stop_ = false;                    // guarded by mutex_
-    std::thread thread_;                   // last: it starts once the rest is ready
+    const QString m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<FocusSidecar> m_pending;  // guarded by m_mutex
+    bool m_stop = false;                    // guarded by m_mutex
+    std::thread m_thread;                   // last: it starts once the rest is ready
 };
 
 }  // namespace sablewick

@@ -9,17 +9,17 @@ namespace {
 class ScreenCaptureSession : public CaptureSession {
 public:
     ScreenCaptureSession(std::unique_ptr<ScreenRecording> recording, std::shared_ptr<void> resources)
-        : resources_(std::move(resources))
-        , recording_(std::move(recording))
+        : m_resources(std::move(resources))
+        , m_recording(std::move(recording))
     {
     }
-    double startTime() const override { return recording_->startTime(); }
-    void finishMovie() override { recording_->finishMovie(); }
-    void stopCapture() override { recording_->stopCapture(); }
+    double startTime() const override { return m_recording->startTime(); }
+    void finishMovie() override { m_recording->finishMovie(); }
+    void stopCapture() override { m_recording->stopCapture(); }
 
 private:
-    std::shared_ptr<void> resources_;
-    std::unique_ptr<ScreenRecording> recording_;  // last: its threads end before the resources go
+    std::shared_ptr<void> m_resources;
+    std::unique_ptr<ScreenRecording> m_recording;  // last: its threads end before the resources go
 };
 
 }  // namespace

@@ -16,25 +16,25 @@ constexpr std::chrono::milliseconds kCaretBudget{15};
 class X11Monitor : public InputMonitor {
 public:
     X11Monitor(InputEvents events, DisplayLayout layout, std::vector<X11KeyChord> ignored)
-        : events_(std::move(events))
-        , layout_(std::move(layout))
-        , monitor_(X11InputMonitor::Callbacks{
+        : m_events(std::move(events))
+        , m_layout(std::move(layout))
+        , m_monitor(X11InputMonitor::Callbacks{
                        [this](double time, QPoint p) {
-                           if (events_.leftClick)
-                               events_.leftClick(time, layout_.globalPoint(p));
+                           if (m_events.leftClick)
+                               m_events.leftClick(time, m_layout.globalPoint(p));
                        },
                        [this](double time, QPoint p) {
-                           if (events_.keyDown)
-                               events_.keyDown(time, layout_.globalPoint(p));
+                           if (m_events.keyDown)
+                               m_events.keyDown(time, m_layout.globalPoint(p));
                        }},
                    std::move(ignored))
     {
     }
 
 private:
-    InputEvents events_;
-    DisplayLayout layout_;
-    X11InputMonitor monitor_;  // last: its thread stops before the members it uses go
+    InputEvents m_events;
+    DisplayLayout m_layout;
+    X11InputMonitor m_monitor;  // last: its thread stops before the members it uses go
 };
 
 }  // namespace
@@ -43,13 +43,13 @@ X11CaptureBackend::X11CaptureBackend() = default;
 
 X11CaptureBackend::~X11CaptureBackend()
 {
-    for (std::thread& starter : starters_)
+    for (std::thread& starter : m_starters)
         if (starter.joinable())
             starter.join();
 }
 
-void X11CaptureBackend::setIgnoredKeys(std::vector<X11KeyChord> chords) { ignoredKeys_ = std::move(chords); }
-void X11CaptureBackend::setPreset(std::string preset) { preset_ = std::move(preset); }
+void X11CaptureBackend::setIgnoredKeys(std::vector<X11KeyChord> chords) { m_ignoredKeys = std::move(chords); }
+void X11CaptureBackend::setPreset(std::string preset) { m_preset = std::move(preset); }
 
 std::optional<QString> X11CaptureBackend::defaultMicrophone() { return DefaultMicrophone::identifier(); }
 std::optional<QString> X11CaptureBackend::defaultMicrophoneName() { return DefaultMicrophone::name(); }
@@ -71,21 +71,21 @@ bool X11CaptureBackend::canMonitorInput()
 
 DisplayLayout X11CaptureBackend::layout()
 {
-    if (!layout_)
-        layout_ = DisplayList::current();
-    return *layout_;
+    if (!m_layout)
+        m_layout = DisplayList::current();
+    return *m_layout;
 }
 
 std::vector<CaptureDisplay> X11CaptureBackend::displays()
 {
     try {
-        layout_ = DisplayList::current();
+        m_layout = DisplayList::current();
     } catch (const X11Error& error) {
         throw CaptureError(QString::fromStdString(error.what()));
     }
     std::vector<CaptureDisplay> list;
-    for (const DisplayInfo& d : layout_->displays)
-        list.push_back({d.id, d.name, QSizeF(d.geometry.size()), 1.0, layout_->globalFrame(d.geometry)});
+    for (const DisplayInfo& d : m_layout->displays)
+        list.push_back({d.id, d.name, QSizeF(d.geometry.size()), 1.0, m_layout->globalFrame(d.geometry)});
     return list;
 }
 
@@ -108,8 +108,8 @@ void X11CaptureBackend::startCapture(const CaptureRequest& request, CaptureEvent
     }
     ScreenRecordingSettings settings = screenRecordingSettings(request);
     settings.area = display->geometry;
-    settings.preset = preset_;
-    starters_.emplace_back([settings, events, done] {
+    settings.preset = m_preset;
+    m_starters.emplace_back([settings, events, done] {
         try {
             done(CaptureStart{startScreenCapture(settings, events), std::nullopt});
         } catch (const std::exception& error) {
@@ -140,7 +140,7 @@ QPointF locate(std::unique_ptr<X11Pointer>& pointer, const DisplayLayout& layout
 QPointF X11CaptureBackend::pointerLocation()
 {
     try {
-        return locate(pointer_, layout());
+        return locate(m_pointer, layout());
     } catch (const X11Error&) {
         return kNowhere;
     }
@@ -167,19 +167,19 @@ std::function<PointerReading()> X11CaptureBackend::pointerReader()
 
 std::optional<QPointF> X11CaptureBackend::caretLocation()
 {
-    if (!caret_)
+    if (!m_caret)
         return std::nullopt;
-    if (const std::optional<QPoint> caret = caret_->locate(kCaretBudget))
+    if (const std::optional<QPoint> caret = m_caret->locate(kCaretBudget))
         return layout().globalPoint(*caret);
     return std::nullopt;
 }
 
 std::unique_ptr<InputMonitor> X11CaptureBackend::monitorInput(InputEvents events)
 {
-    if (!caret_)
-        caret_ = std::make_unique<AtspiCaret>();
+    if (!m_caret)
+        m_caret = std::make_unique<AtspiCaret>();
     try {
-        return std::make_unique<X11Monitor>(std::move(events), layout(), ignoredKeys_);
+        return std::make_unique<X11Monitor>(std::move(events), layout(), m_ignoredKeys);
     } catch (const X11Error& error) {
         throw CaptureError(QString::fromStdString(error.what()));
     }

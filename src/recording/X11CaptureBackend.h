@@ -49,13 +49,13 @@ public:
 private:
     DisplayLayout layout();  // the last one read, read now when there is none
 
-    std::optional<DisplayLayout> layout_;
-    std::unique_ptr<X11Pointer> pointer_;
-    std::vector<X11KeyChord> ignoredKeys_;
-    std::string preset_;
-    std::vector<std::thread> starters_;
+    std::optional<DisplayLayout> m_layout;
+    std::unique_ptr<X11Pointer> m_pointer;
+    std::vector<X11KeyChord> m_ignoredKeys;
+    std::string m_preset;
+    std::vector<std::thread> m_starters;
     // Made with the first input monitor: the accessibility bus is only followed once recording.
-    std::unique_ptr<AtspiCaret> caret_;
+    std::unique_ptr<AtspiCaret> m_caret;
 };
 
 }  // namespace sablewick

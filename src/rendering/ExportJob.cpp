@@ -6,14 +6,14 @@ namespace sablewick {
 
 void ExportJob::cancel()
 {
-    const std::lock_guard guard(lock_);
-    cancelled_ = true;
+    const std::lock_guard guard(m_lock);
+    m_cancelled = true;
 }
 
 bool ExportJob::isCancelled() const
 {
-    const std::lock_guard guard(lock_);
-    return cancelled_;
+    const std::lock_guard guard(m_lock);
+    return m_cancelled;
 }
 
 void ExportJob::throwIfCancelled() const

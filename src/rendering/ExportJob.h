@@ -24,8 +24,8 @@ public:
     void throwIfCancelled() const;
 
 private:
-    mutable std::mutex lock_;
-    bool cancelled_ = false;
+    mutable std::mutex m_lock;
+    bool m_cancelled = false;
 };
 
 }  // namespace sablewick

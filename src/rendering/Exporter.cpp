@@ -52,13 +52,13 @@ class TemporaryFiles {
 public:
     ~TemporaryFiles()
     {
-        for (const std::string& path : paths_)
+        for (const std::string& path : m_paths)
             std::remove(path.c_str());
     }
-    void add(const QString& path) { paths_.push_back(path.toStdString()); }
+    void add(const QString& path) { m_paths.push_back(path.toStdString()); }
 
 private:
-    std::vector<std::string> paths_;
+    std::vector<std::string> m_paths;
 };
 
 // Errors of the recording itself become the export's own messages; the media layer's texts are

@@ -25,7 +25,7 @@ QString errorDescription(ExporterError error)
 }
 
 ExporterFailure::ExporterFailure(ExporterError error)
-    : std::runtime_error(errorDescription(error).toStdString()), error_(error)
+    : std::runtime_error(errorDescription(error).toStdString()), m_error(error)
 {
 }
 

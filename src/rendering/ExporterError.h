@@ -25,11 +25,11 @@ class ExporterFailure : public std::runtime_error {
 public:
     explicit ExporterFailure(ExporterError error);
 
-    ExporterError error() const { return error_; }
-    QString description() const { return errorDescription(error_); }
+    ExporterError error() const { return m_error; }
+    QString description() const { return errorDescription(m_error); }
 
 private:
-    ExporterError error_;
+    ExporterError m_error;
 };
 
 }  // namespace sablewick

@@ -91,14 +91,14 @@ struct CachedTaps {
     double scale = 0, offset = 0;
     ResampleTaps taps;
 
-    const ResampleTaps& get(int first_, int count_, double scale_, double offset_)
+    const ResampleTaps& get(int wantedFirst, int wantedCount, double wantedScale, double wantedOffset)
     {
-        if (count_ != count || first_ != first || scale_ != scale || offset_ != offset) {
-            taps = makeResampleTaps(first_, count_, scale_, offset_);
-            first = first_;
-            count = count_;
-            scale = scale_;
-            offset = offset_;
+        if (wantedCount != count || wantedFirst != first || wantedScale != scale || wantedOffset != offset) {
+            taps = makeResampleTaps(wantedFirst, wantedCount, wantedScale, wantedOffset);
+            first = wantedFirst;
+            count = wantedCount;
+            scale = wantedScale;
+            offset = wantedOffset;
         }
         return taps;
     }

@@ -34,7 +34,7 @@ QString errorDescription(SoundtrackError error)
 }
 
 SoundtrackFailure::SoundtrackFailure(SoundtrackError error)
-    : std::runtime_error(errorDescription(error).toStdString()), error_(error)
+    : std::runtime_error(errorDescription(error).toStdString()), m_error(error)
 {
 }
 

@@ -24,10 +24,10 @@ QString errorDescription(SoundtrackError error);
 class SoundtrackFailure : public std::runtime_error {
 public:
     explicit SoundtrackFailure(SoundtrackError error);
-    SoundtrackError error() const { return error_; }
+    SoundtrackError error() const { return m_error; }
 
 private:
-    SoundtrackError error_;
+    SoundtrackError m_error;
 };
 
 // The tempo and the four bar roots (MIDI note numbers) that a music choice's tracks are written

@@ -142,9 +142,9 @@ struct PipeWireTestScreen::State {
 };
 
 PipeWireTestScreen::PipeWireTestScreen(QSize size, int framesPerSecond, QPoint pointer, int pictures)
-    : state_(std::make_unique<State>())
+    : m_state(std::make_unique<State>())
 {
-    State& s = *state_;
+    State& s = *m_state;
     s.size = size;
     s.framesPerSecond = framesPerSecond;
     s.pointer = pointer;
@@ -199,7 +199,7 @@ PipeWireTestScreen::PipeWireTestScreen(QSize size, int framesPerSecond, QPoint p
 
 PipeWireTestScreen::~PipeWireTestScreen()
 {
-    State& s = *state_;
+    State& s = *m_state;
     pw_thread_loop_lock(s.loop);
     if (s.timer)
         pw_loop_destroy_source(pw_thread_loop_get_loop(s.loop), s.timer);
@@ -215,7 +215,7 @@ PipeWireTestScreen::~PipeWireTestScreen()
 
 std::uint32_t PipeWireTestScreen::node()
 {
-    State& s = *state_;
+    State& s = *m_state;
     for (int i = 0; i < 100; ++i) {
         pw_thread_loop_lock(s.loop);
         const std::uint32_t id = s.stream ? pw_stream_get_node_id(s.stream) : SPA_ID_INVALID;

@@ -74,17 +74,17 @@ protected:
     std::vector<float> render(int frames)
     {
         std::vector<float> out(static_cast<std::size_t>(frames) * 2, -9.0f);
-        output_->render(out.data(), frames);
+        m_output->render(out.data(), frames);
         return out;
     }
 
-    std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
-    std::shared_ptr<AudioOutput> output_ = AudioOutput::manual(clock_);
+    std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>();
+    std::shared_ptr<AudioOutput> m_output = AudioOutput::manual(m_clock);
 };
 
 TEST_F(PlaybackAudioPlayerTest, PlaysFromItsPositionAndStopsAndRewindsAtTheEnd)
 {
-    PlaybackAudioPlayer player(ramp(1000), output_);
+    PlaybackAudioPlayer player(ramp(1000), m_output);
     EXPECT_DOUBLE_EQ(player.length(), 1000.0 / kRate);
     EXPECT_EQ(render(4)[0], 0.0f);  // not playing: silence
 
@@ -102,7 +102,7 @@ TEST_F(PlaybackAudioPlayerTest, PlaysFromItsPositionAndStopsAndRewindsAtTheEnd)
 
 TEST_F(PlaybackAudioPlayerTest, LoopsWithoutAGap)
 {
-    PlaybackAudioPlayer player(ramp(1000), output_);
+    PlaybackAudioPlayer player(ramp(1000), m_output);
     player.setLooping(true);
     player.setPosition(990.0 / kRate);
     player.play();
@@ -118,7 +118,7 @@ TEST_F(PlaybackAudioPlayerTest, LoopsWithoutAGap)
 
 TEST_F(PlaybackAudioPlayerTest, PauseKeepsThePositionStopRewinds)
 {
-    PlaybackAudioPlayer player(ramp(1000), output_);
+    PlaybackAudioPlayer player(ramp(1000), m_output);
     player.play();
     render(100);
     player.pause();
@@ -140,8 +140,8 @@ TEST_F(PlaybackAudioPlayerTest, PauseKeepsThePositionStopRewinds)
 
 TEST_F(PlaybackAudioPlayerTest, PlayersMixAtTheirOwnVolumes)
 {
-    PlaybackAudioPlayer music(std::vector<float>(2000, 0.5f), output_);
-    PlaybackAudioPlayer clicks(std::vector<float>(2000, 0.4f), output_);
+    PlaybackAudioPlayer music(std::vector<float>(2000, 0.5f), m_output);
+    PlaybackAudioPlayer clicks(std::vector<float>(2000, 0.4f), m_output);
     music.setVolume(0.28f);
     clicks.setVolume(0.45f);
     EXPECT_FLOAT_EQ(music.volume(), 0.28f);
@@ -156,7 +156,7 @@ TEST_F(PlaybackAudioPlayerTest, PlayersMixAtTheirOwnVolumes)
     clicks.setVolume(1.0f);
     EXPECT_FLOAT_EQ(render(1)[0], 0.9f);
     {
-        PlaybackAudioPlayer loud(std::vector<float>(2000, 0.8f), output_);
+        PlaybackAudioPlayer loud(std::vector<float>(2000, 0.8f), m_output);
         loud.play();
         EXPECT_FLOAT_EQ(render(1)[0], 1.0f);
     }
@@ -170,7 +170,7 @@ TEST_F(PlaybackAudioPlayerTest, OpensSoundFilesAndRefusesOthersWithAReason)
     const QString clip = dir.filePath("tone.mp4");
     test::writeTestClip(clip, 30, 30, true);
     QString error;
-    auto player = PlaybackAudioPlayer::open(clip, output_, &error);
+    auto player = PlaybackAudioPlayer::open(clip, m_output, &error);
     ASSERT_NE(player, nullptr) << error.toStdString();
     EXPECT_NEAR(player->length(), 1.0, 0.05);
     player->setVolume(1);
@@ -187,7 +187,7 @@ TEST_F(PlaybackAudioPlayerTest, OpensSoundFilesAndRefusesOthersWithAReason)
     for (const QString& path : {dir.filePath("missing.wav"), silentClip, QStringLiteral("https://example.com/a.mp3")}) {
         SCOPED_TRACE(path.toStdString());
         error.clear();
-        EXPECT_EQ(PlaybackAudioPlayer::open(path, output_, &error), nullptr);
+        EXPECT_EQ(PlaybackAudioPlayer::open(path, m_output, &error), nullptr);
         EXPECT_FALSE(error.isEmpty());
     }
 }
@@ -226,7 +226,7 @@ TEST_F(PlaybackAudioPlayerTest, ALongFileIsReadOnlyAsFarAsItIsPlayedAndLoopsAtIt
             p = std::max(p, std::abs(samples[i]));
         return p;
     };
-    PlaybackAudioPlayer player(std::move(*start), output_);
+    PlaybackAudioPlayer player(std::move(*start), m_output);
     EXPECT_NEAR(player.length(), 90.0, 0.1);
     player.setLooping(true);
     player.setPosition(2.0);

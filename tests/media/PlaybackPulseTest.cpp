@@ -26,38 +26,38 @@ class SinkRecorder {
 public:
     explicit SinkRecorder(const AudioOutput& output)
     {
-        process_.start(QStringLiteral("parec"), {QStringLiteral("--monitor-stream=%1").arg(output.serverStreamIndex()), QStringLiteral("--format=float32le"),
+        m_process.start(QStringLiteral("parec"), {QStringLiteral("--monitor-stream=%1").arg(output.serverStreamIndex()), QStringLiteral("--format=float32le"),
                                                  QStringLiteral("--rate=48000"), QStringLiteral("--channels=2"),
                                                  QStringLiteral("--latency-msec=20")});
     }
     ~SinkRecorder()
     {
-        process_.kill();
-        process_.waitForFinished(5000);
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
-    bool started() { return process_.waitForStarted(5000); }
+    bool started() { return m_process.waitForStarted(5000); }
 
     // Waits until the recording has produced something, so that what follows is captured.
     bool waitForData()
     {
         return test::processEventsUntil([&] {
-            process_.waitForReadyRead(10);
+            m_process.waitForReadyRead(10);
             take();
-            return !samples_.empty();
+            return !m_samples.empty();
         });
     }
     // Records for about `seconds` more.
     void record(double seconds)
     {
         test::processEventsUntil([] { return false; }, static_cast<int>(seconds * 1000));
-        process_.waitForReadyRead(100);
+        m_process.waitForReadyRead(100);
         take();
     }
     // Records until `done` holds; false if it never does.
     bool recordUntil(const std::function<bool()>& done)
     {
         const bool ok = test::processEventsUntil([&] {
-            process_.waitForReadyRead(5);
+            m_process.waitForReadyRead(5);
             take();
             return done();
         });
@@ -70,9 +70,9 @@ public:
     {
         const std::size_t window = 48000 / 20 * 2;
         const double wanted = seconds * 48000 * 2;
-        const std::size_t from = wanted >= double(samples_.size()) ? 0 : samples_.size() - static_cast<std::size_t>(wanted);
+        const std::size_t from = wanted >= double(m_samples.size()) ? 0 : m_samples.size() - static_cast<std::size_t>(wanted);
         double loudest = 0;
-        for (std::size_t start = from; start + window <= samples_.size(); start += window / 2)
+        for (std::size_t start = from; start + window <= m_samples.size(); start += window / 2)
             loudest = std::max(loudest, level(start, window));
         return loudest;
     }
@@ -80,27 +80,27 @@ public:
 private:
     void take()
     {
-        bytes_ += process_.readAllStandardOutput();
-        const qsizetype whole = bytes_.size() / qsizetype(sizeof(float));
+        m_bytes += m_process.readAllStandardOutput();
+        const qsizetype whole = m_bytes.size() / qsizetype(sizeof(float));
         if (whole == 0)
             return;  // nothing to copy, and an empty vector's data() may be null, which memcpy forbids
-        const std::size_t old = samples_.size();
-        samples_.resize(old + static_cast<std::size_t>(whole));
-        std::memcpy(samples_.data() + old, bytes_.constData(), static_cast<std::size_t>(whole) * sizeof(float));
-        bytes_.remove(0, whole * qsizetype(sizeof(float)));
+        const std::size_t old = m_samples.size();
+        m_samples.resize(old + static_cast<std::size_t>(whole));
+        std::memcpy(m_samples.data() + old, m_bytes.constData(), static_cast<std::size_t>(whole) * sizeof(float));
+        m_bytes.remove(0, whole * qsizetype(sizeof(float)));
     }
 
     double level(std::size_t start, std::size_t count) const
     {
         double sum = 0;
         for (std::size_t i = start; i < start + count; ++i)
-            sum += double(samples_[i]) * samples_[i];
+            sum += double(m_samples[i]) * m_samples[i];
         return std::sqrt(sum / double(count));
     }
 
-    QProcess process_;
-    QByteArray bytes_;
-    std::vector<float> samples_;
+    QProcess m_process;
+    QByteArray m_bytes;
+    std::vector<float> m_samples;
 };
 
 // Whether the server holds the stream paused ("Corked"), as pactl reports it.

@@ -126,11 +126,11 @@ struct PlayerSignals {
 
 class FakeClock : public PlaybackClock {
 public:
-    double now() const override { return now_; }
-    void advance(double seconds) { now_ += seconds; }
+    double now() const override { return m_now; }
+    void advance(double seconds) { m_now += seconds; }
 
 private:
-    double now_ = 1000;
+    double m_now = 1000;
 };
 
 // Fires only when the test says so.
@@ -138,22 +138,22 @@ class FakeTimer : public PlaybackTimer {
 public:
     void start(double seconds, std::function<void()> fire) override
     {
-        delay_ = seconds;
-        fire_ = std::move(fire);
+        m_delay = seconds;
+        m_fire = std::move(fire);
     }
-    void stop() override { fire_ = nullptr; }
-    bool armed() const { return fire_ != nullptr; }
-    double delay() const { return delay_; }
+    void stop() override { m_fire = nullptr; }
+    bool armed() const { return m_fire != nullptr; }
+    double delay() const { return m_delay; }
     void fire()
     {
-        auto fire = std::exchange(fire_, nullptr);
+        auto fire = std::exchange(m_fire, nullptr);
         if (fire)
             fire();
     }
 
 private:
-    std::function<void()> fire_;
-    double delay_ = 0;
+    std::function<void()> m_fire;
+    double m_delay = 0;
 };
 
 }  // namespace sablewick::test

@@ -21,23 +21,23 @@ struct FakeSessionLog {
 class FakeCaptureSession : public CaptureSession {
 public:
     FakeCaptureSession(std::shared_ptr<FakeSessionLog> log, double startTime, bool pointerApart)
-        : log_(std::move(log))
-        , startTime_(startTime)
-        , pointerApart_(pointerApart)
+        : m_log(std::move(log))
+        , m_startTime(startTime)
+        , m_pointerApart(pointerApart)
     {
     }
-    ~FakeCaptureSession() override { log_->destroyed = true; }
-    double startTime() const override { return startTime_; }
-    bool pointerApart() const override { return pointerApart_; }
+    ~FakeCaptureSession() override { m_log->destroyed = true; }
+    double startTime() const override { return m_startTime; }
+    bool pointerApart() const override { return m_pointerApart; }
     void finishMovie() override
     {
-        ++log_->finishMovieCalls;
+        ++m_log->finishMovieCalls;
         if (finishError)
             throw *finishError;
     }
     void stopCapture() override
     {
-        ++log_->stopCaptureCalls;
+        ++m_log->stopCaptureCalls;
         if (stopError)
             throw *stopError;
     }
@@ -45,18 +45,18 @@ public:
     std::optional<CaptureError> stopError;
 
 private:
-    std::shared_ptr<FakeSessionLog> log_;
-    double startTime_;
-    bool pointerApart_;
+    std::shared_ptr<FakeSessionLog> m_log;
+    double m_startTime;
+    bool m_pointerApart;
 };
 
 class FakeInputMonitor : public InputMonitor {
 public:
-    explicit FakeInputMonitor(bool* alive) : alive_(alive) { *alive_ = true; }
-    ~FakeInputMonitor() override { *alive_ = false; }
+    explicit FakeInputMonitor(bool* alive) : m_alive(alive) { *m_alive = true; }
+    ~FakeInputMonitor() override { *m_alive = false; }
 
 private:
-    bool* alive_;
+    bool* m_alive;
 };
 
 // Everything the recorder asks of the platform, answered from fields a test sets. A capture

@@ -313,7 +313,7 @@ TEST_F(RecorderTest, ACaptureWithThePointerInItsPicturesKeepsNoPathAndNoEditable
 // capture was doing at each step.
 class FakeWindows : public RecordingWindows {
 public:
-    explicit FakeWindows(const FakeCaptureBackend& backend) : backend_(backend) {}
+    explicit FakeWindows(const FakeCaptureBackend& backend) : m_backend(backend) {}
     void putAway(std::function<void()> ready) override
     {
         away = true;
@@ -323,7 +323,7 @@ public:
     {
         away = false;
         ++broughtBack;
-        capturesStoppedWhenBack = backend_.sessionLog ? backend_.sessionLog->stopCaptureCalls : -1;
+        capturesStoppedWhenBack = m_backend.sessionLog ? m_backend.sessionLog->stopCaptureCalls : -1;
     }
     bool away = false;
     int broughtBack = 0;
@@ -331,7 +331,7 @@ public:
     std::function<void()> ready;
 
 private:
-    const FakeCaptureBackend& backend_;
+    const FakeCaptureBackend& m_backend;
 };
 
 TEST_F(RecorderTest, TheWindowsAreAwayBeforeTheCaptureStartsAndBackWhenItEnds)

@@ -36,12 +36,12 @@ class GreyScreen : public ScreenFrameSource {
 public:
     ScreenFrame grab() override
     {
-        return {pixels_.data(),    kPicture.width() * 4,    kPicture.width(),
+        return {m_pixels.data(),    kPicture.width() * 4,    kPicture.width(),
                 kPicture.height(), ScreenPixelFormat::bgrx, std::nullopt};
     }
 
 private:
-    std::vector<std::uint8_t> pixels_ = std::vector<std::uint8_t>(kPicture.width() * kPicture.height() * 4, 128);
+    std::vector<std::uint8_t> m_pixels = std::vector<std::uint8_t>(kPicture.width() * kPicture.height() * 4, 128);
 };
 
 // A display of noise, new at every grab: costly to encode.
@@ -53,7 +53,7 @@ public:
     NoiseScreen()
     {
         std::minstd_rand random;
-        for (std::vector<std::uint32_t>& picture : pictures_) {
+        for (std::vector<std::uint32_t>& picture : m_pictures) {
             picture.resize(std::size_t(size.width()) * size.height());
             for (std::uint32_t& pixel : picture)
                 pixel = static_cast<std::uint32_t>(random());
@@ -61,7 +61,7 @@ public:
     }
     ScreenFrame grab() override
     {
-        const std::vector<std::uint32_t>& picture = pictures_[next_++ % pictures_.size()];
+        const std::vector<std::uint32_t>& picture = m_pictures[m_next++ % m_pictures.size()];
         return {reinterpret_cast<const std::uint8_t*>(picture.data()),
                 size.width() * 4,
                 size.width(),
@@ -71,8 +71,8 @@ public:
     }
 
 private:
-    std::array<std::vector<std::uint32_t>, 8> pictures_;
-    std::size_t next_ = 0;
+    std::array<std::vector<std::uint32_t>, 8> m_pictures;
+    std::size_t m_next = 0;
 };
 
 // A source of the stand-in server: a steady square wave at 0.3 of full scale in pieces of 10 ms,
@@ -82,20 +82,20 @@ private:
 class ToneStream : public RecordingSound::Stream {
 public:
     ToneStream(RecordingSound::Consumer consumer, int halfPeriod, bool flood)
-        : consumer_(std::move(consumer))
-        , halfPeriod_(halfPeriod)
-        , flood_(flood)
-        , thread_([this] { run(); })
+        : m_consumer(std::move(consumer))
+        , m_halfPeriod(halfPeriod)
+        , m_flood(flood)
+        , m_thread([this] { run(); })
     {
     }
     ~ToneStream() override
     {
         {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
         }
-        changed_.notify_all();
-        thread_.join();
+        m_changed.notify_all();
+        m_thread.join();
     }
 
 private:
@@ -104,35 +104,35 @@ private:
         constexpr std::size_t kPiece = 480;
         std::vector<float> samples(kPiece * 2);
         for (std::size_t i = 0; i < kPiece; ++i)
-            samples[2 * i] = samples[2 * i + 1] = (i / halfPeriod_) % 2 ? 0.3f : -0.3f;
+            samples[2 * i] = samples[2 * i + 1] = (i / m_halfPeriod) % 2 ? 0.3f : -0.3f;
         const double start = monotonicSeconds();
         for (std::int64_t piece = 0;; ++piece) {
-            if (flood_) {
-                if (std::lock_guard lock(mutex_); stop_)
+            if (m_flood) {
+                if (std::lock_guard lock(m_mutex); m_stop)
                     return;
-                consumer_(samples.data(), kPiece, monotonicSeconds());
+                m_consumer(samples.data(), kPiece, monotonicSeconds());
                 continue;
             }
             const double capturedAt = start + static_cast<double>(piece) * 0.01;
             {
-                std::unique_lock lock(mutex_);
+                std::unique_lock lock(m_mutex);
                 const auto due = std::chrono::steady_clock::time_point(
                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                         std::chrono::duration<double>(capturedAt + 0.01)));
-                if (changed_.wait_until(lock, due, [this] { return stop_; }))
+                if (m_changed.wait_until(lock, due, [this] { return m_stop; }))
                     return;
             }
-            consumer_(samples.data(), kPiece, capturedAt);
+            m_consumer(samples.data(), kPiece, capturedAt);
         }
     }
 
-    RecordingSound::Consumer consumer_;
-    std::size_t halfPeriod_;
-    bool flood_ = false;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    std::thread thread_;  // last: it starts once the rest is ready
+    RecordingSound::Consumer m_consumer;
+    std::size_t m_halfPeriod;
+    bool m_flood = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    std::thread m_thread;  // last: it starts once the rest is ready
 };
 
 // The stand-in server: the system's output is "output.monitor" at 1 kHz, any other source sounds
@@ -140,21 +140,21 @@ private:
 class ToneServer : public RecordingSound {
 public:
     ToneServer(std::set<std::string> broken, bool flood)
-        : broken_(std::move(broken))
-        , flood_(flood)
+        : m_broken(std::move(broken))
+        , m_flood(flood)
     {
     }
     std::string systemOutputSource() override { return "output.monitor"; }
     std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) override
     {
-        if (broken_.count(source))
+        if (m_broken.count(source))
             throw PulseError("Could not record from \"" + source + "\"");
-        return std::make_unique<ToneStream>(std::move(consumer), source == "output.monitor" ? 24 : 16, flood_);
+        return std::make_unique<ToneStream>(std::move(consumer), source == "output.monitor" ? 24 : 16, m_flood);
     }
 
 private:
-    std::set<std::string> broken_;
-    bool flood_;
+    std::set<std::string> m_broken;
+    bool m_flood;
 };
 
 ScreenRecordingSettings settingsFor(const std::string& path, std::set<std::string> broken, bool flood = false)

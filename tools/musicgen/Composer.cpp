@@ -32,23 +32,23 @@ struct Slot {
 class Song {
 public:
     Song(MusicChoice track, int rate)
-        : key_(musicKey(track)),
-          cycles_(cyclesOf(track)),
-          tonic_(tonicOf(track)),
-          out_(framesOf(track, rate), rate)
+        : m_key(musicKey(track)),
+          m_cycles(cyclesOf(track)),
+          m_tonic(tonicOf(track)),
+          m_out(framesOf(track, rate), rate)
     {
     }
 
-    LoopBuffer& out() { return out_; }
-    int bars() const { return cycles_ * 4; }
-    int cycles() const { return cycles_; }
-    double beat() const { return 60.0 / key_.tempo; }
+    LoopBuffer& out() { return m_out; }
+    int bars() const { return m_cycles * 4; }
+    int cycles() const { return m_cycles; }
+    double beat() const { return 60.0 / m_key.tempo; }
     double time(int bar, double beats) const { return (bar * 4 + beats) * beat(); }
-    int root(int bar) const { return key_.roots[std::size_t(bar % 4)]; }
+    int root(int bar) const { return m_key.roots[std::size_t(bar % 4)]; }
 
     bool inScale(int note) const
     {
-        const int pc = ((note - tonic_) % 12 + 12) % 12;
+        const int pc = ((note - m_tonic) % 12 + 12) % 12;
         return std::find(majorScale.begin(), majorScale.end(), pc) != majorScale.end();
     }
 
@@ -132,7 +132,7 @@ public:
         for (const Note& note : notes) {
             const double length = note.length * beat() + 0.6;
             auto voice = make(length, note.midi);
-            out_.add(time(cycle * 4 + note.bar, note.beat), length, gain, pan, voice);
+            m_out.add(time(cycle * 4 + note.bar, note.beat), length, gain, pan, voice);
         }
     }
 
@@ -140,10 +140,10 @@ public:
                   bool synth = false)
     {
         const double length = lengthBeats * beat();
-        out_.add(time(bar, beats), length, gain, 0, Bass(length, midi, rate(), synth));
+        m_out.add(time(bar, beats), length, gain, 0, Bass(length, midi, rate(), synth));
     }
 
-    int rate() const { return out_.rate(); }
+    int rate() const { return m_out.rate(); }
 
     void padChord(int bar, int octaveShift, double gain, double beatsLong = 4.6)
     {
@@ -152,32 +152,32 @@ public:
         const std::array<double, 4> pans{-0.5, 0.3, -0.2, 0.5};
         for (std::size_t i = 0; i < tones.size(); ++i) {
             const int midi = tones[i] + 12 * octaveShift;
-            out_.add(time(bar, 0), length, gain, pans[i], Pad(length, midi, rate()));
+            m_out.add(time(bar, 0), length, gain, pans[i], Pad(length, midi, rate()));
         }
     }
 
     void kickAt(int bar, double beats, double gain)
     {
-        out_.add(time(bar, beats), 0.45, gain, 0, kick);
+        m_out.add(time(bar, beats), 0.45, gain, 0, kick);
     }
 
     void noiseAt(int bar, double beats, double gain, double pan, double decay, double tone,
                  double seconds)
     {
         NoiseHit hit(std::uint32_t(bar * 131 + int(beats * 17) + 7), decay, tone);
-        out_.add(time(bar, beats), seconds, gain, pan, [&](double tau) { return hit(tau); });
+        m_out.add(time(bar, beats), seconds, gain, pan, [&](double tau) { return hit(tau); });
     }
 
     void tickAt(int bar, double beats, double gain, double pan)
     {
-        out_.add(time(bar, beats), 0.05, gain, pan, [](double tau) { return tick(tau, 0.05); });
+        m_out.add(time(bar, beats), 0.05, gain, pan, [](double tau) { return tick(tau, 0.05); });
     }
 
 private:
-    MusicKey key_;
-    int cycles_;
-    int tonic_;
-    LoopBuffer out_;
+    MusicKey m_key;
+    int m_cycles;
+    int m_tonic;
+    LoopBuffer m_out;
 };
 
 std::array<std::vector<Slot>, 4> sameRhythm(const std::vector<Slot>& a, const std::vector<Slot>& b)

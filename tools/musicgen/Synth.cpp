@@ -8,7 +8,7 @@
 namespace sablewick::musicgen {
 
 LoopBuffer::LoopBuffer(std::int64_t frames, int rate)
-    : rate_(rate), left_(std::size_t(frames), 0.0f), right_(std::size_t(frames), 0.0f)
+    : m_rate(rate), m_left(std::size_t(frames), 0.0f), m_right(std::size_t(frames), 0.0f)
 {
 }
 
@@ -16,38 +16,38 @@ namespace {
 
 class Comb {
 public:
-    explicit Comb(int length) : buffer_(std::size_t(length), 0.0f) {}
+    explicit Comb(int length) : m_buffer(std::size_t(length), 0.0f) {}
     float process(float input, float feedback, float damping)
     {
-        const float output = buffer_[index_];
-        filter_ = output * (1 - damping) + filter_ * damping;
-        buffer_[index_] = input + filter_ * feedback;
-        if (++index_ == buffer_.size())
-            index_ = 0;
+        const float output = m_buffer[m_index];
+        m_filter = output * (1 - damping) + m_filter * damping;
+        m_buffer[m_index] = input + m_filter * feedback;
+        if (++m_index == m_buffer.size())
+            m_index = 0;
         return output;
     }
 
 private:
-    std::vector<float> buffer_;
-    std::size_t index_ = 0;
-    float filter_ = 0;
+    std::vector<float> m_buffer;
+    std::size_t m_index = 0;
+    float m_filter = 0;
 };
 
 class Allpass {
 public:
-    explicit Allpass(int length) : buffer_(std::size_t(length), 0.0f) {}
+    explicit Allpass(int length) : m_buffer(std::size_t(length), 0.0f) {}
     float process(float input)
     {
-        const float delayed = buffer_[index_];
-        buffer_[index_] = input + delayed * 0.5f;
-        if (++index_ == buffer_.size())
-            index_ = 0;
+        const float delayed = m_buffer[m_index];
+        m_buffer[m_index] = input + delayed * 0.5f;
+        if (++m_index == m_buffer.size())
+            m_index = 0;
         return delayed - input;
     }
 
 private:
-    std::vector<float> buffer_;
-    std::size_t index_ = 0;
+    std::vector<float> m_buffer;
+    std::size_t m_index = 0;
 };
 
 // One channel of a Schroeder-Moorer reverberator (eight damped combs into four allpasses).
@@ -57,64 +57,64 @@ public:
     {
         const double scale = rate / 44100.0;
         for (const int length : {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617})
-            combs_.emplace_back(int((length + spread) * scale));
+            m_combs.emplace_back(int((length + spread) * scale));
         for (const int length : {556, 441, 341, 225})
-            allpasses_.emplace_back(int((length + spread) * scale));
+            m_allpasses.emplace_back(int((length + spread) * scale));
     }
     float process(float input, float feedback, float damping)
     {
         float sum = 0;
-        for (Comb& comb : combs_)
+        for (Comb& comb : m_combs)
             sum += comb.process(input, feedback, damping);
-        for (Allpass& allpass : allpasses_)
+        for (Allpass& allpass : m_allpasses)
             sum = allpass.process(sum);
         return sum;
     }
 
 private:
-    std::vector<Comb> combs_;
-    std::vector<Allpass> allpasses_;
+    std::vector<Comb> m_combs;
+    std::vector<Allpass> m_allpasses;
 };
 
 }  // namespace
 
 void LoopBuffer::addReverb(double wet, double roomSize, double damping)
 {
-    Room leftRoom(rate_, 0);
-    Room rightRoom(rate_, 23);
+    Room leftRoom(m_rate, 0);
+    Room rightRoom(m_rate, 23);
     const auto feedback = float(0.7 + 0.28 * roomSize);
     const auto damp = float(damping);
-    std::vector<float> wetLeft(left_.size());
-    std::vector<float> wetRight(right_.size());
+    std::vector<float> wetLeft(m_left.size());
+    std::vector<float> wetRight(m_right.size());
     // Only what lies above about 200 Hz goes into the room, so the bass stays clear and dry.
-    const auto lowPass = float(1 - std::exp(-twoPi * 200 / rate_));
+    const auto lowPass = float(1 - std::exp(-twoPi * 200 / m_rate));
     float low = 0;
     for (int pass = 0; pass < 2; ++pass) {
-        for (std::size_t i = 0; i < left_.size(); ++i) {
-            const float mixed = left_[i] + right_[i];
+        for (std::size_t i = 0; i < m_left.size(); ++i) {
+            const float mixed = m_left[i] + m_right[i];
             low += (mixed - low) * lowPass;
             const float input = (mixed - low) * 0.015f;
             wetLeft[i] = leftRoom.process(input, feedback, damp);
             wetRight[i] = rightRoom.process(input, feedback, damp);
         }
     }
-    for (std::size_t i = 0; i < left_.size(); ++i) {
-        left_[i] += float(wet) * wetLeft[i];
-        right_[i] += float(wet) * wetRight[i];
+    for (std::size_t i = 0; i < m_left.size(); ++i) {
+        m_left[i] += float(wet) * wetLeft[i];
+        m_right[i] += float(wet) * wetRight[i];
     }
 }
 
 void LoopBuffer::normalize(double peak)
 {
     float loudest = 0;
-    for (std::size_t i = 0; i < left_.size(); ++i)
-        loudest = std::max({loudest, std::abs(left_[i]), std::abs(right_[i])});
+    for (std::size_t i = 0; i < m_left.size(); ++i)
+        loudest = std::max({loudest, std::abs(m_left[i]), std::abs(m_right[i])});
     if (loudest <= 0)
         return;
     const auto scale = float(peak / loudest);
-    for (std::size_t i = 0; i < left_.size(); ++i) {
-        left_[i] *= scale;
-        right_[i] *= scale;
+    for (std::size_t i = 0; i < m_left.size(); ++i) {
+        m_left[i] *= scale;
+        m_right[i] *= scale;
     }
 }
 
@@ -128,7 +128,7 @@ double sustainEnvelope(double tau, double length, double attack, double release)
 }
 
 Oscillator::Oscillator(double frequency, int rate)
-    : stepSin_(std::sin(twoPi * frequency / rate)), stepCos_(std::cos(twoPi * frequency / rate))
+    : m_stepSin(std::sin(twoPi * frequency / rate)), m_stepCos(std::cos(twoPi * frequency / rate))
 {
 }
 
@@ -184,16 +184,16 @@ double Bell::operator()(double tau) const
 }
 
 ElectricPiano::ElectricPiano(double length, double midi, int rate)
-    : length_(length), carrier_(frequencyOf(midi), rate)
+    : m_length(length), m_carrier(frequencyOf(midi), rate)
 {
 }
 
 double ElectricPiano::operator()(double tau)
 {
-    const double envelope = sustainEnvelope(tau, length_, 0.003, 0.08);
-    const double s = carrier_.sine();
-    const double c = carrier_.cosine();
-    carrier_.advance();
+    const double envelope = sustainEnvelope(tau, m_length, 0.003, 0.08);
+    const double s = m_carrier.sine();
+    const double c = m_carrier.cosine();
+    m_carrier.advance();
     if (envelope <= 0)
         return 0;
     // sin(x + m sin x) with a modulation index that fades: the tine's bright attack.
@@ -203,62 +203,62 @@ double ElectricPiano::operator()(double tau)
     return envelope * std::exp(-1.6 * tau) * (tine + 0.15 * 2 * s * c);
 }
 
-Pad::Pad(double length, double midi, int rate) : length_(length), swell_(0.23, rate)
+Pad::Pad(double length, double midi, int rate) : m_length(length), m_swell(0.23, rate)
 {
     for (const double semitones : {-0.08, 0.0, 0.07})
-        voices_.emplace_back(frequencyOf(midi + semitones), rate);
+        m_voices.emplace_back(frequencyOf(midi + semitones), rate);
 }
 
 double Pad::operator()(double tau)
 {
-    const double envelope = sustainEnvelope(tau, length_, 0.7, 0.9);
+    const double envelope = sustainEnvelope(tau, m_length, 0.7, 0.9);
     double sum = 0;
-    for (Oscillator& voice : voices_) {
+    for (Oscillator& voice : m_voices) {
         const double s = voice.sine();
         const double c = voice.cosine();
         // sin 2x and sin 3x from sin x and cos x.
         sum += s + 0.3 * (2 * s * c) + 0.1 * s * (3 - 4 * s * s);
         voice.advance();
     }
-    const double swell = 0.85 + 0.15 * swell_.sine();
-    swell_.advance();
+    const double swell = 0.85 + 0.15 * m_swell.sine();
+    m_swell.advance();
     return envelope * swell * sum / 3;
 }
 
 Bass::Bass(double length, double midi, int rate, bool synth)
-    : length_(length), synth_(synth), fundamental_(frequencyOf(midi), rate)
+    : m_length(length), m_synth(synth), m_fundamental(frequencyOf(midi), rate)
 {
 }
 
 double Bass::operator()(double tau)
 {
     const double envelope =
-        sustainEnvelope(tau, length_, synth_ ? 0.004 : 0.006, synth_ ? 0.03 : 0.04);
+        sustainEnvelope(tau, m_length, m_synth ? 0.004 : 0.006, m_synth ? 0.03 : 0.04);
     double value;
-    if (synth_) {
-        value = decayingHarmonics(fundamental_, tau, 7, 2.0, 5.0, [](int k) { return 1.0 / k; });
+    if (m_synth) {
+        value = decayingHarmonics(m_fundamental, tau, 7, 2.0, 5.0, [](int k) { return 1.0 / k; });
     } else {
-        const double s = fundamental_.sine();
-        const double c = fundamental_.cosine();
+        const double s = m_fundamental.sine();
+        const double c = m_fundamental.cosine();
         const double body = 0.7 + 0.3 * std::exp(-3 * tau);
         value = body * (s + 0.22 * (2 * s * c) + 0.06 * s * (3 - 4 * s * s));
     }
-    fundamental_.advance();
+    m_fundamental.advance();
     return envelope * value;
 }
 
 Pluck::Pluck(double length, double midi, int rate, double brightness)
-    : length_(length), brightness_(brightness), fundamental_(frequencyOf(midi), rate)
+    : m_length(length), m_brightness(brightness), m_fundamental(frequencyOf(midi), rate)
 {
 }
 
 double Pluck::operator()(double tau)
 {
-    const double envelope = sustainEnvelope(tau, length_, 0.002, 0.03);
+    const double envelope = sustainEnvelope(tau, m_length, 0.002, 0.03);
     const double value =
-        decayingHarmonics(fundamental_, tau, 8, 2.5, 9.0 - 6.0 * brightness_,
+        decayingHarmonics(m_fundamental, tau, 8, 2.5, 9.0 - 6.0 * m_brightness,
                           [](int k) { return pluckAmplitudes[std::size_t(k)]; });
-    fundamental_.advance();
+    m_fundamental.advance();
     return envelope * value;
 }
 
@@ -281,13 +281,13 @@ double tick(double tau, double length)
 
 double NoiseHit::operator()(double tau)
 {
-    const double raw = noise_.next();
+    const double raw = m_noise.next();
     // One-pole low-pass; the bright part is what it leaves out.
-    const double coefficient = 0.35 + 0.5 * (1 - tone_);
-    low_ += (raw - low_) * (1 - coefficient);
-    const double bright = raw - low_;
-    const double mixed = tone_ * bright + (1 - tone_) * low_;
-    return mixed * std::min(tau / 0.003, 1.0) * std::exp(-decay_ * tau);
+    const double coefficient = 0.35 + 0.5 * (1 - m_tone);
+    m_low += (raw - m_low) * (1 - coefficient);
+    const double bright = raw - m_low;
+    const double mixed = m_tone * bright + (1 - m_tone) * m_low;
+    return mixed * std::min(tau / 0.003, 1.0) * std::exp(-m_decay * tau);
 }
 
 }  // namespace sablewick::musicgen

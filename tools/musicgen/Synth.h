@@ -15,8 +15,8 @@ class LoopBuffer {
 public:
     LoopBuffer(std::int64_t frames, int rate);
 
-    std::int64_t frames() const { return std::int64_t(left_.size()); }
-    int rate() const { return rate_; }
+    std::int64_t frames() const { return std::int64_t(m_left.size()); }
+    int rate() const { return m_rate; }
 
     // Adds voice(tau) for tau in [0, length) at `start` seconds, panned -1 (left) ... 1 (right).
     // The voice is called with increasing tau, so it may keep filter state.
@@ -26,14 +26,14 @@ public:
         const double angle = (pan + 1) * std::numbers::pi / 4;
         const double gainLeft = gain * std::cos(angle);
         const double gainRight = gain * std::sin(angle);
-        const auto first = std::int64_t(std::llround(start * rate_));
-        const auto count = std::int64_t(std::ceil(length * rate_));
+        const auto first = std::int64_t(std::llround(start * m_rate));
+        const auto count = std::int64_t(std::ceil(length * m_rate));
         const std::int64_t n = frames();
         std::int64_t index = ((first % n) + n) % n;
         for (std::int64_t i = 0; i < count; ++i) {
-            const double v = voice(double(i) / rate_);
-            left_[std::size_t(index)] += float(v * gainLeft);
-            right_[std::size_t(index)] += float(v * gainRight);
+            const double v = voice(double(i) / m_rate);
+            m_left[std::size_t(index)] += float(v * gainLeft);
+            m_right[std::size_t(index)] += float(v * gainRight);
             if (++index == n)
                 index = 0;
         }
@@ -45,31 +45,31 @@ public:
     // Scales the loop so that its loudest sample is `peak`.
     void normalize(double peak);
 
-    const std::vector<float>& left() const { return left_; }
-    const std::vector<float>& right() const { return right_; }
+    const std::vector<float>& left() const { return m_left; }
+    const std::vector<float>& right() const { return m_right; }
 
 private:
-    int rate_;
-    std::vector<float> left_;
-    std::vector<float> right_;
+    int m_rate;
+    std::vector<float> m_left;
+    std::vector<float> m_right;
 };
 
 // A deterministic noise source (xorshift), uniform in -1 ... 1.
 class Noise {
 public:
-    explicit Noise(std::uint32_t seed) : state_(seed ? seed : 1) {}
+    explicit Noise(std::uint32_t seed) : m_state(seed ? seed : 1) {}
     double next()
     {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return double(state_) / 2147483647.5 - 1.0;
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return double(m_state) / 2147483647.5 - 1.0;
     }
     // A uniform integer in 0 ... n - 1.
     int below(int n) { return int((next() + 1) / 2 * n) % n; }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t m_state;
 };
 
 // Attack, hold and release of a sustained note of `length` seconds.
@@ -79,20 +79,20 @@ double sustainEnvelope(double tau, double length, double attack, double release)
 class Oscillator {
 public:
     Oscillator(double frequency, int rate);
-    double sine() const { return sine_; }
-    double cosine() const { return cosine_; }
+    double sine() const { return m_sine; }
+    double cosine() const { return m_cosine; }
     void advance()
     {
-        const double s = sine_ * stepCos_ + cosine_ * stepSin_;
-        cosine_ = cosine_ * stepCos_ - sine_ * stepSin_;
-        sine_ = s;
+        const double s = m_sine * m_stepCos + m_cosine * m_stepSin;
+        m_cosine = m_cosine * m_stepCos - m_sine * m_stepSin;
+        m_sine = s;
     }
 
 private:
-    double sine_ = 0;
-    double cosine_ = 1;
-    double stepSin_;
-    double stepCos_;
+    double m_sine = 0;
+    double m_cosine = 1;
+    double m_stepSin;
+    double m_stepCos;
 };
 
 // The instruments. Each is made for one note and called with tau (seconds since the note
@@ -119,8 +119,8 @@ public:
     double operator()(double tau);
 
 private:
-    double length_;
-    Oscillator carrier_;
+    double m_length;
+    Oscillator m_carrier;
 };
 
 // Three slightly detuned voices with two overtones each, swelling in and out slowly.
@@ -130,9 +130,9 @@ public:
     double operator()(double tau);
 
 private:
-    double length_;
-    std::vector<Oscillator> voices_;
-    Oscillator swell_;
+    double m_length;
+    std::vector<Oscillator> m_voices;
+    Oscillator m_swell;
 };
 
 // A round sine bass, or a saw-like one whose upper harmonics die away first (a closing filter).
@@ -142,9 +142,9 @@ public:
     double operator()(double tau);
 
 private:
-    double length_;
-    bool synth_;
-    Oscillator fundamental_;
+    double m_length;
+    bool m_synth;
+    Oscillator m_fundamental;
 };
 
 // A plucked string: harmonics that decay the faster the higher they are.
@@ -154,9 +154,9 @@ public:
     double operator()(double tau);
 
 private:
-    double length_;
-    double brightness_;
-    Oscillator fundamental_;
+    double m_length;
+    double m_brightness;
+    Oscillator m_fundamental;
 };
 
 double kick(double tau);
@@ -165,14 +165,14 @@ double tick(double tau, double length);  // a short bright tick
 // Filtered-noise percussion with its own state: construct one per hit.
 class NoiseHit {
 public:
-    NoiseHit(std::uint32_t seed, double decay, double tone) : noise_(seed), decay_(decay), tone_(tone) {}
+    NoiseHit(std::uint32_t seed, double decay, double tone) : m_noise(seed), m_decay(decay), m_tone(tone) {}
     double operator()(double tau);
 
 private:
-    Noise noise_;
-    double decay_;
-    double tone_;  // 0 dark ... 1 bright
-    double low_ = 0;
+    Noise m_noise;
+    double m_decay;
+    double m_tone;  // 0 dark ... 1 bright
+    double m_low = 0;
 };
 
 }  // namespace sablewick::musicgen
