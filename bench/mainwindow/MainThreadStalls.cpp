@@ -89,32 +89,34 @@ int main(int argc, char* argv[])
     // decoded, plus a second of the idle window.
     probe.start();
     std::optional<bool> opened;
-    editor.open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    editor.document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
     if (!spinUntil([&] { return opened.has_value(); }, 120000) || !*opened) {
         std::fprintf(stderr, "the movie did not open: %s\n", qPrintable(editor.notice().value_or(QString())));
         return 1;
     }
-    spinUntil([&] { return editor.thumbnails().size() >= sablewick::EditorModel::thumbnailCount; }, 60000);
+    spinUntil([&] { return editor.document().thumbnails().size() >= sablewick::EditorDocument::thumbnailCount; },
+              60000);
     spinUntil([] { return false; }, 1000);
     probe.stop();
-    std::printf("movie    %s, %.1f s, %.0f x %.0f\n", qPrintable(movie), editor.duration(),
-                editor.sourceSize().width(), editor.sourceSize().height());
+    std::printf("movie    %s, %.1f s, %.0f x %.0f\n", qPrintable(movie), editor.document().duration(),
+                editor.document().sourceSize().width(), editor.document().sourceSize().height());
     probe.report("open");
 
     // Exporting the first EXPORT_SECONDS at 1080p, with the progress panel up.
-    editor.setTrimEnd(std::min(exportSeconds, editor.duration()));
-    editor.flushPendingEdits();
+    editor.focus().setTrimEnd(std::min(exportSeconds, editor.document().duration()));
+    editor.document().flushPendingEdits();
     spinUntil([] { return false; }, 300);
     probe.start();
     QElapsedTimer clock;
     clock.start();
     bool ended = false;
-    editor.export_(QUrl::fromLocalFile(work.filePath("export.mp4")), sablewick::ExportOptions{}, [&] { ended = true; });
+    editor.exporter().export_(QUrl::fromLocalFile(work.filePath("export.mp4")), sablewick::ExportOptions{},
+                              [&] { ended = true; });
     const double startCost = clock.nsecsElapsed() / 1e6;
     spinUntil([&] { return ended; }, 3600000);
     probe.stop();
     std::printf("export   %.1f s of movie in %.1f s (the call that starts it: %.2f ms): %s\n",
-                std::min(exportSeconds, editor.duration()), clock.elapsed() / 1000.0, startCost,
+                std::min(exportSeconds, editor.document().duration()), clock.elapsed() / 1000.0, startCost,
                 qPrintable(editor.notice().value_or(QString())));
     probe.report("export");
 
@@ -122,16 +124,16 @@ int main(int argc, char* argv[])
     // the window's Save action, each after one change of a zoom, as a user saves as they go.
     std::vector<sablewick::FocusPoint> events;
     for (int i = 0; i < zooms; ++i) {
-        const double t = editor.duration() * (i + 0.5) / zooms;
+        const double t = editor.document().duration() * (i + 0.5) / zooms;
         events.push_back({QUuid::createUuid(), t, 0.3 + 0.4 * (i % 7) / 6.0, 0.3 + 0.4 * (i % 5) / 4.0,
                           sablewick::FocusKind::manual, 1.5, 2.0});
     }
-    editor.setEvents(events);
+    editor.document().setEvents(events);
     const QUrl project = QUrl::fromLocalFile(work.filePath("Stalls.sablewick.json"));
-    editor.saveProject(project);
-    spinUntil([&] { return editor.projectURL() == project && !editor.hasUnsavedEdits(); }, 60000);
+    editor.document().saveProject(project);
+    spinUntil([&] { return editor.document().projectURL() == project && !editor.document().hasUnsavedEdits(); }, 60000);
     QAction* save = window.findChild<QAction*>(QStringLiteral("save"));
-    if (!save || editor.projectURL() != project) {
+    if (!save || editor.document().projectURL() != project) {
         std::fprintf(stderr, "the project was not saved: %s\n", qPrintable(editor.notice().value_or(QString())));
         return 1;
     }
@@ -140,15 +142,15 @@ int main(int argc, char* argv[])
     clock.restart();
     for (int round = 0; round < 10; ++round) {
         events[size_t(round) % events.size()].zoomStrength = 2.0 + 0.1 * (round + 1);
-        editor.setEvents(events);
+        editor.document().setEvents(events);
         save->trigger();
-        spinUntil([&] { return !editor.hasUnsavedEdits(); }, 60000);
+        spinUntil([&] { return !editor.document().hasUnsavedEdits(); }, 60000);
         spinUntil([] { return false; }, 100);
     }
     probe.stop();
     std::printf("save     %d zooms, %zu pointer samples, %lld bytes, ten saves in %.1f s: %s\n", zooms,
-                editor.pointerSamples().size(), QFileInfo(project.toLocalFile()).size(), clock.elapsed() / 1000.0,
-                qPrintable(editor.notice().value_or(QString())));
+                editor.document().pointerSamples().size(), QFileInfo(project.toLocalFile()).size(),
+                clock.elapsed() / 1000.0, qPrintable(editor.notice().value_or(QString())));
     probe.report("save");
     return 0;
 }

@@ -232,7 +232,7 @@ struct Edit {
         scene.sourceSize = sourceSize;
         scene.settings = settings;
         scene.focusPoints = events;
-        scene.pointerSamples = track;
+        scene.pointerSamples = std::make_shared<const std::vector<sablewick::PointerSample>>(track);
         scene.editablePointer = true;
         return scene;
     }

@@ -105,12 +105,13 @@ int main(int argc, char* argv[])
     sablewick::EditorModel editor(services);
     sablewick::ContentState state(editor);
     std::optional<bool> opened;
-    editor.open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    editor.document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
     if (!spinUntil([&] { return opened.has_value(); }, 60000) || !*opened) {
         std::fprintf(stderr, "the movie did not open\n");
         return 1;
     }
-    sablewick::AudioTab page(editor, state, [&](QWidget*) { return std::optional<QUrl>(music); });
+    sablewick::AudioTab page(editor.document(), editor.playback(), state,
+                             [&](QWidget*) { return std::optional<QUrl>(music); });
     page.resize(332, 1200);
     page.show();
     spinUntil([] { return false; }, 500);
@@ -132,7 +133,7 @@ int main(int argc, char* argv[])
     const double ready = clock.elapsed() / 1000.0;
     spinUntil([] { return false; }, 1000);
     probe.stop();
-    std::printf("movie    %.1f s, music %s (%.1f s), %s\n", editor.duration(), qPrintable(music.fileName()),
+    std::printf("movie    %.1f s, music %s (%.1f s), %s\n", editor.document().duration(), qPrintable(music.fileName()),
                 playback.length, wholeFile ? "whole file read" : "read as far as the movie plays");
     std::printf("ready to play after %.2f s, %.2f s of processor time; the preview holds %.1f MB of sound, "
                 "peak resident %ld MB\n",
@@ -143,10 +144,9 @@ int main(int argc, char* argv[])
     if (app.m_trace)
         std::printf("dropping the music:\n");
     probe.start();
-    sablewick::EditSettings settings = editor.settings();
+    sablewick::EditSettings settings = editor.document().settings();
     settings.musicChoice = sablewick::MusicChoice::none;
-    editor.setSettings(settings);
-    editor.configureMusicPreview();
+    editor.document().setSettings(settings);
     spinUntil([] { return false; }, 1000);
     probe.stop();
     probe.report("drop");

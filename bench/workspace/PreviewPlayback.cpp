@@ -126,8 +126,8 @@ Figures dragLatency(WatchingApplication& app, EditorModel& editor, QWidget* widg
 {
     int edits = 0;
     QObject context;
-    QObject::connect(&editor, &EditorModel::settingsChanged, &context, [&] { ++edits; });
-    QObject::connect(&editor, &EditorModel::eventsChanged, &context, [&] { ++edits; });
+    QObject::connect(&editor.document(), &EditorDocument::settingsChanged, &context, [&] { ++edits; });
+    QObject::connect(&editor.document(), &EditorDocument::eventsChanged, &context, [&] { ++edits; });
     Figures latency;
     bool repainted = false;
     app.onRepaint = [&](double) { repainted = true; };
@@ -188,7 +188,7 @@ int main(int argc, char* argv[])
     app.window = &window;
 
     std::optional<bool> opened;
-    editor.open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    editor.document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
     spin(60000, [&] { return opened.has_value(); });
     if (!opened.value_or(false)) {
         std::fprintf(stderr, "the movie did not open: %s\n", qPrintable(editor.notice().value_or(QString())));
@@ -205,11 +205,11 @@ int main(int argc, char* argv[])
         zoom.kind = FocusKind::click;
         zooms.push_back(zoom);
     }
-    editor.setEvents(zooms);
-    editor.flushPendingEdits();
+    editor.document().setEvents(zooms);
+    editor.document().flushPendingEdits();
     auto* canvas = window.findChild<PreviewCanvas*>();
     auto* track = window.findChild<TimelineTrack*>();
-    auto* player = dynamic_cast<PlaybackVideoPlayer*>(&editor.player());
+    auto* player = dynamic_cast<PlaybackVideoPlayer*>(&editor.playback().player());
     if (!canvas || !track || !player) {
         std::fprintf(stderr, "the workspace has no preview, timeline or real player\n");
         return 1;
@@ -246,16 +246,16 @@ int main(int argc, char* argv[])
         waiting.clear();
     };
 
-    const double start = editor.currentTime();
-    editor.togglePlayback();
+    const double start = editor.playback().currentTime();
+    editor.playback().togglePlayback();
     timespec cpuStart{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
     {
         // The application's own loop, so that the thread's processor time is the program's.
         QEventLoop loop;
         QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
-        QObject::connect(&editor, &EditorModel::isPlayingChanged, &loop, [&] {
-            if (!editor.isPlaying())
+        QObject::connect(&editor.playback(), &sablewick::EditorPlayback::isPlayingChanged, &loop, [&] {
+            if (!editor.playback().isPlaying())
                 loop.quit();
         });
         loop.exec();
@@ -263,7 +263,7 @@ int main(int argc, char* argv[])
     timespec cpuEnd{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
     const double played = player->currentTime() - start;
-    editor.pausePlayback();
+    editor.playback().pausePlayback();
     app.onCompose = {};
     app.onRepaint = {};
 
@@ -276,9 +276,10 @@ int main(int argc, char* argv[])
     const double cpuMs = (cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 + (cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
     std::printf("movie %s: %.0f x %.0f, played %.2f s in a %d x %d window, preview %d x %d, pictures %d x %d, "
                 "platform %s\n",
-                qPrintable(movie), editor.sourceSize().width(), editor.sourceSize().height(), played, window.width(),
-                window.height(), canvas->width(), canvas->height(), player->currentFrame().width(),
-                player->currentFrame().height(), qPrintable(QGuiApplication::platformName()));
+                qPrintable(movie), editor.document().sourceSize().width(), editor.document().sourceSize().height(),
+                played, window.width(), window.height(), canvas->width(), canvas->height(),
+                player->currentFrame().width(), player->currentFrame().height(),
+                qPrintable(QGuiApplication::platformName()));
     std::printf("  frames on time                     %ld of %ld (%.2f %%)\n", shown, last - first + 1,
                 100.0 * double(shown) / double(std::max(last - first + 1, 1L)));
     compose.print("compose at the preview's size");
@@ -287,13 +288,13 @@ int main(int argc, char* argv[])
     std::printf("  %-34s %.2f ms a frame of the movie\n", "main thread processor time", cpuMs / (played * 60));
 
     // Drags while paused: the trim-in handle (from the trim start), then the first zoom's body.
-    editor.seek(0.2 * editor.duration());
+    editor.playback().seek(0.2 * editor.document().duration());
     spin(500);
     const TrackLayout layout = track->layout();
-    const QPointF handle = layout.trimHandle(editor.settings().trimStart).center();
+    const QPointF handle = layout.trimHandle(editor.document().settings().trimStart).center();
     dragLatency(app, editor, track, handle, QPointF(2, 0), 60).print("drag repaint, trim handle");
-    const FocusPoint& zoom = editor.events().front();
-    const QPointF body = layout.segment({zoom.time, editor.zoomLength(zoom.id), false}).body.center();
+    const FocusPoint& zoom = editor.document().events().front();
+    const QPointF body = layout.segment({zoom.time, editor.focus().zoomLength(zoom.id), false}).body.center();
     dragLatency(app, editor, track, body, QPointF(2, 0), 60).print("drag repaint, zoom body");
     return 0;
 }

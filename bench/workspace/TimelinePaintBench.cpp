@@ -58,26 +58,26 @@ struct Strip {
         services.defaults = &defaults;
         editor = std::make_unique<EditorModel>(services);
         std::optional<bool> opened;
-        editor->open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+        editor->document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
         if (!spinUntil([&] { return opened.has_value(); }, 60000) || !*opened)
             return false;
         std::vector<FocusPoint> events;
         for (int i = 0; i < 300; ++i)
             events.push_back({QUuid::createUuid(), i * 2.0 + 0.25, 0.2 + (i % 7) / 10.0, 0.3 + (i % 5) / 10.0,
                               i % 3 ? FocusKind::click : FocusKind::typing, std::nullopt});
-        editor->setEvents(events);
-        editor->flushPendingEdits();
+        editor->document().setEvents(events);
+        editor->document().flushPendingEdits();
         selected = events[150].id;
         track = std::make_unique<TimelineTrack>(*editor, StudioBinding<std::optional<QUuid>>::to(selected),
                                                 [](double) {}, [](const FocusPoint&) {});
         // Not shown: the window would paint it on its own as each change arrives, before the
         // paint measured here.
         track->resize(1300, int(TrackLayout::height));
-        spinUntil([&] { return !editor->thumbnails().isEmpty(); }, 30000);
+        spinUntil([&] { return !editor->document().thumbnails().isEmpty(); }, 30000);
         spinUntil([] { return false; }, 300);
         target = QImage(track->size() * track->devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
         target.setDevicePixelRatio(track->devicePixelRatio());
-        return !editor->thumbnails().isEmpty();
+        return !editor->document().thumbnails().isEmpty();
     }
 
     // The change's own work (the model's, the player's) is not counted: only the paint.
@@ -98,7 +98,7 @@ void PlayheadMoves(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         t = t >= 590 ? 0 : t + 1.0 / 60;
-        strip->editor->seek(t);
+        strip->editor->playback().seek(t);
         strip->paint(state);
     }
 }
@@ -107,13 +107,13 @@ BENCHMARK(PlayheadMoves)->Unit(benchmark::kMillisecond);
 // A zoom's strength or length changed from the inspector, or an undo: every segment is drawn again.
 void ZoomEdited(benchmark::State& state)
 {
-    const QUuid id = strip->editor->events()[150].id;
-    const double start = strip->editor->events()[150].time;
+    const QUuid id = strip->editor->document().events()[150].id;
+    const double start = strip->editor->document().events()[150].time;
     int step = 0;
     for (auto _ : state) {
         state.PauseTiming();
         step = (step + 1) % 4;
-        strip->editor->moveFocusPoint(id, start + step * 0.01);
+        strip->editor->focus().moveFocusPoint(id, start + step * 0.01);
         strip->paint(state);
     }
 }
@@ -130,10 +130,9 @@ void send(QWidget* widget, QEvent::Type type, QPointF at)
 // its grip: the zoom is made longer and shorter), two points a move.
 void ZoomDragged(benchmark::State& state)
 {
-    const FocusPoint point = strip->editor->events()[150];
-    const QPointF body = strip->track->layout()
-                             .segment({point.time, strip->editor->zoomLength(point.id), true})
-                             .body.center();
+    const FocusPoint point = strip->editor->document().events()[150];
+    const QPointF body =
+        strip->track->layout().segment({point.time, strip->editor->focus().zoomLength(point.id), true}).body.center();
     send(strip->track.get(), QEvent::MouseButtonPress, body);
     bool moved = false;
     int step = 0;
@@ -141,7 +140,7 @@ void ZoomDragged(benchmark::State& state)
         state.PauseTiming();
         step = (step + 1) % 40;
         send(strip->track.get(), QEvent::MouseMove, body + QPointF(10 + 2 * (step < 20 ? step : 40 - step), 0));
-        moved = moved || !(strip->editor->events()[150] == point);
+        moved = moved || !(strip->editor->document().events()[150] == point);
         strip->paint(state);
     }
     if (!moved)
@@ -156,9 +155,9 @@ void EditChanged(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         step = (step + 1) % 8;
-        EditSettings settings = strip->editor->settings();
+        EditSettings settings = strip->editor->document().settings();
         settings.trimStart = step * 0.05;
-        strip->editor->setSettings(settings);
+        strip->editor->document().setSettings(settings);
         strip->paint(state);
     }
 }

@@ -263,9 +263,9 @@ bool SablewickApp::closeRegisteredWindow(QWidget* window, QCloseEvent* event)
 {
     if (window == SablewickLifecycle::editorWindow && m_session) {
         EditorModel& editor = m_session->editor();
-        editor.flushPendingEdits();
-        editor.saveRecovery();
-        editor.pausePlayback();
+        editor.document().flushPendingEdits();
+        editor.document().saveRecovery();
+        editor.playback().pausePlayback();
     }
     // The close runs its whole course now, so that its outcome is known: only a close that the
     // window accepts takes it out of the registry (it is deleted soon and must not be brought

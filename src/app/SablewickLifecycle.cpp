@@ -19,8 +19,8 @@ void SablewickLifecycle::applicationDidFinishLaunching()
 void SablewickLifecycle::applicationWillTerminate()
 {
     if (editor) {
-        editor->flushPendingEdits();
-        editor->saveRecovery();
+        editor->document().flushPendingEdits();
+        editor->document().saveRecovery();
     }
     if (session) {
         ScreenshotModel& image = session->screenshot();

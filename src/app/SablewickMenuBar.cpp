@@ -61,8 +61,8 @@ SablewickMenuBar::SablewickMenuBar(StudioSession& session, std::function<void(Me
         m_trayTint = trayIconTint();
         scheduleRebuild();
     });
-    connect(&editor, &EditorModel::isExportingChanged, this, &SablewickMenuBar::scheduleRebuild);
-    connect(&editor, &EditorModel::exportProgressChanged, this, &SablewickMenuBar::scheduleRebuild);
+    connect(&editor.exporter(), &EditorExport::isExportingChanged, this, &SablewickMenuBar::scheduleRebuild);
+    connect(&editor.exporter(), &EditorExport::exportProgressChanged, this, &SablewickMenuBar::scheduleRebuild);
     ScreenshotCapture& capture = m_session.screenshotCapture();
     connect(&capture, &ScreenshotCapture::isCapturingChanged, this, &SablewickMenuBar::scheduleRebuild);
     connect(&capture, &ScreenshotCapture::statusChanged, this, &SablewickMenuBar::scheduleRebuild);
@@ -97,8 +97,8 @@ QIcon SablewickMenuBar::icon() const
 MenuBarState SablewickMenuBar::state() const
 {
     MenuBarState state;
-    state.isExporting = m_session.editor().isExporting();
-    state.exportProgress = m_session.editor().exportProgress();
+    state.isExporting = m_session.editor().exporter().isExporting();
+    state.exportProgress = m_session.editor().exporter().exportProgress();
     state.isCapturing = m_session.screenshotCapture().isCapturing();
     state.captureStatus = m_session.screenshotCapture().status();
     if (const Recorder* recorder = m_session.recorder()) {

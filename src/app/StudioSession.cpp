@@ -125,7 +125,7 @@ StudioSession::StudioSession(StudioSessionServices services, QObject* parent)
             // during the recording, nothing else would.
             if (!SablewickLifecycle::editorWindow)
                 DocumentFlow::keepUnsavedEdit(*editor);
-            editor->open(movie, events);
+            editor->document().open(movie, events);
         });
         m_recordingPanel = std::make_unique<RecordingPanelController>(*m_services.preferences);
         connect(m_recorder.get(), &Recorder::isRecordingChanged, this, [this] {
@@ -194,7 +194,7 @@ void StudioSession::performGlobalAction(StudioShortcutAction action)
             m_recorder->stop();
             return;
         }
-        if (isRecorderBusy() || m_editor->isExporting() || m_screenshotCapture->isCapturing())
+        if (isRecorderBusy() || m_editor->exporter().isExporting() || m_screenshotCapture->isCapturing())
             return;
         setRecordingSetupRequested(true);
         if (m_openEditor)
@@ -338,7 +338,7 @@ bool StudioSession::isRecorderBusy() const
 
 bool StudioSession::hasWorkUnderWay() const
 {
-    return isRecorderBusy() || m_editor->isExporting();
+    return isRecorderBusy() || m_editor->exporter().isExporting();
 }
 
 bool StudioSession::hasInstalledUpdate() const
@@ -349,12 +349,12 @@ bool StudioSession::hasInstalledUpdate() const
 
 bool StudioSession::reopenAfterSavingRecovery()
 {
-    m_editor->flushPendingEdits();
-    m_editor->saveRecovery();
+    m_editor->document().flushPendingEdits();
+    m_editor->document().saveRecovery();
     m_screenshot->flushEdits();
     m_screenshot->saveRecovery();
     PreferencesStore& defaults = *m_services.defaults;
-    defaults.setValue(restoreAfterUpdateKey, m_editor->movieURL().has_value());
+    defaults.setValue(restoreAfterUpdateKey, m_editor->document().movieURL().has_value());
     defaults.setValue(restoreScreenshotAfterUpdateKey, m_screenshot->sourceURL().has_value());
     // The new process reads the flags and takes the keys the moment it starts.
     defaults.flush();
@@ -383,7 +383,7 @@ void StudioSession::restoreAfterRelaunch()
     const bool video = defaults.boolValue(restoreAfterUpdateKey);
     if (video) {
         defaults.setValue(restoreAfterUpdateKey, false);
-        m_editor->openProject(EditorModel::recoveryURL());
+        m_editor->document().openProject(EditorDocument::recoveryURL());
     }
     if (defaults.boolValue(restoreScreenshotAfterUpdateKey))
         restoreScreenshotEdit();
@@ -404,19 +404,19 @@ bool StudioSession::saveAndReopenForUpdate()
 {
     if (hasWorkUnderWay() || m_screenshot->isExporting() || m_screenshotCapture->isCapturing())
         return false;
-    if (m_editor->movieURL() && m_editor->hasUnsavedEdits()) {
-        if (const std::optional<QUrl>& project = m_editor->projectURL()) {
-            m_editor->saveProject(*project);
+    if (m_editor->document().movieURL() && m_editor->document().hasUnsavedEdits()) {
+        if (const std::optional<QUrl>& project = m_editor->document().projectURL()) {
+            m_editor->document().saveProject(*project);
         } else {
             const std::optional<QUrl> destination =
                 m_services.chooseProjectDestination ? m_services.chooseProjectDestination() : std::nullopt;
             if (!destination)
                 return false;
-            m_editor->saveProject(*destination);
+            m_editor->document().saveProject(*destination);
         }
         // The relaunch goes on only with the edit on disk.
-        m_editor->finishSaving();
-        if (m_editor->hasUnsavedEdits())
+        m_editor->document().finishSaving();
+        if (m_editor->document().hasUnsavedEdits())
             return false;
     }
     // The image edit is saved as a project too (asking for a name where it has none), so that

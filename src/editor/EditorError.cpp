@@ -17,6 +17,8 @@ QString description(EditorError error)
         return QStringLiteral("This project was saved by an unsupported version of Sablewick.");
     case EditorError::missingProjectMovie:
         return QStringLiteral("The project's source video could not be opened.");
+    case EditorError::notLocalFile:
+        return QStringLiteral("Only files on this computer can be opened.");
     }
     return {};
 }

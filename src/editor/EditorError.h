@@ -11,6 +11,7 @@ enum class EditorError {
     unsupportedProject,
     outdatedProject,
     missingProjectMovie,
+    notLocalFile,
 };
 
 QString description(EditorError error);

@@ -8,11 +8,11 @@
 namespace sablewick {
 
 ContentState::ContentState(EditorModel& editor, QObject* parent)
-    : QObject(parent), m_editor(editor), m_lastSettings(editor.settings())
+    : QObject(parent)
+    , m_editor(editor)
 {
-    connect(&editor, &EditorModel::movieURLChanged, this, &ContentState::movieChanged);
-    connect(&editor, &EditorModel::eventsChanged, this, &ContentState::eventsChanged);
-    connect(&editor, &EditorModel::settingsChanged, this, &ContentState::settingsChanged);
+    connect(&editor.document(), &EditorDocument::movieURLChanged, this, &ContentState::movieChanged);
+    connect(&editor.document(), &EditorDocument::eventsChanged, this, &ContentState::eventsChanged);
 }
 
 template <typename T>
@@ -44,7 +44,7 @@ void ContentState::setInspectorTab(InspectorTab tab)
         return;
     m_inspectorTab = tab;
     if (tab != InspectorTab::audio)
-        m_editor.stopMusicAudition();
+        m_editor.playback().stopMusicAudition();
     emit changed();
 }
 
@@ -65,11 +65,11 @@ void ContentState::addZoomAndPlace(std::optional<double> time)
     setPlacement(false, std::nullopt);
     setInspectorTab(InspectorTab::focus);
     m_inspectorVisible = true;
-    m_editor.pausePlayback();
-    const double start = m_editor.newZoomStart(time);
+    m_editor.playback().pausePlayback();
+    const double start = m_editor.focus().newZoomStart(time);
     m_pendingZoomTime = start;
     m_selectedPoint.reset();
-    m_editor.seek(start);
+    m_editor.playback().seek(start);
     m_isPlacingFocus = true;
     emit changed();
 }
@@ -77,13 +77,13 @@ void ContentState::addZoomAndPlace(std::optional<double> time)
 void ContentState::beginPlacing(const FocusPoint& point)
 {
     m_pendingZoomTime.reset();
-    m_editor.pausePlayback();
+    m_editor.playback().pausePlayback();
     setSelectedPoint(point.id);
     // The preview shows the moment the zoom starts, so the user aims at what is on screen then.
-    const auto& events = m_editor.events();
+    const auto& events = m_editor.document().events();
     const auto found = std::find_if(events.begin(), events.end(), [&](const FocusPoint& p) { return p.id == point.id; });
     if (found != events.end())
-        m_editor.seek(found->time);
+        m_editor.playback().seek(found->time);
     m_isPlacingFocus = true;
     emit changed();
 }
@@ -100,15 +100,15 @@ void ContentState::clickPreview(QPointF click, QSizeF viewSize)
 {
     if (!m_isPlacingFocus)
         return;
-    const QPointF canvas = canvasPointForClick(click, viewSize, m_editor.settings().canvasSize());
+    const QPointF canvas = canvasPointForClick(click, viewSize, m_editor.document().settings().canvasSize());
     if (!m_pendingZoomTime) {
-        if (m_selectedPoint && m_editor.placeFocusPoint(*m_selectedPoint, canvas)) {
+        if (m_selectedPoint && m_editor.focus().placeFocusPoint(*m_selectedPoint, canvas)) {
             m_isPlacingFocus = false;
             emit changed();
         }
         return;
     }
-    const std::optional<QUuid> id = m_editor.addFocusPoint(*m_pendingZoomTime, canvas);
+    const std::optional<QUuid> id = m_editor.focus().addFocusPoint(*m_pendingZoomTime, canvas);
     if (!id)
         return;
     setPlacement(false, std::nullopt);
@@ -123,14 +123,14 @@ void ContentState::removeZoom(const FocusPoint& point)
         m_isPlacingFocus = false;
         emit changed();
     }
-    m_editor.removeFocusPoint(point);
+    m_editor.focus().removeFocusPoint(point);
 }
 
 void ContentState::deleteSelectedZoom()
 {
     if (!m_selectedPoint)
         return;
-    const auto& events = m_editor.events();
+    const auto& events = m_editor.document().events();
     const auto found = std::find_if(events.begin(), events.end(),
                                     [&](const FocusPoint& p) { return p.id == *m_selectedPoint; });
     if (found != events.end())
@@ -141,7 +141,6 @@ void ContentState::movieChanged()
 {
     m_selectedPoint.reset();
     setPlacement(false, std::nullopt);
-    m_lastSettings = m_editor.settings();
     emit changed();
 }
 
@@ -149,28 +148,12 @@ void ContentState::eventsChanged()
 {
     if (!m_selectedPoint)
         return;
-    const auto& events = m_editor.events();
+    const auto& events = m_editor.document().events();
     if (std::none_of(events.begin(), events.end(), [&](const FocusPoint& p) { return p.id == *m_selectedPoint; })) {
         m_selectedPoint.reset();
         m_isPlacingFocus = false;
         emit changed();
     }
-}
-
-void ContentState::settingsChanged()
-{
-    const EditSettings previous = std::exchange(m_lastSettings, m_editor.settings());
-    if (soundPreviewDiffers(previous, m_lastSettings))
-        m_editor.configureMusicPreview();
-}
-
-bool soundPreviewDiffers(const EditSettings& a, const EditSettings& b)
-{
-    return a.musicChoice != b.musicChoice || a.musicFileURL != b.musicFileURL || a.musicVolume != b.musicVolume ||
-           a.sourceVolume != b.sourceVolume || a.trimStart != b.trimStart || a.trimEnd != b.trimEnd ||
-           a.interactionSounds != b.interactionSounds || a.interactionSoundStyle != b.interactionSoundStyle ||
-           a.interactionVolume != b.interactionVolume || a.clickSounds != b.clickSounds ||
-           a.typingSounds != b.typingSounds;
 }
 
 }  // namespace sablewick

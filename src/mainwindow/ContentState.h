@@ -72,7 +72,6 @@ signals:
 private:
     void movieChanged();
     void eventsChanged();
-    void settingsChanged();
     void setPlacement(bool placing, std::optional<double> pendingTime);
     template <typename T>
     void assign(T& field, T value);
@@ -87,10 +86,6 @@ private:
     bool m_musicLibraryExpanded = true;
     bool m_updateAvailable = false;
     ExportOptions m_exportOptions;
-    EditSettings m_lastSettings;
 };
-
-// Whether two settings differ in what the music and sound previews play.
-bool soundPreviewDiffers(const EditSettings& a, const EditSettings& b);
 
 }  // namespace sablewick

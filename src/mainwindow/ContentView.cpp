@@ -141,24 +141,27 @@ ContentView::ContentView(Services services, QWidget* parent)
     connect(m_welcome, &StudioWelcome::openProject, this, [this] { m_flow.openProject(); });
     // The welcome screen shows only while nothing is open: there is no edit to ask about.
     connect(m_welcome, &StudioWelcome::recover, this, &ContentView::restoreRecovery);
-    connect(m_welcome, &StudioWelcome::openRecent, this, [this](const QUrl& url) { m_editor.openProject(url); });
+    connect(m_welcome, &StudioWelcome::openRecent, this,
+            [this](const QUrl& url) { m_editor.document().openProject(url); });
     connect(m_welcomeBanner, &StatusBanner::buttonClicked, this, &ContentView::statusButton);
 
     buildToolbar();
     buildShortcuts();
 
     // Everything that changes what the window shows.
-    for (auto signal : {&EditorModel::movieURLChanged, &EditorModel::hasUnsavedEditsChanged, &EditorModel::canUndoChanged,
-                        &EditorModel::canRedoChanged, &EditorModel::noticeChanged, &EditorModel::exportURLChanged,
-                        &EditorModel::recentProjectsChanged, &EditorModel::recoveryAvailableChanged,
-                        &EditorModel::sourceSizeChanged, &EditorModel::settingsChanged})
-        connect(&m_editor, signal, this, &ContentView::scheduleRefresh);
-    connect(&m_editor, &EditorModel::isExportingChanged, this, [this] {
+    for (auto signal : {&EditorDocument::movieURLChanged, &EditorDocument::hasUnsavedEditsChanged,
+                        &EditorDocument::canUndoChanged, &EditorDocument::canRedoChanged,
+                        &EditorDocument::recentProjectsChanged, &EditorDocument::recoveryAvailableChanged,
+                        &EditorDocument::sourceSizeChanged, &EditorDocument::settingsChanged})
+        connect(&m_editor.document(), signal, this, &ContentView::scheduleRefresh);
+    connect(&m_editor, &EditorModel::noticeChanged, this, &ContentView::scheduleRefresh);
+    connect(&m_editor.exporter(), &EditorExport::exportURLChanged, this, &ContentView::scheduleRefresh);
+    connect(&m_editor.exporter(), &EditorExport::isExportingChanged, this, [this] {
         updateExportProgress();
         scheduleRefresh();
     });
-    connect(&m_editor, &EditorModel::exportProgressChanged, this, &ContentView::updateExportProgress);
-    connect(&m_editor, &EditorModel::isCancellingExportChanged, this, &ContentView::updateExportProgress);
+    connect(&m_editor.exporter(), &EditorExport::exportProgressChanged, this, &ContentView::updateExportProgress);
+    connect(&m_editor.exporter(), &EditorExport::isCancellingExportChanged, this, &ContentView::updateExportProgress);
     connect(&m_state, &ContentState::changed, this, &ContentView::scheduleRefresh);
     connect(&m_session, &MainWindowSession::recorderStateChanged, this, &ContentView::recorderChanged);
     connect(&m_session, &MainWindowSession::captureStateChanged, this, &ContentView::scheduleRefresh);
@@ -208,9 +211,9 @@ void ContentView::buildToolbar()
     m_toolbar = makeWindowToolbar(this, QStringLiteral("studioToolbar"));
 
     QAction* undo = makeAction(QStringLiteral("undo"), QStringLiteral("Undo"), QStringLiteral("arrow.uturn.backward"));
-    connect(undo, &QAction::triggered, &m_editor, &EditorModel::undo);
+    connect(undo, &QAction::triggered, &m_editor.document(), &EditorDocument::undo);
     QAction* redo = makeAction(QStringLiteral("redo"), QStringLiteral("Redo"), QStringLiteral("arrow.uturn.forward"));
-    connect(redo, &QAction::triggered, &m_editor, &EditorModel::redo);
+    connect(redo, &QAction::triggered, &m_editor.document(), &EditorDocument::redo);
 
     // The "Open" menu.
     m_openMenu = new QMenu(this);
@@ -327,16 +330,16 @@ void ContentView::buildShortcuts()
         connect(hidden, &QAction::triggered, this, [this, command] {
             switch (command) {
             case HiddenCommand::undo:
-                m_editor.undo();
+                m_editor.document().undo();
                 break;
             case HiddenCommand::redo:
-                m_editor.redo();
+                m_editor.document().redo();
                 break;
             case HiddenCommand::backward:
-                m_editor.seek(m_editor.currentTime() - 5);
+                m_editor.playback().seek(m_editor.playback().currentTime() - 5);
                 break;
             case HiddenCommand::forward:
-                m_editor.seek(m_editor.currentTime() + 5);
+                m_editor.playback().seek(m_editor.playback().currentTime() + 5);
                 break;
             case HiddenCommand::deleteZoom:
                 m_state.deleteSelectedZoom();
@@ -375,11 +378,11 @@ void ContentView::scheduleRefresh()
 ToolbarState ContentView::toolbarState() const
 {
     ToolbarState::Inputs in;
-    in.movieOpen = m_editor.movieURL().has_value();
-    in.canUndo = m_editor.canUndo();
-    in.canRedo = m_editor.canRedo();
-    in.isExporting = m_editor.isExporting();
-    in.hasRecentProjects = !m_editor.recentProjects().isEmpty();
+    in.movieOpen = m_editor.document().movieURL().has_value();
+    in.canUndo = m_editor.document().canUndo();
+    in.canRedo = m_editor.document().canRedo();
+    in.isExporting = m_editor.exporter().isExporting();
+    in.hasRecentProjects = !m_editor.document().recentProjects().isEmpty();
     in.recorder = m_session.recorderState();
     in.isCapturing = m_session.captureState().isCapturing;
     return ToolbarState::make(in);
@@ -387,12 +390,13 @@ ToolbarState ContentView::toolbarState() const
 
 QString ContentView::title() const
 {
-    return ContentPresenter::windowTitle(m_editor.movieURL());
+    return ContentPresenter::windowTitle(m_editor.document().movieURL());
 }
 
 QString ContentView::subtitle() const
 {
-    return ContentPresenter::windowSubtitle(m_editor.movieURL().has_value(), m_editor.hasUnsavedEdits());
+    return ContentPresenter::windowSubtitle(m_editor.document().movieURL().has_value(),
+                                            m_editor.document().hasUnsavedEdits());
 }
 
 bool ContentView::isShowingWelcome() const
@@ -407,7 +411,7 @@ bool ContentView::isInspectorShown() const
 
 std::vector<ContentPresenter::StatusButtonInfo> ContentView::statusButtons() const
 {
-    return ContentPresenter::statusButtons(m_session.recorderState(), m_editor.exportURL().has_value(),
+    return ContentPresenter::statusButtons(m_session.recorderState(), m_editor.exporter().exportURL().has_value(),
                                            m_session.canOpenPrivacySettings());
 }
 
@@ -415,15 +419,15 @@ void ContentView::refresh()
 {
     const RecorderState recorder = m_session.recorderState();
     const CaptureState capture = m_session.captureState();
-    const bool movieOpen = m_editor.movieURL().has_value();
+    const bool movieOpen = m_editor.document().movieURL().has_value();
 
     m_updateBanner->setVisible(m_state.updateAvailable());
     if (auto* reopen = m_updateBanner->findChild<QWidget*>(QStringLiteral("saveAndReopen")))
-        reopen->setEnabled(!recorder.isBusy() && !m_editor.isExporting());
+        reopen->setEnabled(!recorder.isBusy() && !m_editor.exporter().isExporting());
 
     showWorkspace(movieOpen);
-    m_welcome->setRecentProjects(m_editor.recentProjects());
-    m_welcome->setRecoveryAvailable(m_editor.recoveryAvailable());
+    m_welcome->setRecentProjects(m_editor.document().recentProjects());
+    m_welcome->setRecoveryAvailable(m_editor.document().recoveryAvailable());
     m_welcome->setCaptureBusy(ContentPresenter::isCaptureBusy(recorder, capture));
 
     const std::optional<QString> notice = ContentPresenter::currentNotice(recorder, m_editor.notice());
@@ -483,7 +487,7 @@ void ContentView::refreshToolbar(const ToolbarState& s)
 void ContentView::refreshRecentMenu()
 {
     m_recentMenu->clear();
-    for (const QUrl& project : m_editor.recentProjects()) {
+    for (const QUrl& project : m_editor.document().recentProjects()) {
         QAction* row = m_recentMenu->addAction(ContentPresenter::recentProjectTitle(project));
         // After the menu has closed: the save prompt is modal.
         connect(row, &QAction::triggered, this, [this, project] {
@@ -519,11 +523,11 @@ void ContentView::refreshShortcuts()
         action(QString::fromLatin1(name))->setShortcut(commandShortcut(m_preferences, act));
 
     HiddenCommandInputs in;
-    in.movieOpen = m_editor.movieURL().has_value();
+    in.movieOpen = m_editor.document().movieURL().has_value();
     in.recorderBusy = m_session.recorderState().isBusy();
-    in.isExporting = m_editor.isExporting();
-    in.canUndo = m_editor.canUndo();
-    in.canRedo = m_editor.canRedo();
+    in.isExporting = m_editor.exporter().isExporting();
+    in.canUndo = m_editor.document().canUndo();
+    in.canRedo = m_editor.document().canRedo();
     in.hasSelection = m_state.selectedPoint().has_value();
     for (auto& [command, hidden] : m_hidden) {
         hidden->setShortcut(commandShortcut(m_preferences, shortcutAction(command)));
@@ -537,7 +541,7 @@ void ContentView::ensureWorkspace()
     if (m_workspace)
         return;
     QWidget* canvas = m_views.previewCanvas(m_editor, nullptr);
-    m_preview = new PreviewColumn(m_editor, m_state, canvas);
+    m_preview = new PreviewColumn(m_editor.document(), m_state, canvas);
     connect(m_preview->statusBanner(), &StatusBanner::buttonClicked, this, &ContentView::statusButton);
     std::vector<InspectorTab> tabs(allInspectorTabs.begin(), allInspectorTabs.end());
     m_rail = StudioToolRail::make<InspectorTab>(
@@ -566,7 +570,8 @@ QWidget* ContentView::workspace() const
 
 void ContentView::refreshInspector()
 {
-    const bool shown = ContentPresenter::inspectorPresented(m_editor.movieURL().has_value(), m_state.inspectorVisible());
+    const bool shown =
+        ContentPresenter::inspectorPresented(m_editor.document().movieURL().has_value(), m_state.inspectorVisible());
     m_inspectorColumn->setVisible(shown);
     if (!shown)
         return;
@@ -594,8 +599,8 @@ void ContentView::statusButton(ContentPresenter::StatusButton button)
         m_session.requestQuit();
         break;
     case ContentPresenter::StatusButton::showExport:
-        if (m_editor.exportURL())
-            revealInFileManager(*m_editor.exportURL());
+        if (m_editor.exporter().exportURL())
+            revealInFileManager(*m_editor.exporter().exportURL());
         break;
     }
 }
@@ -618,7 +623,7 @@ void ContentView::checkForInstalledUpdate()
     UpdateInputs in;
     in.runningBuild = m_session.runningBuild();
     in.installedBuild = m_session.installedBuild();
-    in.movieOpen = m_editor.movieURL().has_value();
+    in.movieOpen = m_editor.document().movieURL().has_value();
     in.imageOpen = m_session.hasImageOpen();
     in.isCapturing = m_session.captureState().isCapturing;
     in.recorder = m_session.recorderState();
@@ -729,16 +734,17 @@ void ContentView::showExportSheet()
     const ToolbarState toolbar = toolbarState();
     if (!toolbar.showsDocumentGroups || !toolbar.exportEnabled || m_exportSheet)
         return;
-    m_editor.pausePlayback();
-    const double duration = std::max(m_editor.settings().trimEnd - m_editor.settings().trimStart, 0.0);
-    auto* sheet = new ExportSheet(
-        StudioBinding<ExportOptions>{[this] { return m_state.exportOptions(); },
-                                     [this](const ExportOptions& o) { m_state.setExportOptions(o); }},
-        m_editor.settings(), duration);
-    sheet->setExporting(m_editor.isExporting());
+    m_editor.playback().pausePlayback();
+    const double duration =
+        std::max(m_editor.document().settings().trimEnd - m_editor.document().settings().trimStart, 0.0);
+    auto* sheet =
+        new ExportSheet(StudioBinding<ExportOptions>{[this] { return m_state.exportOptions(); },
+                                                     [this](const ExportOptions& o) { m_state.setExportOptions(o); }},
+                        m_editor.document().settings(), duration);
+    sheet->setExporting(m_editor.exporter().isExporting());
     m_exportSheet = presentSheet(sheet, true);
     connect(sheet, &ExportSheet::exportRequested, this, [this] {
-        m_editor.pausePlayback();
+        m_editor.playback().pausePlayback();
         m_pendingExport = true;
         static_cast<Sheet*>(m_exportSheet.data())->closeFromCode();
     });
@@ -754,9 +760,9 @@ void ContentView::restoreRecovery()
 {
     // The recovery copy's file name is the application's own; the user knows the edit by its movie.
     QPointer<ContentView> self(this);
-    m_editor.openProject(EditorModel::recoveryURL(), [self](bool opened) {
-        if (self && opened && self->m_editor.movieURL())
-            self->m_editor.setNotice(MainWindowText::openedPrefix + self->m_editor.movieURL()->fileName());
+    m_editor.document().openProject(EditorDocument::recoveryURL(), [self](bool opened) {
+        if (self && opened && self->m_editor.document().movieURL())
+            self->m_editor.setNotice(MainWindowText::openedPrefix + self->m_editor.document().movieURL()->fileName());
     });
 }
 
@@ -787,18 +793,19 @@ ExportProgressPanel* ContentView::exportProgressPanel() const
 
 void ContentView::updateExportProgress()
 {
-    if (m_editor.isExporting() && !m_progressSheet) {
+    if (m_editor.exporter().isExporting() && !m_progressSheet) {
         m_progressPanel = new ExportProgressPanel;
-        connect(m_progressPanel, &ExportProgressPanel::cancelRequested, &m_editor, &EditorModel::cancelExport);
+        connect(m_progressPanel, &ExportProgressPanel::cancelRequested, &m_editor.exporter(),
+                &EditorExport::cancelExport);
         m_progressSheet = presentSheet(m_progressPanel, false);
-    } else if (!m_editor.isExporting() && m_progressSheet) {
+    } else if (!m_editor.exporter().isExporting() && m_progressSheet) {
         static_cast<Sheet*>(m_progressSheet.data())->closeFromCode();
         m_progressSheet = nullptr;
         m_progressPanel = nullptr;
         return;
     }
     if (m_progressSheet)
-        m_progressPanel->setProgress(m_editor.exportProgress(), m_editor.isCancellingExport());
+        m_progressPanel->setProgress(m_editor.exporter().exportProgress(), m_editor.exporter().isCancellingExport());
 }
 
 }  // namespace sablewick

@@ -19,10 +19,10 @@ DocumentFlow::DocumentFlow(EditorModel& editor, MainWindowSession& session, Stud
 bool DocumentFlow::confirmReplacingEdit()
 {
     // A save asked for a moment ago decides whether anything is left unsaved.
-    m_editor.finishSaving();
-    if (!m_editor.movieURL() || !m_editor.hasUnsavedEdits())
+    m_editor.document().finishSaving();
+    if (!m_editor.document().movieURL() || !m_editor.document().hasUnsavedEdits())
         return true;
-    m_editor.pausePlayback();
+    m_editor.playback().pausePlayback();
     const std::optional<int> answer = m_dialogs.runAlert(
         {MainWindowText::savePromptMessage,
          MainWindowText::savePromptDetail,
@@ -38,13 +38,13 @@ bool DocumentFlow::confirmReplacingEdit()
 
 DocumentFlow::EditSnapshot DocumentFlow::snapshot() const
 {
-    return {m_editor.movieURL(), m_editor.settings(), m_editor.events()};
+    return {m_editor.document().movieURL(), m_editor.document().settings(), m_editor.document().events()};
 }
 
 void DocumentFlow::startMovieOpen(const QUrl& movie)
 {
     // Each open replaces the model's generation itself, so a slower earlier load is dropped.
-    m_editor.open(movie, std::nullopt);
+    m_editor.document().open(movie, std::nullopt);
 }
 
 void DocumentFlow::openMovie()
@@ -69,38 +69,38 @@ void DocumentFlow::openProject()
     if (!confirmReplacingEdit())
         return;
     if (const std::optional<QUrl> url = m_dialogs.runOpenPanel({QStringLiteral("Open project"), projectOpenTypes()}))
-        m_editor.openProject(*url);
+        m_editor.document().openProject(*url);
 }
 
 void DocumentFlow::openRecent(const QUrl& project)
 {
     if (confirmReplacingEdit())
-        m_editor.openProject(project);
+        m_editor.document().openProject(project);
 }
 
 bool DocumentFlow::saveProject()
 {
-    if (!m_editor.projectURL())
+    if (!m_editor.document().projectURL())
         return saveProjectAs();
-    m_editor.saveProject(*m_editor.projectURL());
+    m_editor.document().saveProject(*m_editor.document().projectURL());
     return true;
 }
 
 bool DocumentFlow::savedNow()
 {
-    m_editor.finishSaving();
-    return !m_editor.hasUnsavedEdits();
+    m_editor.document().finishSaving();
+    return !m_editor.document().hasUnsavedEdits();
 }
 
 bool DocumentFlow::saveProjectAs()
 {
-    const QString proposed =
-        m_editor.projectURL() ? m_editor.projectURL()->fileName() : MainWindowText::defaultProjectName;
+    const QString proposed = m_editor.document().projectURL() ? m_editor.document().projectURL()->fileName()
+                                                              : MainWindowText::defaultProjectName;
     const std::optional<QUrl> url =
         m_dialogs.runSavePanel({QStringLiteral("Save project"), projectSaveTypes(), proposed, QStringLiteral("json")});
     if (!url)
         return false;
-    m_editor.saveProject(*url);
+    m_editor.document().saveProject(*url);
     return true;
 }
 
@@ -120,12 +120,12 @@ void DocumentFlow::exportMovie(const ExportOptions& options)
                                1})
             != 0)
         return;
-    m_editor.export_(destination, options);
+    m_editor.exporter().export_(destination, options);
 }
 
 bool DocumentFlow::drop(const QList<QUrl>& urls)
 {
-    switch (classifyDrop(urls, m_editor.isExporting(), m_session.recorderState(), isImageFile)) {
+    switch (classifyDrop(urls, m_editor.exporter().isExporting(), m_session.recorderState(), isImageFile)) {
     case DropRoute::refused:
         return false;
     case DropRoute::image:
@@ -134,7 +134,7 @@ bool DocumentFlow::drop(const QList<QUrl>& urls)
     case DropRoute::project:
         if (!confirmReplacingEdit())
             return false;
-        m_editor.openProject(urls.first());
+        m_editor.document().openProject(urls.first());
         return true;
     case DropRoute::movie:
         if (!confirmReplacingEdit())
@@ -147,9 +147,9 @@ bool DocumentFlow::drop(const QList<QUrl>& urls)
 
 std::optional<QUrl> DocumentFlow::keepEditBeforeRecording()
 {
-    if (!m_editor.movieURL())
+    if (!m_editor.document().movieURL())
         return std::nullopt;
-    m_editor.flushPendingEdits();
+    m_editor.document().flushPendingEdits();
     if (m_discarded == snapshot())
         return std::nullopt;
     return keepUnsavedEdit(m_editor);
@@ -157,12 +157,12 @@ std::optional<QUrl> DocumentFlow::keepEditBeforeRecording()
 
 std::optional<QUrl> DocumentFlow::keepUnsavedEdit(EditorModel& editor)
 {
-    if (!editor.movieURL())
+    if (!editor.document().movieURL())
         return std::nullopt;
-    editor.flushPendingEdits();
-    if (!editor.hasUnsavedEdits())
+    editor.document().flushPendingEdits();
+    if (!editor.document().hasUnsavedEdits())
         return std::nullopt;
-    const QDir folder = QFileInfo(EditorModel::recoveryPath()).dir();
+    const QDir folder = QFileInfo(EditorDocument::recoveryPath()).dir();
     if (!folder.exists() && !QDir().mkpath(folder.path()))
         return std::nullopt;
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
@@ -170,9 +170,9 @@ std::optional<QUrl> DocumentFlow::keepUnsavedEdit(EditorModel& editor)
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = folder.filePath(QStringLiteral("Edit before recording %1 (%2).sablewick.json").arg(stamp).arg(n));
     const QUrl url = QUrl::fromLocalFile(path);
-    editor.saveProject(url);
-    editor.finishSaving();
-    if (editor.hasUnsavedEdits())
+    editor.document().saveProject(url);
+    editor.document().finishSaving();
+    if (editor.document().hasUnsavedEdits())
         return std::nullopt;
     return url;
 }

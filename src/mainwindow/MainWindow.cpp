@@ -30,10 +30,10 @@ MainWindow::MainWindow(ContentView::Services services, QWidget* parent)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // What was edited survives the closed window (and a quit that follows).
-    m_editor.flushPendingEdits();
-    if (m_editor.movieURL())
-        m_editor.saveRecovery();
-    m_editor.pausePlayback();
+    m_editor.document().flushPendingEdits();
+    if (m_editor.document().movieURL())
+        m_editor.document().saveRecovery();
+    m_editor.playback().pausePlayback();
     QMainWindow::closeEvent(event);
 }
 

@@ -15,9 +15,11 @@ namespace {
 // The movie's current frame, fitted; nothing of the edit's styling.
 class PlainPreview final : public QWidget {
 public:
-    PlainPreview(EditorModel& editor, QWidget* parent) : QWidget(parent), m_editor(&editor)
+    PlainPreview(EditorPlayback& playback, QWidget* parent)
+        : QWidget(parent)
+        , m_playback(&playback)
     {
-        connect(&editor.player(), &VideoPlayer::frameChanged, this, qOverload<>(&QWidget::update));
+        connect(&playback.player(), &VideoPlayer::frameChanged, this, qOverload<>(&QWidget::update));
     }
 
 protected:
@@ -25,9 +27,9 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), Qt::black);
-        if (!m_editor)
+        if (!m_playback)
             return;
-        const QImage frame = m_editor->player().currentFrame();
+        const QImage frame = m_playback->player().currentFrame();
         if (frame.isNull())
             return;
         const QSize fitted = frame.size().scaled(size(), Qt::KeepAspectRatio);
@@ -38,7 +40,7 @@ protected:
     }
 
 private:
-    QPointer<EditorModel> m_editor;
+    QPointer<EditorPlayback> m_playback;
 };
 
 QWidget* note(const QString& text, QWidget* parent)
@@ -58,7 +60,9 @@ QWidget* note(const QString& text, QWidget* parent)
 WorkspaceViews withPlainStandIns(WorkspaceViews views)
 {
     if (!views.previewCanvas)
-        views.previewCanvas = [](EditorModel& editor, QWidget* parent) { return new PlainPreview(editor, parent); };
+        views.previewCanvas = [](EditorModel& editor, QWidget* parent) {
+            return new PlainPreview(editor.playback(), parent);
+        };
     if (!views.timeline)
         views.timeline = [](EditorModel&, ContentState&, QWidget* parent) {
             QWidget* w = note(QStringLiteral("The timeline is not available in this build."), parent);

@@ -5,7 +5,7 @@
 #include "components/StudioLabel.h"
 #include "components/StudioPaint.h"
 #include "components/StudioPreviewGeometry.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
 #include "mainwindow/ContentPresenter.h"
 #include "mainwindow/ContentState.h"
 #include "mainwindow/MainWindowText.h"
@@ -81,8 +81,10 @@ private:
 // Fills the rest of the column and places the canvas at the largest fitting rectangle.
 class PreviewColumn::CanvasArea final : public QWidget {
 public:
-    CanvasArea(EditorModel& editor, QWidget* canvas, QWidget* parent)
-        : QWidget(parent), m_editor(editor), m_canvas(canvas)
+    CanvasArea(EditorDocument& document, QWidget* canvas, QWidget* parent)
+        : QWidget(parent)
+        , m_document(document)
+        , m_canvas(canvas)
     {
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         m_card = new QWidget(this);
@@ -92,7 +94,7 @@ public:
 
     QRect fitted() const
     {
-        return StudioPreviewGeometry::fittedRect(m_editor.settings().canvasSize(), QSizeF(size()),
+        return StudioPreviewGeometry::fittedRect(m_document.settings().canvasSize(), QSizeF(size()),
                                                  StudioPreviewGeometry::previewPadding)
             .toRect();
     }
@@ -163,13 +165,15 @@ private:
     }
 
 private:
-    EditorModel& m_editor;
+    EditorDocument& m_document;
     QWidget* m_canvas;
     QWidget* m_card;
 };
 
-PreviewColumn::PreviewColumn(EditorModel& editor, ContentState& state, QWidget* previewCanvas, QWidget* parent)
-    : QWidget(parent), m_editor(editor), m_state(state)
+PreviewColumn::PreviewColumn(EditorDocument& document, ContentState& state, QWidget* previewCanvas, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
+    , m_state(state)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -185,7 +189,7 @@ PreviewColumn::PreviewColumn(EditorModel& editor, ContentState& state, QWidget* 
     caption->addWidget(m_sizeCaption);
     column->addLayout(caption);
 
-    m_area = new CanvasArea(editor, previewCanvas, this);
+    m_area = new CanvasArea(document, previewCanvas, this);
     m_overlay = new PlacementOverlay(state, m_area);
     m_area->overlay = m_overlay;
     column->addWidget(m_area, 1);
@@ -193,7 +197,7 @@ PreviewColumn::PreviewColumn(EditorModel& editor, ContentState& state, QWidget* 
     m_banner = new StatusBanner(this);
     column->addWidget(m_banner);
 
-    connect(&editor, &EditorModel::settingsChanged, this, [this] { m_area->place(m_overlay); });
+    connect(&document, &EditorDocument::settingsChanged, this, [this] { m_area->place(m_overlay); });
     refresh();
 }
 
@@ -209,9 +213,9 @@ QWidget* PreviewColumn::placementOverlay() const
 
 void PreviewColumn::refresh()
 {
-    m_movieName->setText(m_editor.movieURL() ? m_editor.movieURL()->fileName() : QString());
+    m_movieName->setText(m_document.movieURL() ? m_document.movieURL()->fileName() : QString());
     m_sizeCaption->setText(ContentPresenter::previewCaption(
-        m_editor.settings().aspectLabel(), m_editor.sourceSize().width(), m_editor.sourceSize().height()));
+        m_document.settings().aspectLabel(), m_document.sourceSize().width(), m_document.sourceSize().height()));
     m_overlay->setVisible(m_state.isPlacingFocus());
     m_overlay->raise();
     m_area->place(m_overlay);

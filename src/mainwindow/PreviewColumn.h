@@ -5,7 +5,7 @@
 namespace sablewick {
 
 class ContentState;
-class EditorModel;
+class EditorDocument;
 class StatusBanner;
 class StudioLabel;
 
@@ -15,7 +15,7 @@ class StudioLabel;
 class PreviewColumn final : public QWidget {
     Q_OBJECT
 public:
-    PreviewColumn(EditorModel& editor, ContentState& state, QWidget* previewCanvas, QWidget* parent = nullptr);
+    PreviewColumn(EditorDocument& document, ContentState& state, QWidget* previewCanvas, QWidget* parent = nullptr);
 
     StatusBanner* statusBanner() const { return m_banner; }
     // Where the preview sits, in this column's coordinates.
@@ -28,7 +28,7 @@ private:
     class CanvasArea;
     class PlacementOverlay;
 
-    EditorModel& m_editor;
+    EditorDocument& m_document;
     ContentState& m_state;
     StudioLabel* m_movieName;
     StudioLabel* m_sizeCaption;

@@ -12,7 +12,8 @@ Scene Scene::ofProject(const FocusProject& project, QSizeF sourceSize)
     scene.settings = project.settings;
     scene.focusPoints = project.events;
     scene.interactionEvents = project.interactionEvents;
-    scene.pointerSamples = project.pointerSamples.value_or(std::vector<PointerSample>{});
+    if (project.pointerSamples)
+        scene.pointerSamples = std::make_shared<const std::vector<PointerSample>>(*project.pointerSamples);
     scene.editablePointer = project.editablePointer.value_or(false);
     return scene;
 }

@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -17,7 +18,8 @@ struct FocusProject;
 
 // Everything a picture of the styled video is composed from: the export, the editor's preview and
 // the screenshot renderer each take one of these, so that they cannot disagree about what the
-// edit looks like. A plain value: copy it to hand it to another thread.
+// edit looks like. A plain value: copy it to hand it to another thread. The pointer track, long
+// and never changed in place, is shared between the copies.
 struct Scene {
     // The recording; empty when the source is a still picture.
     QString moviePath;
@@ -31,9 +33,9 @@ struct Scene {
     // The recorded clicks and key presses that press the pointer, ripple and sound; none lets the
     // focus points stand in for them.
     std::optional<std::vector<FocusPoint>> interactionEvents;
-    // The recorded pointer track, and whether the recording left the pointer out of the picture
-    // so that it is drawn from the track (and may be restyled).
-    std::vector<PointerSample> pointerSamples;
+    // The recorded pointer track (none counts as empty), and whether the recording left the
+    // pointer out of the picture so that it is drawn from the track (and may be restyled).
+    std::shared_ptr<const std::vector<PointerSample>> pointerSamples;
     bool editablePointer = false;
 
     // The scene of a saved edit whose movie has the given size. What the project leaves out
@@ -45,7 +47,8 @@ struct Scene {
     // the export.
     std::span<const PointerSample> pointerTrack() const
     {
-        return editablePointer ? std::span<const PointerSample>(pointerSamples) : std::span<const PointerSample>();
+        return editablePointer && pointerSamples ? std::span<const PointerSample>(*pointerSamples)
+                                                 : std::span<const PointerSample>();
     }
     // The events that drive the pointer's presses, the click ripple and the interaction sounds.
     const std::vector<FocusPoint>& clickEvents() const { return interactionEvents ? *interactionEvents : focusPoints; }
@@ -56,8 +59,6 @@ struct Scene {
         return Compositor::layout({0, 0, sourceSize.width(), sourceSize.height()}, canvasSize, settings, focusPoints,
                                   time, pointerTrack());
     }
-
-    bool operator==(const Scene&) const = default;
 };
 
 }  // namespace sablewick

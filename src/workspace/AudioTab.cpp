@@ -8,7 +8,8 @@
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
 #include "components/StudioSwitch.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorPlayback.h"
 #include "mainwindow/ContentState.h"
 #include "mainwindow/MainWindowText.h"
 #include "workspace/InspectorBindings.h"
@@ -31,10 +32,10 @@ namespace {
 
 // A volume as its slider shows it (the default while absent, held within 0...1); a move stores
 // exactly what the slider gives.
-StudioBinding<double> volume(EditorModel& editor, std::optional<double> EditSettings::*field, double absent)
+StudioBinding<double> volume(EditorDocument& document, std::optional<double> EditSettings::*field, double absent)
 {
-    StudioBinding<double> stored = optionalSetting(editor, field, absent);
-    return {[&editor, field, absent] { return InspectorText::shownVolume(editor.settings().*field, absent); },
+    StudioBinding<double> stored = optionalSetting(document, field, absent);
+    return {[&document, field, absent] { return InspectorText::shownVolume(document.settings().*field, absent); },
             stored.set};
 }
 
@@ -54,24 +55,26 @@ QWidget* column(QVBoxLayout** layout, int spacing)
 
 }  // namespace
 
-AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseFile, QWidget* parent)
+AudioTab::AudioTab(EditorDocument& document, EditorPlayback& playback, ContentState& state, FileChooser chooseFile,
+                   QWidget* parent)
     : QWidget(parent)
-    , m_editor(editor)
+    , m_document(document)
+    , m_playback(playback)
     , m_state(state)
     , m_chooseFile(std::move(chooseFile))
 {
     QVBoxLayout* page = InspectorParts::page(this);
 
     QVBoxLayout* original = InspectorParts::section(page, QStringLiteral("Original audio"))->column();
-    m_sourceVolume = InspectorParts::settingSlider(original, QStringLiteral("Recording volume"),
-                                                   volume(editor, &EditSettings::sourceVolume, EditDefaults::sourceVolume),
-                                                   0, 1, InspectorText::percent);
+    m_sourceVolume = InspectorParts::settingSlider(
+        original, QStringLiteral("Recording volume"),
+        volume(document, &EditSettings::sourceVolume, EditDefaults::sourceVolume), 0, 1, InspectorText::percent);
     original->addWidget(InspectorParts::note(QStringLiteral("Set to zero to mute the original recording. Music has its own volume.")));
 
     QVBoxLayout* sounds = InspectorParts::section(page, QStringLiteral("Interaction sounds"))->column();
-    m_interaction = new StudioSwitch(QStringLiteral("Follow clicks & typing"),
-                                     optionalSetting(editor, &EditSettings::interactionSounds,
-                                                     EditDefaults::interactionSounds));
+    m_interaction =
+        new StudioSwitch(QStringLiteral("Follow clicks & typing"),
+                         optionalSetting(document, &EditSettings::interactionSounds, EditDefaults::interactionSounds));
     sounds->addWidget(m_interaction);
     m_interactionNote = InspectorParts::note(QString());
     sounds->addWidget(m_interactionNote);
@@ -79,7 +82,7 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
     m_interactionDetails = column(&details, 14);
     m_style = StudioSegments::make<InteractionSoundStyle>(
         QStringLiteral("Sound style"),
-        optionalSetting(editor, &EditSettings::interactionSoundStyle, EditDefaults::interactionSoundStyle),
+        optionalSetting(document, &EditSettings::interactionSoundStyle, EditDefaults::interactionSoundStyle),
         {InteractionSoundStyle::musical, InteractionSoundStyle::tactile}, styleTitle);
     details->addWidget(m_style);
     m_styleNote = InspectorParts::note(QString());
@@ -89,14 +92,16 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
     for (const auto& [title, field, absent] :
          {std::tuple{QStringLiteral("Clicks"), &EditSettings::clickSounds, EditDefaults::clickSounds},
           std::tuple{QStringLiteral("Typing"), &EditSettings::typingSounds, EditDefaults::typingSounds}}) {
-        auto* toggle = new StudioSwitch(title, optionalSetting(editor, field, absent), StudioControlSize::compact);
+        auto* toggle = new StudioSwitch(title, optionalSetting(document, field, absent), StudioControlSize::compact);
         m_soundSwitches.push_back(toggle);
         switches->addWidget(toggle, 0, Qt::AlignVCenter);
     }
     switches->addStretch(1);
     details->addLayout(switches);
-    m_interactionVolume = InspectorParts::settingSlider(details, QStringLiteral("Interaction volume"),
-        volume(editor, &EditSettings::interactionVolume, EditDefaults::interactionVolume), 0, 1, InspectorText::percent);
+    m_interactionVolume = InspectorParts::settingSlider(
+        details, QStringLiteral("Interaction volume"),
+        volume(document, &EditSettings::interactionVolume, EditDefaults::interactionVolume), 0, 1,
+        InspectorText::percent);
     m_preparing = new QWidget;
     auto* preparing = new QHBoxLayout(m_preparing);
     preparing->setContentsMargins(0, 0, 0, 0);
@@ -116,7 +121,7 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
     m_failureText->setFont(studioFont(StudioTextStyle::caption));
     failure->addWidget(m_failureText);
     StudioButton* retry = InspectorParts::button(QStringLiteral("Try again"));
-    connect(retry, &QAbstractButton::clicked, &editor, &EditorModel::configureMusicPreview);
+    connect(retry, &QAbstractButton::clicked, &playback, &EditorPlayback::configureMusicPreview);
     failure->addWidget(retry, 0, Qt::AlignLeft);
     details->addWidget(m_failure);
     details->addWidget(InspectorParts::note(QStringLiteral("Typing follows detected bursts, not individual keys. Included in MP4 and MOV exports; GIF is "
@@ -150,7 +155,7 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
         const InspectorText::Track track = InspectorText::track(choice);
         auto* row = new StudioMusicRow(
             track.title, track.detail, false, false, [this, choice] { setMusic(choice); },
-            [this, choice] { m_editor.auditionMusic(choice); });
+            [this, choice] { m_playback.auditionMusic(choice); });
         row->setObjectName(QString::fromUtf8(storedValue(choice).data(), int(storedValue(choice).size())));
         m_rows.push_back(row);
         library->addWidget(row);
@@ -167,16 +172,17 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
 
     QVBoxLayout* musicVolume = nullptr;
     m_musicVolumeArea = column(&musicVolume, 14);
-    m_musicVolume = InspectorParts::settingSlider(musicVolume, QStringLiteral("Music volume"),
-                                                  volume(editor, &EditSettings::musicVolume, EditDefaults::musicVolume),
-                                                  0, 1, InspectorText::percent);
+    m_musicVolume = InspectorParts::settingSlider(
+        musicVolume, QStringLiteral("Music volume"),
+        volume(document, &EditSettings::musicVolume, EditDefaults::musicVolume), 0, 1, InspectorText::percent);
     musicVolume->addWidget(InspectorParts::note(MainWindowText::musicLibraryNote));
     music->addWidget(m_musicVolumeArea);
 
-    for (auto signal : {&EditorModel::settingsChanged, &EditorModel::interactionEventsChanged,
-                        &EditorModel::isPreparingInteractionSoundsChanged, &EditorModel::interactionSoundErrorChanged,
-                        &EditorModel::auditioningMusicChanged})
-        connect(&editor, signal, this, &AudioTab::refresh);
+    for (auto signal : {&EditorDocument::settingsChanged, &EditorDocument::interactionEventsChanged})
+        connect(&document, signal, this, &AudioTab::refresh);
+    for (auto signal : {&EditorPlayback::isPreparingInteractionSoundsChanged,
+                        &EditorPlayback::interactionSoundErrorChanged, &EditorPlayback::auditioningMusicChanged})
+        connect(&playback, signal, this, &AudioTab::refresh);
     connect(&state, &ContentState::changed, this, &AudioTab::refresh);
     refresh();
 }
@@ -194,18 +200,18 @@ std::optional<QUrl> AudioTab::askForAudioFile(QWidget* parent)
 void AudioTab::chooseMusicFile()
 {
     if (const std::optional<QUrl> file = m_chooseFile(window()))
-        m_editor.useMusicFile(*file);
+        m_playback.useMusicFile(*file);
 }
 
 void AudioTab::setMusic(MusicChoice choice)
 {
-    optionalSetting(m_editor, &EditSettings::musicChoice, EditDefaults::musicChoice).set(choice);
+    optionalSetting(m_document, &EditSettings::musicChoice, EditDefaults::musicChoice).set(choice);
 }
 
 void AudioTab::refresh()
 {
-    const EditSettings& settings = m_editor.settings();
-    const bool hasTimings = !m_editor.interactionEvents().empty();
+    const EditSettings& settings = m_document.settings();
+    const bool hasTimings = !m_document.interactionEvents().empty();
 
     m_sourceVolume->refresh();
     m_interaction->refresh();
@@ -217,8 +223,8 @@ void AudioTab::refresh()
     for (StudioSwitch* toggle : m_soundSwitches)
         toggle->refresh();
     m_interactionVolume->refresh();
-    m_preparing->setVisible(m_editor.isPreparingInteractionSounds());
-    const std::optional<QString>& error = m_editor.interactionSoundError();
+    m_preparing->setVisible(m_playback.isPreparingInteractionSounds());
+    const std::optional<QString>& error = m_playback.interactionSoundError();
     m_failure->setVisible(error.has_value());
     m_failureText->setText(error.value_or(QString()));
     QPalette red = m_failureText->palette();
@@ -236,7 +242,7 @@ void AudioTab::refresh()
     m_library->setVisible(expanded);
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         m_rows[i]->setSelected(choice == Music::library[i]);
-        m_rows[i]->setPlaying(m_editor.auditioningMusic() == Music::library[i]);
+        m_rows[i]->setPlaying(m_playback.auditioningMusic() == Music::library[i]);
     }
     m_importedFile->setVisible(settings.musicFileURL.has_value());
     if (settings.musicFileURL) {

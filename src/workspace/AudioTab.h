@@ -17,7 +17,8 @@ namespace sablewick {
 
 class ContentState;
 class SettingSlider;
-class EditorModel;
+class EditorDocument;
+class EditorPlayback;
 class StudioButton;
 class StudioLabel;
 class StudioMusicRow;
@@ -35,8 +36,8 @@ public:
     // Asks the user for an audio file; none when they cancel.
     using FileChooser = std::function<std::optional<QUrl>(QWidget* parent)>;
 
-    AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseFile = askForAudioFile,
-             QWidget* parent = nullptr);
+    AudioTab(EditorDocument& document, EditorPlayback& playback, ContentState& state,
+             FileChooser chooseFile = askForAudioFile, QWidget* parent = nullptr);
 
     // The open panel for audio files.
     static std::optional<QUrl> askForAudioFile(QWidget* parent);
@@ -51,7 +52,8 @@ private:
     void chooseMusicFile();
     void setMusic(MusicChoice choice);
 
-    EditorModel& m_editor;
+    EditorDocument& m_document;
+    EditorPlayback& m_playback;
     ContentState& m_state;
     FileChooser m_chooseFile;
     SettingSlider* m_sourceVolume;

@@ -1,6 +1,6 @@
 #include "workspace/CanvasTab.h"
 
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
 #include "workspace/CanvasInspector.h"
 #include "workspace/InspectorSection.h"
 #include "workspace/SettingsBinding.h"
@@ -9,13 +9,14 @@
 
 namespace sablewick {
 
-CanvasTab::CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs* dialogs, QWidget* parent)
-    : QWidget(parent), m_editor(editor)
+CanvasTab::CanvasTab(EditorDocument& document, CanvasPresets& presets, StudioDialogs* dialogs, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(14);
-    const StudioBinding<EditSettings> settings = editorSettings(editor);
+    const StudioBinding<EditSettings> settings = editorSettings(document);
     m_canvas = new CanvasInspector(settings, presets, dialogs, this);
     column->addWidget(m_canvas);
 
@@ -34,14 +35,14 @@ CanvasTab::CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs*
                                                 wholeValueFormat(100, QStringLiteral("%")), crop));
     column->addWidget(crop);
 
-    connect(&editor, &EditorModel::settingsChanged, this, &CanvasTab::refresh);
+    connect(&document, &EditorDocument::settingsChanged, this, &CanvasTab::refresh);
 }
 
 CanvasTab::~CanvasTab()
 {
     // A field that loses its focus as the page goes stores what was typed; the page must not be
     // refreshed by that write while its widgets are being taken apart.
-    disconnect(&m_editor, nullptr, this, nullptr);
+    disconnect(&m_document, nullptr, this, nullptr);
 }
 
 void CanvasTab::refresh()

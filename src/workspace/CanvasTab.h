@@ -8,7 +8,7 @@ namespace sablewick {
 
 class CanvasInspector;
 class CanvasPresets;
-class EditorModel;
+class EditorDocument;
 class SettingSlider;
 class StudioDialogs;
 
@@ -19,7 +19,8 @@ class CanvasTab final : public QWidget {
     Q_OBJECT
 
 public:
-    CanvasTab(EditorModel& editor, CanvasPresets& presets, StudioDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    CanvasTab(EditorDocument& document, CanvasPresets& presets, StudioDialogs* dialogs = nullptr,
+              QWidget* parent = nullptr);
     ~CanvasTab() override;
 
     CanvasInspector* canvas() const { return m_canvas; }
@@ -29,7 +30,7 @@ public:
 private:
     void refresh();
 
-    EditorModel& m_editor;
+    EditorDocument& m_document;
     CanvasInspector* m_canvas;
     std::array<SettingSlider*, 4> m_crop{};
 };

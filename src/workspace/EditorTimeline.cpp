@@ -93,10 +93,11 @@ EditorTimeline::EditorTimeline(EditorModel& editor, StudioBinding<std::optional<
     playback->setSpacing(10);
     auto* goStart = new StudioIconButton(QStringLiteral("Go to trim start"), QStringLiteral("backward.end.fill"),
                                          StudioButtonVariant::secondary, StudioControlSize::regular, m_playback);
-    connect(goStart, &QAbstractButton::clicked, this, [this] { m_editor.seek(m_editor.settings().trimStart); });
+    connect(goStart, &QAbstractButton::clicked, this,
+            [this] { m_editor.playback().seek(m_editor.document().settings().trimStart); });
     m_play = new StudioIconButton(QStringLiteral("Play"), QStringLiteral("play.fill"), StudioButtonVariant::secondary,
                                   StudioControlSize::regular, m_playback);
-    connect(m_play, &QAbstractButton::clicked, this, [this] { m_editor.togglePlayback(); });
+    connect(m_play, &QAbstractButton::clicked, this, [this] { m_editor.playback().togglePlayback(); });
     auto* times = new QWidget(m_playback);
     auto* timesRow = new QHBoxLayout(times);
     timesRow->setContentsMargins(0, 0, 0, 0);
@@ -111,8 +112,8 @@ EditorTimeline::EditorTimeline(EditorModel& editor, StudioBinding<std::optional<
     timesRow->addWidget(m_current);
     timesRow->addWidget(m_duration);
     auto* loop = new StudioIconToggle(QStringLiteral("Loop playback"), QStringLiteral("repeat"),
-                                      {[this] { return m_editor.loopPlayback(); },
-                                       [this](const bool& on) { m_editor.setLoopPlayback(on); }},
+                                      {[this] { return m_editor.playback().loopPlayback(); },
+                                       [this](const bool& on) { m_editor.playback().setLoopPlayback(on); }},
                                       StudioControlSize::regular, m_playback);
     playback->addWidget(goStart);
     playback->addWidget(m_play);
@@ -199,9 +200,10 @@ EditorTimeline::EditorTimeline(EditorModel& editor, StudioBinding<std::optional<
     column->addWidget(m_trim);
 
     m_playShortcut = new QShortcut(this);
-    connect(m_playShortcut, &QShortcut::activated, this, [this] { m_editor.togglePlayback(); });
+    connect(m_playShortcut, &QShortcut::activated, this, [this] { m_editor.playback().togglePlayback(); });
     m_loopShortcut = new QShortcut(this);
-    connect(m_loopShortcut, &QShortcut::activated, this, [this] { m_editor.setLoopPlayback(!m_editor.loopPlayback()); });
+    connect(m_loopShortcut, &QShortcut::activated, this,
+            [this] { m_editor.playback().setLoopPlayback(!m_editor.playback().loopPlayback()); });
     m_addZoomShortcut = new QShortcut(this);
     connect(m_addZoomShortcut, &QShortcut::activated, addZoom, &QAbstractButton::click);
     goStart->setToolTip(QStringLiteral("Go to trim start"));
@@ -209,9 +211,12 @@ EditorTimeline::EditorTimeline(EditorModel& editor, StudioBinding<std::optional<
     connect(&preferences, &AppPreferences::shortcutCaptureChanged, this, &EditorTimeline::refreshShortcuts);
     refreshShortcuts();
 
-    for (auto signal : {&EditorModel::currentTimeChanged, &EditorModel::durationChanged, &EditorModel::settingsChanged,
-                        &EditorModel::eventsChanged, &EditorModel::isPlayingChanged, &EditorModel::loopPlaybackChanged})
-        connect(&editor, signal, this, &EditorTimeline::refresh);
+    for (auto signal :
+         {&EditorDocument::durationChanged, &EditorDocument::settingsChanged, &EditorDocument::eventsChanged})
+        connect(&editor.document(), signal, this, &EditorTimeline::refresh);
+    for (auto signal :
+         {&EditorPlayback::currentTimeChanged, &EditorPlayback::isPlayingChanged, &EditorPlayback::loopPlaybackChanged})
+        connect(&editor.playback(), signal, this, &EditorTimeline::refresh);
     m_stripBox->installEventFilter(this);
     refresh();
     arrange(true);
@@ -226,17 +231,19 @@ QWidget* EditorTimeline::makeTrimEdge(bool start)
     auto* name = new StudioLabel(start ? QStringLiteral("In") : QStringLiteral("Out"), StudioTextStyle::caption,
                                  StudioLabelRole::secondary, edge);
     name->setFixedWidth(22);
-    const double duration = m_editor.duration();
+    const double duration = m_editor.document().duration();
     StudioBinding<double> value;
     if (start)
-        value = {[this] { return m_editor.settings().trimStart; }, [this](const double& v) { m_editor.setTrimStart(v); }};
+        value = {[this] { return m_editor.document().settings().trimStart; },
+                 [this](const double& v) { m_editor.focus().setTrimStart(v); }};
     else
-        value = {[this] { return m_editor.settings().trimEnd; }, [this](const double& v) { m_editor.setTrimEnd(v); }};
+        value = {[this] { return m_editor.document().settings().trimEnd; },
+                 [this](const double& v) { m_editor.focus().setTrimEnd(v); }};
     auto* slider = start ? new StudioSlider(value, 0, std::max(duration - 0.1, 0.0), std::nullopt, edge)
                          : new StudioSlider(value, 0.1, std::max(duration, 0.1), std::nullopt, edge);
     slider->setMinimumWidth(80);
     slider->setAccessibleName(start ? QStringLiteral("Trim in") : QStringLiteral("Trim out"));
-    connect(&m_editor, &EditorModel::settingsChanged, slider, &StudioSlider::refresh);
+    connect(&m_editor.document(), &EditorDocument::settingsChanged, slider, &StudioSlider::refresh);
     auto* field = new StudioTextField(StudioControlSize::compact, edge);
     field->setFixedWidth(68);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -248,9 +255,9 @@ QWidget* EditorTimeline::makeTrimEdge(bool start)
         const double typed = QLocale().toDouble(field->text().trimmed(), &ok);
         if (ok && std::isfinite(typed)) {
             if (start)
-                m_editor.setTrimStart(typed);
+                m_editor.focus().setTrimStart(typed);
             else
-                m_editor.setTrimEnd(typed);
+                m_editor.focus().setTrimEnd(typed);
         }
         refresh();
     });
@@ -264,21 +271,21 @@ QWidget* EditorTimeline::makeTrimEdge(bool start)
 
 void EditorTimeline::refresh()
 {
-    const EditSettings& settings = m_editor.settings();
-    const bool playing = m_editor.isPlaying();
+    const EditSettings& settings = m_editor.document().settings();
+    const bool playing = m_editor.playback().isPlaying();
     m_play->setTitleAndSymbol(playing ? QStringLiteral("Pause") : QStringLiteral("Play"),
                               playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));
     m_play->setToolTip(m_preferences.help(QStringLiteral("Play / pause"), StudioShortcutAction::playback));
-    m_current->setText(TimelineText::preciseTime(m_editor.currentTime()));
-    m_duration->setText(QStringLiteral("/ ") + TimelineText::time(m_editor.duration()));
-    const int zooms = int(m_editor.events().size());
+    m_current->setText(TimelineText::preciseTime(m_editor.playback().currentTime()));
+    m_duration->setText(QStringLiteral("/ ") + TimelineText::time(m_editor.document().duration()));
+    const int zooms = int(m_editor.document().events().size());
     m_hint->setText(TimelineText::hint(zooms));
     m_count->setText(TimelineText::zoomCount(zooms));
     const QString span = TimelineText::time(settings.trimEnd - settings.trimStart) + QStringLiteral(" selected");
     m_selected->setText(m_trimWide ? QStringLiteral("· ") + span : span);
     // The sliders' ranges follow the movie's length.
-    if (m_shownDuration != m_editor.duration()) {
-        m_shownDuration = m_editor.duration();
+    if (m_shownDuration != m_editor.document().duration()) {
+        m_shownDuration = m_editor.document().duration();
         delete m_trimIn;
         delete m_trimOut;
         m_trimIn = makeTrimEdge(true);
@@ -361,7 +368,7 @@ void EditorTimeline::arrange(bool force)
         column->addWidget(m_trimIn);
         column->addWidget(m_trimOut);
     }
-    const EditSettings& settings = m_editor.settings();
+    const EditSettings& settings = m_editor.document().settings();
     const QString span = TimelineText::time(settings.trimEnd - settings.trimStart) + QStringLiteral(" selected");
     m_selected->setText(m_trimWide ? QStringLiteral("· ") + span : span);
 }

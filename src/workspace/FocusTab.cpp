@@ -4,7 +4,8 @@
 #include "components/StudioLabel.h"
 #include "components/StudioSlider.h"
 #include "components/StudioSwitch.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/FocusEditor.h"
 #include "mainwindow/ContentState.h"
 #include "workspace/DurationControl.h"
 #include "workspace/InspectorBindings.h"
@@ -24,9 +25,10 @@ namespace sablewick {
 
 using namespace InspectorBindings;
 
-FocusTab::FocusTab(EditorModel& editor, ContentState& state, QWidget* parent)
+FocusTab::FocusTab(EditorDocument& document, FocusEditor& focus, ContentState& state, QWidget* parent)
     : QWidget(parent)
-    , m_editor(editor)
+    , m_document(document)
+    , m_focus(focus)
     , m_state(state)
 {
     QVBoxLayout* page = InspectorParts::page(this);
@@ -35,16 +37,19 @@ FocusTab::FocusTab(EditorModel& editor, ContentState& state, QWidget* parent)
     page->addLayout(m_selectionHost);
 
     QVBoxLayout* smart = InspectorParts::section(page, QStringLiteral("Smart zoom"))->column();
-    m_zoomEnabled = new StudioSwitch(QStringLiteral("Enable zoom effects"), setting(editor, &EditSettings::zoomEnabled));
+    m_zoomEnabled =
+        new StudioSwitch(QStringLiteral("Enable zoom effects"), setting(document, &EditSettings::zoomEnabled));
     smart->addWidget(m_zoomEnabled);
     m_strength = InspectorParts::settingSlider(smart, QStringLiteral("Strength"),
-                                               setting(editor, &EditSettings::zoomStrength), 1.05, 4,
+                                               setting(document, &EditSettings::zoomStrength), 1.05, 4,
                                                InspectorText::factor);
-    m_transition = InspectorParts::settingSlider(smart, QStringLiteral("Transition"),
-        optionalSetting(editor, &EditSettings::zoomTransition, EditDefaults::zoomTransition), 0.15, 1.4,
+    m_transition = InspectorParts::settingSlider(
+        smart, QStringLiteral("Transition"),
+        optionalSetting(document, &EditSettings::zoomTransition, EditDefaults::zoomTransition), 0.15, 1.4,
         InspectorText::seconds);
-    m_defaultLength = new DurationControl(QStringLiteral("Default length"), setting(editor, &EditSettings::zoomDuration),
-                                          [&editor] { return std::max(editor.duration(), 0.3); });
+    m_defaultLength = new DurationControl(QStringLiteral("Default length"),
+                                          setting(document, &EditSettings::zoomDuration),
+                                          [&document] { return std::max(document.duration(), 0.3); });
     smart->addWidget(m_defaultLength);
     smart->addWidget(InspectorParts::note(QStringLiteral("Click and typing markers are saved with recordings. Imported videos can use manual zoom points.")));
 
@@ -52,10 +57,10 @@ FocusTab::FocusTab(EditorModel& editor, ContentState& state, QWidget* parent)
     m_emptyList = InspectorParts::note(QStringLiteral("No zoom points yet. Move the playhead and choose Add zoom."));
     m_list->addWidget(m_emptyList);
 
-    connect(&editor, &EditorModel::settingsChanged, this, &FocusTab::refresh);
-    connect(&editor, &EditorModel::eventsChanged, this, &FocusTab::refresh);
-    connect(&editor, &EditorModel::durationChanged, this, &FocusTab::refresh);
-    connect(&editor, &EditorModel::pointerSamplesChanged, this, &FocusTab::refresh);
+    connect(&document, &EditorDocument::settingsChanged, this, &FocusTab::refresh);
+    connect(&document, &EditorDocument::eventsChanged, this, &FocusTab::refresh);
+    connect(&document, &EditorDocument::durationChanged, this, &FocusTab::refresh);
+    connect(&document, &EditorDocument::pointerSamplesChanged, this, &FocusTab::refresh);
     connect(&state, &ContentState::changed, this, &FocusTab::refresh);
     refresh();
 }
@@ -86,9 +91,9 @@ void FocusTab::replaceSelectionArea(const std::function<QWidget*()>& build)
 void FocusTab::refreshSelection()
 {
     const std::optional<QUuid> id = m_state.selectedPoint();
-    const FocusPoint* point = id ? findPoint(m_editor, *id) : nullptr;
+    const FocusPoint* point = id ? findPoint(m_document, *id) : nullptr;
     if (!point) {
-        const std::pair<bool, bool> guidance{m_state.pendingZoomTime().has_value(), !m_editor.events().empty()};
+        const std::pair<bool, bool> guidance{m_state.pendingZoomTime().has_value(), !m_document.events().empty()};
         if (m_shownZoom || m_shownGuidance != guidance) {
             m_shownZoom.reset();
             m_shownGuidance = guidance;
@@ -117,41 +122,40 @@ QWidget* FocusTab::buildSelected(const FocusPoint& point)
     m_selected.section = InspectorParts::section(page, InspectorText::selectedZoomTitle(point.time));
     QVBoxLayout* body = m_selected.section->column();
     const QUuid id = point.id;
-    EditorModel& editor = m_editor;
+    EditorDocument& document = m_document;
+    FocusEditor& focus = m_focus;
 
     auto* startRow = new QHBoxLayout;
     startRow->setSpacing(6);
     startRow->addWidget(new StudioLabel(QStringLiteral("Starts at"), StudioTextStyle::caption));
     startRow->addStretch(1);
     const double builtTime = point.time;
-    m_selected.start = new SecondsField(
-        {[&editor, id, builtTime] {
-             const FocusPoint* live = findPoint(editor, id);
-             return live ? live->time : builtTime;
-         },
-         [&editor, id](const double& seconds) {
-             editor.moveFocusPoint(id, seconds);
-             editor.finishMovingFocusPoint(id);
-         }},
-        2, 72, QStringLiteral("Zoom start in seconds"));
+    m_selected.start = new SecondsField({[&document, id, builtTime] {
+                                             const FocusPoint* live = findPoint(document, id);
+                                             return live ? live->time : builtTime;
+                                         },
+                                         [&focus, id](const double& seconds) {
+                                             focus.moveFocusPoint(id, seconds);
+                                             focus.finishMovingFocusPoint(id);
+                                         }},
+                                        2, 72, QStringLiteral("Zoom start in seconds"));
     startRow->addWidget(m_selected.start);
     startRow->addWidget(new StudioLabel(QStringLiteral("sec"), StudioTextStyle::caption, StudioLabelRole::secondary));
     body->addLayout(startRow);
 
-    m_selected.options = new ZoomSegmentOptions(editor, point);
+    m_selected.options = new ZoomSegmentOptions(document, focus, point);
     body->addWidget(m_selected.options);
 
-    m_selected.length = new DurationControl(
-        QStringLiteral("This zoom length"),
-        {[&editor, id] { return editor.zoomLength(id); },
-         [&editor, id](const double& length) { editor.setZoomLength(length, id); }},
-        [&editor, id] { return editor.maxZoomLength(id); });
+    m_selected.length = new DurationControl(QStringLiteral("This zoom length"),
+                                            {[&focus, id] { return focus.zoomLength(id); },
+                                             [&focus, id](const double& length) { focus.setZoomLength(length, id); }},
+                                            [&focus, id] { return focus.maxZoomLength(id); });
     body->addWidget(m_selected.length);
 
     auto* actions = new QHBoxLayout;
     StudioButton* place = InspectorParts::button(QStringLiteral("Place in preview"));
     connect(place, &QAbstractButton::clicked, this, [this, id] {
-        if (const FocusPoint* live = findPoint(m_editor, id)) {
+        if (const FocusPoint* live = findPoint(m_document, id)) {
             const FocusPoint point = *live;
             m_state.beginPlacing(point);
         }
@@ -161,7 +165,7 @@ QWidget* FocusTab::buildSelected(const FocusPoint& point)
     auto* remove = new StudioIconButton(QStringLiteral("Delete selected zoom"), QStringLiteral("trash"),
                                         StudioButtonVariant::secondary, StudioControlSize::compact);
     connect(remove, &QAbstractButton::clicked, this, [this, id] {
-        if (const FocusPoint* live = findPoint(m_editor, id)) {
+        if (const FocusPoint* live = findPoint(m_document, id)) {
             const FocusPoint point = *live;
             m_state.removeZoom(point);
         }
@@ -170,14 +174,14 @@ QWidget* FocusTab::buildSelected(const FocusPoint& point)
     body->addLayout(actions);
 
     m_selected.horizontal = InspectorParts::settingSlider(body, QStringLiteral("Horizontal focus"),
-                                                          pointPosition(editor, id, &FocusPoint::x), 0, 1,
+                                                          pointPosition(document, id, &FocusPoint::x), 0, 1,
                                                           InspectorText::percent);
     m_selected.vertical = InspectorParts::settingSlider(body, QStringLiteral("Vertical focus"),
-                                                        pointPosition(editor, id, &FocusPoint::y), 0, 1,
+                                                        pointPosition(document, id, &FocusPoint::y), 0, 1,
                                                         InspectorText::percent);
 
     m_selected.useDefaultLength = InspectorParts::button(QStringLiteral("Use default length"));
-    connect(m_selected.useDefaultLength, &QAbstractButton::clicked, this, [this, id] { m_editor.resetZoomLength(id); });
+    connect(m_selected.useDefaultLength, &QAbstractButton::clicked, this, [this, id] { m_focus.resetZoomLength(id); });
     body->addWidget(m_selected.useDefaultLength, 0, Qt::AlignLeft);
     return area;
 }
@@ -206,7 +210,7 @@ QWidget* FocusTab::buildGuidance(bool placingNew, bool hasZooms)
 void FocusTab::refreshList()
 {
     ListKey key;
-    for (const FocusPoint& p : m_editor.events())
+    for (const FocusPoint& p : m_document.events())
         key.emplace_back(p.id, p.time, p.kind);
     if (m_listKey == key)
         return;
@@ -220,7 +224,7 @@ void FocusTab::refreshList()
     auto* rows = new QVBoxLayout(m_rows);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(6);
-    for (const FocusPoint& point : m_editor.events()) {
+    for (const FocusPoint& point : m_document.events()) {
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         auto* symbol = new StudioSymbolView(InspectorText::kindSymbol(point.kind), 14, StudioLabelRole::secondary);
@@ -229,7 +233,7 @@ void FocusTab::refreshList()
         const QUuid id = point.id;
         StudioButton* time = InspectorParts::button(TimelineText::time(point.time));
         connect(time, &QAbstractButton::clicked, this, [this, id] {
-            m_editor.previewFocusPoint(id);
+            m_focus.previewFocusPoint(id);
             m_state.setSelectedPoint(id);
         });
         row->addWidget(time, 0, Qt::AlignVCenter);
@@ -237,7 +241,7 @@ void FocusTab::refreshList()
         auto* remove = new StudioIconButton(InspectorText::removeZoomLabel(point.time), QStringLiteral("trash"),
                                             StudioButtonVariant::secondary, StudioControlSize::compact);
         connect(remove, &QAbstractButton::clicked, this, [this, id] {
-            if (const FocusPoint* live = findPoint(m_editor, id)) {
+            if (const FocusPoint* live = findPoint(m_document, id)) {
                 const FocusPoint point = *live;
                 m_state.removeZoom(point);
             }

@@ -18,7 +18,8 @@ namespace sablewick {
 class ContentState;
 class SettingSlider;
 class DurationControl;
-class EditorModel;
+class EditorDocument;
+class FocusEditor;
 class InspectorSection;
 class SecondsField;
 class StudioButton;
@@ -36,7 +37,7 @@ class FocusTab final : public QWidget {
     Q_OBJECT
 
 public:
-    FocusTab(EditorModel& editor, ContentState& state, QWidget* parent = nullptr);
+    FocusTab(EditorDocument& document, FocusEditor& focus, ContentState& state, QWidget* parent = nullptr);
 
     void refresh();
 
@@ -64,7 +65,8 @@ private:
     void refreshList();
     void replaceSelectionArea(const std::function<QWidget*()>& build);
 
-    EditorModel& m_editor;
+    EditorDocument& m_document;
+    FocusEditor& m_focus;
     ContentState& m_state;
     QVBoxLayout* m_selectionHost;
     std::optional<QUuid> m_shownZoom;

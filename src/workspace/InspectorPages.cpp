@@ -1,5 +1,6 @@
 #include "workspace/InspectorPages.h"
 
+#include "editor/EditorModel.h"
 #include "mainwindow/PlainWorkspaceViews.h"
 #include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"
@@ -13,19 +14,19 @@ InspectorPage inspectorPage(InspectorTab tab, const InspectorServices& services)
     switch (tab) {
     case InspectorTab::canvas:
         return [presets = services.presets](EditorModel& editor, ContentState&, QWidget* parent) -> QWidget* {
-            return new CanvasTab(editor, *presets, nullptr, parent);
+            return new CanvasTab(editor.document(), *presets, nullptr, parent);
         };
     case InspectorTab::focus:
         return [](EditorModel& editor, ContentState& state, QWidget* parent) -> QWidget* {
-            return new FocusTab(editor, state, parent);
+            return new FocusTab(editor.document(), editor.focus(), state, parent);
         };
     case InspectorTab::cursor:
         return [](EditorModel& editor, ContentState&, QWidget* parent) -> QWidget* {
-            return new PointerInspector(editor, parent);
+            return new PointerInspector(editor.document(), parent);
         };
     case InspectorTab::audio:
         return [](EditorModel& editor, ContentState& state, QWidget* parent) -> QWidget* {
-            return new AudioTab(editor, state, AudioTab::askForAudioFile, parent);
+            return new AudioTab(editor.document(), editor.playback(), state, AudioTab::askForAudioFile, parent);
         };
     }
     return {};

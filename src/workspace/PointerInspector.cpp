@@ -4,7 +4,7 @@
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
 #include "components/StudioSwitch.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"
 #include "workspace/InspectorSection.h"
@@ -32,9 +32,9 @@ QString styleTitle(PointerStyle style)
 
 }  // namespace
 
-PointerInspector::PointerInspector(EditorModel& editor, QWidget* parent)
+PointerInspector::PointerInspector(EditorDocument& document, QWidget* parent)
     : QWidget(parent)
-    , m_editor(editor)
+    , m_document(document)
 {
     using InspectorBindings::optionalSetting;
     QVBoxLayout* page = InspectorParts::page(this);
@@ -66,42 +66,42 @@ PointerInspector::PointerInspector(EditorModel& editor, QWidget* parent)
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(14);
     addSwitch(controls, m_controls, QStringLiteral("Show cursor"),
-              optionalSetting(editor, &EditSettings::pointerVisible, EditDefaults::pointerVisible));
+              optionalSetting(document, &EditSettings::pointerVisible, EditDefaults::pointerVisible));
     m_sizeText = InspectorParts::valueRow(controls, QStringLiteral("Size"));
-    m_size = new StudioSlider(optionalSetting(editor, &EditSettings::pointerSize, EditDefaults::pointerSize), 0.5, 4,
+    m_size = new StudioSlider(optionalSetting(document, &EditSettings::pointerSize, EditDefaults::pointerSize), 0.5, 4,
                               std::nullopt, m_controls);
     m_size->setAccessibleName(QStringLiteral("Cursor size"));
     controls->addWidget(m_size);
     m_style = StudioSegments::make<PointerStyle>(
-        QStringLiteral("Style"), optionalSetting(editor, &EditSettings::pointerStyle, EditDefaults::pointerStyle),
+        QStringLiteral("Style"), optionalSetting(document, &EditSettings::pointerStyle, EditDefaults::pointerStyle),
         {PointerStyle::arrow, PointerStyle::outline, PointerStyle::dot}, styleTitle, m_controls);
     controls->addWidget(m_style);
     addSwitch(controls, m_controls, QStringLiteral("Smooth movement"),
-              optionalSetting(editor, &EditSettings::pointerSmooth, EditDefaults::pointerSmooth));
+              optionalSetting(document, &EditSettings::pointerSmooth, EditDefaults::pointerSmooth));
     controls->addWidget(InspectorParts::note(QStringLiteral("Natural uses the recorded path. Smooth softens small movements at playback speed.")));
     cursor->addWidget(m_controls);
 
     QVBoxLayout* clicks = InspectorParts::section(page, QStringLiteral("Clicks"))->column();
     m_clicks = clicks->parentWidget();
     addSwitch(clicks, m_clicks, QStringLiteral("Press effect"),
-              optionalSetting(editor, &EditSettings::pointerPress, EditDefaults::pointerPress));
+              optionalSetting(document, &EditSettings::pointerPress, EditDefaults::pointerPress));
     addSwitch(clicks, m_clicks, QStringLiteral("Ripple animation"),
-              optionalSetting(editor, &EditSettings::pointerRipple, EditDefaults::pointerRipple));
+              optionalSetting(document, &EditSettings::pointerRipple, EditDefaults::pointerRipple));
     clicks->addWidget(InspectorParts::note(QStringLiteral("Click effects use the original click timings, even when you move or delete a zoom.")));
 
-    connect(&editor, &EditorModel::settingsChanged, this, &PointerInspector::refresh);
-    connect(&editor, &EditorModel::editablePointerChanged, this, &PointerInspector::refresh);
+    connect(&document, &EditorDocument::settingsChanged, this, &PointerInspector::refresh);
+    connect(&document, &EditorDocument::editablePointerChanged, this, &PointerInspector::refresh);
     refresh();
 }
 
 void PointerInspector::refresh()
 {
-    const bool editable = m_editor.editablePointer();
+    const bool editable = m_document.editablePointer();
     m_bakedNotice->setVisible(!editable);
     m_controls->setEnabled(editable);
     m_clicks->setEnabled(editable);
     // The stored size shows as it is, also beyond the slider's range.
-    m_sizeText->setText(InspectorText::factor(m_editor.settings().effectivePointerSize()));
+    m_sizeText->setText(InspectorText::factor(m_document.settings().effectivePointerSize()));
     m_size->refresh();
     m_style->update();
     for (StudioSwitch* toggle : m_switches)

@@ -6,7 +6,7 @@
 
 namespace sablewick {
 
-class EditorModel;
+class EditorDocument;
 class StudioLabel;
 class StudioSegments;
 class StudioSlider;
@@ -20,7 +20,7 @@ class PointerInspector final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PointerInspector(EditorModel& editor, QWidget* parent = nullptr);
+    explicit PointerInspector(EditorDocument& document, QWidget* parent = nullptr);
 
     void refresh();
 
@@ -29,7 +29,7 @@ public:
     const std::vector<StudioSwitch*>& switches() const { return m_switches; }
 
 private:
-    EditorModel& m_editor;
+    EditorDocument& m_document;
     QWidget* m_bakedNotice;
     QWidget* m_controls;
     QWidget* m_clicks;

@@ -1,6 +1,7 @@
 #include "workspace/PreviewCanvas.h"
 
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorPlayback.h"
 #include "media/PlaybackInterfaces.h"
 #include "rendering/Background.h"
 #include "rendering/Compositor.h"
@@ -15,7 +16,10 @@
 
 namespace sablewick {
 
-PreviewCanvas::PreviewCanvas(EditorModel& editor, QWidget* parent) : QWidget(parent), m_editor(editor)
+PreviewCanvas::PreviewCanvas(EditorDocument& document, EditorPlayback& playback, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
+    , m_playback(playback)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Video preview"));
@@ -28,13 +32,14 @@ PreviewCanvas::PreviewCanvas(EditorModel& editor, QWidget* parent) : QWidget(par
     m_tick.setSingleShot(true);
     m_tick.setInterval(1000 / 60 + 2);
     connect(&m_tick, &QTimer::timeout, this, &PreviewCanvas::compose);
-    for (auto signal : {&EditorModel::settingsChanged, &EditorModel::eventsChanged, &EditorModel::pointerSamplesChanged,
-                        &EditorModel::interactionEventsChanged, &EditorModel::editablePointerChanged})
-        connect(&editor, signal, this, &PreviewCanvas::changed);
-    connect(&editor, &EditorModel::isPlayingChanged, this, &PreviewCanvas::playingChanged);
-    connect(&editor, &EditorModel::currentTimeChanged, this, &PreviewCanvas::scheduleCompose);
-    connect(&editor.player(), &VideoPlayer::frameChanged, this, [this] {
-        if (!m_editor.isPlaying()) {
+    for (auto signal :
+         {&EditorDocument::settingsChanged, &EditorDocument::eventsChanged, &EditorDocument::pointerSamplesChanged,
+          &EditorDocument::interactionEventsChanged, &EditorDocument::editablePointerChanged})
+        connect(&document, signal, this, &PreviewCanvas::changed);
+    connect(&playback, &EditorPlayback::isPlayingChanged, this, &PreviewCanvas::playingChanged);
+    connect(&playback, &EditorPlayback::currentTimeChanged, this, &PreviewCanvas::scheduleCompose);
+    connect(&playback.player(), &VideoPlayer::frameChanged, this, [this] {
+        if (!m_playback.isPlaying()) {
             scheduleCompose();
         } else if (!m_composePending) {
             m_composePending = true;
@@ -49,19 +54,20 @@ PreviewCanvas::~PreviewCanvas()
 {
     // Whatever shows the movie next sees it whole.
     if (m_requestedDetail.isValid())
-        m_editor.player().requestFrameSize(QSize());
+        m_playback.player().requestFrameSize(QSize());
 }
 
 double PreviewCanvas::previewTime() const
 {
-    const double t = m_editor.isPlaying() ? m_editor.player().currentTime() : m_editor.currentTime();
+    const double t = m_playback.isPlaying() ? m_playback.player().currentTime() : m_playback.currentTime();
     return std::isfinite(t) ? t : 0;
 }
 
 bool PreviewCanvas::isCurrent() const
 {
-    return m_composerInputs && *m_composerInputs == currentInputs() && !m_dirty && !m_composePending
-        && m_composedTime == previewTime() && m_composedSource.cacheKey() == m_editor.player().currentFrame().cacheKey();
+    return m_composerInputs && m_composerInputs->revision == m_document.compositionRevision()
+        && m_composerInputs->size == pixelSize() && !m_dirty && !m_composePending && m_composedTime == previewTime()
+        && m_composedSource.cacheKey() == m_playback.player().currentFrame().cacheKey();
 }
 
 PreviewCanvas::Inputs PreviewCanvas::currentInputs() const
@@ -69,17 +75,23 @@ PreviewCanvas::Inputs PreviewCanvas::currentInputs() const
     Inputs inputs;
     // The same scene the export composes, so that the two agree. Its trim decides which frames
     // there are, not how one looks: a trim handle's drag needs no new composer.
-    inputs.scene = m_editor.scene();
+    inputs.scene = m_document.scene();
     inputs.scene.settings.trimStart = 0;
     inputs.scene.settings.trimEnd = 0;
-    const QSizeF pixels = QSizeF(size()) * devicePixelRatioF();
-    inputs.size = QSize(std::max(int(std::lround(pixels.width())), 1), std::max(int(std::lround(pixels.height())), 1));
+    inputs.revision = m_document.compositionRevision();
+    inputs.size = pixelSize();
     return inputs;
+}
+
+QSize PreviewCanvas::pixelSize() const
+{
+    const QSizeF pixels = QSizeF(size()) * devicePixelRatioF();
+    return QSize(std::max(int(std::lround(pixels.width())), 1), std::max(int(std::lround(pixels.height())), 1));
 }
 
 void PreviewCanvas::playingChanged()
 {
-    if (m_editor.isPlaying())
+    if (m_playback.isPlaying())
         m_tick.start();
     else
         m_tick.stop();
@@ -110,7 +122,7 @@ bool sameBackground(const EditSettings& a, QSize aSize, const EditSettings& b, Q
 
 void PreviewCanvas::requestDetail(const Inputs& inputs)
 {
-    VideoPlayer& player = m_editor.player();
+    VideoPlayer& player = m_playback.player();
     const QSize movie = player.frameSize();
     const QSize detail = Compositor::detailSize(movie, inputs.size, inputs.scene.settings, inputs.scene.focusPoints);
     if (detail == m_requestedDetail && movie == m_requestedFor)
@@ -144,8 +156,8 @@ void PreviewCanvas::build()
         return;
     m_building = true;
     const quint64 generation = ++m_generation;
-    const QImage source = m_editor.player().currentFrame();
-    const QSize movie = m_editor.player().frameSize();
+    const QImage source = m_playback.player().currentFrame();
+    const QSize movie = m_playback.player().frameSize();
     const double time = previewTime();
     // A change of the zooms or the pointer alone (a zoom dragged along the timeline) keeps the
     // background, the shadow and the layer under the card of the composer on screen.
@@ -218,17 +230,17 @@ void PreviewCanvas::scheduleCompose()
 void PreviewCanvas::compose()
 {
     m_composePending = false;
-    if (m_editor.isPlaying())
+    if (m_playback.isPlaying())
         m_tick.start();
     if (!m_composer)
         return;
-    const QImage source = m_editor.player().currentFrame();
+    const QImage source = m_playback.player().currentFrame();
     const double time = previewTime();
     // Nothing moved: the frame on screen is still right.
     if (!m_dirty && time == m_composedTime && source.cacheKey() == m_composedSource.cacheKey())
         return;
     // A new movie has a new size, and so needs pictures of another size.
-    const QSize movie = m_editor.player().frameSize();
+    const QSize movie = m_playback.player().frameSize();
     if (movie != m_requestedFor)
         requestDetail(*m_composerInputs);
     // Laying the card out for a movie of a new size takes tens of milliseconds: a composer is made

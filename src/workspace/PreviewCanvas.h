@@ -13,7 +13,8 @@
 
 namespace sablewick {
 
-class EditorModel;
+class EditorDocument;
+class EditorPlayback;
 class FrameComposer;
 
 // The live preview: the frame at the playhead composed at the view's own pixel size by the same
@@ -28,11 +29,11 @@ class FrameComposer;
 // size the composer has not laid the card out for yet (the first of a newly opened movie) waits
 // for a composer made for it on the worker too, so the main thread never lays out a card.
 //
-// Main thread only. The editor model must outlive it.
+// Main thread only. The document and playback must outlive it.
 class PreviewCanvas final : public QWidget {
     Q_OBJECT
 public:
-    explicit PreviewCanvas(EditorModel& editor, QWidget* parent = nullptr);
+    PreviewCanvas(EditorDocument& document, EditorPlayback& playback, QWidget* parent = nullptr);
     ~PreviewCanvas() override;
 
     // The time of the frame to show: the player's own clock while playing, else the editor's.
@@ -54,10 +55,13 @@ protected:
 private:
     struct Inputs {
         Scene scene;
+        // The document's composition revision the scene was taken at.
+        quint64 revision = 0;
         QSize size;
-        bool operator==(const Inputs&) const = default;
+        bool operator==(const Inputs& other) const { return revision == other.revision && size == other.size; }
     };
     Inputs currentInputs() const;
+    QSize pixelSize() const;
     void changed();
     void build();
     void arrived(const std::shared_ptr<const Inputs>& inputs, std::shared_ptr<const FrameComposer> composer,
@@ -67,7 +71,8 @@ private:
     void playingChanged();
     void requestDetail(const Inputs& inputs);
 
-    EditorModel& m_editor;
+    EditorDocument& m_document;
+    EditorPlayback& m_playback;
     QTimer m_tick;
     bool m_composePending = false;
     bool m_dirty = true;

@@ -1,12 +1,13 @@
 #include "workspace/SettingsBinding.h"
 
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
 
 namespace sablewick {
 
-StudioBinding<EditSettings> editorSettings(EditorModel& editor)
+StudioBinding<EditSettings> editorSettings(EditorDocument& document)
 {
-    return {[&editor] { return editor.settings(); }, [&editor](const EditSettings& s) { editor.setSettings(s); }};
+    return {[&document] { return document.settings(); },
+            [&document](const EditSettings& s) { document.setSettings(s); }};
 }
 
 }  // namespace sablewick

@@ -7,11 +7,11 @@
 
 namespace sablewick {
 
-class EditorModel;
+class EditorDocument;
 
-// The open video edit's settings as a control sees them: read from the model each time, written
-// back whole, so the model records every write as an edit.
-StudioBinding<EditSettings> editorSettings(EditorModel& editor);
+// The open video edit's settings as a control sees them: read from the document each time,
+// written back whole, so the document records every write as an edit.
+StudioBinding<EditSettings> editorSettings(EditorDocument& document);
 
 // One field of the settings behind `settings`: a write changes that field of the current record
 // and writes the whole record back.

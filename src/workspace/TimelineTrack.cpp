@@ -66,11 +66,11 @@ TimelineTrack::TimelineTrack(EditorModel& editor, StudioBinding<std::optional<QU
         update();
         announceTimelineTrackChanges(this);
     };
-    connect(&editor, &EditorModel::currentTimeChanged, this, repaint);
-    connect(&editor, &EditorModel::durationChanged, this, repaint);
-    connect(&editor, &EditorModel::settingsChanged, this, repaint);
-    connect(&editor, &EditorModel::eventsChanged, this, repaint);
-    connect(&editor, &EditorModel::thumbnailsChanged, this, [this, repaint] {
+    connect(&editor.playback(), &EditorPlayback::currentTimeChanged, this, repaint);
+    connect(&editor.document(), &EditorDocument::durationChanged, this, repaint);
+    connect(&editor.document(), &EditorDocument::settingsChanged, this, repaint);
+    connect(&editor.document(), &EditorDocument::eventsChanged, this, repaint);
+    connect(&editor.document(), &EditorDocument::thumbnailsChanged, this, [this, repaint] {
         ++m_thumbnailGeneration;
         repaint();
     });
@@ -84,33 +84,36 @@ TimelineTrack::~TimelineTrack()
 
 QSize TimelineTrack::sizeHint() const { return {600, int(TrackLayout::height)}; }
 
-TrackLayout TimelineTrack::layout() const { return TrackLayout(width(), m_editor.duration(), m_edgeInset); }
+TrackLayout TimelineTrack::layout() const
+{
+    return TrackLayout(width(), m_editor.document().duration(), m_edgeInset);
+}
 
 std::vector<TrackLayout::Segment> TimelineTrack::segments() const
 {
     const std::optional<QUuid> selected = m_selectedPoint.get ? m_selectedPoint.get() : std::nullopt;
     std::vector<TrackLayout::Segment> result;
-    result.reserve(m_editor.events().size());
-    for (const FocusPoint& point : m_editor.events())
-        result.push_back({point.time, m_editor.zoomLength(point.id), selected == point.id});
+    result.reserve(m_editor.document().events().size());
+    for (const FocusPoint& point : m_editor.document().events())
+        result.push_back({point.time, m_editor.focus().zoomLength(point.id), selected == point.id});
     return result;
 }
 
 TrackLayout::Hit TimelineTrack::hitAt(QPointF point) const
 {
-    const EditSettings& settings = m_editor.settings();
-    return layout().hitTest(point, settings.trimStart, settings.trimEnd, m_editor.currentTime(), segments());
+    const EditSettings& settings = m_editor.document().settings();
+    return layout().hitTest(point, settings.trimStart, settings.trimEnd, m_editor.playback().currentTime(), segments());
 }
 
 const FocusPoint* TimelineTrack::pointAt(int segment) const
 {
-    const auto& events = m_editor.events();
+    const auto& events = m_editor.document().events();
     return segment >= 0 && size_t(segment) < events.size() ? &events[size_t(segment)] : nullptr;
 }
 
 const FocusPoint* TimelineTrack::findPoint(const QUuid& id) const
 {
-    for (const FocusPoint& point : m_editor.events())
+    for (const FocusPoint& point : m_editor.document().events())
         if (point.id == id)
             return &point;
     return nullptr;
@@ -137,11 +140,19 @@ void TimelineTrack::paintEvent(QPaintEvent*)
     // drawn again only when something they show has changed.
     const StudioColors colors = StudioColors::of(this);
     const TrackLayout track = layout();
-    const EditSettings& settings = m_editor.settings();
+    const EditSettings& settings = m_editor.document().settings();
     const qreal ratio = devicePixelRatioF();
 
-    const UnderKey under{size(), ratio, m_editor.duration(), settings.trimStart, settings.trimEnd,
-                         m_thumbnailGeneration, colors.label, colors.secondaryLabel, colors.tertiaryLabel, colors.accent};
+    const UnderKey under{size(),
+                         ratio,
+                         m_editor.document().duration(),
+                         settings.trimStart,
+                         settings.trimEnd,
+                         m_thumbnailGeneration,
+                         colors.label,
+                         colors.secondaryLabel,
+                         colors.tertiaryLabel,
+                         colors.accent};
     if (!m_under || m_under->key != under) {
         QImage image = newLayer();
         QPainter p(&image);
@@ -158,7 +169,7 @@ void TimelineTrack::paintEvent(QPaintEvent*)
     OverKey over{size(), ratio, colors.accent, settings.zoomStrength, {}};
     over.segments.reserve(all.size());
     for (size_t i = 0; i < all.size(); ++i) {
-        const FocusPoint& point = m_editor.events()[i];
+        const FocusPoint& point = m_editor.document().events()[i];
         if (holding && point.id == m_activePoint) {
             held = i;
             continue;
@@ -181,7 +192,7 @@ void TimelineTrack::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.drawImage(QPointF(0, 0), m_under->image);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF line = track.playheadLine(m_editor.currentTime());
+    const QRectF line = track.playheadLine(m_editor.playback().currentTime());
     p.setPen(Qt::NoPen);
     p.setBrush(colors.label);
     p.drawRoundedRect(line, 1, 1);
@@ -217,7 +228,7 @@ std::vector<QRectF> TimelineTrack::captionAreas() const
 void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const StudioColors& colors) const
 {
     p.setRenderHint(QPainter::Antialiasing);
-    const EditSettings& settings = m_editor.settings();
+    const EditSettings& settings = m_editor.document().settings();
 
     p.setFont(rulerFont());
     p.setPen(colors.secondaryLabel);
@@ -229,7 +240,7 @@ void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const Stud
     fillRounded(p, track.zoomLane(), 6, withAlpha(colors.tertiaryLabel, 0.13));
     const QRectF band = track.filmstrip();
     fillRounded(p, band, 7, withAlpha(colors.label, 0.07));
-    const QList<QImage>& thumbnails = m_editor.thumbnails();
+    const QList<QImage>& thumbnails = m_editor.document().thumbnails();
     if (!thumbnails.isEmpty()) {
         p.save();
         QPainterPath clip;
@@ -270,7 +281,7 @@ void TimelineTrack::paintUnder(QPainter& p, const TrackLayout& track, const Stud
 void TimelineTrack::paintSegment(QPainter& p, const TrackLayout& track, const StudioColors& colors, size_t index,
                                  const TrackLayout::Segment& segment, const QRectF& caption, bool pressed) const
 {
-    const FocusPoint& point = m_editor.events()[index];
+    const FocusPoint& point = m_editor.document().events()[index];
     const TrackLayout::SegmentPlace place = track.segment(segment);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -293,7 +304,7 @@ void TimelineTrack::paintSegment(QPainter& p, const TrackLayout& track, const St
         p.setPen(colors.accent);
         const QRectF text(x, caption.top(), std::max(caption.right() - x, 0.0), caption.height());
         const QString title =
-            TimelineText::segmentCaption(point.zoomStrength.value_or(m_editor.settings().zoomStrength));
+            TimelineText::segmentCaption(point.zoomStrength.value_or(m_editor.document().settings().zoomStrength));
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                    QFontMetricsF(captionFont).elidedText(title, Qt::ElideRight, text.width()));
     }
@@ -361,21 +372,21 @@ void TimelineTrack::clickSegment(const QUuid& id)
         return;
     if (m_selectedPoint.set)
         m_selectedPoint.set(id);
-    m_editor.previewFocusPoint(id);
+    m_editor.focus().previewFocusPoint(id);
 }
 
 std::vector<TimelineTrack::Element> TimelineTrack::elements() const
 {
     const TrackLayout track = layout();
-    const EditSettings& settings = m_editor.settings();
+    const EditSettings& settings = m_editor.document().settings();
     std::vector<Element> result{
         {Element::Kind::trimIn, {}, QStringLiteral("Trim in handle"), track.trimHandle(settings.trimStart)},
         {Element::Kind::trimOut, {}, QStringLiteral("Trim out handle"), track.trimHandle(settings.trimEnd)},
-        {Element::Kind::playhead, {}, QStringLiteral("Playhead"), track.playhead(m_editor.currentTime())},
+        {Element::Kind::playhead, {}, QStringLiteral("Playhead"), track.playhead(m_editor.playback().currentTime())},
     };
     const std::vector<TrackLayout::Segment> all = segments();
     for (size_t i = 0; i < all.size(); ++i) {
-        const FocusPoint& point = m_editor.events()[i];
+        const FocusPoint& point = m_editor.document().events()[i];
         const TrackLayout::SegmentPlace place = track.segment(all[i]);
         const QString kind = QString::fromUtf8(storedValue(point.kind).data(), qsizetype(storedValue(point.kind).size()));
         result.push_back({Element::Kind::segmentBody, point.id,
@@ -441,13 +452,16 @@ void TimelineTrack::drag(QPointF at)
         scrub(at.x());
         break;
     case TrackLayout::Part::trimIn:
-        dragGrabbed(m_trimStart, offset, m_editor.settings().trimStart, [this](double t) { m_editor.setTrimStart(t); });
+        dragGrabbed(m_trimStart, offset, m_editor.document().settings().trimStart,
+                    [this](double t) { m_editor.focus().setTrimStart(t); });
         break;
     case TrackLayout::Part::trimOut:
-        dragGrabbed(m_trimEnd, offset, m_editor.settings().trimEnd, [this](double t) { m_editor.setTrimEnd(t); });
+        dragGrabbed(m_trimEnd, offset, m_editor.document().settings().trimEnd,
+                    [this](double t) { m_editor.focus().setTrimEnd(t); });
         break;
     case TrackLayout::Part::playhead:
-        dragGrabbed(m_playhead, offset, m_editor.currentTime(), [this](double t) { m_editor.seek(t); });
+        dragGrabbed(m_playhead, offset, m_editor.playback().currentTime(),
+                    [this](double t) { m_editor.playback().seek(t); });
         break;
     case TrackLayout::Part::segmentBody: {
         const std::optional<double> travel = m_move.travel(at);
@@ -456,9 +470,9 @@ void TimelineTrack::drag(QPointF at)
             return;
         const double moveOffset = track.timeOffset(*travel);
         if (m_move.needsGrab()) {
-            m_editor.pausePlayback();
+            m_editor.playback().pausePlayback();
             if (!std::exchange(m_editedInGesture, true))
-                m_editor.flushPendingEdits();
+                m_editor.document().flushPendingEdits();
             point = findPoint(m_activePoint);
             if (!point)
                 return;
@@ -469,7 +483,7 @@ void TimelineTrack::drag(QPointF at)
             m_selectedPoint.set(id);
         point = findPoint(id);
         if (point)
-            m_editor.moveFocusPoint(id, m_move.target(point->time, moveOffset));
+            m_editor.focus().moveFocusPoint(id, m_move.target(point->time, moveOffset));
         break;
     }
     case TrackLayout::Part::segmentGrip: {
@@ -477,14 +491,14 @@ void TimelineTrack::drag(QPointF at)
         if (!findPoint(id))
             return;
         if (m_resize.needsGrab(id)) {
-            m_editor.pausePlayback();
+            m_editor.playback().pausePlayback();
             if (!std::exchange(m_editedInGesture, true))
-                m_editor.flushPendingEdits();
-            m_resize.grab(id, m_editor.zoomLength(id));
+                m_editor.document().flushPendingEdits();
+            m_resize.grab(id, m_editor.focus().zoomLength(id));
         }
         if (m_selectedPoint.set)
             m_selectedPoint.set(id);
-        m_editor.setZoomLength(m_resize.target(m_editor.zoomLength(id), offset), id);
+        m_editor.focus().setZoomLength(m_resize.target(m_editor.focus().zoomLength(id), offset), id);
         break;
     }
     default:
@@ -495,19 +509,19 @@ void TimelineTrack::drag(QPointF at)
 void TimelineTrack::dragGrabbed(GrabDrag& grab, double offset, double, const std::function<void(double)>& send)
 {
     if (grab.needsGrab()) {
-        m_editor.pausePlayback();
+        m_editor.playback().pausePlayback();
         if (m_active != TrackLayout::Part::playhead && !std::exchange(m_editedInGesture, true))
-            m_editor.flushPendingEdits();
+            m_editor.document().flushPendingEdits();
         // The value is read after pausing: the player stops where it is, not where it was.
         switch (m_active) {
         case TrackLayout::Part::trimIn:
-            grab.grab(m_editor.settings().trimStart);
+            grab.grab(m_editor.document().settings().trimStart);
             break;
         case TrackLayout::Part::trimOut:
-            grab.grab(m_editor.settings().trimEnd);
+            grab.grab(m_editor.document().settings().trimEnd);
             break;
         default:
-            grab.grab(m_editor.currentTime());
+            grab.grab(m_editor.playback().currentTime());
             break;
         }
     }
@@ -516,8 +530,8 @@ void TimelineTrack::dragGrabbed(GrabDrag& grab, double offset, double, const std
 
 void TimelineTrack::scrub(double x)
 {
-    m_editor.pausePlayback();
-    m_editor.seek(layout().timeAt(x));
+    m_editor.playback().pausePlayback();
+    m_editor.playback().seek(layout().timeAt(x));
 }
 
 void TimelineTrack::cancelGesture()
@@ -537,14 +551,14 @@ void TimelineTrack::finishGesture(bool ended)
     if (part == TrackLayout::Part::segmentBody) {
         const std::optional<QUuid> moved = ended ? m_move.end() : m_move.cancel();
         if (moved) {
-            m_editor.finishMovingFocusPoint(*moved);
+            m_editor.focus().finishMovingFocusPoint(*moved);
             // Only a move that ended shows its zoom; a cancelled one is only settled.
             if (ended)
-                m_editor.previewFocusPoint(*moved);
+                m_editor.focus().previewFocusPoint(*moved);
         }
     }
     if (std::exchange(m_editedInGesture, false))
-        m_editor.flushPendingEdits();
+        m_editor.document().flushPendingEdits();
     m_activePoint = {};
     update();
 }
@@ -570,7 +584,7 @@ void TimelineTrack::contextMenuEvent(QContextMenuEvent* event)
                                       QStringLiteral("Add zoom at playhead"));
         connect(add, &QAction::triggered, this, [this] {
             if (m_onAddZoomAtTime)
-                m_onAddZoomAtTime(m_editor.currentTime());
+                m_onAddZoomAtTime(m_editor.playback().currentTime());
         });
     } else {
         return;

@@ -1,5 +1,6 @@
 #include "workspace/TimelineViews.h"
 
+#include "editor/EditorModel.h"
 #include "mainwindow/ContentState.h"
 #include "workspace/EditorTimeline.h"
 #include "workspace/PreviewCanvas.h"
@@ -9,7 +10,9 @@ namespace sablewick {
 
 WorkspaceViews withPreviewAndTimeline(WorkspaceViews views, AppPreferences& preferences)
 {
-    views.previewCanvas = [](EditorModel& editor, QWidget* parent) { return new PreviewCanvas(editor, parent); };
+    views.previewCanvas = [](EditorModel& editor, QWidget* parent) {
+        return new PreviewCanvas(editor.document(), editor.playback(), parent);
+    };
     views.timeline = [&preferences](EditorModel& editor, ContentState& state, QWidget* parent) {
         auto* timeline = new EditorTimeline(
             editor,

@@ -4,7 +4,8 @@
 #include "components/StudioLabel.h"
 #include "components/StudioSegments.h"
 #include "components/StudioSlider.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/FocusEditor.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"
 #include "workspace/InspectorSection.h"
@@ -14,9 +15,11 @@
 
 namespace sablewick {
 
-ZoomSegmentOptions::ZoomSegmentOptions(EditorModel& editor, const FocusPoint& point, QWidget* parent)
+ZoomSegmentOptions::ZoomSegmentOptions(EditorDocument& document, FocusEditor& focus, const FocusPoint& point,
+                                       QWidget* parent)
     : QWidget(parent)
-    , m_editor(editor)
+    , m_document(document)
+    , m_focus(focus)
     , m_point(point)
 {
     using namespace InspectorBindings;
@@ -26,46 +29,49 @@ ZoomSegmentOptions::ZoomSegmentOptions(EditorModel& editor, const FocusPoint& po
     column->setSpacing(12);
 
     m_amountText = InspectorParts::valueRow(column, QStringLiteral("Zoom amount"));
-    m_amount = new StudioSlider(pointOverride<double>(editor, id, &FocusPoint::zoomStrength,
-                                                      [&editor] { return editor.settings().zoomStrength; }),
+    m_amount = new StudioSlider(pointOverride<double>(document, id, &FocusPoint::zoomStrength,
+                                                      [&document] { return document.settings().zoomStrength; }),
                                 1.05, 4, std::nullopt, this);
     m_amount->setAccessibleName(QStringLiteral("Selected zoom amount"));
     column->addWidget(m_amount);
 
     m_applyToAll = InspectorParts::button(QStringLiteral("Apply amount to all zooms"));
-    connect(m_applyToAll, &QAbstractButton::clicked, this, [this] {
-        m_editor.applyZoomAmountToAll(InspectorText::zoomAmount(m_point, m_editor.settings()));
-    });
+    connect(m_applyToAll, &QAbstractButton::clicked, this,
+            [this] { m_focus.applyZoomAmountToAll(InspectorText::zoomAmount(m_point, m_document.settings())); });
     column->addWidget(m_applyToAll, 0, Qt::AlignLeft);
 
     m_mode = StudioSegments::make<ZoomMode>(
         QStringLiteral("Zoom mode"),
-        pointOverride<ZoomMode>(editor, id, &FocusPoint::zoomMode, [] { return ZoomMode::manual; }),
+        pointOverride<ZoomMode>(document, id, &FocusPoint::zoomMode, [] { return ZoomMode::manual; }),
         {ZoomMode::manual, ZoomMode::follow},
-        [](ZoomMode mode) { return mode == ZoomMode::follow ? QStringLiteral("Follow cursor") : QStringLiteral("Fixed"); },
+        [](ZoomMode mode) {
+            return mode == ZoomMode::follow ? QStringLiteral("Follow cursor") : QStringLiteral("Fixed");
+        },
         this);
     column->addWidget(m_mode);
     m_modeNote = InspectorParts::note(QString());
     column->addWidget(m_modeNote);
 
     m_transitionText = InspectorParts::valueRow(column, QStringLiteral("Transition"));
-    m_transition = new StudioSlider(pointOverride<double>(editor, id, &FocusPoint::zoomTransition,
-                                                          [&editor] { return editor.settings().effectiveZoomTransition(); }),
-                                    0.15, 1.4, std::nullopt, this);
+    m_transition =
+        new StudioSlider(pointOverride<double>(document, id, &FocusPoint::zoomTransition,
+                                               [&document] { return document.settings().effectiveZoomTransition(); }),
+                         0.15, 1.4, std::nullopt, this);
     m_transition->setAccessibleName(QStringLiteral("Selected zoom transition time"));
     column->addWidget(m_transition);
     column->addWidget(InspectorParts::note(QStringLiteral("Entry and exit use the same gentle easing and fit within the block’s length.")));
-    for (auto signal : {&EditorModel::eventsChanged, &EditorModel::settingsChanged, &EditorModel::pointerSamplesChanged})
-        connect(&editor, signal, this, &ZoomSegmentOptions::refresh);
+    for (auto signal :
+         {&EditorDocument::eventsChanged, &EditorDocument::settingsChanged, &EditorDocument::pointerSamplesChanged})
+        connect(&document, signal, this, &ZoomSegmentOptions::refresh);
     refresh();
 }
 
 void ZoomSegmentOptions::refresh()
 {
-    if (const FocusPoint* live = InspectorBindings::findPoint(m_editor, m_point.id))
+    if (const FocusPoint* live = InspectorBindings::findPoint(m_document, m_point.id))
         m_point = *live;
-    const EditSettings& settings = m_editor.settings();
-    const bool hasSamples = !m_editor.pointerSamples().empty();
+    const EditSettings& settings = m_document.settings();
+    const bool hasSamples = !m_document.pointerSamples().empty();
     m_amountText->setText(InspectorText::percent(InspectorText::zoomAmount(m_point, settings)));
     m_amount->refresh();
     m_mode->setEnabled(hasSamples);

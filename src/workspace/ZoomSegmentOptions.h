@@ -6,7 +6,8 @@
 
 namespace sablewick {
 
-class EditorModel;
+class EditorDocument;
+class FocusEditor;
 class StudioButton;
 class StudioLabel;
 class StudioSegments;
@@ -20,7 +21,8 @@ class ZoomSegmentOptions final : public QWidget {
     Q_OBJECT
 
 public:
-    ZoomSegmentOptions(EditorModel& editor, const FocusPoint& point, QWidget* parent = nullptr);
+    ZoomSegmentOptions(EditorDocument& document, FocusEditor& focus, const FocusPoint& point,
+                       QWidget* parent = nullptr);
 
     // Reads the zoom and the edit again; the controls update in place.
     void refresh();
@@ -31,7 +33,8 @@ public:
     StudioButton* applyToAllButton() const { return m_applyToAll; }
 
 private:
-    EditorModel& m_editor;
+    EditorDocument& m_document;
+    FocusEditor& m_focus;
     FocusPoint m_point;  // the zoom as last seen, kept when it is deleted
     StudioLabel* m_amountText;
     StudioSlider* m_amount;

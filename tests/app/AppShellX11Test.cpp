@@ -272,8 +272,8 @@ TEST_F(AppShellX11Test, RelaunchStartsTheInstalledCopyWhichReopensTheRecovery)
     EXPECT_EQ(session.installation().runningBuild, "1");
 
     bool opened = false;
-    session.editor().open(QUrl::fromLocalFile(test::makeClip(folder.path(), "clip.mp4", 1)), std::nullopt,
-                          [&](bool ok) { opened = ok; });
+    session.editor().document().open(QUrl::fromLocalFile(test::makeClip(folder.path(), "clip.mp4", 1)), std::nullopt,
+                                     [&](bool ok) { opened = ok; });
     ASSERT_TRUE(waitFor([&] { return opened; }));
 
     ASSERT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));

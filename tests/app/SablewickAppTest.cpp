@@ -116,7 +116,7 @@ protected:
     ~SablewickAppTest() override
     {
         exportMayEnd = true;
-        test::waitUntil([&] { return !app->session().editor().isExporting(); });
+        test::waitUntil([&] { return !app->session().editor().exporter().isExporting(); });
         // The window session goes before the application that its windows reach.
         delete SablewickLifecycle::editorWindow;
         bridge.reset();
@@ -125,8 +125,8 @@ protected:
     bool openClip()
     {
         bool opened = false;
-        app->session().editor().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
-                                     [&](bool ok) { opened = ok; });
+        app->session().editor().document().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
+                                                [&](bool ok) { opened = ok; });
         return test::waitUntil([&] { return opened; });
     }
     // Sends the quit that every menu and shortcut ends in; true when it was held back.
@@ -245,15 +245,15 @@ TEST_F(SablewickAppTest, ClosingTheMainWindowSavesTheEditAndAReopenMakesANewWind
 {
     app->start();
     ASSERT_TRUE(openClip());
-    EditSettings settings = app->session().editor().settings();
+    EditSettings settings = app->session().editor().document().settings();
     settings.cornerRadius += 10;
-    app->session().editor().setSettings(settings);
-    QFile::remove(EditorModel::recoveryPath());
+    app->session().editor().document().setSettings(settings);
+    QFile::remove(EditorDocument::recoveryPath());
 
     SablewickLifecycle::editorWindow->close();
     EXPECT_FALSE(SablewickLifecycle::editorWindow) << "a closed window is not brought back";
-    EXPECT_TRUE(QFile::exists(EditorModel::recoveryPath())) << "the edit was saved at close";
-    EXPECT_TRUE(app->session().editor().canUndo()) << "the pending edit was flushed";
+    EXPECT_TRUE(QFile::exists(EditorDocument::recoveryPath())) << "the edit was saved at close";
+    EXPECT_TRUE(app->session().editor().document().canUndo()) << "the pending edit was flushed";
 
     app->session().performGlobalAction(StudioShortcutAction::recording);
     EXPECT_EQ(mainWindowsMade, 2);
@@ -268,8 +268,8 @@ TEST_F(SablewickAppTest, QuittingDuringAnExportAsksFirst)
     EXPECT_EQ(quitQuestions, 0);
 
     ASSERT_TRUE(openClip());
-    app->session().editor().export_(QUrl::fromLocalFile(bench.path("out.mp4")), ExportOptions());
-    ASSERT_TRUE(app->session().editor().isExporting());
+    app->session().editor().exporter().export_(QUrl::fromLocalFile(bench.path("out.mp4")), ExportOptions());
+    ASSERT_TRUE(app->session().editor().exporter().isExporting());
 
     quitAnswer = false;
     EXPECT_TRUE(quitHeldBack());
@@ -306,15 +306,15 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
     // Nothing open: the first usable file opens without a question.
     app->activate({"https://example.com/elsewhere.mp4", QUrl::fromLocalFile(first).toString(),
                    QUrl::fromLocalFile(second).toString()});
-    ASSERT_TRUE(test::waitUntil([&] { return editor.movieURL().has_value(); }));
-    EXPECT_EQ(editor.movieURL()->toLocalFile(), first);
+    ASSERT_TRUE(test::waitUntil([&] { return editor.document().movieURL().has_value(); }));
+    EXPECT_EQ(editor.document().movieURL()->toLocalFile(), first);
     EXPECT_TRUE(dialogs.alerts.empty());
 
-    EditSettings settings = editor.settings();
+    EditSettings settings = editor.document().settings();
     settings.cornerRadius += 10;
-    editor.setSettings(settings);
-    editor.flushPendingEdits();
-    ASSERT_TRUE(editor.hasUnsavedEdits());
+    editor.document().setSettings(settings);
+    editor.document().flushPendingEdits();
+    ASSERT_TRUE(editor.document().hasUnsavedEdits());
 
     // The user keeps the edit: nothing is replaced.
     dialogs.alertAnswers = {1};
@@ -322,15 +322,15 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].message, MainWindowText::savePromptMessage);
     QCoreApplication::processEvents();
-    EXPECT_EQ(editor.movieURL()->toLocalFile(), first);
-    EXPECT_EQ(editor.settings().cornerRadius, settings.cornerRadius);
-    EXPECT_TRUE(editor.hasUnsavedEdits());
+    EXPECT_EQ(editor.document().movieURL()->toLocalFile(), first);
+    EXPECT_EQ(editor.document().settings().cornerRadius, settings.cornerRadius);
+    EXPECT_TRUE(editor.document().hasUnsavedEdits());
 
     // The user lets it go: the new file replaces it.
     dialogs.alertAnswers = {2};
     app->activate({QUrl::fromLocalFile(second).toString()});
     EXPECT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_TRUE(test::waitUntil([&] { return editor.movieURL()->toLocalFile() == second; }));
+    EXPECT_TRUE(test::waitUntil([&] { return editor.document().movieURL()->toLocalFile() == second; }));
 
     // An image goes to the image editor and leaves the video edit alone.
     ASSERT_TRUE(picture().save(bench.path("Shot.png")));
@@ -338,7 +338,7 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
     ASSERT_TRUE(test::waitUntil([&] { return !app->session().screenshot().isOpening(); }));
     ASSERT_TRUE(app->session().screenshot().sourceURL().has_value());
     EXPECT_EQ(app->session().screenshot().sourceURL()->toLocalFile(), bench.path("Shot.png"));
-    EXPECT_EQ(editor.movieURL()->toLocalFile(), second);
+    EXPECT_EQ(editor.document().movieURL()->toLocalFile(), second);
     EXPECT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_EQ(mainWindowsMade, 1);
 
@@ -350,7 +350,7 @@ TEST_F(SablewickAppTest, FilesFromAnotherLaunchAskBeforeTheyReplaceUnsavedWork)
     app->activate({QUrl::fromLocalFile(fake.fileName()).toString()});
     EXPECT_TRUE(test::waitUntil([&] { return editor.notice().has_value(); }));
     EXPECT_EQ(editor.notice(), "Could not open image: This file is not a readable image.");
-    EXPECT_EQ(editor.movieURL()->toLocalFile(), second);
+    EXPECT_EQ(editor.document().movieURL()->toLocalFile(), second);
 }
 
 TEST_F(SablewickAppTest, AMainWindowOpenedAgainIsTitledAfterTheOpenMovie)
@@ -358,7 +358,7 @@ TEST_F(SablewickAppTest, AMainWindowOpenedAgainIsTitledAfterTheOpenMovie)
     useMainWindow();
     app->start();
     ASSERT_TRUE(openClip());
-    const QString title = ContentPresenter::windowTitle(app->session().editor().movieURL());
+    const QString title = ContentPresenter::windowTitle(app->session().editor().document().movieURL());
     ASSERT_NE(title, "Sablewick");
     ASSERT_TRUE(test::waitUntil([&] { return SablewickLifecycle::editorWindow->windowTitle() == title; }));
 

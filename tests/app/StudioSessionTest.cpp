@@ -199,13 +199,13 @@ TEST_F(StudioSessionTest, UnsavedVideoIsSavedBeforeTheRelaunch)
 {
     const QString movie = test::Clips::get().twoSeconds;
     bool opened = false;
-    session->editor().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    session->editor().document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
     ASSERT_TRUE(test::waitUntil([&] { return opened; }));
-    EditSettings settings = session->editor().settings();
+    EditSettings settings = session->editor().document().settings();
     settings.cornerRadius += 4;
-    session->editor().setSettings(settings);
-    session->editor().flushPendingEdits();
-    ASSERT_TRUE(session->editor().hasUnsavedEdits());
+    session->editor().document().setSettings(settings);
+    session->editor().document().flushPendingEdits();
+    ASSERT_TRUE(session->editor().document().hasUnsavedEdits());
 
     // Cancelled: nothing saved, nothing launched, no flags.
     EXPECT_FALSE(session->saveAndReopenForUpdate());
@@ -215,7 +215,7 @@ TEST_F(StudioSessionTest, UnsavedVideoIsSavedBeforeTheRelaunch)
     destination = QUrl::fromLocalFile(bench.path("Edit.sablewick.json"));
     EXPECT_TRUE(session->saveAndReopenForUpdate());
     EXPECT_TRUE(QFile::exists(bench.path("Edit.sablewick.json")));
-    EXPECT_FALSE(session->editor().hasUnsavedEdits());
+    EXPECT_FALSE(session->editor().document().hasUnsavedEdits());
     EXPECT_EQ(launched.size(), 1);
     EXPECT_EQ(flagsOnDiskAtLaunch, QVariant(true)) << "a video was open";
 }
@@ -223,19 +223,19 @@ TEST_F(StudioSessionTest, UnsavedVideoIsSavedBeforeTheRelaunch)
 TEST_F(StudioSessionTest, RelaunchedProcessReopensTheRecoveryCopyOnce)
 {
     bool opened = false;
-    session->editor().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
-                           [&](bool ok) { opened = ok; });
+    session->editor().document().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
+                                      [&](bool ok) { opened = ok; });
     ASSERT_TRUE(test::waitUntil([&] { return opened; }));
     ASSERT_TRUE(session->reopenAfterSavingRecovery());
-    ASSERT_TRUE(QFile::exists(EditorModel::recoveryPath()));
+    ASSERT_TRUE(QFile::exists(EditorDocument::recoveryPath()));
 
     // The next process: a new session over the same stored flags and recovery folder.
     session.reset();
     StudioSession next(sessionServices());
     next.restoreAfterRelaunch();
     EXPECT_FALSE(defaults.boolValue(StudioSession::restoreAfterUpdateKey));
-    ASSERT_TRUE(test::waitUntil([&] { return next.editor().movieURL().has_value(); }));
-    EXPECT_EQ(next.editor().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
+    ASSERT_TRUE(test::waitUntil([&] { return next.editor().document().movieURL().has_value(); }));
+    EXPECT_EQ(next.editor().document().movieURL()->toLocalFile(), test::Clips::get().twoSeconds);
 }
 
 TEST_F(StudioSessionTest, AnUnsavedImageEditIsSavedAndComesBackAfterTheRelaunch)
@@ -346,9 +346,9 @@ TEST_F(StudioSessionRecordingTest, RecordingKeyStopsARecordingThatThenOpensInThe
     QFile::remove(movie);
     ASSERT_TRUE(QFile::copy(test::Clips::get().twoSeconds, movie));
     capture.lastEvents.finished();
-    ASSERT_TRUE(test::waitUntil([&] { return session->editor().movieURL().has_value(); }));
-    EXPECT_EQ(session->editor().movieURL()->toLocalFile(), movie);
-    EXPECT_EQ(session->editor().events().size(), 1u) << "the marked zoom came along";
+    ASSERT_TRUE(test::waitUntil([&] { return session->editor().document().movieURL().has_value(); }));
+    EXPECT_EQ(session->editor().document().movieURL()->toLocalFile(), movie);
+    EXPECT_EQ(session->editor().document().events().size(), 1u) << "the marked zoom came along";
     EXPECT_TRUE(opened.isEmpty()) << "the window is not brought forward";
 }
 
@@ -356,13 +356,13 @@ TEST_F(StudioSessionRecordingTest, RecordingKeyStopsARecordingThatThenOpensInThe
 TEST_F(StudioSessionRecordingTest, ARecordingFinishedWithoutAWindowKeepsTheUnsavedEdit)
 {
     bool loaded = false;
-    session->editor().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
-                           [&](bool ok) { loaded = ok; });
+    session->editor().document().open(QUrl::fromLocalFile(test::Clips::get().twoSeconds), std::nullopt,
+                                      [&](bool ok) { loaded = ok; });
     ASSERT_TRUE(test::waitUntil([&] { return loaded; }));
-    EditSettings edited = session->editor().settings();
+    EditSettings edited = session->editor().document().settings();
     edited.shadowStrength += 0.05;
-    session->editor().setSettings(edited);
-    ASSERT_TRUE(session->editor().hasUnsavedEdits());
+    session->editor().document().setSettings(edited);
+    ASSERT_TRUE(session->editor().document().hasUnsavedEdits());
 
     startRecording();
     recorder().stop();
@@ -371,15 +371,15 @@ TEST_F(StudioSessionRecordingTest, ARecordingFinishedWithoutAWindowKeepsTheUnsav
     QFile::remove(movie);
     ASSERT_TRUE(QFile::copy(test::Clips::get().threeSeconds, movie));
     capture.lastEvents.finished();
-    ASSERT_TRUE(test::waitUntil([&] { return session->editor().movieURL() == QUrl::fromLocalFile(movie); }));
+    ASSERT_TRUE(test::waitUntil([&] { return session->editor().document().movieURL() == QUrl::fromLocalFile(movie); }));
 
-    const std::optional<QUrl> kept = session->editor().recentProjects().value(0);
+    const std::optional<QUrl> kept = session->editor().document().recentProjects().value(0);
     ASSERT_TRUE(kept.has_value()) << "the edit was not kept";
     EXPECT_TRUE(QFileInfo(kept->toLocalFile()).fileName().startsWith("Edit before recording "));
     bool reopened = false;
-    session->editor().openProject(*kept, [&](bool ok) { reopened = ok; });
+    session->editor().document().openProject(*kept, [&](bool ok) { reopened = ok; });
     ASSERT_TRUE(test::waitUntil([&] { return reopened; }));
-    EXPECT_EQ(session->editor().settings().shadowStrength, edited.shadowStrength);
+    EXPECT_EQ(session->editor().document().settings().shadowStrength, edited.shadowStrength);
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ protected:
         QFile::copy(Clips::get().twoSeconds, movie);
         ProjectFile::writeSidecar(bench.path("Take.sablewick.json"), sidecar);
         ASSERT_TRUE(bench.open(movie));
-        ASSERT_FALSE(model().pointerSamples().empty());
+        ASSERT_FALSE(model().document().pointerSamples().empty());
     }
     EditorModel& model() { return bench.model(); }
 
@@ -99,44 +99,50 @@ protected:
 
 TEST_F(EditorExportTest, AFinishedExportReportsItsFile)
 {
-    model().togglePlayback();
+    model().playback().togglePlayback();
     const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
-    model().export_(destination, ExportOptions{ExportFormat::gif, ExportResolution::p720, 0}, [&] { ended = true; });
-    EXPECT_TRUE(model().isExporting());
-    EXPECT_FALSE(model().isPlaying()) << "exporting pauses playback";
-    EXPECT_EQ(model().exportProgress(), 0);
+    model().exporter().export_(destination, ExportOptions{ExportFormat::gif, ExportResolution::p720, 0},
+                               [&] { ended = true; });
+    EXPECT_TRUE(model().exporter().isExporting());
+    EXPECT_FALSE(model().playback().isPlaying()) << "exporting pauses playback";
+    EXPECT_EQ(model().exporter().exportProgress(), 0);
     pipeline.waitForStart();
 
     // A second export while one runs changes nothing.
-    model().export_(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
+    model().exporter().export_(QUrl::fromLocalFile(bench.path("Other.mp4")), ExportOptions{});
     EXPECT_EQ(pipeline.request().destination, destination.toLocalFile());
     const ExportRequest request = pipeline.request();
     EXPECT_EQ(request.scene.moviePath, movie);
     EXPECT_EQ(request.options.format, ExportFormat::gif);
     EXPECT_TRUE(request.scene.pointerTrack().empty()) << "the recorded pointer is not the editable one";
-    EXPECT_EQ(request.scene, model().scene());
+    const Scene current = model().document().scene();
+    EXPECT_EQ(request.scene.pointerSamples, current.pointerSamples) << "the pointer track is shared, not copied";
+    EXPECT_EQ(request.scene.settings, current.settings);
+    EXPECT_EQ(request.scene.focusPoints, current.focusPoints);
+    EXPECT_EQ(request.scene.interactionEvents, current.interactionEvents);
+    EXPECT_EQ(request.scene.sourceSize, current.sourceSize);
     EXPECT_EQ(pipeline.niceness(), std::min(currentThreadNiceness() + backgroundNiceness, 19))
         << "the export gives way to the main thread";
 
     pipeline.report(0.25);
-    ASSERT_TRUE(waitUntil([&] { return model().exportProgress() == 0.25; }));
+    ASSERT_TRUE(waitUntil([&] { return model().exporter().exportProgress() == 0.25; }));
     pipeline.report(0.5);
     pipeline.finish({ExportOutcome::Status::finished, {}});
     ASSERT_TRUE(waitUntil([&] { return ended; }));
-    EXPECT_FALSE(model().isExporting());
-    EXPECT_FALSE(model().isCancellingExport());
-    EXPECT_EQ(model().exportProgress(), 0.5) << "progress that came before the end is applied";
-    EXPECT_EQ(model().exportURL(), destination);
+    EXPECT_FALSE(model().exporter().isExporting());
+    EXPECT_FALSE(model().exporter().isCancellingExport());
+    EXPECT_EQ(model().exporter().exportProgress(), 0.5) << "progress that came before the end is applied";
+    EXPECT_EQ(model().exporter().exportURL(), destination);
     EXPECT_EQ(model().notice(), QStringLiteral("Exported Demo.mp4"));
 
     pipeline.report(0.9);  // after the end
     QCoreApplication::processEvents();
-    EXPECT_EQ(model().exportProgress(), 0.5);
+    EXPECT_EQ(model().exporter().exportProgress(), 0.5);
 }
 
 TEST_F(EditorExportTest, AnExportThatOutlivesTheModelStillReportsItsEnd)
 {
-    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
     bench.destroyModel();
     pipeline.report(0.5);  // dropped: nobody to show it to
@@ -151,10 +157,11 @@ TEST_F(EditorExportTest, TheEditablePointerTravelsWithTheExport)
     sidecar.editablePointer = true;
     ProjectFile::writeSidecar(bench.path("Take.sablewick.json"), sidecar);
     ASSERT_TRUE(bench.open(movie));
-    model().export_(QUrl::fromLocalFile(bench.path("Demo.mov")), ExportOptions{}, [&] { ended = true; });
+    model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mov")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
     const Scene scene = pipeline.request().scene;
-    EXPECT_EQ(scene.pointerSamples, model().pointerSamples());
+    ASSERT_TRUE(scene.pointerSamples);
+    EXPECT_EQ(*scene.pointerSamples, model().document().pointerSamples());
     EXPECT_EQ(scene.pointerTrack().size(), 2u);
     pipeline.finish({ExportOutcome::Status::finished, {}});
     ASSERT_TRUE(waitUntil([&] { return ended; }));
@@ -163,39 +170,41 @@ TEST_F(EditorExportTest, TheEditablePointerTravelsWithTheExport)
 
 TEST_F(EditorExportTest, CancellingEndsTheRunWithItsNotice)
 {
-    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
-    model().cancelExport();
-    EXPECT_TRUE(model().isCancellingExport());
-    EXPECT_TRUE(model().isExporting());
-    model().cancelExport();
-    EXPECT_TRUE(model().isCancellingExport());
+    model().exporter().cancelExport();
+    EXPECT_TRUE(model().exporter().isCancellingExport());
+    EXPECT_TRUE(model().exporter().isExporting());
+    model().exporter().cancelExport();
+    EXPECT_TRUE(model().exporter().isCancellingExport());
     ASSERT_TRUE(waitUntil([&] { return ended; }));
-    EXPECT_FALSE(model().isExporting());
-    EXPECT_FALSE(model().isCancellingExport());
+    EXPECT_FALSE(model().exporter().isExporting());
+    EXPECT_FALSE(model().exporter().isCancellingExport());
     EXPECT_EQ(model().notice(), QStringLiteral("Export cancelled."));
-    EXPECT_FALSE(model().exportURL().has_value());
+    EXPECT_FALSE(model().exporter().exportURL().has_value());
 }
 
 TEST_F(EditorExportTest, AFailureIsReportedAndTheNextRunStartsClean)
 {
-    model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
     pipeline.waitForStart();
     pipeline.finish({ExportOutcome::Status::failed, QStringLiteral("Could not finish the export.")});
     ASSERT_TRUE(waitUntil([&] { return ended; }));
     EXPECT_EQ(model().notice(), QStringLiteral("Export failed: Could not finish the export."));
-    EXPECT_FALSE(model().exportURL().has_value());
-    EXPECT_FALSE(model().isExporting());
+    EXPECT_FALSE(model().exporter().exportURL().has_value());
+    EXPECT_FALSE(model().exporter().isExporting());
 }
 
 TEST(EditorExportWithoutPipelineTest, NoPipelineAndNoMovieAreHandled)
 {
     EditorBench bench;
     bool ended = false;
-    bench.model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
-    EXPECT_FALSE(bench.model().isExporting()) << "nothing is open";
+    bench.model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{},
+                                     [&] { ended = true; });
+    EXPECT_FALSE(bench.model().exporter().isExporting()) << "nothing is open";
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-    bench.model().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{}, [&] { ended = true; });
+    bench.model().exporter().export_(QUrl::fromLocalFile(bench.path("Demo.mp4")), ExportOptions{},
+                                     [&] { ended = true; });
     ASSERT_TRUE(waitUntil([&] { return ended; }));
     EXPECT_EQ(bench.model().notice(), QStringLiteral("Export failed: A video exporter is not available."));
 }
@@ -213,19 +222,19 @@ protected:
     {
         bench.services.exportRunner = standardExportRunner();
         ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-        bench.model().setTrimEnd(0.5);
+        bench.model().focus().setTrimEnd(0.5);
     }
     // Runs an export to its end; with `cancelWhenUnderWay`, cancels it once it has reported
     // progress.
     bool run(const QUrl& destination, bool cancelWhenUnderWay)
     {
         bool ended = false;
-        bench.model().export_(destination, ExportOptions{ExportFormat::mp4, ExportResolution::p720, 0},
-                              [&] { ended = true; });
+        bench.model().exporter().export_(destination, ExportOptions{ExportFormat::mp4, ExportResolution::p720, 0},
+                                         [&] { ended = true; });
         if (cancelWhenUnderWay) {
-            EXPECT_TRUE(waitUntil([&] { return ended || bench.model().exportProgress() > 0; }));
+            EXPECT_TRUE(waitUntil([&] { return ended || bench.model().exporter().exportProgress() > 0; }));
             EXPECT_FALSE(ended) << "the export ended before it could be cancelled";
-            bench.model().cancelExport();
+            bench.model().exporter().cancelExport();
         }
         return waitUntil([&] { return ended; }, 120000);
     }
@@ -238,8 +247,8 @@ TEST_F(EditorRealExportTest, ExportsAPlayableMovie)
     const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
     ASSERT_TRUE(run(destination, false));
     EXPECT_EQ(bench.model().notice(), QStringLiteral("Exported Demo.mp4"));
-    EXPECT_EQ(bench.model().exportURL(), destination);
-    EXPECT_DOUBLE_EQ(bench.model().exportProgress(), 1.0);
+    EXPECT_EQ(bench.model().exporter().exportURL(), destination);
+    EXPECT_DOUBLE_EQ(bench.model().exporter().exportProgress(), 1.0);
     const MediaInfo info = probeMedia(destination.toLocalFile().toStdString());
     ASSERT_TRUE(info.hasVideo());
     EXPECT_EQ(info.video().width, 1280);
@@ -249,12 +258,12 @@ TEST_F(EditorRealExportTest, ExportsAPlayableMovie)
 
 TEST_F(EditorRealExportTest, ACancelledExportLeavesNothingBehind)
 {
-    bench.model().setTrimEnd(2.0);
+    bench.model().focus().setTrimEnd(2.0);
     const QUrl destination = QUrl::fromLocalFile(bench.path("out/Demo.mp4"));
     QDir().mkpath(bench.path("out"));
     ASSERT_TRUE(run(destination, true));
     EXPECT_EQ(bench.model().notice(), QStringLiteral("Export cancelled."));
-    EXPECT_FALSE(bench.model().exportURL().has_value());
+    EXPECT_FALSE(bench.model().exporter().exportURL().has_value());
     EXPECT_TRUE(QDir(bench.path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 

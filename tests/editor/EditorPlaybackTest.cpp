@@ -31,17 +31,16 @@ protected:
         for (const char* track : {"glass-light", "night-pulse"})
             QFile(bench.path(QStringLiteral("assets/Music/%1.m4a").arg(track))).open(QIODevice::WriteOnly);
         ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5), click(1.2)}));
-        duration = model().duration();
+        duration = model().document().duration();
     }
 
     EditorModel& model() { return bench.model(); }
     FakeVideoPlayer& player() { return bench.player(); }
     void change(const std::function<void(EditSettings&)>& edit)
     {
-        EditSettings s = model().settings();
+        EditSettings s = model().document().settings();
         edit(s);
-        model().setSettings(s);
-        model().configureMusicPreview();  // what the views do after every change of the settings
+        model().document().setSettings(s);
     }
     QString track(const char* name) const { return bench.path(QStringLiteral("assets/Music/%1.m4a").arg(name)); }
     // Sound files are read on the model's workers: a track's player exists once the read is back.
@@ -63,103 +62,103 @@ protected:
 
 TEST_F(EditorPlaybackTest, SeekingStaysInsideTheMovie)
 {
-    model().seek(-3);
-    EXPECT_EQ(model().currentTime(), 0);
+    model().playback().seek(-3);
+    EXPECT_EQ(model().playback().currentTime(), 0);
     EXPECT_EQ(player().seeks.back(), 0);
-    model().seek(duration + 5);
-    EXPECT_EQ(model().currentTime(), duration);
+    model().playback().seek(duration + 5);
+    EXPECT_EQ(model().playback().currentTime(), duration);
     EXPECT_EQ(player().seeks.back(), duration);
-    model().seek(0.75);
+    model().playback().seek(0.75);
     EXPECT_EQ(player().time, 0.75);
 }
 
 TEST_F(EditorPlaybackTest, PlayingFromTheLastTwentiethOfTheRangeRestartsAtTheTrimStart)
 {
-    model().setTrimStart(0.3);
-    model().setTrimEnd(1.5);
-    model().seek(1.5 - 0.03);
-    model().togglePlayback();
-    EXPECT_TRUE(model().isPlaying());
+    model().focus().setTrimStart(0.3);
+    model().focus().setTrimEnd(1.5);
+    model().playback().seek(1.5 - 0.03);
+    model().playback().togglePlayback();
+    EXPECT_TRUE(model().playback().isPlaying());
     EXPECT_TRUE(player().playing);
-    EXPECT_DOUBLE_EQ(model().currentTime(), 0.3);
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 0.3);
 
-    model().togglePlayback();
-    EXPECT_FALSE(model().isPlaying());
+    model().playback().togglePlayback();
+    EXPECT_FALSE(model().playback().isPlaying());
     EXPECT_FALSE(player().playing);
-    model().seek(1.5 - 0.06);
-    model().togglePlayback();
-    EXPECT_DOUBLE_EQ(model().currentTime(), 1.44);
-    model().togglePlayback();
-    model().seek(0.1);  // before the range
-    model().togglePlayback();
-    EXPECT_DOUBLE_EQ(model().currentTime(), 0.3);
+    model().playback().seek(1.5 - 0.06);
+    model().playback().togglePlayback();
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 1.44);
+    model().playback().togglePlayback();
+    model().playback().seek(0.1);  // before the range
+    model().playback().togglePlayback();
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 0.3);
 }
 
 TEST_F(EditorPlaybackTest, PlaybackPausesOrLoopsAtTheTrimEnd)
 {
-    model().setTrimStart(0.2);
-    model().setTrimEnd(1.0);
-    model().togglePlayback();
+    model().focus().setTrimStart(0.2);
+    model().focus().setTrimEnd(1.0);
+    model().playback().togglePlayback();
     player().tick(0.95);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(model().isPlaying());
-    EXPECT_DOUBLE_EQ(model().currentTime(), 0.95);
+    EXPECT_TRUE(model().playback().isPlaying());
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 0.95);
     player().tick(1.04);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(model().isPlaying());
+    EXPECT_FALSE(model().playback().isPlaying());
     EXPECT_FALSE(player().playing);
-    EXPECT_DOUBLE_EQ(model().currentTime(), 1.04) << "the player's own time when it stopped";
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 1.04) << "the player's own time when it stopped";
 
-    model().setLoopPlayback(true);
+    model().playback().setLoopPlayback(true);
     change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
     FakeAudioPlayer* music = loaded("glass-light");
     ASSERT_NE(music, nullptr);
-    model().togglePlayback();
+    model().playback().togglePlayback();
     ASSERT_TRUE(music->playing);
     player().tick(1.02);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(model().isPlaying());
+    EXPECT_TRUE(model().playback().isPlaying());
     EXPECT_TRUE(player().playing);
-    EXPECT_DOUBLE_EQ(model().currentTime(), 0.2);
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 0.2);
     EXPECT_TRUE(music->playing);
     EXPECT_DOUBLE_EQ(music->position(), 0) << "the music restarts with the range";
 }
 
 TEST_F(EditorPlaybackTest, TheMovieRunningOutRestartsALoopOnceAndStopsOtherwise)
 {
-    model().setTrimStart(0.2);
-    model().setLoopPlayback(true);
-    model().togglePlayback();
+    model().focus().setTrimStart(0.2);
+    model().playback().setLoopPlayback(true);
+    model().playback().togglePlayback();
     player().seeks.clear();
     int timeReports = 0;
-    QObject::connect(&model(), &EditorModel::currentTimeChanged, [&] { ++timeReports; });
+    QObject::connect(&model().playback(), &EditorPlayback::currentTimeChanged, [&] { ++timeReports; });
     player().runOut(duration);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(model().isPlaying());
+    EXPECT_TRUE(model().playback().isPlaying());
     EXPECT_TRUE(player().playing);
     EXPECT_EQ(player().seeks, std::vector<double>{0.2}) << "one restart, not one per end report";
-    EXPECT_DOUBLE_EQ(model().currentTime(), 0.2);
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), 0.2);
     EXPECT_EQ(timeReports, 2) << "the playhead went to the end and back once";
 
     // A player whose own movie ends a little before the probed duration still stops playback.
-    model().setLoopPlayback(false);
+    model().playback().setLoopPlayback(false);
     player().runOut(duration - 0.04);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(model().isPlaying());
-    EXPECT_DOUBLE_EQ(model().currentTime(), duration - 0.04) << "the player's own time when it stopped";
+    EXPECT_FALSE(model().playback().isPlaying());
+    EXPECT_DOUBLE_EQ(model().playback().currentTime(), duration - 0.04) << "the player's own time when it stopped";
 }
 
 TEST_F(EditorPlaybackTest, TheMusicLoopsFromTheTrimStart)
 {
     bench.playback.audioLength = 0.5;
-    model().setTrimStart(0.25);
+    model().focus().setTrimStart(0.25);
     change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
     FakeAudioPlayer* music = loaded("glass-light");
     ASSERT_NE(music, nullptr);
     EXPECT_TRUE(music->looping);
     const std::vector<std::pair<double, double>> rows{{1.25, 0.0}, {1.0, 0.25}, {0.125, 0.0}, {0.5, 0.25}};
     for (const auto& [movieTime, musicTime] : rows) {
-        model().seek(movieTime);
+        model().playback().seek(movieTime);
         EXPECT_NEAR(music->position(), musicTime, 1e-9) << "movie time " << movieTime;
     }
 }
@@ -185,12 +184,12 @@ TEST_F(EditorPlaybackTest, AMusicFileIsReadOnlyAsFarAsTheMovieOrTheAuditionPlays
     ASSERT_TRUE(waitUntil([&] { return bench.playback.readReaches(track("glass-light")).size() == 2; }));
     EXPECT_TRUE(coversOnly(bench.playback.readReaches(track("glass-light")), 3.0));
     ASSERT_NE(loaded("glass-light"), nullptr);
-    model().configureMusicPreview();
+    model().playback().configureMusicPreview();
     EXPECT_EQ(bench.playback.readReaches(track("glass-light")).size(), 2u) << "an unchanged preview is not read again";
 
-    model().auditionMusic(MusicChoice::pulse);
+    model().playback().auditionMusic(MusicChoice::pulse);
     ASSERT_NE(loaded("night-pulse"), nullptr);
-    EXPECT_TRUE(coversOnly(bench.playback.readReaches(track("night-pulse")), EditorModel::auditionLength));
+    EXPECT_TRUE(coversOnly(bench.playback.readReaches(track("night-pulse")), EditorPlayback::auditionLength));
 }
 
 TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
@@ -199,12 +198,13 @@ TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
         s.musicChoice = MusicChoice::glass;
         s.interactionSounds = true;
     });
-    ASSERT_TRUE(waitUntil([&] { return !model().isPreparingInteractionSounds(); }));
-    ASSERT_FALSE(model().interactionSoundError().has_value()) << model().interactionSoundError()->toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !model().playback().isPreparingInteractionSounds(); }));
+    ASSERT_FALSE(model().playback().interactionSoundError().has_value())
+        << model().playback().interactionSoundError()->toStdString();
     FakeAudioPlayer* music = loaded("glass-light");
     const size_t playersMade = bench.playback.audio.size();
     ASSERT_NE(music, nullptr);
-    model().togglePlayback();
+    model().playback().togglePlayback();
     player().tick(0.5);
     music->setPosition(0.5);
     const int plays = music->plays;
@@ -218,7 +218,7 @@ TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
     EXPECT_DOUBLE_EQ(music->position(), 0.5) << "the running music is left where it is";
     EXPECT_EQ(music->plays, plays + 1) << "asked to go on playing, not restarted";
     EXPECT_FLOAT_EQ(player().volume, 0.0f);
-    EXPECT_FALSE(model().isPreparingInteractionSounds());
+    EXPECT_FALSE(model().playback().isPreparingInteractionSounds());
     EXPECT_EQ(bench.playback.audio.size(), playersMade) << "no new render, no new player";
     // The music and the sounds are read on workers side by side, so either player may come first.
     const auto sounds = std::find_if(bench.playback.audio.begin(), bench.playback.audio.end(),
@@ -226,12 +226,12 @@ TEST_F(EditorPlaybackTest, AVolumeChangeNeitherRestartsTheMusicNorRendersAgain)
     ASSERT_NE(sounds, bench.playback.audio.end());
     EXPECT_FLOAT_EQ((*sounds)->volume(), 1.0f) << "the sounds' volume is clamped to 1";
 
-    model().auditionMusic(MusicChoice::pulse);
+    model().playback().auditionMusic(MusicChoice::pulse);
     FakeAudioPlayer* audition = loaded("night-pulse");
     ASSERT_NE(audition, nullptr);
     change([](EditSettings& s) { s.musicVolume = 0.1; });
     EXPECT_FLOAT_EQ(audition->volume(), 0.1f);
-    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    EXPECT_EQ(model().playback().auditioningMusic(), MusicChoice::pulse);
 }
 
 TEST_F(EditorPlaybackTest, SoundsWithoutAnyClickOrTypingRenderNothing)
@@ -239,8 +239,8 @@ TEST_F(EditorPlaybackTest, SoundsWithoutAnyClickOrTypingRenderNothing)
     bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{});
     const size_t playersMade = bench.playback.audio.size();
     change([](EditSettings& s) { s.interactionSounds = true; });
-    EXPECT_FALSE(model().isPreparingInteractionSounds());
-    EXPECT_FALSE(model().interactionSoundError().has_value());
+    EXPECT_FALSE(model().playback().isPreparingInteractionSounds());
+    EXPECT_FALSE(model().playback().interactionSoundError().has_value());
     EXPECT_EQ(bench.playback.audio.size(), playersMade);
 }
 
@@ -259,14 +259,12 @@ TEST_F(EditorPlaybackTest, OnlyTheNewestSoundRenderIsUsedAndEveryOtherFileIsDele
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5), click(1.2)}));
 
     change([](EditSettings& s) { s.interactionSounds = true; });
-    EXPECT_TRUE(model().isPreparingInteractionSounds());
-    model().setTrimStart(0.1);
-    model().configureMusicPreview();
-    model().setTrimStart(0.2);
-    model().configureMusicPreview();
+    EXPECT_TRUE(model().playback().isPreparingInteractionSounds());
+    model().focus().setTrimStart(0.1);
+    model().focus().setTrimStart(0.2);
     ASSERT_TRUE(waitUntil([&] {
         std::lock_guard guard(lock);
-        return rendered.size() == 3 && !model().isPreparingInteractionSounds();
+        return rendered.size() == 3 && !model().playback().isPreparingInteractionSounds();
     }));
     QCoreApplication::processEvents();
     FakeAudioPlayer* sounds = static_cast<FakeAudioPlayer*>(bench.playback.audio.back().data());
@@ -296,43 +294,44 @@ TEST_F(EditorPlaybackTest, AFailedSoundRenderIsReportedAndRetried)
     bench.destroyModel();
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{click(0.5)}));
     change([](EditSettings& s) { s.interactionSounds = true; });
-    ASSERT_TRUE(waitUntil([&] { return model().interactionSoundError().has_value(); }));
-    EXPECT_EQ(model().interactionSoundError(),
-              QStringLiteral("Could not prepare interaction sounds: Could not create the local interaction soundtrack."));
-    EXPECT_FALSE(model().isPreparingInteractionSounds());
-    model().configureMusicPreview();
-    ASSERT_TRUE(waitUntil([&] { return calls == 2 && !model().isPreparingInteractionSounds(); }));
+    ASSERT_TRUE(waitUntil([&] { return model().playback().interactionSoundError().has_value(); }));
+    EXPECT_EQ(
+        model().playback().interactionSoundError(),
+        QStringLiteral("Could not prepare interaction sounds: Could not create the local interaction soundtrack."));
+    EXPECT_FALSE(model().playback().isPreparingInteractionSounds());
+    model().playback().configureMusicPreview();
+    ASSERT_TRUE(waitUntil([&] { return calls == 2 && !model().playback().isPreparingInteractionSounds(); }));
 }
 
 TEST_F(EditorPlaybackTest, AnAuditionTogglesSwitchesAndEndsAfterEightSeconds)
 {
-    model().togglePlayback();
-    model().auditionMusic(MusicChoice::glass);
-    EXPECT_FALSE(model().isPlaying()) << "an audition pauses playback";
-    EXPECT_EQ(model().auditioningMusic(), MusicChoice::glass);
+    model().playback().togglePlayback();
+    model().playback().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().playback().isPlaying()) << "an audition pauses playback";
+    EXPECT_EQ(model().playback().auditioningMusic(), MusicChoice::glass);
     FakeAudioPlayer* glass = loaded("glass-light");
     ASSERT_NE(glass, nullptr);
     EXPECT_TRUE(glass->playing);
     EXPECT_FLOAT_EQ(glass->volume(), 0.28f);
 
-    model().auditionMusic(MusicChoice::glass);
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    model().playback().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
     EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr) << "the audition player is gone";
 
-    model().auditionMusic(MusicChoice::glass);
-    model().auditionMusic(MusicChoice::pulse);
-    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    model().playback().auditionMusic(MusicChoice::glass);
+    model().playback().auditionMusic(MusicChoice::pulse);
+    EXPECT_EQ(model().playback().auditioningMusic(), MusicChoice::pulse);
     ASSERT_NE(loaded("night-pulse"), nullptr);
     EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr) << "the superseded audition never plays";
     bench.scheduler.advance(7.9);
-    EXPECT_EQ(model().auditioningMusic(), MusicChoice::pulse);
+    EXPECT_EQ(model().playback().auditioningMusic(), MusicChoice::pulse);
     bench.scheduler.advance(0.2);
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
 
-    model().togglePlayback();
-    model().auditionMusic(MusicChoice::none);
-    EXPECT_FALSE(model().isPlaying());
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    model().playback().togglePlayback();
+    model().playback().auditionMusic(MusicChoice::none);
+    EXPECT_FALSE(model().playback().isPlaying());
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
 }
 
 TEST_F(EditorPlaybackTest, MusicThatCannotPlayIsReportedOnce)
@@ -346,15 +345,15 @@ TEST_F(EditorPlaybackTest, MusicThatCannotPlayIsReportedOnce)
     change([](EditSettings& s) { s.musicVolume = 0.9; });
     EXPECT_EQ(bench.playback.audioRequests, requests) << "the same file is not tried again";
 
-    model().auditionMusic(MusicChoice::custom);
+    model().playback().auditionMusic(MusicChoice::custom);
     EXPECT_TRUE(noticeBecomes(QStringLiteral("Could not preview track: The file doesn't exist.")));
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
 
     // A built-in track missing from the resources plays nothing and says nothing more.
     change([](EditSettings& s) { s.musicChoice = MusicChoice::bloom; });
-    model().auditionMusic(MusicChoice::bloom);
+    model().playback().auditionMusic(MusicChoice::bloom);
     EXPECT_EQ(model().notice(), QStringLiteral("Could not preview track: The file doesn't exist."));
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
     EXPECT_EQ(bench.playback.audioRequests, requests + 1) << "only the custom audition was tried";
 }
 
@@ -364,10 +363,10 @@ TEST_F(EditorPlaybackTest, SoundFilesAreReadOffTheMainThreadAndOnlyTheNewestRead
     bench.playback.holdDecoding();
     change([](EditSettings& s) { s.musicChoice = MusicChoice::glass; });
     change([](EditSettings& s) { s.musicChoice = MusicChoice::pulse; });
-    model().auditionMusic(MusicChoice::glass);
-    EXPECT_EQ(model().auditioningMusic(), MusicChoice::glass) << "the row shows the audition while it loads";
-    model().auditionMusic(MusicChoice::glass);
-    EXPECT_FALSE(model().auditioningMusic().has_value()) << "a second press stops it before it has started";
+    model().playback().auditionMusic(MusicChoice::glass);
+    EXPECT_EQ(model().playback().auditioningMusic(), MusicChoice::glass) << "the row shows the audition while it loads";
+    model().playback().auditionMusic(MusicChoice::glass);
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value()) << "a second press stops it before it has started";
     ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() >= 1; }));
     EXPECT_TRUE(bench.playback.audio.empty()) << "no player before its file is read";
 
@@ -378,11 +377,11 @@ TEST_F(EditorPlaybackTest, SoundFilesAreReadOffTheMainThreadAndOnlyTheNewestRead
     ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(bench.playback.audio.size(), 1u) << "the replaced track and the stopped audition made no player";
-    EXPECT_FALSE(model().auditioningMusic().has_value());
+    EXPECT_FALSE(model().playback().auditioningMusic().has_value());
 
     // A read still running when the model goes is dropped.
     bench.playback.holdDecoding();
-    model().auditionMusic(MusicChoice::glass);
+    model().playback().auditionMusic(MusicChoice::glass);
     ASSERT_TRUE(waitUntil([&] { return bench.playback.waitingDecodes() == 1; }));
     bench.destroyModel();
     // The read uses the services the model was given, which need only outlive the model.
@@ -390,6 +389,21 @@ TEST_F(EditorPlaybackTest, SoundFilesAreReadOffTheMainThreadAndOnlyTheNewestRead
     bench.playback.releaseDecoding();
     QCoreApplication::processEvents();
     EXPECT_EQ(bench.playback.audioFor(track("glass-light")), nullptr);
+}
+
+TEST(SoundPreviewTest, OnlySoundFieldsRefreshTheMusicPreview)
+{
+    const EditSettings base;
+    EditSettings trim = base;
+    trim.trimEnd = 4;
+    EditSettings music = base;
+    music.musicVolume = 0.3;
+    EditSettings look = base;
+    look.cornerRadius = base.cornerRadius + 4;
+    EXPECT_TRUE(soundPreviewDiffers(base, trim));
+    EXPECT_TRUE(soundPreviewDiffers(base, music));
+    EXPECT_FALSE(soundPreviewDiffers(base, look));
+    EXPECT_FALSE(soundPreviewDiffers(base, base));
 }
 
 }  // namespace

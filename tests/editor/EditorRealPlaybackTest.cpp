@@ -29,7 +29,7 @@ protected:
     {
         bench.services.playback = &engine;
         ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-        player = qobject_cast<PlaybackVideoPlayer*>(&bench.model().player());
+        player = qobject_cast<PlaybackVideoPlayer*>(&bench.model().playback().player());
         ASSERT_NE(player, nullptr);
     }
     // Makes a tone of `seconds` the edit's music and waits until the preview has read it.
@@ -37,11 +37,10 @@ protected:
     {
         EditorModel& model = bench.model();
         const QString track = makeTone(bench.dir.path(), name, seconds);
-        EditSettings s = model.settings();
+        EditSettings s = model.document().settings();
         s.musicFileURL = QUrl::fromLocalFile(track);
         s.musicChoice = MusicChoice::custom;
-        model.setSettings(s);
-        model.configureMusicPreview();
+        model.document().setSettings(s);
         EXPECT_TRUE(waitUntil([&] { return engine.heldSeconds.contains(track); }, 60000));
         return track;
     }
@@ -63,8 +62,8 @@ TEST_F(EditorRealPlaybackTest, SeekingShowsTheExactFrame)
     EXPECT_EQ(player->frameSize(), QSize(320, 180));
     VideoFrameSource source(Clips::get().twoSeconds.toStdString());
     for (const double t : {1.0, 0.5, 1.9}) {
-        model.seek(t);
-        EXPECT_DOUBLE_EQ(model.currentTime(), t);
+        model.playback().seek(t);
+        EXPECT_DOUBLE_EQ(model.playback().currentTime(), t);
         ASSERT_TRUE(frameShownAt(t)) << t;
         const QImage expected = source.frameAt(t).image;
         EXPECT_EQ(player->currentFrame().convertToFormat(QImage::Format_RGB32),
@@ -76,24 +75,24 @@ TEST_F(EditorRealPlaybackTest, SeekingShowsTheExactFrame)
 TEST_F(EditorRealPlaybackTest, PlaybackStopsAtTheTrimEnd)
 {
     EditorModel& model = bench.model();
-    model.setTrimStart(0.2);
-    model.setTrimEnd(0.8);
-    model.seek(0.5);
-    model.togglePlayback();
-    ASSERT_TRUE(model.isPlaying());
-    ASSERT_TRUE(waitUntil([&] { return model.currentTime() > 0.55; }, 10000)) << "the playhead moves";
-    ASSERT_TRUE(waitUntil([&] { return !model.isPlaying(); }, 10000));
-    EXPECT_GE(model.currentTime(), 0.8);
-    EXPECT_LT(model.currentTime(), 1.0) << "within about one report after the trim end";
+    model.focus().setTrimStart(0.2);
+    model.focus().setTrimEnd(0.8);
+    model.playback().seek(0.5);
+    model.playback().togglePlayback();
+    ASSERT_TRUE(model.playback().isPlaying());
+    ASSERT_TRUE(waitUntil([&] { return model.playback().currentTime() > 0.55; }, 10000)) << "the playhead moves";
+    ASSERT_TRUE(waitUntil([&] { return !model.playback().isPlaying(); }, 10000));
+    EXPECT_GE(model.playback().currentTime(), 0.8);
+    EXPECT_LT(model.playback().currentTime(), 1.0) << "within about one report after the trim end";
     EXPECT_FALSE(player->isPlaying());
 
-    model.setLoopPlayback(true);
-    model.togglePlayback();
-    EXPECT_DOUBLE_EQ(model.currentTime(), 0.2) << "played from the trim end: restarts at the trim start";
-    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 0.7; }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return model.currentTime() < 0.5; }, 10000)) << "looped back";
-    EXPECT_TRUE(model.isPlaying());
-    model.togglePlayback();
+    model.playback().setLoopPlayback(true);
+    model.playback().togglePlayback();
+    EXPECT_DOUBLE_EQ(model.playback().currentTime(), 0.2) << "played from the trim end: restarts at the trim start";
+    ASSERT_TRUE(waitUntil([&] { return model.playback().currentTime() >= 0.7; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model.playback().currentTime() < 0.5; }, 10000)) << "looped back";
+    EXPECT_TRUE(model.playback().isPlaying());
+    model.playback().togglePlayback();
     EXPECT_FALSE(player->isPlaying());
 }
 
@@ -108,30 +107,30 @@ TEST_F(EditorRealPlaybackTest, PlayMovesTheTimeAndThePictureWithTheMusic)
 
     for (const double from : {0.0, 0.3}) {
         SCOPED_TRACE(from);
-        model.seek(from);
-        model.togglePlayback();
-        ASSERT_TRUE(model.isPlaying());
+        model.playback().seek(from);
+        model.playback().togglePlayback();
+        ASSERT_TRUE(model.playback().isPlaying());
         const double musicFrom = engine.latest->position();
         // The bound is only the failure limit; what counts is how far the movie got meanwhile.
-        ASSERT_TRUE(
-            waitUntil([&] { return engine.latest->position() - musicFrom >= 1.2 || !model.isPlaying(); }, 60000));
-        EXPECT_GT(model.currentTime(), from + 0.6) << "the time stood still while the music played";
+        ASSERT_TRUE(waitUntil(
+            [&] { return engine.latest->position() - musicFrom >= 1.2 || !model.playback().isPlaying(); }, 60000));
+        EXPECT_GT(model.playback().currentTime(), from + 0.6) << "the time stood still while the music played";
         EXPECT_GT(player->currentFrameTime(), from + 0.5) << "no new picture";
-        model.pausePlayback();
+        model.playback().pausePlayback();
     }
 }
 
 TEST_F(EditorRealPlaybackTest, AMusicAuditionPlaysARealFile)
 {
-    EditSettings s = bench.model().settings();
+    EditSettings s = bench.model().document().settings();
     s.musicFileURL = QUrl::fromLocalFile(makeTone(bench.dir.path(), "tone.wav", 1.0));
-    bench.model().setSettings(s);
-    bench.model().auditionMusic(MusicChoice::custom);
-    EXPECT_EQ(bench.model().auditioningMusic(), MusicChoice::custom);
+    bench.model().document().setSettings(s);
+    bench.model().playback().auditionMusic(MusicChoice::custom);
+    EXPECT_EQ(bench.model().playback().auditioningMusic(), MusicChoice::custom);
     // The file is read on a worker; the eight seconds count from when it starts playing.
     ASSERT_TRUE(waitUntil([&] {
         bench.scheduler.advance(8);
-        return !bench.model().auditioningMusic().has_value();
+        return !bench.model().playback().auditioningMusic().has_value();
     }));
     EXPECT_FALSE(bench.model().notice().has_value());
 }
@@ -141,15 +140,15 @@ TEST_F(EditorRealPlaybackTest, ALongTrackOnAShortMovieIsReadOnlyAsFarAsTheMovieP
     EditorModel& model = bench.model();
     const QString track = useMusic("long.m4a", 120);
     ASSERT_FALSE(engine.latest.isNull());
-    EXPECT_GE(engine.heldSeconds[track], model.duration());
-    EXPECT_LT(engine.heldSeconds[track], model.duration() + 5) << "not the whole two minutes";
+    EXPECT_GE(engine.heldSeconds[track], model.document().duration());
+    EXPECT_LT(engine.heldSeconds[track], model.document().duration() + 5) << "not the whole two minutes";
     EXPECT_NEAR(engine.latest->length(), 120, 0.2) << "the music loops at the track's own end";
     EXPECT_FALSE(model.notice().has_value());
-    model.seek(1.5);
-    model.togglePlayback();
+    model.playback().seek(1.5);
+    model.playback().togglePlayback();
     EXPECT_TRUE(engine.latest->isPlaying());
     EXPECT_NEAR(engine.latest->position(), 1.5, 0.25);
-    model.togglePlayback();
+    model.playback().togglePlayback();
 }
 
 // Movies taller than wide, of even and odd sizes, and a wide one that a display matrix stands up:
@@ -180,17 +179,18 @@ TEST_P(EditorTallMovieTest, OpensPlaysAndMakesThumbnails)
     }
     ASSERT_TRUE(bench.open(path));
     EditorModel& model = bench.model();
-    auto* player = qobject_cast<PlaybackVideoPlayer*>(&model.player());
+    auto* player = qobject_cast<PlaybackVideoPlayer*>(&model.playback().player());
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->frameSize(), movie.shown);
-    ASSERT_TRUE(waitUntil([&] { return model.thumbnails().size() == EditorModel::thumbnailCount; }, 60000));
-    for (const QImage& thumbnail : model.thumbnails()) {
-        EXPECT_LE(thumbnail.width(), EditorModel::thumbnailMaxSize.width());
-        EXPECT_EQ(thumbnail.height(), EditorModel::thumbnailMaxSize.height()) << "a tall picture fills the height";
+    ASSERT_TRUE(
+        waitUntil([&] { return model.document().thumbnails().size() == EditorDocument::thumbnailCount; }, 60000));
+    for (const QImage& thumbnail : model.document().thumbnails()) {
+        EXPECT_LE(thumbnail.width(), EditorDocument::thumbnailMaxSize.width());
+        EXPECT_EQ(thumbnail.height(), EditorDocument::thumbnailMaxSize.height()) << "a tall picture fills the height";
     }
     VideoFrameSource source(path.toStdString());
     for (const double t : {0.5, 0.2}) {
-        model.seek(t);
+        model.playback().seek(t);
         ASSERT_TRUE(waitUntil([&] {
             return !player->isSeeking() && !player->currentFrame().isNull() && player->currentFrameTime() <= t
                 && t - player->currentFrameTime() < 1.0 / 30;
@@ -198,10 +198,10 @@ TEST_P(EditorTallMovieTest, OpensPlaysAndMakesThumbnails)
         EXPECT_EQ(source.frameAt(t).image.size(), movie.shown);
         EXPECT_EQ(player->currentFrame().size(), movie.shown) << "the frame of " << t << " s";
     }
-    model.togglePlayback();
-    ASSERT_TRUE(waitUntil([&] { return player->currentFrameTime() >= 0.7 || !model.isPlaying(); }));
-    if (model.isPlaying())
-        model.togglePlayback();
+    model.playback().togglePlayback();
+    ASSERT_TRUE(waitUntil([&] { return player->currentFrameTime() >= 0.7 || !model.playback().isPlaying(); }));
+    if (model.playback().isPlaying())
+        model.playback().togglePlayback();
 }
 
 INSTANTIATE_TEST_SUITE_P(Portrait, EditorTallMovieTest,

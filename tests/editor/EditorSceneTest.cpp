@@ -57,22 +57,22 @@ TEST(EditorSceneTest, APreviewFrameAtFullSizeMatchesTheExportedFrame)
     ASSERT_TRUE(bench.open(movie));
 
     EditorModel& model = bench.model();
-    EditSettings settings = model.settings();
+    EditSettings settings = model.document().settings();
     settings.trimStart = 0.5;
     settings.trimEnd = 1.0;
     settings.backgroundKind = BackgroundKind::solid;
     settings.solidColor = 0x2A6F97;
     settings.frameInset = 6;
     settings.zoomDuration = 1.0;
-    model.setSettings(settings);
+    model.document().setSettings(settings);
 
-    const Scene scene = model.scene();
+    const Scene scene = model.document().scene();
     ASSERT_FALSE(scene.pointerTrack().empty());
     ASSERT_EQ(scene.clickEvents().size(), 1u);
     const ExportOptions options{ExportFormat::mp4, ExportResolution::p720, 2};
     const QUrl destination = QUrl::fromLocalFile(bench.path("Demo.mp4"));
     bool ended = false;
-    model.export_(destination, options, [&] { ended = true; });
+    model.exporter().export_(destination, options, [&] { ended = true; });
     ASSERT_TRUE(waitUntil([&] { return ended; }, 120000));
     ASSERT_EQ(model.notice(), QStringLiteral("Exported Demo.mp4"));
 

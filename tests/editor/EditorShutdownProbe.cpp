@@ -77,13 +77,13 @@ int run(int argc, char** argv)
         return 2;
     file.close();
     std::optional<bool> opened;
-    bench->model().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
+    bench->model().document().open(QUrl::fromLocalFile(movie), std::nullopt, [&](bool ok) { opened = ok; });
     if (!waitUntil([&] { return opened.has_value() && started; }) || !*opened) {
         std::fprintf(stderr, "the movie did not open\n");
         return 2;
     }
     if (exporting)
-        bench->model().export_(QUrl::fromLocalFile(bench->path(QStringLiteral("out.mp4"))), ExportOptions{});
+        bench->model().exporter().export_(QUrl::fromLocalFile(bench->path(QStringLiteral("out.mp4"))), ExportOptions{});
     if (!keepModel)
         bench->destroyModel();
 

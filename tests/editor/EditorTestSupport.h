@@ -320,19 +320,20 @@ public:
     // Opens a movie and waits for the open to end; returns its result.
     bool open(const QString& path, std::optional<std::vector<FocusPoint>> events = std::nullopt)
     {
-        return finish([&](EditorModel::OpenCompletion done) {
-            model().open(QUrl::fromLocalFile(path), std::move(events), std::move(done));
+        return finish([&](EditorDocument::OpenCompletion done) {
+            model().document().open(QUrl::fromLocalFile(path), std::move(events), std::move(done));
         });
     }
     bool openProject(const QUrl& url)
     {
-        return finish([&](EditorModel::OpenCompletion done) { model().openProject(url, std::move(done)); });
+        return finish(
+            [&](EditorDocument::OpenCompletion done) { model().document().openProject(url, std::move(done)); });
     }
 
     // Waits for the backups written on workers and delivers their outcome.
     void settleBackups()
     {
-        model().finishBackups();
+        model().document().finishBackups();
         QCoreApplication::processEvents();
     }
 
@@ -346,7 +347,7 @@ public:
     EditorServices services;
 
 private:
-    bool finish(const std::function<void(EditorModel::OpenCompletion)>& start)
+    bool finish(const std::function<void(EditorDocument::OpenCompletion)>& start)
     {
         std::optional<bool> result;
         start([&result](bool ok) { result = ok; });

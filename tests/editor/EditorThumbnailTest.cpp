@@ -67,7 +67,7 @@ TEST(EditorThumbnailTest, TwelveFramesEvenlyFromTheStart)
     EditorBench bench;
     bench.services.movies = &inspector;
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
-    ASSERT_TRUE(waitUntil([&] { return bench.model().thumbnails().size() == 12; }));
+    ASSERT_TRUE(waitUntil([&] { return bench.model().document().thumbnails().size() == 12; }));
     const std::vector<double> times = inspector.timesFor(Clips::get().threeSeconds);
     ASSERT_EQ(times.size(), 12u);
     for (size_t i = 0; i < times.size(); ++i)
@@ -85,11 +85,11 @@ TEST(EditorThumbnailTest, ANewMovieStartsAFreshStrip)
 
     ASSERT_TRUE(bench.open(Clips::get().rotated));
     inspector.released = true;
-    ASSERT_TRUE(waitUntil([&] { return bench.model().thumbnails().size() == 12; }));
+    ASSERT_TRUE(waitUntil([&] { return bench.model().document().thumbnails().size() == 12; }));
     QThread::msleep(100);
     QCoreApplication::processEvents();
-    EXPECT_EQ(bench.model().thumbnails().size(), 12);
-    for (const QImage& image : bench.model().thumbnails())
+    EXPECT_EQ(bench.model().document().thumbnails().size(), 12);
+    for (const QImage& image : bench.model().document().thumbnails())
         EXPECT_LT(image.width(), image.height()) << "only the upright second movie's frames";
     EXPECT_LE(inspector.timesFor(Clips::get().threeSeconds).size(), 2u) << "the first strip stopped";
 }
@@ -112,9 +112,9 @@ TEST(EditorThumbnailTest, RotatedMoviesComeOutUprightAsTheFfmpegToolShowsThem)
     runFfmpeg({"-i", plain, "-c", "copy", "-metadata:s:v:0", "rotate=90", movie});
 
     ASSERT_TRUE(bench.open(movie));
-    EXPECT_EQ(bench.model().sourceSize(), QSizeF(180, 320));
-    ASSERT_TRUE(waitUntil([&] { return !bench.model().thumbnails().isEmpty(); }));
-    const QImage image = bench.model().thumbnails().front();
+    EXPECT_EQ(bench.model().document().sourceSize(), QSizeF(180, 320));
+    ASSERT_TRUE(waitUntil([&] { return !bench.model().document().thumbnails().isEmpty(); }));
+    const QImage image = bench.model().document().thumbnails().front();
     ASSERT_LT(image.width(), image.height());
     const QColor top = image.pixelColor(image.width() / 2, 5);
     const QColor bottom = image.pixelColor(image.width() / 2, image.height() - 6);

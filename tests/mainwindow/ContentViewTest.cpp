@@ -46,7 +46,8 @@ protected:
     {
         dialogs.openAnswers = {QUrl::fromLocalFile(path)};
         view().flow().openMovie();
-        return waitUntil([&] { return editor().movieURL() == QUrl::fromLocalFile(path) && !view().isShowingWelcome(); });
+        return waitUntil(
+            [&] { return editor().document().movieURL() == QUrl::fromLocalFile(path) && !view().isShowingWelcome(); });
     }
     bool visibleInToolbar(const QString& name)
     {
@@ -89,8 +90,8 @@ TEST_F(ContentViewTest, OpeningAClipShowsTheWorkspaceWithItsTitleAndInspector)
     EXPECT_TRUE(visibleInToolbar("undo"));
     EXPECT_TRUE(visibleInToolbar("export"));
 
-    editor().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
-    editor().finishSaving();
+    editor().document().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
+    editor().document().finishSaving();
     settle();
     EXPECT_EQ(view().subtitle(), "Project saved");
 
@@ -148,8 +149,8 @@ TEST_F(ContentViewTest, ShortcutsFollowTheBindingsAndStepAsideWhileOneIsRecorded
 TEST_F(ContentViewTest, BannerShowsTheRecorderNoticeAndTheExportButton)
 {
     ASSERT_TRUE(openClip(Clips::get().twoSeconds));
-    editor().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
-    editor().finishSaving();
+    editor().document().saveProject(QUrl::fromLocalFile(bench.path("Two.sablewick.json")));
+    editor().document().finishSaving();
     settle();
     StatusBanner* banner = view().previewColumn()->statusBanner();
     EXPECT_TRUE(banner->isVisible());
@@ -185,7 +186,7 @@ TEST_F(ContentViewTest, ExportProgressPanelFollowsARealExport)
     const QUrl destination = QUrl::fromLocalFile(bench.path("Out.mp4"));
     dialogs.saveAnswers = {destination};
     view().flow().exportMovie(options);
-    ASSERT_TRUE(editor().isExporting());
+    ASSERT_TRUE(editor().exporter().isExporting());
     ExportProgressPanel* panel = view().exportProgressPanel();
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->title(), "Exporting video");
@@ -193,20 +194,20 @@ TEST_F(ContentViewTest, ExportProgressPanelFollowsARealExport)
     ASSERT_TRUE(waitUntil([&] {
         if (ExportProgressPanel* p = view().exportProgressPanel(); p && !phases.contains(p->phase()))
             phases << p->phase();
-        return !editor().isExporting();
+        return !editor().exporter().isExporting();
     }, 60000));
     settle();
     EXPECT_TRUE(phases.contains(QString::fromUtf8("Rendering frames…"))) << phases.join(", ").toStdString();
     EXPECT_EQ(view().exportProgressPanel(), nullptr) << "the panel closes itself when the export ends";
-    EXPECT_EQ(editor().exportURL(), destination) << editor().notice().value_or("").toStdString();
+    EXPECT_EQ(editor().exporter().exportURL(), destination) << editor().notice().value_or("").toStdString();
 }
 
 TEST_F(ContentViewTest, FinishedRecordingKeepsTheUnsavedEditAndDropsAreRefusedMeanwhile)
 {
     ASSERT_TRUE(openClip(Clips::get().twoSeconds));
-    EditSettings s = editor().settings();
+    EditSettings s = editor().document().settings();
     s.cornerRadius += 10;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     RecorderState r;
     r.isRecording = true;
     session.setRecorder(r);
@@ -216,17 +217,17 @@ TEST_F(ContentViewTest, FinishedRecordingKeepsTheUnsavedEditAndDropsAreRefusedMe
     r = {};
     r.isFinalizing = true;
     session.setRecorder(r);
-    ASSERT_FALSE(editor().recentProjects().isEmpty());
-    const QUrl kept = editor().recentProjects().first();
+    ASSERT_FALSE(editor().document().recentProjects().isEmpty());
+    const QUrl kept = editor().document().recentProjects().first();
     EXPECT_TRUE(kept.fileName().startsWith("Edit before recording ")) << kept.fileName().toStdString();
-    EXPECT_FALSE(editor().hasUnsavedEdits());
+    EXPECT_FALSE(editor().document().hasUnsavedEdits());
 
     // An edit made while the movie is being finished is kept as well once the recording ends.
     s.cornerRadius += 10;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     session.setRecorder({});
-    EXPECT_EQ(editor().recentProjects().size(), 2);
-    EXPECT_NE(editor().recentProjects().first(), kept);
+    EXPECT_EQ(editor().document().recentProjects().size(), 2);
+    EXPECT_NE(editor().document().recentProjects().first(), kept);
     EXPECT_TRUE(dialogs.alerts.empty()) << "the recording's end asks nothing";
 }
 
@@ -240,9 +241,9 @@ TEST_F(ContentViewTest, ClickOnThePreviewPlacesANewZoomAndEscapeLeavesPlacement)
     EXPECT_EQ(overlay->geometry(), view().previewColumn()->canvasGeometry().translated(-overlay->parentWidget()->pos()))
         << "the overlay covers exactly the fitted canvas";
     QTest::mouseClick(overlay, Qt::LeftButton, {}, overlay->rect().center());
-    ASSERT_EQ(editor().events().size(), 1u);
-    EXPECT_NEAR(editor().events()[0].x, 0.5, 0.02);
-    EXPECT_NEAR(editor().events()[0].y, 0.5, 0.02);
+    ASSERT_EQ(editor().document().events().size(), 1u);
+    EXPECT_NEAR(editor().document().events()[0].x, 0.5, 0.02);
+    EXPECT_NEAR(editor().document().events()[0].y, 0.5, 0.02);
     settle();
     EXPECT_FALSE(overlay->isVisible());
 
@@ -252,7 +253,7 @@ TEST_F(ContentViewTest, ClickOnThePreviewPlacesANewZoomAndEscapeLeavesPlacement)
     view().action("cancelPlacement")->trigger();
     settle();
     EXPECT_FALSE(overlay->isVisible());
-    EXPECT_EQ(editor().events().size(), 1u);
+    EXPECT_EQ(editor().document().events().size(), 1u);
 }
 
 TEST_F(ContentViewTest, RecentProjectsSubmenuListsProjectsByName)
@@ -265,8 +266,8 @@ TEST_F(ContentViewTest, RecentProjectsSubmenuListsProjectsByName)
     settle();
     EXPECT_FALSE(recent->menuAction()->isVisible()) << "absent, not empty, without recent projects";
     ASSERT_TRUE(openClip(Clips::get().twoSeconds));
-    editor().saveProject(QUrl::fromLocalFile(bench.path("Demo.sablewick.json")));
-    editor().finishSaving();
+    editor().document().saveProject(QUrl::fromLocalFile(bench.path("Demo.sablewick.json")));
+    editor().document().finishSaving();
     settle();
     EXPECT_TRUE(recent->menuAction()->isVisible());
     ASSERT_EQ(recent->actions().size(), 1);
@@ -341,14 +342,14 @@ TEST_F(ContentViewTest, InstalledUpdateRaisesTheBannerOrRelaunchesWhenIdle)
 TEST_F(ContentViewTest, RestoreFlagsAreResetAndTheRecoveryReopens)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-    editor().saveRecovery();
+    editor().document().saveRecovery();
     bench.destroyModel();
     window.reset();
     bench.preferences.setValue(ContentView::restoreAfterUpdateKey, true);
     window = std::make_unique<MainWindow>(
         ContentView::Services{&bench.model(), &preferences, &session, &dialogs, &bench.preferences, {}});
     window->show();
-    EXPECT_TRUE(waitUntil([&] { return editor().movieURL().has_value(); }));
+    EXPECT_TRUE(waitUntil([&] { return editor().document().movieURL().has_value(); }));
     EXPECT_FALSE(bench.preferences.boolValue(ContentView::restoreAfterUpdateKey));
     EXPECT_FALSE(session.calls.contains("restoreScreenshotEdit"));
     const QString movie = QFileInfo(Clips::get().twoSeconds).fileName();
@@ -359,7 +360,7 @@ TEST_F(ContentViewTest, RestoreFlagsAreResetAndTheRecoveryReopens)
 TEST_F(ContentViewTest, ContinueEditingNamesTheMovieNotTheRecoveryCopy)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-    editor().saveRecovery();
+    editor().document().saveRecovery();
     bench.destroyModel();
     window.reset();
     window = std::make_unique<MainWindow>(

@@ -25,16 +25,16 @@ protected:
     void openEdited()
     {
         ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
-        EditSettings s = editor().settings();
+        EditSettings s = editor().document().settings();
         s.cornerRadius += 6;
-        editor().setSettings(s);
-        editor().flushPendingEdits();
-        ASSERT_TRUE(editor().hasUnsavedEdits());
+        editor().document().setSettings(s);
+        editor().document().flushPendingEdits();
+        ASSERT_TRUE(editor().document().hasUnsavedEdits());
     }
     EditorModel& editor() { return bench.model(); }
     bool waitForMovie(const QString& path)
     {
-        return waitUntil([&] { return editor().movieURL() == QUrl::fromLocalFile(path); });
+        return waitUntil([&] { return editor().document().movieURL() == QUrl::fromLocalFile(path); });
     }
 
     EditorBench bench;
@@ -48,25 +48,25 @@ TEST_F(DocumentFlowTest, NoPromptWithNothingOpenOrNothingUnsaved)
     EXPECT_TRUE(flow.confirmReplacingEdit());
     openEdited();
     const QUrl saved = QUrl::fromLocalFile(bench.path("Saved.sablewick.json"));
-    editor().saveProject(saved);
-    editor().finishSaving();
-    ASSERT_FALSE(editor().hasUnsavedEdits());
-    editor().togglePlayback();
-    ASSERT_TRUE(editor().isPlaying());
+    editor().document().saveProject(saved);
+    editor().document().finishSaving();
+    ASSERT_FALSE(editor().document().hasUnsavedEdits());
+    editor().playback().togglePlayback();
+    ASSERT_TRUE(editor().playback().isPlaying());
     EXPECT_TRUE(flow.confirmReplacingEdit());
     EXPECT_TRUE(dialogs.alerts.empty());
-    EXPECT_TRUE(editor().isPlaying()) << "no prompt, so playback goes on";
+    EXPECT_TRUE(editor().playback().isPlaying()) << "no prompt, so playback goes on";
 }
 
 TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
 {
     openEdited();
-    editor().togglePlayback();
+    editor().playback().togglePlayback();
 
     // Cancel and Escape keep the edit.
     dialogs.alertAnswers = {1, std::nullopt};
     EXPECT_FALSE(flow.confirmReplacingEdit());
-    EXPECT_FALSE(editor().isPlaying()) << "the prompt pauses playback";
+    EXPECT_FALSE(editor().playback().isPlaying()) << "the prompt pauses playback";
     EXPECT_FALSE(flow.confirmReplacingEdit());
     ASSERT_EQ(dialogs.alerts.size(), 2u);
     const AlertRequest& alert = dialogs.alerts[0];
@@ -78,7 +78,7 @@ TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
     // Discard lets the replacement go on with the edit unsaved.
     dialogs.alertAnswers = {2};
     EXPECT_TRUE(flow.confirmReplacingEdit());
-    EXPECT_TRUE(editor().hasUnsavedEdits());
+    EXPECT_TRUE(editor().document().hasUnsavedEdits());
 
     // Save with a cancelled save panel abandons the replacement; the panel proposes the default name.
     dialogs.alertAnswers = {0};
@@ -101,13 +101,13 @@ TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
     dialogs.saveAnswers = {project};
     EXPECT_TRUE(flow.confirmReplacingEdit());
     EXPECT_TRUE(QFileInfo::exists(project.toLocalFile()));
-    EXPECT_EQ(editor().projectURL(), project);
+    EXPECT_EQ(editor().document().projectURL(), project);
 
     // A known project is saved in place, and its name seeds Save As.
-    EditSettings s = editor().settings();
+    EditSettings s = editor().document().settings();
     s.shadowStrength += 0.03;
-    editor().setSettings(s);
-    editor().flushPendingEdits();
+    editor().document().setSettings(s);
+    editor().document().flushPendingEdits();
     dialogs.alertAnswers = {0};
     const std::size_t panels = dialogs.saveRequests.size();
     EXPECT_TRUE(flow.confirmReplacingEdit());
@@ -120,7 +120,7 @@ TEST_F(DocumentFlowTest, PromptTextsButtonsAndEachAnswer)
 TEST_F(DocumentFlowTest, ASaveAskedForJustBeforeAReplacementCountsAndIsKept)
 {
     openEdited();
-    const double radius = editor().settings().cornerRadius;
+    const double radius = editor().document().settings().cornerRadius;
     const QUrl project = QUrl::fromLocalFile(bench.path("Quick.sablewick.json"));
     dialogs.saveAnswers = {project};
     EXPECT_TRUE(flow.saveProject()) << "a save was asked for";
@@ -131,7 +131,7 @@ TEST_F(DocumentFlowTest, ASaveAskedForJustBeforeAReplacementCountsAndIsKept)
     EXPECT_TRUE(dialogs.alerts.empty()) << "the saved edit needs no prompt";
     ASSERT_TRUE(waitForMovie(Clips::get().threeSeconds));
     EXPECT_DOUBLE_EQ(ProjectFile::readProject(project.toLocalFile()).settings.cornerRadius, radius);
-    EXPECT_EQ(editor().recentProjects().value(0), project);
+    EXPECT_EQ(editor().document().recentProjects().value(0), project);
 }
 
 TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing)
@@ -140,7 +140,7 @@ TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing
     flow.openMovie();
     ASSERT_EQ(dialogs.openRequests.size(), 1u);
     EXPECT_EQ(dialogs.openRequests[0].types, DocumentFlow::movieTypes());
-    EXPECT_FALSE(editor().movieURL());
+    EXPECT_FALSE(editor().document().movieURL());
 
     dialogs.openAnswers = {QUrl::fromLocalFile(Clips::get().twoSeconds)};
     flow.openMovie();
@@ -156,15 +156,15 @@ TEST_F(DocumentFlowTest, OpenPanelsOpenAfterThePromptAndCancelledPanelsDoNothing
     // Discard, then a project from the panel.
     const QUrl project = QUrl::fromLocalFile(bench.path("Three.sablewick.json"));
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
-    editor().saveProject(project);
-    editor().finishSaving();
+    editor().document().saveProject(project);
+    editor().document().finishSaving();
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     dialogs.alertAnswers = {2};
     dialogs.openAnswers = {project};
     flow.openProject();
     EXPECT_EQ(dialogs.openRequests.back().types, DocumentFlow::projectOpenTypes());
     ASSERT_TRUE(waitForMovie(Clips::get().threeSeconds));
-    EXPECT_EQ(editor().projectURL(), project);
+    EXPECT_EQ(editor().document().projectURL(), project);
 }
 
 TEST_F(DocumentFlowTest, AnImageChosenInTheVideoPanelGoesToTheImageEditor)
@@ -180,7 +180,7 @@ TEST_F(DocumentFlowTest, AnImageChosenInTheVideoPanelGoesToTheImageEditor)
     flow.openMovie();
     EXPECT_EQ(session.calls, QStringList{"openImage fake.png"});
     bench.settleBackups();
-    EXPECT_EQ(editor().movieURL(), QUrl::fromLocalFile(Clips::get().twoSeconds)) << "the open video stays";
+    EXPECT_EQ(editor().document().movieURL(), QUrl::fromLocalFile(Clips::get().twoSeconds)) << "the open video stays";
     EXPECT_FALSE(editor().notice().value_or("").startsWith("Could not open video"));
 }
 
@@ -214,13 +214,13 @@ TEST_F(DocumentFlowTest, DropsRouteByTypeAndAskBeforeReplacing)
 
     // A project dropped by a name in capitals opens as a project.
     const QString upper = bench.path("Two.JSON");
-    editor().saveProject(QUrl::fromLocalFile(upper));
-    editor().finishSaving();
+    editor().document().saveProject(QUrl::fromLocalFile(upper));
+    editor().document().finishSaving();
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
     dialogs.alertAnswers = {2};
     EXPECT_TRUE(flow.drop({QUrl::fromLocalFile(upper)}));
     ASSERT_TRUE(waitForMovie(Clips::get().twoSeconds));
-    EXPECT_EQ(editor().projectURL(), QUrl::fromLocalFile(upper));
+    EXPECT_EQ(editor().document().projectURL(), QUrl::fromLocalFile(upper));
 }
 
 TEST_F(DocumentFlowTest, ExportAsksForTheDestinationAndWritesThere)
@@ -234,15 +234,15 @@ TEST_F(DocumentFlowTest, ExportAsksForTheDestinationAndWritesThere)
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "Sablewick Video.gif");
     EXPECT_EQ(dialogs.saveRequests[0].types, DocumentFlow::exportTypes(ExportFormat::gif));
-    EXPECT_FALSE(editor().isExporting()) << "a cancelled panel starts no export";
+    EXPECT_FALSE(editor().exporter().isExporting()) << "a cancelled panel starts no export";
 
     // A movie's name typed with a GIF chosen: the GIF is written under the GIF's name.
     dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path("Out.mp4"))};
     flow.exportMovie(options);
-    EXPECT_TRUE(editor().isExporting());
-    ASSERT_TRUE(waitUntil([&] { return !editor().isExporting(); }, 60000));
+    EXPECT_TRUE(editor().exporter().isExporting());
+    ASSERT_TRUE(waitUntil([&] { return !editor().exporter().isExporting(); }, 60000));
     const QUrl destination = QUrl::fromLocalFile(bench.path("Out.gif"));
-    EXPECT_EQ(editor().exportURL(), destination) << editor().notice().value_or("").toStdString();
+    EXPECT_EQ(editor().exporter().exportURL(), destination) << editor().notice().value_or("").toStdString();
     EXPECT_EQ(editor().notice(), "Exported Out.gif");
     EXPECT_FALSE(QFileInfo::exists(bench.path("Out.mp4")));
     QFile file(destination.toLocalFile());
@@ -290,7 +290,7 @@ TEST(DocumentFlowExportTest, TheDestinationAlwaysCarriesTheChosenFormatsExtensio
         dialogs.saveAnswers = {QUrl::fromLocalFile(bench.path(c.typed))};
         const std::size_t before = handed.size();
         flow.exportMovie(options);
-        ASSERT_TRUE(waitUntil([&] { return !bench.model().isExporting(); }));
+        ASSERT_TRUE(waitUntil([&] { return !bench.model().exporter().isExporting(); }));
         ASSERT_EQ(handed.size(), before + 1) << c.typed.toStdString();
         EXPECT_EQ(handed.back(), bench.path(c.written)) << c.typed.toStdString();
         EXPECT_EQ(bench.model().notice(), "Exported " + c.written) << c.typed.toStdString();
@@ -311,7 +311,7 @@ TEST(DocumentFlowExportTest, TheDestinationAlwaysCarriesTheChosenFormatsExtensio
     EXPECT_TRUE(dialogs.alerts[0].message.contains("taken.gif"));
     EXPECT_EQ(handed.size(), before) << "the user kept the other file";
     flow.exportMovie(gif);
-    ASSERT_TRUE(waitUntil([&] { return !bench.model().isExporting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !bench.model().exporter().isExporting(); }));
     ASSERT_EQ(handed.size(), before + 1);
     EXPECT_EQ(handed.back(), bench.path("taken.gif"));
 }
@@ -320,24 +320,24 @@ TEST_F(DocumentFlowTest, RecordingOverAnUnsavedEditKeepsItAsAProject)
 {
     EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt);
     openEdited();
-    const EditSettings edited = editor().settings();
+    const EditSettings edited = editor().document().settings();
     const std::optional<QUrl> kept = flow.keepEditBeforeRecording();
     ASSERT_TRUE(kept.has_value());
     EXPECT_TRUE(QFileInfo::exists(kept->toLocalFile()));
-    EXPECT_EQ(QFileInfo(kept->toLocalFile()).dir(), QFileInfo(EditorModel::recoveryPath()).dir());
-    EXPECT_EQ(editor().recentProjects().value(0), *kept);
-    EXPECT_FALSE(editor().hasUnsavedEdits());
+    EXPECT_EQ(QFileInfo(kept->toLocalFile()).dir(), QFileInfo(EditorDocument::recoveryPath()).dir());
+    EXPECT_EQ(editor().document().recentProjects().value(0), *kept);
+    EXPECT_FALSE(editor().document().hasUnsavedEdits());
     EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt) << "nothing left to keep";
 
     // An edit the user chose to discard for the recording is not kept; one changed since is.
-    EditSettings s = editor().settings();
+    EditSettings s = editor().document().settings();
     s.shadowStrength += 0.05;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     dialogs.alertAnswers = {2};
     ASSERT_TRUE(flow.confirmReplacingEdit());
     EXPECT_EQ(flow.keepEditBeforeRecording(), std::nullopt);
     s.shadowStrength += 0.05;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     const std::optional<QUrl> second = flow.keepEditBeforeRecording();
     ASSERT_TRUE(second.has_value());
     EXPECT_NE(*second, *kept) << "a second kept edit never replaces the first";
@@ -346,7 +346,7 @@ TEST_F(DocumentFlowTest, RecordingOverAnUnsavedEditKeepsItAsAProject)
     // The kept project brings the edit back after the recording replaced it.
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
     ASSERT_TRUE(bench.openProject(*kept));
-    EXPECT_EQ(editor().settings().cornerRadius, edited.cornerRadius);
+    EXPECT_EQ(editor().document().settings().cornerRadius, edited.cornerRadius);
 }
 
 class ContentStateTest : public DocumentFlowTest {
@@ -359,7 +359,7 @@ TEST_F(ContentStateTest, NewZoomIsPlacedByOneClickAndIsOneUndoStep)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     state.setInspectorVisible(false);
-    editor().seek(1.0);
+    editor().playback().seek(1.0);
     state.addZoomAndPlace(std::nullopt);
     EXPECT_TRUE(state.isPlacingFocus());
     ASSERT_TRUE(state.pendingZoomTime().has_value());
@@ -370,17 +370,17 @@ TEST_F(ContentStateTest, NewZoomIsPlacedByOneClickAndIsOneUndoStep)
     const QSizeF view(480, 270);
     state.clickPreview({1, 1}, view);
     EXPECT_TRUE(state.isPlacingFocus());
-    EXPECT_TRUE(editor().events().empty());
+    EXPECT_TRUE(editor().document().events().empty());
 
     state.clickPreview({240, 135}, view);
     EXPECT_FALSE(state.isPlacingFocus());
     EXPECT_FALSE(state.pendingZoomTime());
-    ASSERT_EQ(editor().events().size(), 1u);
-    EXPECT_EQ(state.selectedPoint(), editor().events()[0].id);
-    EXPECT_NEAR(editor().events()[0].x, 0.5, 0.01);
-    EXPECT_NEAR(editor().events()[0].y, 0.5, 0.01);
-    editor().undo();
-    EXPECT_TRUE(editor().events().empty());
+    ASSERT_EQ(editor().document().events().size(), 1u);
+    EXPECT_EQ(state.selectedPoint(), editor().document().events()[0].id);
+    EXPECT_NEAR(editor().document().events()[0].x, 0.5, 0.01);
+    EXPECT_NEAR(editor().document().events()[0].y, 0.5, 0.01);
+    editor().document().undo();
+    EXPECT_TRUE(editor().document().events().empty());
     EXPECT_FALSE(state.selectedPoint()) << "the undone point is no longer selected";
 }
 
@@ -390,15 +390,15 @@ TEST_F(ContentStateTest, EscapeLeavesNoPointAndDeletingTheSelectionLeavesPlaceme
     state.addZoomAndPlace(0.5);
     state.cancelPlacement();
     EXPECT_FALSE(state.isPlacingFocus());
-    EXPECT_TRUE(editor().events().empty());
+    EXPECT_TRUE(editor().document().events().empty());
 
     state.addZoomAndPlace(0.2);
     state.clickPreview({100, 100}, {480, 270});
     state.addZoomAndPlace(1.2);
     state.clickPreview({300, 100}, {480, 270});
-    ASSERT_EQ(editor().events().size(), 2u);
-    const FocusPoint first = editor().events()[0];
-    const FocusPoint second = editor().events()[1];
+    ASSERT_EQ(editor().document().events().size(), 2u);
+    const FocusPoint first = editor().document().events()[0];
+    const FocusPoint second = editor().document().events()[1];
 
     // Re-aiming the selected point, then deleting another one, keeps the mode.
     state.beginPlacing(second);
@@ -410,7 +410,7 @@ TEST_F(ContentStateTest, EscapeLeavesNoPointAndDeletingTheSelectionLeavesPlaceme
     state.deleteSelectedZoom();
     EXPECT_FALSE(state.isPlacingFocus());
     EXPECT_FALSE(state.selectedPoint());
-    EXPECT_TRUE(editor().events().empty());
+    EXPECT_TRUE(editor().document().events().empty());
     // With nothing selected, delete does nothing.
     state.deleteSelectedZoom();
 }

@@ -110,12 +110,12 @@ TEST_F(MainWindowX11Test, SavePromptButtonsInOrderAndEachAnswer)
     const QString second = Clips::get().threeSeconds;
     ASSERT_TRUE(waitUntil([&] { return true; }));
     std::optional<bool> opened;
-    editor().open(QUrl::fromLocalFile(first), std::nullopt, [&](bool ok) { opened = ok; });
+    editor().document().open(QUrl::fromLocalFile(first), std::nullopt, [&](bool ok) { opened = ok; });
     ASSERT_TRUE(waitUntil([&] { return opened.has_value(); }));
     ASSERT_TRUE(*opened);
-    EditSettings s = editor().settings();
+    EditSettings s = editor().document().settings();
     s.cornerRadius += 8;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     ASSERT_TRUE(waitUntil([&] { return view().workspace() != nullptr; }));
 
     // Cancel: the prompt goes, nothing else comes, the edit stays.
@@ -132,8 +132,8 @@ TEST_F(MainWindowX11Test, SavePromptButtonsInOrderAndEachAnswer)
     XdotoolDriver::key(window.get(), "ctrl+o");
     ASSERT_TRUE(waitUntil([&] { return !order.isEmpty() && !QApplication::activeModalWidget(); }, 30000));
     EXPECT_EQ(order, (QStringList{"Save project", "Cancel", "Discard changes"}));
-    EXPECT_EQ(editor().movieURL(), QUrl::fromLocalFile(first));
-    EXPECT_TRUE(editor().hasUnsavedEdits());
+    EXPECT_EQ(editor().document().movieURL(), QUrl::fromLocalFile(first));
+    EXPECT_TRUE(editor().document().hasUnsavedEdits());
 
     // Save project: the save panel proposes the default name; the project is written, then the
     // open panel comes and is dismissed with Escape, so the movie stays.
@@ -155,26 +155,26 @@ TEST_F(MainWindowX11Test, SavePromptButtonsInOrderAndEachAnswer)
     ASSERT_TRUE(waitUntil([&] { return openPanelShown && !QApplication::activeModalWidget(); }, 30000));
     EXPECT_EQ(proposed, "Sablewick Project.sablewick.json");
     EXPECT_TRUE(QFileInfo::exists(project));
-    EXPECT_FALSE(editor().hasUnsavedEdits());
-    EXPECT_EQ(editor().movieURL(), QUrl::fromLocalFile(first));
+    EXPECT_FALSE(editor().document().hasUnsavedEdits());
+    EXPECT_EQ(editor().document().movieURL(), QUrl::fromLocalFile(first));
 
     // Discard: the open panel follows and the chosen movie replaces the edit.
     s.cornerRadius += 8;
-    editor().setSettings(s);
-    editor().flushPendingEdits();
+    editor().document().setSettings(s);
+    editor().document().flushPendingEdits();
     XdotoolDriver::whenModal(isMessageBox, [&](QWidget* box) {
         XdotoolDriver::whenModal(isOpenPanel, [&](QWidget* panel) { answerFileDialog(panel, second); });
         XdotoolDriver::click(buttonTitled(box, "Discard changes"));
     });
     XdotoolDriver::key(window.get(), "ctrl+o");
-    ASSERT_TRUE(waitUntil([&] { return editor().movieURL() == QUrl::fromLocalFile(second); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return editor().document().movieURL() == QUrl::fromLocalFile(second); }, 30000));
     EXPECT_TRUE(waitUntil([&] { return window->windowTitle() == "three"; }));
 }
 
 TEST_F(MainWindowX11Test, ExportProgressPanelThroughARealExportThatPlays)
 {
     std::optional<bool> opened;
-    editor().open(QUrl::fromLocalFile(Clips::get().twoSeconds), std::nullopt, [&](bool ok) { opened = ok; });
+    editor().document().open(QUrl::fromLocalFile(Clips::get().twoSeconds), std::nullopt, [&](bool ok) { opened = ok; });
     ASSERT_TRUE(waitUntil([&] { return opened.has_value(); }));
     ASSERT_TRUE(waitUntil([&] { return view().workspace() != nullptr; }));
     QWidget* exportButton = view().toolbar()->widgetForAction(view().action("export"));
@@ -193,7 +193,7 @@ TEST_F(MainWindowX11Test, ExportProgressPanelThroughARealExportThatPlays)
                                  XdotoolDriver::click(buttonTitled(sheet, QString::fromUtf8("Export MP4…")));
                              });
     XdotoolDriver::click(exportButton);
-    ASSERT_TRUE(waitUntil([&] { return editor().isExporting(); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return editor().exporter().isExporting(); }, 30000));
     ASSERT_TRUE(waitUntil([&] {
         if (ExportProgressPanel* panel = view().exportProgressPanel()) {
             if (!titles.contains(panel->title()))
@@ -202,13 +202,14 @@ TEST_F(MainWindowX11Test, ExportProgressPanelThroughARealExportThatPlays)
                 phases << panel->phase();
             cancelEnabled = cancelEnabled || panel->cancelButton()->isEnabled();
         }
-        return !editor().isExporting();
+        return !editor().exporter().isExporting();
     }, 120000));
     EXPECT_EQ(titles, QStringList{"Exporting video"});
     EXPECT_TRUE(phases.contains(QString::fromUtf8("Rendering frames…"))) << phases.join(", ").toStdString();
     EXPECT_TRUE(cancelEnabled);
     EXPECT_EQ(view().exportProgressPanel(), nullptr);
-    ASSERT_EQ(editor().exportURL(), QUrl::fromLocalFile(destination)) << editor().notice().value_or("").toStdString();
+    ASSERT_EQ(editor().exporter().exportURL(), QUrl::fromLocalFile(destination))
+        << editor().notice().value_or("").toStdString();
 
     // The written movie decodes from its first frame to its last.
     QProcess ffmpeg;

@@ -267,20 +267,5 @@ TEST(DocumentTypesTest, DefaultNamesAndPanelTypes)
     EXPECT_TRUE(movies[0].patterns.contains("*.mov") && movies[0].patterns.contains("*.mp4"));
 }
 
-TEST(SoundPreviewTest, OnlySoundFieldsRefreshTheMusicPreview)
-{
-    const EditSettings base;
-    EditSettings trim = base;
-    trim.trimEnd = 4;
-    EditSettings music = base;
-    music.musicVolume = 0.3;
-    EditSettings look = base;
-    look.cornerRadius = base.cornerRadius + 4;
-    EXPECT_TRUE(soundPreviewDiffers(base, trim));
-    EXPECT_TRUE(soundPreviewDiffers(base, music));
-    EXPECT_FALSE(soundPreviewDiffers(base, look));
-    EXPECT_FALSE(soundPreviewDiffers(base, base));
-}
-
 }  // namespace
 }  // namespace sablewick

@@ -157,9 +157,9 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     // The editor opens it with its events and pointer path.
     test::EditorBench bench;
     ASSERT_TRUE(bench.open(movie, finishedEvents)) << bench.model().notice().value_or("").toStdString();
-    EXPECT_EQ(bench.model().sourceSize(), QSizeF(kScreenWidth, kScreenHeight));
-    EXPECT_EQ(bench.model().events().size(), 3u);
-    EXPECT_EQ(bench.model().pointerSamples().size(), sidecar.pointerSamples->size());
+    EXPECT_EQ(bench.model().document().sourceSize(), QSizeF(kScreenWidth, kScreenHeight));
+    EXPECT_EQ(bench.model().document().events().size(), 3u);
+    EXPECT_EQ(bench.model().document().pointerSamples().size(), sidecar.pointerSamples->size());
 }
 
 TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
@@ -324,8 +324,8 @@ TEST(RecorderX11Test, AKilledRecordingLeavesWhatWasDoneUpToAboutASecondBefore)
     // ends at its last complete fragment, which may be short of the copy's last sample.
     test::EditorBench bench;
     ASSERT_TRUE(bench.open(movie)) << bench.model().notice().value_or("").toStdString();
-    EXPECT_EQ(bench.model().events(), copy.events);
-    const std::vector<PointerSample>& opened = bench.model().pointerSamples();
+    EXPECT_EQ(bench.model().document().events(), copy.events);
+    const std::vector<PointerSample>& opened = bench.model().document().pointerSamples();
     ASSERT_FALSE(opened.empty());
     ASSERT_LE(opened.size(), copy.pointerSamples->size());
     EXPECT_TRUE(std::equal(opened.begin(), opened.end(), copy.pointerSamples->begin()));

@@ -516,7 +516,8 @@ TEST_F(ExporterTest, EncoderFramesFromTheDecodersPlanesEqualThoseFromItsPictures
     point.zoomTransition = 0.2;
     settings.shadowStrength = 0.5;
     Scene scene = sceneOf(moving, settings, {point});
-    scene.pointerSamples = {{0, 0.2, 0.8, true}, {1, 0.8, 0.1, true}};
+    scene.pointerSamples = std::make_shared<const std::vector<PointerSample>>(
+        std::vector<PointerSample>{{0, 0.2, 0.8, true}, {1, 0.8, 0.1, true}});
     scene.editablePointer = true;
     const std::vector<double> times{0.0, 0.15, 0.3, 0.5, 0.95};
 

@@ -113,7 +113,7 @@ Scene sceneOf(const EditSettings& settings, const std::vector<FocusPoint>& focus
     Scene scene;
     scene.settings = settings;
     scene.focusPoints = focusPoints;
-    scene.pointerSamples = track;
+    scene.pointerSamples = std::make_shared<const std::vector<PointerSample>>(track);
     scene.editablePointer = editablePointer;
     return scene;
 }

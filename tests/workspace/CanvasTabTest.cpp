@@ -31,7 +31,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
-        tab = std::make_unique<CanvasTab>(editor(), presets);
+        tab = std::make_unique<CanvasTab>(editor().document(), presets);
         tab->resize(340, 900);
         tab->show();
     }
@@ -41,7 +41,7 @@ protected:
     void settle() { bench.scheduler.advance(0.4); }
     EditSettings with(const std::function<void(EditSettings&)>& change)
     {
-        EditSettings s = editor().settings();
+        EditSettings s = editor().document().settings();
         change(s);
         return s;
     }
@@ -84,10 +84,10 @@ TEST_F(CanvasTabTest, AspectChoiceShowsItsNoteOrTheCustomRatio)
     picker->showMenu();
     ASSERT_NE(picker->openMenu(), nullptr);
     picker->openMenu()->actions().at(0)->trigger();
-    EXPECT_EQ(editor().settings().aspect, AspectRatio::auto_);
+    EXPECT_EQ(editor().document().settings().aspect, AspectRatio::auto_);
     EXPECT_TRUE(showsText(fit));
 
-    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().document().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
     EXPECT_FALSE(showsText(fit));
     EXPECT_TRUE(field("Aspect width")->isVisibleTo(tab.get()));
     EXPECT_EQ(field("Aspect width")->text(), "16");
@@ -97,7 +97,7 @@ TEST_F(CanvasTabTest, AspectChoiceShowsItsNoteOrTheCustomRatio)
 
 TEST_F(CanvasTabTest, TypedRatioSidesAreClampedAndNonsenseIsUndone)
 {
-    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().document().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
     QLineEdit* width = field("Aspect width");
     struct Case {
         const char* typed;
@@ -108,7 +108,7 @@ TEST_F(CanvasTabTest, TypedRatioSidesAreClampedAndNonsenseIsUndone)
                           Case{"5", 5, 5}}) {
         type(width, QString::fromLatin1(c.typed));
         QTest::keyClick(width, Qt::Key_Return);
-        EXPECT_EQ(editor().settings().customAspectWidth, c.stored) << c.typed;
+        EXPECT_EQ(editor().document().settings().customAspectWidth, c.stored) << c.typed;
         EXPECT_EQ(width->text(), width->locale().toString(c.shown)) << c.typed;
     }
     // 1:5 is beyond the limits.
@@ -116,40 +116,40 @@ TEST_F(CanvasTabTest, TypedRatioSidesAreClampedAndNonsenseIsUndone)
     QTest::keyClick(field("Aspect width"), Qt::Key_Return);
     type(field("Aspect height"), "5");
     QTest::keyClick(field("Aspect height"), Qt::Key_Return);
-    EXPECT_EQ(editor().settings().customAspectHeight, 5);
+    EXPECT_EQ(editor().document().settings().customAspectHeight, 5);
     EXPECT_TRUE(showsText(QStringLiteral("The canvas is limited to 1:4. Use a ratio between 1:4 and 4:1.")));
 }
 
 TEST_F(CanvasTabTest, SwapStoresBothSidesAsOneUndoStep)
 {
-    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
-    editor().flushPendingEdits();
+    editor().document().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().document().flushPendingEdits();
     auto* swap = tab->findChild<QAbstractButton*>(QStringLiteral("swapRatio"));
     ASSERT_NE(swap, nullptr);
     swap->click();
-    EXPECT_EQ(editor().settings().customAspectWidth, 9);
-    EXPECT_EQ(editor().settings().customAspectHeight, 16);
+    EXPECT_EQ(editor().document().settings().customAspectWidth, 9);
+    EXPECT_EQ(editor().document().settings().customAspectHeight, 16);
     EXPECT_EQ(field("Aspect width")->text(), "9");
     settle();
-    editor().undo();
-    EXPECT_FALSE(editor().settings().customAspectWidth);
-    EXPECT_FALSE(editor().settings().customAspectHeight);
-    EXPECT_EQ(editor().settings().aspect, AspectRatio::custom);
+    editor().document().undo();
+    EXPECT_FALSE(editor().document().settings().customAspectWidth);
+    EXPECT_FALSE(editor().document().settings().customAspectHeight);
+    EXPECT_EQ(editor().document().settings().aspect, AspectRatio::custom);
     EXPECT_EQ(field("Aspect width")->text(), "16");
 }
 
 TEST_F(CanvasTabTest, AHalfTypedSideSurvivesChangesFromElsewhere)
 {
-    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().document().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
     QLineEdit* width = field("Aspect width");
     QLineEdit* before = width;
     type(width, "21");
-    editor().setSettings(with([](EditSettings& s) { s.cropTop = 0.1; }));
+    editor().document().setSettings(with([](EditSettings& s) { s.cropTop = 0.1; }));
     EXPECT_EQ(field("Aspect width"), before) << "the page is updated in place, not rebuilt";
     EXPECT_EQ(width->text(), "21");
-    EXPECT_FALSE(editor().settings().customAspectWidth);
+    EXPECT_FALSE(editor().document().settings().customAspectWidth);
     QTest::keyClick(width, Qt::Key_Return);
-    EXPECT_EQ(editor().settings().customAspectWidth, 21);
+    EXPECT_EQ(editor().document().settings().customAspectWidth, 21);
 }
 
 TEST_F(CanvasTabTest, ThePageReadsInLightAndDark)
@@ -160,7 +160,7 @@ TEST_F(CanvasTabTest, ThePageReadsInLightAndDark)
         host.layout->setContentsMargins(0, 0, 0, 0);
         auto* inspector = host.add(new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
                                                        QStringLiteral("Shape the frame. Set the mood.")));
-        auto* page = new CanvasTab(editor(), presets);
+        auto* page = new CanvasTab(editor().document(), presets);
         inspector->setContent(page);
         host.show();
         const QImage shot = grabImage(host.window.get());
@@ -198,7 +198,7 @@ TEST_F(CanvasTabTest, ThePageReadsInLightAndDark)
 
 TEST_F(CanvasTabTest, ANumberBeingTypedIsKeptWhenThePageCloses)
 {
-    editor().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
+    editor().document().setSettings(with([](EditSettings& s) { s.aspect = AspectRatio::custom; }));
     QApplication::setActiveWindow(tab.get());
     QLineEdit* width = field("Aspect width");
     type(width, "21");
@@ -206,7 +206,7 @@ TEST_F(CanvasTabTest, ANumberBeingTypedIsKeptWhenThePageCloses)
     // Switching tabs deletes the page with the field still focused: leaving it stores the number,
     // and the page must not hear about that change while it is being taken apart.
     tab.reset();
-    EXPECT_EQ(editor().settings().customAspectWidth, 21);
+    EXPECT_EQ(editor().document().settings().customAspectWidth, 21);
 }
 
 TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
@@ -215,8 +215,8 @@ TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
     EXPECT_EQ(crop[0]->accessibleName(), "Left");
     EXPECT_EQ(crop[3]->accessibleName(), "Bottom");
     EXPECT_EQ(crop[0]->formattedValue(), "0%");
-    editor().flushPendingEdits();
-    ASSERT_FALSE(editor().canUndo());
+    editor().document().flushPendingEdits();
+    ASSERT_FALSE(editor().document().canUndo());
 
     StudioSlider* left = crop[0]->field()->slider();
     const double start = StudioSlider::knobDiameter / 2.0;
@@ -228,17 +228,17 @@ TEST_F(CanvasTabTest, CropSlidersShowWholePercentsAndADragIsOneStep)
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(left, &move);
         // A change from elsewhere in the middle of the drag leaves the thumb under the pointer.
-        editor().setSettings(with([&](EditSettings& s) { s.cropBottom = f / 10; }));
+        editor().document().setSettings(with([&](EditSettings& s) { s.cropBottom = f / 10; }));
     }
     release(left, at(1.2));
-    EXPECT_DOUBLE_EQ(editor().settings().cropLeft, 0.4);
+    EXPECT_DOUBLE_EQ(editor().document().settings().cropLeft, 0.4);
     EXPECT_EQ(crop[0]->formattedValue(), "40%");
     EXPECT_EQ(crop[3]->formattedValue(), "12%");
     settle();
-    editor().undo();
-    EXPECT_EQ(editor().settings().cropLeft, 0);
-    EXPECT_EQ(editor().settings().cropBottom, 0);
-    EXPECT_FALSE(editor().canUndo()) << "the drag and the changes during it were one step";
+    editor().document().undo();
+    EXPECT_EQ(editor().document().settings().cropLeft, 0);
+    EXPECT_EQ(editor().document().settings().cropBottom, 0);
+    EXPECT_FALSE(editor().document().canUndo()) << "the drag and the changes during it were one step";
     EXPECT_EQ(crop[0]->formattedValue(), "0%");
     EXPECT_EQ(left->displayedValue(), 0);
 }

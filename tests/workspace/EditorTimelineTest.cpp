@@ -107,8 +107,8 @@ TEST_F(EditorTimelineTest, TypedTrimsGoThroughTheModelsBounds)
         c.field->setFocus();
         c.field->setText(c.typed);
         emit c.field->editingFinished();
-        EXPECT_NEAR(bench.model().settings().trimStart, c.trimStart, 1e-9) << c.typed.toStdString();
-        EXPECT_NEAR(bench.model().settings().trimEnd, c.trimEnd, 1e-9) << c.typed.toStdString();
+        EXPECT_NEAR(bench.model().document().settings().trimStart, c.trimStart, 1e-9) << c.typed.toStdString();
+        EXPECT_NEAR(bench.model().document().settings().trimEnd, c.trimEnd, 1e-9) << c.typed.toStdString();
     }
 }
 
@@ -116,7 +116,7 @@ TEST_F(EditorTimelineTest, CountsZoomsAndAddsOneWhereTheHostDecides)
 {
     EXPECT_TRUE(showsText("0 zooms"));
     EXPECT_TRUE(showsText("Add a zoom, then choose its subject in the preview"));
-    bench.model().setEvents({{QUuid::createUuid(), 1, 0.5, 0.5, FocusKind::manual}});
+    bench.model().document().setEvents({{QUuid::createUuid(), 1, 0.5, 0.5, FocusKind::manual}});
     EXPECT_TRUE(showsText("1 zoom"));
     for (auto* button : timeline->findChildren<QAbstractButton*>())
         if (button->text() == "Add zoom")

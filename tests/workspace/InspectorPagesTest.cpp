@@ -51,7 +51,7 @@ protected:
         sidecar.editablePointer = editablePointer;
         ProjectFile::writeSidecar(bench.path("Recording-1.sablewick.json"), sidecar);
         ASSERT_TRUE(bench.open(movie));
-        editor().flushPendingEdits();
+        editor().document().flushPendingEdits();
     }
     EditorModel& editor() { return bench.model(); }
     // Shows a page in an inspector frame, as the window does.
@@ -108,8 +108,8 @@ protected:
 TEST_F(InspectorTabsTest, TheCursorPageShowsDefaultsAndStoresOnlyWhatIsTouched)
 {
     openRecording();
-    PointerInspector* page = show(new PointerInspector(editor()));
-    const EditSettings before = editor().settings();
+    PointerInspector* page = show(new PointerInspector(editor().document()));
+    const EditSettings before = editor().document().settings();
     EXPECT_TRUE(showsText(QString::fromUtf8("1.6×")));
     EXPECT_NEAR(page->sizeSlider()->displayedValue(), 1.6, 1e-3);
     EXPECT_EQ(page->stylePicker()->selectedIndex(), 0) << "Arrow";
@@ -121,21 +121,21 @@ TEST_F(InspectorTabsTest, TheCursorPageShowsDefaultsAndStoresOnlyWhatIsTouched)
                                               {"Press effect", true},
                                               {"Ripple animation", false}}));
     EXPECT_FALSE(showsText("This video has its cursor baked in."));
-    EXPECT_EQ(editor().settings(), before) << "showing the page writes nothing";
-    EXPECT_FALSE(editor().canUndo());
+    EXPECT_EQ(editor().document().settings(), before) << "showing the page writes nothing";
+    EXPECT_FALSE(editor().document().canUndo());
 
     // Choosing the style already shown stores it.
     QTest::mouseClick(page->stylePicker(), Qt::LeftButton, {}, page->stylePicker()->segmentRect(0).center());
-    EXPECT_EQ(editor().settings().pointerStyle, PointerStyle::arrow);
-    EXPECT_TRUE(editor().canUndo());
+    EXPECT_EQ(editor().document().settings().pointerStyle, PointerStyle::arrow);
+    EXPECT_TRUE(editor().document().canUndo());
     QTest::mouseClick(page->switches().back(), Qt::LeftButton);
-    EXPECT_EQ(editor().settings().pointerRipple, true);
+    EXPECT_EQ(editor().document().settings().pointerRipple, true);
 
     // A stored size beyond the slider shows as it is; the slider is the same one, updated.
     StudioSlider* slider = page->sizeSlider();
-    EditSettings big = editor().settings();
+    EditSettings big = editor().document().settings();
     big.pointerSize = 5;
-    editor().setSettings(big);
+    editor().document().setSettings(big);
     EXPECT_TRUE(showsText(QString::fromUtf8("5.0×")));
     EXPECT_EQ(page->sizeSlider(), slider);
     EXPECT_NEAR(slider->displayedValue(), 4, 1e-3);
@@ -144,7 +144,7 @@ TEST_F(InspectorTabsTest, TheCursorPageShowsDefaultsAndStoresOnlyWhatIsTouched)
 TEST_F(InspectorTabsTest, ABakedInCursorIsExplainedAndTakesNoInput)
 {
     openRecording(false);
-    PointerInspector* page = show(new PointerInspector(editor()));
+    PointerInspector* page = show(new PointerInspector(editor().document()));
     EXPECT_TRUE(showsText("This video has its cursor baked in."));
     for (StudioSwitch* s : page->switches()) {
         EXPECT_FALSE(s->isEnabledTo(inspector.get())) << s->text().toStdString();
@@ -152,9 +152,9 @@ TEST_F(InspectorTabsTest, ABakedInCursorIsExplainedAndTakesNoInput)
     }
     QTest::mouseClick(page->stylePicker(), Qt::LeftButton, {}, page->stylePicker()->segmentRect(2).center());
     EXPECT_FALSE(page->sizeSlider()->isEnabledTo(inspector.get()));
-    EXPECT_FALSE(editor().settings().pointerVisible.has_value());
-    EXPECT_FALSE(editor().settings().pointerStyle.has_value());
-    EXPECT_FALSE(editor().canUndo());
+    EXPECT_FALSE(editor().document().settings().pointerVisible.has_value());
+    EXPECT_FALSE(editor().document().settings().pointerStyle.has_value());
+    EXPECT_FALSE(editor().document().canUndo());
 }
 
 // --- Zoom options of the selected zoom
@@ -162,12 +162,12 @@ TEST_F(InspectorTabsTest, ABakedInCursorIsExplainedAndTakesNoInput)
 TEST_F(InspectorTabsTest, AZoomsOwnAmountAndApplyingItToAll)
 {
     openRecording();
-    const FocusPoint first = editor().events()[0];
-    const FocusPoint second = editor().events()[1];
-    EditSettings s = editor().settings();
+    const FocusPoint first = editor().document().events()[0];
+    const FocusPoint second = editor().document().events()[1];
+    EditSettings s = editor().document().settings();
     s.zoomStrength = 1.65;
-    editor().setSettings(s);
-    ZoomSegmentOptions* options = show(new ZoomSegmentOptions(editor(), first));
+    editor().document().setSettings(s);
+    ZoomSegmentOptions* options = show(new ZoomSegmentOptions(editor().document(), editor().focus(), first));
     EXPECT_TRUE(showsText("165%"));
     EXPECT_TRUE(showsText("0.80 s")) << "no transition anywhere reads 0.8 s";
 
@@ -175,60 +175,63 @@ TEST_F(InspectorTabsTest, AZoomsOwnAmountAndApplyingItToAll)
     options->amountSlider()->setSliderDown(true);
     options->amountSlider()->setValue(options->amountSlider()->maximum());
     ASSERT_EQ(pointWithId(editor(), first.id)->zoomStrength, 4.0);
-    EXPECT_DOUBLE_EQ(editor().settings().zoomStrength, 1.65);
+    EXPECT_DOUBLE_EQ(editor().document().settings().zoomStrength, 1.65);
     EXPECT_FALSE(pointWithId(editor(), second.id)->zoomStrength.has_value());
     options->amountSlider()->setSliderDown(false);
     EXPECT_TRUE(showsText("400%"));
 
-    InspectorBindings::editPoint(editor(), first.id, [](FocusPoint& p) { p.zoomStrength = 3; });
+    InspectorBindings::editPoint(editor().document(), first.id, [](FocusPoint& p) { p.zoomStrength = 3; });
     EXPECT_TRUE(showsText("300%"));
-    editor().flushPendingEdits();
+    editor().document().flushPendingEdits();
     QTest::mouseClick(options->applyToAllButton(), Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(editor().settings().zoomStrength, 3);
-    for (const FocusPoint& p : editor().events())
+    EXPECT_DOUBLE_EQ(editor().document().settings().zoomStrength, 3);
+    for (const FocusPoint& p : editor().document().events())
         EXPECT_FALSE(p.zoomStrength.has_value());
-    editor().undo();
-    EXPECT_DOUBLE_EQ(editor().settings().zoomStrength, 1.65) << "applying to all is one undo step";
+    editor().document().undo();
+    EXPECT_DOUBLE_EQ(editor().document().settings().zoomStrength, 1.65) << "applying to all is one undo step";
     EXPECT_EQ(pointWithId(editor(), first.id)->zoomStrength, 3.0);
 }
 
 TEST_F(InspectorTabsTest, FollowingThePointerNeedsARecordedPath)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{zoomAt(0.5)}));
-    InspectorBindings::editPoint(editor(), editor().events()[0].id, [](FocusPoint& p) { p.zoomMode = ZoomMode::follow; });
-    ZoomSegmentOptions* options = show(new ZoomSegmentOptions(editor(), editor().events()[0]));
+    InspectorBindings::editPoint(editor().document(), editor().document().events()[0].id,
+                                 [](FocusPoint& p) { p.zoomMode = ZoomMode::follow; });
+    ZoomSegmentOptions* options =
+        show(new ZoomSegmentOptions(editor().document(), editor().focus(), editor().document().events()[0]));
     EXPECT_FALSE(options->modePicker()->isEnabled());
     EXPECT_TRUE(showsText("Follow cursor is available for new Sablewick recordings."));
     EXPECT_EQ(options->modePicker()->selectedIndex(), 1) << "a zoom that follows keeps it";
 
     openRecording();
-    ZoomSegmentOptions* recorded = show(new ZoomSegmentOptions(editor(), editor().events()[0]));
+    ZoomSegmentOptions* recorded =
+        show(new ZoomSegmentOptions(editor().document(), editor().focus(), editor().document().events()[0]));
     EXPECT_TRUE(recorded->modePicker()->isEnabled());
     QTest::mouseClick(recorded->modePicker(), Qt::LeftButton, {}, recorded->modePicker()->segmentRect(1).center());
-    EXPECT_EQ(editor().events()[0].zoomMode, ZoomMode::follow);
+    EXPECT_EQ(editor().document().events()[0].zoomMode, ZoomMode::follow);
     EXPECT_TRUE(showsText("The camera follows the smoothed cursor path inside this block."));
 }
 
 TEST_F(InspectorTabsTest, WritesToADeletedZoomChangeNothing)
 {
     openRecording();
-    const FocusPoint gone = editor().events()[0];
-    ZoomSegmentOptions* options = show(new ZoomSegmentOptions(editor(), gone));
-    editor().removeFocusPoint(gone);
-    editor().flushPendingEdits();
-    const bool couldUndo = editor().canUndo();
-    const auto events = editor().events();
+    const FocusPoint gone = editor().document().events()[0];
+    ZoomSegmentOptions* options = show(new ZoomSegmentOptions(editor().document(), editor().focus(), gone));
+    editor().focus().removeFocusPoint(gone);
+    editor().document().flushPendingEdits();
+    const bool couldUndo = editor().document().canUndo();
+    const auto events = editor().document().events();
     int edits = 0;
-    QObject::connect(&editor(), &EditorModel::eventsChanged, [&] { ++edits; });
+    QObject::connect(&editor().document(), &EditorDocument::eventsChanged, [&] { ++edits; });
     options->amountSlider()->setSliderDown(true);
     options->amountSlider()->setValue(options->amountSlider()->minimum());
     options->transitionSlider()->setSliderDown(true);
     options->transitionSlider()->setValue(options->transitionSlider()->maximum());
-    InspectorBindings::pointPosition(editor(), gone.id, &FocusPoint::x).set(0.9);
-    EXPECT_DOUBLE_EQ(InspectorBindings::pointPosition(editor(), gone.id, &FocusPoint::x).get(), 0.5);
+    InspectorBindings::pointPosition(editor().document(), gone.id, &FocusPoint::x).set(0.9);
+    EXPECT_DOUBLE_EQ(InspectorBindings::pointPosition(editor().document(), gone.id, &FocusPoint::x).get(), 0.5);
     EXPECT_EQ(edits, 0);
-    EXPECT_EQ(editor().events(), events);
-    EXPECT_EQ(editor().canUndo(), couldUndo);
+    EXPECT_EQ(editor().document().events(), events);
+    EXPECT_EQ(editor().document().canUndo(), couldUndo);
 }
 
 // --- Focus page
@@ -236,11 +239,11 @@ TEST_F(InspectorTabsTest, WritesToADeletedZoomChangeNothing)
 TEST_F(InspectorTabsTest, TheFocusPageGuidesSelectsAndFallsBack)
 {
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds, std::vector<FocusPoint>{}));
-    FocusTab* page = show(new FocusTab(editor(), state));
+    FocusTab* page = show(new FocusTab(editor().document(), editor().focus(), state));
     EXPECT_TRUE(showsText("Bring a detail into focus"));
     EXPECT_TRUE(showsText("No zoom points yet. Move the playhead and choose Add zoom."));
 
-    editor().seek(1.0);
+    editor().playback().seek(1.0);
     QTest::mouseClick(button("Add zoom here"), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_TRUE(state.isPlacingFocus());
@@ -250,18 +253,18 @@ TEST_F(InspectorTabsTest, TheFocusPageGuidesSelectsAndFallsBack)
     QCoreApplication::processEvents();
     EXPECT_FALSE(state.isPlacingFocus());
 
-    editor().setEvents({zoomAt(12.9 / 10), zoomAt(2.5, FocusKind::manual)});
+    editor().document().setEvents({zoomAt(12.9 / 10), zoomAt(2.5, FocusKind::manual)});
     QCoreApplication::processEvents();
     EXPECT_TRUE(showsText("Choose a zoom to fine-tune"));
     EXPECT_FALSE(showsText("No zoom points yet. Move the playhead and choose Add zoom."));
     EXPECT_NE(named<StudioIconButton>("Remove zoom at 00:02"), nullptr);
 
     // The list's time button selects the zoom and moves the playhead just inside it.
-    const FocusPoint second = editor().events()[1];
+    const FocusPoint second = editor().document().events()[1];
     QTest::mouseClick(button("00:02"), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(state.selectedPoint(), second.id);
-    EXPECT_GT(editor().currentTime(), 2.5);
+    EXPECT_GT(editor().playback().currentTime(), 2.5);
     EXPECT_EQ(page->shownZoom(), second.id);
     EXPECT_TRUE(showsText(QString::fromUtf8("Selected zoom · 00:02")));
 
@@ -275,12 +278,12 @@ TEST_F(InspectorTabsTest, TheFocusPageGuidesSelectsAndFallsBack)
 TEST_F(InspectorTabsTest, TheSelectedZoomsStartLengthAndFocus)
 {
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds, std::vector<FocusPoint>{}));
-    editor().setEvents({zoomAt(0.5), zoomAt(2.0)});
-    editor().setTrimStart(0.4);
-    editor().flushPendingEdits();
-    const FocusPoint late = editor().events()[1];
+    editor().document().setEvents({zoomAt(0.5), zoomAt(2.0)});
+    editor().focus().setTrimStart(0.4);
+    editor().document().flushPendingEdits();
+    const FocusPoint late = editor().document().events()[1];
     state.setSelectedPoint(late.id);
-    show(new FocusTab(editor(), state));
+    show(new FocusTab(editor().document(), editor().focus(), state));
 
     // A start before the trim start lands on it, and the list is sorted again.
     auto* start = named<SecondsField>("Zoom start in seconds");
@@ -288,7 +291,7 @@ TEST_F(InspectorTabsTest, TheSelectedZoomsStartLengthAndFocus)
     type(start, "0.1");
     commit(start);
     EXPECT_DOUBLE_EQ(pointWithId(editor(), late.id)->time, 0.4);
-    EXPECT_EQ(editor().events()[0].id, late.id);
+    EXPECT_EQ(editor().document().events()[0].id, late.id);
     EXPECT_EQ(start->text(), QLocale().toString(0.4, 'f', 2));
 
     // Lengths are held within 0.3 s and the room left.
@@ -300,7 +303,7 @@ TEST_F(InspectorTabsTest, TheSelectedZoomsStartLengthAndFocus)
     EXPECT_EQ(pointWithId(editor(), late.id)->zoomDuration, 0.3);
     type(length, "99");
     commit(length);
-    EXPECT_DOUBLE_EQ(*pointWithId(editor(), late.id)->zoomDuration, editor().maxZoomLength(late.id));
+    EXPECT_DOUBLE_EQ(*pointWithId(editor(), late.id)->zoomDuration, editor().focus().maxZoomLength(late.id));
     ASSERT_NE(button("Use default length"), nullptr);
     QTest::mouseClick(button("Use default length"), Qt::LeftButton);
     QCoreApplication::processEvents();
@@ -308,7 +311,7 @@ TEST_F(InspectorTabsTest, TheSelectedZoomsStartLengthAndFocus)
     EXPECT_EQ(button("Use default length"), nullptr);
 
     // The focus sliders move this zoom only, in place.
-    const auto order = editor().events();
+    const auto order = editor().document().events();
     auto* horizontal = named<StudioSlider>("Horizontal focus");
     ASSERT_NE(horizontal, nullptr);
     horizontal->setSliderDown(true);
@@ -316,21 +319,21 @@ TEST_F(InspectorTabsTest, TheSelectedZoomsStartLengthAndFocus)
     horizontal->setSliderDown(false);
     EXPECT_NEAR(pointWithId(editor(), late.id)->x, 0.5, 1e-3);
     EXPECT_TRUE(showsText("50%"));
-    EXPECT_DOUBLE_EQ(editor().events()[1].x, order[1].x);
-    EXPECT_EQ(editor().events()[0].id, order[0].id);
+    EXPECT_DOUBLE_EQ(editor().document().events()[1].x, order[1].x);
+    EXPECT_EQ(editor().document().events()[0].id, order[0].id);
 
     // "Place in preview" re-aims the zoom from its start.
     QTest::mouseClick(button("Place in preview"), Qt::LeftButton);
     EXPECT_TRUE(state.isPlacingFocus());
     EXPECT_FALSE(state.pendingZoomTime().has_value());
-    EXPECT_DOUBLE_EQ(editor().currentTime(), 0.4);
+    EXPECT_DOUBLE_EQ(editor().playback().currentTime(), 0.4);
 }
 
 TEST_F(InspectorTabsTest, EditsElsewhereKeepADragAndAHalfTypedNumber)
 {
     ASSERT_TRUE(bench.open(Clips::get().threeSeconds, std::vector<FocusPoint>{zoomAt(1.0)}));
-    state.setSelectedPoint(editor().events()[0].id);
-    FocusTab* page = show(new FocusTab(editor(), state));
+    state.setSelectedPoint(editor().document().events()[0].id);
+    FocusTab* page = show(new FocusTab(editor().document(), editor().focus(), state));
     auto* start = named<SecondsField>("Zoom start in seconds");
     type(start, "1.7");
     auto* strength = named<StudioSlider>("Strength");
@@ -339,11 +342,11 @@ TEST_F(InspectorTabsTest, EditsElsewhereKeepADragAndAHalfTypedNumber)
     const double dragged = strength->displayedValue();
 
     // The model changes underneath: another zoom, a new default length, the zoom's own amount.
-    editor().setEvents({editor().events()[0], zoomAt(2.5)});
-    EditSettings s = editor().settings();
+    editor().document().setEvents({editor().document().events()[0], zoomAt(2.5)});
+    EditSettings s = editor().document().settings();
     s.zoomDuration = 0.9;
     s.zoomStrength = 1.2;
-    editor().setSettings(s);
+    editor().document().setSettings(s);
     QCoreApplication::processEvents();
     EXPECT_EQ(start->text(), "1.7") << "the half-typed start survives";
     EXPECT_EQ(named<SecondsField>("Zoom start in seconds"), start) << "updated in place, not rebuilt";
@@ -352,21 +355,21 @@ TEST_F(InspectorTabsTest, EditsElsewhereKeepADragAndAHalfTypedNumber)
     strength->refresh();
     EXPECT_NEAR(strength->displayedValue(), 1.2, 1e-3);
     commit(start);
-    EXPECT_DOUBLE_EQ(editor().events()[0].time, 1.7);
-    EXPECT_EQ(page->shownZoom(), editor().events()[0].id);
+    EXPECT_DOUBLE_EQ(editor().document().events()[0].time, 1.7);
+    EXPECT_EQ(page->shownZoom(), editor().document().events()[0].id);
 }
 
 TEST_F(InspectorTabsTest, ADefaultLengthOnAShortMovieHasNoRoomToMove)
 {
     ASSERT_TRUE(bench.open(Clips::get().tiny, std::vector<FocusPoint>{}));
-    show(new FocusTab(editor(), state));
+    show(new FocusTab(editor().document(), editor().focus(), state));
     auto* length = named<StudioSlider>("Default length");
     ASSERT_NE(length, nullptr);
     EXPECT_DOUBLE_EQ(length->scale().lower(), 0.3);
     EXPECT_DOUBLE_EQ(length->scale().upper(), 0.3);
     type(named<SecondsField>("Default length in seconds"), "2");
     commit(named<SecondsField>("Default length in seconds"));
-    EXPECT_DOUBLE_EQ(editor().settings().zoomDuration, 0.3);
+    EXPECT_DOUBLE_EQ(editor().document().settings().zoomDuration, 0.3);
 }
 
 // --- Audio page
@@ -380,7 +383,8 @@ protected:
     }
     AudioTab* showAudio(StudioColorScheme scheme = StudioColorScheme::light)
     {
-        return show(new AudioTab(editor(), state, [this](QWidget*) { return chosen; }), scheme);
+        return show(new AudioTab(editor().document(), editor().playback(), state, [this](QWidget*) { return chosen; }),
+                    scheme);
     }
     StudioMusicRow* row(MusicChoice choice, AudioTab* page)
     {
@@ -408,7 +412,7 @@ TEST_F(AudioPageTest, AFreshEditAndAChosenTrack)
     EXPECT_TRUE(row(MusicChoice::glass, page)->isVisibleTo(inspector.get())) << "the library starts open";
 
     QTest::mouseClick(row(MusicChoice::daylight, page)->tile(), Qt::LeftButton);
-    EXPECT_EQ(editor().settings().musicChoice, MusicChoice::daylight);
+    EXPECT_EQ(editor().document().settings().musicChoice, MusicChoice::daylight);
     EXPECT_TRUE(row(MusicChoice::daylight, page)->isSelected());
     EXPECT_FALSE(row(MusicChoice::glass, page)->isSelected());
     EXPECT_NE(button("Remove"), nullptr);
@@ -422,15 +426,15 @@ TEST_F(AudioPageTest, AFreshEditAndAChosenTrack)
     EXPECT_FALSE(row(MusicChoice::daylight, page)->isPlaying());
 
     // A stored volume above full shows full; moving the slider stores what it gives.
-    EditSettings loud = editor().settings();
+    EditSettings loud = editor().document().settings();
     loud.sourceVolume = 1.5;
-    editor().setSettings(loud);
+    editor().document().setSettings(loud);
     auto* volume = named<StudioSlider>("Recording volume");
     EXPECT_NEAR(volume->displayedValue(), 1.0, 1e-3);
     volume->setSliderDown(true);
     volume->setValue(volume->minimum());
     volume->setSliderDown(false);
-    EXPECT_EQ(editor().settings().sourceVolume, 0.0);
+    EXPECT_EQ(editor().document().settings().sourceVolume, 0.0);
 
     QTest::mouseClick(button(InspectorText::musicLibraryTitle()), Qt::LeftButton);
     EXPECT_FALSE(state.musicLibraryExpanded());
@@ -441,36 +445,36 @@ TEST_F(AudioPageTest, ImportingTheUsersOwnTrack)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds, std::vector<FocusPoint>{}));
     showAudio();
-    const EditSettings before = editor().settings();
+    const EditSettings before = editor().document().settings();
 
     // A file without sound leaves the edit alone and says so.
     chosen = QUrl::fromLocalFile(Clips::get().twoSeconds);
     QTest::mouseClick(button(QString::fromUtf8("Import your own audio…")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return editor().notice().has_value(); }));
     EXPECT_EQ(editor().notice(), "Could not read audio from two.mp4.");
-    EXPECT_EQ(editor().settings(), before);
+    EXPECT_EQ(editor().document().settings(), before);
 
     const QString tone = makeTone(bench.dir.path(), "my tune.wav", 0.4);
     chosen = QUrl::fromLocalFile(tone);
     QTest::mouseClick(button(QString::fromUtf8("Import your own audio…")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return editor().settings().musicChoice == MusicChoice::custom; }));
-    EXPECT_EQ(editor().settings().musicFileURL, chosen);
+    ASSERT_TRUE(waitUntil([&] { return editor().document().settings().musicChoice == MusicChoice::custom; }));
+    EXPECT_EQ(editor().document().settings().musicFileURL, chosen);
     EXPECT_TRUE(showsText("Imported audio"));
-    editor().flushPendingEdits();
-    editor().undo();
-    EXPECT_EQ(editor().settings(), before) << "the import is one undo step";
-    editor().redo();
+    editor().document().flushPendingEdits();
+    editor().document().undo();
+    EXPECT_EQ(editor().document().settings(), before) << "the import is one undo step";
+    editor().document().redo();
 
     // After "Remove" the imported file stays one click away.
     QTest::mouseClick(button("Remove"), Qt::LeftButton);
-    EXPECT_EQ(editor().settings().musicChoice, MusicChoice::none);
+    EXPECT_EQ(editor().document().settings().musicChoice, MusicChoice::none);
     QPushButton* imported = nullptr;
     for (QPushButton* b : inspector->findChildren<QPushButton*>())
         if (b->text() == "my tune.wav" && b->isVisibleTo(inspector.get()))
             imported = b;
     ASSERT_NE(imported, nullptr);
     QTest::mouseClick(imported, Qt::LeftButton);
-    EXPECT_EQ(editor().settings().musicChoice, MusicChoice::custom);
+    EXPECT_EQ(editor().document().settings().musicChoice, MusicChoice::custom);
 }
 
 TEST_F(AudioPageTest, InteractionSoundsFollowTheRecordedTimings)
@@ -481,17 +485,17 @@ TEST_F(AudioPageTest, InteractionSoundsFollowTheRecordedTimings)
     ASSERT_TRUE(follow->isEnabled());
     EXPECT_EQ(named<StudioSwitch>("Clicks"), nullptr) << "details only while the sounds are on";
     QTest::mouseClick(follow, Qt::LeftButton);
-    EXPECT_EQ(editor().settings().interactionSounds, true);
+    EXPECT_EQ(editor().document().settings().interactionSounds, true);
     ASSERT_NE(named<StudioSwitch>("Clicks"), nullptr);
     EXPECT_TRUE(named<StudioSwitch>("Typing")->isChecked());
     EXPECT_TRUE(showsText("45%"));
     EXPECT_TRUE(showsText(QString::fromUtf8("Soft notes follow the library track’s harmony.")));
     auto* style = inspector->findChild<StudioSegments*>();
     QTest::mouseClick(style, Qt::LeftButton, {}, style->segmentRect(1).center());
-    EXPECT_EQ(editor().settings().interactionSoundStyle, InteractionSoundStyle::tactile);
+    EXPECT_EQ(editor().document().settings().interactionSoundStyle, InteractionSoundStyle::tactile);
     EXPECT_TRUE(showsText("Dry taps and light key textures, mixed under the music."));
     QTest::mouseClick(named<StudioSwitch>("Typing"), Qt::LeftButton);
-    EXPECT_EQ(editor().settings().typingSounds, false);
+    EXPECT_EQ(editor().document().settings().typingSounds, false);
 }
 
 // --- light and dark
@@ -499,12 +503,15 @@ TEST_F(AudioPageTest, InteractionSoundsFollowTheRecordedTimings)
 TEST_F(AudioPageTest, EveryPageDrawsInLightAndDark)
 {
     openRecording();
-    state.setSelectedPoint(editor().events()[0].id);
+    state.setSelectedPoint(editor().document().events()[0].id);
     const auto luminance = [](QColor c) { return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF(); };
     const std::vector<std::pair<QString, std::function<QWidget*()>>> pages{
-        {"focus", [&] { return new FocusTab(editor(), state); }},
-        {"cursor", [&] { return new PointerInspector(editor()); }},
-        {"audio", [&] { return new AudioTab(editor(), state, [](QWidget*) { return std::nullopt; }); }}};
+        {"focus", [&] { return new FocusTab(editor().document(), editor().focus(), state); }},
+        {"cursor", [&] { return new PointerInspector(editor().document()); }},
+        {"audio", [&] {
+             return new AudioTab(editor().document(), editor().playback(), state,
+                                 [](QWidget*) { return std::nullopt; });
+         }}};
     for (const auto& [name, make] : pages) {
         for (const StudioColorScheme scheme : {StudioColorScheme::light, StudioColorScheme::dark}) {
             const bool dark = scheme == StudioColorScheme::dark;

@@ -20,8 +20,8 @@ protected:
         // Two zooms: at 0.5 s for 1 s and at 1.8 s for 0.5 s.
         first = {QUuid::createUuid(), 0.5, 0.5, 0.5, FocusKind::click, 1.0};
         second = {QUuid::createUuid(), 1.8, 0.2, 0.8, FocusKind::typing, 0.5};
-        editor().setEvents({first, second});
-        editor().flushPendingEdits();
+        editor().document().setEvents({first, second});
+        editor().document().flushPendingEdits();
         track = std::make_unique<TimelineTrack>(
             editor(), StudioBinding<std::optional<QUuid>>::to(selected), [this](double t) { added.push_back(t); },
             [this](const FocusPoint& p) { deleted.push_back(p.id); });
@@ -43,21 +43,21 @@ protected:
     QPointF bodyOf(const QUuid& id)
     {
         const FocusPoint* p = find(id);
-        return track->layout().segment({p->time, editor().zoomLength(id), false}).body.center();
+        return track->layout().segment({p->time, editor().focus().zoomLength(id), false}).body.center();
     }
     QPointF gripOf(const QUuid& id)
     {
         const FocusPoint* p = find(id);
-        return track->layout().segment({p->time, editor().zoomLength(id), false}).grip.center();
+        return track->layout().segment({p->time, editor().focus().zoomLength(id), false}).grip.center();
     }
     // Undoes one step and says whether that brought back `before`.
     void expectOneUndoStep(const std::vector<FocusPoint>& before, const EditSettings& settingsBefore)
     {
-        ASSERT_TRUE(editor().canUndo());
-        editor().undo();
-        EXPECT_EQ(editor().events(), before);
-        EXPECT_EQ(editor().settings().trimStart, settingsBefore.trimStart);
-        EXPECT_EQ(editor().settings().trimEnd, settingsBefore.trimEnd);
+        ASSERT_TRUE(editor().document().canUndo());
+        editor().document().undo();
+        EXPECT_EQ(editor().document().events(), before);
+        EXPECT_EQ(editor().document().settings().trimStart, settingsBefore.trimStart);
+        EXPECT_EQ(editor().document().settings().trimEnd, settingsBefore.trimEnd);
     }
 
     EditorBench bench;
@@ -70,9 +70,9 @@ protected:
 
 TEST_F(TimelineTrackTest, TrimHandlesFollowGrabPlusTravelAndStopShortOfEachOther)
 {
-    editor().seek(1.5);  // away from the trim-in handle, which it would otherwise cover
-    const EditSettings before = editor().settings();
-    const auto events = editor().events();
+    editor().playback().seek(1.5);  // away from the trim-in handle, which it would otherwise cover
+    const EditSettings before = editor().document().settings();
+    const auto events = editor().document().events();
     ASSERT_DOUBLE_EQ(before.trimEnd, 3.0);
     // Trim-in from 0 s: 100 points right is 0.5 s; far past the trim end it stops 0.1 s before
     // it; coming back follows the pointer at once.
@@ -84,37 +84,37 @@ TEST_F(TimelineTrackTest, TrimHandlesFollowGrabPlusTravelAndStopShortOfEachOther
     QTest::mousePress(track.get(), Qt::LeftButton, {}, handle.toPoint());
     for (const Step s : {Step{118, 0.5}, Step{900, 2.9}, Step{578, 2.8}, Step{18, 0.0}, Step{-300, 0.0}, Step{218, 1.0}}) {
         QTest::mouseMove(track.get(), QPoint(int(s.x), 53));
-        EXPECT_NEAR(editor().settings().trimStart, s.trimStart, 1e-9) << "at x " << s.x;
+        EXPECT_NEAR(editor().document().settings().trimStart, s.trimStart, 1e-9) << "at x " << s.x;
     }
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, QPoint(218, 53));
     EXPECT_EQ(track->activeGesture(), TrackLayout::Part::none);
-    EXPECT_GE(editor().currentTime(), 1.0) << "the playhead moves into the trimmed range";
+    EXPECT_GE(editor().playback().currentTime(), 1.0) << "the playhead moves into the trimmed range";
     expectOneUndoStep(events, before);
 
     // The trim-out handle, dragged left of the playhead, takes the playhead with it.
-    editor().seek(2.5);
+    editor().playback().seek(2.5);
     drag({618, 40}, {{518, 40}});
-    EXPECT_NEAR(editor().settings().trimEnd, 2.5, 1e-9);
+    EXPECT_NEAR(editor().document().settings().trimEnd, 2.5, 1e-9);
     // Now the playhead covers the handle's middle; its outer part still grabs the handle.
     drag({527, 40}, {{427, 40}});
-    EXPECT_NEAR(editor().settings().trimEnd, 2.0, 1e-9);
-    EXPECT_LE(editor().currentTime(), 2.0);
+    EXPECT_NEAR(editor().document().settings().trimEnd, 2.0, 1e-9);
+    EXPECT_LE(editor().playback().currentTime(), 2.0);
 }
 
 TEST_F(TimelineTrackTest, PlayheadAndFilmstripSeekWithoutEditing)
 {
-    editor().seek(1.0);
+    editor().playback().seek(1.0);
     // The playhead at 1 s (x 218) is grabbed; it stays within 0 ... duration.
     drag({218, 20}, {{318, 20}});
-    EXPECT_NEAR(editor().currentTime(), 1.5, 1e-9);
+    EXPECT_NEAR(editor().playback().currentTime(), 1.5, 1e-9);
     drag({318, 20}, {{2000, 20}});
-    EXPECT_NEAR(editor().currentTime(), 3.0, 1e-9);
+    EXPECT_NEAR(editor().playback().currentTime(), 3.0, 1e-9);
     // A press on the filmstrip, without moving, seeks there.
     QTest::mousePress(track.get(), Qt::LeftButton, {}, QPoint(118, 60));
-    EXPECT_NEAR(editor().currentTime(), 0.5, 1e-9);
+    EXPECT_NEAR(editor().playback().currentTime(), 0.5, 1e-9);
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, QPoint(118, 60));
-    EXPECT_EQ(editor().events(), (std::vector<FocusPoint>{first, second}));
-    EXPECT_EQ(editor().settings().trimEnd, 3.0);
+    EXPECT_EQ(editor().document().events(), (std::vector<FocusPoint>{first, second}));
+    EXPECT_EQ(editor().document().settings().trimEnd, 3.0);
 }
 
 TEST_F(TimelineTrackTest, ShortTravelOnASegmentIsAClickThatSelectsAndPreviews)
@@ -123,46 +123,46 @@ TEST_F(TimelineTrackTest, ShortTravelOnASegmentIsAClickThatSelectsAndPreviews)
     drag(body, {body + QPointF(4, 0)});
     EXPECT_EQ(find(first.id)->time, 0.5) << "under 5 points of travel moves nothing";
     EXPECT_EQ(selected, first.id);
-    EXPECT_NEAR(editor().currentTime(), 0.5 + 0.35, 1e-9) << "seeks just inside the zoom";
+    EXPECT_NEAR(editor().playback().currentTime(), 0.5 + 0.35, 1e-9) << "seeks just inside the zoom";
 }
 
 TEST_F(TimelineTrackTest, MovingASegmentKeepsOrderUntilTheEndThenSortsAndIsOneStep)
 {
-    const auto before = editor().events();
-    const EditSettings settings = editor().settings();
+    const auto before = editor().document().events();
+    const EditSettings settings = editor().document().settings();
     const QPointF body = bodyOf(first.id);
     // 400 points right is 2 s: 0.5 -> 2.5 passes the second zoom; the list keeps its order meanwhile.
     drag(body, {body + QPointF(10, 0), body + QPointF(200, 0), body + QPointF(400, 0)}, false);
     EXPECT_EQ(selected, first.id) << "moving selects";
     EXPECT_NEAR(find(first.id)->time, 2.0, 1e-9) << "a 1 s zoom in a 3 s clip starts no later than 2 s";
-    EXPECT_EQ(editor().events().front().id, first.id);
+    EXPECT_EQ(editor().document().events().front().id, first.id);
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (body + QPointF(400, 0)).toPoint());
-    EXPECT_EQ(editor().events().back().id, first.id) << "sorted by time once the move ends";
-    EXPECT_NEAR(editor().currentTime(), 2.35, 1e-9) << "the playhead goes into the moved zoom";
+    EXPECT_EQ(editor().document().events().back().id, first.id) << "sorted by time once the move ends";
+    EXPECT_NEAR(editor().playback().currentTime(), 2.35, 1e-9) << "the playhead goes into the moved zoom";
     expectOneUndoStep(before, settings);
 }
 
 TEST_F(TimelineTrackTest, EscapeCancelsAMoveWhichIsSettledOnceWithoutTheSeek)
 {
-    editor().seek(0.1);
-    const auto before = editor().events();
+    editor().playback().seek(0.1);
+    const auto before = editor().document().events();
     const QPointF body = bodyOf(second.id);
     drag(body, {body - QPointF(10, 0), body - QPointF(300, 0)}, false);
     EXPECT_NEAR(find(second.id)->time, 0.3, 1e-9);
-    EXPECT_EQ(editor().events().back().id, second.id);
+    EXPECT_EQ(editor().document().events().back().id, second.id);
     QTest::keyClick(track.get(), Qt::Key_Escape);
     EXPECT_EQ(track->activeGesture(), TrackLayout::Part::none);
-    EXPECT_EQ(editor().events().front().id, second.id) << "a cancelled move is still settled in its place";
-    EXPECT_NEAR(editor().currentTime(), 0.1, 1e-9) << "but does not seek";
+    EXPECT_EQ(editor().document().events().front().id, second.id) << "a cancelled move is still settled in its place";
+    EXPECT_NEAR(editor().playback().currentTime(), 0.1, 1e-9) << "but does not seek";
     // The release that follows the cancel finishes nothing again.
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (body - QPointF(300, 0)).toPoint());
-    EXPECT_NEAR(editor().currentTime(), 0.1, 1e-9);
-    expectOneUndoStep(before, editor().settings());
+    EXPECT_NEAR(editor().playback().currentTime(), 0.1, 1e-9);
+    expectOneUndoStep(before, editor().document().settings());
 }
 
 TEST_F(TimelineTrackTest, ResizingStopsAtItsBoundsAndIsOneStep)
 {
-    const auto before = editor().events();
+    const auto before = editor().document().events();
     struct Case {
         double travel;
         double length;
@@ -173,10 +173,10 @@ TEST_F(TimelineTrackTest, ResizingStopsAtItsBoundsAndIsOneStep)
     EXPECT_EQ(selected, second.id) << "resizing selects on its first change";
     for (const Case c : {Case{40, 0.7}, Case{500, 1.2}, Case{-60, 0.3}, Case{-500, 0.3}, Case{20, 0.6}}) {
         QTest::mouseMove(track.get(), (grip + QPointF(c.travel, 0)).toPoint());
-        EXPECT_NEAR(editor().zoomLength(second.id), c.length, 1e-9) << "travel " << c.travel;
+        EXPECT_NEAR(editor().focus().zoomLength(second.id), c.length, 1e-9) << "travel " << c.travel;
     }
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (grip + QPointF(20, 0)).toPoint());
-    expectOneUndoStep(before, editor().settings());
+    expectOneUndoStep(before, editor().document().settings());
 }
 
 // The strip keeps what lies under and over the playhead as pictures between paints: after every
@@ -195,9 +195,9 @@ TEST_F(TimelineTrackTest, KeptPicturesFollowEveryChangeTheStripShows)
         fresh.resize(track->size());
         EXPECT_TRUE(picture(*track) == picture(fresh)) << "after " << change;
     };
-    const bool hadPictures = !editor().thumbnails().isEmpty();
+    const bool hadPictures = !editor().document().thumbnails().isEmpty();
     const QImage before = picture(*track);
-    ASSERT_TRUE(waitUntil([&] { return editor().thumbnails().size() == EditorModel::thumbnailCount; }));
+    ASSERT_TRUE(waitUntil([&] { return editor().document().thumbnails().size() == EditorDocument::thumbnailCount; }));
     expectAsIfNew("the filmstrip's pictures arrived");
     if (!hadPictures) {
         EXPECT_FALSE(picture(*track) == before) << "the filmstrip shows its pictures";
@@ -208,27 +208,31 @@ TEST_F(TimelineTrackTest, KeptPicturesFollowEveryChangeTheStripShows)
         std::function<void()> make;
     };
     const std::vector<Change> changes{
-        {"a seek", [&] { editor().seek(1.2); }},
-        {"a trim-in change", [&] {
-             EditSettings settings = editor().settings();
+        {"a seek", [&] { editor().playback().seek(1.2); }},
+        {"a trim-in change",
+         [&] {
+             EditSettings settings = editor().document().settings();
              settings.trimStart = 0.4;
-             editor().setSettings(settings);
+             editor().document().setSettings(settings);
          }},
-        {"a trim-out change that shortens a zoom", [&] {
-             EditSettings settings = editor().settings();
+        {"a trim-out change that shortens a zoom",
+         [&] {
+             EditSettings settings = editor().document().settings();
              settings.trimEnd = 2.1;
-             editor().setSettings(settings);
+             editor().document().setSettings(settings);
          }},
-        {"the edit's zoom strength (the captions)", [&] {
-             EditSettings settings = editor().settings();
+        {"the edit's zoom strength (the captions)",
+         [&] {
+             EditSettings settings = editor().document().settings();
              settings.zoomStrength = 2.5;
-             editor().setSettings(settings);
+             editor().document().setSettings(settings);
          }},
-        {"a zoom moved by the model", [&] { editor().moveFocusPoint(first.id, 0.9); }},
-        {"one zoom's own strength", [&] {
-             std::vector<FocusPoint> events = editor().events();
+        {"a zoom moved by the model", [&] { editor().focus().moveFocusPoint(first.id, 0.9); }},
+        {"one zoom's own strength",
+         [&] {
+             std::vector<FocusPoint> events = editor().document().events();
              events.front().zoomStrength = 1.2;
-             editor().setEvents(events);
+             editor().document().setEvents(events);
          }},
         {"a selection", [&] { selected = first.id; }},
         {"a new width", [&] { track->resize(500, track->height()); }},
@@ -240,17 +244,17 @@ TEST_F(TimelineTrackTest, KeptPicturesFollowEveryChangeTheStripShows)
     }
 
     // While a zoom's grip is held, the zoom is drawn on its own over the kept picture of the rest.
-    EditSettings settings = editor().settings();
+    EditSettings settings = editor().document().settings();
     settings.trimEnd = 3.0;
-    editor().setSettings(settings);
+    editor().document().setSettings(settings);
     selected = second.id;
     picture(*track);
     const QPointF grip = gripOf(second.id);
     QTest::mousePress(track.get(), Qt::LeftButton, {}, grip.toPoint());
     for (double travel : {40.0, 20.0}) {
-        const double length = editor().zoomLength(second.id);
+        const double length = editor().focus().zoomLength(second.id);
         QTest::mouseMove(track.get(), (grip + QPointF(travel, 0)).toPoint());
-        EXPECT_NE(editor().zoomLength(second.id), length) << "the resize changes the zoom";
+        EXPECT_NE(editor().focus().zoomLength(second.id), length) << "the resize changes the zoom";
         expectAsIfNew("a step of a resize");
     }
     QTest::mouseRelease(track.get(), Qt::LeftButton, {}, (grip + QPointF(20, 0)).toPoint());
@@ -303,7 +307,9 @@ TEST_F(TimelineTrackTest, AssistiveToolsFindEveryPartByItsNameAndPlace)
     QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(track.get());
     ASSERT_NE(strip, nullptr);
     const TrackLayout layout = track->layout();
-    const auto place = [&](const FocusPoint& p) { return layout.segment({p.time, editor().zoomLength(p.id), false}); };
+    const auto place = [&](const FocusPoint& p) {
+        return layout.segment({p.time, editor().focus().zoomLength(p.id), false});
+    };
     struct Row {
         QString name;
         QAccessible::Role role;
@@ -358,17 +364,17 @@ TEST_F(TimelineTrackTest, AssistiveToolsFollowTheEditAndPressAZoom)
 
     // Pressing a zoom's body does what a click does: selects it and shows it.
     selected.reset();
-    editor().seek(0);
+    editor().playback().seek(0);
     QAccessibleInterface* firstBody = strip->child(3);
     ASSERT_NE(firstBody->actionInterface(), nullptr);
     firstBody->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(selected, first.id);
-    EXPECT_GE(editor().currentTime(), 0.5);
-    EXPECT_LT(editor().currentTime(), 1.5);
+    EXPECT_GE(editor().playback().currentTime(), 0.5);
+    EXPECT_LT(editor().playback().currentTime(), 1.5);
 
     // A deleted zoom's elements go; the rest stay what they were.
     QAccessibleInterface* playhead = strip->child(2);
-    editor().setEvents({*find(first.id)});
+    editor().document().setEvents({*find(first.id)});
     EXPECT_EQ(strip->childCount(), 5);
     EXPECT_EQ(strip->child(2), playhead);
     EXPECT_EQ(strip->child(3), firstBody);

@@ -50,9 +50,9 @@ TEST_F(WorkspaceWindowTest, NothingIsCutAtTheDefaultAndSmallestSizes)
 {
     ASSERT_TRUE(bench.open(Clips::get().twoSeconds));
     ASSERT_TRUE(waitUntil([&] { return !view().isShowingWelcome(); }));
-    EditSettings portrait = editor().settings();
+    EditSettings portrait = editor().document().settings();
     portrait.aspect = AspectRatio::vertical;
-    editor().setSettings(portrait);
+    editor().document().setSettings(portrait);
     view().state().addZoomAndPlace(0.5);
     for (QSize size : {QSize(MainWindow::defaultWidth, MainWindow::defaultHeight), QSize(1, 1)}) {
         window->resize(size);

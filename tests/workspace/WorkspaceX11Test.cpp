@@ -71,8 +71,8 @@ protected:
         ASSERT_TRUE(bench.open(Clips::get().threeSeconds));
         // One zoom, holding still from 0.3 s to 1.7 s so that one frame's timing does not matter.
         zoom = {QUuid::createUuid(), 0.1, 0.7, 0.3, FocusKind::click, 1.8, 2.0, std::nullopt, 0.2};
-        editor().setEvents({zoom});
-        editor().flushPendingEdits();
+        editor().document().setEvents({zoom});
+        editor().document().flushPendingEdits();
         watchdog.reset(XdotoolDriver::watchdog(90));
     }
 
@@ -118,7 +118,7 @@ protected:
 TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
 {
     QWidget window;
-    auto* preview = new PreviewCanvas(editor(), &window);
+    auto* preview = new PreviewCanvas(editor().document(), editor().playback(), &window);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(preview);
@@ -142,17 +142,16 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
         SCOPED_TRACE(c.movie.toStdString());
         if (c.movie != Clips::get().threeSeconds) {
             ASSERT_TRUE(bench.open(c.movie));
-            editor().setEvents({zoom});
-            editor().flushPendingEdits();
+            editor().document().setEvents({zoom});
+            editor().document().flushPendingEdits();
         }
         const auto showing = [&](QSize picture) {
-            return waitUntil([&] {
-                return preview->isCurrent() && editor().player().currentFrame().size() == picture;
-            });
+            return waitUntil(
+                [&] { return preview->isCurrent() && editor().playback().player().currentFrame().size() == picture; });
         };
-        editor().seek(1.0);
+        editor().playback().seek(1.0);
         ASSERT_TRUE(showing(c.zoomedPicture)) << "the preview never showed the frame at the playhead; the player's is "
-                                              << editor().player().currentFrame().width() << " wide";
+                                              << editor().playback().player().currentFrame().width() << " wide";
         const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(shown.size(), QSize(640, 360));
 
@@ -160,7 +159,7 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
         bool done = false;
         ExportOptions options;
         options.resolution = ExportResolution::p720;
-        editor().export_(QUrl::fromLocalFile(movie), options, [&] { done = true; });
+        editor().exporter().export_(QUrl::fromLocalFile(movie), options, [&] { done = true; });
         ASSERT_TRUE(waitUntil([&] { return done; }, 60000));
         const QString still = bench.path("still.png");
         runFfmpeg({"-ss", "1.0", "-i", movie, "-frames:v", "1", still});
@@ -172,7 +171,7 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
         EXPECT_LT(difference, 6.0) << "mean difference per channel between preview and export";
 
         // The same check fails for a picture without the zoom: the comparison sees the card.
-        editor().setEvents({});
+        editor().document().setEvents({});
         ASSERT_TRUE(showing(c.unzoomedPicture));
         const QImage unzoomed = preview->frame().convertToFormat(QImage::Format_RGB32);
         EXPECT_GT(meanDifference(unzoomed, exported), 12.0);
@@ -182,28 +181,30 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
 TEST_F(WorkspaceX11Test, AMovieOfAnotherShapeIsShownLaidOutForItsOwnPictures)
 {
     QWidget window;
-    auto* preview = new PreviewCanvas(editor(), &window);
+    auto* preview = new PreviewCanvas(editor().document(), editor().playback(), &window);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(preview);
     window.resize(480, 270);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    editor().seek(1.0);
-    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }));
-    const QSize landscape = editor().player().frameSize();
+    editor().playback().seek(1.0);
+    ASSERT_TRUE(
+        waitUntil([&] { return preview->isCurrent() && !editor().playback().player().currentFrame().isNull(); }));
+    const QSize landscape = editor().playback().player().frameSize();
 
     // The upright movie has another size: the card is laid out afresh for it.
     ASSERT_TRUE(bench.open(Clips::get().rotated));
-    editor().seek(1.0);
+    editor().playback().seek(1.0);
     ASSERT_TRUE(waitUntil([&] {
-        return preview->isCurrent() && !editor().player().currentFrame().isNull()
-            && editor().player().frameSize() != landscape;
+        return preview->isCurrent() && !editor().playback().player().currentFrame().isNull()
+            && editor().playback().player().frameSize() != landscape;
     })) << "the preview never showed the upright movie";
     const QImage shown = preview->frame().convertToFormat(QImage::Format_RGB32);
     QImage expected;
-    Compositor::make(editor().scene(), shown.size())
-        ->compose(editor().player().currentFrame(), editor().player().frameSize(), preview->previewTime(), expected);
+    Compositor::make(editor().document().scene(), shown.size())
+        ->compose(editor().playback().player().currentFrame(), editor().playback().player().frameSize(),
+                  preview->previewTime(), expected);
     expected = expected.convertToFormat(QImage::Format_RGB32);
     EXPECT_LT(meanDifference(shown, expected), 0.5) << "the frame is the upright movie's, composed for its shape";
 }
@@ -222,7 +223,7 @@ TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&timeline));
     TimelineTrack* track = timeline.track();
     ASSERT_TRUE(waitUntil([&] { return track->width() > 100; }));
-    editor().seek(2.9);
+    editor().playback().seek(2.9);
     QCoreApplication::processEvents();
     const TrackLayout strip = track->layout();
     const double perSecond = strip.axisWidth() / strip.clipDuration();
@@ -237,26 +238,32 @@ TEST_F(WorkspaceX11Test, DragsOnTheStripEditAndEachIsOneUndoStep)
     };
     const Case cases[] = {
         {"trim-in handle", [&] { return QPointF(strip.x(0), 53); }, 0.5,
-         [&] { return editor().settings().trimStart; }, 0.5},
-        {"segment body", [&] { return strip.segment({find(zoom.id)->time, editor().zoomLength(zoom.id), false}).body.center(); },
+         [&] { return editor().document().settings().trimStart; }, 0.5},
+        {"segment body",
+         [&] {
+             return strip.segment({find(zoom.id)->time, editor().focus().zoomLength(zoom.id), false}).body.center();
+         },
          0.4, [&] { return find(zoom.id)->time; }, 0.5},
-        {"segment grip", [&] { return strip.segment({find(zoom.id)->time, editor().zoomLength(zoom.id), false}).grip.center(); },
-         -0.6, [&] { return editor().zoomLength(zoom.id); }, 1.2},
+        {"segment grip",
+         [&] {
+             return strip.segment({find(zoom.id)->time, editor().focus().zoomLength(zoom.id), false}).grip.center();
+         },
+         -0.6, [&] { return editor().focus().zoomLength(zoom.id); }, 1.2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto eventsBefore = editor().events();
-        const EditSettings settingsBefore = editor().settings();
+        const auto eventsBefore = editor().document().events();
+        const EditSettings settingsBefore = editor().document().settings();
         const QPointF from = c.grab();
         const int travel = int(std::lround(c.travel * perSecond));
         dragOnScreen(onScreen(from), onScreen(from + QPointF(travel, 0)));
         ASSERT_TRUE(waitUntil([&] {
             return track->activeGesture() == TrackLayout::Part::none && std::abs(c.value() - c.expected) < 0.01;
         }, 10000)) << "value " << c.value() << ", expected " << c.expected;
-        editor().undo();
-        EXPECT_EQ(editor().events(), eventsBefore);
-        EXPECT_EQ(editor().settings(), settingsBefore);
-        editor().redo();
+        editor().document().undo();
+        EXPECT_EQ(editor().document().events(), eventsBefore);
+        EXPECT_EQ(editor().document().settings(), settingsBefore);
+        editor().document().redo();
         EXPECT_NEAR(c.value(), c.expected, 0.01);
     }
 }
@@ -265,7 +272,7 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
 {
     EditorModel& editor = bench.model();
     // Without the zoom the canvas shows around the card all the time.
-    editor.setEvents({});
+    editor.document().setEvents({});
     MemoryPreferencesStore store;
     CanvasPresets presets(store);
     ContentState state(editor);
@@ -273,26 +280,26 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
     QWidget window;
     auto* row = new QHBoxLayout(&window);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* preview = new PreviewCanvas(editor);
-    auto* column = new PreviewColumn(editor, state, preview, &window);
+    auto* preview = new PreviewCanvas(editor.document(), editor.playback());
+    auto* column = new PreviewColumn(editor.document(), state, preview, &window);
     row->addWidget(column, 1);
     auto* inspector = new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
                                           QStringLiteral("Shape the frame. Set the mood."), &window);
-    auto* page = new CanvasTab(editor, presets);
+    auto* page = new CanvasTab(editor.document(), presets);
     inspector->setContent(page);
     inspector->setFixedWidth(340);
     row->addWidget(inspector);
     window.resize(1100, 900);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    editor.seek(1.0);
+    editor.playback().seek(1.0);
     ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !preview->frame().isNull(); }));
     const QSize wide = preview->frame().size();
     EXPECT_NEAR(double(wide.width()) / wide.height(), 16.0 / 9.0, 0.02);
 
     // A colour background: the kind from its menu, then a swatch.
     choose(picker(page, QStringLiteral("Gradient")), QStringLiteral("Color"));
-    ASSERT_TRUE(waitUntil([&] { return editor.settings().backgroundKind == BackgroundKind::solid; }));
+    ASSERT_TRUE(waitUntil([&] { return editor.document().settings().backgroundKind == BackgroundKind::solid; }));
     StudioColorSwatch* red = nullptr;
     for (auto* swatch : page->findChildren<StudioColorSwatch*>())
         if (swatch->accessibleName() == QStringLiteral("Color #F24B59"))
@@ -302,7 +309,7 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
     inspector->form()->ensureWidgetVisible(red);
     QCoreApplication::processEvents();
     XdotoolDriver::click(red);
-    ASSERT_TRUE(waitUntil([&] { return editor.settings().solidColor == 0xF24B59u; }));
+    ASSERT_TRUE(waitUntil([&] { return editor.document().settings().solidColor == 0xF24B59u; }));
     // The canvas around the card is that red.
     ASSERT_TRUE(waitUntil([&] {
         if (!preview->isCurrent())
@@ -315,7 +322,7 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
     inspector->form()->ensureWidgetVisible(picker(page, QStringLiteral("Fit content")));
     QCoreApplication::processEvents();
     choose(picker(page, QStringLiteral("Fit content")), QString::fromUtf8("1:1 · Square"));
-    ASSERT_TRUE(waitUntil([&] { return editor.settings().aspect == AspectRatio::square; }));
+    ASSERT_TRUE(waitUntil([&] { return editor.document().settings().aspect == AspectRatio::square; }));
     ASSERT_TRUE(waitUntil([&] {
         const QSize size = preview->frame().size();
         return preview->isCurrent() && std::abs(size.width() - size.height()) <= 1;
@@ -323,8 +330,8 @@ TEST_F(WorkspaceX11Test, ClickedColourAndRatioReachThePreviewAndTheSavedProject)
 
     // Both changes are in the saved project.
     const QString path = bench.path(QStringLiteral("canvas.sablewick.json"));
-    editor.saveProject(QUrl::fromLocalFile(path));
-    editor.finishSaving();
+    editor.document().saveProject(QUrl::fromLocalFile(path));
+    editor.document().finishSaving();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const nlohmann::json project = nlohmann::json::parse(file.readAll().toStdString());
@@ -343,19 +350,21 @@ TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndT
 
     QWidget window;
     auto* layout = new QHBoxLayout(&window);
-    auto* preview = new PreviewCanvas(editor(), &window);
+    auto* preview = new PreviewCanvas(editor().document(), editor().playback(), &window);
     preview->setFixedSize(480, 270);
     layout->addWidget(preview, 0, Qt::AlignTop);
-    auto* focus = new FocusTab(editor(), state, &window);
+    auto* focus = new FocusTab(editor().document(), editor().focus(), state, &window);
     focus->setFixedWidth(332);
     layout->addWidget(focus, 0, Qt::AlignTop);
-    auto* audio = new AudioTab(editor(), state, [](QWidget*) { return std::nullopt; }, &window);
+    auto* audio = new AudioTab(
+        editor().document(), editor().playback(), state, [](QWidget*) { return std::nullopt; }, &window);
     audio->setFixedWidth(332);
     layout->addWidget(audio, 0, Qt::AlignTop);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    editor().seek(1.0);
-    ASSERT_TRUE(waitUntil([&] { return preview->isCurrent() && !editor().player().currentFrame().isNull(); }));
+    editor().playback().seek(1.0);
+    ASSERT_TRUE(
+        waitUntil([&] { return preview->isCurrent() && !editor().playback().player().currentFrame().isNull(); }));
     const QImage before = preview->frame().convertToFormat(QImage::Format_RGB32);
 
     // A click at the far end of the selected zoom's amount track gives it the largest amount.
@@ -363,7 +372,8 @@ TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndT
     XdotoolDriver::clickAt(amount->mapToGlobal(QPoint(amount->width() - 3, amount->height() / 2)));
     ASSERT_TRUE(waitUntil([&] { return find(zoom.id)->zoomStrength.value_or(0) > 3.9; }))
         << "the zoom's own amount after the click: " << find(zoom.id)->zoomStrength.value_or(0);
-    EXPECT_DOUBLE_EQ(editor().settings().zoomStrength, EditSettings().zoomStrength) << "the edit's amount stays";
+    EXPECT_DOUBLE_EQ(editor().document().settings().zoomStrength, EditSettings().zoomStrength)
+        << "the edit's amount stays";
     ASSERT_TRUE(waitUntil([&] { return preview->isCurrent(); }));
     const QImage closer = preview->frame().convertToFormat(QImage::Format_RGB32);
     EXPECT_GT(meanDifference(before, closer), 6.0) << "the preview zooms in further";
@@ -371,12 +381,12 @@ TEST_F(WorkspaceX11Test, ClicksInTheInspectorChangeTheZoomTheMusicThePreviewAndT
     // A click on a library track makes it the edit's music.
     StudioMusicRow* daylight = audio->libraryRows()[1];
     XdotoolDriver::click(daylight->tile());
-    ASSERT_TRUE(waitUntil([&] { return editor().settings().musicChoice == MusicChoice::daylight; }));
+    ASSERT_TRUE(waitUntil([&] { return editor().document().settings().musicChoice == MusicChoice::daylight; }));
     EXPECT_TRUE(daylight->isSelected());
 
     const QString saved = bench.path("Clicked.sablewick.json");
-    editor().saveProject(QUrl::fromLocalFile(saved));
-    editor().finishSaving();
+    editor().document().saveProject(QUrl::fromLocalFile(saved));
+    editor().document().finishSaving();
     const FocusProject project = ProjectFile::readProject(saved);
     ASSERT_EQ(project.events.size(), 1u);
     EXPECT_GT(project.events[0].zoomStrength.value_or(0), 3.9);
@@ -389,7 +399,7 @@ TEST_F(WorkspaceX11Test, TheWheelScrollsTheInspectorOverItsControlsAndMovesOnlyA
     CanvasPresets presets{store};
     StudioInspector inspector(QStringLiteral("Canvas"), QStringLiteral("rectangle.inset.filled"),
                               QStringLiteral("Shape the frame. Set the mood."));
-    auto* tab = new CanvasTab(editor(), presets);
+    auto* tab = new CanvasTab(editor().document(), presets);
     inspector.setContent(tab);
     inspector.resize(340, 420);
     inspector.show();
@@ -415,13 +425,13 @@ TEST_F(WorkspaceX11Test, TheWheelScrollsTheInspectorOverItsControlsAndMovesOnlyA
                             "--repeat", QString::number(turns), wheel});
     };
 
-    const EditSettings before = editor().settings();
+    const EditSettings before = editor().document().settings();
     const int scrolledFrom = bar->value();
     wheelOver(slider, 2);
     ASSERT_TRUE(waitUntil([&] { return bar->value() != scrolledFrom; })) << "the page did not scroll";
     EXPECT_EQ(down, bar->value() > scrolledFrom);
-    editor().flushPendingEdits();
-    EXPECT_EQ(editor().settings(), before) << "the wheel crossed the slider without moving it";
+    editor().document().flushPendingEdits();
+    EXPECT_EQ(editor().document().settings(), before) << "the wheel crossed the slider without moving it";
     EXPECT_FALSE(slider->hasFocus());
 
     // The pickers and segments on the page let the wheel pass the same way.
@@ -442,12 +452,12 @@ TEST_F(WorkspaceX11Test, TheWheelScrollsTheInspectorOverItsControlsAndMovesOnlyA
         wheelOver(other, 1);
         EXPECT_TRUE(waitUntil([&] { return bar->value() != from; })) << other->metaObject()->className();
     }
-    editor().flushPendingEdits();
-    EXPECT_EQ(editor().settings(), before);
+    editor().document().flushPendingEdits();
+    EXPECT_EQ(editor().document().settings(), before);
     // The only step is still the zoom that the set-up added.
-    editor().undo();
-    EXPECT_TRUE(editor().events().empty());
-    EXPECT_FALSE(editor().canUndo());
+    editor().document().undo();
+    EXPECT_TRUE(editor().document().events().empty());
+    EXPECT_FALSE(editor().document().canUndo());
 
     // Focused, the slider takes the wheel for itself and the page stays.
     page->ensureWidgetVisible(slider, 0, 60);
@@ -455,7 +465,7 @@ TEST_F(WorkspaceX11Test, TheWheelScrollsTheInspectorOverItsControlsAndMovesOnlyA
     ASSERT_TRUE(waitUntil([&] { return slider->hasFocus(); }));
     const int pageAt = bar->value();
     wheelOver(slider, 2);
-    ASSERT_TRUE(waitUntil([&] { return editor().settings().canvasPadding != before.canvasPadding; }))
+    ASSERT_TRUE(waitUntil([&] { return editor().document().settings().canvasPadding != before.canvasPadding; }))
         << "a focused slider moves with the wheel";
     EXPECT_EQ(bar->value(), pageAt);
 }
