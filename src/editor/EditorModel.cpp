@@ -1,10 +1,10 @@
 #include "editor/EditorModel.h"
 
 #include "document/DocumentError.h"
+#include "document/DocumentFile.h"
 #include "editor/EditorWorkers.h"
 #include "media/PlaybackInterfaces.h"
 #include "platform/PreferencesStore.h"
-#include "platform/RegularFile.h"
 #include "platform/StandardFolders.h"
 #include "rendering/Compositor.h"
 #include "rendering/ExportJob.h"
@@ -64,13 +64,13 @@ void stableSortByTime(std::vector<FocusPoint>& points)
 // first one. Only asked after the reader has refused the version, so the file is valid JSON.
 bool hasVersionBelowCurrent(const QString& path)
 {
-    QByteArray text;
+    std::string text;
     try {
-        text = readRegularFile(path, ProjectFile::largestFileSize);
-    } catch (const RegularFileError&) {
+        text = DocumentFile::readBounded(path, ProjectFile::largestFileSize);
+    } catch (const DocumentError&) {
         return false;
     }
-    const nlohmann::json json = nlohmann::json::parse(text.toStdString(), nullptr, false);
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (!json.is_object() || !json.contains("version"))
         return false;
     const nlohmann::json& version = json["version"];
