@@ -19,19 +19,24 @@ function(sablewick_warnings target)
   sablewick_record_target(${target})
 endfunction()
 
-# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> [WAYLAND] SOURCES ... [LIBS ...] [TIMEOUT s])
+# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> [WAYLAND] [OWN_X_SERVER] SOURCES ... [LIBS ...] [TIMEOUT s])
 # Every test carries two labels: its kind and its folder, so `ctest -L rendering` runs one area.
 # WAYLAND tests need the headless Wayland desktop of the test command and carry a third label,
 # wayland; they take turns on that one desktop.
 # unit and media tests get a QCoreApplication, gui and x11 tests a QApplication (offscreen unless a
-# platform is set; x11 tests ask for xcb on the private Xvfb).
+# platform is set; x11 tests ask for xcb on the private Xvfb). An x11 test marked OWN_X_SERVER
+# changes the X screen itself: each run of the program starts an Xvfb of its own, so it neither
+# takes turns with the other x11 tests nor shows them its changes.
 function(sablewick_test name)
-  cmake_parse_arguments(T "WAYLAND" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WAYLAND;OWN_X_SERVER" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_KIND MATCHES "^(unit|gui|x11|media)$")
     message(FATAL_ERROR "sablewick_test(${name}): KIND must be unit, gui, x11 or media")
   endif()
   if(NOT T_AREA)
     message(FATAL_ERROR "sablewick_test(${name}): AREA is required")
+  endif()
+  if(T_OWN_X_SERVER AND NOT T_KIND STREQUAL "x11")
+    message(FATAL_ERROR "sablewick_test(${name}): OWN_X_SERVER is for x11 tests")
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
@@ -44,6 +49,8 @@ function(sablewick_test name)
   set_property(GLOBAL APPEND PROPERTY SABLEWICK_TEST_PROGRAMS ${name})
   if(T_WAYLAND)
     target_link_libraries(${name} PRIVATE sablewick_test_main_wayland)
+  elseif(T_OWN_X_SERVER)
+    target_link_libraries(${name} PRIVATE sablewick_test_main_own_x11)
   elseif(T_KIND STREQUAL "x11")
     target_link_libraries(${name} PRIVATE sablewick_test_main_x11)
   elseif(T_KIND STREQUAL "gui")
@@ -63,7 +70,7 @@ function(sablewick_test name)
   # x11 tests share one X server, its pointer and its keyboard focus: they take turns.
   set(extra_properties "")
   set(labels "${T_KIND};${T_AREA}")
-  if(T_KIND STREQUAL "x11")
+  if(T_KIND STREQUAL "x11" AND NOT T_OWN_X_SERVER)
     set(extra_properties " RESOURCE_LOCK x11_input")
   endif()
   if(T_WAYLAND)

@@ -1,6 +1,7 @@
 #include "AnnotationFixture.h"
 #include "preferences/FakeSystemAppearance.h"
 #include "support/FakeScheduler.h"
+#include "support/PostedEvents.h"
 #include "support/TemporaryEnvironment.h"
 
 #include "components/StudioButton.h"
@@ -434,7 +435,8 @@ TEST_F(ScreenshotEditorViewTest, ExportRunsAfterTheSheetAndWritesTheChosenFile)
     view.action("export")->trigger();
     ASSERT_TRUE(view.exportSheet());
     QTest::mouseClick(view.exportSheet()->cancelButton(), Qt::LeftButton);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.exportSheet(); }, 5000)) << "the sheet stayed";
+    ASSERT_TRUE(test::handlePostedEvents());  // where a confirmed sheet's save panel would be asked for
     EXPECT_TRUE(proposedNames.isEmpty());
 
     view.action("export")->trigger();
@@ -477,7 +479,7 @@ TEST_F(ScreenshotEditorViewTest, DropsOpenTheFirstFileAndNoneWhileExporting)
         QApplication::sendEvent(&view, &enter);
         QDropEvent event(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&view, &event);
-        QTest::qWait(10);
+        EXPECT_TRUE(test::handlePostedEvents());  // the open follows the drop's answer
         return event.isAccepted();
     };
     EXPECT_FALSE(drop({}));

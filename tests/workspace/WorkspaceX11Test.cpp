@@ -37,6 +37,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -145,9 +146,13 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
             editor().setEvents({zoom});
             editor().flushPendingEdits();
         }
+        // The preview is current as soon as it has composed the player's frame at the new time,
+        // but until the seek has finished that frame is the one from before: the seek's own is
+        // the next that the player hands over.
+        QSignalSpy frames(&editor().player(), &VideoPlayer::frameChanged);
         const auto showing = [&](QSize picture) {
             return waitUntil([&] {
-                return preview->isCurrent() && editor().player().currentFrame().size() == picture;
+                return !frames.isEmpty() && preview->isCurrent() && editor().player().currentFrame().size() == picture;
             });
         };
         editor().seek(1.0);
