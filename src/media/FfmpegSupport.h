@@ -116,6 +116,10 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
 
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);
+// The most threads one picture's scale and colour conversion takes.
+constexpr int maxConversionThreads = 4;
+// The largest width or height the H.264 encoders are asked to take.
+constexpr int maxEncodedDimension = 16384;
 
 // The colour space and range a decoded picture is converted with: its own tags, else BT.709 from
 // 720 rows up and BT.601 below.

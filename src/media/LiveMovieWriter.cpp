@@ -18,7 +18,6 @@ namespace sablewick {
 
 namespace {
 
-constexpr int kMaxDimension = 16384;
 // Frame times are kept to the microsecond-scale tick of MPEG (90 kHz): enough to keep each
 // frame where the clock put it, small enough for the QuickTime time scale.
 constexpr AVRational kVideoTimeBase{1, 90000};
@@ -169,7 +168,7 @@ LiveMovieWriter::LiveMovieWriter(const std::string& path, LiveMovieWriterSetting
     s.path = ffmpeg::localPath(path);
     s.settings = std::move(settings);
     const LiveMovieWriterSettings& set = s.settings;
-    if (set.width < 2 || set.height < 2 || set.width > kMaxDimension || set.height > kMaxDimension ||
+    if (set.width < 2 || set.height < 2 || set.width > ffmpeg::maxEncodedDimension || set.height > ffmpeg::maxEncodedDimension ||
         set.width % 2 != 0 || set.height % 2 != 0)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the size must be even and at least 2 × 2");
     if (set.framesPerSecond < 1 || set.framesPerSecond > 1000 || !(set.keyframeSeconds > 0))

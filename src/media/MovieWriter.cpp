@@ -22,8 +22,6 @@ namespace sablewick {
 
 namespace {
 
-constexpr int kMaxDimension = 16384;
-constexpr int kMaxConversionThreads = 4;
 // The most frames a decoder of H.264 or HEVC may hold back to reorder them.
 constexpr std::int64_t kMaxReorderFrames = 16;
 // How often finish() looks at the cancel check while the encoders flush.
@@ -286,7 +284,7 @@ struct MovieWriter::State {
         // Full-resolution chroma input: each chroma sample averages its pixels, and measured
         // faster than the default path (bench/media).
         av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR | SWS_FULL_CHR_H_INP, 0);
-        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, kMaxConversionThreads), 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, ffmpeg::maxConversionThreads), 0);
         if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
             fail(MediaErrorKind::encoderUnavailable, "no colour conversion");
         // Both sides BT.709: the matrix, not only the tags, must be the one the file claims.
@@ -350,7 +348,7 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
     s.settings = std::move(settings);
     s.audio = std::move(audio);
     const MovieWriterSettings& set = s.settings;
-    if (set.width < 2 || set.height < 2 || set.width > kMaxDimension || set.height > kMaxDimension
+    if (set.width < 2 || set.height < 2 || set.width > ffmpeg::maxEncodedDimension || set.height > ffmpeg::maxEncodedDimension
         || set.width % 2 != 0 || set.height % 2 != 0)
         throw MediaError(MediaErrorKind::invalidArgument, s.path, "the size must be even and at least 2 × 2");
     const MediaTime rate = set.frameRate.reduced();
