@@ -23,7 +23,7 @@ namespace {
 
 using namespace sablewick::test;
 
-const QColor accent(0x00AD83);
+const QColor greenAccent(0x00AD83);
 
 struct Preferences {
     MemoryPreferencesStore store;
@@ -34,7 +34,7 @@ struct Preferences {
 TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
 {
     for (bool reduce : {false, true}) {
-        Host host(environment(StudioColorScheme::light, accent, reduce), {300, 260});
+        Host host(environment(StudioColorScheme::light, greenAccent, reduce), {300, 260});
         auto* inspector = host.add(new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("photo"),
                                                        QStringLiteral("Background and frame.")));
         auto* content = new QWidget;
@@ -42,7 +42,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
         inspector->setContent(content);
         host.show();
         const QColor header = pixel(grabImage(inspector->header()), 4, 4);
-        const StudioColors colors = StudioColors::from(environment(StudioColorScheme::light, accent, reduce));
+        const StudioColors colors = StudioColors::from(environment(StudioColorScheme::light, greenAccent, reduce));
         if (reduce)
             EXPECT_EQ(header, colors.window) << "opaque window colour";
         else
@@ -56,7 +56,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
         EXPECT_EQ(inspector->content(), content);
     }
 
-    Host host(environment(StudioColorScheme::dark, accent), {260, 400});
+    Host host(environment(StudioColorScheme::dark, greenAccent), {260, 400});
     auto* inspector = host.add(new StudioInspector(QStringLiteral("Focus"), QStringLiteral("scope"),
                                                    QStringLiteral("Short.")));
     host.show();
@@ -72,7 +72,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
 
 TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
 {
-    Host host(environment(StudioColorScheme::light, accent), {420, 200});
+    Host host(environment(StudioColorScheme::light, greenAccent), {420, 200});
     int selects = 0;
     int auditions = 0;
     auto* row = host.add(new StudioMusicRow(QStringLiteral("Daybreak"), QStringLiteral("Bright pulse."), false, true,
@@ -99,8 +99,8 @@ TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
     const QImage selected = grabImage(row->tile());
     // A light accent wash and the accent check mark at the trailing edge.
     const QRect trailing(selected.width() - 40, 0, 40, selected.height());
-    EXPECT_GT(shareOf(selected, trailing, accent, 60), 0.01);
-    EXPECT_LT(shareOf(unselected, trailing, accent, 60), 0.001);
+    EXPECT_GT(shareOf(selected, trailing, greenAccent, 60), 0.01);
+    EXPECT_LT(shareOf(unselected, trailing, greenAccent, 60), 0.001);
 
     // A long detail wraps and the row grows.
     auto* wrapped = host.add(new StudioMusicRow(
@@ -116,7 +116,7 @@ TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
 TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
 {
     Preferences p;
-    Host host(environment(StudioColorScheme::light, accent), {420, 360});
+    Host host(environment(StudioColorScheme::light, greenAccent), {420, 360});
     auto* picker = host.add(new StudioAccentPicker(p.preferences, p.system));
     host.show();
     const auto selectedCount = [&] {
@@ -130,7 +130,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
     EXPECT_EQ(picker->tile(StudioAccent::electricBlue)->accessibleName(), QStringLiteral("Electric Blue accent"));
 
     click(picker->tile(StudioAccent::mint));
-    EXPECT_EQ(p.preferences.accent(), StudioAccent::mint);
+    EXPECT_EQ(p.preferences.greenAccent(), StudioAccent::mint);
     EXPECT_EQ(p.store.value(AppPreferences::accentKey).toString(), QStringLiteral("Mint"));
     EXPECT_EQ(selectedCount(), 1);
     EXPECT_TRUE(picker->tile(StudioAccent::mint)->isSelected());
@@ -150,7 +150,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
     EXPECT_GT(shareOf(dark, swatch, Qt::white, 200), 0.05);
 
     // The system swatch is the desktop's accent, whatever the application's palette says now.
-    EXPECT_EQ(picker->swatchColor(StudioAccent::system, StudioColorScheme::light), p.system->accent);
+    EXPECT_EQ(picker->swatchColor(StudioAccent::system, StudioColorScheme::light), p.system->greenAccent);
     // Vibrant accents are drawn in their value for the scheme.
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::light), QColor(0xEAA300));
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::dark), QColor(0xFFCF3A));
@@ -161,7 +161,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
 
 TEST(StudioEditorWorkspace, RailKeepsItsWidthAndTheTimelineItsHeight)
 {
-    Host host(environment(StudioColorScheme::dark, accent), {900, 600});
+    Host host(environment(StudioColorScheme::dark, greenAccent), {900, 600});
     host.layout->setContentsMargins(0, 0, 0, 0);
     auto* timeline = new QWidget;
     timeline->setFixedHeight(120);
@@ -190,13 +190,13 @@ TEST(StudioTheme, CarriesPreferencesIntoTheApplication)
     EXPECT_EQ(QApplication::font().pixelSize(), StudioTheme::bodyPixelSize);
 
     p.preferences.setAccent(StudioAccent::orange);
-    EXPECT_EQ(StudioTheme::applicationEnvironment().accent, QColor(0xFF9500));
+    EXPECT_EQ(StudioTheme::applicationEnvironment().greenAccent, QColor(0xFF9500));
     EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::Highlight), QColor(0xFF9500));
 
     // The custom colour itself, not a readable-contrast variant of it.
     p.preferences.setCustomAccent(0xFFEE99);
     p.preferences.setAccent(StudioAccent::custom);
-    EXPECT_EQ(StudioTheme::applicationEnvironment().accent, QColor(0xFF, 0xEE, 0x99));
+    EXPECT_EQ(StudioTheme::applicationEnvironment().greenAccent, QColor(0xFF, 0xEE, 0x99));
     EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::HighlightedText), QColor(Qt::black));
 
     p.preferences.setAppearance(StudioAppearance::dark);
@@ -219,7 +219,7 @@ TEST(StudioTheme, CarriesPreferencesIntoTheApplication)
     auto* inner = new QWidget(&forced);
     QWidget other;
     StudioTheme::setEnvironment(&forced, environment(StudioColorScheme::light, QColor(0x34C759)));
-    EXPECT_EQ(StudioTheme::environment(inner).accent, QColor(0x34C759));
+    EXPECT_EQ(StudioTheme::environment(inner).greenAccent, QColor(0x34C759));
     EXPECT_FALSE(StudioTheme::environment(inner).isDark());
     EXPECT_TRUE(StudioTheme::environment(&other).isDark());
 
