@@ -130,7 +130,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
     EXPECT_EQ(picker->tile(StudioAccent::electricBlue)->accessibleName(), QStringLiteral("Electric Blue accent"));
 
     click(picker->tile(StudioAccent::mint));
-    EXPECT_EQ(p.preferences.greenAccent(), StudioAccent::mint);
+    EXPECT_EQ(p.preferences.accent(), StudioAccent::mint);
     EXPECT_EQ(p.store.value(AppPreferences::accentKey).toString(), QStringLiteral("Mint"));
     EXPECT_EQ(selectedCount(), 1);
     EXPECT_TRUE(picker->tile(StudioAccent::mint)->isSelected());
@@ -150,7 +150,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
     EXPECT_GT(shareOf(dark, swatch, Qt::white, 200), 0.05);
 
     // The system swatch is the desktop's accent, whatever the application's palette says now.
-    EXPECT_EQ(picker->swatchColor(StudioAccent::system, StudioColorScheme::light), p.system->greenAccent);
+    EXPECT_EQ(picker->swatchColor(StudioAccent::system, StudioColorScheme::light), p.system->accent);
     // Vibrant accents are drawn in their value for the scheme.
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::light), QColor(0xEAA300));
     EXPECT_EQ(picker->swatchColor(StudioAccent::gold, StudioColorScheme::dark), QColor(0xFFCF3A));
@@ -190,13 +190,13 @@ TEST(StudioTheme, CarriesPreferencesIntoTheApplication)
     EXPECT_EQ(QApplication::font().pixelSize(), StudioTheme::bodyPixelSize);
 
     p.preferences.setAccent(StudioAccent::orange);
-    EXPECT_EQ(StudioTheme::applicationEnvironment().greenAccent, QColor(0xFF9500));
+    EXPECT_EQ(StudioTheme::applicationEnvironment().accent, QColor(0xFF9500));
     EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::Highlight), QColor(0xFF9500));
 
     // The custom colour itself, not a readable-contrast variant of it.
     p.preferences.setCustomAccent(0xFFEE99);
     p.preferences.setAccent(StudioAccent::custom);
-    EXPECT_EQ(StudioTheme::applicationEnvironment().greenAccent, QColor(0xFF, 0xEE, 0x99));
+    EXPECT_EQ(StudioTheme::applicationEnvironment().accent, QColor(0xFF, 0xEE, 0x99));
     EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::HighlightedText), QColor(Qt::black));
 
     p.preferences.setAppearance(StudioAppearance::dark);
@@ -219,7 +219,7 @@ TEST(StudioTheme, CarriesPreferencesIntoTheApplication)
     auto* inner = new QWidget(&forced);
     QWidget other;
     StudioTheme::setEnvironment(&forced, environment(StudioColorScheme::light, QColor(0x34C759)));
-    EXPECT_EQ(StudioTheme::environment(inner).greenAccent, QColor(0x34C759));
+    EXPECT_EQ(StudioTheme::environment(inner).accent, QColor(0x34C759));
     EXPECT_FALSE(StudioTheme::environment(inner).isDark());
     EXPECT_TRUE(StudioTheme::environment(&other).isDark());
 

@@ -31,7 +31,7 @@ void writeText(const QString& path, const QByteArray& text)
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.fileBytes() : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TEST(PreferencesStoreTest, EveryTypeSurvivesTheFileExactly)
