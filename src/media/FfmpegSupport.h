@@ -119,6 +119,8 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
 
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);
+// The most threads one picture's scale and colour conversion takes.
+constexpr int maxConversionThreads = 4;
 
 // The colour space and range a decoded picture is converted with: its own tags, else BT.709 from
 // 720 rows up and BT.601 below.

@@ -19,7 +19,6 @@ namespace sablewick {
 
 namespace {
 
-constexpr int kMaxConversionThreads = 4;
 // The most frames a decoder of H.264 or HEVC may hold back to reorder them.
 constexpr std::int64_t kMaxReorderFrames = 16;
 // How often finish() looks at the cancel check while the encoders flush.
@@ -203,7 +202,7 @@ struct MovieWriter::State {
         // Full-resolution chroma input: each chroma sample averages its pixels, and measured
         // faster than the default path (bench/media).
         av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR | SWS_FULL_CHR_H_INP, 0);
-        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, kMaxConversionThreads), 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, ffmpeg::maxConversionThreads), 0);
         if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
             fail(MediaErrorKind::encoderUnavailable, "no colour conversion");
         // Both sides BT.709: the matrix, not only the tags, must be the one the file claims.

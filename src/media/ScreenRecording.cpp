@@ -36,7 +36,6 @@ constexpr std::size_t kMaxQueuedFrames = 12;
 // Screen pictures between the grab and the conversion: while one is converted the next is
 // grabbed. When all wait for the conversion, the grab waits too and misses frame times.
 constexpr int kScreenPictures = 3;
-constexpr int kMaxConversionThreads = 4;
 constexpr double kAudioServerTimeout = 2.0;
 
 struct VideoItem {
@@ -228,7 +227,7 @@ struct ScreenRecording::State {
         av_opt_set_int(sws.get(), "dsth", settings.pixelSize.height(), 0);
         av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_YUV420P, 0);
         av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
-        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(0, kMaxConversionThreads), 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(0, ffmpeg::maxConversionThreads), 0);
         if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
             throw MediaError(MediaErrorKind::encoderUnavailable, settings.path, "no colour conversion");
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
