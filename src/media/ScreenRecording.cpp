@@ -97,6 +97,8 @@ public:
         return std::make_unique<PulseStream>(m_connection, source, std::move(consumer));
     }
 
+    void onLost(std::function<void()> lost) override { m_connection.onLost(std::move(lost)); }
+
 private:
     struct PulseStream : Stream {
         PulseStream(PulseConnection& connection, const std::string& source, Consumer consumer)
@@ -125,6 +127,8 @@ struct ScreenRecording::State {
     // that they go first, whatever ends the recording (a start that throws included).
     std::mutex mixMutex;
     std::unique_ptr<LiveAudioMixer> mixer;  // guarded by mixMutex
+    bool soundLost = false;                 // guarded by mixMutex
+    bool soundEnded = false;                // guarded by mixMutex: the track holds all it will
     std::unique_ptr<RecordingSound> sound;
     std::vector<std::unique_ptr<RecordingSound::Stream>> streams;
 
@@ -172,6 +176,7 @@ struct ScreenRecording::State {
                 throw;
             return;
         }
+        sound->onLost([this] { loseSound(); });
         std::vector<std::string> sources;
         if (settings.systemAudio) {
             try {
@@ -207,6 +212,27 @@ struct ScreenRecording::State {
             mixer.reset();
             sound.reset();
         }
+    }
+
+    // The server went away: its streams deliver nothing more and the mixer follows the clock
+    // with silence, so the movie goes on whole. Only the user is told, once, unless the track
+    // was already complete.
+    void loseSound()
+    {
+        std::lock_guard lock(mixMutex);
+        if (soundLost || soundEnded)
+            return;
+        soundLost = true;
+        const double at = mixer ? mixer->heardUntil(monotonicSeconds()) : 0;
+        // Under the mutex: the report comes before the track's end, and so before `finished`.
+        if (events.soundLost)
+            events.soundLost(at);
+    }
+
+    void endSound()
+    {
+        std::lock_guard lock(mixMutex);
+        soundEnded = true;
     }
 
     // A source other than the X server may change its size or format while it runs (a display
@@ -511,10 +537,12 @@ struct ScreenRecording::State {
             // The sound ends with the last frame, however long the encoder took to get there;
             // what the sources did not deliver by then is silence.
             streams.clear();
+            endSound();
             writeSound(last + frameSeconds, true);
             writer->finish();
         } catch (const MediaError& error) {
             endGrabbing();
+            endSound();
             if (events.failed)
                 events.failed(error.kind() == MediaErrorKind::diskFull ? Failure::diskFull : Failure::writeFailed,
                               error.what());

@@ -68,6 +68,9 @@ struct CaptureEvents {
     std::function<void(const CaptureError&)> failed;        // the movie could not be written
     std::function<void(const CaptureError&)> stopped;       // capture ended by itself; finished
                                                             // or failed follows
+    // The audio server went away: the capture goes on, its sound silent from `seconds` into the
+    // movie on. At most once, before `finished`.
+    std::function<void(double seconds)> soundLost;
 };
 
 // One running capture. Destroying it ends the capture and every thread it started, whatever

@@ -320,6 +320,10 @@ CaptureEvents Recorder::makeCaptureEvents(std::uint64_t generation)
         if (self)
             self->post([self, generation, error] { self->handleStopped(generation, error); });
     };
+    events.soundLost = [self, generation](double seconds) {
+        if (self)
+            self->post([self, generation, seconds] { self->handleSoundLost(generation, seconds); });
+    };
     return events;
 }
 
@@ -392,6 +396,18 @@ void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error
     removeEventMonitors();
     bringWindowsBack();
     setNotice(QStringLiteral("Capture stopped: ") + error.message() + QStringLiteral(". Finishing the video."));
+}
+
+void Recorder::handleSoundLost(std::uint64_t generation, double seconds)
+{
+    if (generation != m_generation || !m_session)
+        return;
+    // The recording goes on. The notice stays to its end, where it replaces "Recording ready",
+    // beside whatever else there was to say.
+    const auto whole = static_cast<long long>(std::max(0.0, seconds));
+    const QString lost = QStringLiteral("The sound server stopped during the recording; the sound after %1 is silent.")
+                             .arg(QString::asprintf("%02lld:%02lld", whole / 60, whole % 60));
+    setNotice(m_notice ? *m_notice + QLatin1Char(' ') + lost : lost);
 }
 
 void Recorder::endSession()

@@ -126,6 +126,7 @@ private:
     void handleFinished(std::uint64_t generation);
     void handleFailed(std::uint64_t generation, const CaptureError& error);
     void handleStopped(std::uint64_t generation, const CaptureError& error);
+    void handleSoundLost(std::uint64_t generation, double seconds);
     void handleInput(std::uint64_t generation, FocusKind kind, double time, QPointF location);
     void appendEventAt(FocusKind kind, QPointF location, double time);
     void endSession();

@@ -492,6 +492,38 @@ TEST_F(RecorderTest, ACaptureThatStopsByItselfFinishesTheVideo)
     EXPECT_EQ(finishCalls, 1);
 }
 
+TEST_F(RecorderTest, ALostSoundServerIsToldAtTheEndBesideWhatElseThereIsToSay)
+{
+    struct Case {
+        const char* name;
+        std::optional<CaptureError> monitorError;
+        double seconds;
+        QString notice;
+    };
+    const QString lost = QStringLiteral("The sound server stopped during the recording; the sound after %1 is silent.");
+    const Case cases[] = {
+        {"alone", std::nullopt, 72.6, lost.arg("01:12")},
+        {"at the start", std::nullopt, 0, lost.arg("00:00")},
+        {"after another notice", CaptureError("XInput 2 is missing"), 3.2,
+         "Clicks and typing are not recorded: XInput 2 is missing " + lost.arg("00:03")},
+    };
+    for (const Case& c : cases) {
+        backend.monitorError = c.monitorError;
+        record();
+        backend.lastEvents.soundLost(c.seconds);
+        settle();
+        // The recording goes on.
+        EXPECT_TRUE(recorder->isRecording()) << c.name;
+        recorder->appendEvent(FocusKind::click, {320, 180});
+        recorder->stop();
+        backend.lastEvents.finished();
+        settle();
+        EXPECT_TRUE(recorder->finishedURL()) << c.name;
+        EXPECT_EQ(recorder->notice(), c.notice) << c.name;
+        EXPECT_EQ(finishedEvents.size(), 1u) << c.name;
+    }
+}
+
 TEST_F(RecorderTest, LateReportsOfAnEarlierRecordingNeverTouchTheNextOne)
 {
     record();
@@ -507,6 +539,7 @@ TEST_F(RecorderTest, LateReportsOfAnEarlierRecordingNeverTouchTheNextOne)
     first.finished();
     first.failed(CaptureError("late"));
     first.stopped(CaptureError("late"));
+    first.soundLost(1);
     firstInput.leftClick(backend.clock, {10, 10});
     settle();
     EXPECT_EQ(published(), second);
