@@ -418,10 +418,19 @@ TEST(RecorderX11Test, AKilledRecordingLeavesWhatWasDoneUpToAboutASecondBefore)
 
     const ToolRun click = xdotool({"click", "1"});
     xdotool({"mousemove", "800", "600"});
-    // Two seconds into the recording, with the pointer still moving.
+    // Two seconds into the recording, with the pointer still moving, and once the movie holds a
+    // complete fragment: the encoder may run well behind the capture on a busy machine, and a
+    // movie killed before its first fragment has nothing for the editor to open.
     int step = 0;
-    while (monotonicSeconds() - zero < 2.0)
+    bool fragment = false;
+    while (monotonicSeconds() - zero < 2.0 || !fragment) {
         xdotool({"mousemove", QString::number(800 + 10 * (++step % 20)), "600"});
+        helper.waitForReadyRead(0);
+        while (helper.canReadLine())
+            fragment = fragment || helper.readLine().trimmed() == "fragment";
+        ASSERT_EQ(helper.state(), QProcess::Running) << helper.readAllStandardError().toStdString();
+        ASSERT_LT(monotonicSeconds() - zero, 60.0) << "the movie never held a complete fragment";
+    }
     const double killedAt = monotonicSeconds() - zero;
     ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
     ASSERT_TRUE(helper.waitForFinished());
