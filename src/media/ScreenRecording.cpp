@@ -331,14 +331,18 @@ struct ScreenRecording::State {
     {
         nameCurrentThread("rec grab");
         runCatchingAll([this] { grabLoop(); }, "The display could not be read.",
-                       [this](const std::string& reason) {
-                           // The conversion and the encoder finish the movie with what was grabbed.
-                           queue.lock()->finishing = true;
-                           grabs.lock()->ended = true;
-                           grabChanged.notify_all();
-                           if (events.stopped)
-                               events.stopped(reason);
-                       });
+                       [this](const std::string& reason) { endedByItself(reason); });
+    }
+
+    // The grab ended without a stop: told first, because `finished` or `failed` must follow it,
+    // and only then may the conversion and the encoder finish the movie with what was grabbed.
+    void endedByItself(const std::string& reason)
+    {
+        if (events.stopped)
+            events.stopped(reason);
+        queue.lock()->finishing = true;
+        grabs.lock()->ended = true;
+        grabChanged.notify_all();
     }
 
     void runConvert()
@@ -430,13 +434,12 @@ struct ScreenRecording::State {
                     grabPicture(*index, atStop, atStop, stoppedReason);
             }
         }
-        const bool byItself = !stopGrabbing.load();
-        if (byItself)
-            queue.lock()->finishing = true;  // the movie is finished with what was grabbed
+        if (!stopGrabbing.load()) {
+            endedByItself(stoppedReason);
+            return;
+        }
         grabs.lock()->ended = true;
         grabChanged.notify_all();
-        if (byItself && events.stopped)
-            events.stopped(stoppedReason);
     }
 
     // Converts each grabbed picture for the encoder and gives the picture back to the grab.
