@@ -12,6 +12,7 @@ PulseConnection::PulseConnection(const char* clientName, double timeoutSeconds)
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop)
         throw PulseError("Could not start the audio main loop");
+    pa_threaded_mainloop_set_name(m_loop, "pulse loop");
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), clientName);
     if (!m_context) {
         pa_threaded_mainloop_free(m_loop);

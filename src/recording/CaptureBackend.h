@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 // What the recorder needs of the platform: permissions, the displays, a capture that writes the
@@ -102,6 +103,8 @@ struct CaptureStart {
 struct InputEvents {
     std::function<void(double time, QPointF location)> leftClick;
     std::function<void(double time, QPointF pointer)> keyDown;
+    // The monitoring ended by itself (its thread failed, or the display server went away).
+    std::function<void(const std::string& reason)> failed;
 };
 
 // Where the pointer was, and when on the backend's clock (now()).

@@ -132,8 +132,6 @@ private:
     void endSession();
     void discardReservedMovie();
     CaptureEvents makeCaptureEvents(std::uint64_t generation);
-    // Runs `work` on this object's thread unless the recorder is gone by then.
-    void post(std::function<void()> work);
 
     void setRecording(bool value);
     void setStarting(bool value);

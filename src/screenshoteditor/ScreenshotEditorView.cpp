@@ -146,7 +146,8 @@ ScreenshotEditorView::ScreenshotEditorView(ScreenshotEditorServices services, QW
     buildToolbar();
     buildShortcuts();
 
-    for (auto signal : {&ScreenshotModel::settingsChanged, &ScreenshotModel::historyChanged,
+    for (auto signal : {&ScreenshotModel::settingsChanged, &ScreenshotModel::canUndoChanged,
+                        &ScreenshotModel::canRedoChanged, &ScreenshotModel::hasUnsavedEditsChanged,
                         &ScreenshotModel::noticeChanged, &ScreenshotModel::projectURLChanged})
         connect(&m_model, signal, this, &ScreenshotEditorView::scheduleRefresh);
     connect(&m_model, &ScreenshotModel::sourceChanged, this, &ScreenshotEditorView::sourceChanged);

@@ -1,11 +1,13 @@
 #include "screenshots/ScreenshotCapture.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/MainThread.h"
 #include "platform/PortalScreenshot.h"
 #include "platform/RegularFile.h"
 #include "platform/WaylandOutputs.h"
 #include "platform/StandardFolders.h"
 #include "platform/TaskScheduler.h"
+#include "platform/ThreadName.h"
 #include "recording/RecorderError.h"
 #include "screenshots/ScreenshotError.h"
 #include "screenshots/ScreenshotRenderer.h"
@@ -16,6 +18,8 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QUuid>
+
+#include <functional>
 
 namespace sablewick {
 
@@ -136,18 +140,17 @@ QString ScreenshotCapture::fileName(const QDateTime& moment, const QString& uniq
 
 void ScreenshotCapture::setStatus(const QString& status)
 {
-    if (m_status == status)
-        return;
-    m_status = status;
-    emit statusChanged();
+    publish(m_status, status, std::bind_front(&ScreenshotCapture::statusChanged, this));
 }
 
 void ScreenshotCapture::setError(std::optional<QString> error)
 {
-    if (m_error == error)
-        return;
-    m_error = std::move(error);
-    emit errorChanged();
+    publish(m_error, std::move(error), std::bind_front(&ScreenshotCapture::errorChanged, this));
+}
+
+void ScreenshotCapture::setCapturing(bool capturing)
+{
+    publish(m_isCapturing, capturing, std::bind_front(&ScreenshotCapture::isCapturingChanged, this));
 }
 
 void ScreenshotCapture::schedule(double seconds, std::function<void()> step)
@@ -160,8 +163,7 @@ void ScreenshotCapture::capture(const ScreenshotCaptureOptions& options,
 {
     if (m_isCapturing)
         return;
-    m_isCapturing = true;
-    emit isCapturingChanged();
+    setCapturing(true);
     setError(std::nullopt);
     ++m_generation;
     m_options = options;
@@ -218,6 +220,7 @@ void ScreenshotCapture::captureDisplay()
 {
     const quint64 generation = m_generation;
     m_workers.start([this, generation, grabber = m_services.grabber, options = m_options, path = m_path] {
+        nameCurrentThread("capture worker");
         std::optional<QString> failure;
         try {
             const DisplayLayout layout = grabber->displays();
@@ -235,9 +238,10 @@ void ScreenshotCapture::captureDisplay()
             writePng(grabber->grab(area, options.includeCursor), path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
+        } catch (...) {
+            failure = QString::fromUtf8(ScreenshotError::descriptionOf(ScreenshotError::Kind::encodeFailed));
         }
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { displayCaptured(generation, failure); }, Qt::QueuedConnection);
+        postToMain(this, [this, generation, failure] { displayCaptured(generation, failure); });
     });
 }
 
@@ -266,6 +270,7 @@ void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
 {
     const bool wholeDesktop = m_options.mode == ScreenshotCaptureMode::display;
     m_workers.start([this, generation, file, wholeDesktop, displayID = m_options.displayID, path = m_path] {
+        nameCurrentThread("capture worker");
         std::optional<QString> failure;
         try {
             QImage image;
@@ -276,9 +281,10 @@ void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
             writePng(image, path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
+        } catch (...) {
+            failure = QString::fromUtf8(ScreenshotError::descriptionOf(ScreenshotError::Kind::encodeFailed));
         }
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { displayCaptured(generation, failure); }, Qt::QueuedConnection);
+        postToMain(this, [this, generation, failure] { displayCaptured(generation, failure); });
     });
 }
 
@@ -383,11 +389,8 @@ void ScreenshotCapture::cleanUp()
         }
     }
     m_completion = nullptr;
-    const bool wasCapturing = m_isCapturing;
-    m_isCapturing = false;
+    setCapturing(false);
     setStatus(QString());
-    if (wasCapturing)
-        emit isCapturingChanged();
     if (m_hidden) {
         m_hidden = false;
         m_services.windows->show(true);

@@ -8,12 +8,15 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <thread>
 
 namespace sablewick {
@@ -560,6 +563,43 @@ TEST_F(RecorderTest, ReportsFromOtherThreadsArriveOnTheRecordersThread)
     ASSERT_EQ(recorder->events().size(), 1u);
     EXPECT_DOUBLE_EQ(recorder->events()[0].time, 2);
     EXPECT_TRUE(recorder->isFinalizing());
+}
+
+TEST_F(RecorderTest, AMonitoringThreadThatFailsEndsTheRecordingAsAFailedOne)
+{
+    // Whatever the sampler's reading throws ends its thread, not the process, and the recording
+    // fails with what was collected kept.
+    backend.pointerReadOnAnyThread = true;
+    const struct {
+        const char* name;
+        std::function<void()> failure;
+        QString notice;
+    } rows[] = {
+        {"an error", [] { throw std::runtime_error("The display went away."); },
+         QStringLiteral("Recording failed: The display went away.")},
+        {"anything else", [] { throw 42; }, QStringLiteral("Recording failed: The pointer could not be read.")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        backend.pointerBroken->store(false);
+        backend.pointerFailure = row.failure;
+        record();
+        backend.pointerBroken->store(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 10000));
+        EXPECT_EQ(recorder->notice(), row.notice);
+        EXPECT_FALSE(recorder->isFinalizing());
+        EXPECT_TRUE(backend.sessionLog->destroyed);
+        EXPECT_FALSE(backend.monitorAlive);
+    }
+
+    // An input monitor whose thread ended by itself says so from that thread: the same failure.
+    backend.pointerBroken->store(false);
+    record();
+    std::thread([&] { backend.input.failed("The X server went away."); }).join();
+    EXPECT_TRUE(recorder->isRecording());  // nothing ran on the other thread
+    settle();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->notice(), QStringLiteral("Recording failed: The X server went away."));
 }
 
 // ---- pointer, clicks and typing -----------------------------------------------------------------

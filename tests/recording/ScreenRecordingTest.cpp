@@ -19,10 +19,13 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <condition_variable>
 #include <mutex>
 #include <random>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -238,6 +241,69 @@ TEST(ScreenRecordingStopTest, AnEncoderFarBehindStillEndsTheMovieAtTheStop)
     // The last frame is the display at the stop, or one grabbed less than half a frame before.
     EXPECT_GE(decoded.frameTimes.back(), stop - 0.5 / 60);
     EXPECT_LE(decoded.frameTimes.back(), stop + 1.0 / 60);
+}
+
+// A grey display whose grabs throw from the given one on: what a broken source may throw, a
+// reason or anything else.
+class FailingScreen : public GreyScreen {
+public:
+    FailingScreen(int failAt, std::function<void()> failure)
+        : m_failAt(failAt)
+        , m_failure(std::move(failure))
+    {
+    }
+    ScreenFrame grab() override
+    {
+        if (++m_grabs >= m_failAt)
+            m_failure();
+        return GreyScreen::grab();
+    }
+
+private:
+    int m_grabs = 0;
+    const int m_failAt;
+    const std::function<void()> m_failure;
+};
+
+TEST(ScreenRecordingStopTest, WhateverTheGrabThrowsStopsTheCaptureAndTheMovieIsFinished)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        std::function<void()> failure;
+        std::string reason;
+    } rows[] = {
+        {"a reason", [] { throw std::runtime_error("The display went away."); }, "The display went away."},
+        {"an error of another kind", [] { throw std::logic_error("unexpected"); }, "unexpected"},
+        {"anything else", [] { throw 42; }, "The display could not be read."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string movie = dir.filePath(QString(row.name) + ".mov").toStdString();
+        ScreenRecordingSettings settings;
+        settings.source = std::make_shared<FailingScreen>(10, row.failure);
+        settings.pixelSize = kPicture;
+        settings.framesPerSecond = 30;
+        settings.path = movie;
+        std::mutex mutex;
+        std::optional<std::string> stopped;
+        std::atomic<bool> finished{false};
+        ScreenRecording::Events events;
+        events.stopped = [&](const std::string& reason) {
+            std::lock_guard lock(mutex);
+            stopped = reason;
+        };
+        events.finished = [&] { finished = true; };
+        events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+        ScreenRecording recording(settings, events);
+        // The movie is finished with the pictures grabbed before, by itself.
+        ASSERT_TRUE(test::waitUntil([&] { return finished.load(); }));
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(stopped, row.reason);
+        }
+        EXPECT_EQ(test::decodeVideo(movie).frameTimes.size(), 9u);
+    }
 }
 
 TEST(ScreenRecordingSoundTest, TheSourcesThatOpenAreHeardWhicheverFailed)

@@ -192,6 +192,7 @@ TEST_F(ScreenshotEditorViewTest, EmptyStateOffersTheLastEditOnlyWhileItsCopyExis
     EXPECT_TRUE(view.continueButton()->isVisible());
 
     QTest::mouseClick(view.continueButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->isOpening(); }));
     ASSERT_TRUE(model->source().width() == 400);
     ASSERT_EQ(model->annotations().size(), 1u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isShowingEmptyState(); }, 5000));
@@ -504,8 +505,10 @@ TEST_F(ScreenshotEditorViewTest, ClosingTheWindowTurnsPendingEditsIntoAStepAndWr
         ScreenshotModelServices services;
         services.scheduler = &scheduler;
         ScreenshotModel reader(services);
-        return reader.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())) ? reader.annotations().size()
-                                                                                          : std::size_t(99);
+        std::optional<bool> opened;
+        reader.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath()), [&](bool ok) { opened = ok; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }));
+        return opened.value_or(false) ? reader.annotations().size() : std::size_t(99);
     };
     model->setAnnotations({mark(ScreenshotTool::arrow, 0.1, 0.1, 0.4, 0.4)});
     EXPECT_NE(recovered(), 1u) << "the mark is still pending";
