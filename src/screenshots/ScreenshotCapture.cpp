@@ -8,7 +8,6 @@
 #include "platform/StandardFolders.h"
 #include "platform/TaskScheduler.h"
 #include "platform/ThreadName.h"
-#include "recording/RecorderError.h"
 #include "screenshots/ScreenshotError.h"
 #include "screenshots/ScreenshotRenderer.h"
 
@@ -228,7 +227,7 @@ void ScreenshotCapture::captureDisplay()
             if (!display)
                 display = layout.main();  // a display that has gone: the main one instead
             if (!display)
-                throw std::runtime_error(description(RecorderError::noDisplay).toStdString());
+                throw ScreenshotError(ScreenshotError::Kind::noDisplay);
             // The display's own pixels; a display whose size cannot be told gives the whole
             // screen, never an empty picture.
             const QRect root(QPoint(0, 0), layout.root);

@@ -9,8 +9,7 @@
 #include "components/StudioSlider.h"
 #include "components/StudioSwitch.h"
 #include "editor/EditorModel.h"
-#include "mainwindow/ContentState.h"
-#include "mainwindow/MainWindowText.h"
+#include "workspace/ContentState.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"
 #include "workspace/InspectorSection.h"
@@ -170,7 +169,7 @@ AudioTab::AudioTab(EditorModel& editor, ContentState& state, FileChooser chooseF
     m_musicVolume = InspectorParts::settingSlider(musicVolume, QStringLiteral("Music volume"),
                                                   volume(editor, &EditSettings::musicVolume, EditDefaults::musicVolume),
                                                   0, 1, InspectorText::percent);
-    musicVolume->addWidget(InspectorParts::note(MainWindowText::musicLibraryNote));
+    musicVolume->addWidget(InspectorParts::note(InspectorText::musicLibraryNote()));
     music->addWidget(m_musicVolumeArea);
 
     for (auto signal : {&EditorModel::settingsChanged, &EditorModel::interactionEventsChanged,

@@ -5,7 +5,7 @@
 #include "components/StudioSlider.h"
 #include "components/StudioSwitch.h"
 #include "editor/EditorModel.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "workspace/DurationControl.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"

@@ -1,9 +1,9 @@
 #include "workspace/InspectorPages.h"
 
-#include "mainwindow/PlainWorkspaceViews.h"
 #include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"
 #include "workspace/FocusTab.h"
+#include "workspace/PlainWorkspaceViews.h"
 #include "workspace/PointerInspector.h"
 
 namespace sablewick {

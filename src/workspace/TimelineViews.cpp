@@ -1,6 +1,6 @@
 #include "workspace/TimelineViews.h"
 
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "workspace/EditorTimeline.h"
 #include "workspace/PreviewCanvas.h"
 #include "workspace/TimelineTrack.h"

@@ -16,7 +16,7 @@
 #include "document/CanvasStyle.h"
 #include "components/StudioMenuPicker.h"
 #include "document/CanvasStyle.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "mainwindow/PreviewColumn.h"
 #include "workspace/CanvasTab.h"
 #include "components/StudioMusicRow.h"
