@@ -314,8 +314,7 @@ CaptureEvents Recorder::makeCaptureEvents(std::uint64_t generation)
         postToMain(self, [self, generation, error] { self->handleStopped(generation, error); });
     };
     events.soundLost = [self, generation](double seconds) {
-        if (self)
-            self->post([self, generation, seconds] { self->handleSoundLost(generation, seconds); });
+        postToMain(self, [self, generation, seconds] { self->handleSoundLost(generation, seconds); });
     };
     return events;
 }

@@ -1,4 +1,5 @@
 #include "document/DocumentError.h"
+#include "WriteFile.h"
 #include "document/DocumentFile.h"
 
 #include <gmock/gmock.h>
@@ -14,12 +15,7 @@
 namespace sablewick {
 namespace {
 
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using test::put;
 
 // Every document format reads its file through one reader: what it refuses, and how, is the same
 // for all. A pipe without a writer would block a plain read for ever (the test would then hang).

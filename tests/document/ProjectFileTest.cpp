@@ -1,4 +1,5 @@
 #include "DocumentSamples.h"
+#include "WriteFile.h"
 
 #include "document/Project.h"
 
@@ -25,12 +26,7 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using test::put;
 
 // True when every object's keys, at any depth, appear in sorted order.
 bool keysSorted(const ordered_json& value)
