@@ -6,9 +6,30 @@ function(sablewick_library folder)
   cmake_parse_arguments(L "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   set(target sablewick_${folder})
   add_library(${target} STATIC ${L_SOURCES})
+  sablewick_unity(${target} ${L_SOURCES})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${L_PUBLIC_LIBS} PRIVATE ${L_PRIVATE_LIBS})
   sablewick_warnings(${target})
+endfunction()
+
+# sablewick_unity(<target> <sources>...): batches the target's sources when SABLEWICK_UNITY_BUILD
+# is on. Xlib's and XCB's headers define macros (Status, None, Bool, Window…) that break the Qt
+# headers of any file after them in a batch, so the files that include them compile alone.
+function(sablewick_unity target)
+  if(NOT SABLEWICK_UNITY_BUILD)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  get_target_property(dir ${target} SOURCE_DIR)
+  foreach(source IN LISTS ARGN)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${dir} OUTPUT_VARIABLE file)
+    if(file MATCHES "\\.cpp$" AND EXISTS ${file})
+      file(STRINGS ${file} alone REGEX "^#include <(X11|xcb)/")
+      if(alone)
+        set_source_files_properties(${source} DIRECTORY ${dir} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+      endif()
+    endif()
+  endforeach()
 endfunction()
 
 # Every target of ours goes through here: it also takes its shared precompiled header, compiled
@@ -19,19 +40,24 @@ function(sablewick_warnings target)
   sablewick_record_target(${target})
 endfunction()
 
-# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> [WAYLAND] SOURCES ... [LIBS ...] [TIMEOUT s])
+# sablewick_test(<name> KIND unit|gui|x11|media AREA <folder> [WAYLAND] [OWN_X_SERVER] SOURCES ... [LIBS ...] [TIMEOUT s])
 # Every test carries two labels: its kind and its folder, so `ctest -L rendering` runs one area.
 # WAYLAND tests need the headless Wayland desktop of the test command and carry a third label,
 # wayland; they take turns on that one desktop.
 # unit and media tests get a QCoreApplication, gui and x11 tests a QApplication (offscreen unless a
-# platform is set; x11 tests ask for xcb on the private Xvfb).
+# platform is set; x11 tests ask for xcb on the private Xvfb). An x11 test marked OWN_X_SERVER
+# changes the X screen itself: each run of the program starts an Xvfb of its own, so it neither
+# takes turns with the other x11 tests nor shows them its changes.
 function(sablewick_test name)
-  cmake_parse_arguments(T "WAYLAND" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WAYLAND;OWN_X_SERVER" "KIND;AREA;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_KIND MATCHES "^(unit|gui|x11|media)$")
     message(FATAL_ERROR "sablewick_test(${name}): KIND must be unit, gui, x11 or media")
   endif()
   if(NOT T_AREA)
     message(FATAL_ERROR "sablewick_test(${name}): AREA is required")
+  endif()
+  if(T_OWN_X_SERVER AND NOT T_KIND STREQUAL "x11")
+    message(FATAL_ERROR "sablewick_test(${name}): OWN_X_SERVER is for x11 tests")
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
@@ -41,9 +67,12 @@ function(sablewick_test name)
     math(EXPR T_TIMEOUT "${T_TIMEOUT} * 3")
   endif()
   add_executable(${name} ${T_SOURCES})
+  sablewick_unity(${name} ${T_SOURCES})
   set_property(GLOBAL APPEND PROPERTY SABLEWICK_TEST_PROGRAMS ${name})
   if(T_WAYLAND)
     target_link_libraries(${name} PRIVATE sablewick_test_main_wayland)
+  elseif(T_OWN_X_SERVER)
+    target_link_libraries(${name} PRIVATE sablewick_test_main_own_x11)
   elseif(T_KIND STREQUAL "x11")
     target_link_libraries(${name} PRIVATE sablewick_test_main_x11)
   elseif(T_KIND STREQUAL "gui")
@@ -63,7 +92,7 @@ function(sablewick_test name)
   # x11 tests share one X server, its pointer and its keyboard focus: they take turns.
   set(extra_properties "")
   set(labels "${T_KIND};${T_AREA}")
-  if(T_KIND STREQUAL "x11")
+  if(T_KIND STREQUAL "x11" AND NOT T_OWN_X_SERVER)
     set(extra_properties " RESOURCE_LOCK x11_input")
   endif()
   if(T_WAYLAND)

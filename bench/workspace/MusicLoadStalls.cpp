@@ -12,14 +12,14 @@
 #include "components/StudioKit.h"
 #include "editor/EditorModel.h"
 #include "editor/EditorServices.h"
-#include "mainwindow/ContentState.h"
 #include "media/PlaybackAudioPlayer.h"
 #include "media/PlaybackEngine.h"
 #include "platform/NumericLocale.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
-#include "workspace/AudioTab.h"
 #include "StallProbe.h"
+#include "workspace/AudioTab.h"
+#include "workspace/ContentState.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

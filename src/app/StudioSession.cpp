@@ -235,24 +235,23 @@ void StudioSession::openImage(const QUrl& url)
         return;
     // Case-sensitive on purpose: "SHOT.SABLEIMAGE.JSON" is some other file and is read as an image.
     const bool project = url.fileName().endsWith(QStringLiteral(".sableimage.json"));
-    if (!project) {
+    if (project)
+        m_screenshot->openProject(url, screenshotOpened(true));
+    else
         openScreenshotImage(url, true);
-        return;
-    }
-    if (m_screenshot->openProject(url)) {
-        if (m_openScreenshotWindow)
-            m_openScreenshotWindow();
-    } else {
-        m_editor->setNotice(m_screenshot->notice());
-    }
 }
 
 void StudioSession::openScreenshotImage(const QUrl& url, bool tellEditor)
 {
-    // The image is read on a worker; the window comes forward once it is there, and a failure is
+    m_screenshot->open(url, screenshotOpened(tellEditor));
+}
+
+std::function<void(bool)> StudioSession::screenshotOpened(bool tellEditor)
+{
+    // The file is read on a worker; the window comes forward once it is there, and a failure is
     // told where the user asked for the file.
     QPointer<StudioSession> self(this);
-    m_screenshot->open(url, [self, tellEditor](bool opened) {
+    return [self, tellEditor](bool opened) {
         if (!self)
             return;
         if (opened) {
@@ -261,7 +260,7 @@ void StudioSession::openScreenshotImage(const QUrl& url, bool tellEditor)
         } else if (tellEditor && !self->m_screenshot->isOpening()) {
             self->m_editor->setNotice(self->m_screenshot->notice());
         }
-    });
+    };
 }
 
 void StudioSession::importImage()
@@ -393,11 +392,7 @@ bool StudioSession::restoreScreenshotEdit()
 {
     PreferencesStore& defaults = *m_services.defaults;
     defaults.setValue(restoreScreenshotAfterUpdateKey, false);
-    if (!m_screenshot->openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())))
-        return false;
-    if (m_openScreenshotWindow)
-        m_openScreenshotWindow();
-    return true;
+    return m_screenshot->openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath()), screenshotOpened(false));
 }
 
 bool StudioSession::saveAndReopenForUpdate()

@@ -136,7 +136,7 @@ public:
     // call finds them reset and does nothing.
     void restoreAfterRelaunch();
     // Resets the image flag and reopens the image editor's recovery copy, bringing its window
-    // forward; false when there was nothing to reopen.
+    // forward once it has been read; false when no read could start.
     bool restoreScreenshotEdit();
 
 signals:
@@ -151,6 +151,9 @@ private:
     static void bringForward(QWidget* window);
     QString screenshotsFolder() const;
     void openScreenshotImage(const QUrl& url, bool tellEditor);
+    // Brings the image editor forward when an open succeeds; else, with `tellEditor`, the notice
+    // goes to the video editor, where the user asked for the file.
+    std::function<void(bool opened)> screenshotOpened(bool tellEditor);
 
     StudioSessionServices m_services;
     std::unique_ptr<ScreenshotModel> m_screenshot;

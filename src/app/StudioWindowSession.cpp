@@ -3,10 +3,10 @@
 #include "app/SablewickApp.h"
 #include "app/StudioSession.h"
 #include "mainwindow/RecordingSetupSheet.h"
-#include "mainwindow/ScreenshotSetupSheet.h"
 #include "mainwindow/StandaloneSession.h"
 #include "recording/Recorder.h"
 #include "recording/RecordingCapabilities.h"
+#include "screenshoteditor/ScreenshotSetupSheet.h"
 #include "screenshots/ScreenshotCapture.h"
 #include "screenshots/ScreenshotModel.h"
 

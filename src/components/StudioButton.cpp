@@ -21,7 +21,7 @@ constexpr int symbolGap = 6;
 constexpr int spinnerPixelSize = 12;
 constexpr int spinnerSegments = 12;
 
-QColor withAlpha(QColor color, double alpha)
+QColor fadedBy(QColor color, double alpha)
 {
     color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
     return color;
@@ -36,7 +36,7 @@ void paintSpinner(QPainter& painter, const QRectF& rect, const QColor& ink, int 
     for (int i = 0; i < spinnerSegments; ++i) {
         const double angle = 2 * M_PI * i / spinnerSegments;
         const int age = (i - phase + spinnerSegments) % spinnerSegments;
-        QPen pen(withAlpha(ink, 0.25 + 0.75 * (spinnerSegments - age) / spinnerSegments), 1.6,
+        QPen pen(fadedBy(ink, 0.25 + 0.75 * (spinnerSegments - age) / spinnerSegments), 1.6,
                  Qt::SolidLine, Qt::RoundCap);
         painter.setPen(pen);
         const QPointF d(std::sin(angle), -std::cos(angle));

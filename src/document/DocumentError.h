@@ -15,6 +15,7 @@ public:
         unsupportedVersion,  // a project whose version is not 1
         notEncodable,        // a number JSON cannot express (NaN or infinite); nothing was written
         io,                  // the file could not be read or written
+        tooLarge,            // the file holds more than its format's largest size; it was not read
     };
 
     DocumentError(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}

@@ -1,9 +1,8 @@
 #include "document/Project.h"
 
+#include "document/DocumentFile.h"
 #include "document/DocumentJson.h"
 #include "document/JsonFields.h"
-
-#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 
@@ -13,21 +12,6 @@ namespace sablewick {
 
 using nlohmann::json;
 using namespace jsonfields;
-
-namespace {
-
-std::string readWholeFile(const QString& path)
-{
-    try {
-        return readRegularFile(path, ProjectFile::largestFileSize).toStdString();
-    } catch (const RegularFileError& e) {
-        if (e.kind() == RegularFileError::Kind::tooLarge)
-            throw DocumentError(DocumentError::Kind::malformed, path.toStdString() + " is too large to be a project.");
-        throw DocumentError(DocumentError::Kind::io, "Could not read " + path.toStdString() + ": " + e.what() + ".");
-    }
-}
-
-}  // namespace
 
 // ---- FocusSidecar -------------------------------------------------------------------------------
 
@@ -156,8 +140,14 @@ void writeProject(const QString& path, const FocusProject& project) { writeText(
 void writeRecovery(const QString& path, const FocusProject& project) { writeText(path, recoveryText(project)); }
 void writeSidecar(const QString& path, const FocusSidecar& sidecar) { writeText(path, sidecarText(sidecar)); }
 
-FocusProject readProject(const QString& path) { return parseProject(readWholeFile(path)); }
-FocusSidecar readSidecar(const QString& path) { return parseSidecar(readWholeFile(path)); }
+FocusProject readProject(const QString& path)
+{
+    return parseProject(DocumentFile::readBounded(path, largestFileSize));
+}
+FocusSidecar readSidecar(const QString& path)
+{
+    return parseSidecar(DocumentFile::readBounded(path, largestFileSize));
+}
 
 std::optional<FocusSidecar> sidecarForMovie(const QString& moviePath)
 {

@@ -4,13 +4,13 @@
 #include "editor/EditorError.h"
 #include "editor/EditorNotice.h"
 #include "editor/EditorPlayback.h"
-#include "editor/Published.h"
 #include "editor/EditorWorkers.h"
 #include "media/PlaybackInterfaces.h"
 #include "platform/PreferencesStore.h"
-#include "platform/RegularFile.h"
+#include "document/DocumentFile.h"
 #include "platform/StandardFolders.h"
 #include "rendering/Compositor.h"
+#include "platform/MainThread.h"
 
 #include <filesystem>
 #include <QCoreApplication>
@@ -48,13 +48,13 @@ std::vector<FocusPoint> recordedPoints(const std::vector<FocusPoint>& points, do
 // first one. Only asked after the reader has refused the version, so the file is valid JSON.
 bool hasVersionBelowCurrent(const QString& path)
 {
-    QByteArray text;
+    std::string text;
     try {
-        text = readRegularFile(path, ProjectFile::largestFileSize);
-    } catch (const RegularFileError&) {
+        text = DocumentFile::readBounded(path, ProjectFile::largestFileSize);
+    } catch (const DocumentError&) {
         return false;
     }
-    const nlohmann::json json = nlohmann::json::parse(text.toStdString(), nullptr, false);
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (!json.is_object() || !json.contains("version"))
         return false;
     const nlohmann::json& version = json["version"];
@@ -156,7 +156,7 @@ void EditorDocument::publishComposed(T& member, T value, void (EditorDocument::*
     if (member == value)
         return;
     ++m_compositionRevision;
-    publish(*this, member, std::move(value), changed);
+    publish(member, std::move(value), std::bind_front(changed, this));
 }
 
 void EditorDocument::assignSettings(const EditSettings& settings)
@@ -179,23 +179,23 @@ void EditorDocument::assignEvents(const std::vector<FocusPoint>& events)
 
 void EditorDocument::setCanUndo(bool value)
 {
-    publish(*this, m_canUndo, value, &EditorDocument::canUndoChanged);
+    publish(m_canUndo, value, std::bind_front(&EditorDocument::canUndoChanged, this));
 }
 void EditorDocument::setCanRedo(bool value)
 {
-    publish(*this, m_canRedo, value, &EditorDocument::canRedoChanged);
+    publish(m_canRedo, value, std::bind_front(&EditorDocument::canRedoChanged, this));
 }
 void EditorDocument::setHasUnsavedEdits(bool value)
 {
-    publish(*this, m_hasUnsavedEdits, value, &EditorDocument::hasUnsavedEditsChanged);
+    publish(m_hasUnsavedEdits, value, std::bind_front(&EditorDocument::hasUnsavedEditsChanged, this));
 }
 void EditorDocument::setRecoveryAvailable(bool value)
 {
-    publish(*this, m_recoveryAvailable, value, &EditorDocument::recoveryAvailableChanged);
+    publish(m_recoveryAvailable, value, std::bind_front(&EditorDocument::recoveryAvailableChanged, this));
 }
 void EditorDocument::setProjectURL(std::optional<QUrl> url)
 {
-    publish(*this, m_projectURL, std::move(url), &EditorDocument::projectURLChanged);
+    publish(m_projectURL, std::move(url), std::bind_front(&EditorDocument::projectURLChanged, this));
 }
 void EditorDocument::setEditablePointer(bool value)
 {
@@ -215,7 +215,7 @@ void EditorDocument::setInteractionEvents(std::vector<FocusPoint> events)
 }
 void EditorDocument::setRecentProjects(QList<QUrl> projects)
 {
-    publish(*this, m_recentProjects, std::move(projects), &EditorDocument::recentProjectsChanged);
+    publish(m_recentProjects, std::move(projects), std::bind_front(&EditorDocument::recentProjectsChanged, this));
 }
 
 void EditorDocument::setThumbnails(QList<QImage> thumbnails)
@@ -227,7 +227,7 @@ void EditorDocument::setThumbnails(QList<QImage> thumbnails)
 void EditorDocument::setMovie(std::optional<QUrl> url, double duration, QSizeF sourceSize)
 {
     publishComposed(m_movieURL, std::move(url), &EditorDocument::movieURLChanged);
-    publish(*this, m_duration, duration, &EditorDocument::durationChanged);
+    publish(m_duration, duration, std::bind_front(&EditorDocument::durationChanged, this));
     publishComposed(m_sourceSize, sourceSize, &EditorDocument::sourceSizeChanged);
 }
 

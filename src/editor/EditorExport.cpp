@@ -1,7 +1,9 @@
 #include "editor/EditorExport.h"
 
 #include "editor/EditorNotice.h"
-#include "editor/Published.h"
+#include "platform/MainThread.h"
+
+#include <functional>
 
 namespace sablewick {
 
@@ -56,7 +58,7 @@ void EditorExport::finish(const QUrl& destination, const ExportOutcome& outcome)
 
 void EditorExport::setExportURL(std::optional<QUrl> url)
 {
-    publish(*this, m_exportURL, std::move(url), &EditorExport::exportURLChanged);
+    publish(m_exportURL, std::move(url), std::bind_front(&EditorExport::exportURLChanged, this));
 }
 
 }  // namespace sablewick

@@ -1,12 +1,14 @@
 #include "editor/EditorNotice.h"
+#include "platform/MainThread.h"
 
-#include "editor/Published.h"
+#include <functional>
+
 
 namespace sablewick {
 
 void EditorNotice::set(std::optional<QString> text)
 {
-    publish(*this, m_text, std::move(text), &EditorNotice::changed);
+    publish(m_text, std::move(text), std::bind_front(&EditorNotice::changed, this));
 }
 
 }  // namespace sablewick

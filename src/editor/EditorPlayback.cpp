@@ -3,9 +3,11 @@
 #include "editor/EditorError.h"
 #include "editor/EditorDocument.h"
 #include "editor/EditorNotice.h"
-#include "editor/Published.h"
 #include "media/PlaybackInterfaces.h"
 #include "rendering/ExportJob.h"
+#include "platform/MainThread.h"
+
+#include <functional>
 
 #include <QFile>
 
@@ -94,27 +96,27 @@ void EditorPlayback::settingsChanged()
 
 void EditorPlayback::setLoopPlayback(bool loop)
 {
-    publish(*this, m_loopPlayback, loop, &EditorPlayback::loopPlaybackChanged);
+    publish(m_loopPlayback, loop, std::bind_front(&EditorPlayback::loopPlaybackChanged, this));
 }
 
 void EditorPlayback::setCurrentTime(double seconds)
 {
-    publish(*this, m_currentTime, seconds, &EditorPlayback::currentTimeChanged);
+    publish(m_currentTime, seconds, std::bind_front(&EditorPlayback::currentTimeChanged, this));
 }
 
 void EditorPlayback::setIsPlaying(bool playing)
 {
-    publish(*this, m_isPlaying, playing, &EditorPlayback::isPlayingChanged);
+    publish(m_isPlaying, playing, std::bind_front(&EditorPlayback::isPlayingChanged, this));
 }
 
 void EditorPlayback::setPreparingInteractionSounds(bool value)
 {
-    publish(*this, m_isPreparingInteractionSounds, value, &EditorPlayback::isPreparingInteractionSoundsChanged);
+    publish(m_isPreparingInteractionSounds, value, std::bind_front(&EditorPlayback::isPreparingInteractionSoundsChanged, this));
 }
 
 void EditorPlayback::setInteractionSoundError(std::optional<QString> error)
 {
-    publish(*this, m_interactionSoundError, std::move(error), &EditorPlayback::interactionSoundErrorChanged);
+    publish(m_interactionSoundError, std::move(error), std::bind_front(&EditorPlayback::interactionSoundErrorChanged, this));
 }
 
 void EditorPlayback::silence()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MainThread.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
@@ -52,17 +54,5 @@ private:
     };
     std::shared_ptr<State> m_state;
 };
-
-// Hands work done on a worker thread back to the main thread. The function runs there with the
-// object, or with null when the object has gone meanwhile (so that it can still clean up).
-template <typename T, typename F>
-void postToMain(const QPointer<T>& target, F function)
-{
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application)
-        return;  // the process is ending
-    QMetaObject::invokeMethod(
-        application, [target, function]() mutable { function(target.data()); }, Qt::QueuedConnection);
-}
 
 }  // namespace sablewick

@@ -2,6 +2,7 @@
 
 #include "editor/EditorError.h"
 #include "editor/EditorWorkers.h"
+#include "platform/ThreadName.h"
 #include "platform/ThreadPriority.h"
 #include "rendering/ExportJob.h"
 
@@ -18,6 +19,7 @@ ExportOutcome runInBackground(const std::function<ExportOutcome()>& run)
 {
     ExportOutcome outcome;
     std::thread thread([&] {
+        nameCurrentThread("export");
         lowerCurrentThreadPriority();
         outcome = run();
     });

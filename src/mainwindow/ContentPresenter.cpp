@@ -1,5 +1,6 @@
 #include "mainwindow/ContentPresenter.h"
 
+#include "components/WindowText.h"
 #include "mainwindow/MainWindowText.h"
 
 #include <QFileInfo>
@@ -32,7 +33,7 @@ QString windowSubtitle(bool movieOpen, bool hasUnsavedEdits)
 {
     if (!movieOpen)
         return MainWindowText::welcomeSubtitle;
-    return hasUnsavedEdits ? MainWindowText::unsavedSubtitle : MainWindowText::savedSubtitle;
+    return WindowText::editSubtitle(hasUnsavedEdits);
 }
 
 std::optional<QString> currentNotice(const RecorderState& recorder, const std::optional<QString>& editorNotice)

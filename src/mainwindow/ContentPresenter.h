@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/InspectorTab.h"
 #include "mainwindow/MainWindowSession.h"
+#include "workspace/InspectorTab.h"
 
 #include <QString>
 #include <QUrl>

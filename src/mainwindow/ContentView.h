@@ -1,11 +1,11 @@
 #pragma once
 
 #include "mainwindow/ContentPresenter.h"
-#include "mainwindow/ContentState.h"
 #include "mainwindow/DocumentFlow.h"
 #include "mainwindow/MainWindowSession.h"
 #include "mainwindow/ToolbarState.h"
-#include "mainwindow/WorkspaceViews.h"
+#include "workspace/ContentState.h"
+#include "workspace/WorkspaceViews.h"
 
 #include <QPointer>
 #include <QWidget>

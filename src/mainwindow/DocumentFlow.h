@@ -1,8 +1,8 @@
 #pragma once
 
+#include "components/StudioDialogs.h"
 #include "document/EditSettings.h"
 #include "document/FocusPoint.h"
-#include "mainwindow/StudioDialogs.h"
 #include "rendering/ExportOptions.h"
 
 #include <QList>

@@ -9,12 +9,6 @@ namespace sablewick::MainWindowText {
 
 inline const QString productName = QStringLiteral("Sablewick");
 inline const QString welcomeSubtitle = QStringLiteral("Your local video studio");
-inline const QString unsavedSubtitle = QStringLiteral("Edits backed up on this computer");
-inline const QString savedSubtitle = QStringLiteral("Project saved");
-
-// The Audio page of the inspector, under the music volume.
-inline const QString musicLibraryNote =
-    QStringLiteral("Six original instrumentals, stored on this computer. Music loops to fit the video.");
 
 // Status banner.
 inline const QString openSettings = QStringLiteral("Open settings");

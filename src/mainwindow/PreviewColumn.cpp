@@ -7,9 +7,9 @@
 #include "components/StudioPreviewGeometry.h"
 #include "editor/EditorDocument.h"
 #include "mainwindow/ContentPresenter.h"
-#include "mainwindow/ContentState.h"
 #include "mainwindow/MainWindowText.h"
 #include "mainwindow/StatusBanner.h"
+#include "workspace/ContentState.h"
 
 #include <QHBoxLayout>
 #include <QMouseEvent>

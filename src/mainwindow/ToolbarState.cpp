@@ -1,7 +1,5 @@
 #include "mainwindow/ToolbarState.h"
 
-#include "preferences/AppPreferences.h"
-
 namespace sablewick {
 
 ToolbarState ToolbarState::make(const Inputs& in)
@@ -20,14 +18,6 @@ ToolbarState ToolbarState::make(const Inputs& in)
     s.exportEnabled = !in.isExporting && !in.recorder.isRecording && !in.recorder.isFinalizing;
     s.showsRecentProjects = in.hasRecentProjects;
     return s;
-}
-
-QKeySequence commandShortcut(const AppPreferences& preferences, StudioShortcutAction action)
-{
-    if (preferences.shortcutCapture())
-        return {};
-    const std::optional<StudioKeyBinding> binding = preferences.binding(action);
-    return binding ? QKeySequence(binding->qtShortcut()) : QKeySequence();
 }
 
 QString title(HiddenCommand command)

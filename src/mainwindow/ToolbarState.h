@@ -1,17 +1,15 @@
 #pragma once
 
+#include "components/CommandShortcut.h"
 #include "mainwindow/MainWindowSession.h"
 #include "preferences/StudioShortcutAction.h"
 
-#include <QKeySequence>
 #include <QString>
 
 #include <array>
 #include <optional>
 
 namespace sablewick {
-
-class AppPreferences;
 
 // What the main window's toolbar shows and allows, from the models' state.
 struct ToolbarState {
@@ -43,10 +41,6 @@ struct ToolbarState {
     static ToolbarState make(const Inputs& inputs);
     bool operator==(const ToolbarState&) const = default;
 };
-
-// The keyboard shortcut a command carries now: its effective binding, or none while the settings
-// window records a shortcut (so the keys reach the recorder) or when the user removed it.
-QKeySequence commandShortcut(const AppPreferences& preferences, StudioShortcutAction action);
 
 // The five editor commands carried by hidden buttons, so that their keys work wherever the focus is.
 enum class HiddenCommand { undo, redo, backward, forward, deleteZoom };

@@ -2,6 +2,7 @@
 
 #include "media/AudioMix.h"
 #include "platform/PulseConnection.h"
+#include "platform/ThreadName.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -341,6 +342,7 @@ void AudioOutput::startPacer()
         return;
     m_pacerQuit = false;
     m_pacer = std::thread([this] {
+        nameCurrentThread("audio pacer");
         std::vector<float> scratch;
         const double start = now();
         std::int64_t done = 0;

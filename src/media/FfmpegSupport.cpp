@@ -61,6 +61,11 @@ std::string errorText(int code)
     return text;
 }
 
+MediaErrorKind writeErrorKind(int code)
+{
+    return code == AVERROR(ENOSPC) || code == AVERROR(EDQUOT) ? MediaErrorKind::diskFull : MediaErrorKind::writeFailed;
+}
+
 namespace {
 
 bool hasScheme(const std::string& text)
@@ -178,8 +183,9 @@ void closeOutputFile(AVIOContext** io, const std::string& absolutePath)
     avio_flush(*io);
     const int earlier = (*io)->error;
     const int closed = avio_closep(io);
-    if (earlier < 0 || closed < 0)
-        throw MediaError(MediaErrorKind::writeFailed, absolutePath, errorText(earlier < 0 ? earlier : closed));
+    const int code = earlier < 0 ? earlier : closed;
+    if (code < 0)
+        throw MediaError(writeErrorKind(code), absolutePath, errorText(code));
 }
 
 void removePartialFile(const std::string& absolutePath)

@@ -59,6 +59,9 @@ PacketPtr makePacket();
 void silenceLogging();
 
 std::string errorText(int code);
+// The kind of a failure to write with this error code: a file system without room (or over the
+// user's quota) is diskFull, anything else writeFailed.
+MediaErrorKind writeErrorKind(int code);
 
 // The absolute local path for a path or file:// URL. Anything else (http:, pipe:, concat:, ...)
 // throws MediaError(notLocalFile): only local files are ever opened.
@@ -90,7 +93,7 @@ void abandonOutput(WriterState& state)
 }
 
 // Flushes and closes a file opened with openOutputFile; a write error anywhere in its life
-// throws MediaError(writeFailed).
+// throws MediaError (writeErrorKind of the error).
 void closeOutputFile(AVIOContext** io, const std::string& absolutePath);
 
 // A stream timestamp as an exact time.
@@ -116,6 +119,8 @@ bool feedDecoder(AVFormatContext* input, AVCodecContext* decoder, AVPacket* pack
 
 // Threads for work that splits well, kept modest so that the export's other stages keep cores.
 int defaultThreads(int requested, int maximum);
+// The most threads one picture's scale and colour conversion takes.
+constexpr int maxConversionThreads = 4;
 
 // The colour space and range a decoded picture is converted with: its own tags, else BT.709 from
 // 720 rows up and BT.601 below.

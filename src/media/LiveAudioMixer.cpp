@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace sablewick {
 
@@ -61,6 +62,17 @@ std::vector<float> LiveAudioMixer::take(double now, double notAfter)
     if (std::isfinite(notAfter))
         ready = std::min(ready, position(notAfter));
     return takeTo(ready);
+}
+
+double LiveAudioMixer::heardUntil(double now) const
+{
+    std::optional<std::int64_t> end;
+    for (const Source& source : m_sources) {
+        if (source.started)
+            end = std::max(end.value_or(source.next), source.next);
+    }
+    const double seconds = end ? static_cast<double>(*end) / sampleRate : now - m_zero;
+    return std::max(seconds, 0.0);
 }
 
 std::vector<float> LiveAudioMixer::takeUntil(double end)

@@ -37,6 +37,9 @@ public:
     std::vector<float> takeUntil(double end);
 
     std::int64_t framesTaken() const { return m_taken; }
+    // Seconds after time zero up to which some source has delivered: where the track falls
+    // silent when every source stops at `now`. While none has delivered, `now`'s own.
+    double heardUntil(double now) const;
 
 private:
     struct Source {

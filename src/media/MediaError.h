@@ -17,7 +17,7 @@ enum class MediaErrorKind {
     encoderUnavailable,  // the encoder is missing or refused the settings
     cannotCreateFile,    // the destination cannot be created (folder missing or not writable)
     writeFailed,         // writing, encoding or finishing the file failed
-    diskFull,            // the file system has no room left; what was written stays
+    diskFull,            // the file system has no room left (or the quota is used up)
     invalidArgument,     // a size, rate or frame the writer cannot take
     cancelled,           // the caller's cancellation check said stop
 };

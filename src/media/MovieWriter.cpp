@@ -1,29 +1,24 @@
 #include "media/MovieWriter.h"
 #include "media/Yuv420Frame.h"
 
-#include "media/FfmpegSupport.h"
+#include "media/MovieOutput.h"
 
 extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 }
 
-#include <QFile>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace sablewick {
 
 namespace {
 
-constexpr int kMaxDimension = 16384;
-constexpr int kMaxConversionThreads = 4;
 // The most frames a decoder of H.264 or HEVC may hold back to reorder them.
 constexpr std::int64_t kMaxReorderFrames = 16;
 // How often finish() looks at the cancel check while the encoders flush.
@@ -86,39 +81,23 @@ std::string MovieWriterSettings::defaultPreset(MovieFormat format)
 }
 
 struct MovieWriter::State {
-    std::string path;
     MovieWriterSettings settings;
     std::unique_ptr<AudioStream> audio;
-    ffmpeg::OutputPtr output;
-    ffmpeg::CodecPtr video;
-    ffmpeg::CodecPtr audioEncoder;
-    AVStream* videoStream = nullptr;
-    AVStream* audioStream = nullptr;
+    std::optional<MovieOutput> output;
     // The writer's own picture, for frames handed over as images or views; made on the first such
     // frame (12 MB at 4K that an export of 4:2:0 frames, passed on by reference, never uses).
     ffmpeg::FramePtr videoFrame;
-    ffmpeg::FramePtr audioFrame = ffmpeg::makeFrame();
     ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
-    ffmpeg::PacketPtr packet = ffmpeg::makePacket();
     ffmpeg::SwsPtr sws;
     AVPixelFormat swsSource = AV_PIX_FMT_NONE;
-    std::int64_t frames = 0;
-    std::int64_t audioSamples = 0;   // frames of audio sent to the encoder
+    std::int64_t audioSamples = 0;  // frames of audio sent to the encoder
     std::int64_t lastVideoDts = AV_NOPTS_VALUE;
     bool audioEnded = false;
     std::vector<float> audioScratch;
-    bool headerWritten = false;
     bool finished = false;
-    std::atomic<bool> failed = false;
-    // Set when a cancelled finish() leaves the flush to its thread: from then on that thread
-    // alone touches the encoders and the file, and stops at its next packet.
-    std::atomic<bool> abandoned = false;
 
-    [[noreturn]] void fail(MediaErrorKind kind, const std::string& detail)
-    {
-        failed = true;
-        throw MediaError(kind, path, detail);
-    }
+    const std::string& path() const { return output->path(); }
+    [[noreturn]] void fail(MediaErrorKind kind, const std::string& detail) { output->fail(kind, detail); }
 
     void checkCancel()
     {
@@ -126,65 +105,33 @@ struct MovieWriter::State {
             fail(MediaErrorKind::cancelled, {});
     }
 
-    void openVideo()
+    void checkOpen() const
     {
-        const bool h264 = settings.format == MovieFormat::mp4H264;
-        const AVCodec* codec = avcodec_find_encoder_by_name(h264 ? "libx264" : "libx265");
-        if (!codec)
-            fail(MediaErrorKind::encoderUnavailable, h264 ? "no libx264" : "no libx265");
-        video.reset(avcodec_alloc_context3(codec));
-        if (!video)
-            throw std::bad_alloc();
-        const MediaTime rate = settings.frameRate.reduced();
-        video->width = settings.width;
-        video->height = settings.height;
-        video->pix_fmt = AV_PIX_FMT_YUV420P;
-        video->time_base = AVRational{static_cast<int>(rate.scale), static_cast<int>(rate.value)};
-        video->framerate = AVRational{static_cast<int>(rate.value), static_cast<int>(rate.scale)};
-        video->sample_aspect_ratio = AVRational{1, 1};
-        video->gop_size = std::max(settings.keyframeInterval, 1);
-        ffmpeg::tagBt709(video.get());
-        video->thread_count = std::max(settings.encoderThreads, 0);
-        if (settings.videoBitRate > 0)
-            video->bit_rate = settings.videoBitRate;
-        if (output->oformat->flags & AVFMT_GLOBALHEADER)
-            video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        const std::string preset = settings.preset.empty() ? MovieWriterSettings::defaultPreset(settings.format) : settings.preset;
-        // x264 and x265 share these names; checked here because the encoders print their refusal.
-        static const char* const presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
-                                              "medium", "slow", "slower", "veryslow", "placebo"};
-        if (std::find(std::begin(presets), std::end(presets), preset) == std::end(presets))
-            fail(MediaErrorKind::encoderUnavailable, "unknown preset " + preset);
-        av_opt_set(video->priv_data, "preset", preset.c_str(), 0);
-        if (!h264) {
-            av_opt_set(video->priv_data, "x265-params", "log-level=none", 0);
-            video->codec_tag = MKTAG('h', 'v', 'c', '1');
-        }
-        const int opened = avcodec_open2(video.get(), codec, nullptr);
-        if (opened < 0)
-            fail(MediaErrorKind::encoderUnavailable, ffmpeg::errorText(opened));
-        videoStream = avformat_new_stream(output.get(), nullptr);
-        if (!videoStream)
-            throw std::bad_alloc();
-        videoStream->time_base = video->time_base;
-        videoStream->avg_frame_rate = video->framerate;
-        avcodec_parameters_from_context(videoStream->codecpar, video.get());
-        if (!h264)
-            videoStream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
+        if (finished || output->failed())
+            throw MediaError(MediaErrorKind::writeFailed, path(), "the writer is closed");
     }
 
-    void openAudio()
+    VideoEncoding videoEncoding() const
     {
-        const AudioFormat format = audio->format();
-        audioEncoder = ffmpeg::openAacEncoder(format.sampleRate, format.channels, settings.audioBitRate,
-                                              output->oformat->flags & AVFMT_GLOBALHEADER, path);
-        audioStream = avformat_new_stream(output.get(), nullptr);
-        if (!audioStream)
-            throw std::bad_alloc();
-        audioStream->time_base = audioEncoder->time_base;
-        avcodec_parameters_from_context(audioStream->codecpar, audioEncoder.get());
-
-        audioFrame = ffmpeg::makeAudioFrame(audioEncoder.get());
+        const bool h264 = settings.format == MovieFormat::mp4H264;
+        const MediaTime rate = settings.frameRate.reduced();
+        VideoEncoding encoding;
+        encoding.encoder = h264 ? "libx264" : "libx265";
+        encoding.width = settings.width;
+        encoding.height = settings.height;
+        encoding.timeBase = AVRational{static_cast<int>(rate.scale), static_cast<int>(rate.value)};
+        encoding.frameRate = AVRational{static_cast<int>(rate.value), static_cast<int>(rate.scale)};
+        encoding.keyframeInterval = settings.keyframeInterval;
+        encoding.threads = settings.encoderThreads;
+        encoding.bitRate = settings.videoBitRate;
+        encoding.preset = settings.preset.empty() ? MovieWriterSettings::defaultPreset(settings.format)
+                                                  : settings.preset;
+        if (!h264) {
+            encoding.paramsOption = "x265-params";
+            encoding.params = "log-level=none";
+            encoding.codecTag = MKTAG('h', 'v', 'c', '1');
+        }
+        return encoding;
     }
 
     // x265 stamps a movie shorter than its B-frame delay with decoding times read from memory it
@@ -204,31 +151,13 @@ struct MovieWriter::State {
         lastVideoDts = video->dts;
     }
 
-    void drain(AVCodecContext* encoder, AVStream* stream)
-    {
-        while (!abandoned) {
-            const int received = avcodec_receive_packet(encoder, packet.get());
-            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
-                return;
-            if (received < 0)
-                fail(MediaErrorKind::writeFailed, "encoder: " + ffmpeg::errorText(received));
-            if (stream == videoStream)
-                repairDecodingTime(packet.get());
-            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            const int written = av_interleaved_write_frame(output.get(), packet.get());
-            if (written < 0)
-                fail(MediaErrorKind::writeFailed, ffmpeg::errorText(written));
-        }
-    }
-
     // Encodes audio up to `untilFrames` frames of audio (or the stream's end).
     void pumpAudio(std::int64_t untilFrames)
     {
         if (!audio || audioEnded)
             return;
         const int channels = audio->format().channels;
-        const int frameSize = audioFrame->nb_samples;
+        const int frameSize = output->audioFrameSize();
         audioScratch.resize(static_cast<std::size_t>(frameSize * channels));
         while (audioSamples < untilFrames && !audioEnded) {
             checkCancel();
@@ -236,27 +165,14 @@ struct MovieWriter::State {
             try {
                 got = audio->read(audioScratch.data(), frameSize);
             } catch (...) {
-                failed = true;
+                output->markFailed();
                 throw;
             }
             if (got < frameSize)
                 audioEnded = true;
             if (got > 0) {
-                if (av_frame_make_writable(audioFrame.get()) < 0)
-                    throw std::bad_alloc();
-                audioFrame->nb_samples = static_cast<int>(got);
-                for (int c = 0; c < channels; ++c) {
-                    auto* plane = reinterpret_cast<float*>(audioFrame->extended_data[c]);
-                    for (std::int64_t i = 0; i < got; ++i)
-                        plane[i] = audioScratch[static_cast<std::size_t>(i * channels + c)];
-                }
-                audioFrame->pts = audioSamples;
-                const int sent = avcodec_send_frame(audioEncoder.get(), audioFrame.get());
-                audioFrame->nb_samples = frameSize;
-                if (sent < 0)
-                    fail(MediaErrorKind::writeFailed, "audio encoder: " + ffmpeg::errorText(sent));
+                output->encodeAudio(audioScratch.data(), static_cast<int>(got), audioSamples);
                 audioSamples += got;
-                drain(audioEncoder.get(), audioStream);
             }
         }
     }
@@ -286,7 +202,7 @@ struct MovieWriter::State {
         // Full-resolution chroma input: each chroma sample averages its pixels, and measured
         // faster than the default path (bench/media).
         av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR | SWS_FULL_CHR_H_INP, 0);
-        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, kMaxConversionThreads), 0);
+        av_opt_set_int(sws.get(), "threads", ffmpeg::defaultThreads(settings.conversionThreads, ffmpeg::maxConversionThreads), 0);
         if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
             fail(MediaErrorKind::encoderUnavailable, "no colour conversion");
         // Both sides BT.709: the matrix, not only the tags, must be the one the file claims.
@@ -300,44 +216,21 @@ struct MovieWriter::State {
     {
         if (!picture)
             picture = videoFrame.get();
-        picture->pts = frames;
-        const int sent = avcodec_send_frame(video.get(), picture);
-        if (sent < 0)
-            fail(MediaErrorKind::writeFailed, "video encoder: " + ffmpeg::errorText(sent));
-        ++frames;
-        drain(video.get(), videoStream);
+        picture->pts = output->videoFramesSent();
+        output->encodeVideo(picture);
         if (audio) {
             // Audio up to the end of this frame, so the muxer interleaves without buffering.
             const MediaTime rate = settings.frameRate.reduced();
+            const std::int64_t frames = output->videoFramesSent();
             pumpAudio(MediaTime(frames * rate.scale, rate.value).rescaled(audio->format().sampleRate));
         }
     }
 
-    // The encoders' delayed frames, the trailer and the close; run on the flush thread.
-    void flushAndClose()
-    {
-        if (avcodec_send_frame(video.get(), nullptr) < 0)
-            fail(MediaErrorKind::writeFailed, "cannot flush the video encoder");
-        drain(video.get(), videoStream);
-        if (audioEncoder && !abandoned) {
-            if (avcodec_send_frame(audioEncoder.get(), nullptr) < 0)
-                fail(MediaErrorKind::writeFailed, "cannot flush the audio encoder");
-            drain(audioEncoder.get(), audioStream);
-        }
-        if (abandoned)
-            return;
-        const int trailer = av_write_trailer(output.get());
-        if (trailer < 0)
-            fail(MediaErrorKind::writeFailed, ffmpeg::errorText(trailer));
-        ffmpeg::closeOutputFile(&output->pb, path);
-    }
-
-    void close()
+    // Fails the writer for good and removes its incomplete file.
+    void discard()
     {
         sws.reset();
-        video.reset();
-        audioEncoder.reset();
-        output.reset();
+        output->discard();
     }
 };
 
@@ -346,56 +239,51 @@ MovieWriter::MovieWriter(const std::string& path, MovieWriterSettings settings, 
 {
     State& s = *m_state;
     ffmpeg::silenceLogging();
-    s.path = ffmpeg::localPath(path);
+    const std::string local = ffmpeg::localPath(path);
     s.settings = std::move(settings);
     s.audio = std::move(audio);
     const MovieWriterSettings& set = s.settings;
-    if (set.width < 2 || set.height < 2 || set.width > kMaxDimension || set.height > kMaxDimension
-        || set.width % 2 != 0 || set.height % 2 != 0)
-        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the size must be even and at least 2 × 2");
+    MovieOutput::checkSize(local, set.width, set.height);
     const MediaTime rate = set.frameRate.reduced();
     if (!rate.isValid() || rate.value <= 0 || rate.value > 1000 * rate.scale || rate.value > INT32_MAX || rate.scale > INT32_MAX)
-        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame rate must be positive");
+        throw MediaError(MediaErrorKind::invalidArgument, local, "the frame rate must be positive");
     if (s.audio) {
         const AudioFormat format = s.audio->format();
         if (format.sampleRate <= 0 || format.channels <= 0)
-            throw MediaError(MediaErrorKind::invalidArgument, s.path, "the audio format is empty");
+            throw MediaError(MediaErrorKind::invalidArgument, local, "the audio format is empty");
     }
 
-    AVFormatContext* raw = nullptr;
-    const char* muxer = set.format == MovieFormat::mp4H264 ? "mp4" : "mov";
-    if (avformat_alloc_output_context2(&raw, nullptr, muxer, nullptr) < 0 || !raw)
-        throw MediaError(MediaErrorKind::encoderUnavailable, s.path, "no muxer");
-    s.output.reset(raw);
-    s.openVideo();
+    s.output.emplace(local, set.format == MovieFormat::mp4H264 ? "mp4" : "mov");
+    s.output->openVideo(s.videoEncoding());
+    s.output->setVideoPacketFilter([state = m_state.get()](AVPacket* packet) { state->repairDecodingTime(packet); });
     if (s.audio)
-        s.openAudio();
-    s.output->pb = ffmpeg::openOutputFile(s.path);
-    const int header = avformat_write_header(s.output.get(), nullptr);
-    if (header < 0) {
-        ffmpeg::abandonOutput(s);
-        throw MediaError(MediaErrorKind::writeFailed, s.path, ffmpeg::errorText(header));
+        s.output->openAudio(s.audio->format().sampleRate, s.audio->format().channels, set.audioBitRate);
+    try {
+        s.output->createFile();
+    } catch (const MediaError& error) {
+        // Only a file this writer made is removed: one that could not be opened is not ours.
+        if (error.kind() != MediaErrorKind::cannotCreateFile)
+            s.discard();
+        throw;
     }
-    s.headerWritten = true;
 }
 
 MovieWriter::~MovieWriter()
 {
-    if (m_state && !m_state->finished && !m_state->abandoned && m_state->output) {
-        if (m_state->output->pb)
-            ffmpeg::abandonOutput(*m_state);
+    if (m_state && m_state->output && !m_state->finished && !m_state->output->stopped()) {
+        if (m_state->output->hasFile())
+            m_state->discard();
         else
-            m_state->close();  // failed before its file was created: nothing of the user's to remove
+            m_state->output->close();  // failed before its file was created: nothing of the user's to remove
     }
 }
 
 void MovieWriter::writeFrame(const QImage& frame)
 {
     State& s = *m_state;
-    if (s.finished || s.failed)
-        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
+    s.checkOpen();
     if (frame.width() != s.settings.width || frame.height() != s.settings.height)
-        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has another size");
+        throw MediaError(MediaErrorKind::invalidArgument, s.path(), "the frame has another size");
     QImage converted;
     const QImage* source = &frame;
     AVPixelFormat format = pixelFormatOf(frame.format());
@@ -426,26 +314,19 @@ void MovieWriter::writeFrame(const QImage& frame)
 void MovieWriter::writeFrame(const Yuv420View& frame)
 {
     State& s = *m_state;
-    if (s.finished || s.failed)
-        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
-    if (!frame.y || !frame.u || !frame.v || frame.yStride < s.settings.width || frame.uStride < (s.settings.width + 1) / 2
-        || frame.vStride < (s.settings.width + 1) / 2)
-        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the planes do not cover the frame");
-    AVFrame* out = s.writableFrame();
-    const int chromaWidth = (s.settings.width + 1) / 2, chromaHeight = (s.settings.height + 1) / 2;
-    av_image_copy_plane(out->data[0], out->linesize[0], frame.y, frame.yStride, s.settings.width, s.settings.height);
-    av_image_copy_plane(out->data[1], out->linesize[1], frame.u, frame.uStride, chromaWidth, chromaHeight);
-    av_image_copy_plane(out->data[2], out->linesize[2], frame.v, frame.vStride, chromaWidth, chromaHeight);
+    s.checkOpen();
+    if (!MovieOutput::covers(frame, s.settings.width))
+        throw MediaError(MediaErrorKind::invalidArgument, s.path(), "the planes do not cover the frame");
+    MovieOutput::copyPicture(frame, s.writableFrame());
     s.encodeVideoFrame();
 }
 
 void MovieWriter::writeFrame(const Yuv420Frame& frame)
 {
     State& s = *m_state;
-    if (s.finished || s.failed)
-        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer is closed");
+    s.checkOpen();
     if (frame.isNull() || frame.width() != s.settings.width || frame.height() != s.settings.height)
-        throw MediaError(MediaErrorKind::invalidArgument, s.path, "the frame has another size");
+        throw MediaError(MediaErrorKind::invalidArgument, s.path(), "the frame has another size");
     ffmpeg::FramePtr reference = ffmpeg::makeFrame();
     if (av_frame_ref(reference.get(), frame.avFrame()) < 0)
         throw std::bad_alloc();
@@ -457,15 +338,15 @@ void MovieWriter::finish()
     State& s = *m_state;
     if (s.finished)
         return;
-    if (s.failed)
-        throw MediaError(MediaErrorKind::writeFailed, s.path, "the writer failed earlier");
+    if (s.output->failed())
+        throw MediaError(MediaErrorKind::writeFailed, s.path(), "the writer failed earlier");
     try {
-        if (s.frames == 0)
+        if (s.output->videoFramesSent() == 0)
             s.fail(MediaErrorKind::invalidArgument, "no frame was written");
         s.pumpAudio(INT64_MAX);
         s.checkCancel();
     } catch (...) {
-        ffmpeg::abandonOutput(s);
+        s.discard();
         throw;
     }
     // The audio stream is read to its end; it may hold the caller's state, which the flush
@@ -487,14 +368,14 @@ void MovieWriter::finish()
         thread = std::thread([state = m_state, flush]() mutable {
             std::exception_ptr error;
             try {
-                state->flushAndClose();
+                state->output->finish();
             } catch (...) {
                 error = std::current_exception();
             }
             // Abandoned, the encoders are freed here (the caller removed the file); the state
             // itself goes before the process may stop waiting for this thread.
-            if (state->abandoned)
-                state->close();
+            if (state->output->stopped())
+                state->output->close();
             state.reset();
             {
                 std::lock_guard guard(flush->lock);
@@ -507,7 +388,7 @@ void MovieWriter::finish()
         });
     } catch (...) {
         AbandonedFlushes::instance().ended();
-        ffmpeg::abandonOutput(s);
+        s.discard();
         throw;
     }
 
@@ -524,22 +405,28 @@ void MovieWriter::finish()
         }
     }
     if (cancelled) {
-        s.abandoned = true;
-        s.failed = true;
+        s.output->stop();
         thread.detach();
-        ffmpeg::removePartialFile(s.path);
-        throw MediaError(MediaErrorKind::cancelled, s.path, {});
+        ffmpeg::removePartialFile(s.path());
+        throw MediaError(MediaErrorKind::cancelled, s.path(), {});
     }
     thread.join();
     if (flush->error) {
-        ffmpeg::abandonOutput(s);
+        s.discard();
         std::rethrow_exception(flush->error);
     }
     s.finished = true;
-    s.close();
+    s.sws.reset();
+    s.output->close();
 }
 
-std::int64_t MovieWriter::framesWritten() const { return m_state->frames; }
-const std::string& MovieWriter::path() const { return m_state->path; }
+std::int64_t MovieWriter::framesWritten() const
+{
+    return m_state->output->videoFramesSent();
+}
+const std::string& MovieWriter::path() const
+{
+    return m_state->output->path();
+}
 
 }  // namespace sablewick

@@ -58,7 +58,7 @@ struct MovieWriterSettings {
 class MovieWriter {
 public:
     // Creates the file and opens the encoders. Throws MediaError: notLocalFile, cannotCreateFile,
-    // invalidArgument (size, rate), encoderUnavailable, writeFailed.
+    // invalidArgument (size, rate), encoderUnavailable, writeFailed, diskFull.
     MovieWriter(const std::string& path, MovieWriterSettings settings, std::unique_ptr<AudioStream> audio = nullptr);
     ~MovieWriter();
     MovieWriter(const MovieWriter&) = delete;
@@ -67,11 +67,11 @@ public:
     // Appends one frame of exactly width × height. Fastest with Format_ARGB32_Premultiplied,
     // Format_RGB32, Format_ARGB32 or Format_RGBX8888/RGBA8888(_Premultiplied) (alpha ignored:
     // frames are opaque); other formats are converted first. Throws MediaError: invalidArgument,
-    // writeFailed, cancelled.
+    // writeFailed, diskFull, cancelled.
     void writeFrame(const QImage& frame);
     // Appends one frame that the caller converted itself (for example on its own worker threads),
     // skipping the writer's colour conversion. Throws MediaError: invalidArgument, writeFailed,
-    // cancelled.
+    // diskFull, cancelled.
     void writeFrame(const Yuv420View& frame);
     // Appends a frame of the writer's size without copying it: the encoder takes a reference to
     // its memory (Yuv420Frame::prepare() gives the next picture fresh memory if it still holds
@@ -80,7 +80,7 @@ public:
     // Writes the remaining audio, flushes the encoders and closes the file. The flush runs on a
     // thread of its own while this one polls the cancel check: a cancel ends the call at once with
     // the file removed, and the abandoned flush stops at its next packet in the background.
-    // Throws MediaError: writeFailed, cancelled.
+    // Throws MediaError: writeFailed, diskFull, cancelled.
     void finish();
 
     std::int64_t framesWritten() const;

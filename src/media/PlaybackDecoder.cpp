@@ -5,6 +5,7 @@
 #include "media/PlaybackError.h"
 #include "media/PlaybackMovieSound.h"
 #include "media/VideoFrameSource.h"
+#include "platform/ThreadName.h"
 
 #include <chrono>
 #include <utility>
@@ -125,6 +126,7 @@ QString PlaybackDecoder::failure() const
 
 void PlaybackDecoder::run()
 {
+    nameCurrentThread("playback decode");
     std::unique_lock lock(m_mutex);
     std::optional<double> soundRestart;
     auto soundWanted = [&] { return !m_soundEnded && (soundRestart || m_sound->framesAhead() < kSoundLead); };

@@ -5,9 +5,12 @@
 #include "media/LiveMovieWriter.h"
 #include "media/MovieWriter.h"
 #include "media/Yuv420Frame.h"
+#include "platform/Guarded.h"
 #include "platform/MonotonicClock.h"
 #include "platform/PulseConnection.h"
 #include "platform/PulseRecordStream.h"
+#include "platform/ThreadName.h"
+#include "platform/WorkerThread.h"
 #include "platform/X11ScreenGrabber.h"
 
 extern "C" {
@@ -20,9 +23,11 @@ extern "C" {
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -98,6 +103,8 @@ public:
         return std::make_unique<PulseStream>(m_connection, source, std::move(consumer));
     }
 
+    void onLost(std::function<void()> lost) override { m_connection.onLost(std::move(lost)); }
+
 private:
     struct PulseStream : Stream {
         PulseStream(PulseConnection& connection, const std::string& source, Consumer consumer)
@@ -122,29 +129,38 @@ struct ScreenRecording::State {
     ffmpeg::FramePtr sourceFrame = ffmpeg::makeFrame();
     double zero = 0;
 
-    // The streams' callbacks use the mixer and its mutex: the streams are declared after them so
-    // that they go first, whatever ends the recording (a start that throws included).
-    std::mutex mixMutex;
-    std::unique_ptr<LiveAudioMixer> mixer;  // guarded by mixMutex
+    // The streams' callbacks use the mixer: the streams are declared after it so that they go
+    // first, whatever ends the recording (a start that throws included).
+    struct Mix {
+        std::unique_ptr<LiveAudioMixer> mixer;
+        bool lost = false;   // the server went away
+        bool ended = false;  // the track holds all it will
+    };
+    Guarded<Mix> mix;
+    bool hasSound = false;  // set by the start, before the threads
     std::unique_ptr<RecordingSound> sound;
     std::vector<std::unique_ptr<RecordingSound::Stream>> streams;
 
     // Grab thread -> conversion thread.
-    std::mutex grabMutex;
+    struct Grabs {
+        std::deque<GrabbedPicture> grabbed;
+        std::vector<int> freePictures;
+        bool ended = false;
+        std::optional<std::string> conversionFailure;  // ends the grab
+    };
+    Guarded<Grabs> grabs;
     std::condition_variable grabChanged;
-    std::deque<GrabbedPicture> grabbed;  // guarded by grabMutex
-    std::vector<int> freePictures;       // guarded by grabMutex
-    bool grabbingEnded = false;          // guarded by grabMutex
-    std::optional<std::string> conversionFailure;  // guarded by grabMutex: ends the grab
 
     // Conversion thread -> encoding thread.
-    std::mutex queueMutex;
+    struct Queue {
+        std::deque<VideoItem> frames;
+        std::vector<Yuv420Frame> spare;
+        bool convertingEnded = false;
+        bool finishing = false;
+        double lastFrameClock = 0;
+    };
+    Guarded<Queue> queue;
     std::condition_variable queueChanged;
-    std::deque<VideoItem> frames;      // guarded by queueMutex
-    std::vector<Yuv420Frame> spare;    // guarded by queueMutex
-    bool convertingEnded = false;      // guarded by queueMutex
-    bool finishing = false;            // guarded by queueMutex
-    double lastFrameClock = 0;         // guarded by queueMutex
 
     std::atomic<bool> stopGrabbing{false};
     std::atomic<bool> stopAsked{false};  // by finishMovie or stopCapture: the movie ends at stopClock
@@ -156,8 +172,9 @@ struct ScreenRecording::State {
     std::thread grabThread;
     std::thread convertThread;
     std::thread encodeThread;
+    // Guards nothing but the grab thread's wait for its frame time, which `wake` ends at once.
     std::mutex sleepMutex;
-    std::condition_variable wake;  // ends the grab thread's wait at once
+    std::condition_variable wake;
 
     void openSound()
     {
@@ -184,19 +201,21 @@ struct ScreenRecording::State {
         }
         if (settings.microphone)
             sources.push_back(settings.microphoneSource);
+        sound->onLost([this] { loseSound(); });
         // Each stream that opens is one input of the mixer, numbered as it opens: a source that
         // fails leaves no gap that the next one's sound would fall into.
-        {
-            std::lock_guard lock(mixMutex);
-            mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(sources.size()), zero);
-        }
+        mix.lock()->mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(sources.size()), zero);
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const int input = static_cast<int>(streams.size());
             try {
                 streams.push_back(sound->record(
                     sources[i], [this, input](const float* samples, std::size_t count, double capturedAt) {
-                        std::lock_guard lock(mixMutex);
-                        mixer->add(input, samples, count, capturedAt, monotonicSeconds());
+                        // On the audio server's thread, which must not see an exception: a piece
+                        // the mixer cannot take is heard as silence.
+                        try {
+                            mix.lock()->mixer->add(input, samples, count, capturedAt, monotonicSeconds());
+                        } catch (...) {
+                        }
                     }));
             } catch (const PulseError&) {
                 if (settings.microphone && i + 1 == sources.size())
@@ -204,11 +223,27 @@ struct ScreenRecording::State {
             }
         }
         if (streams.empty()) {
-            std::lock_guard lock(mixMutex);
-            mixer.reset();
+            mix.lock()->mixer.reset();
             sound.reset();
         }
     }
+
+    // The server went away: its streams deliver nothing more and the mixer follows the clock
+    // with silence, so the movie goes on whole. Only the user is told, once, unless the track
+    // was already complete.
+    void loseSound()
+    {
+        auto locked = mix.lock();
+        if (locked->lost || locked->ended)
+            return;
+        locked->lost = true;
+        const double at = locked->mixer ? locked->mixer->heardUntil(monotonicSeconds()) : 0;
+        // Under the lock: the report comes before the track's end, and so before `finished`.
+        if (events.soundLost)
+            events.soundLost(at);
+    }
+
+    void endSound() { mix.lock()->ended = true; }
 
     // A source other than the X server may change its size or format while it runs (a display
     // that is rotated or changes mode): the conversion follows it.
@@ -239,10 +274,10 @@ struct ScreenRecording::State {
     {
         Yuv420Frame frame;
         {
-            std::lock_guard lock(queueMutex);
-            if (!spare.empty()) {
-                frame = std::move(spare.back());
-                spare.pop_back();
+            auto waiting = queue.lock();
+            if (!waiting->spare.empty()) {
+                frame = std::move(waiting->spare.back());
+                waiting->spare.pop_back();
             }
         }
         frame.prepare(settings.pixelSize.width(), settings.pixelSize.height());
@@ -263,8 +298,9 @@ struct ScreenRecording::State {
     {
         stopGrabbing.store(true);
         {
+            // Taken and let go, so that no wait is between its check and its sleep now.
             std::lock_guard sleeping(sleepMutex);
-            std::lock_guard waiting(grabMutex);
+            [[maybe_unused]] const auto waiting = grabs.lock();
         }
         wake.notify_all();
         grabChanged.notify_all();
@@ -274,18 +310,18 @@ struct ScreenRecording::State {
     // set), or the recording stops and `untilStop` says to give up then.
     std::optional<int> freePicture(bool untilStop, std::string& stoppedReason)
     {
-        std::unique_lock lock(grabMutex);
-        grabChanged.wait(lock, [&] {
-            return !freePictures.empty() || conversionFailure || quit.load() || (untilStop && stopGrabbing.load());
+        auto shared = grabs.lock();
+        shared.wait(grabChanged, [&](const Grabs& g) {
+            return !g.freePictures.empty() || g.conversionFailure || quit.load() || (untilStop && stopGrabbing.load());
         });
-        if (conversionFailure) {
-            stoppedReason = *conversionFailure;
+        if (shared->conversionFailure) {
+            stoppedReason = *shared->conversionFailure;
             return std::nullopt;
         }
         if (quit.load() || (untilStop && stopGrabbing.load()))
             return std::nullopt;
-        const int index = freePictures.back();
-        freePictures.pop_back();
+        const int index = shared->freePictures.back();
+        shared->freePictures.pop_back();
         return index;
     }
 
@@ -300,22 +336,75 @@ struct ScreenRecording::State {
             picture = grabber->grabInto(index);
             if (picture.width < 1 || picture.height < 1 || !picture.bits)
                 throw std::runtime_error("The display sent an empty picture.");
-        } catch (const std::runtime_error& error) {
-            stoppedReason = error.what();
-            std::lock_guard lock(grabMutex);
-            freePictures.push_back(index);
+        } catch (...) {
+            stoppedReason = exceptionReason(std::current_exception(), "The display could not be read.");
+            grabs.lock()->freePictures.push_back(index);
             return false;
         }
         if (settings.source && picture.shownAt)
             stamp = *picture.shownAt;
         stamp = std::clamp(stamp, earliest, latest);
         ++captured;
-        {
-            std::lock_guard lock(grabMutex);
-            grabbed.push_back({index, picture, stamp});
-        }
+        grabs.lock()->grabbed.push_back({index, picture, stamp});
         grabChanged.notify_all();
         return true;
+    }
+
+    // Each thread's top: whatever a loop throws ends it as the recording's failure (told through
+    // `stopped` or `failed`), never the process.
+    void runGrab()
+    {
+        nameCurrentThread("rec grab");
+        runCatchingAll([this] { grabLoop(); }, "The display could not be read.",
+                       [this](const std::string& reason) { endedByItself(reason); });
+    }
+
+    // The grab ended without a stop: told first, because `finished` or `failed` must follow it,
+    // and only then may the conversion and the encoder finish the movie with what was grabbed.
+    void endedByItself(const std::string& reason)
+    {
+        if (events.stopped)
+            events.stopped(reason);
+        queue.lock()->finishing = true;
+        grabs.lock()->ended = true;
+        grabChanged.notify_all();
+    }
+
+    void runConvert()
+    {
+        nameCurrentThread("rec convert");
+        runCatchingAll([this] { convertLoop(); }, "the conversion failed.",
+                       [this](const std::string& reason) {
+                           // The grab ends with the reason, and the encoder finishes the movie with what it has.
+                           {
+                               auto shared = grabs.lock();
+                               if (!shared->conversionFailure)
+                                   shared->conversionFailure = "The picture could not be converted: " + reason;
+                           }
+                           grabChanged.notify_all();
+                           queue.lock()->convertingEnded = true;
+                           queueChanged.notify_one();
+                       });
+    }
+
+    void runEncode()
+    {
+        nameCurrentThread("rec encode");
+        Failure failure = Failure::writeFailed;
+        std::string reason;
+        try {
+            encodeLoop();
+            return;
+        } catch (const MediaError& error) {
+            failure = error.kind() == MediaErrorKind::diskFull ? Failure::diskFull : Failure::writeFailed;
+            reason = error.what();
+        } catch (...) {
+            reason = exceptionReason(std::current_exception(), "The movie could not be written.");
+        }
+        endGrabbing();
+        endSound();
+        if (events.failed)
+            events.failed(failure, reason);
     }
 
     // Only grabs, at the frame times: a frame's stamp is the clock at its grab (or when the
@@ -371,18 +460,12 @@ struct ScreenRecording::State {
                     grabPicture(*index, atStop, atStop, stoppedReason);
             }
         }
-        const bool byItself = !stopGrabbing.load();
-        if (byItself) {
-            std::lock_guard lock(queueMutex);
-            finishing = true;  // the movie is finished with what was grabbed
+        if (!stopGrabbing.load()) {
+            endedByItself(stoppedReason);
+            return;
         }
-        {
-            std::lock_guard lock(grabMutex);
-            grabbingEnded = true;
-        }
+        grabs.lock()->ended = true;
         grabChanged.notify_all();
-        if (byItself && events.stopped)
-            events.stopped(stoppedReason);
     }
 
     // Converts each grabbed picture for the encoder and gives the picture back to the grab.
@@ -391,51 +474,49 @@ struct ScreenRecording::State {
         while (true) {
             GrabbedPicture item;
             {
-                std::unique_lock lock(grabMutex);
-                grabChanged.wait(lock, [this] { return !grabbed.empty() || grabbingEnded || quit.load(); });
-                if (quit.load() || grabbed.empty())
+                auto shared = grabs.lock();
+                shared.wait(grabChanged,
+                            [this](const Grabs& g) { return !g.grabbed.empty() || g.ended || quit.load(); });
+                if (quit.load() || shared->grabbed.empty())
                     break;
-                item = grabbed.front();
-                grabbed.pop_front();
+                item = shared->grabbed.front();
+                shared->grabbed.pop_front();
             }
             std::optional<std::string> failure;
             Yuv420Frame frame = spareFrame();
             try {
                 convert(item.picture, frame);
-            } catch (const MediaError& error) {
-                failure = error.what();
+            } catch (...) {
+                failure = exceptionReason(std::current_exception(), "the conversion failed.");
             }
             {
-                std::lock_guard lock(grabMutex);
-                freePictures.push_back(item.index);
-                if (failure && !conversionFailure)
-                    conversionFailure = "The picture could not be converted: " + *failure;
+                auto shared = grabs.lock();
+                shared->freePictures.push_back(item.index);
+                if (failure && !shared->conversionFailure)
+                    shared->conversionFailure = "The picture could not be converted: " + *failure;
             }
             grabChanged.notify_all();
             {
-                std::lock_guard lock(queueMutex);
+                auto waiting = queue.lock();
                 if (failure) {
                     ++dropped;
-                    spare.push_back(std::move(frame));
-                } else if (frames.size() >= kMaxQueuedFrames) {
+                    waiting->spare.push_back(std::move(frame));
+                } else if (waiting->frames.size() >= kMaxQueuedFrames) {
                     // The newest frame always goes in, in place of the newest one waiting: an
                     // encoder that fell behind loses frames from the middle of the backlog, never
                     // the last ones before a stop.
                     ++dropped;
-                    spare.push_back(std::move(frames.back().frame));
-                    frames.back() = {std::move(frame), item.clock - zero};
-                    lastFrameClock = item.clock;
+                    waiting->spare.push_back(std::move(waiting->frames.back().frame));
+                    waiting->frames.back() = {std::move(frame), item.clock - zero};
+                    waiting->lastFrameClock = item.clock;
                 } else {
-                    frames.push_back({std::move(frame), item.clock - zero});
-                    lastFrameClock = item.clock;
+                    waiting->frames.push_back({std::move(frame), item.clock - zero});
+                    waiting->lastFrameClock = item.clock;
                 }
             }
             queueChanged.notify_one();
         }
-        {
-            std::lock_guard lock(queueMutex);
-            convertingEnded = true;
-        }
+        queue.lock()->convertingEnded = true;
         queueChanged.notify_one();
     }
 
@@ -465,62 +546,48 @@ struct ScreenRecording::State {
     // (silence where nothing arrived) and no further.
     void writeSound(double until, bool last = false)
     {
-        if (!mixer)
+        if (!hasSound)
             return;
         std::vector<float> samples;
         {
-            std::lock_guard lock(mixMutex);
-            samples = last ? mixer->takeUntil(until) : mixer->take(monotonicSeconds(), until);
+            const auto mixing = mix.lock();
+            samples = last ? mixing->mixer->takeUntil(until) : mixing->mixer->take(monotonicSeconds(), until);
         }
         if (!samples.empty())
             writer->writeAudio(samples.data(), static_cast<std::int64_t>(samples.size() / LiveAudioMixer::channels));
     }
 
+    // Throws MediaError when the movie cannot be written.
     void encodeLoop()
     {
         const double frameSeconds = 1.0 / settings.framesPerSecond;
-        try {
-            while (true) {
-                VideoItem item;
-                bool done = false;
-                {
-                    std::unique_lock lock(queueMutex);
-                    queueChanged.wait(lock, [this] { return !frames.empty() || (finishing && convertingEnded) || quit.load(); });
-                    if (quit.load())
-                        return;
-                    if (!frames.empty()) {
-                        item = std::move(frames.front());
-                        frames.pop_front();
-                    } else {
-                        done = true;
-                    }
-                }
-                if (done)
-                    break;
-                writer->writeFrame(item.frame.view(), item.time);
-                // Never past the picture written: after a stop the sources still deliver while
-                // a backlog of frames is encoded, and that sound would outlast the movie.
-                writeSound(zero + item.time + frameSeconds);
-                std::lock_guard lock(queueMutex);
-                spare.push_back(std::move(item.frame));
-            }
-            double last = 0;
+        while (true) {
+            VideoItem item;
             {
-                std::lock_guard lock(queueMutex);
-                last = lastFrameClock;
+                auto waiting = queue.lock();
+                waiting.wait(queueChanged, [this](const Queue& q) {
+                    return !q.frames.empty() || (q.finishing && q.convertingEnded) || quit.load();
+                });
+                if (quit.load())
+                    return;
+                if (waiting->frames.empty())
+                    break;
+                item = std::move(waiting->frames.front());
+                waiting->frames.pop_front();
             }
-            // The sound ends with the last frame, however long the encoder took to get there;
-            // what the sources did not deliver by then is silence.
-            streams.clear();
-            writeSound(last + frameSeconds, true);
-            writer->finish();
-        } catch (const MediaError& error) {
-            endGrabbing();
-            if (events.failed)
-                events.failed(error.kind() == MediaErrorKind::diskFull ? Failure::diskFull : Failure::writeFailed,
-                              error.what());
-            return;
+            writer->writeFrame(item.frame.view(), item.time);
+            // Never past the picture written: after a stop the sources still deliver while
+            // a backlog of frames is encoded, and that sound would outlast the movie.
+            writeSound(zero + item.time + frameSeconds);
+            queue.lock()->spare.push_back(std::move(item.frame));
         }
+        const double last = queue.lock()->lastFrameClock;
+        // The sound ends with the last frame, however long the encoder took to get there;
+        // what the sources did not deliver by then is silence.
+        streams.clear();
+        endSound();
+        writeSound(last + frameSeconds, true);
+        writer->finish();
         if (events.finished)
             events.finished();
     }
@@ -541,19 +608,21 @@ struct ScreenRecording::State {
         writerSettings.framesPerSecond = settings.framesPerSecond;
         if (!settings.preset.empty())
             writerSettings.preset = settings.preset;
-        writerSettings.audio = mixer != nullptr;
+        hasSound = mix.lock()->mixer != nullptr;
+        writerSettings.audio = hasSound;
         writer = std::make_unique<LiveMovieWriter>(settings.path, writerSettings);
         // Time zero is the first frame's grab: the sound and the events count from there too.
         zero = monotonicSeconds();
-        if (mixer) {
-            std::lock_guard lock(mixMutex);
-            mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(streams.size()), zero);
+        if (hasSound)
+            mix.lock()->mixer = std::make_unique<LiveAudioMixer>(static_cast<int>(streams.size()), zero);
+        {
+            auto shared = grabs.lock();
+            for (int i = 0; i < grabber->pictureCount(); ++i)
+                shared->freePictures.push_back(i);
         }
-        for (int i = 0; i < grabber->pictureCount(); ++i)
-            freePictures.push_back(i);
-        encodeThread = std::thread([this] { encodeLoop(); });
-        convertThread = std::thread([this] { convertLoop(); });
-        grabThread = std::thread([this] { grabLoop(); });
+        encodeThread = std::thread([this] { runEncode(); });
+        convertThread = std::thread([this] { runConvert(); });
+        grabThread = std::thread([this] { runGrab(); });
     }
 
     // Ends every thread that runs and the sound.
@@ -563,7 +632,9 @@ struct ScreenRecording::State {
         if (grabThread.joinable())
             grabThread.join();
         {
-            std::scoped_lock lock(grabMutex, queueMutex);
+            // Set under both locks, so that no waiter is between its check and its sleep.
+            [[maybe_unused]] const auto grabbing = grabs.lock();
+            [[maybe_unused]] const auto waiting = queue.lock();
             quit.store(true);
         }
         grabChanged.notify_all();
@@ -595,15 +666,14 @@ ScreenRecording::ScreenRecording(ScreenRecordingSettings settings, Events events
 ScreenRecording::~ScreenRecording() { m_state->shutdown(); }
 
 double ScreenRecording::startTime() const { return m_state->zero; }
-bool ScreenRecording::hasSound() const { return m_state->mixer != nullptr; }
+bool ScreenRecording::hasSound() const
+{
+    return m_state->hasSound;
+}
 
 void ScreenRecording::finishMovie()
 {
-    State& s = *m_state;
-    {
-        std::lock_guard lock(s.queueMutex);
-        s.finishing = true;
-    }
+    m_state->queue.lock()->finishing = true;
     stopCapture();
 }
 

@@ -32,6 +32,9 @@ public:
     virtual std::string systemOutputSource() = 0;
     // Throws PulseError.
     virtual std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) = 0;
+    // Calls `lost` once, on the server's thread (or at once when it is gone already), when the
+    // server goes away: no stream delivers anything more. Not called once the server is destroyed.
+    virtual void onLost(std::function<void()> lost) = 0;
 };
 
 struct ScreenRecordingSettings {
@@ -64,6 +67,9 @@ public:
         std::function<void()> finished;
         std::function<void(Failure, const std::string& reason)> failed;
         std::function<void(const std::string& reason)> stopped;  // grabbing ended by itself
+        // The audio server went away: the recording goes on, and its sound is silent from
+        // `seconds` into the movie on. At most once, before `finished` or `failed`.
+        std::function<void(double seconds)> soundLost;
     };
 
     // Opens the display, the encoders and the sound and starts the threads. With system audio

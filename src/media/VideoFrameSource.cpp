@@ -24,7 +24,6 @@ const MediaTime kSettleMargin(1, 4);
 // side. More than six, on an eight-processor machine, crowd out the colour conversion and the
 // steady decoding rate falls by half.
 constexpr int kMaxDecoderThreads = 6;
-constexpr int kMaxConversionThreads = 4;
 constexpr std::size_t kImagePoolSize = 4;
 
 // A picture for swscale to write into. Its vector code stores whole groups of pixels and may
@@ -325,7 +324,7 @@ VideoFrameSource::VideoFrameSource(const std::string& path, VideoFrameSourceOpti
     s.decoder = ffmpeg::openDecoder(s.input.get(), s.track.streamIndex,
                                     ffmpeg::defaultThreads(options.decoderThreads, kMaxDecoderThreads),
                                     MediaErrorKind::noVideoTrack, s.path);
-    s.conversionThreads = ffmpeg::defaultThreads(options.conversionThreads, kMaxConversionThreads);
+    s.conversionThreads = ffmpeg::defaultThreads(options.conversionThreads, ffmpeg::maxConversionThreads);
     s.convertedSize = QSize(s.track.width, s.track.height);
 }
 

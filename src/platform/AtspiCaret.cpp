@@ -1,5 +1,8 @@
 #include "platform/AtspiCaret.h"
 
+#include "platform/Guarded.h"
+#include "platform/ThreadName.h"
+
 #include <QRect>
 
 // The accessibility headers pull in GLib, whose "signals" member names clash with Qt's keyword.
@@ -10,7 +13,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 namespace sablewick {
@@ -41,13 +43,15 @@ bool sessionBusAnswers()
 }  // namespace
 
 struct AtspiCaret::State {
-    std::mutex mutex;
+    struct Shared {
+        bool following = false;
+        bool ended = false;       // the thread gave up or was stopped
+        std::uint64_t asked = 0;  // the number of the latest question
+        std::uint64_t answered = 0;
+        std::optional<QPoint> answer;  // for `answered`
+    };
+    Guarded<Shared> shared;
     std::condition_variable changed;
-    bool following = false;   // guarded by mutex
-    bool ended = false;       // guarded by mutex: the thread gave up or was stopped
-    std::uint64_t asked = 0;  // guarded by mutex: the number of the latest question
-    std::uint64_t answered = 0;                  // guarded by mutex
-    std::optional<QPoint> answer;                // guarded by mutex, for `answered`
 
     // Thread-only from here on.
     GMainContext* context = nullptr;
@@ -134,7 +138,23 @@ struct AtspiCaret::State {
         return result;
     }
 
+    // The caret is a nicety: a thread that fails ends it, and typing is placed at the pointer.
     void run()
+    {
+        nameCurrentThread("atspi caret");
+        try {
+            follow();
+        } catch (...) {
+        }
+        {
+            auto s = shared.lock();
+            s->following = false;
+            s->ended = true;
+        }
+        changed.notify_all();
+    }
+
+    void follow()
     {
         context = g_main_context_new();
         g_main_context_push_thread_default(context);
@@ -151,8 +171,8 @@ struct AtspiCaret::State {
         }
         loop = g_main_loop_new(context, FALSE);
         {
-            std::lock_guard lock(mutex);
-            following = ok && !ended;
+            auto s = shared.lock();
+            s->following = ok && !s->ended;
         }
         changed.notify_all();
         if (ok)
@@ -161,10 +181,6 @@ struct AtspiCaret::State {
             atspi_event_listener_deregister_from_callback(&State::onEvent, this, type, nullptr);
         setFocused(nullptr);
         g_main_context_pop_thread_default(context);
-        std::lock_guard lock(mutex);
-        following = false;
-        ended = true;
-        changed.notify_all();
     }
 };
 
@@ -174,7 +190,7 @@ AtspiCaret::AtspiCaret()
     // Without a session bus the library would try to start one of its own.
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (!bus || !*bus) {
-        m_state->ended = true;
+        m_state->shared.lock()->ended = true;
         return;
     }
     m_state->thread = std::thread([state = m_state] { state->run(); });
@@ -184,10 +200,10 @@ AtspiCaret::~AtspiCaret()
 {
     State& s = *m_state;
     {
-        std::unique_lock lock(s.mutex);
+        auto shared = s.shared.lock();
         // The loop exists once the thread has said whether it follows the bus.
-        s.changed.wait(lock, [&] { return s.following || s.ended; });
-        s.ended = true;
+        shared.wait(s.changed, [](const State::Shared& t) { return t.following || t.ended; });
+        shared->ended = true;
     }
     if (s.thread.joinable()) {
         g_main_context_invoke(s.context, [](gpointer data) -> gboolean {
@@ -201,17 +217,19 @@ AtspiCaret::~AtspiCaret()
 bool AtspiCaret::waitUntilFollowing(std::chrono::milliseconds budget)
 {
     State& s = *m_state;
-    std::unique_lock lock(s.mutex);
-    return s.changed.wait_for(lock, budget, [&] { return s.following || s.ended; }) && s.following;
+    auto shared = s.shared.lock();
+    return shared.waitUntil(s.changed, std::chrono::steady_clock::now() + budget, [](const State::Shared& t) {
+        return t.following || t.ended;
+    }) && shared->following;
 }
 
 std::optional<QPoint> AtspiCaret::locate(std::chrono::milliseconds budget)
 {
     State& s = *m_state;
-    std::unique_lock lock(s.mutex);
-    if (!s.following)
+    auto shared = s.shared.lock();
+    if (!shared->following)
         return std::nullopt;
-    const std::uint64_t question = ++s.asked;
+    const std::uint64_t question = ++shared->asked;
     struct Question {
         std::shared_ptr<State> state;
         std::uint64_t number;
@@ -221,23 +239,26 @@ std::optional<QPoint> AtspiCaret::locate(std::chrono::milliseconds budget)
         [](gpointer data) -> gboolean {
             auto* q = static_cast<Question*>(data);
             State& state = *q->state;
-            {
-                std::lock_guard lock(state.mutex);
-                // A question already given up on is not asked of the bus at all.
-                if (state.asked != q->number)
-                    return G_SOURCE_REMOVE;
-            }
+            // A question already given up on is not asked of the bus at all.
+            if (state.shared.lock()->asked != q->number)
+                return G_SOURCE_REMOVE;
             const std::optional<QPoint> found = state.caret();
-            std::lock_guard lock(state.mutex);
-            state.answered = q->number;
-            state.answer = found;
+            {
+                auto answered = state.shared.lock();
+                answered->answered = q->number;
+                answered->answer = found;
+            }
             state.changed.notify_all();
             return G_SOURCE_REMOVE;
         },
         new Question{m_state, question}, [](gpointer data) { delete static_cast<Question*>(data); });
-    if (!s.changed.wait_for(lock, budget, [&] { return s.answered == question || s.ended; }) || s.answered != question)
+    const bool answered =
+        shared.waitUntil(s.changed, std::chrono::steady_clock::now() + budget,
+                         [question](const State::Shared& t) { return t.answered == question || t.ended; })
+        && shared->answered == question;
+    if (!answered)
         return std::nullopt;
-    return s.answer;
+    return shared->answer;
 }
 
 }  // namespace sablewick

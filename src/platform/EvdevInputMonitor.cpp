@@ -1,5 +1,8 @@
 #include "platform/EvdevInputMonitor.h"
 
+#include "platform/ThreadName.h"
+#include "platform/WorkerThread.h"
+
 #include <libevdev/libevdev.h>
 
 #include <fcntl.h>
@@ -9,6 +12,7 @@
 
 #include <QDir>
 
+#include <cerrno>
 #include <ctime>
 #include <thread>
 #include <vector>
@@ -89,13 +93,23 @@ struct EvdevInputMonitor::State {
 
     void run()
     {
+        nameCurrentThread("evdev input");
+        runCatchingAll([this] { watch(); }, "Clicks and typing could not be read.", callbacks.failed);
+    }
+
+    // Reads the devices until woken to stop. Throws EvdevError when they cannot be waited on.
+    void watch()
+    {
         std::vector<pollfd> fds;
         fds.push_back({wake, POLLIN, 0});
         for (const Device& d : devices)
             fds.push_back({d.fd, POLLIN, 0});
         while (true) {
-            if (::poll(fds.data(), fds.size(), -1) < 0)
-                continue;  // interrupted
+            if (::poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw EvdevError("The input devices cannot be watched.");
+            }
             if (fds[0].revents)
                 return;
             for (std::size_t i = 1; i < fds.size(); ++i) {

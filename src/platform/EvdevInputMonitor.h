@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace sablewick {
 
@@ -20,6 +21,8 @@ public:
     struct Callbacks {
         std::function<void(double time)> leftClick;
         std::function<void(double time)> keyDown;
+        // The monitoring ended by itself: handling an event threw, or the devices cannot be waited on.
+        std::function<void(const std::string& reason)> failed;
     };
 
     // Whether any pointer or keyboard device can be read; never prompts.

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sablewick {
@@ -203,13 +204,33 @@ struct PipeWireScreenStream::State {
     {
         if (state != PW_STREAM_STATE_ERROR && state != PW_STREAM_STATE_UNCONNECTED)
             return;
+        end(error && *error ? std::string("The screen sharing ended: ") + error
+                            : std::string("The screen sharing ended."));
+    }
+
+    // Ends the stream for its reader, whose next grab throws with the reason.
+    void end(std::string reason) noexcept
+    {
         {
             std::lock_guard lock(mutex);
+            if (ended)
+                return;
             ended = true;
-            endReason = error && *error ? std::string("The screen sharing ended: ") + error
-                                        : std::string("The screen sharing ended.");
+            endReason = std::move(reason);
         }
         arrived.notify_all();
+    }
+
+    // PipeWire's loop calls in from C: nothing may leave a callback by an exception, so a
+    // callback that throws ends the stream instead, and the recording hears it at its next grab.
+    template <typename F>
+    void guarded(F&& callback) noexcept
+    {
+        try {
+            callback();
+        } catch (...) {
+            end("The screen's pictures could not be taken.");
+        }
     }
 
     void tearDown()
@@ -253,10 +274,14 @@ PipeWireScreenStream::PipeWireScreenStream(int remote, std::uint32_t node, doubl
     }
     s.events.version = PW_VERSION_STREAM_EVENTS;
     s.events.param_changed = [](void* data, uint32_t id, const spa_pod* param) {
+        auto* state = static_cast<State*>(data);
         if (id == SPA_PARAM_Format)
-            static_cast<State*>(data)->formatChanged(param);
+            state->guarded([&] { state->formatChanged(param); });
     };
-    s.events.process = [](void* data) { static_cast<State*>(data)->process(); };
+    s.events.process = [](void* data) {
+        auto* state = static_cast<State*>(data);
+        state->guarded([&] { state->process(); });
+    };
     s.events.state_changed = [](void* data, pw_stream_state, pw_stream_state state, const char* error) {
         static_cast<State*>(data)->stateChanged(state, error);
     };

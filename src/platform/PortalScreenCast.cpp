@@ -14,7 +14,7 @@ namespace sablewick {
 
 namespace {
 
-constexpr const char* kInterface = "org.freedesktop.portal.ScreenCast";
+constexpr const char* kScreenCastInterface = "org.freedesktop.portal.ScreenCast";
 constexpr uint kMonitor = 1;
 constexpr uint kCursorHidden = 1;
 constexpr uint kCursorEmbedded = 2;
@@ -28,7 +28,7 @@ std::optional<uint> availableCursorModes()
     QDBusMessage get = QDBusMessage::createMethodCall(Portal::service, Portal::path,
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
-    get.setArguments({QString::fromLatin1(kInterface), QStringLiteral("AvailableCursorModes")});
+    get.setArguments({QString::fromLatin1(kScreenCastInterface), QStringLiteral("AvailableCursorModes")});
     const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kPropertyTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
@@ -111,7 +111,7 @@ void PortalScreenCast::start(const QString& restoreToken, bool showPointer,
     m_pointerMetadata = modes && (*modes & kCursorMetadata);
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"), Portal::newToken());
-    Portal::request(kInterface, QStringLiteral("CreateSession"), {}, options, this,
+    Portal::request(kScreenCastInterface, QStringLiteral("CreateSession"), {}, options, this,
                     [this, restoreToken, modes](PortalResponse response) {
                         if (response.outcome != PortalResponse::Outcome::success)
                             return complete({response.outcome, nullptr, std::nullopt, {}, response.error});
@@ -136,7 +136,7 @@ void PortalScreenCast::selectSources(const QString& restoreToken, std::optional<
     options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
     if (!restoreToken.isEmpty())
         options.insert(QStringLiteral("restore_token"), restoreToken);
-    Portal::request(kInterface, QStringLiteral("SelectSources"),
+    Portal::request(kScreenCastInterface, QStringLiteral("SelectSources"),
                     {QVariant::fromValue(QDBusObjectPath(m_session))}, options, this, [this](PortalResponse response) {
                         if (response.outcome != PortalResponse::Outcome::success)
                             return complete({response.outcome, nullptr, std::nullopt, {}, response.error});
@@ -147,7 +147,7 @@ void PortalScreenCast::selectSources(const QString& restoreToken, std::optional<
 void PortalScreenCast::startSession()
 {
     Portal::request(
-        kInterface, QStringLiteral("Start"), {QVariant::fromValue(QDBusObjectPath(m_session)), QString()}, {}, this,
+        kScreenCastInterface, QStringLiteral("Start"), {QVariant::fromValue(QDBusObjectPath(m_session)), QString()}, {}, this,
         [this](PortalResponse response) {
             if (response.outcome != PortalResponse::Outcome::success)
                 return complete({response.outcome, nullptr, std::nullopt, {}, response.error});
@@ -155,7 +155,7 @@ void PortalScreenCast::startSession()
             if (!stream)
                 return complete({PortalResponse::Outcome::failed, nullptr, std::nullopt, {},
                                  QStringLiteral("The desktop portal shared no display.")});
-            QDBusMessage open = QDBusMessage::createMethodCall(Portal::service, Portal::path, kInterface,
+            QDBusMessage open = QDBusMessage::createMethodCall(Portal::service, Portal::path, kScreenCastInterface,
                                                                QStringLiteral("OpenPipeWireRemote"));
             open.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap()});
             const QDBusMessage reply = QDBusConnection::sessionBus().call(open, QDBus::Block, kPropertyTimeoutMs);

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
 #include "platform/StandardFolders.h"
+#include "platform/ThreadName.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -377,6 +378,7 @@ bool FilePreferencesStore::flush()
 
 void FilePreferencesStore::runWriter()
 {
+    nameCurrentThread("prefs writer");
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [&] { return m_pending || m_stopping; });

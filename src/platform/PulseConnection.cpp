@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <thread>
+#include <utility>
 
 namespace sablewick {
 
@@ -11,6 +12,7 @@ PulseConnection::PulseConnection(const char* clientName, double timeoutSeconds)
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop)
         throw PulseError("Could not start the audio main loop");
+    pa_threaded_mainloop_set_name(m_loop, "pulse loop");
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), clientName);
     if (!m_context) {
         pa_threaded_mainloop_free(m_loop);
@@ -54,6 +56,22 @@ void PulseConnection::stop()
         return;
     m_stopped = true;
     pa_threaded_mainloop_stop(m_loop);
+}
+
+void PulseConnection::onLost(std::function<void()> lost)
+{
+    Lock lock(*this);
+    m_lost = std::move(lost);
+    pa_context_set_state_callback(
+        m_context,
+        [](pa_context* context, void* data) {
+            auto* self = static_cast<PulseConnection*>(data);
+            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && self->m_lost)
+                std::exchange(self->m_lost, nullptr)();
+        },
+        this);
+    if (!isGood() && m_lost)
+        std::exchange(m_lost, nullptr)();
 }
 
 bool PulseConnection::isGood() const { return PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)); }

@@ -38,6 +38,11 @@ public:
     // Stops the loop's thread; afterwards streams can be torn down without the lock. Idempotent.
     void stop();
 
+    // Calls `lost` once when the server goes away (it quit or crashed, the connection broke): on
+    // the loop's thread with the lock held, or at once when it is gone already. Every stream of
+    // the connection fails with it. Not called after stop().
+    void onLost(std::function<void()> lost);
+
     class Lock {
     public:
         explicit Lock(const PulseConnection& connection);
@@ -69,6 +74,7 @@ private:
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     bool m_stopped = false;
+    std::function<void()> m_lost;  // used on the loop's thread, with the lock held
 };
 
 }  // namespace sablewick

@@ -2,6 +2,8 @@
 
 #include "platform/DisplayList.h"
 #include "platform/MonotonicClock.h"
+#include "platform/ThreadName.h"
+#include "platform/WorkerThread.h"
 #include "platform/X11Connection.h"
 
 #include <X11/XKBlib.h>
@@ -165,6 +167,13 @@ struct X11InputMonitor::State {
 
     void run()
     {
+        nameCurrentThread("x11 input");
+        runCatchingAll([this] { watch(); }, "Clicks and typing could not be read.", callbacks.failed);
+    }
+
+    // Reads events until asked to quit. Throws X11Error when the X server goes.
+    void watch()
+    {
         Display* d = connection.get();
         pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {wake[0], POLLIN, 0}};
         while (!quit.load()) {
@@ -181,10 +190,9 @@ struct X11InputMonitor::State {
             if (quit.load())
                 break;
             fds[0].revents = fds[1].revents = 0;
-            if (::poll(fds, 2, -1) < 0 && errno != EINTR)
-                break;
-            if (fds[0].revents & (POLLERR | POLLHUP))
-                break;  // the X server went away
+            const bool lost = (::poll(fds, 2, -1) < 0 && errno != EINTR) || (fds[0].revents & (POLLERR | POLLHUP));
+            if (lost && !quit.load())
+                throw X11Error("The X server went away.");
         }
     }
 };

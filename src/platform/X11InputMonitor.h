@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace sablewick {
@@ -30,6 +31,8 @@ public:
     struct Callbacks {
         std::function<void(double time, QPoint pointer)> leftClick;
         std::function<void(double time, QPoint pointer)> keyDown;
+        // The monitoring ended by itself: the X server went away, or handling an event threw.
+        std::function<void(const std::string& reason)> failed;
     };
 
     // Throws X11Error when there is no X server or no XInput 2.

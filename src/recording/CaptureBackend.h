@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 // What the recorder needs of the platform: permissions, the displays, a capture that writes the
@@ -68,6 +69,9 @@ struct CaptureEvents {
     std::function<void(const CaptureError&)> failed;        // the movie could not be written
     std::function<void(const CaptureError&)> stopped;       // capture ended by itself; finished
                                                             // or failed follows
+    // The audio server went away: the capture goes on, its sound silent from `seconds` into the
+    // movie on. At most once, before `finished`.
+    std::function<void(double seconds)> soundLost;
 };
 
 // One running capture. Destroying it ends the capture and every thread it started, whatever
@@ -99,6 +103,8 @@ struct CaptureStart {
 struct InputEvents {
     std::function<void(double time, QPointF location)> leftClick;
     std::function<void(double time, QPointF pointer)> keyDown;
+    // The monitoring ended by itself (its thread failed, or the display server went away).
+    std::function<void(const std::string& reason)> failed;
 };
 
 // Where the pointer was, and when on the backend's clock (now()).

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/Guarded.h"
 #include "recording/CaptureBackend.h"
 
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,7 +22,10 @@ public:
     // The most readings made at once for times that passed while a reading waited.
     static constexpr std::int64_t maxCatchUp = 5;
 
-    PointerSampler(double interval, std::function<PointerReading()> read);
+    // A reading that throws ends the sampling: `failed` runs then, on the sampler's thread, with
+    // the reason.
+    PointerSampler(double interval, std::function<PointerReading()> read,
+                   std::function<void(const std::string& reason)> failed = {});
     ~PointerSampler();
     PointerSampler(const PointerSampler&) = delete;
     PointerSampler& operator=(const PointerSampler&) = delete;
@@ -32,15 +36,20 @@ public:
     std::vector<PointerReading> take();
 
 private:
+    struct Shared {
+        bool stop = false;
+        std::vector<PointerReading> readings;
+    };
+
     void run();
+    void sample();
 
     const double m_interval;
     const std::function<PointerReading()> m_read;
-    std::mutex m_mutex;
+    const std::function<void(const std::string&)> m_failed;
+    Guarded<Shared> m_shared;
     std::condition_variable m_stopChanged;
-    bool m_stop = false;                     // guarded by m_mutex
-    std::vector<PointerReading> m_readings;  // guarded by m_mutex
-    std::thread m_thread;                    // last: it starts once the rest is ready
+    std::thread m_thread;  // last: it starts once the rest is ready
 };
 
 }  // namespace sablewick

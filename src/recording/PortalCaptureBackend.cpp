@@ -5,6 +5,8 @@
 #include "platform/PipeWireScreenStream.h"
 #include "platform/PortalScreenCast.h"
 #include "platform/PreferencesStore.h"
+#include "platform/ThreadName.h"
+#include "platform/WorkerThread.h"
 #include "platform/WaylandOutputs.h"
 #include "recording/DefaultMicrophone.h"
 #include "recording/ScreenCaptureSession.h"
@@ -49,15 +51,18 @@ public:
     DeviceInput(InputEvents events, std::function<QPointF()> pointer)
         : m_events(std::move(events))
         , m_pointer(std::move(pointer))
-        , m_monitor(EvdevInputMonitor::Callbacks{
-              [this](double time) {
-                  if (m_events.leftClick)
-                      m_events.leftClick(time, m_pointer());
-              },
-              [this](double time) {
-                  if (m_events.keyDown)
-                      m_events.keyDown(time, m_pointer());
-              }})
+        , m_monitor(EvdevInputMonitor::Callbacks{[this](double time) {
+                                                     if (m_events.leftClick)
+                                                         m_events.leftClick(time, m_pointer());
+                                                 },
+                                                 [this](double time) {
+                                                     if (m_events.keyDown)
+                                                         m_events.keyDown(time, m_pointer());
+                                                 },
+                                                 [this](const std::string& reason) {
+                                                     if (m_events.failed)
+                                                         m_events.failed(reason);
+                                                 }})
     {
     }
 
@@ -157,26 +162,28 @@ void PortalCaptureBackend::startCapture(const CaptureRequest& request, CaptureEv
             keepRestoreToken(result.restoreToken);
         const PortalScreenCastStream shared = *result.stream;
         ScreenRecordingSettings settings = screenRecordingSettings(request);
-        m_starters.emplace_back([this, settings, shared, session = result.session, events, done,
-                                frame = request.display.frame]() mutable {
-            try {
-                auto share = std::make_shared<PortalShare>();
-                share->session = std::move(session);
-                share->stream = std::make_shared<PipeWireScreenStream>(shared.remote, shared.node, kFirstFrameTimeout);
-                settings.source = share->stream;
-                {
-                    std::lock_guard lock(m_streamMutex);
-                    m_stream = share->stream;
-                    m_streamFrame = frame;
-                    m_streamPointer = shared.pointerInMetadata;
-                }
-                done(CaptureStart{std::make_shared<PortalSession>(startScreenCapture(settings, events, share),
-                                                                  shared.pointerInMetadata),
-                                  std::nullopt});
-            } catch (const std::exception& error) {
-                done(CaptureStart{nullptr, CaptureError(QString::fromStdString(error.what()))});
-            }
-        });
+        m_starters.emplace_back(
+            [this, settings, shared, session = result.session, events, done, frame = request.display.frame]() mutable {
+                nameCurrentThread("rec starter");
+                std::shared_ptr<CaptureSession> started;
+                const auto failed = [&](const std::string& reason) {
+                    done(CaptureStart{nullptr, CaptureError(QString::fromStdString(reason))});
+                };
+                runCatchingAll(
+                    [&] {
+                        auto share = std::make_shared<PortalShare>();
+                        share->session = std::move(session);
+                        share->stream =
+                            std::make_shared<PipeWireScreenStream>(shared.remote, shared.node, kFirstFrameTimeout);
+                        settings.source = share->stream;
+                        *m_stream.lock() = {share->stream, frame, shared.pointerInMetadata};
+                        started = std::make_shared<PortalSession>(startScreenCapture(settings, events, share),
+                                                                  shared.pointerInMetadata);
+                    },
+                    "The capture did not start.", failed);
+                if (started)
+                    done(CaptureStart{std::move(started), std::nullopt});
+            });
     });
 }
 
@@ -187,9 +194,9 @@ QPointF PortalCaptureBackend::pointerLocation()
     std::shared_ptr<PipeWireScreenStream> stream;
     QRectF frame;
     {
-        std::lock_guard lock(m_streamMutex);
-        stream = m_stream.lock();
-        frame = m_streamFrame;
+        const auto running = m_stream.lock();
+        stream = running->stream.lock();
+        frame = running->frame;
     }
     const std::optional<QPointF> p = stream ? stream->pointer() : std::nullopt;
     const QSize size = stream ? stream->size() : QSize();
@@ -233,11 +240,7 @@ std::unique_ptr<InputMonitor> PortalCaptureBackend::monitorInput(InputEvents eve
     // Without readable input devices nothing reaches a Wayland client of what other applications
     // receive, and without the pointer's position from the stream a click has no place: the
     // recording then has no clicks or typing, as the setup sheet says beforehand.
-    bool pointerInStream = false;
-    {
-        std::lock_guard lock(m_streamMutex);
-        pointerInStream = m_streamPointer;
-    }
+    const bool pointerInStream = m_stream.lock()->pointer;
     if (!pointerInStream || !EvdevInputMonitor::available())
         return std::make_unique<NoInput>();
     try {

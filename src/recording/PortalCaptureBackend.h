@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/DisplayList.h"
+#include "platform/Guarded.h"
 #include "recording/CaptureBackend.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -65,11 +65,14 @@ private:
     std::unique_ptr<QObject> m_portalRequests;  // parent of the portal conversations under way
     std::optional<DisplayLayout> m_layout;
     std::vector<std::thread> m_starters;
-    std::mutex m_streamMutex;
-    std::weak_ptr<PipeWireScreenStream> m_stream;  // guarded: the running capture's
-    QRectF m_streamFrame;                          // guarded: the display it shows, global
-    bool m_streamPointer = false;                  // guarded: it sends the pointer's position
-    std::optional<bool> m_pointerMetadata;         // whether the portal offers the pointer's position
+    // The running capture's stream, set by its starter and read by the pointer's readers.
+    struct Stream {
+        std::weak_ptr<PipeWireScreenStream> stream;
+        QRectF frame;          // the display it shows, global
+        bool pointer = false;  // it sends the pointer's position
+    };
+    Guarded<Stream> m_stream;
+    std::optional<bool> m_pointerMetadata;  // whether the portal offers the pointer's position
 };
 
 }  // namespace sablewick

@@ -19,20 +19,17 @@ ProvisionalSidecar::~ProvisionalSidecar() { stop(); }
 void ProvisionalSidecar::submit(FocusSidecar sidecar)
 {
     {
-        const std::lock_guard lock(m_mutex);
-        if (m_stop)
+        auto shared = m_shared.lock();
+        if (shared->stop)
             return;
-        m_pending = std::move(sidecar);
+        shared->pending = std::move(sidecar);
     }
     m_changed.notify_one();
 }
 
 void ProvisionalSidecar::stop()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
+    m_shared.lock()->stop = true;
     m_changed.notify_one();
     if (m_thread.joinable())
         m_thread.join();
@@ -40,10 +37,7 @@ void ProvisionalSidecar::stop()
 
 void ProvisionalSidecar::discard()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_pending.reset();
-    }
+    m_shared.lock()->pending.reset();
     stop();
     QFile::remove(m_path);
 }
@@ -51,20 +45,21 @@ void ProvisionalSidecar::discard()
 void ProvisionalSidecar::run()
 {
     nameCurrentThread("sidecar copy");
-    std::unique_lock lock(m_mutex);
     while (true) {
-        m_changed.wait(lock, [this] { return m_stop || m_pending; });
-        if (!m_pending)
-            return;
-        const FocusSidecar sidecar = std::move(*std::exchange(m_pending, std::nullopt));
-        lock.unlock();
+        std::optional<FocusSidecar> next;
+        {
+            auto shared = m_shared.lock();
+            shared.wait(m_changed, [](const Shared& s) { return s.stop || s.pending; });
+            if (!shared->pending)
+                return;
+            next = std::exchange(shared->pending, std::nullopt);
+        }
         try {
-            ProjectFile::writeSidecar(m_path, sidecar);
-        } catch (const std::exception&) {
+            ProjectFile::writeSidecar(m_path, *next);
+        } catch (...) {
             // The copy is only insurance: the next record tries again, and the finished sidecar
             // reports its own failure.
         }
-        lock.lock();
     }
 }
 

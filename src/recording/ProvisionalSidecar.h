@@ -1,11 +1,11 @@
 #pragma once
 
 #include "document/Project.h"
+#include "platform/Guarded.h"
 
 #include <QString>
 
 #include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -32,12 +32,15 @@ private:
     void run();
     void stop();
 
+    struct Shared {
+        std::optional<FocusSidecar> pending;
+        bool stop = false;
+    };
+
     const QString m_path;
-    std::mutex m_mutex;
+    Guarded<Shared> m_shared;
     std::condition_variable m_changed;
-    std::optional<FocusSidecar> m_pending;  // guarded by m_mutex
-    bool m_stop = false;                    // guarded by m_mutex
-    std::thread m_thread;                   // last: it starts once the rest is ready
+    std::thread m_thread;  // last: it starts once the rest is ready
 };
 
 }  // namespace sablewick

@@ -4,6 +4,7 @@
 #include "recording/RecorderError.h"
 #include "recording/RecordingCaptureGeometry.h"
 #include "recording/RecordingFiles.h"
+#include "platform/MainThread.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace sablewick {
@@ -53,11 +55,6 @@ Recorder::~Recorder()
     removeEventMonitors();
     m_provisional.reset();
     m_session.reset();
-}
-
-void Recorder::post(std::function<void()> work)
-{
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 // ---- start --------------------------------------------------------------------------------------
@@ -168,9 +165,8 @@ void Recorder::startCapture(std::uint64_t generation, const RecordingOptions& op
     QPointer<Recorder> self(this);
     m_backend.startCapture(request, makeCaptureEvents(generation),
                            [self, generation, options, request, done](CaptureStart result) {
-                               if (!self)
-                                   return;  // the session in `result` ends as it goes
-                               self->post([self, generation, options, request, result, done]() mutable {
+                               // Dropped with the recorder: the session in `result` ends as it goes.
+                               postToMain(self, [self, generation, options, request, result, done]() mutable {
                                    self->continueStart(generation, options, std::move(request), std::move(result),
                                                        std::move(done));
                                });
@@ -309,16 +305,16 @@ CaptureEvents Recorder::makeCaptureEvents(std::uint64_t generation)
     QPointer<Recorder> self(this);
     CaptureEvents events;
     events.finished = [self, generation] {
-        if (self)
-            self->post([self, generation] { self->handleFinished(generation); });
+        postToMain(self, [self, generation] { self->handleFinished(generation); });
     };
     events.failed = [self, generation](const CaptureError& error) {
-        if (self)
-            self->post([self, generation, error] { self->handleFailed(generation, error); });
+        postToMain(self, [self, generation, error] { self->handleFailed(generation, error); });
     };
     events.stopped = [self, generation](const CaptureError& error) {
-        if (self)
-            self->post([self, generation, error] { self->handleStopped(generation, error); });
+        postToMain(self, [self, generation, error] { self->handleStopped(generation, error); });
+    };
+    events.soundLost = [self, generation](double seconds) {
+        postToMain(self, [self, generation, seconds] { self->handleSoundLost(generation, seconds); });
     };
     return events;
 }
@@ -394,6 +390,18 @@ void Recorder::handleStopped(std::uint64_t generation, const CaptureError& error
     setNotice(QStringLiteral("Capture stopped: ") + error.message() + QStringLiteral(". Finishing the video."));
 }
 
+void Recorder::handleSoundLost(std::uint64_t generation, double seconds)
+{
+    if (generation != m_generation || !m_session)
+        return;
+    // The recording goes on. The notice stays to its end, where it replaces "Recording ready",
+    // beside whatever else there was to say.
+    const auto whole = static_cast<long long>(std::max(0.0, seconds));
+    const QString lost = QStringLiteral("The sound server stopped during the recording; the sound after %1 is silent.")
+                             .arg(QString::asprintf("%02lld:%02lld", whole / 60, whole % 60));
+    setNotice(m_notice ? *m_notice + QLatin1Char(' ') + lost : lost);
+}
+
 void Recorder::endSession()
 {
     ++m_generation;  // whatever the old session still reports is late from now on
@@ -410,20 +418,25 @@ void Recorder::installEventMonitors()
     QPointer<Recorder> self(this);
     InputEvents input;
     input.leftClick = [self, generation](double time, QPointF location) {
-        if (self)
-            self->post([self, generation, time, location] {
-                self->handleInput(generation, FocusKind::click, time, location);
-            });
+        postToMain(self, [self, generation, time, location] {
+            self->handleInput(generation, FocusKind::click, time, location);
+        });
     };
     input.keyDown = [self, generation](double time, QPointF pointer) {
-        if (self)
-            self->post([self, generation, time, pointer] {
-                self->handleInput(generation, FocusKind::typing, time, pointer);
-            });
+        postToMain(self, [self, generation, time, pointer] {
+            self->handleInput(generation, FocusKind::typing, time, pointer);
+        });
     };
+    // A monitor or sampler whose thread fails ends the recording as a failed one: the movie so
+    // far stays, with what was collected.
+    const auto failed = [self, generation](const std::string& reason) {
+        const CaptureError error(QString::fromStdString(reason));
+        postToMain(self, [self, generation, error] { self->handleFailed(generation, error); });
+    };
+    input.failed = failed;
     if (m_pointerApart) {
         if (std::function<PointerReading()> reader = m_backend.pointerReader())
-            m_sampler = std::make_unique<PointerSampler>(samplingInterval, std::move(reader));
+            m_sampler = std::make_unique<PointerSampler>(samplingInterval, std::move(reader), failed);
         else
             m_pointerTimer.start();
     }
@@ -545,35 +558,37 @@ void Recorder::appendSample(double clockTime, QPointF p)
 
 // ---- published setters ---------------------------------------------------------------------------
 
-namespace {
-
-template <typename T>
-void publish(Recorder* recorder, T& member, T value, void (Recorder::*changed)())
+void Recorder::setRecording(bool value)
 {
-    if (member == value)
-        return;
-    member = std::move(value);
-    emit(recorder->*changed)();
+    publish(m_isRecording, value, std::bind_front(&Recorder::isRecordingChanged, this));
 }
-
-}  // namespace
-
-void Recorder::setRecording(bool value) { publish(this, m_isRecording, value, &Recorder::isRecordingChanged); }
-void Recorder::setStarting(bool value) { publish(this, m_isStarting, value, &Recorder::isStartingChanged); }
-void Recorder::setFinalizing(bool value) { publish(this, m_isFinalizing, value, &Recorder::isFinalizingChanged); }
-void Recorder::setNotice(std::optional<QString> value) { publish(this, m_notice, std::move(value), &Recorder::noticeChanged); }
+void Recorder::setStarting(bool value)
+{
+    publish(m_isStarting, value, std::bind_front(&Recorder::isStartingChanged, this));
+}
+void Recorder::setFinalizing(bool value)
+{
+    publish(m_isFinalizing, value, std::bind_front(&Recorder::isFinalizingChanged, this));
+}
+void Recorder::setNotice(std::optional<QString> value)
+{
+    publish(m_notice, std::move(value), std::bind_front(&Recorder::noticeChanged, this));
+}
 void Recorder::setNeedsScreenPermission(bool value)
 {
-    publish(this, m_needsScreenPermission, value, &Recorder::needsScreenPermissionChanged);
+    publish(m_needsScreenPermission, value, std::bind_front(&Recorder::needsScreenPermissionChanged, this));
 }
 void Recorder::setNeedsMicrophonePermission(bool value)
 {
-    publish(this, m_needsMicrophonePermission, value, &Recorder::needsMicrophonePermissionChanged);
+    publish(m_needsMicrophonePermission, value, std::bind_front(&Recorder::needsMicrophonePermissionChanged, this));
 }
-void Recorder::setNeedsRestart(bool value) { publish(this, m_needsRestart, value, &Recorder::needsRestartChanged); }
+void Recorder::setNeedsRestart(bool value)
+{
+    publish(m_needsRestart, value, std::bind_front(&Recorder::needsRestartChanged, this));
+}
 void Recorder::setFinishedURL(std::optional<QUrl> value)
 {
-    publish(this, m_finishedURL, std::move(value), &Recorder::finishedURLChanged);
+    publish(m_finishedURL, std::move(value), std::bind_front(&Recorder::finishedURLChanged, this));
 }
 
 }  // namespace sablewick

@@ -126,13 +126,12 @@ private:
     void handleFinished(std::uint64_t generation);
     void handleFailed(std::uint64_t generation, const CaptureError& error);
     void handleStopped(std::uint64_t generation, const CaptureError& error);
+    void handleSoundLost(std::uint64_t generation, double seconds);
     void handleInput(std::uint64_t generation, FocusKind kind, double time, QPointF location);
     void appendEventAt(FocusKind kind, QPointF location, double time);
     void endSession();
     void discardReservedMovie();
     CaptureEvents makeCaptureEvents(std::uint64_t generation);
-    // Runs `work` on this object's thread unless the recorder is gone by then.
-    void post(std::function<void()> work);
 
     void setRecording(bool value);
     void setStarting(bool value);

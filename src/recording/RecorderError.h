@@ -4,8 +4,7 @@
 
 namespace sablewick {
 
-// The recorder's own failures; each has one fixed, user-facing description. The screenshot
-// capture also fails with noDisplay.
+// The recorder's own failures; each has one fixed, user-facing description.
 enum class RecorderError {
     noDisplay,
     displayUnavailable,

@@ -56,6 +56,7 @@ std::shared_ptr<CaptureSession> startScreenCapture(const ScreenRecordingSettings
         if (events.stopped)
             events.stopped(CaptureError(QString::fromStdString(reason)));
     };
+    reports.soundLost = events.soundLost;
     auto recording = std::make_unique<ScreenRecording>(settings, reports);
     return std::make_shared<ScreenCaptureSession>(std::move(recording), std::move(resources));
 }

@@ -2,6 +2,8 @@
 
 #include "media/MediaError.h"
 #include "platform/MonotonicClock.h"
+#include "platform/ThreadName.h"
+#include "platform/WorkerThread.h"
 #include "recording/DefaultMicrophone.h"
 #include "recording/ScreenCaptureSession.h"
 
@@ -18,16 +20,19 @@ public:
     X11Monitor(InputEvents events, DisplayLayout layout, std::vector<X11KeyChord> ignored)
         : m_events(std::move(events))
         , m_layout(std::move(layout))
-        , m_monitor(X11InputMonitor::Callbacks{
-                       [this](double time, QPoint p) {
-                           if (m_events.leftClick)
-                               m_events.leftClick(time, m_layout.globalPoint(p));
-                       },
-                       [this](double time, QPoint p) {
-                           if (m_events.keyDown)
-                               m_events.keyDown(time, m_layout.globalPoint(p));
-                       }},
-                   std::move(ignored))
+        , m_monitor(X11InputMonitor::Callbacks{[this](double time, QPoint p) {
+                                                   if (m_events.leftClick)
+                                                       m_events.leftClick(time, m_layout.globalPoint(p));
+                                               },
+                                               [this](double time, QPoint p) {
+                                                   if (m_events.keyDown)
+                                                       m_events.keyDown(time, m_layout.globalPoint(p));
+                                               },
+                                               [this](const std::string& reason) {
+                                                   if (m_events.failed)
+                                                       m_events.failed(reason);
+                                               }},
+                    std::move(ignored))
     {
     }
 
@@ -110,11 +115,14 @@ void X11CaptureBackend::startCapture(const CaptureRequest& request, CaptureEvent
     settings.area = display->geometry;
     settings.preset = m_preset;
     m_starters.emplace_back([settings, events, done] {
-        try {
-            done(CaptureStart{startScreenCapture(settings, events), std::nullopt});
-        } catch (const std::exception& error) {
-            done(CaptureStart{nullptr, CaptureError(QString::fromStdString(error.what()))});
-        }
+        nameCurrentThread("rec starter");
+        std::shared_ptr<CaptureSession> session;
+        runCatchingAll([&] { session = startScreenCapture(settings, events); }, "The capture did not start.",
+                       [&](const std::string& reason) {
+                           done(CaptureStart{nullptr, CaptureError(QString::fromStdString(reason))});
+                       });
+        if (session)
+            done(CaptureStart{std::move(session), std::nullopt});
     });
 }
 

@@ -1,6 +1,6 @@
 #include "screenshoteditor/ScreenshotEditorPresenter.h"
 
-#include "mainwindow/MainWindowText.h"
+#include "components/WindowText.h"
 #include "screenshots/ScreenshotRenderer.h"
 
 #include <QFileInfo>
@@ -60,8 +60,7 @@ QString windowTitle(const std::optional<QUrl>& sourceURL)
 
 QString windowSubtitle(bool hasUnsavedEdits)
 {
-    return QStringLiteral("Screenshot · ")
-        + (hasUnsavedEdits ? MainWindowText::unsavedSubtitle : MainWindowText::savedSubtitle);
+    return QStringLiteral("Screenshot · ") + WindowText::editSubtitle(hasUnsavedEdits);
 }
 
 QString footerHint(ScreenshotTool tool)

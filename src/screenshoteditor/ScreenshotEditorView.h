@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/WindowActions.h"
-#include "mainwindow/WindowSheet.h"
+#include "components/WindowActions.h"
+#include "components/WindowSheet.h"
 #include "platform/DisplayList.h"
 #include "screenshoteditor/ImageExportSheet.h"
 #include "screenshoteditor/ScreenshotEditorPresenter.h"

@@ -1,12 +1,13 @@
 #include "screenshots/ScreenshotCapture.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/MainThread.h"
 #include "platform/PortalScreenshot.h"
 #include "platform/RegularFile.h"
 #include "platform/WaylandOutputs.h"
 #include "platform/StandardFolders.h"
 #include "platform/TaskScheduler.h"
-#include "recording/RecorderError.h"
+#include "platform/ThreadName.h"
 #include "screenshots/ScreenshotError.h"
 #include "screenshots/ScreenshotRenderer.h"
 
@@ -16,6 +17,8 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QUuid>
+
+#include <functional>
 
 namespace sablewick {
 
@@ -136,18 +139,17 @@ QString ScreenshotCapture::fileName(const QDateTime& moment, const QString& uniq
 
 void ScreenshotCapture::setStatus(const QString& status)
 {
-    if (m_status == status)
-        return;
-    m_status = status;
-    emit statusChanged();
+    publish(m_status, status, std::bind_front(&ScreenshotCapture::statusChanged, this));
 }
 
 void ScreenshotCapture::setError(std::optional<QString> error)
 {
-    if (m_error == error)
-        return;
-    m_error = std::move(error);
-    emit errorChanged();
+    publish(m_error, std::move(error), std::bind_front(&ScreenshotCapture::errorChanged, this));
+}
+
+void ScreenshotCapture::setCapturing(bool capturing)
+{
+    publish(m_isCapturing, capturing, std::bind_front(&ScreenshotCapture::isCapturingChanged, this));
 }
 
 void ScreenshotCapture::schedule(double seconds, std::function<void()> step)
@@ -160,8 +162,7 @@ void ScreenshotCapture::capture(const ScreenshotCaptureOptions& options,
 {
     if (m_isCapturing)
         return;
-    m_isCapturing = true;
-    emit isCapturingChanged();
+    setCapturing(true);
     setError(std::nullopt);
     ++m_generation;
     m_options = options;
@@ -218,6 +219,7 @@ void ScreenshotCapture::captureDisplay()
 {
     const quint64 generation = m_generation;
     m_workers.start([this, generation, grabber = m_services.grabber, options = m_options, path = m_path] {
+        nameCurrentThread("capture worker");
         std::optional<QString> failure;
         try {
             const DisplayLayout layout = grabber->displays();
@@ -225,7 +227,7 @@ void ScreenshotCapture::captureDisplay()
             if (!display)
                 display = layout.main();  // a display that has gone: the main one instead
             if (!display)
-                throw std::runtime_error(description(RecorderError::noDisplay).toStdString());
+                throw ScreenshotError(ScreenshotError::Kind::noDisplay);
             // The display's own pixels; a display whose size cannot be told gives the whole
             // screen, never an empty picture.
             const QRect root(QPoint(0, 0), layout.root);
@@ -235,9 +237,10 @@ void ScreenshotCapture::captureDisplay()
             writePng(grabber->grab(area, options.includeCursor), path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
+        } catch (...) {
+            failure = QString::fromUtf8(ScreenshotError::descriptionOf(ScreenshotError::Kind::encodeFailed));
         }
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { displayCaptured(generation, failure); }, Qt::QueuedConnection);
+        postToMain(this, [this, generation, failure] { displayCaptured(generation, failure); });
     });
 }
 
@@ -266,6 +269,7 @@ void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
 {
     const bool wholeDesktop = m_options.mode == ScreenshotCaptureMode::display;
     m_workers.start([this, generation, file, wholeDesktop, displayID = m_options.displayID, path = m_path] {
+        nameCurrentThread("capture worker");
         std::optional<QString> failure;
         try {
             QImage image;
@@ -276,9 +280,10 @@ void ScreenshotCapture::portalCaptured(quint64 generation, const QString& file)
             writePng(image, path);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
+        } catch (...) {
+            failure = QString::fromUtf8(ScreenshotError::descriptionOf(ScreenshotError::Kind::encodeFailed));
         }
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { displayCaptured(generation, failure); }, Qt::QueuedConnection);
+        postToMain(this, [this, generation, failure] { displayCaptured(generation, failure); });
     });
 }
 
@@ -383,11 +388,8 @@ void ScreenshotCapture::cleanUp()
         }
     }
     m_completion = nullptr;
-    const bool wasCapturing = m_isCapturing;
-    m_isCapturing = false;
+    setCapturing(false);
     setStatus(QString());
-    if (wasCapturing)
-        emit isCapturingChanged();
     if (m_hidden) {
         m_hidden = false;
         m_services.windows->show(true);

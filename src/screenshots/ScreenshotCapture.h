@@ -59,6 +59,7 @@ signals:
 private:
     void setStatus(const QString& status);
     void setError(std::optional<QString> error);
+    void setCapturing(bool capturing);
     void countdown(int remaining);
     void begin();
     void captureDisplay();

@@ -6,11 +6,12 @@
 
 namespace sablewick {
 
-// The failures of the image editor's files and renders. `what()` and description() give the fixed,
-// user-facing sentence of the kind; models put their own prefix before it.
+// The failures of the image editor's files and renders, and of a capture that finds no display.
+// `what()` and description() give the fixed, user-facing sentence of the kind; models put their own
+// prefix before it.
 class ScreenshotError : public std::runtime_error {
 public:
-    enum class Kind { invalidImage, encodeFailed, invalidProject };
+    enum class Kind { invalidImage, encodeFailed, invalidProject, noDisplay };
 
     explicit ScreenshotError(Kind kind);
     Kind kind() const { return m_kind; }

@@ -2,8 +2,10 @@
 
 #include "document/DocumentError.h"
 #include "platform/AtomicFile.h"
+#include "platform/MainThread.h"
 #include "platform/StandardFolders.h"
 #include "platform/TaskScheduler.h"
+#include "platform/ThreadName.h"
 #include "rendering/Compositor.h"
 #include "rendering/ExportJob.h"
 #include "rendering/ExporterError.h"
@@ -18,7 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
+#include <functional>
 #include <utility>
 
 namespace sablewick {
@@ -60,14 +62,13 @@ ScreenshotModel::ScreenshotModel(ScreenshotModelServices services, QObject* pare
                 {
                     [this] { return currentEdit(); },
                     [this](const Edit& edit) {
-                        m_settings = edit.settings;
-                        m_annotations = edit.annotations;
-                        m_draft.reset();
-                        emit settingsChanged();
-                        emit annotationsChanged();
-                        emit draftChanged();
+                        publish(m_settings, edit.settings, std::bind_front(&ScreenshotModel::settingsChanged, this));
+                        publish(m_annotations, edit.annotations,
+                                std::bind_front(&ScreenshotModel::annotationsChanged, this));
+                        publish(m_draft, std::optional<ScreenshotAnnotation>(),
+                                std::bind_front(&ScreenshotModel::draftChanged, this));
                     },
-                    [this] { emit historyChanged(); },
+                    [this] { publishHistory(); },
                     [this] { saveRecovery(); },
                 })
     , m_previewCanvas(std::make_shared<ScreenshotRenderer::CanvasCache>())
@@ -99,49 +100,46 @@ QSize ScreenshotModel::sourceSize() const
 
 // ---- published state ------------------------------------------------------------------------------
 
+// An assignment of what is already there is no change: nothing is announced, recorded or rendered.
 void ScreenshotModel::setSettings(const EditSettings& settings)
 {
-    m_settings = settings;
-    emit settingsChanged();
-    changed();
+    if (publish(m_settings, settings, std::bind_front(&ScreenshotModel::settingsChanged, this)))
+        changed();
 }
 
 void ScreenshotModel::setAnnotations(std::vector<ScreenshotAnnotation> annotations)
 {
-    m_annotations = std::move(annotations);
-    emit annotationsChanged();
-    changed();
+    if (publish(m_annotations, std::move(annotations), std::bind_front(&ScreenshotModel::annotationsChanged, this)))
+        changed();
 }
 
 void ScreenshotModel::setDraft(std::optional<ScreenshotAnnotation> draft)
 {
-    m_draft = std::move(draft);
-    emit draftChanged();
-    schedulePreview();
+    if (publish(m_draft, std::move(draft), std::bind_front(&ScreenshotModel::draftChanged, this)))
+        schedulePreview();
 }
 
 void ScreenshotModel::setNotice(std::optional<QString> notice)
 {
-    if (m_notice == notice)
-        return;
-    m_notice = std::move(notice);
-    emit noticeChanged();
+    publish(m_notice, std::move(notice), std::bind_front(&ScreenshotModel::noticeChanged, this));
 }
 
 void ScreenshotModel::assignProjectURL(std::optional<QUrl> url)
 {
-    if (m_projectURL == url)
-        return;
-    m_projectURL = std::move(url);
-    emit projectURLChanged();
+    publish(m_projectURL, std::move(url), std::bind_front(&ScreenshotModel::projectURLChanged, this));
 }
 
 void ScreenshotModel::setExporting(bool exporting)
 {
-    if (m_isExporting == exporting)
-        return;
-    m_isExporting = exporting;
-    emit isExportingChanged();
+    publish(m_isExporting, exporting, std::bind_front(&ScreenshotModel::isExportingChanged, this));
+}
+
+void ScreenshotModel::publishHistory()
+{
+    publish(m_canUndo, m_history.canUndo(), std::bind_front(&ScreenshotModel::canUndoChanged, this));
+    publish(m_canRedo, m_history.canRedo(), std::bind_front(&ScreenshotModel::canRedoChanged, this));
+    publish(m_hasUnsavedEdits, m_history.hasUnsavedChanges(),
+            std::bind_front(&ScreenshotModel::hasUnsavedEditsChanged, this));
 }
 
 // ---- history --------------------------------------------------------------------------------------
@@ -185,13 +183,6 @@ void ScreenshotModel::resetHistory(bool saved) { m_history.reset(saved); }
 
 // ---- opening --------------------------------------------------------------------------------------
 
-void ScreenshotModel::assignSource(const QUrl& url, QImage image)
-{
-    m_sourceURL = url;
-    m_source = std::move(image);
-    emit sourceChanged();
-}
-
 ScreenshotModel::OpenCompletion ScreenshotModel::cancelOpening()
 {
     if (!m_opening)
@@ -204,11 +195,28 @@ ScreenshotModel::OpenCompletion ScreenshotModel::cancelOpening()
 
 bool ScreenshotModel::open(const QUrl& imageURL, OpenCompletion done)
 {
+    return startOpening(imageURL, false, std::move(done));
+}
+
+bool ScreenshotModel::openProject(const QUrl& projectURL, OpenCompletion done)
+{
+    return startOpening(projectURL, true, std::move(done));
+}
+
+QString ScreenshotModel::openFailure(bool isProject, const QString& reason)
+{
+    return (isProject ? QStringLiteral("Could not open screenshot project: ")
+                      : QStringLiteral("Could not open image: "))
+        + reason;
+}
+
+bool ScreenshotModel::startOpening(const QUrl& url, bool isProject, OpenCompletion done)
+{
     // Told after this open is under way, so that it can see it was superseded (isOpening()).
     const OpenCompletion superseded = cancelOpening();
-    if (!imageURL.isLocalFile()) {
-        setNotice(QStringLiteral("Could not open image: ")
-                  + ScreenshotError(ScreenshotError::Kind::invalidImage).description());
+    if (!url.isLocalFile()) {
+        const auto kind = isProject ? ScreenshotError::Kind::invalidProject : ScreenshotError::Kind::invalidImage;
+        setNotice(openFailure(isProject, ScreenshotError(kind).description()));
         if (superseded)
             superseded(false);
         if (done)
@@ -219,109 +227,88 @@ bool ScreenshotModel::open(const QUrl& imageURL, OpenCompletion done)
     m_opening = job;
     m_openDone = std::move(done);
     const quint64 generation = ++m_openGeneration;
-    // Decoding a large or hostile file takes long: never on the thread of the windows.
-    m_workers.start([this, job, generation, imageURL] {
-        QImage image;
+    // Reading and decoding a large or hostile file takes long: never on the thread of the windows.
+    m_workers.start([this, job, generation, url, isProject] {
+        nameCurrentThread("image worker");
+        Opened opened{.url = url, .isProject = isProject};
         std::optional<QString> failure;
         try {
-            image = ScreenshotRenderer::load(imageURL.toLocalFile(), job.get());
+            if (isProject) {
+                opened.project = ScreenshotProjectFile::read(url.toLocalFile());
+                opened.sourceURL = opened.project->sourceURL;
+            } else {
+                opened.sourceURL = url;
+            }
+            opened.image = ScreenshotRenderer::load(localPath(opened.sourceURL), job.get());
+        } catch (const DocumentError& error) {
+            failure = QString::fromUtf8(error.what());
         } catch (const ScreenshotError& error) {
             failure = error.description();
         } catch (const ExporterFailure&) {
             return;  // cancelled: a newer open or the model's end has taken over
-        } catch (const std::exception&) {
+        } catch (...) {
             failure = ScreenshotError(ScreenshotError::Kind::invalidImage).description();
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, imageURL, image = std::move(image), failure = std::move(failure)] {
-                imageRead(generation, imageURL, image, failure);
-            },
-            Qt::QueuedConnection);
+        postToMain(this, [this, generation, opened = std::move(opened), failure = std::move(failure)] {
+            finishOpening(generation, opened, failure);
+        });
     });
     if (superseded)
         superseded(false);
     return true;
 }
 
-void ScreenshotModel::imageRead(quint64 generation, const QUrl& imageURL, QImage image, std::optional<QString> failure)
+void ScreenshotModel::finishOpening(quint64 generation, const Opened& opened, const std::optional<QString>& failure)
 {
     if (generation != m_openGeneration || !m_opening)
         return;
     m_opening.reset();
     const OpenCompletion done = std::exchange(m_openDone, nullptr);
     if (failure) {
-        setNotice(QStringLiteral("Could not open image: ") + *failure);
-        if (done)
-            done(false);
-        return;
+        setNotice(openFailure(opened.isProject, *failure));
+    } else {
+        replaceEdit(opened);
     }
+    if (done)
+        done(!failure);
+}
+
+void ScreenshotModel::replaceEdit(const Opened& opened)
+{
     m_history.suspend();
     m_preview = QImage();
     emit previewChanged();
-    assignSource(imageURL, std::move(image));
-    assignProjectURL(std::nullopt);
-    m_annotations.clear();
-    emit annotationsChanged();
-    m_draft.reset();
-    emit draftChanged();
+    m_sourceURL = opened.sourceURL;
+    m_source = opened.image;
+    emit sourceChanged();
+    // A project's stored aspect, crop and style stay; only the source's own size is refreshed.
     EditSettings settings;
-    settings.aspect = AspectRatio::auto_;
+    if (opened.project)
+        settings = opened.project->settings;
+    else
+        settings.aspect = AspectRatio::auto_;
     settings.sourceAspectWidth = m_source.width();
     settings.sourceAspectHeight = m_source.height();
-    m_settings = settings;
-    emit settingsChanged();
-    resetHistory(false);
-    setNotice(std::nullopt);
-    schedulePreview();
-    saveRecovery();
-    if (done)
-        done(true);
-}
+    publish(m_settings, std::move(settings), std::bind_front(&ScreenshotModel::settingsChanged, this));
+    publish(m_annotations, opened.project ? opened.project->annotations : std::vector<ScreenshotAnnotation>(),
+            std::bind_front(&ScreenshotModel::annotationsChanged, this));
+    publish(m_draft, std::optional<ScreenshotAnnotation>(), std::bind_front(&ScreenshotModel::draftChanged, this));
 
-bool ScreenshotModel::openProject(const QUrl& projectURL)
-{
-    // The project replaces whatever image was still being read.
-    if (const OpenCompletion superseded = cancelOpening())
-        superseded(false);
-    ScreenshotProject project;
-    QImage image;
-    try {
-        project = ScreenshotProjectFile::read(localPath(projectURL));
-        image = ScreenshotRenderer::load(localPath(project.sourceURL));
-    } catch (const DocumentError& error) {
-        setNotice(QStringLiteral("Could not open screenshot project: ") + QString::fromUtf8(error.what()));
-        return false;
-    } catch (const ScreenshotError& error) {
-        setNotice(QStringLiteral("Could not open screenshot project: ") + error.description());
-        return false;
-    }
-    m_history.suspend();
-    assignSource(project.sourceURL, std::move(image));
-    // The stored aspect, crop and style stay; only the source's own size is refreshed.
-    m_settings = project.settings;
-    m_settings.sourceAspectWidth = m_source.width();
-    m_settings.sourceAspectHeight = m_source.height();
-    emit settingsChanged();
-    m_annotations = std::move(project.annotations);
-    emit annotationsChanged();
-    m_draft.reset();
-    emit draftChanged();
-
-    const bool isRecovery = sameFile(localPath(projectURL), recoveryPath());
-    if (isRecovery) {
+    if (!opened.project) {
+        assignProjectURL(std::nullopt);
+        resetHistory(false);
+    } else if (sameFile(localPath(opened.url), recoveryPath())) {
         // The restored edit belongs to its project, if it had one, but is not saved there yet.
-        assignProjectURL(project.savedProjectURL);
+        assignProjectURL(opened.project->savedProjectURL);
         resetHistory(false);
     } else {
-        assignProjectURL(projectURL);
+        assignProjectURL(opened.url);
         resetHistory(true);
     }
     schedulePreview();
     // Cleared before the backup, so that a backup that fails stays on screen.
     setNotice(std::nullopt);
     saveRecovery();
-    return true;
 }
 
 // ---- files ----------------------------------------------------------------------------------------
@@ -458,14 +445,14 @@ void ScreenshotModel::runPreview()
     const QSize size = previewSize(sourceSize(), m_settings, m_previewBounds);
     m_workers.start([this, revision, url = m_sourceURL, source = m_source, settings = m_settings,
                      marks = std::move(marks), size, canvas = m_previewCanvas] {
+        nameCurrentThread("image worker");
         QImage image;
         try {
             image = ScreenshotRenderer::render(source, settings, marks, size, nullptr, canvas.get());
-        } catch (const std::exception&) {
+        } catch (...) {
             // A failed preview leaves the previous one in place.
         }
-        QMetaObject::invokeMethod(
-            this, [this, revision, url, image] { previewRendered(revision, url, image); }, Qt::QueuedConnection);
+        postToMain(this, [this, revision, url, image] { previewRendered(revision, url, image); });
     });
 }
 
@@ -543,6 +530,7 @@ void ScreenshotModel::exportImage(std::optional<QUrl> target, ScreenshotFormat f
     setNotice(std::nullopt);
     m_workers.start([this, job, target, copy, format, quality, size, source = m_source, settings = m_settings,
                      marks = m_annotations] {
+        nameCurrentThread("image worker");
         QByteArray bytes;
         std::optional<QString> error;
         try {
@@ -552,12 +540,10 @@ void ScreenshotModel::exportImage(std::optional<QUrl> target, ScreenshotFormat f
             error = failure.description();  // a cancel: told from the job's flag
         } catch (const ScreenshotError& failure) {
             error = failure.description();
-        } catch (const std::bad_alloc&) {
+        } catch (...) {
             error = QString::fromUtf8(ScreenshotError::descriptionOf(ScreenshotError::Kind::encodeFailed));
         }
-        QMetaObject::invokeMethod(
-            this, [this, job, target, copy, bytes, error] { finishExport(job, target, copy, bytes, error); },
-            Qt::QueuedConnection);
+        postToMain(this, [this, job, target, copy, bytes, error] { finishExport(job, target, copy, bytes, error); });
     });
 }
 

@@ -61,9 +61,9 @@ public:
     const std::optional<ScreenshotAnnotation>& draft() const { return m_draft; }
     const QImage& preview() const { return m_preview; }
     const std::optional<QUrl>& projectURL() const { return m_projectURL; }
-    bool hasUnsavedEdits() const { return m_history.hasUnsavedChanges(); }
-    bool canUndo() const { return m_history.canUndo(); }
-    bool canRedo() const { return m_history.canRedo(); }
+    bool hasUnsavedEdits() const { return m_hasUnsavedEdits; }
+    bool canUndo() const { return m_canUndo; }
+    bool canRedo() const { return m_canRedo; }
     bool isExporting() const { return m_isExporting; }
     const std::optional<QString>& notice() const { return m_notice; }
 
@@ -77,14 +77,16 @@ public:
     // --- opening, history and files
     // Reads the image on a worker thread; the edit is replaced only once it has been read, and a
     // file that is no readable image (or too large a one) leaves it as it was with a notice. `done`
-    // runs on the main thread with whether the image opened (false also when a newer open or a
-    // project superseded it: a newer open is then already under way, isOpening()); it is dropped
-    // when the model goes first. Returns false at once, with the notice, for a URL that is no
-    // local file.
+    // runs on the main thread with whether the image opened (false also when a newer open of an
+    // image or a project superseded it: a newer open is then already under way, isOpening()); it
+    // is dropped when the model goes first. Returns false at once, with the notice, for a URL that
+    // is no local file.
     using OpenCompletion = std::function<void(bool opened)>;
     bool open(const QUrl& imageURL, OpenCompletion done = {});
     bool isOpening() const { return m_opening != nullptr; }
-    bool openProject(const QUrl& projectURL);
+    // The same for a project: the project and its image are read on a worker thread, the image
+    // within the same bounds, and either open supersedes the other.
+    bool openProject(const QUrl& projectURL, OpenCompletion done = {});
     void flushEdits();
     void undo();
     void redo();
@@ -123,7 +125,9 @@ signals:
     void draftChanged();
     void previewChanged();
     void projectURLChanged();
-    void historyChanged();  // hasUnsavedEdits, canUndo, canRedo
+    void canUndoChanged();
+    void canRedoChanged();
+    void hasUnsavedEditsChanged();
     void isExportingChanged();
     void noticeChanged();
     // A preview render has finished and no newer one is pending (for tests and benchmarks).
@@ -140,12 +144,23 @@ private:
 
     Edit currentEdit() const { return {m_settings, m_annotations}; }
     void changed();
-    void restore(const Edit& edit);
+    void publishHistory();
     void resetHistory(bool saved);
-    void assignSource(const QUrl& url, QImage image);
+    // What an open read on its worker: the image, and the project when one was opened.
+    struct Opened {
+        QUrl url;  // the file asked for
+        bool isProject = false;
+        QUrl sourceURL;
+        QImage image;
+        std::optional<ScreenshotProject> project;
+    };
     // Cancels the read under way; its completion, for the caller to tell.
     OpenCompletion cancelOpening();
-    void imageRead(quint64 generation, const QUrl& url, QImage image, std::optional<QString> failure);
+    bool startOpening(const QUrl& url, bool isProject, OpenCompletion done);
+    void finishOpening(quint64 generation, const Opened& opened, const std::optional<QString>& failure);
+    static QString openFailure(bool isProject, const QString& reason);
+    // Replaces the whole edit by one just read, its history starting afresh.
+    void replaceEdit(const Opened& opened);
     void assignProjectURL(std::optional<QUrl> url);
     void setExporting(bool exporting);
     ScreenshotProject projectOf(std::optional<QUrl> savedProjectURL) const;
@@ -171,13 +186,17 @@ private:
     std::optional<QUrl> m_projectURL;
     bool m_isExporting = false;
     std::optional<QString> m_notice;
+    bool m_canUndo = false;
+    bool m_canRedo = false;
+    bool m_hasUnsavedEdits = false;
 
     EditHistory<Edit> m_history;
     bool m_previewRunning = false;
     QElapsedTimer m_previewStarted;
     quint64 m_previewRevision = 0;
     std::shared_ptr<ExportJob> m_job;
-    // The image being read, its completion and a count of opens: a result of an older one is dropped.
+    // The image or project being read, its completion and a count of opens: a result of an older
+    // one is dropped.
     std::shared_ptr<ExportJob> m_opening;
     OpenCompletion m_openDone;
     quint64 m_openGeneration = 0;

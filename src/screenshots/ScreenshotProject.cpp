@@ -1,11 +1,9 @@
 #include "screenshots/ScreenshotProject.h"
 
+#include "document/DocumentFile.h"
 #include "document/DocumentJson.h"
 #include "document/JsonFields.h"
-#include "platform/RegularFile.h"
 #include "screenshots/ScreenshotError.h"
-
-#include <QFileInfo>
 
 namespace sablewick {
 
@@ -102,14 +100,7 @@ ScreenshotProject parse(const std::string& text)
 
 ScreenshotProject read(const QString& path)
 {
-    QByteArray bytes;
-    try {
-        bytes = readRegularFile(path, kMaximumProjectBytes);
-    } catch (const RegularFileError& error) {
-        throw DocumentError(DocumentError::Kind::io,
-                            "Could not read " + QFileInfo(path).fileName().toStdString() + ": " + error.what() + ".");
-    }
-    return parse(bytes.toStdString());
+    return parse(DocumentFile::readBounded(path, kMaximumProjectBytes));
 }
 
 void writeProject(const QString& path, const ScreenshotProject& project) { writeText(path, projectText(project)); }

@@ -50,8 +50,8 @@ std::string recoveryText(const ScreenshotProject& project);
 // decode, with the decoder's own description, and ScreenshotError (invalidProject) for another
 // version.
 ScreenshotProject parse(const std::string& text);
-// Reads a regular file of bounded size (a pipe or a device is refused) and parses it. Throws
-// DocumentError (io, malformed) or ScreenshotError.
+// Reads a regular file of bounded size (DocumentFile::readBounded) and parses it. Throws
+// DocumentError (io, tooLarge, malformed) or ScreenshotError.
 ScreenshotProject read(const QString& path);
 
 // Throw DocumentError (notEncodable, io).

@@ -10,8 +10,7 @@
 #include "components/StudioSwitch.h"
 #include "editor/EditorDocument.h"
 #include "editor/EditorPlayback.h"
-#include "mainwindow/ContentState.h"
-#include "mainwindow/MainWindowText.h"
+#include "workspace/ContentState.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"
 #include "workspace/InspectorSection.h"
@@ -175,7 +174,7 @@ AudioTab::AudioTab(EditorDocument& document, EditorPlayback& playback, ContentSt
     m_musicVolume = InspectorParts::settingSlider(
         musicVolume, QStringLiteral("Music volume"),
         volume(document, &EditSettings::musicVolume, EditDefaults::musicVolume), 0, 1, InspectorText::percent);
-    musicVolume->addWidget(InspectorParts::note(MainWindowText::musicLibraryNote));
+    musicVolume->addWidget(InspectorParts::note(InspectorText::musicLibraryNote()));
     music->addWidget(m_musicVolumeArea);
 
     for (auto signal : {&EditorDocument::settingsChanged, &EditorDocument::interactionEventsChanged})

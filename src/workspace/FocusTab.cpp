@@ -6,7 +6,7 @@
 #include "components/StudioSwitch.h"
 #include "editor/EditorDocument.h"
 #include "editor/FocusEditor.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "workspace/DurationControl.h"
 #include "workspace/InspectorBindings.h"
 #include "workspace/InspectorParts.h"

@@ -1,10 +1,11 @@
 #include "workspace/InspectorPages.h"
 
 #include "editor/EditorModel.h"
-#include "mainwindow/PlainWorkspaceViews.h"
+#include "workspace/PlainWorkspaceViews.h"
 #include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"
 #include "workspace/FocusTab.h"
+#include "workspace/PlainWorkspaceViews.h"
 #include "workspace/PointerInspector.h"
 
 namespace sablewick {

@@ -146,4 +146,9 @@ QString musicLibraryTitle()
     return QStringLiteral("Library · %1 original tracks").arg(Music::library.size());
 }
 
+QString musicLibraryNote()
+{
+    return QStringLiteral("Six original instrumentals, stored on this computer. Music loops to fit the video.");
+}
+
 }  // namespace sablewick::InspectorText

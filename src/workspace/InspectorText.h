@@ -62,6 +62,8 @@ double shownVolume(std::optional<double> stored, double absent);
 QString interactionNote(bool hasTimings);
 QString soundStyleNote(std::optional<InteractionSoundStyle> stored);
 QString musicLibraryTitle();
+// Under the music volume.
+QString musicLibraryNote();
 
 }  // namespace InspectorText
 

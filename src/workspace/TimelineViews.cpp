@@ -1,7 +1,7 @@
 #include "workspace/TimelineViews.h"
 
 #include "editor/EditorModel.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "workspace/EditorTimeline.h"
 #include "workspace/PreviewCanvas.h"
 #include "workspace/TimelineTrack.h"

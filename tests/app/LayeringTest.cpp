@@ -1,5 +1,6 @@
 // The folders' layering, read from the sources' own #include lines: a folder includes only
-// folders before it in the build order, and nothing below the kit includes a widget header.
+// folders before it in the build order, never a folder that stands beside it, and nothing below
+// the kit includes a widget header.
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -21,10 +22,31 @@ namespace {
 const QString firstViewFolder = QStringLiteral("components");
 const QString lastLayerBelowModels = QStringLiteral("rendering");
 
-struct Layering {
-    QStringList folders;          // bottom first
-    QSet<QString> widgetHeaders;  // bare names such as "QWidget"
+// Folders that stand side by side on one layer: each may include the layers below, none includes
+// another of its group, whatever their places in the build order. The models know nothing of one
+// another, and the two windows share only the workspace and the kit below them.
+const std::vector<QStringList> sideBySide{
+    {QStringLiteral("editor"), QStringLiteral("recording"), QStringLiteral("screenshots")},
+    {QStringLiteral("mainwindow"), QStringLiteral("screenshoteditor")},
 };
+
+struct Layering {
+    QStringList folders;             // bottom first
+    QSet<QString> widgetHeaders;     // bare names such as "QWidget"
+    std::vector<QStringList> peers;  // groups of folders side by side
+};
+
+// Whether `a` and `b` are two folders of one side-by-side group.
+bool standSideBySide(const Layering& layering, const QString& a, const QString& b)
+{
+    if (a == b)
+        return false;
+    for (const QStringList& group : layering.peers) {
+        if (group.contains(a) && group.contains(b))
+            return true;
+    }
+    return false;
+}
 
 // The folder order as the top CMakeLists.txt builds it.
 QStringList buildOrder(const QString& topCMakeLists)
@@ -108,6 +130,10 @@ std::vector<Violation> checkLayering(const QString& sourceRoot, const Layering& 
                 if (includedRank > rank)
                     violations.push_back({relative, lineNumber, include,
                                           folder + QStringLiteral(" may not include ") + first});
+                else if (standSideBySide(layering, folder, first))
+                    violations.push_back({relative, lineNumber, include,
+                                          folder + QStringLiteral(" stands beside ") + first
+                                              + QStringLiteral(" and may not include it")});
                 else if (rank == viewRank && includedRank >= firstModelRank && includedRank < viewRank)
                     violations.push_back({relative, lineNumber, include,
                                           QStringLiteral("the kit may not include the model folder ") + first});
@@ -134,9 +160,14 @@ std::string describe(const std::vector<Violation>& violations)
 
 TEST(LayeringTest, TheSourceTreeKeepsItsLayers)
 {
-    Layering layering{buildOrder(QStringLiteral(SABLEWICK_SOURCE_DIR "/CMakeLists.txt")), installedWidgetHeaders()};
+    Layering layering{buildOrder(QStringLiteral(SABLEWICK_SOURCE_DIR "/CMakeLists.txt")), installedWidgetHeaders(),
+                      sideBySide};
     ASSERT_GE(layering.folders.size(), 10) << "the build order was not found";
     ASSERT_TRUE(layering.folders.contains(firstViewFolder));
+    for (const QStringList& group : sideBySide) {
+        for (const QString& folder : group)
+            ASSERT_TRUE(layering.folders.contains(folder)) << folder.toStdString() << " is not built";
+    }
     ASSERT_TRUE(layering.widgetHeaders.contains(QStringLiteral("QWidget"))) << "the QtWidgets headers were not found";
     ASSERT_FALSE(layering.widgetHeaders.contains(QStringLiteral("QShortcut")));
     const std::vector<Violation> violations = checkLayering(QStringLiteral(SABLEWICK_SOURCE_DIR "/src"), layering);
@@ -147,8 +178,11 @@ TEST(LayeringTest, TheSourceTreeKeepsItsLayers)
 TEST(LayeringTest, PlantedWrongIncludesAreFound)
 {
     const Layering layering{{QStringLiteral("platform"), QStringLiteral("rendering"), QStringLiteral("editor"),
-                             QStringLiteral("recording"), QStringLiteral("components"), QStringLiteral("app")},
-                            {QStringLiteral("QWidget"), QStringLiteral("QLabel")}};
+                             QStringLiteral("recording"), QStringLiteral("screenshots"), QStringLiteral("components"),
+                             QStringLiteral("workspace"), QStringLiteral("mainwindow"),
+                             QStringLiteral("screenshoteditor"), QStringLiteral("app")},
+                            {QStringLiteral("QWidget"), QStringLiteral("QLabel")},
+                            sideBySide};
     struct Case {
         const char* file;
         const char* text;
@@ -161,12 +195,22 @@ TEST(LayeringTest, PlantedWrongIncludesAreFound)
         {"platform/Up.h", "#  include <app/Window.h>\n", "app/Window.h"},
         {"rendering/Relative.cpp", "#include \"../recording/Recorder.h\"\n", "recording/Recorder.h"},
         {"editor/Peer.cpp", "#include \"recording/Recorder.h\"\n", "recording/Recorder.h"},
-        {"recording/Peer.cpp", "#include \"editor/EditorModel.h\"\n", nullptr},
+        {"recording/Peer.cpp", "#include \"editor/EditorModel.h\"\n", "editor/EditorModel.h"},
+        {"screenshots/Capture.cpp", "#include \"recording/RecorderError.h\"\n", "recording/RecorderError.h"},
         {"editor/View.cpp", "#include <QLabel>\n", "QLabel"},
         {"rendering/Module.cpp", "#include <QtWidgets/QSlider>\n", "QtWidgets/QSlider"},
         {"components/Button.cpp", "#include <QWidget>\n#include \"platform/Clock.h\"\n", nullptr},
         {"components/Panel.cpp", "#include \"editor/EditorModel.h\"\n", "editor/EditorModel.h"},
-        {"app/Main.cpp", "#include <QtWidgets/QApplication>\n#include \"components/Button.h\"\n", nullptr},
+        {"workspace/Tab.cpp", "#include \"editor/EditorModel.h\"\n#include \"mainwindow/Text.h\"\n",
+         "mainwindow/Text.h"},
+        {"mainwindow/Window.cpp", "#include \"workspace/Tab.h\"\n#include \"components/Sheet.h\"\n", nullptr},
+        {"mainwindow/Menu.cpp", "#include \"screenshoteditor/Setup.h\"\n", "screenshoteditor/Setup.h"},
+        {"screenshoteditor/View.cpp", "#include \"workspace/Tab.h\"\n#include \"mainwindow/Sheet.h\"\n",
+         "mainwindow/Sheet.h"},
+        {"app/Main.cpp",
+         "#include <QtWidgets/QApplication>\n#include \"components/Button.h\"\n#include \"mainwindow/Window.h\"\n"
+         "#include \"screenshoteditor/View.h\"\n",
+         nullptr},
         {"stray/Thing.cpp", "#include <QString>\n", ""},
     };
     QTemporaryDir root;

@@ -274,6 +274,7 @@ TEST_F(StudioSessionTest, AnUnsavedImageEditIsSavedAndComesBackAfterTheRelaunch)
     next.configureWindows([&](const QString& id) { nextOpened.append(id); });
     next.restoreAfterRelaunch();
     EXPECT_FALSE(defaults.boolValue(StudioSession::restoreScreenshotAfterUpdateKey));
+    ASSERT_TRUE(test::waitUntil([&] { return !next.screenshot().isOpening(); }));
     ASSERT_TRUE(next.screenshot().sourceURL());
     EXPECT_EQ(next.screenshot().sourceURL()->toLocalFile(), path);
     ASSERT_EQ(next.screenshot().annotations().size(), 1u);
@@ -407,6 +408,7 @@ TEST_F(StudioSessionTest, OpenedImagesReachTheImageEditorAndFailuresBothNotices)
     EXPECT_EQ(opened, QStringList{"screenshot"});
 
     session->openImage(QUrl::fromLocalFile(project));
+    ASSERT_TRUE(test::waitUntil([&] { return !session->screenshot().isOpening(); }));
     EXPECT_EQ(session->screenshot().sourceURL(), QUrl::fromLocalFile(shouting)) << "a PNG is no project";
     EXPECT_EQ(dialogs.asked, 1) << "the open edit was offered for saving first";
     EXPECT_EQ(opened, QStringList{"screenshot"});

@@ -26,13 +26,13 @@ namespace {
 
 using namespace sablewick::test;
 
-const QColor accent(0x7B3FF2);
+const QColor violetAccent(0x7B3FF2);
 
 enum class Format { mp4, mov, gif };
 
 TEST(StudioSegments, OptionsAreToldApartByValueNotText)
 {
-    Host host(environment(StudioColorScheme::light, accent));
+    Host host(environment(StudioColorScheme::light, violetAccent));
     Format chosen = Format::mov;
     int writes = 0;
     StudioBinding<Format> binding{[&] { return chosen; }, [&](const Format& f) { chosen = f; ++writes; }};
@@ -61,7 +61,7 @@ TEST(StudioSegments, OptionsAreToldApartByValueNotText)
 
 TEST(StudioMenuPicker, MenuChecksTheChoiceAndWritesTheNewOne)
 {
-    Host host(environment(StudioColorScheme::dark, accent));
+    Host host(environment(StudioColorScheme::dark, violetAccent));
     int resolution = 1080;
     auto* picker = host.add(StudioMenuPicker::make<int>(
         QStringLiteral("Resolution"), StudioBinding<int>::to(resolution), {720, 1080, 1440, 2160},
@@ -87,7 +87,7 @@ TEST(StudioMenuPicker, MenuChecksTheChoiceAndWritesTheNewOne)
 
 TEST(StudioSegments, AssistiveToolsReadTheChosenOption)
 {
-    Host host(environment(StudioColorScheme::light, accent));
+    Host host(environment(StudioColorScheme::light, violetAccent));
     Format chosen = Format::mov;
     auto* segments = host.add(StudioSegments::make<Format>(
         QStringLiteral("Format"), StudioBinding<Format>::to(chosen), {Format::mp4, Format::mov, Format::gif},
@@ -124,7 +124,7 @@ TEST(StudioSegments, AssistiveToolsReadTheChosenOption)
 TEST(StudioStyle, MenusUseTheKitRowsAndAnAccentHighlight)
 {
     StudioStyle::install();
-    Host host(environment(StudioColorScheme::light, accent));
+    Host host(environment(StudioColorScheme::light, violetAccent));
     int chosen = 0;
     auto* picker = host.add(new StudioMenuPicker(QStringLiteral("Quality"), StudioBinding<int>::to(chosen),
                                                  {QStringLiteral("Low"), QStringLiteral("High")}));
@@ -137,8 +137,8 @@ TEST(StudioStyle, MenusUseTheKitRowsAndAnAccentHighlight)
     menu->setActiveAction(menu->actions()[1]);
     const QImage image = grabImage(menu);
     const QRect highlighted = menu->actionGeometry(menu->actions()[1]);
-    EXPECT_GT(shareOf(image, highlighted, accent, 10), 0.5) << "the row under the pointer is the accent";
-    EXPECT_GE(strongestContrast(image, highlighted.adjusted(24, 2, -10, -2), accent), 4.5);
+    EXPECT_GT(shareOf(image, highlighted, violetAccent, 10), 0.5) << "the row under the pointer is the accent";
+    EXPECT_GE(strongestContrast(image, highlighted.adjusted(24, 2, -10, -2), violetAccent), 4.5);
     menu->close();
 }
 
@@ -146,7 +146,7 @@ enum class Page { canvas, focus, cursor, audio };
 
 TEST(StudioToolRail, ClicksSelectAndShowButNeverHide)
 {
-    Host host(environment(StudioColorScheme::light, accent), {66, 400});
+    Host host(environment(StudioColorScheme::light, violetAccent), {66, 400});
     Page page = Page::focus;
     bool shown = false;
     std::vector<Page> reported;
@@ -180,7 +180,7 @@ TEST(StudioToolRail, ClicksSelectAndShowButNeverHide)
 
 TEST(StudioSlider, SteppedAndContinuousValuesThroughTheBinding)
 {
-    Host host(environment(StudioColorScheme::light, accent), {300, 120});
+    Host host(environment(StudioColorScheme::light, violetAccent), {300, 120});
     double stepped = 3.4;
     double smooth = 0.25;
     auto* steps = host.add(new StudioSlider(StudioBinding<double>::to(stepped), 0, 10, 1.0));
@@ -212,14 +212,14 @@ TEST(StudioSlider, SteppedAndContinuousValuesThroughTheBinding)
     smooth = 0.8;
     free->refresh();
     const int y = free->height() / 2;
-    EXPECT_LE(colourDistance(pixel(grabImage(free), 30, y), accent), 20);
+    EXPECT_LE(colourDistance(pixel(grabImage(free), 30, y), violetAccent), 20);
     StudioTheme::setEnvironment(host.window.get(), environment(StudioColorScheme::light, QColor(0xFF9500)));
     EXPECT_LE(colourDistance(pixel(grabImage(free), 30, y), QColor(0xFF9500)), 20);
 }
 
 TEST(StudioSlider, AClickOnTheTrackLandsOnTheNearestStepAndDragsFromThere)
 {
-    Host host(environment(StudioColorScheme::light, accent), {420, 80});
+    Host host(environment(StudioColorScheme::light, violetAccent), {420, 80});
     double quality = 0;
     auto* slider = host.add(new StudioSlider(StudioBinding<double>::to(quality), 0, 2, 1.0));
     slider->setMinimumWidth(400);
@@ -248,7 +248,7 @@ TEST(StudioSlider, AClickOnTheTrackLandsOnTheNearestStepAndDragsFromThere)
 
 TEST(StudioSliderField, ShowsTheCallersTextAndNamesItsSlider)
 {
-    Host host(environment(StudioColorScheme::dark, accent), {300, 120});
+    Host host(environment(StudioColorScheme::dark, violetAccent), {300, 120});
     double padding = 64;
     auto* field = host.add(new StudioSliderField(QStringLiteral("Padding"), StudioBinding<double>::to(padding), 0,
                                                  200, QStringLiteral("64 pt")));
@@ -264,7 +264,7 @@ TEST(StudioSliderField, ShowsTheCallersTextAndNamesItsSlider)
 
 TEST(StudioSlider, AssistiveToolsGetTheCallersValueNotTheControlsPosition)
 {
-    Host host(environment(StudioColorScheme::light, accent), {300, 120});
+    Host host(environment(StudioColorScheme::light, violetAccent), {300, 120});
     double padding = 64;
     auto* field = host.add(new StudioSliderField(QStringLiteral("Padding"), StudioBinding<double>::to(padding), 0,
                                                  200, QStringLiteral("64 pt")));
@@ -298,7 +298,7 @@ TEST(StudioSlider, AssistiveToolsGetTheCallersValueNotTheControlsPosition)
 TEST(StudioGlassSurface, MaterialOrSolidWithTheBorderInside)
 {
     for (bool reduce : {false, true}) {
-        Host host(environment(StudioColorScheme::light, accent, reduce), {200, 120});
+        Host host(environment(StudioColorScheme::light, violetAccent, reduce), {200, 120});
         auto* badgeHost = host.add(new QWidget);
         badgeHost->setFixedSize(120, 80);
         auto* surface = new StudioGlassSurface(StudioGlassSurface::Shape::circle, 0, badgeHost);
@@ -306,7 +306,7 @@ TEST(StudioGlassSurface, MaterialOrSolidWithTheBorderInside)
         host.show();
         const QImage image = grabImage(badgeHost);
         const QColor centre = pixel(image, 21, 21);
-        const QColor window = StudioColors::from(environment(StudioColorScheme::light, accent)).window;
+        const QColor window = StudioColors::from(environment(StudioColorScheme::light, violetAccent)).window;
         if (reduce) {
             EXPECT_EQ(centre, QColor(Qt::white)) << "solid: the opaque text-background colour";
             // The stronger border: 22 % of the label colour at the very edge, inside the circle.
@@ -323,7 +323,7 @@ TEST(StudioGlassSurface, MaterialOrSolidWithTheBorderInside)
 
 TEST(StudioSelectionBadge, SitsTopRightAndLetsClicksThrough)
 {
-    Host host(environment(StudioColorScheme::light, accent), {200, 120});
+    Host host(environment(StudioColorScheme::light, violetAccent), {200, 120});
     auto* tile = host.add(new StudioTileButton(true));
     tile->setFixedSize(96, 64);
     host.show();
@@ -341,7 +341,7 @@ TEST(StudioSelectionBadge, SitsTopRightAndLetsClicksThrough)
     EXPECT_EQ(clicks, 1);
     // The check mark is in the accent made readable on the window.
     const QImage image = grabImage(badge);
-    const QColor readable = StudioAccentContrast::readable(accent, QColor(0xECECEC));
+    const QColor readable = StudioAccentContrast::readable(violetAccent, QColor(0xECECEC));
     EXPECT_GT(shareOf(image, image.rect(), readable, 40), 0.015);
     studioSelectionBadge(tile, false);
     EXPECT_FALSE(badge->isVisible());
@@ -352,7 +352,7 @@ TEST(StudioSelectionBadge, SitsTopRightAndLetsClicksThrough)
 TEST(StudioTextField, HeightsByTokenAndTheStyleForEveryField)
 {
     StudioStyle::install();
-    Host host(environment(StudioColorScheme::light, accent), {300, 200});
+    Host host(environment(StudioColorScheme::light, violetAccent), {300, 200});
     auto* compact = host.add(new StudioTextField(StudioControlSize::compact));
     auto* regular = host.add(new StudioTextField(StudioControlSize::regular));
     auto* large = host.add(new StudioTextField(StudioControlSize::large));

@@ -23,7 +23,7 @@ namespace {
 
 using namespace sablewick::test;
 
-const QColor accent(0x00AD83);
+const QColor greenAccent(0x00AD83);
 
 struct Preferences {
     MemoryPreferencesStore store;
@@ -34,7 +34,7 @@ struct Preferences {
 TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
 {
     for (bool reduce : {false, true}) {
-        Host host(environment(StudioColorScheme::light, accent, reduce), {300, 260});
+        Host host(environment(StudioColorScheme::light, greenAccent, reduce), {300, 260});
         auto* inspector = host.add(new StudioInspector(QStringLiteral("Canvas"), QStringLiteral("photo"),
                                                        QStringLiteral("Background and frame.")));
         auto* content = new QWidget;
@@ -42,7 +42,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
         inspector->setContent(content);
         host.show();
         const QColor header = pixel(grabImage(inspector->header()), 4, 4);
-        const StudioColors colors = StudioColors::from(environment(StudioColorScheme::light, accent, reduce));
+        const StudioColors colors = StudioColors::from(environment(StudioColorScheme::light, greenAccent, reduce));
         if (reduce)
             EXPECT_EQ(header, colors.window) << "opaque window colour";
         else
@@ -56,7 +56,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
         EXPECT_EQ(inspector->content(), content);
     }
 
-    Host host(environment(StudioColorScheme::dark, accent), {260, 400});
+    Host host(environment(StudioColorScheme::dark, greenAccent), {260, 400});
     auto* inspector = host.add(new StudioInspector(QStringLiteral("Focus"), QStringLiteral("scope"),
                                                    QStringLiteral("Short.")));
     host.show();
@@ -72,7 +72,7 @@ TEST(StudioInspector, HeaderBackgroundWrappingAndScrollingForm)
 
 TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
 {
-    Host host(environment(StudioColorScheme::light, accent), {420, 200});
+    Host host(environment(StudioColorScheme::light, greenAccent), {420, 200});
     int selects = 0;
     int auditions = 0;
     auto* row = host.add(new StudioMusicRow(QStringLiteral("Daybreak"), QStringLiteral("Bright pulse."), false, true,
@@ -99,8 +99,8 @@ TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
     const QImage selected = grabImage(row->tile());
     // A light accent wash and the accent check mark at the trailing edge.
     const QRect trailing(selected.width() - 40, 0, 40, selected.height());
-    EXPECT_GT(shareOf(selected, trailing, accent, 60), 0.01);
-    EXPECT_LT(shareOf(unselected, trailing, accent, 60), 0.001);
+    EXPECT_GT(shareOf(selected, trailing, greenAccent, 60), 0.01);
+    EXPECT_LT(shareOf(unselected, trailing, greenAccent, 60), 0.001);
 
     // A long detail wraps and the row grows.
     auto* wrapped = host.add(new StudioMusicRow(
@@ -116,7 +116,7 @@ TEST(StudioMusicRow, SelectionPlayingAndActionsAreIndependent)
 TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
 {
     Preferences p;
-    Host host(environment(StudioColorScheme::light, accent), {420, 360});
+    Host host(environment(StudioColorScheme::light, greenAccent), {420, 360});
     auto* picker = host.add(new StudioAccentPicker(p.preferences, p.system));
     host.show();
     const auto selectedCount = [&] {
@@ -161,7 +161,7 @@ TEST(StudioAccentPicker, OneMarkFollowsThePreferences)
 
 TEST(StudioEditorWorkspace, RailKeepsItsWidthAndTheTimelineItsHeight)
 {
-    Host host(environment(StudioColorScheme::dark, accent), {900, 600});
+    Host host(environment(StudioColorScheme::dark, greenAccent), {900, 600});
     host.layout->setContentsMargins(0, 0, 0, 0);
     auto* timeline = new QWidget;
     timeline->setFixedHeight(120);

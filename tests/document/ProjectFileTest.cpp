@@ -1,4 +1,5 @@
 #include "DocumentSamples.h"
+#include "WriteFile.h"
 
 #include "document/Project.h"
 
@@ -25,12 +26,7 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using test::put;
 
 // True when every object's keys, at any depth, appear in sorted order.
 bool keysSorted(const ordered_json& value)
@@ -144,21 +140,33 @@ TEST_F(ProjectFileTest, UnreadableFilesAreRefusedAndLeftAsTheyWere)
 }
 
 // A named pipe would block the reader until some writer came; each is refused at once, as a file
-// that cannot be read.
+// that cannot be read. A file beyond the largest size is refused before it is read.
 TEST_F(ProjectFileTest, SpecialFilesAreRefusedAtOnce)
 {
     const QString pipe = file("Pipe.sablewick.json");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(pipe, file("Link.sablewick.json")));
-    for (const QString& path : {pipe, file("Link.sablewick.json")}) {
+    {
+        QFile huge(file("Huge.sablewick.json"));  // sparse: takes no room
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(ProjectFile::largestFileSize + 1));
+    }
+    const struct {
+        QString path;
+        DocumentError::Kind kind;
+    } cases[] = {
+        {pipe, DocumentError::Kind::io},
+        {file("Link.sablewick.json"), DocumentError::Kind::io},
+        {file("Huge.sablewick.json"), DocumentError::Kind::tooLarge},
+    };
+    for (const auto& c : cases) {
         for (const auto& read : {+[](const QString& p) { ProjectFile::readProject(p); },
                                  +[](const QString& p) { ProjectFile::readSidecar(p); }}) {
             try {
-                read(path);
-                ADD_FAILURE() << "read " << path.toStdString();
+                read(c.path);
+                ADD_FAILURE() << "read " << c.path.toStdString();
             } catch (const DocumentError& error) {
-                EXPECT_EQ(error.kind(), DocumentError::Kind::io);
-                EXPECT_THAT(error.what(), ::testing::StartsWith("Could not read " + path.toStdString() + ": "));
+                EXPECT_EQ(error.kind(), c.kind);
+                EXPECT_THAT(error.what(), ::testing::StartsWith("Could not read " + c.path.toStdString() + ": "));
             }
         }
     }

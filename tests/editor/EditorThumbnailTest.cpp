@@ -32,6 +32,7 @@ public:
     MovieInspector& real = standardMovieInspector();
     QString heldPath;
     std::atomic<bool> released{false};
+    std::atomic<bool> heldStripEnded{false};
 
 private:
     class Reader final : public ThumbnailReader {
@@ -39,6 +40,13 @@ private:
         Reader(WatchedInspector& owner, QString path, std::unique_ptr<ThumbnailReader> real)
             : m_owner(owner), m_path(std::move(path)), m_real(std::move(real))
         {
+        }
+        // A strip's reader lives as long as its task: it goes once the task has handed over all
+        // it was going to.
+        ~Reader() override
+        {
+            if (m_path == m_owner.heldPath)
+                m_owner.heldStripEnded = true;
         }
         QImage frameAt(double seconds, QSize maxSize) override
         {
@@ -85,8 +93,9 @@ TEST(EditorThumbnailTest, ANewMovieStartsAFreshStrip)
 
     ASSERT_TRUE(bench.open(Clips::get().rotated));
     inspector.released = true;
-    ASSERT_TRUE(waitUntil([&] { return bench.model().document().thumbnails().size() == 12; }));
-    QThread::msleep(100);
+    ASSERT_TRUE(
+        waitUntil([&] { return bench.model().document().thumbnails().size() == 12 && inspector.heldStripEnded; }));
+    // Whatever the first strip's task posted before it ended is delivered now.
     QCoreApplication::processEvents();
     EXPECT_EQ(bench.model().document().thumbnails().size(), 12);
     for (const QImage& image : bench.model().document().thumbnails())

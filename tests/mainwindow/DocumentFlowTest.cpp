@@ -1,10 +1,10 @@
 // The document flow and the window's view state over a real editor model and real small movies;
 // the user's answers to dialogs are scripted.
 #include "editor/EditorTestSupport.h"
-#include "mainwindow/ContentState.h"
 #include "mainwindow/DocumentFlow.h"
 #include "mainwindow/MainWindowTestSupport.h"
 #include "media/MediaProbe.h"
+#include "workspace/ContentState.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 // The main window's decisions, row by row, without a window.
 #include "mainwindow/ContentPresenter.h"
-#include "mainwindow/ContentState.h"
 #include "mainwindow/DocumentFlow.h"
 #include "mainwindow/DropRoute.h"
 #include "mainwindow/ExportProgressText.h"
 #include "mainwindow/ToolbarState.h"
 #include "mainwindow/UpdateDecision.h"
-#include "mainwindow/ZoomPlacement.h"
+#include "workspace/ContentState.h"
+#include "workspace/ZoomPlacement.h"
 
 #include <gtest/gtest.h>
 

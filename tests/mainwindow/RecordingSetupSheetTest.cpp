@@ -4,7 +4,7 @@
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/WidgetFit.h"
-#include "mainwindow/WindowSheet.h"
+#include "components/WindowSheet.h"
 #include "recording/FakeCaptureBackend.h"
 #include "recording/Recorder.h"
 

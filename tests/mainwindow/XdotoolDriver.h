@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -85,19 +86,20 @@ public:
         return timer;
     }
 
-    // Once a modal window that `matches` is up, runs `act` on it, from inside whatever event loop
-    // is turning then (a modal dialog runs its own). Polls every 50 ms for at most 20 s.
+    // Once a modal window that `matches` is on the screen, runs `act` on it, from inside whatever
+    // event loop is turning then (a modal dialog runs its own). Polls every 50 ms for at most 20 s.
     static void whenModal(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act)
     {
         auto* timer = new QTimer;
         auto deadline = std::make_shared<int>(400);
         QObject::connect(timer, &QTimer::timeout, [timer, deadline, matches, act] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal->isVisible() && matches(modal)) {
+            // Exposed: mapped by the X server, laid out, and painted once.
+            if (modal && modal->isVisible() && modal->windowHandle() && modal->windowHandle()->isExposed()
+                && matches(modal)) {
                 timer->stop();
                 timer->deleteLater();
-                // Let the dialog finish laying itself out and reach the screen.
-                QTimer::singleShot(150, [guard = QPointer<QWidget>(modal), act] {
+                QTimer::singleShot(0, [guard = QPointer<QWidget>(modal), act] {
                     if (guard)
                         act(guard);
                 });

@@ -97,5 +97,20 @@ TEST(LiveAudioMixerTest, NothingIsHandedOutPastTheBound)
     EXPECT_EQ(silent.take(3.0, 1.0).size() / 2, static_cast<std::size_t>(kRate));
 }
 
+TEST(LiveAudioMixerTest, TheSoundHeardEndsWithTheSourceThatDeliveredLast)
+{
+    // Where the track falls silent when every source stops: the furthest any one delivered to,
+    // however long ago, or the clock while none has delivered.
+    LiveAudioMixer mixer(2, 10.0);
+    EXPECT_DOUBLE_EQ(mixer.heardUntil(10.25), 0.25);
+    EXPECT_DOUBLE_EQ(mixer.heardUntil(9.0), 0.0);
+    const auto piece = constant(4800, 0.5f);
+    mixer.add(0, piece.data(), 4800, 10.5, 10.6);
+    EXPECT_DOUBLE_EQ(mixer.heardUntil(12.0), 0.6);
+    mixer.add(1, piece.data(), 4800, 10.0, 10.1);
+    mixer.take(12.0);
+    EXPECT_DOUBLE_EQ(mixer.heardUntil(13.0), 0.6);
+}
+
 }  // namespace
 }  // namespace sablewick

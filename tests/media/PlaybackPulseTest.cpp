@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -63,6 +65,20 @@ public:
         });
         record(0.1);
         return ok;
+    }
+    // Seconds recorded after the first sample louder than `level` (none before there is one), and
+    // after the last one (all when there is none).
+    double secondsAfterFirst(float level) const
+    {
+        const auto first =
+            std::find_if(m_samples.begin(), m_samples.end(), [level](float v) { return std::abs(v) > level; });
+        return double(m_samples.end() - first) / (48000 * 2);
+    }
+    double secondsAfterLast(float level) const
+    {
+        const auto last =
+            std::find_if(m_samples.rbegin(), m_samples.rend(), [level](float v) { return std::abs(v) > level; });
+        return double(last - m_samples.rbegin()) / (48000 * 2);
     }
     // The loudest 50 ms (root mean square) of the last `seconds` recorded (all by default).
     // Loudest, because a busy machine may leave gaps in what the server plays.
@@ -263,14 +279,17 @@ TEST_F(PlaybackPulseTest, AudioPlayersAreHeardAtTheirVolume)
     SinkRecorder recorder(*output);
     ASSERT_TRUE(recorder.waitForData());
     player.play();
-    // A 0.5 sine has a root mean square of 0.35.
-    recorder.record(0.6);
+    // A 0.5 sine has a root mean square of 0.35. What is measured is the recording's own: the
+    // last 0.3 s of at least 0.6 s since the tone was first heard, however late it started.
+    ASSERT_TRUE(recorder.recordUntil([&] { return recorder.secondsAfterFirst(0.01f) >= 0.6; }));
     EXPECT_NEAR(recorder.loudest(0.3), 0.354, 0.03);
 
+    // Turned down to a quarter: the last 0.3 s of at least 0.6 s in which no peak of the tone at
+    // its old volume was heard.
     SinkRecorder quieter(*output);
     ASSERT_TRUE(quieter.waitForData());
     player.setVolume(0.25f);
-    quieter.record(0.6);
+    ASSERT_TRUE(quieter.recordUntil([&] { return quieter.secondsAfterLast(0.25f) >= 0.6; }));
     EXPECT_NEAR(quieter.loudest(0.3), 0.354 * 0.25, 0.015);
 }
 

@@ -28,7 +28,7 @@ void writeText(const QString& path, const QByteArray& text)
     f.write(text);
 }
 
-QByteArray readAll(const QString& path)
+QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -125,12 +125,12 @@ TEST(PreferencesStoreTest, UnreadableFileIsKeptAsideBeforeFirstWrite)
     FilePreferencesStore store(path);
     EXPECT_TRUE(store.wasUnreadable());
     EXPECT_FALSE(store.contains("studio.accent"));
-    EXPECT_EQ(readAll(path), damaged) << "reading must not touch the file";
+    EXPECT_EQ(fileBytes(path), damaged) << "reading must not touch the file";
 
     store.setValue("studio.reduceMotion", true);
     ASSERT_TRUE(store.flush());
     EXPECT_EQ(store.keptAsidePath(), path + ".unreadable");
-    EXPECT_EQ(readAll(path + ".unreadable"), damaged);
+    EXPECT_EQ(fileBytes(path + ".unreadable"), damaged);
     FilePreferencesStore reread(path);
     EXPECT_FALSE(reread.wasUnreadable());
     EXPECT_TRUE(reread.boolValue("studio.reduceMotion"));
@@ -267,7 +267,7 @@ TEST(PreferencesStoreTest, NumbersSurviveADecimalCommaLocale)
     FilePreferencesStore reread(path);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(reread.value(QString::number(i)).toDouble(), values[i]);
-    EXPECT_TRUE(readAll(path).contains("1234.5678"));
+    EXPECT_TRUE(fileBytes(path).contains("1234.5678"));
     std::setlocale(LC_ALL, previous.c_str());
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/PreferencesStore.h"
 #include "preferences/FakeSystemAppearance.h"
+#include "preferences/KeyBindingLiteral.h"
 
 #include <QTemporaryDir>
 
@@ -31,11 +32,6 @@ private:
     QObject m_context;
     int m_count = 0;
 };
-
-StudioKeyBinding kb(const char* key, quint32 code, qint64 modifiers)
-{
-    return {QString::fromUtf8(key), code, modifiers};
-}
 
 class AppPreferencesTest : public testing::Test {
 protected:

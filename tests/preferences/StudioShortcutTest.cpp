@@ -1,6 +1,7 @@
 #include "preferences/StudioKeyBinding.h"
 #include "preferences/StudioShortcutAction.h"
 #include "preferences/StudioShortcutOverride.h"
+#include "preferences/KeyBindingLiteral.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -13,11 +14,6 @@ namespace sablewick {
 namespace {
 
 using A = StudioShortcutAction;
-
-StudioKeyBinding kb(const char* key, quint32 code, qint64 modifiers)
-{
-    return {QString::fromUtf8(key), code, modifiers};
-}
 
 // X11 masks: Shift 1, Lock 2, Control 4, Mod1 (Alt) 8, Mod2 (Num Lock) 16, Mod4 (Super) 64.
 struct DefaultCase {

@@ -3,6 +3,7 @@
 #include "platform/MonotonicClock.h"
 #include "recording/CaptureBackend.h"
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -81,6 +82,10 @@ public:
     // Whether the pointer can be read on another thread: then it reads `pointer` as it was when
     // the recording started, at the time of the real monotonic clock.
     bool pointerReadOnAnyThread = false;
+    // Once set, the reader made by pointerReader() calls `pointerFailure` (which throws) at every
+    // reading: a sampler thread whose reading fails.
+    std::shared_ptr<std::atomic<bool>> pointerBroken = std::make_shared<std::atomic<bool>>(false);
+    std::function<void()> pointerFailure;
 
     int screenRequests = 0;
     int microphoneStatusReads = 0;
@@ -164,7 +169,11 @@ public:
     {
         if (!pointerReadOnAnyThread)
             return {};
-        return [p = pointer] { return PointerReading{monotonicSeconds(), p}; };
+        return [p = pointer, broken = pointerBroken, failure = pointerFailure] {
+            if (broken->load() && failure)
+                failure();
+            return PointerReading{monotonicSeconds(), p};
+        };
     }
     std::optional<QPointF> caretLocation() override { return caret; }
     std::unique_ptr<InputMonitor> monitorInput(InputEvents events) override

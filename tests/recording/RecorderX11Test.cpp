@@ -1,5 +1,5 @@
 // Real recordings of the private X server: XShm capture, XInput 2 clicks and keys from xdotool,
-// the private PulseAudio server's null sink for sound.
+// the private PulseAudio server's null sink for sound, and a server of a test's own to kill.
 #include "recording/Recorder.h"
 #include "recording/X11CaptureBackend.h"
 
@@ -9,11 +9,13 @@
 #include "media/MediaTestSupport.h"
 #include "platform/MonotonicClock.h"
 #include "recording/RecordingTestSupport.h"
+#include "support/TemporaryEnvironment.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QWindow>
@@ -25,6 +27,7 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 
 namespace sablewick {
@@ -61,6 +64,18 @@ ToolRun xdotool(const QStringList& arguments)
     return run;
 }
 
+// Starts a recording with the default options and waits until it runs.
+testing::AssertionResult startsRecording(Recorder& recorder)
+{
+    std::optional<bool> started;
+    recorder.start(RecordingOptions{}, [&](bool ok) { started = ok; });
+    if (!waitFor([&] { return started.has_value(); }))
+        return testing::AssertionFailure() << "the start never ended";
+    if (!*started)
+        return testing::AssertionFailure() << recorder.notice().value_or("").toStdString();
+    return testing::AssertionSuccess();
+}
+
 constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
 
 // Where a root pixel is in a recorded position, in pixels from the top left.
@@ -85,10 +100,7 @@ TEST(RecorderX11Test, ARecordingHoldsThePictureTheSoundAndWhatWasDone)
     ASSERT_TRUE(waitFor([&] { return own.isVisible() && own.windowHandle() && own.windowHandle()->isExposed(); }));
 
     xdotool({"mousemove", "300", "200"});
-    std::optional<bool> started;
-    recorder.start(RecordingOptions{}, [&](bool ok) { started = ok; });
-    ASSERT_TRUE(waitFor([&] { return started.has_value(); }));
-    ASSERT_TRUE(*started) << recorder.notice().value_or("").toStdString();
+    ASSERT_TRUE(startsRecording(recorder));
     const double zero = recorder.timeZero();
 
     const ToolRun clickA = xdotool({"click", "1"});
@@ -199,10 +211,7 @@ TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
         }
         X11CaptureBackend backend;
         Recorder recorder(backend, dir.filePath(QString("Recordings ") + c.name));
-        std::optional<bool> started;
-        recorder.start(RecordingOptions{}, [&](bool ok) { started = ok; });
-        ASSERT_TRUE(waitFor([&] { return started.has_value(); })) << c.name;
-        ASSERT_TRUE(*started) << recorder.notice().value_or("").toStdString();
+        ASSERT_TRUE(startsRecording(recorder)) << c.name;
         if (!c.playingBeforeStart)
             play();
         waitFor([] { return false; }, 2500);
@@ -243,6 +252,116 @@ TEST(RecorderX11Test, TheSoundIsKeptFromTheStartAndRunsOnUnbroken)
         EXPECT_FALSE(gap) << c.name << ": silent at " << gap.value_or(0) << " s after the sound began at "
                           << onsetSeconds << " s";
     }
+}
+
+// A PulseAudio server of the test's own with a null sink, which the test can kill: the private
+// server of the run serves every other test.
+class OwnSoundServer {
+public:
+    explicit OwnSoundServer(const QString& folder)
+        : m_socket(folder + "/native")
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", folder);
+        environment.remove("PULSE_SERVER");
+        m_daemon.setProcessEnvironment(environment);
+        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        m_daemon.start(QStringLiteral("pulseaudio"),
+                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disallow-exit",
+                        "--disable-shm=yes", "--log-target=stderr", "-L",
+                        "module-native-protocol-unix socket=" + m_socket + " auth-anonymous=1", "-L",
+                        "module-null-sink sink_name=own_null"});
+    }
+    ~OwnSoundServer() { kill(); }
+
+    QString address() const { return "unix:" + m_socket; }
+    bool running() const { return m_daemon.state() != QProcess::NotRunning; }
+    bool answers()
+    {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {"--server", address(), "info"});
+        return pactl.waitForFinished() && pactl.exitStatus() == QProcess::NormalExit && pactl.exitCode() == 0;
+    }
+    QString log() { return QString::fromLocal8Bit(m_daemon.readAll()); }
+    void kill()
+    {
+        if (!running())
+            return;
+        ::kill(static_cast<pid_t>(m_daemon.processId()), SIGKILL);
+        m_daemon.waitForFinished();
+    }
+
+private:
+    QString m_socket;
+    QProcess m_daemon;
+};
+
+TEST(RecorderX11Test, ASoundServerThatDiesIsToldAndTheRecordingGoesOnWhole)
+{
+    QTemporaryDir dir;
+    OwnSoundServer server(dir.path());
+    ASSERT_TRUE(waitFor([&] { return !server.running() || server.answers(); }));
+    ASSERT_TRUE(server.running()) << server.log().toStdString();
+    test::ScopedEnvironment environment;
+    environment.set("PULSE_SERVER", server.address().toStdString());
+
+    X11CaptureBackend backend;
+    Recorder recorder(backend, dir.filePath("Recordings"));
+    xdotool({"mousemove", "300", "200"});
+    ASSERT_TRUE(startsRecording(recorder));
+    const double zero = recorder.timeZero();
+    const ToolRun before = xdotool({"click", "1"});
+    // A second of picture and sound before the server goes.
+    waitFor([&] { return monotonicSeconds() - zero >= 1.0; });
+    const double killedAt = monotonicSeconds() - zero;
+    server.kill();
+
+    // The recorder hears of it while it goes on recording.
+    ASSERT_TRUE(waitFor([&] { return recorder.notice().has_value(); }));
+    EXPECT_TRUE(recorder.isRecording());
+    xdotool({"mousemove", "800", "600"});
+    const ToolRun after = xdotool({"click", "1"});
+    recorder.stop();
+    const double stopAt = recorder.stopTime() - zero;
+    ASSERT_TRUE(waitFor([&] { return recorder.finishedURL().has_value() || !recorder.isFinalizing(); }));
+    ASSERT_TRUE(recorder.finishedURL()) << recorder.notice().value_or("").toStdString();
+
+    // The notice names the loss and when the sound ended: by the kill, in whole seconds.
+    const QRegularExpressionMatch said =
+        QRegularExpression(
+            "^The sound server stopped during the recording; the sound after (\\d\\d):(\\d\\d) is silent\\.$")
+            .match(recorder.notice().value_or(""));
+    ASSERT_TRUE(said.hasMatch()) << recorder.notice().value_or("").toStdString();
+    const int mentioned = said.captured(1).toInt() * 60 + said.captured(2).toInt();
+    EXPECT_LE(mentioned, killedAt);
+    EXPECT_GE(mentioned, std::floor(killedAt) - 1);
+
+    // The movie runs to the stop, its sound track as long as its picture (up to the encoder's
+    // last packet of 1024 samples).
+    const QString movie = recorder.finishedURL()->toLocalFile();
+    const MediaInfo info = probeMedia(movie.toStdString());
+    EXPECT_GE(info.duration, stopAt);
+    EXPECT_LE(info.duration, stopAt + 1.0 / 60 + 1024.0 / 48000 + 0.002);
+    ASSERT_TRUE(info.hasAudio());
+    const test::DecodedVideo decoded = test::decodeVideo(movie.toStdString());
+    ASSERT_FALSE(decoded.frameTimes.empty());
+    EXPECT_GE(decoded.frameTimes.back(), stopAt - 1.0 / 60);
+    const double soundSeconds = static_cast<double>(test::decodedSound(movie).size()) / 48000;
+    const double pictureEnd = decoded.frameTimes.back() + 1.0 / 60;
+    EXPECT_GE(soundSeconds, pictureEnd - 0.001);
+    EXPECT_LE(soundSeconds, pictureEnd + 1024.0 / 48000 + 0.001);
+
+    // What was done before and after the loss is beside it.
+    const FocusSidecar sidecar = ProjectFile::readSidecar(FocusSidecar::pathFor(movie));
+    ASSERT_EQ(sidecar.events.size(), 2u);
+    EXPECT_NEAR(pixelOf(sidecar.events[0]).x(), 300, 1.0);
+    EXPECT_GE(sidecar.events[0].time, before.begin - zero);
+    EXPECT_NEAR(pixelOf(sidecar.events[1]).x(), 800, 1.0);
+    EXPECT_GE(sidecar.events[1].time, after.begin - zero);
+    EXPECT_GT(sidecar.events[1].time, killedAt);
+    ASSERT_TRUE(sidecar.pointerSamples);
+    ASSERT_FALSE(sidecar.pointerSamples->empty());
+    EXPECT_GE(sidecar.pointerSamples->back().time, stopAt - 0.1);
 }
 
 TEST(RecorderX11Test, AMissingMicrophoneIsReportedAndNothingStarts)
@@ -299,10 +418,19 @@ TEST(RecorderX11Test, AKilledRecordingLeavesWhatWasDoneUpToAboutASecondBefore)
 
     const ToolRun click = xdotool({"click", "1"});
     xdotool({"mousemove", "800", "600"});
-    // Two seconds into the recording, with the pointer still moving.
+    // Two seconds into the recording, with the pointer still moving, and once the movie holds a
+    // complete fragment: the encoder may run well behind the capture on a busy machine, and a
+    // movie killed before its first fragment has nothing for the editor to open.
     int step = 0;
-    while (monotonicSeconds() - zero < 2.0)
+    bool fragment = false;
+    while (monotonicSeconds() - zero < 2.0 || !fragment) {
         xdotool({"mousemove", QString::number(800 + 10 * (++step % 20)), "600"});
+        helper.waitForReadyRead(0);
+        while (helper.canReadLine())
+            fragment = fragment || helper.readLine().trimmed() == "fragment";
+        ASSERT_EQ(helper.state(), QProcess::Running) << helper.readAllStandardError().toStdString();
+        ASSERT_LT(monotonicSeconds() - zero, 60.0) << "the movie never held a complete fragment";
+    }
     const double killedAt = monotonicSeconds() - zero;
     ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
     ASSERT_TRUE(helper.waitForFinished());

@@ -4,13 +4,15 @@
 // Usage: recording_kill_helper <movie path> <frames>
 // Or, with the whole recorder (its clicks, typing and pointer path too):
 //        recording_kill_helper --recorder <recordings folder>
-// which says "recording <movie path> <time zero on the monotonic clock>" once the capture runs.
+// which says "recording <movie path> <time zero on the monotonic clock>" once the capture runs,
+// then "fragment" once the movie on the disk holds its first complete fragment.
 #include "media/ScreenRecording.h"
 #include "platform/DisplayList.h"
 #include "recording/Recorder.h"
 #include "recording/X11CaptureBackend.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <cstdint>
 #include <cstdio>
@@ -70,8 +72,18 @@ int runRecorder(int argc, char** argv)
             QCoreApplication::exit(1);
             return;
         }
-        std::printf("recording %s %.6f\n", qPrintable(recorder.moviePath().value_or(QString())), recorder.timeZero());
+        const QByteArray movie = recorder.moviePath().value_or(QString()).toLocal8Bit();
+        std::printf("recording %s %.6f\n", movie.constData(), recorder.timeZero());
         std::fflush(stdout);
+        auto* watch = new QTimer(&app);
+        QObject::connect(watch, &QTimer::timeout, watch, [watch, movie] {
+            if (!holdsACompleteFragment(movie.constData()))
+                return;
+            watch->stop();
+            std::printf("fragment\n");
+            std::fflush(stdout);
+        });
+        watch->start(20);
     });
     return QCoreApplication::exec();
 }

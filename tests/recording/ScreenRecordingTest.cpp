@@ -19,10 +19,13 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <condition_variable>
 #include <mutex>
 #include <random>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -75,16 +78,25 @@ private:
     std::size_t m_next = 0;
 };
 
+// Whether the stand-in server is up. Its streams deliver and it reports its loss holding one
+// lock, as the real server's loop does: once it is down, nothing more is delivered.
+struct ToneServerLife {
+    std::mutex mutex;
+    bool down = false;
+    std::function<void()> lost;
+};
+
 // A source of the stand-in server: a steady square wave at 0.3 of full scale in pieces of 10 ms,
-// each stamped with when it was captured, delivered from its own thread until it is destroyed. A
-// flooding one delivers without pause, each piece stamped now: it is nearly always inside its
-// consumer.
+// each stamped with when it was captured, delivered from its own thread until it is destroyed or
+// the server is down. A flooding one delivers without pause, each piece stamped now: it is nearly
+// always inside its consumer.
 class ToneStream : public RecordingSound::Stream {
 public:
-    ToneStream(RecordingSound::Consumer consumer, int halfPeriod, bool flood)
+    ToneStream(RecordingSound::Consumer consumer, int halfPeriod, bool flood, std::shared_ptr<ToneServerLife> life)
         : m_consumer(std::move(consumer))
         , m_halfPeriod(halfPeriod)
         , m_flood(flood)
+        , m_life(std::move(life))
         , m_thread([this] { run(); })
     {
     }
@@ -110,7 +122,7 @@ private:
             if (m_flood) {
                 if (std::lock_guard lock(m_mutex); m_stop)
                     return;
-                m_consumer(samples.data(), kPiece, monotonicSeconds());
+                deliver(samples, monotonicSeconds());
                 continue;
             }
             const double capturedAt = start + static_cast<double>(piece) * 0.01;
@@ -122,13 +134,21 @@ private:
                 if (m_changed.wait_until(lock, due, [this] { return m_stop; }))
                     return;
             }
-            m_consumer(samples.data(), kPiece, capturedAt);
+            deliver(samples, capturedAt);
         }
+    }
+
+    void deliver(const std::vector<float>& samples, double capturedAt)
+    {
+        std::lock_guard lock(m_life->mutex);
+        if (!m_life->down)
+            m_consumer(samples.data(), samples.size() / 2, capturedAt);
     }
 
     RecordingSound::Consumer m_consumer;
     std::size_t m_halfPeriod;
     bool m_flood = false;
+    std::shared_ptr<ToneServerLife> m_life;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_stop = false;
@@ -137,27 +157,50 @@ private:
 
 // The stand-in server: the system's output is "output.monitor" at 1 kHz, any other source sounds
 // at 1.5 kHz (two tones that never cancel out); the sources named in `broken` cannot be opened.
+// Its life is the test's, to end it.
 class ToneServer : public RecordingSound {
 public:
-    ToneServer(std::set<std::string> broken, bool flood)
+    ToneServer(std::set<std::string> broken, bool flood, std::shared_ptr<ToneServerLife> life)
         : m_broken(std::move(broken))
         , m_flood(flood)
+        , m_life(std::move(life))
     {
+    }
+    ~ToneServer() override
+    {
+        std::lock_guard lock(m_life->mutex);
+        m_life->lost = nullptr;
     }
     std::string systemOutputSource() override { return "output.monitor"; }
     std::unique_ptr<Stream> record(const std::string& source, Consumer consumer) override
     {
         if (m_broken.count(source))
             throw PulseError("Could not record from \"" + source + "\"");
-        return std::make_unique<ToneStream>(std::move(consumer), source == "output.monitor" ? 24 : 16, m_flood);
+        return std::make_unique<ToneStream>(std::move(consumer), source == "output.monitor" ? 24 : 16, m_flood, m_life);
+    }
+    void onLost(std::function<void()> lost) override
+    {
+        std::lock_guard lock(m_life->mutex);
+        m_life->lost = std::move(lost);
+    }
+
+    // Goes down at once: the streams fall quiet and the loss is reported.
+    static void kill(ToneServerLife& life)
+    {
+        std::lock_guard lock(life.mutex);
+        life.down = true;
+        if (life.lost)
+            std::exchange(life.lost, nullptr)();
     }
 
 private:
     std::set<std::string> m_broken;
     bool m_flood;
+    std::shared_ptr<ToneServerLife> m_life;
 };
 
-ScreenRecordingSettings settingsFor(const std::string& path, std::set<std::string> broken, bool flood = false)
+ScreenRecordingSettings settingsFor(const std::string& path, std::set<std::string> broken, bool flood = false,
+                                    std::shared_ptr<ToneServerLife> life = std::make_shared<ToneServerLife>())
 {
     ScreenRecordingSettings settings;
     settings.source = std::make_shared<GreyScreen>();
@@ -167,7 +210,7 @@ ScreenRecordingSettings settingsFor(const std::string& path, std::set<std::strin
     settings.systemAudio = true;
     settings.microphone = true;
     settings.microphoneSource = "microphone";
-    settings.sound = [broken, flood] { return std::make_unique<ToneServer>(broken, flood); };
+    settings.sound = [broken, flood, life] { return std::make_unique<ToneServer>(broken, flood, life); };
     return settings;
 }
 
@@ -198,6 +241,69 @@ TEST(ScreenRecordingStopTest, AnEncoderFarBehindStillEndsTheMovieAtTheStop)
     // The last frame is the display at the stop, or one grabbed less than half a frame before.
     EXPECT_GE(decoded.frameTimes.back(), stop - 0.5 / 60);
     EXPECT_LE(decoded.frameTimes.back(), stop + 1.0 / 60);
+}
+
+// A grey display whose grabs throw from the given one on: what a broken source may throw, a
+// reason or anything else.
+class FailingScreen : public GreyScreen {
+public:
+    FailingScreen(int failAt, std::function<void()> failure)
+        : m_failAt(failAt)
+        , m_failure(std::move(failure))
+    {
+    }
+    ScreenFrame grab() override
+    {
+        if (++m_grabs >= m_failAt)
+            m_failure();
+        return GreyScreen::grab();
+    }
+
+private:
+    int m_grabs = 0;
+    const int m_failAt;
+    const std::function<void()> m_failure;
+};
+
+TEST(ScreenRecordingStopTest, WhateverTheGrabThrowsStopsTheCaptureAndTheMovieIsFinished)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        std::function<void()> failure;
+        std::string reason;
+    } rows[] = {
+        {"a reason", [] { throw std::runtime_error("The display went away."); }, "The display went away."},
+        {"an error of another kind", [] { throw std::logic_error("unexpected"); }, "unexpected"},
+        {"anything else", [] { throw 42; }, "The display could not be read."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string movie = dir.filePath(QString(row.name) + ".mov").toStdString();
+        ScreenRecordingSettings settings;
+        settings.source = std::make_shared<FailingScreen>(10, row.failure);
+        settings.pixelSize = kPicture;
+        settings.framesPerSecond = 30;
+        settings.path = movie;
+        std::mutex mutex;
+        std::optional<std::string> stopped;
+        std::atomic<bool> finished{false};
+        ScreenRecording::Events events;
+        events.stopped = [&](const std::string& reason) {
+            std::lock_guard lock(mutex);
+            stopped = reason;
+        };
+        events.finished = [&] { finished = true; };
+        events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+        ScreenRecording recording(settings, events);
+        // The movie is finished with the pictures grabbed before, by itself.
+        ASSERT_TRUE(test::waitUntil([&] { return finished.load(); }));
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(stopped, row.reason);
+        }
+        EXPECT_EQ(test::decodeVideo(movie).frameTimes.size(), 9u);
+    }
 }
 
 TEST(ScreenRecordingSoundTest, TheSourcesThatOpenAreHeardWhicheverFailed)
@@ -232,6 +338,64 @@ TEST(ScreenRecordingSoundTest, TheSourcesThatOpenAreHeardWhicheverFailed)
             loud += std::sqrt(energy / kWindow) > 0.2 * 32768;
         }
         EXPECT_EQ(loud, windows) << c.name << ": the sound is missing or broken";
+    }
+}
+
+TEST(ScreenRecordingSoundTest, AServerThatGoesAwayLeavesTheSoundBeforeItAndSilenceToTheEnd)
+{
+    QTemporaryDir dir;
+    const std::string movie = dir.filePath("lost.mov").toStdString();
+    auto life = std::make_shared<ToneServerLife>();
+    std::atomic<bool> finished{false};
+    std::atomic<int> losses{0};
+    std::atomic<double> lostAt{-1};
+    ScreenRecording::Events events;
+    events.finished = [&] { finished = true; };
+    events.failed = [&](ScreenRecording::Failure, const std::string& reason) { ADD_FAILURE() << reason; };
+    events.soundLost = [&](double seconds) {
+        lostAt = seconds;
+        ++losses;
+    };
+    ScreenRecording recording(settingsFor(movie, {}, false, life), events);
+    ASSERT_TRUE(test::waitUntil([&] { return recording.framesCaptured() >= 30; }));
+    const double killedAt = monotonicSeconds() - recording.startTime();
+    ToneServer::kill(*life);
+    ASSERT_EQ(losses.load(), 1);
+    // The recording goes on for another second of pictures.
+    const std::int64_t atLoss = recording.framesCaptured();
+    ASSERT_TRUE(test::waitUntil([&] { return recording.framesCaptured() >= atLoss + 30; }));
+    recording.finishMovie();
+    ASSERT_TRUE(test::waitUntil([&] { return finished.load(); }));
+    EXPECT_EQ(losses.load(), 1);
+
+    // The loss is placed where the last sound delivered ends, at the latest when it happened.
+    EXPECT_GT(lostAt.load(), 0.5);
+    EXPECT_LE(lostAt.load(), killedAt);
+    const test::DecodedVideo decoded = test::decodeVideo(movie);
+    ASSERT_FALSE(decoded.frameTimes.empty());
+    const double pictureEnd = decoded.frameTimes.back() + 1.0 / 30;
+    EXPECT_GE(decoded.frameTimes.back(), killedAt + 0.9);
+    // The sound lasts as long as the picture (up to the encoder's last packet of 1024 samples).
+    const std::vector<std::int16_t> sound = test::decodedSound(QString::fromStdString(movie));
+    EXPECT_GE(static_cast<double>(sound.size()) / 48000, pictureEnd - 0.001);
+    EXPECT_LE(static_cast<double>(sound.size()) / 48000, pictureEnd + 1024.0 / 48000 + 0.001);
+    // Every 10 ms from a moment after the start to the loss is loud, every one after it silent;
+    // the encoder's packets blur the edge by one packet.
+    constexpr std::size_t kWindow = 480;
+    constexpr double kEdge = 1024.0 / 48000;
+    const auto rms = [&](std::size_t at) {
+        double energy = 0;
+        for (std::size_t i = at; i < at + kWindow; ++i)
+            energy += double(sound[i]) * sound[i];
+        return std::sqrt(energy / kWindow);
+    };
+    for (std::size_t at = static_cast<std::size_t>(0.25 * 48000); (at + kWindow) / 48000.0 < lostAt - kEdge;
+         at += kWindow) {
+        ASSERT_GT(rms(at), 0.2 * 32768) << "quiet at " << at / 48000.0 << " s, before the loss at " << lostAt;
+    }
+    for (std::size_t at = static_cast<std::size_t>((lostAt + kEdge) * 48000); at + kWindow <= sound.size();
+         at += kWindow) {
+        ASSERT_LT(rms(at), 0.001 * 32768) << "sound at " << at / 48000.0 << " s, after the loss at " << lostAt;
     }
 }
 

@@ -9,7 +9,7 @@
 namespace sablewick {
 namespace {
 
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 std::optional<PointerSample> rawAt(double time, const std::vector<PointerSample>& samples)
 {
@@ -21,7 +21,7 @@ TEST(PointerPathTest, NothingOutsideTheTrack)
     const std::vector<PointerSample> track{{1.0, 0.2, 0.3, true}, {2.0, 0.4, 0.5, true}};
     EXPECT_FALSE(rawAt(1.0, {}));
     EXPECT_FALSE(rawAt(0.99, track));
-    EXPECT_FALSE(rawAt(nan, track));
+    EXPECT_FALSE(rawAt(notANumber, track));
     EXPECT_FALSE(rawAt(std::numeric_limits<double>::infinity(), track));
     // The last position holds for 0.25 s.
     const auto held = rawAt(2.2, track);
@@ -114,7 +114,7 @@ TEST(PointerPathTest, HiddenSamplesNeitherPullNorShowAPath)
 
 TEST(PointerPathTest, PositionsAreClampedAndNaNBecomesOne)
 {
-    const std::vector<PointerSample> track{{0, 1.5, -0.5, true}, {1, nan, 0.5, true}};
+    const std::vector<PointerSample> track{{0, 1.5, -0.5, true}, {1, notANumber, 0.5, true}};
     const auto first = rawAt(0, track);
     ASSERT_TRUE(first);
     EXPECT_DOUBLE_EQ(first->x, 1);

@@ -1,6 +1,7 @@
 #include "AnnotationFixture.h"
 #include "preferences/FakeSystemAppearance.h"
 #include "support/FakeScheduler.h"
+#include "support/PostedEvents.h"
 #include "support/TemporaryEnvironment.h"
 
 #include "components/StudioButton.h"
@@ -8,8 +9,8 @@
 #include "components/StudioLabel.h"
 #include "components/StudioMenuPicker.h"
 #include "components/WidgetFit.h"
+#include "components/WindowSheet.h"
 #include "document/CanvasStyle.h"
-#include "mainwindow/WindowSheet.h"
 #include "platform/PreferencesStore.h"
 #include "preferences/AppPreferences.h"
 #include "screenshoteditor/CropPanel.h"
@@ -191,6 +192,7 @@ TEST_F(ScreenshotEditorViewTest, EmptyStateOffersTheLastEditOnlyWhileItsCopyExis
     EXPECT_TRUE(view.continueButton()->isVisible());
 
     QTest::mouseClick(view.continueButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->isOpening(); }));
     ASSERT_TRUE(model->source().width() == 400);
     ASSERT_EQ(model->annotations().size(), 1u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isShowingEmptyState(); }, 5000));
@@ -434,7 +436,8 @@ TEST_F(ScreenshotEditorViewTest, ExportRunsAfterTheSheetAndWritesTheChosenFile)
     view.action("export")->trigger();
     ASSERT_TRUE(view.exportSheet());
     QTest::mouseClick(view.exportSheet()->cancelButton(), Qt::LeftButton);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.exportSheet(); }, 5000)) << "the sheet stayed";
+    ASSERT_TRUE(test::handlePostedEvents());  // where a confirmed sheet's save panel would be asked for
     EXPECT_TRUE(proposedNames.isEmpty());
 
     view.action("export")->trigger();
@@ -477,7 +480,7 @@ TEST_F(ScreenshotEditorViewTest, DropsOpenTheFirstFileAndNoneWhileExporting)
         QApplication::sendEvent(&view, &enter);
         QDropEvent event(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&view, &event);
-        QTest::qWait(10);
+        EXPECT_TRUE(test::handlePostedEvents());  // the open follows the drop's answer
         return event.isAccepted();
     };
     EXPECT_FALSE(drop({}));
@@ -502,8 +505,10 @@ TEST_F(ScreenshotEditorViewTest, ClosingTheWindowTurnsPendingEditsIntoAStepAndWr
         ScreenshotModelServices services;
         services.scheduler = &scheduler;
         ScreenshotModel reader(services);
-        return reader.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())) ? reader.annotations().size()
-                                                                                          : std::size_t(99);
+        std::optional<bool> opened;
+        reader.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath()), [&](bool ok) { opened = ok; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }));
+        return opened.value_or(false) ? reader.annotations().size() : std::size_t(99);
     };
     model->setAnnotations({mark(ScreenshotTool::arrow, 0.1, 0.1, 0.4, 0.4)});
     EXPECT_NE(recovered(), 1u) << "the mark is still pending";

@@ -223,6 +223,18 @@ TEST(ScreenshotProjectTest, FilesAreWrittenWholeAndReadOnlyFromRegularFiles)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_THROW(ScreenshotProjectFile::read(fifo), DocumentError);
     EXPECT_THROW(ScreenshotProjectFile::read(QStringLiteral("/dev/zero")), DocumentError);
+    // Far beyond any project (sparse: it takes no room), refused before a byte is read.
+    const QString huge = dir.filePath(QStringLiteral("huge.sableimage.json"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(qint64(1) << 32));
+    }
+    try {
+        ScreenshotProjectFile::read(huge);
+        ADD_FAILURE() << "a 4 GB project was read";
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.kind(), DocumentError::Kind::tooLarge);
+    }
 
     EXPECT_TRUE(ScreenshotProjectFile::isProjectPath(QStringLiteral("/a/Edit.sableimage.json")));
     EXPECT_FALSE(ScreenshotProjectFile::isProjectPath(QStringLiteral("/a/Edit.sablewick.json")));

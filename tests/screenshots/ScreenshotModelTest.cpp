@@ -177,6 +177,16 @@ protected:
         return opened.value_or(false);
     }
 
+    // Opens a project and waits until it and its image have been read; whether it opened.
+    static bool openProject(ScreenshotModel& model, const QUrl& url)
+    {
+        std::optional<bool> opened;
+        if (!model.openProject(url, [&](bool ok) { opened = ok; }))
+            return false;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 60000)) << url.toString().toStdString();
+        return opened.value_or(false);
+    }
+
     static void change(ScreenshotModel& model, double padding)
     {
         EditSettings settings = model.settings();
@@ -313,7 +323,7 @@ TEST_F(ScreenshotModelTest, ProjectsRecoveryAndReplacing)
 
     // A project opened from its own file counts as saved; nothing is in its history.
     ScreenshotModel reopened(m_services);
-    ASSERT_TRUE(reopened.openProject(project));
+    ASSERT_TRUE(openProject(reopened, project));
     EXPECT_EQ(reopened.settings().aspect, AspectRatio::square);
     EXPECT_EQ(reopened.settings().cropLeft, 0.5);
     EXPECT_FALSE(reopened.hasUnsavedEdits());
@@ -325,7 +335,7 @@ TEST_F(ScreenshotModelTest, ProjectsRecoveryAndReplacing)
     change(*model, 3);
     model->flushEdits();
     ScreenshotModel recovered(m_services);
-    ASSERT_TRUE(recovered.openProject(QUrl::fromLocalFile(ScreenshotModel::recoveryPath())));
+    ASSERT_TRUE(openProject(recovered, QUrl::fromLocalFile(ScreenshotModel::recoveryPath())));
     EXPECT_EQ(recovered.projectURL(), project);
     EXPECT_TRUE(recovered.hasUnsavedEdits());
     EXPECT_EQ(recovered.settings().canvasPadding, 3);
@@ -338,7 +348,7 @@ TEST_F(ScreenshotModelTest, ProjectsRecoveryAndReplacing)
     QImage larger(800, 500, QImage::Format_RGB32);
     larger.fill(Qt::white);
     ASSERT_TRUE(larger.save(m_imagePath));
-    ASSERT_TRUE(reopened.openProject(project));
+    ASSERT_TRUE(openProject(reopened, project));
     EXPECT_EQ(reopened.settings().sourceAspectWidth, 800);
     EXPECT_EQ(reopened.settings().cropLeft, 0.5);
 
@@ -348,12 +358,12 @@ TEST_F(ScreenshotModelTest, ProjectsRecoveryAndReplacing)
     ASSERT_TRUE(newerFile.open(QIODevice::WriteOnly));
     newerFile.write(QByteArray::fromStdString(ScreenshotProjectFile::projectText(newer)).replace("\"version\": 1", "\"version\": 2"));
     newerFile.close();
-    EXPECT_FALSE(reopened.openProject(QUrl::fromLocalFile(newerFile.fileName())));
+    EXPECT_FALSE(openProject(reopened, QUrl::fromLocalFile(newerFile.fileName())));
     EXPECT_EQ(reopened.notice(), QStringLiteral("Could not open screenshot project: This screenshot project is "
                                                 "unsupported or its original image is missing."));
     EXPECT_EQ(reopened.projectURL(), project);
     QFile::remove(m_imagePath);
-    EXPECT_FALSE(reopened.openProject(project));
+    EXPECT_FALSE(openProject(reopened, project));
     EXPECT_EQ(reopened.notice(), QStringLiteral("Could not open screenshot project: This file is not a readable image."));
 }
 
@@ -369,7 +379,7 @@ TEST_F(ScreenshotModelTest, AFailedBackupStaysVisibleAfterOpeningAProject)
     blocker.close();
     m_environment.set("SABLEWICK_STATE_DIRECTORY", (blocked + QStringLiteral("/state")).toStdString());
     ScreenshotModel reopened(m_services);
-    ASSERT_TRUE(reopened.openProject(project));
+    ASSERT_TRUE(openProject(reopened, project));
     EXPECT_EQ(reopened.notice(),
               QStringLiteral("Could not back up the screenshot edit. Save the project to keep your changes."));
 }
@@ -680,6 +690,72 @@ TEST_F(ScreenshotModelTest, DecodingRunsBesideTheEventLoopAndTheNewestOpenWins)
         doomed.open(large, [](bool) { ADD_FAILURE() << "a completion after the model went"; });
     }
     QCoreApplication::processEvents();
+}
+
+TEST_F(ScreenshotModelTest, ProjectsAreReadBesideTheEventLoopWithinTheSameBounds)
+{
+    ScreenshotModel model(m_services);
+    ASSERT_TRUE(openImage(model, imageURL()));
+    const QUrl kept = QUrl::fromLocalFile(file("Kept.sableimage.json"));
+    ASSERT_TRUE(model.saveProject(kept));
+    // Projects of the same edit whose image is another file.
+    const auto projectOf = [&](const char* name, const QUrl& image) {
+        ScreenshotProject project = ScreenshotProjectFile::read(kept.toLocalFile());
+        project.sourceURL = image;
+        ScreenshotProjectFile::writeProject(file(name), project);
+        return QUrl::fromLocalFile(file(name));
+    };
+    const QUrl large = projectOf("Large.sableimage.json", writeFile("large.png", blankPng(6000, 6000, 2, 8, 18000)));
+    const QUrl huge = projectOf("Huge.sableimage.json", writeFile("huge.png", blankPng(20000, 20000, 0, 1, 2500)));
+
+    int ticksWhileReading = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ticksWhileReading += model.isOpening() ? 1 : 0; });
+    ticker.start(0);
+
+    // An image beyond the bounds: the unreadable notice, and the open edit stays.
+    std::optional<bool> hugeOpened;
+    ASSERT_TRUE(model.openProject(huge, [&](bool ok) { hugeOpened = ok; }));
+    EXPECT_TRUE(model.isOpening());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hugeOpened.has_value(); }, 60000));
+    EXPECT_FALSE(*hugeOpened);
+    EXPECT_EQ(model.notice().value_or(QString()).toStdString(),
+              "Could not open screenshot project: This file is not a readable image.");
+    EXPECT_EQ(model.sourceURL(), imageURL());
+    EXPECT_EQ(model.projectURL(), kept);
+
+    // A large image within them is decoded while the event loop turns.
+    ticksWhileReading = 0;
+    ASSERT_TRUE(openProject(model, large));
+    EXPECT_GT(ticksWhileReading, 0) << "the main thread waited for the decode";
+    EXPECT_EQ(model.sourceSize(), QSize(6000, 6000));
+    EXPECT_EQ(model.projectURL(), large);
+    EXPECT_FALSE(model.notice());
+
+    // A second open, of either kind, cancels the first; only the newest one's edit arrives.
+    const struct {
+        const char* name;
+        bool secondIsProject;
+        QUrl second;
+        std::optional<QUrl> project;
+    } cases[] = {
+        {"project after project", true, kept, kept},
+        {"image after project", false, imageURL(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(openImage(model, writeFile("other.png", blankPng(16, 16, 2, 8, 48))));
+        std::optional<bool> older, newer;
+        ASSERT_TRUE(model.openProject(large, [&](bool ok) { older = ok; }));
+        const auto done = [&](bool ok) { newer = ok; };
+        ASSERT_TRUE(c.secondIsProject ? model.openProject(c.second, done) : model.open(c.second, done));
+        EXPECT_EQ(older, false);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return newer.has_value(); }, 60000));
+        EXPECT_TRUE(*newer);
+        EXPECT_EQ(model.sourceURL(), imageURL());
+        EXPECT_EQ(model.sourceSize(), QSize(400, 300));
+        EXPECT_EQ(model.projectURL(), c.project);
+    }
 }
 
 }  // namespace

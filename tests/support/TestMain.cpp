@@ -1,7 +1,7 @@
 // The main of every test program. gtest discovery runs test binaries outside the test command's
 // environment, so a program without a platform set falls back to Qt's offscreen platform (x11 tests
 // to xcb on the private X server). The choice is not left in the environment: programs that a test
-// launches pick their own platform.
+// launches pick their own platform. A program that changes the X screen runs on a server of its own.
 #include "platform/NumericLocale.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +20,32 @@ using TestApplication = QCoreApplication;
 #include "support/WaylandTestSession.h"
 #endif
 
+#ifdef SABLEWICK_TEST_OWN_X11
+#include "support/PrivateXServer.h"
+
+#include <cstdio>
+#include <optional>
+#endif
+
 int main(int argc, char** argv)
 {
 #ifdef SABLEWICK_TEST_WAYLAND
     // Before anything opens the session bus: it is read from the environment once.
     sablewick::test::enterWaylandSession();
+#endif
+    ::testing::InitGoogleTest(&argc, argv);
+#ifdef SABLEWICK_TEST_OWN_X11
+    // Declared before the application, so that it goes after the application's connection to it.
+    // Listing the tests needs no server.
+    std::optional<sablewick::test::PrivateXServer> server;
+    if (!::testing::GTEST_FLAG(list_tests)) {
+        server.emplace();
+        if (server->display().empty()) {
+            std::fprintf(stderr, "%s\n", server->error().c_str());
+            return 1;
+        }
+        ::setenv("DISPLAY", server->display().c_str(), 1);
+    }
 #endif
     const bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
 #ifdef SABLEWICK_TEST_X11
@@ -35,7 +56,6 @@ int main(int argc, char** argv)
 #endif
     if (!platformChosen)
         ::setenv("QT_QPA_PLATFORM", fallbackPlatform, 1);
-    ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
     if (!platformChosen)
         ::unsetenv("QT_QPA_PLATFORM");

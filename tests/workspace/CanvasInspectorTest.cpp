@@ -1,7 +1,7 @@
 // The canvas panel over a plain record, as either editor binds it: which controls each background
 // and frame shows, what a tile, swatch, shuffle, picture, colour or preset writes, and how often.
 #include "components/KitTestSupport.h"
-#include "mainwindow/MainWindowTestSupport.h"
+#include "components/ScriptedDialogs.h"
 
 #include "components/StudioButton.h"
 #include "components/StudioColorSwatch.h"

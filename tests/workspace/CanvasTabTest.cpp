@@ -11,7 +11,7 @@
 #include "components/StudioSlider.h"
 #include "components/StudioTextField.h"
 #include "document/CanvasStyle.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "workspace/CanvasInspector.h"
 #include "workspace/AudioTab.h"
 #include "workspace/CanvasTab.h"

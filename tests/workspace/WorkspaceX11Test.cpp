@@ -16,7 +16,7 @@
 #include "document/CanvasStyle.h"
 #include "components/StudioMenuPicker.h"
 #include "document/CanvasStyle.h"
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 #include "mainwindow/PreviewColumn.h"
 #include "workspace/CanvasTab.h"
 #include "components/StudioMusicRow.h"
@@ -37,6 +37,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -145,9 +146,15 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
             editor().document().setEvents({zoom});
             editor().document().flushPendingEdits();
         }
+        // The preview is current as soon as it has composed the player's frame at the new time,
+        // but until the seek has finished that frame is the one from before: the seek's own is
+        // the next that the player hands over.
+        QSignalSpy frames(&editor().player(), &VideoPlayer::frameChanged);
         const auto showing = [&](QSize picture) {
-            return waitUntil(
-                [&] { return preview->isCurrent() && editor().playback().player().currentFrame().size() == picture; });
+            return waitUntil([&] {
+                return !frames.isEmpty() && preview->isCurrent()
+                       && editor().playback().player().currentFrame().size() == picture;
+            });
         };
         editor().playback().seek(1.0);
         ASSERT_TRUE(showing(c.zoomedPicture)) << "the preview never showed the frame at the playhead; the player's is "

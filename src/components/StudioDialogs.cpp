@@ -1,4 +1,4 @@
-#include "mainwindow/StudioDialogs.h"
+#include "components/StudioDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

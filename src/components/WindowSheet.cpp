@@ -1,4 +1,4 @@
-#include "mainwindow/WindowSheet.h"
+#include "components/WindowSheet.h"
 
 #include <QVBoxLayout>
 

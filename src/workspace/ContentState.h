@@ -2,8 +2,8 @@
 
 #include "document/EditSettings.h"
 #include "document/FocusPoint.h"
-#include "mainwindow/InspectorTab.h"
 #include "rendering/ExportOptions.h"
+#include "workspace/InspectorTab.h"
 
 #include <QObject>
 #include <QPointF>

@@ -1,4 +1,4 @@
-#include "mainwindow/ScreenshotSetupSheet.h"
+#include "screenshoteditor/ScreenshotSetupSheet.h"
 
 #include "components/StudioButton.h"
 #include "components/StudioLabel.h"

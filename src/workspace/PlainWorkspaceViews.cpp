@@ -1,4 +1,4 @@
-#include "mainwindow/PlainWorkspaceViews.h"
+#include "workspace/PlainWorkspaceViews.h"
 
 #include "components/StudioLabel.h"
 #include "editor/EditorModel.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/ZoomPlacement.h"
+#include "workspace/ZoomPlacement.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/InspectorTab.h"
+#include "workspace/InspectorTab.h"
 
 namespace sablewick {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/WindowActions.h"
+#include "components/WindowActions.h"
 
 #include "components/StudioIcons.h"
 #include "components/StudioPaint.h"

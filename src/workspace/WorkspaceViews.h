@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/InspectorTab.h"
+#include "workspace/InspectorTab.h"
 
 #include <functional>
 

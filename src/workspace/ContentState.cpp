@@ -1,7 +1,7 @@
-#include "mainwindow/ContentState.h"
+#include "workspace/ContentState.h"
 
 #include "editor/EditorModel.h"
-#include "mainwindow/ZoomPlacement.h"
+#include "workspace/ZoomPlacement.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/WorkspaceViews.h"
+#include "workspace/WorkspaceViews.h"
 
 namespace sablewick {
 
