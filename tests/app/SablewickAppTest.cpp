@@ -1,4 +1,5 @@
 #include "app/SablewickApp.h"
+#include "DiscardingDialogs.h"
 
 #include "app/ImageWindowSession.h"
 #include "app/SablewickMenuBar.h"
@@ -59,12 +60,7 @@ public:
     }
 };
 
-// Answers the image editor's replace prompt by letting the edit go; no save panel is ever given.
-class DiscardingDialogs final : public ScreenshotDialogs {
-public:
-    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return std::nullopt; }
-    ReplaceChoice confirmReplacing() override { return ReplaceChoice::discard; }
-};
+using test::DiscardingDialogs;
 
 class SablewickAppTest : public ::testing::Test {
 protected:

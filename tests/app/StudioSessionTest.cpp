@@ -1,4 +1,5 @@
 #include "app/StudioSession.h"
+#include "DiscardingDialogs.h"
 
 #include "app/FakeSystemHotKeys.h"
 #include "app/GlobalStudioShortcuts.h"
@@ -27,18 +28,7 @@ namespace {
 
 using A = StudioShortcutAction;
 
-// Answers the image editor's questions as a user who lets every edit go.
-class DiscardingDialogs final : public ScreenshotDialogs {
-public:
-    std::optional<QString> chooseProjectPath(const QString&, const QString&) override { return projectPath; }
-    ReplaceChoice confirmReplacing() override
-    {
-        ++asked;
-        return ReplaceChoice::discard;
-    }
-    int asked = 0;
-    std::optional<QString> projectPath;  // none: the save panel is cancelled
-};
+using test::DiscardingDialogs;
 
 class StudioSessionTest : public ::testing::Test {
 protected:
