@@ -149,7 +149,7 @@ TEST_F(WorkspaceX11Test, PreviewShowsTheExportedFrameScaled)
         // The preview is current as soon as it has composed the player's frame at the new time,
         // but until the seek has finished that frame is the one from before: the seek's own is
         // the next that the player hands over.
-        QSignalSpy frames(&editor().player(), &VideoPlayer::frameChanged);
+        QSignalSpy frames(&editor().playback().player(), &VideoPlayer::frameChanged);
         const auto showing = [&](QSize picture) {
             return waitUntil([&] {
                 return !frames.isEmpty() && preview->isCurrent()
